@@ -1,0 +1,3 @@
+#include "system/EngineVersion.h"
+
+const char* EngineVersion() { return TAMREL_VERSION; }

@@ -1,0 +1,3 @@
+#pragma once
+// The engine's version text, as the host prints it.
+const char* EngineVersion();
