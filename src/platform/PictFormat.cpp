@@ -659,3 +659,108 @@ void PictWriteRectRegion(PictWriter& w, const Rect& r) {
   w.BE16(10);
   w.RectBE(r);
 }
+
+// ---------------------------------------------------------------- pixels
+
+bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& b, bool hostOrder, RGBColor fg,
+                        RGBColor bk, std::vector<uint8_t>& argb) {
+  int w = b.width(), h = b.height();
+  if (w <= 0 || h <= 0 || size_t(w) * size_t(h) > kPictMaxPixels) return false;
+  if (b.dataAt > size || b.dataLen > size - b.dataAt) return false;
+  argb.assign(size_t(w) * size_t(h) * 4, 0);
+
+  // Colour table of an indexed map: entry value -> colour (position when the
+  // values do not fit).
+  uint8_t ctab[256][3];
+  bool indexed = !b.direct && b.pixmap;
+  if (indexed) {
+    for (int i = 0; i < 256; i++) ctab[i][0] = ctab[i][1] = ctab[i][2] = 0;
+    if (b.ctabAt) {
+      PictReader rd{pic, size, b.ctabAt + 8, false, hostOrder};
+      for (unsigned i = 0; i <= b.ctabSize; i++) {
+        uint16_t value = rd.W16();
+        uint16_t r = rd.W16(), g = rd.W16(), bl = rd.W16();
+        unsigned slot = value <= 255 ? value : i;
+        ctab[slot][0] = uint8_t(r >> 8);
+        ctab[slot][1] = uint8_t(g >> 8);
+        ctab[slot][2] = uint8_t(bl >> 8);
+      }
+      if (rd.failed) return false;
+    }
+  }
+  int depth = b.pixmap ? b.pixelSize : 1;
+  if (indexed && depth != 1 && depth != 2 && depth != 4 && depth != 8) return false;
+  if (b.direct && depth != 16 && depth != 24 && depth != 32) return false;
+
+  // Bytes one decoded row holds, and the unit of its run-length coding.
+  bool planar = b.direct && depth >= 24 && (b.packType == 0 || b.packType == 4) && b.RowsPacked();
+  int comps = b.cmpCount == 4 ? 4 : 3;
+  size_t rowLen;
+  int unit = 1;
+  if (planar) {
+    rowLen = size_t(w) * size_t(comps);
+  } else if (b.direct && depth == 16) {
+    rowLen = size_t(w) * 2;
+    unit = b.packType == 3 || b.packType == 0 ? 2 : 1;
+  } else if (b.direct && depth >= 24 && b.packType == 2) {
+    rowLen = size_t(w) * 3;
+  } else if (b.direct) {
+    rowLen = size_t(w) * (depth == 24 && b.rowBytes < size_t(w) * 4 ? 3 : 4);
+  } else {
+    rowLen = (size_t(w) * size_t(depth) + 7) / 8;
+  }
+  if (!b.RowsPacked() && b.RawRowBytes() < rowLen) return false;
+  if (b.RowsPacked() && !planar && b.rowBytes < rowLen) return false;
+
+  std::vector<uint8_t> row(std::max(rowLen, size_t(b.rowBytes)));
+  PictReader rd{pic, b.dataAt + b.dataLen, b.dataAt, false, false};
+  size_t packedRowLen = planar ? rowLen : size_t(b.rowBytes);
+  for (int y = 0; y < h; y++) {
+    if (b.RowsPacked()) {
+      size_t count = b.rowBytes > 250 ? rd.BE16() : rd.U8();
+      if (rd.failed || !rd.Has(count)) return false;
+      if (!PictUnpackRow(rd.Here(), count, row.data(), packedRowLen, unit)) return false;
+      rd.Skip(count);
+    } else {
+      size_t rb = b.RawRowBytes();
+      if (!rd.Has(rb)) return false;
+      std::memcpy(row.data(), rd.Here(), rowLen);
+      rd.Skip(rb);
+    }
+    uint8_t* out = &argb[size_t(y) * size_t(w) * 4];
+    for (int x = 0; x < w; x++, out += 4) {
+      size_t xs = size_t(x);
+      if (planar) {
+        out[0] = comps == 4 ? row[xs] : 0xFF;
+        for (int c = 0; c < 3; c++) out[1 + c] = row[size_t(comps - 3 + c) * size_t(w) + xs];
+      } else if (b.direct && depth == 16) {
+        uint16_t v = uint16_t((row[xs * 2] << 8) | row[xs * 2 + 1]);
+        uint8_t r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
+        out[0] = 0xFF;
+        out[1] = uint8_t((r5 << 3) | (r5 >> 2));
+        out[2] = uint8_t((g5 << 3) | (g5 >> 2));
+        out[3] = uint8_t((b5 << 3) | (b5 >> 2));
+      } else if (b.direct && rowLen == size_t(w) * 3) {
+        out[0] = 0xFF;
+        std::memcpy(out + 1, &row[xs * 3], 3);
+      } else if (b.direct) {
+        // Stored alpha is meaningful only with four components.
+        out[0] = comps == 4 ? row[xs * 4] : 0xFF;
+        std::memcpy(out + 1, &row[xs * 4 + 1], 3);
+      } else {
+        unsigned bitpos = unsigned(x) * unsigned(depth);
+        unsigned v = (row[bitpos / 8] >> (8 - depth - (bitpos % 8))) & ((1u << depth) - 1);
+        out[0] = 0xFF;
+        if (!b.pixmap) {
+          const RGBColor& c = v ? fg : bk;
+          out[1] = uint8_t(c.red >> 8);
+          out[2] = uint8_t(c.green >> 8);
+          out[3] = uint8_t(c.blue >> 8);
+        } else {
+          std::memcpy(out + 1, ctab[v], 3);
+        }
+      }
+    }
+  }
+  return true;
+}

@@ -10,6 +10,8 @@
 
 #include "platform/PlatformTypes.h"
 
+#include "platform/PlatformTypes.h"
+
 // Opcodes the engine writes or treats specially.
 enum : uint16_t {
   kOpNOP = 0x0000,
@@ -219,7 +221,15 @@ bool PictParseBits(PictReader& rd, uint16_t opcode, PictBits& bits);
 
 // Sane ceilings for pictures read from files.
 constexpr int kPictMaxBitsDimension = 16384;
-constexpr size_t kPictMaxPixels = size_t(64) * 1024 * 1024;
+constexpr size_t kPictMaxPixels = size_t(16) * 1024 * 1024;
+
+// Decodes the pixels of a bits operand into width x height 32-bit pixels,
+// bytes A, R, G, B, not premultiplied. One-bit pixels take the foreground
+// colour where set and the background colour elsewhere; indexed pixels their
+// colour-table entry; direct pixels without an alpha component are opaque.
+// False when a row is damaged or the image is too large.
+bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& bits, bool hostOrder, RGBColor fg,
+                        RGBColor bk, std::vector<uint8_t>& argb);
 
 // PackBits coding of one row. PictUnpackRow decodes into exactly `outLen`
 // bytes of `unit`-byte units (1 or 2) and returns false if the source ends
