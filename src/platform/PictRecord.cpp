@@ -51,9 +51,12 @@ struct PictRecorder {
 
 PictRecorder* RecorderOf(CGrafPtr port) { return port ? static_cast<PictRecorder*>(port->picSave) : nullptr; }
 
+// Lines and frames drawn while a polygon or region is being defined only
+// outline it: they are not drawing, and the picture gets the finished shape.
 PictRecorder* Current() {
   GrafPtr port = nullptr;
   GetPort(&port);
+  if (port && (port->polySave || port->rgnSave)) return nullptr;
   return RecorderOf(port);
 }
 

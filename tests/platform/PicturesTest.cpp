@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Memory.h"
+#include "platform/PictDump.h"
+#include "platform/PictFormat.h"
+#include "platform/Pictures.h"
+#include "platform/QuickDraw.h"
+#include "support/PictBuilder.h"
+
+namespace {
+
+const Rect kFrame{0, 0, 120, 160};
+
+GWorldPtr NewWorld(const Rect& r = kFrame) {
+  GWorldPtr w = nullptr;
+  EXPECT_EQ(NewGWorld(&w, 32, &r, nullptr, nullptr, 0), qdNoErr);
+  return w;
+}
+
+void ClearWhite(GWorldPtr w) {
+  SetGWorld(w, nullptr);
+  Rect r;
+  GetPortBounds(w, &r);
+  RGBColor white{0xFFFF, 0xFFFF, 0xFFFF};
+  RGBForeColor(&white);
+  PaintRect(&r);
+  ForeColor(blackColor);
+}
+
+// A scene that exercises every recorded state and drawing opcode but text.
+void DrawScene() {
+  RGBColor blue{0, 0, 0xFFFF}, red{0xFFFF, 0, 0}, green{0, 0x8000, 0};
+  MoveTo(5, 5);
+  LineTo(100, 7);
+  LineTo(100, 60);  // from the pen: LineFrom
+  PenSize(3, 2);
+  RGBForeColor(&blue);
+  MoveTo(10, 110);
+  LineTo(150, 20);  // long line
+  PenNormal();
+  Rect r{20, 20, 50, 70};
+  FrameRect(&r);
+  RGBForeColor(&red);
+  InsetRect(&r, 4, 4);
+  PaintRect(&r);
+  PaintOval(&r);  // the same rectangle again
+  Rect o{60, 10, 100, 60};
+  FrameOval(&o);
+  Rect rr{60, 70, 100, 150};
+  PaintRoundRect(&rr, 16, 10);
+  RGBForeColor(&green);
+  PaintArc(&o, 45, 120);
+  Pattern gray;
+  GetQDGlobalsGray(&gray);
+  Rect f{5, 110, 30, 155};
+  FillRect(&f, &gray);
+  ForeColor(blackColor);
+  Rect inv{0, 0, 15, 15};
+  InvertRect(&inv);
+  PolyHandle poly = OpenPoly();
+  MoveTo(120, 70);
+  LineTo(155, 115);
+  LineTo(100, 115);
+  LineTo(120, 70);
+  ClosePoly();
+  PaintPoly(poly);
+  KillPoly(poly);
+  // A clip that is not a rectangle.
+  RgnHandle a = NewRgn(), b = NewRgn(), clip = NewRgn(), saved = NewRgn();
+  SetRectRgn(a, 0, 100, 60, 120);
+  SetRectRgn(b, 20, 80, 40, 120);
+  UnionRgn(a, b, clip);
+  GetClip(saved);
+  SetClip(clip);
+  Rect big{70, 0, 120, 80};
+  RGBForeColor(&blue);
+  PaintRect(&big);
+  SetClip(saved);
+  FrameRgn(clip);
+  DisposeRgn(a);
+  DisposeRgn(b);
+  DisposeRgn(clip);
+  DisposeRgn(saved);
+  // 32-bit pixels with alpha through the bits bottleneck.
+  GWorldPtr img = NewWorld(Rect{0, 0, 8, 12});
+  PixMapHandle pm = GetGWorldPixMap(img);
+  uint8_t* base = reinterpret_cast<uint8_t*>(GetPixBaseAddr(pm));
+  int32_t rb = GetPixRowBytes(pm);
+  for (int y = 0; y < 8; y++)
+    for (int x = 0; x < 12; x++) {
+      uint8_t* px = base + y * rb + x * 4;
+      px[0] = 0xFF;
+      px[1] = uint8_t(x * 20);
+      px[2] = uint8_t(y * 30);
+      px[3] = uint8_t((x + y) & 1 ? 0xFF : 0);
+    }
+  GrafPtr port;
+  GetPort(&port);
+  Rect src{0, 0, 8, 12}, dst{80, 130, 96, 154};
+  ForeColor(blackColor);
+  CopyBits(GetPortBitMapForCopyBits(img), GetPortBitMapForCopyBits(port), &src, &dst, srcCopy, nullptr);
+  DisposeGWorld(img);
+}
+
+int CountDifferences(GWorldPtr a, GWorldPtr b, const Rect& r) {
+  int diff = 0;
+  for (int16_t v = r.top; v < r.bottom; v++)
+    for (int16_t h = r.left; h < r.right; h++)
+      if (QDGetPixel(a, h, v) != QDGetPixel(b, h, v)) {
+        if (diff < 12 && getenv("PICT_DEBUG_PNG"))
+          printf("diff at %d,%d: %08X vs %08X\n", h, v, QDGetPixel(a, h, v), QDGetPixel(b, h, v));
+        diff++;
+      }
+  return diff;
+}
+
+std::string DumpOf(PicHandle pic) {
+  std::string s;
+  PictDumpHandle(pic, s);
+  return s;
+}
+
+struct PortGuard {
+  CGrafPtr port;
+  GDHandle dev;
+  PortGuard() { GetGWorld(&port, &dev); }
+  ~PortGuard() { SetGWorld(port, dev); }
+};
+
+}  // namespace
+
+TEST(Pictures, RecordedSceneReplaysPixelForPixel) {
+  PortGuard guard;
+  GWorldPtr direct = NewWorld(), recording = NewWorld(), replay = NewWorld();
+  ClearWhite(direct);
+  DrawScene();
+  ClearWhite(recording);
+  PicHandle pic = OpenPicture(&kFrame);
+  ASSERT_NE(pic, nullptr);
+  EXPECT_EQ(OpenPicture(&kFrame), nullptr);  // one picture at a time per port
+  DrawScene();
+  ClosePicture();
+  ASSERT_GT(GetHandleSize(pic), 40);
+  ClearWhite(replay);
+  DrawPicture(pic, &kFrame);
+  EXPECT_EQ(CountDifferences(direct, recording, kFrame), 0);
+  EXPECT_EQ(CountDifferences(direct, replay, kFrame), 0) << DumpOf(pic);
+  if (getenv("PICT_DEBUG_PNG")) {
+    QDWritePortPNG(direct, "/tmp/pict_direct.png");
+    QDWritePortPNG(replay, "/tmp/pict_replay.png");
+  }
+  // The port's state is its own again after playback.
+  RGBColor fg;
+  GetForeColor(&fg);
+  EXPECT_EQ(fg.red, 0);
+  KillPicture(pic);
+  DisposeGWorld(direct);
+  DisposeGWorld(recording);
+  DisposeGWorld(replay);
+}
+
+TEST(Pictures, RecorderWritesStateOnlyWhenChanged) {
+  PortGuard guard;
+  GWorldPtr w = NewWorld();
+  ClearWhite(w);
+  Rect frame{0, 0, 40, 60};
+  ClipRect(&frame);
+  PicHandle pic = OpenPicture(&frame);
+  RGBColor red{0xFFFF, 0, 0};
+  MoveTo(1, 2);
+  LineTo(30, 2);
+  LineTo(30, 20);
+  RGBForeColor(&red);
+  RGBForeColor(&red);
+  PenSize(2, 2);
+  MoveTo(0, 0);
+  LineTo(300, 10);
+  Rect r{5, 5, 15, 25};
+  PaintRect(&r);
+  FrameOval(&r);
+  Handle data = NewHandle(4);
+  std::memcpy(*data, "STOP", 4);
+  PicComment(5479, 4, data);
+  PicComment(5477, 0, nullptr);
+  DisposeHandle(data);
+  ClosePicture();
+  EXPECT_EQ(DumpOf(pic),
+            "Picture 2 frame (0,0,40,60)\n"
+            "HeaderOp -2 72 72 (0,0,40,60)\n"
+            "Clip 10 (0,0,40,60)\n"
+            "ShortLine (2,1) 29 0\n"
+            "ShortLineFrom 0 18\n"
+            "PnSize (2,2)\n"
+            "RGBFgCol FFFF 0000 0000\n"
+            "Line (0,0) (10,300)\n"
+            "PaintRect (5,5,15,25)\n"
+            "FrameSameOval\n"
+            "LongComment 5479 4 \"STOP\"\n"
+            "ShortComment 5477\n"
+            "OpEndPic\n");
+  std::vector<uint8_t> b = HandleBytes(pic);
+  EXPECT_EQ(size_t((b[0] << 8) | b[1]), b.size());
+  KillPicture(pic);
+  DisposeGWorld(w);
+}
+
+namespace {
+
+// A spy port: its procedures log what the player hands them.
+std::string gLog;
+void SpyLine(Point p) {
+  GrafPtr port;
+  GetPort(&port);
+  gLog += "line " + std::to_string(port->pnLoc.h) + "," + std::to_string(port->pnLoc.v) + "-" +
+          std::to_string(p.h) + "," + std::to_string(p.v) + "\n";
+}
+void SpyText(int16_t n, const void* t, Point numer, Point denom) {
+  GrafPtr port;
+  GetPort(&port);
+  gLog += "text " + std::string(static_cast<const char*>(t), size_t(n)) + " at " + std::to_string(port->pnLoc.h) +
+          "," + std::to_string(port->pnLoc.v) + " font " + std::to_string(port->txFont) + " size " +
+          std::to_string(port->txSize) + " face " + std::to_string(port->txFace) + " scale " +
+          std::to_string(numer.h) + "/" + std::to_string(denom.h) + "\n";
+}
+void SpyComment(int16_t kind, int16_t n, Handle h) {
+  gLog += "comment " + std::to_string(kind);
+  if (n > 0 && h) gLog += " " + std::string(*h, size_t(n));
+  gLog += "\n";
+}
+void SpyRect(GrafVerb verb, const Rect* r) {
+  GrafPtr port;
+  GetPort(&port);
+  gLog += "rect " + std::to_string(verb) + " " + std::to_string(r->left) + "," + std::to_string(r->top) + "," +
+          std::to_string(r->right) + "," + std::to_string(r->bottom) + " fg " +
+          std::to_string(port->rgbFgColor.red >> 8) + "\n";
+}
+
+std::string PlayIntoSpy(const std::vector<uint8_t>& bytes, const Rect& dst) {
+  PortGuard guard;
+  GWorldPtr w = NewWorld(Rect{0, 0, 300, 400});
+  SetGWorld(w, nullptr);
+  CQDProcs procs;
+  SetStdCProcs(&procs);
+  procs.lineProc = SpyLine;
+  procs.textProc = SpyText;
+  procs.commentProc = SpyComment;
+  procs.rectProc = SpyRect;
+  SetPortGrafProcs(w, &procs);
+  gLog.clear();
+  Handle h = NewHandle(Size(bytes.size()));
+  std::memcpy(*h, bytes.data(), bytes.size());
+  DrawPicture(h, &dst);
+  DisposeHandle(h);
+  SetPortGrafProcs(w, nullptr);
+  DisposeGWorld(w);
+  return gLog;
+}
+
+}  // namespace
+
+TEST(Pictures, Version1AndHostOrderPicturesPlayThroughThePortProcedures) {
+  PictBuilder v1 = PictBuilder::V1({10, 20, 110, 220});
+  v1.Op(0x03);
+  v1.BE(20);
+  v1.Op(0x04);  // one byte in version 1
+  v1.U8(1);
+  v1.Op(0x0D);
+  v1.BE(12);
+  v1.LongText(60, 30, "Ab");
+  v1.Op(0x29);  // DHText
+  v1.U8(10);
+  v1.U8(1);
+  v1.U8('c');
+  v1.Line(10, 20, 110, 220);
+  v1.Op(0x0E);
+  v1.BE32(205);  // classic red
+  v1.RectOp(0x31, {20, 40, 30, 60});
+  v1.Op(0xA0);
+  v1.BE(5476);
+  v1.End();
+  // Twice the frame's size: coordinates and the text scale follow.
+  EXPECT_EQ(PlayIntoSpy(v1.b, Rect{0, 0, 200, 400}),
+            "text Ab at 20,100 font 20 size 12 face 1 scale 2/1\n"
+            "text c at 40,100 font 20 size 12 face 1 scale 2/1\n"
+            "line 0,0-400,200\n"
+            "rect 1 40,20,80,40 fg 221\n"
+            "comment 5476\n");
+
+  PictBuilder ho = PictBuilder::V2({0, 0, 100, 200}, true);
+  ho.Op(0x000D);
+  ho.W(24);
+  ho.LongComment(100, "Qrvl\x01\x00\x00\x00\xC3\xA9", 10);
+  ho.LongText(50, 10, "e");
+  ho.RGBFg(0x8000, 0, 0);
+  ho.RectOp(0x0031, {1, 2, 3, 4});
+  ho.Op(0x00A0);
+  ho.W(5477);
+  ho.End();
+  const char kExpected[] =
+      "comment 100 Qrvl\x01\x00\x00\x00\xC3\xA9"
+      "\n"
+      "text e at 10,50 font 0 size 24 face 0 scale 1/1\n"
+      "rect 1 2,1,4,3 fg 128\n"
+      "comment 5477\n";
+  EXPECT_EQ(PlayIntoSpy(ho.b, Rect{0, 0, 100, 200}), std::string(kExpected, sizeof kExpected - 1));
+}
+
+// A port that records while a picture plays into it records the picture
+// again, at the destination's scale.
+TEST(Pictures, PlaybackIntoARecordingPortRecordsAgain) {
+  PortGuard guard;
+  PictBuilder p = PictBuilder::V2({0, 0, 50, 50});
+  p.Line(5, 5, 25, 45);
+  p.RectOp(0x0031, {10, 10, 20, 20});
+  p.LongComment(5479, "STOP", 4);
+  p.End();
+  Handle src = p.ToHandle();
+  GWorldPtr w = NewWorld();
+  SetGWorld(w, nullptr);
+  Rect frame{0, 0, 100, 100};
+  PicHandle again = OpenPicture(&frame);
+  DrawPicture(src, &frame);
+  ClosePicture();
+  std::string d = DumpOf(again);
+  EXPECT_NE(d.find("PnSize (2,2)\nShortLine (10,10) 80 40\n"), std::string::npos) << d;
+  EXPECT_NE(d.find("PaintRect (20,20,40,40)\n"), std::string::npos) << d;
+  EXPECT_NE(d.find("LongComment 5479 4 \"STOP\"\n"), std::string::npos) << d;
+  KillPicture(again);
+  DisposeHandle(src);
+  DisposeGWorld(w);
+}
