@@ -286,6 +286,9 @@ struct Player {
 
   void Comment(uint16_t kind, const uint8_t* p, size_t n) {
     if (!Procs()->commentProc) return;
+    // Hooks that draw on a comment draw in the picture's current colours.
+    ApplyClip();
+    ApplyColors();
     if (n == 0) {
       Procs()->commentProc(int16_t(kind), 0, nullptr);
       return;
