@@ -184,6 +184,14 @@ TEST(Pictures, RecorderWritesStateOnlyWhenChanged) {
   Rect r{5, 5, 15, 25};
   PaintRect(&r);
   FrameOval(&r);
+  TextFont(20);
+  TextFace(bold);
+  TextSize(14);
+  MoveTo(3, 30);
+  Point one{1, 1};
+  StdText(2, "Ab", one, one);
+  MoveTo(13, 30);
+  StdText(1, "c", one, one);  // same baseline: only the advance is written
   Handle data = NewHandle(4);
   std::memcpy(*data, "STOP", 4);
   PicComment(5479, 4, data);
@@ -201,6 +209,11 @@ TEST(Pictures, RecorderWritesStateOnlyWhenChanged) {
             "Line (0,0) (10,300)\n"
             "PaintRect (5,5,15,25)\n"
             "FrameSameOval\n"
+            "TxFont 20\n"
+            "TxFace 1\n"
+            "TxSize 14\n"
+            "LongText (30,3) \"Ab\"\n"
+            "DHText 10 \"c\"\n"
             "LongComment 5479 4 \"STOP\"\n"
             "ShortComment 5477\n"
             "OpEndPic\n");

@@ -6,6 +6,8 @@
 #include "platform/Memory.h"
 #include "platform/PictDump.h"
 #include "platform/PictFormat.h"
+#include "platform/Pictures.h"
+#include "platform/QuickDraw.h"
 #include "support/PictBuilder.h"
 #include "system/PictConversion.h"
 
@@ -265,4 +267,37 @@ TEST(PictConversion, AdaptePictureDrawsImagesInTheGivenModeAndFailsOnDamage) {
   EXPECT_EQ(AdaptePictureRGB(u, 1, nullptr, nullptr), nullptr);
   DisposeHandle(u);
   DisposeHandle(h);
+}
+
+TEST(PictConversion, ConvertedPictureReplaysIdentically) {
+  CGrafPtr savedPort;
+  GDHandle savedDev;
+  GetGWorld(&savedPort, &savedDev);
+  for (bool host : {false, true}) {
+    PictBuilder p = PictBuilder::V2({0, 0, 40, 100}, host);
+    AddDirect24(p, 70, 3, true);
+    p.Line(30, 1, 30, 90);
+    p.End();
+    Handle pic = p.ToHandle();
+    Rect frame{0, 0, 40, 100};
+    GWorldPtr before = nullptr, after = nullptr;
+    ASSERT_EQ(NewGWorld(&before, 32, &frame, nullptr, nullptr, 0), qdNoErr);
+    ASSERT_EQ(NewGWorld(&after, 32, &frame, nullptr, nullptr, 0), qdNoErr);
+    SetGWorld(before, nullptr);
+    DrawPicture(pic, &frame);
+    ASSERT_TRUE(ConvertPictureFromOldFormat(pic));
+    SetGWorld(after, nullptr);
+    DrawPicture(pic, &frame);
+    // The image landed where its destination rectangle says, in its colours.
+    uint32_t px = QDGetPixel(before, 25, 11);
+    EXPECT_EQ(px, 0xFF000000u | (uint32_t(Px(5, 1, 0)) << 16) | (uint32_t(Px(5, 1, 1)) << 8) | Px(5, 1, 2));
+    int diff = 0;
+    for (int16_t v = 0; v < 40; v++)
+      for (int16_t h = 0; h < 100; h++) diff += QDGetPixel(before, h, v) != QDGetPixel(after, h, v);
+    EXPECT_EQ(diff, 0) << host;
+    DisposeGWorld(before);
+    DisposeGWorld(after);
+    DisposeHandle(pic);
+  }
+  SetGWorld(savedPort, savedDev);
 }
