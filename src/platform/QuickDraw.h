@@ -149,10 +149,12 @@ enum : uint8_t {
 // these, taken from the current port's table (or the standard procedures when
 // the port has none). Text and text measuring are filled by the text layer.
 
-struct CGrafPort;
-typedef CGrafPort* CGrafPtr;
-typedef CGrafPtr GrafPtr;
-typedef CGrafPtr GWorldPtr;
+// One record serves as the classic port, the colour port and the offscreen.
+struct GrafPort;
+typedef GrafPort CGrafPort;
+typedef GrafPort* CGrafPtr;
+typedef GrafPort* GrafPtr;
+typedef GrafPort* GWorldPtr;
 
 typedef void (*QDTextProcPtr)(int16_t byteCount, const void* textBuf, Point numer, Point denom);
 typedef void (*QDLineProcPtr)(Point newPt);
@@ -226,7 +228,7 @@ enum QDPortKind : int16_t {
 
 struct QDWindowRecord;
 
-struct CGrafPort {
+struct GrafPort {
   QDPortKind kind;
   PixMap pixMap;         // baseAddr null for hidden and cairo ports
   PixMap* pixMapPtr;     // &pixMap, so that &pixMapPtr is a PixMapHandle
