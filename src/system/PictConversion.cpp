@@ -4,7 +4,16 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "platform/Pictures.h"
+#include "system/Couleurs.h"
 #include "system/Reporters.h"
+
+// The music fonts belong to the font layer; until it is linked in, font
+// numbers pass unchanged.
+#if __has_include("text/Fontes.h")
+#include "text/Fontes.h"
+#define TAMREL_HAVE_MUSIC_FONTS 1
+#endif
 
 namespace {
 
@@ -379,4 +388,32 @@ Handle AdaptePictureRGB(Handle picture, int16_t imageMode, const RGBColor* colou
   out.Opcode(kOpEndPic);
   out.Patch16BE(0, uint16_t(out.len));
   return out.Finish();
+}
+
+namespace {
+
+int16_t MusicFontForPrint(int16_t font) {
+#ifdef TAMREL_HAVE_MUSIC_FONTS
+  return IsFonteVellariScreen(font) ? vellariPrint : font;
+#else
+  return font;
+#endif
+}
+
+}  // namespace
+
+Handle AdaptePicture(Handle picture, int16_t imageMode, int16_t colourIndex) {
+  RGBColor colour;
+  if (colourIndex != 0) CvtIndexEnRGB(uint16_t(colourIndex), &colour);
+  return AdaptePictureRGB(picture, imageMode, colourIndex != 0 ? &colour : nullptr, MusicFontForPrint);
+}
+
+void DrawColorPicture(Handle picture, const Rect* rect, int16_t colourIndex) {
+  if (!picture || !rect) return;
+  // Image mode 1 (OR): white image pixels leave what lies below visible.
+  Handle adapted = colourIndex != 0 ? AdaptePicture(picture, 1, colourIndex) : nullptr;
+  // Played through the port's procedures: a port that records keeps the
+  // picture's text comments, which the final replay honours.
+  DrawPicture(adapted ? adapted : picture, rect);
+  if (adapted) DisposeHandle(adapted);
 }

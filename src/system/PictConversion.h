@@ -33,6 +33,17 @@ Handle Cvt24bPixmapTo32b(const uint8_t* src, size_t srcSize, PictBits& bits);
 // (the screen music font to the print one). Null on failure.
 Handle AdaptePictureRGB(Handle picture, int16_t imageMode, const RGBColor* colour, int16_t (*fontMap)(int16_t));
 
+// The rewrite with a colour index: 0 keeps the picture's own colours, any
+// other index forces its colour. Text fonts naming the screen music font
+// name the print one.
+Handle AdaptePicture(Handle picture, int16_t imageMode, int16_t colourIndex);
+
+// Draws a picture into a rectangle of the current port, in the colour of the
+// index (0: as loaded), its images in OR mode so that their white pixels
+// leave what lies below visible. A picture the rewrite cannot read is drawn
+// as loaded.
+void DrawColorPicture(Handle picture, const Rect* rect, int16_t colourIndex);
+
 // Copies one bits operand (0x90, 0x91, 0x98, 0x99, 0x9A, 0x9B) from the
 // reader to the output big-endian, with its transfer mode replaced by
 // `imageMode`. The reader ends after the operand.

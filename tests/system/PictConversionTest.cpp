@@ -301,3 +301,31 @@ TEST(PictConversion, ConvertedPictureReplaysIdentically) {
   }
   SetGWorld(savedPort, savedDev);
 }
+
+TEST(PictConversion, DrawColorPictureDrawsInTheIndexColour) {
+  PictBuilder p = PictBuilder::V2({0, 0, 20, 20});
+  p.RGBFg(0, 0, 0xFFFF);
+  p.RectOp(0x0031, {2, 2, 10, 10});
+  p.End();
+  Handle pic = p.ToHandle();
+  Handle red = AdaptePicture(pic, 1, 35);  // entry 35: pure red
+  ASSERT_NE(red, nullptr);
+  EXPECT_EQ(Dump(red),
+            "Picture 2 frame (0,0,20,20)\nHeaderOp -2 72 72 (0,0,20,20)\n"
+            "RGBFgCol FFFF 0000 0000\nPaintRect (2,2,10,10)\nOpEndPic\n");
+  DisposeHandle(red);
+  CGrafPtr savedPort;
+  GDHandle savedDev;
+  GetGWorld(&savedPort, &savedDev);
+  GWorldPtr w = nullptr;
+  Rect frame{0, 0, 20, 20};
+  ASSERT_EQ(NewGWorld(&w, 32, &frame, nullptr, nullptr, 0), qdNoErr);
+  SetGWorld(w, nullptr);
+  DrawColorPicture(pic, &frame, 35);
+  EXPECT_EQ(QDGetPixel(w, 5, 5), 0xFFFF0000u);
+  DrawColorPicture(pic, &frame, 0);
+  EXPECT_EQ(QDGetPixel(w, 5, 5), 0xFF0000FFu);
+  SetGWorld(savedPort, savedDev);
+  DisposeGWorld(w);
+  DisposeHandle(pic);
+}
