@@ -69,9 +69,9 @@ struct AspectGraphiquePortee {
   uint8_t flagsLignes[7];       // 1 each
   uint16_t mot2;                // 6
   uint8_t afficheLigne[kNbLignesPortee];  // positions -5 to 10
-  uint16_t mot3;                // 0
-  uint16_t premiereLigneBarre;  // 4: bar-line extent, first line position
-  uint16_t derniereLigneBarre;  // 3: last line position
+  uint16_t ligneBarrePremiere;  // 0: bar-line extent, first and last line positions
+  uint16_t ligneBarreDerniere;  // 4
+  uint16_t motBarre;            // 3
   uint8_t tailleQueue;          // 12: stem and beam sizes
   uint8_t epaisseurBarre;       // 12: default beam thickness of new effect records
   uint8_t ecartBarre;           // 6: default beam gap of new effect records
@@ -146,7 +146,8 @@ struct Portee {
   int16_t etendueEcran;         // horizontal extent on screen and on the ribbon
   int16_t etendueRuban;
 
-  int16_t largeurCle;           // clef area; the widest shown staff sets the score's header width
+  int16_t largeurCle;           // clef area (header width) set by slot 0; the widest shown
+                                // staff sets the score's header width
   AspectGraphiquePortee aspect;
 
   int32_t nbNotes;
@@ -213,7 +214,6 @@ struct Portee {
   uint8_t placeeDansSysteme;
   int16_t couleur;              // colour index of the staff
   int16_t couleurNotes;
-  int16_t largeurEntete;        // header width set by slot 0
   int16_t largeurTete;
   float echelleSymboles;
   uint8_t modeQueues;           // 0 automatic, 1 all stems down
