@@ -765,8 +765,11 @@ uint32_t CalculeDureePortee(Portee** staff, int16_t exact) {
   int32_t n = (*staff)->nbNotes;
   int32_t cap = GetHandleSize((*staff)->notes) / int32_t(sizeof(Signe));
   if (n > cap) n = cap;
-  int64_t fin = CvtIndexNoteEnTemps(staff, n);
+  // The records' starts are those of the walk that ends where the array ends
+  // (CvtIndexNoteEnTemps(staff, n)); the length is the latest end among them,
+  // which in exact mode may fall before the array's end.
   const Signe* s = reinterpret_cast<const Signe*>(*(*staff)->notes);
+  int64_t fin = 0;
   int64_t debut = 0;
   for (int32_t i = 0; i < n; i++) {
     int64_t d = s[i].duree;
@@ -776,7 +779,9 @@ uint32_t CalculeDureePortee(Portee** staff, int16_t exact) {
   }
   if (fin > INT32_MAX) fin = INT32_MAX;
   if (fin < 0) fin = 0;
-  (*staff)->dureeCache = int32_t(fin);
+  // Only the full written length is cached: an exact length cached here would
+  // be answered later to a caller asking for the full one.
+  if (!exact) (*staff)->dureeCache = int32_t(fin);
   return uint32_t(fin);
 }
 
