@@ -63,6 +63,7 @@ struct MiseEnPage {
   uint8_t justifierDernierSysteme;
   uint8_t margesMiroir;
   int16_t premierePageMusique;
+  int16_t retraitPremierSysteme;  // indent of the first system, tenths of a millimetre
 };
 
 // One page of a score's pagination.

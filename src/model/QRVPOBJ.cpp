@@ -32,6 +32,7 @@
 #include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "notation/DiagrammesPortee.h"
+#include "notation/LigneAccords.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/Flux.h"
 #include "sound/Lecture.h"
@@ -360,6 +361,7 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   p->valeurLigneTexte = 2;
   p->motLigneTexte = 1;
   p->octetLigneTexte2 = 1;
+  p->traiteTaquetLigneTexteAccord = VectTraiteTaquetLigneTexteAccord;
   p->fondPorteeTexte = 4;
 
   AspectGraphiquePortee& a = p->aspect;
