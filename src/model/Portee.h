@@ -100,6 +100,7 @@ struct Portee {
   Handle collection;            // keyed collection of the staff
   uint8_t affichee;             // 1: the staff is displayed
   uint32_t typeVolatile;        // 0 for an ordinary staff
+  int16_t indexPorteeSource;    // staff a volatile staff comes from; -1 none
   int16_t marqueur1;            // -1
   int16_t marqueur2;            // -1
   uint8_t octet1;               // 0

@@ -345,6 +345,7 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   p->affichee = 1;
   p->marqueur1 = -1;
   p->marqueur2 = -1;
+  p->indexPorteeSource = -1;
   p->octet2 = 1;
   p->cacheeModePage = 0;
 
@@ -464,7 +465,12 @@ int16_t InserePorteeDansTabPortee(Partition** score, Portee** staff, int16_t pos
   (*staff)->partition = score;
   (*score)->nbPortees = int16_t(n + 1);
   AjustePartGroupsQuandInserePortee(score, pos);
-  if (position >= 0) CreeIndexPortees(score);
+  if (position >= 0) {
+    // The new staff had no index before: records naming the staff that was at
+    // this position must follow that staff, not be taken by the newcomer.
+    (*staff)->index = -1;
+    CreeIndexPortees(score);
+  }
   return 1;
 }
 
@@ -490,6 +496,16 @@ void CreeIndexPortees(Partition** score) {
           break;
         }
     }
+  }
+  // A volatile staff follows the staff it comes from; it has none once that
+  // staff is gone.
+  for (int16_t v = 0; anciens && v < n; v++) {
+    Portee* p = *(*score)->portees[v];
+    if (p->typeVolatile == 0 || p->indexPorteeSource < 0) continue;
+    int16_t source = -1;
+    for (int16_t i = 0; i < n && source < 0; i++)
+      if (anciens[i] == p->indexPorteeSource) source = i;
+    p->indexPorteeSource = source;
   }
   LiberePtr(&anciens);
   RecalculePorteesLiaison(score);
@@ -662,7 +678,12 @@ int16_t DisposePorteeIndex(Partition** score, int16_t index, int16_t wholeGroup)
       (*score)->portees = tableau;
     }
   }
-  if (dernier != nAvant - 1) CreeIndexPortees(score);
+  if (dernier != nAvant - 1) {
+    CreeIndexPortees(score);
+  } else {
+    for (int16_t v = 0; v < n; v++)
+      if ((*(*score)->portees[v])->indexPorteeSource >= premier) (*(*score)->portees[v])->indexPorteeSource = -1;
+  }
   JeTePreviensLoisChangent();
   LibereEvtDynamiquesPartition(score);
   DePauseMusique();

@@ -89,10 +89,19 @@ TEST_F(StavesTest, InsertingKeepsOrderIndexesAndPartGroups) {
   for (int i = 0; i < 4; i++) Ajoute();
   NewPartGroup(score, 0, 0, 1, 3, 2, nullptr, nullptr);
   NewPartGroup(score, 1, 0, 2, 3, 2, nullptr, nullptr);
+  (*score)->enregsIndexPortee = NewHandleClear(Size(2 * sizeof(EnregIndexPortee)));
+  reinterpret_cast<EnregIndexPortee*>(*(*score)->enregsIndexPortee)[0].indexPortee = 1;
+  reinterpret_cast<EnregIndexPortee*>(*(*score)->enregsIndexPortee)[1].indexPortee = 2;
+  (*At(3))->typeVolatile = 5;
+  (*At(3))->indexPorteeSource = 2;
   Portee** nouvelle = AllouePortee();
   ASSERT_EQ(InserePorteeDansTabPortee(score, nouvelle, 2), 1);
   EXPECT_EQ(At(2), nouvelle);
   ExpectIndexesContiguous();
+  // Stored indexes follow the staves that moved, not the newcomer.
+  EXPECT_EQ(reinterpret_cast<EnregIndexPortee*>(*(*score)->enregsIndexPortee)[0].indexPortee, 1);
+  EXPECT_EQ(reinterpret_cast<EnregIndexPortee*>(*(*score)->enregsIndexPortee)[1].indexPortee, 3);
+  EXPECT_EQ((*At(4))->indexPorteeSource, 3);
   const PartGroup* g = reinterpret_cast<PartGroup*>(*(*score)->partGroups);
   EXPECT_EQ(g[0].premierePortee, 1);  // a staff inserted inside a group joins it
   EXPECT_EQ(g[0].dernierePortee, 4);
@@ -152,8 +161,19 @@ TEST_F(StavesTest, RemovingAMiddleStaffKeepsEveryStoredIndexValid) {
   Effet(At(4), e4).accroche.idDest = 8;
   Effet(At(4), e4).accroche.porteeDest = 3;
 
+  // Volatile staves made from staff 3 and from the removed staff.
+  Portee** volatile3 = Ajoute();
+  (*volatile3)->typeVolatile = 5;
+  (*volatile3)->indexPorteeSource = 3;
+  Portee** volatile2 = Ajoute();
+  (*volatile2)->typeVolatile = 5;
+  (*volatile2)->indexPorteeSource = 2;
+
   AjusteVuesQdSupprimePortee(score, 2);
   DisposePorteeIndex(score, 2, 0);
+  EXPECT_EQ((*volatile3)->indexPorteeSource, 2);
+  EXPECT_EQ((*volatile2)->indexPorteeSource, -1);
+  SupprimeToutesPorteesVolatiles(score);
 
   ASSERT_EQ((*score)->nbPortees, 4);
   EXPECT_EQ(At(2), apres);
@@ -189,7 +209,14 @@ TEST_F(StavesTest, RemovingAMiddleStaffKeepsEveryStoredIndexValid) {
 TEST_F(StavesTest, RemovingEveryStaffLeavesNoArray) {
   Ajoute();
   Ajoute();
-  (*score)->dernierePortee = 1;
+  Portee** v = Ajoute();
+  (*v)->typeVolatile = 5;
+  (*v)->indexPorteeSource = 1;
+  DisposePorteeIndex(score, 1, 0);
+  EXPECT_EQ((*v)->indexPorteeSource, -1);
+  InserePorteeDansTabPortee(score, AllouePortee(), 1);
+  (*score)->dernierePortee = 2;
+  DisposePorteeIndex(score, 2, 0);
   DisposePorteeIndex(score, 1, 0);
   DisposePorteeIndex(score, 0, 0);
   EXPECT_EQ((*score)->nbPortees, 0);
@@ -338,6 +365,26 @@ TEST_F(StavesTest, ANewStaffTakesTheKeyTableOfAStandardStaff) {
   EXPECT_EQ(t[0].clef.type, 2u);              // the clef of the new staff's own type
   EXPECT_EQ(t[0].clef.noteDeBase, 43);
   EXPECT_EQ((*b)->affichee, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StavesTest, OnlySungStavesGetVoiceParameters) {
+  Portee** chant = Ajoute(kTypePorteeGregorien);
+  Portee** muet = Ajoute();
+  InitChantConfigPortee(chant);
+  InitChantConfigPortee(muet);
+  ASSERT_NE((*chant)->voixParam, nullptr);
+  EXPECT_EQ(GetHandleSize((*chant)->voixParam), Size(3512));
+  EXPECT_EQ((*chant)->chantConfig1, 1);
+  EXPECT_EQ((*chant)->chantConfig2, 1);
+  Handle avant = (*chant)->voixParam;
+  InitChantConfigPortee(chant);  // already configured: kept
+  EXPECT_EQ((*chant)->voixParam, avant);
+  EXPECT_EQ((*muet)->voixParam, nullptr);
+  EXPECT_EQ((*muet)->chantConfig1, 0);
 }
 
 }  // namespace
