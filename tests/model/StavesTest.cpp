@@ -160,6 +160,9 @@ TEST_F(StavesTest, RemovingAMiddleStaffKeepsEveryStoredIndexValid) {
   Effet(At(3), e3).accroche.porteeSource = 4;
   Effet(At(4), e4).accroche.idDest = 8;
   Effet(At(4), e4).accroche.porteeDest = 3;
+  int32_t e0 = AjouteParamEffet(At(0));  // an end whose partner is missing
+  Effet(At(0), e0).liaison.idSource = 9;
+  Effet(At(0), e0).liaison.porteeSource = 4;
 
   // Volatile staves made from staff 3 and from the removed staff.
   Portee** volatile3 = Ajoute();
@@ -204,6 +207,7 @@ TEST_F(StavesTest, RemovingAMiddleStaffKeepsEveryStoredIndexValid) {
   EXPECT_EQ(Effet(At(2), e3).liaison.porteeDest, 1);
   EXPECT_EQ(Effet(At(2), e3).accroche.porteeSource, 3);
   EXPECT_EQ(Effet(At(3), e4).accroche.porteeDest, 2);
+  EXPECT_EQ(Effet(At(0), e0).liaison.porteeSource, 0xFFFF);
 }
 
 TEST_F(StavesTest, RemovingEveryStaffLeavesNoArray) {
