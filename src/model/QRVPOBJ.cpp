@@ -525,9 +525,13 @@ void RetablitCoherenceIDPortees(Document* document) {
   }
   int32_t vues = CheckCoherenceIDVues(document);
   document->compteurIdUnique = vues > int32_t(plusGrand) ? uint32_t(vues) : plusGrand;
-  for (int16_t i = 0; i < n; i++)
-    if ((*(*score)->portees[i])->idUnique == 0)
-      (*(*score)->portees[i])->idUnique = uint16_t(NewIdUnique(document));
+  for (int16_t i = 0; i < n; i++) {
+    if ((*(*score)->portees[i])->idUnique != 0) continue;
+    // Staff ids are 16-bit: a counter value that wraps to 0 would mean "none".
+    uint16_t id = uint16_t(NewIdUnique(document));
+    if (id == 0) id = uint16_t(NewIdUnique(document));
+    (*(*score)->portees[i])->idUnique = id;
+  }
 }
 
 Portee** CreePorteeVide(Partition** score, uint32_t type, uint32_t clefType, int16_t update) {
