@@ -849,11 +849,11 @@ void InitChantConfigPortee(Portee** staff) {
   Handle h = NewHandleClear(kTailleVoixParam);
   if (!h) return;
   (*staff)->voixParam = h;
-  SetDefautVoixParam(*h);
+  SetDefautVoixParam(reinterpret_cast<VoixParam*>(*h));
   // The singing product is never present in the plug-in; with it the preset
   // is read from the voices folder, made current around the call.
   if ((*staff)->type == kTypePorteeGregorien && IsLyrastel())
-    DoChargeExpressionVoix(":Classical:Gregorian.prv", *(*staff)->voixParam);
+    DoChargeExpressionVoix(":Classical:Gregorian.prv", reinterpret_cast<VoixParam*>(*(*staff)->voixParam));
   (*staff)->chantConfig2 = 1;
 }
 
