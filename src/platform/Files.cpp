@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/SpecialFolders.h"
+
 namespace {
 
 // Directory ids from kPremierID on index the table; 2 is always the root.
@@ -175,7 +177,7 @@ OSErr HSetVol(int16_t vRefNum, int32_t dirID) {
   std::string chemin;
   OSErr err = CheminDossier(vRefNum, dirID, &chemin);
   if (err != noErr) return err;
-  if (chdir(chemin.c_str()) != 0) return errno == ENOENT ? dirNFErr : ErreurErrno(errno);
+  if (chdir(chemin.c_str()) != 0) return errno == ENOENT ? OSErr(dirNFErr) : ErreurErrno(errno);
   return noErr;
 }
 
@@ -352,4 +354,32 @@ OSErr PBHGetVInfoSync(HVolumeParam* pb) {
   pb->ioVNmAlBlks = uint32_t(nb > UINT32_MAX ? UINT32_MAX : nb);
   pb->ioVFrBlk = uint32_t(fr > UINT32_MAX ? UINT32_MAX : fr);
   return pb->ioResult = noErr;
+}
+
+OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum,
+                 int32_t* foundDirID) {
+  if (!VolumeValide(vRefNum)) return nsvErr;
+  const char* chemin = nullptr;
+  if (folderType == kTemporaryFolderType)
+    chemin = GetTemporaryFolderPath();  // made private (0700) on first use
+  else if (folderType == kPreferencesFolderType)
+    chemin = GetPreferencesFolderPath();
+  else if (folderType == kApplicationFolderType)
+    chemin = GetApplicationFolderPath();
+  if (!chemin || !*chemin) return fnfErr;
+  if (createFolder && !EstDossier(chemin)) {
+    // Make the missing folders on the way, private to the user.
+    std::string partiel;
+    for (const char* p = chemin; *p; p++) {
+      partiel.push_back(*p);
+      if ((p[1] == '/' || p[1] == 0) && partiel != "/") {
+        if (mkdir(partiel.c_str(), 0700) != 0 && errno != EEXIST) return ErreurErrno(errno);
+      }
+    }
+  }
+  int32_t id = PlatformDirIDForPath(chemin);
+  if (id == 0) return fnfErr;
+  if (foundVRefNum) *foundVRefNum = kVolumeRacine;
+  if (foundDirID) *foundDirID = id;
+  return noErr;
 }

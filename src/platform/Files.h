@@ -18,6 +18,7 @@ enum : OSErr {
   tmfoErr = -42,
   wPrErr = -44,
   fLckdErr = -45,
+  fBsyErr = -47,
   permErr = -54,
   dupFNErr = -48,
   opWrErr = -49,
