@@ -54,13 +54,14 @@ void RemplitListes(Magasin& m) {
   ajoute(1042, {"Blow", "Draw", "B", "D", "Hole", "Blow", "Draw"});
 }
 
+// Lives as long as the process: handles loaded from it stay valid until exit.
 Magasin& LeMagasin() {
-  static Magasin m = [] {
-    Magasin r;
-    RemplitListes(r);
+  static Magasin* m = [] {
+    Magasin* r = new Magasin;
+    RemplitListes(*r);
     return r;
   }();
-  return m;
+  return *m;
 }
 
 Ressource* Trouve(ResType type, int16_t id) {
