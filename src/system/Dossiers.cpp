@@ -405,7 +405,7 @@ int16_t SystemDependantFindNextFile(FindFileRec* rec) {
     std::memcpy(rec->nom, nom, n + 1);
     rec->kind = dossier ? kFindKindDossier : 0;
     rec->longueur = dossier ? 0 : int64_t(st.st_size);
-    rec->dateCreation = st.st_ctime;
+    rec->dateCreation = st.st_mtime;
     rec->dateModification = st.st_mtime;
     return 1;
   }

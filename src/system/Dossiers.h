@@ -80,7 +80,7 @@ struct FindFileRec {
   char nom[256];
   uint8_t kind;  // kFindKindDossier for a folder, else 0
   int64_t longueur;
-  time_t dateCreation;  // POSIX keeps none: the status-change time
+  time_t dateCreation;  // POSIX keeps none: the modification time
   time_t dateModification;
   char chemin[kTailleCheminUnix];  // the folder scanned, ending with "/"
 };

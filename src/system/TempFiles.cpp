@@ -194,12 +194,10 @@ int16_t TempCreate(const char* prefixe, int32_t longueur) {
     PopPath();
     if (!ok) return 0;
   }
-  bool premiere = tabFich == nullptr;
+  // The notice about a nearly full volume at the first creation is an inert
+  // service here, so free space is not even asked for.
   int16_t fich = SlotLibre();
   if (fich == 0) return 0;
-  if (premiere && DiskFreeSpace() <= 9) {
-    // The low-space notice is an inert service here.
-  }
   FichTemp* f = Slot(fich);
   std::memset(f, 0, sizeof *f);
   f->utilise = 1;
