@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/DateTime.h"
 #include "platform/SpecialFolders.h"
 
 namespace {
@@ -135,16 +136,6 @@ std::string CheminSpec(const FSSpec* spec) {
   return Joint(dossier, spec->name);
 }
 
-// Seconds since 1 January 1904 in local time, as the platform's dates are.
-uint32_t DateLocale1904(time_t t) {
-  struct tm tmLocal;
-  localtime_r(&t, &tmLocal);
-  int64_t s = int64_t(t) + tmLocal.tm_gmtoff + 2082844800LL;
-  if (s < 0) return 0;
-  if (s > int64_t(UINT32_MAX)) return UINT32_MAX;
-  return uint32_t(s);
-}
-
 }  // namespace
 
 int32_t PlatformDirIDForPath(const char* path) {
@@ -251,7 +242,7 @@ OSErr FSpGetCatInfo(const FSSpec* spec, CatInfo* info) {
     info->length = int64_t(st.st_size);
   }
   // POSIX keeps no creation date: both dates are the modification date.
-  info->modificationDate = DateLocale1904(st.st_mtime);
+  info->modificationDate = PlatformSecondsFromUnixTime(int64_t(st.st_mtime));
   info->creationDate = info->modificationDate;
   return noErr;
 }

@@ -18,6 +18,8 @@ char OneString[kTailleOneString];
 
 namespace {
 
+bool gFormatDateSysteme = false;
+
 // Unicode code points of the Mac Roman bytes 128 to 255.
 const uint16_t kMacRoman[128] = {
     0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
@@ -188,8 +190,21 @@ void LibereRessource(ResType type, int16_t id) {
 
 int16_t OuvreResFile(const char* name) { return OpenResFile(name); }
 
+bool GetPrefFormatDateSysteme() { return gFormatDateSysteme; }
+void SetPrefFormatDateSysteme(bool on) { gFormatDateSysteme = on; }
+
 void CvtSecsDateToString(uint32_t secs, const char* modele, char* out, int16_t withTime, int32_t taille) {
   if (!out || taille <= 0) return;
+  if (gFormatDateSysteme) {
+    unsigned char p[256];
+    DateString(secs, longDate, p);
+    char texte[kTailleOneString];
+    std::memcpy(texte, p + 1, p[0]);
+    texte[p[0]] = 0;
+    SystemEncodingToUTF(texte, sizeof texte);
+    CopieUTF8(out, texte, taille);
+    return;
+  }
   DateTimeRec d{};
   SecondsToDate(secs, &d);
   int16_t listeJours, listeMois;

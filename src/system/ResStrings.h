@@ -32,6 +32,10 @@ int16_t OuvreResFile(const char* name);  // -1: documents carry no resources her
 // zeros. Without a template the word order of the interface language is used,
 // and withTime appends " h:mm:ss". The text is cut (at a character boundary) to
 // `taille` bytes.
+// The preferences' switch for the platform's own long date format (off by
+// default): when on, date texts are that format and nothing else.
+bool GetPrefFormatDateSysteme();
+void SetPrefFormatDateSysteme(bool on);
 void CvtSecsDateToString(uint32_t secs, const char* modele, char* out, int16_t withTime, int32_t taille = 256);
 void GetStringDate(char* out, const char* modele, int32_t taille = 256);
 void GetStringHeure(char* out);  // "%2d:%02d:%02d", at least 9 bytes

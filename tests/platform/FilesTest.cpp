@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/Memory.h"
 #include "platform/Resources.h"
@@ -89,7 +91,20 @@ TEST_F(FilesStandIn, RecordsCatalogueAndAliases) {
   ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
   EXPECT_FALSE(info.isFolder);
   EXPECT_EQ(info.length, 5);
-  EXPECT_GT(info.modificationDate, 3600u * 24 * 365 * 100);  // after 2004
+  // Dates are local 1904-based seconds of the file's modification time.
+  const time_t t = 1520240823;  // 5 March 2018, 09:07:03 UTC
+  struct timeval tv[2] = {{t, 0}, {t, 0}};
+  ASSERT_EQ(utimes((racine_ + "/d/f.txt").c_str(), tv), 0);
+  ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
+  struct tm local;
+  localtime_r(&t, &local);
+  DateTimeRec dr{};
+  SecondsToDate(info.modificationDate, &dr);
+  EXPECT_EQ(dr.year, local.tm_year + 1900);
+  EXPECT_EQ(dr.day, local.tm_mday);
+  EXPECT_EQ(dr.hour, local.tm_hour);
+  EXPECT_EQ(dr.second, 3);
+  EXPECT_EQ(info.creationDate, info.modificationDate);
   FSRef ref;
   ASSERT_EQ(FSpMakeFSRef(&spec, &ref), noErr);
   char chemin[kTailleCheminPosix];
@@ -170,4 +185,19 @@ TEST(ResourceStore, LoadedHandlesReleaseAndCopies) {
   DisposeHandle(h);
   EXPECT_EQ(OpenResFile("score.mus"), -1);
   EXPECT_EQ(ResError(), fnfErr);
+}
+
+TEST(PlatformDates, DateStringForms) {
+  DateTimeRec d = {2018, 3, 5, 9, 7, 3, 0};
+  uint32_t secs = 0;
+  DateToSeconds(&d, &secs);
+  struct {
+    int16_t forme;
+    const char* attendu;
+  } cas[] = {{longDate, "Monday, March 5, 2018"}, {abbrevDate, "Mon, Mar 5, 2018"}, {shortDate, "3/5/18"}};
+  for (const auto& c : cas) {
+    unsigned char p[256];
+    DateString(secs, c.forme, p);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(p + 1), p[0]), c.attendu);
+  }
 }

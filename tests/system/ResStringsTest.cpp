@@ -72,6 +72,13 @@ TEST_F(DateTexts, ByTemplateAndByLanguage) {
   char court[12];
   CvtSecsDateToString(lundi, nullptr, court, 0, sizeof court);
   EXPECT_STREQ(court, "Monday, Mar");
+
+  // The platform's own format, whatever the language and template.
+  Langue = 0;
+  SetPrefFormatDateSysteme(true);
+  CvtSecsDateToString(lundi, "$e/$m", out, 1, sizeof out);
+  SetPrefFormatDateSysteme(false);
+  EXPECT_STREQ(out, "Monday, March 5, 2018");
 }
 
 TEST(ResStrings, ListsComeOutAsUTF8WithinTheBuffer) {
