@@ -277,7 +277,8 @@ OSErr FixeDossierConnu(const CheminVol& c, OSType typeParDefaut) {
   if (typeParDefaut == 0) return dirNFErr;
   int16_t vol;
   int32_t dir;
-  OSErr err = FindFolder(kVolumeRacine, typeParDefaut, kCreateFolder, &vol, &dir);
+  // Reading settings or the log's folder must not leave new folders behind.
+  OSErr err = FindFolder(kVolumeRacine, typeParDefaut, kDontCreateFolder, &vol, &dir);
   return err != noErr ? err : FixeVolPath(vol, dir);
 }
 
