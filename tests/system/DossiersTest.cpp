@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "platform/SpecialFolders.h"
 #include "platform/Trace.h"
 #include "system/Dossiers.h"
 
@@ -217,6 +218,22 @@ TEST_F(Folders, KnownFoldersAndSystemAnswers) {
   PathNecks = {0, 0};
   EXPECT_EQ(SetPathUserNecks(), dirNFErr);  // unset: the current folder stays
   EXPECT_EQ(Courant(), racine_ + "/necks/");
+  // Settings files are opened in the preferences folder, the current one stays.
+  Dossier("prefs");
+  Fichier("prefs/Tamrel.cfg", "k=v");
+  std::string avant = GetPreferencesFolderPath();
+  SetPreferencesFolderPath((racine_ + "/prefs").c_str());
+  FILE* f = OuvreFichierPref("Tamrel.cfg", "r");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  EXPECT_EQ(Courant(), racine_ + "/necks/");
+  SetPreferencesFolderPath((racine_ + "/noprefs").c_str());
+  EXPECT_EQ(OuvreFichierPref("Tamrel.cfg", "r"), nullptr);
+  EXPECT_EQ(Courant(), racine_ + "/necks/");
+  struct stat st;
+  EXPECT_NE(stat((racine_ + "/noprefs").c_str(), &st), 0);  // not created by a read
+  SetPreferencesFolderPath(avant.c_str());
+
   EXPECT_EQ(GetMacOSXVersion(), 10 * 65536 + 6 * 256 + 8);
   EXPECT_GE(DiskFreeSpace(), 0);
   EXPECT_EQ(RozoGetGeneralZoom(), 1);
