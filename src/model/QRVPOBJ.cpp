@@ -46,7 +46,7 @@
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/PorteeTablature.h"
 #include "stafftypes/Tablature.h"
-#include "system/ChainesRessources.h"
+#include "system/ResStrings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
