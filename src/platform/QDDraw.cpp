@@ -242,7 +242,8 @@ bool IsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 // The pixels a shape covers for a verb: frames take the pen's width inside
 // the shape, lines the pen swept along them.
-RgnData ShapeRegion(CGrafPtr port, const Shape& s, GrafVerb verb, int32_t yMin, int32_t yMax) {
+RgnData ShapeRegion(CGrafPtr port, const Shape& s, GrafVerb verb, int32_t xMin, int32_t yMin, int32_t xMax,
+                    int32_t yMax) {
   int32_t pw = port->pnSize.h, ph = port->pnSize.v;
   bool frame = verb == kQDGrafVerbFrame;
   if (frame && s.kind != ShapeKind::Poly && s.kind != ShapeKind::Line && (pw <= 0 || ph <= 0)) return RgnData();
@@ -266,7 +267,11 @@ RgnData ShapeRegion(CGrafPtr port, const Shape& s, GrafVerb verb, int32_t yMin, 
         Rect in = Inset(s.r, pw, ph);
         if (!IsEmpty(in)) out = Combine(out, RRectData(in, ow - 2 * pw, oh - 2 * ph, yMin, yMax), RgnOp::Diff);
       }
-      if (s.kind == ShapeKind::Arc) out = ArcData(out, s.r, s.a, s.b);
+      if (s.kind == ShapeKind::Arc) {
+        // Angles are tested pixel by pixel: only where pixels can show.
+        out = Combine(out, RectData(xMin, yMin, xMax, yMax), RgnOp::Sect);
+        out = ArcData(out, s.r, s.a, s.b);
+      }
       return out;
     }
     case ShapeKind::Poly: {
@@ -501,8 +506,9 @@ void CairoShape(CGrafPtr port, const Shape& s, GrafVerb verb) {
     }
     case ShapeKind::Arc: {
       // Arcs are rare: their exact pixels serve as the path.
-      RgnData d = ShapeRegion(port, s, verb, -32768, 32768);
-      RgnPath(cr, d);
+      int32_t l, t, rr, b;
+      area.Bounds(&l, &t, &rr, &b);
+      RgnPath(cr, ShapeRegion(port, s, verb, l, t, rr, b));
       break;
     }
     case ShapeKind::Poly: {
@@ -518,7 +524,7 @@ void CairoShape(CGrafPtr port, const Shape& s, GrafVerb verb) {
       }
       break;
     }
-    case ShapeKind::Rgn: RgnPath(cr, ShapeRegion(port, s, verb, -32768, 32768)); break;
+    case ShapeKind::Rgn: RgnPath(cr, ShapeRegion(port, s, verb, -32768, -32768, 32768, 32768)); break;
     case ShapeKind::Line:
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
       LinePath(cr, s.from, s.to, pw, ph);
@@ -545,7 +551,7 @@ void DrawShape(const Shape& s, GrafVerb verb) {
       if (area.Empty()) return;
       int32_t l, t, r, b;
       area.Bounds(&l, &t, &r, &b);
-      RgnData shape = ShapeRegion(port, s, verb, t, b);
+      RgnData shape = ShapeRegion(port, s, verb, l, t, r, b);
       RasterRgn(port, Combine(shape, area, RgnOp::Sect), verb);
       return;
     }

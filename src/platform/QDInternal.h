@@ -29,6 +29,7 @@ RgnData RectData(int32_t l, int32_t t, int32_t r, int32_t b);
 enum class RgnOp { Sect, Union, Diff, Xor };
 RgnData Combine(const RgnData& a, const RgnData& b, RgnOp op);
 void Offset(RgnData& r, int32_t dh, int32_t dv);
+void ClampToPlane(RgnData& r);  // cuts off whatever left -32767..32767
 
 RgnData Load(RgnHandle rgn);
 void Store(const RgnData& data, RgnHandle rgn);
@@ -43,6 +44,7 @@ struct SpanBuilder {
   };
   std::vector<Span> spans;
   int32_t xMin = -32768, xMax = 32768, yMin = -32768, yMax = 32768;
+  bool overflow = false;  // too many spans: Build gives an empty region
   void Add(int32_t y, int32_t x0, int32_t x1);
   RgnData Build();
 };

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int32_t kMinCoord = -32767;
 constexpr int32_t kMaxCoord = 32767;
+constexpr int64_t kMaxCrossings = 8 * 1024 * 1024;
 
 int64_t CeilDiv(int64_t n, int64_t d) {  // d > 0
   return n >= 0 ? (n + d - 1) / d : -((-n) / d);
@@ -147,6 +148,14 @@ RgnData Combine(const RgnData& a, const RgnData& b, RgnOp op) {
   return out;
 }
 
+void ClampToPlane(RgnData& r) {
+  if (r.Empty()) return;
+  int32_t l, t, rr, b;
+  r.Bounds(&l, &t, &rr, &b);
+  if (l < kMinCoord || t < kMinCoord || rr > kMaxCoord || b > kMaxCoord)
+    r = Combine(r, RectData(kMinCoord, kMinCoord, kMaxCoord, kMaxCoord), RgnOp::Sect);
+}
+
 void Offset(RgnData& r, int32_t dh, int32_t dv) {
   if (r.Empty() || (dh == 0 && dv == 0)) return;
   bool outside = false;
@@ -214,12 +223,17 @@ void Store(const RgnData& data, RgnHandle rgn) {
 
 void SpanBuilder::Add(int32_t y, int32_t x0, int32_t x1) {
   if (y < yMin || y >= yMax) return;
+  if (spans.size() >= size_t(kMaxCrossings)) {
+    overflow = true;
+    return;
+  }
   x0 = std::max(x0, xMin);
   x1 = std::min(x1, xMax);
   if (x0 < x1) spans.push_back({y, x0, x1});
 }
 
 RgnData SpanBuilder::Build() {
+  if (overflow) return RgnData();
   std::sort(spans.begin(), spans.end(),
             [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
   RgnData out;
@@ -265,6 +279,16 @@ RgnData EdgeList::Fill(int32_t yMin, int32_t yMax) const {
     int32_t v, x;
   };
   std::vector<Cross> cross;
+  // A hostile outline (thousands of edges across the whole plane) would need
+  // gigabytes: past a ceiling it gives an empty region instead.
+  int64_t total = 0;
+  for (const Edge& e : edges) {
+    int32_t v0 = std::max(std::min(e.y0, e.y1), yMin);
+    int32_t v1 = std::min(std::max(e.y0, e.y1), yMax);
+    total += std::max(0, v1 - v0);
+  }
+  if (total > kMaxCrossings) return RgnData();
+  cross.reserve(size_t(total));
   for (const Edge& e : edges) {
     int32_t v0 = std::max(std::min(e.y0, e.y1), yMin);
     int32_t v1 = std::min(std::max(e.y0, e.y1), yMax);
@@ -497,41 +521,51 @@ void OffsetRgn(RgnHandle rgn, int16_t dh, int16_t dv) {
 }
 
 void InsetRgn(RgnHandle rgn, int16_t dh, int16_t dv) {
-  // Shrinking by dh is the region minus its outside grown by dh: done with
-  // shifted copies, which is exact for the band lists used here.
   if (!rgn || (dh == 0 && dv == 0)) return;
   RgnData d = Load(rgn);
-  auto erodeOrDilate = [](const RgnData& in, int32_t ddh, int32_t ddv, bool erode) {
-    RgnData acc = in;
-    for (int32_t s = 1; s <= std::abs(ddh); ++s) {
-      for (int32_t sign : {-1, 1}) {
-        RgnData m = in;
-        Offset(m, sign * s, 0);
-        acc = Combine(acc, m, erode ? RgnOp::Sect : RgnOp::Union);
+  // Horizontally, band by band: exact, since the spans of a band never touch.
+  if (dh != 0) {
+    RgnData out;
+    std::vector<int32_t> xs;
+    size_t pos = 0;
+    for (int32_t i = 0; i < d.bands; ++i) {
+      int32_t n = d.d[pos + 2];
+      xs.clear();
+      for (int32_t k = 0; k + 1 < n; k += 2) {
+        int32_t x0 = d.d[pos + 3 + size_t(k)] + dh, x1 = d.d[pos + 4 + size_t(k)] - dh;
+        if (x0 >= x1) continue;
+        if (!xs.empty() && xs.back() >= x0) xs.back() = std::max(xs.back(), x1);
+        else {
+          xs.push_back(x0);
+          xs.push_back(x1);
+        }
       }
+      out.AddBand(d.d[pos], d.d[pos + 1], xs.data(), int32_t(xs.size()));
+      pos += 3 + size_t(n);
     }
-    RgnData acc2 = acc;
-    for (int32_t s = 1; s <= std::abs(ddv); ++s) {
-      for (int32_t sign : {-1, 1}) {
-        RgnData m = acc;
-        Offset(m, 0, sign * s);
-        acc2 = Combine(acc2, m, erode ? RgnOp::Sect : RgnOp::Union);
+    d = out;
+  }
+  // Vertically, by shifted copies; beyond any pen the engine uses the steps
+  // are capped, which keeps the work bounded.
+  if (dv != 0 && !d.Empty()) {
+    int32_t l, t, r, b;
+    d.Bounds(&l, &t, &r, &b);
+    if (dv > 0 && 2 * int32_t(dv) >= b - t) {
+      d.Clear();
+    } else {
+      RgnData acc = d;
+      int32_t steps = std::min<int32_t>(std::abs(int32_t(dv)), 512);
+      for (int32_t k = 1; k <= steps; ++k) {
+        for (int32_t sign : {-1, 1}) {
+          RgnData m = d;
+          Offset(m, 0, sign * k);
+          acc = Combine(acc, m, dv > 0 ? RgnOp::Sect : RgnOp::Union);
+        }
       }
+      d = acc;
     }
-    return acc2;
-  };
-  if (std::abs(int32_t(dh)) > 512 || std::abs(int32_t(dv)) > 512) {
-    // Far beyond any use: keep it bounded.
-    if (dh > 0 || dv > 0) d.Clear();
-    Store(d, rgn);
-    return;
   }
-  if (dh >= 0 && dv >= 0) d = erodeOrDilate(d, dh, dv, true);
-  else if (dh <= 0 && dv <= 0) d = erodeOrDilate(d, -dh, -dv, false);
-  else {
-    d = erodeOrDilate(d, dh > 0 ? dh : 0, dv > 0 ? dv : 0, true);
-    d = erodeOrDilate(d, dh < 0 ? -dh : 0, dv < 0 ? -dv : 0, false);
-  }
+  ClampToPlane(d);
   Store(d, rgn);
 }
 

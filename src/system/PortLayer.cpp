@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/Document.h"
 #include "platform/Memory.h"
 
 CGrafPtr portTravail = nullptr;
@@ -36,6 +37,14 @@ CGrafPtr SetPortTemporaire() {
   InitPortTemporaire();
   RozoSetPortOffscreen(portTravail);
   return saved;
+}
+
+void CarboniseSetPortDocument(Document* doc) {
+  if (!doc) {
+    SetPortTemporaire();
+    return;
+  }
+  CarboniseSetPortDocumentPorts(doc->portDocument, static_cast<DialogPtr>(doc->dialogue));
 }
 
 void CarboniseSetPortDocumentPorts(Offscreen offscreen, DialogPtr dialog) {

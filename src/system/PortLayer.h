@@ -28,7 +28,8 @@ CGrafPtr SetPortTemporaire();
 // Creates the scratch port when it does not exist; the current port stays.
 void InitPortTemporaire();
 // The document's drawing port: its offscreen when it has one, else its
-// dialog's window port, else the scratch port.
+// dialog's window port, else the scratch port (also for a null document).
+void CarboniseSetPortDocument(Document* doc);
 void CarboniseSetPortDocumentPorts(Offscreen offscreen, DialogPtr dialog);
 WindowRef CarboniseGetDialogWindow(DialogPtr dialog);
 CGrafPtr CarboniseGetWindowPort(WindowRef window);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <cairo.h>
+
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 
@@ -167,6 +169,50 @@ TEST_F(Canvas, EvenOddPolygonAndClip) {
   EXPECT_EQ(b.right, 32767);
   EXPECT_EQ(b.bottom, 32767);
   DisposePort(port);
+  DisposeRgn(rgn);
+}
+
+TEST_F(Canvas, FrameRgnDrawsInsideAnyRegion) {
+  RgnHandle a = NewRgn(), b = NewRgn();
+  SetRectRgn(a, 0, 0, 6, 3);
+  SetRectRgn(b, 0, 0, 3, 6);
+  UnionRgn(a, b, a);  // an L
+  FrameRgn(a);
+  EXPECT_EQ(Rows(0, 7, 7), Lines({
+                               "######.",
+                               "#....#.",
+                               "#.####.",
+                               "#.#....",
+                               "#.#....",
+                               "###....",
+                               ".......",
+                           }));
+  DisposeRgn(a);
+  DisposeRgn(b);
+}
+
+TEST_F(Canvas, HugeAndHostileShapesStayBounded) {
+  // Shapes across the whole 16-bit plane are only built where pixels are.
+  Rect all = {-32767, -32767, 32767, 32767};
+  PaintOval(&all);
+  EXPECT_EQ(All().find('.'), std::string::npos);
+  EraseRect(&all);
+  PenSize(30000, 30000);
+  FrameArc(&all, 10, 300);
+  MoveTo(-32767, -32767);
+  LineTo(32767, 32767);
+  EXPECT_EQ(QDGetPixel(world_, 5, 5), 0xFF000000u);
+  PenNormal();
+  // Thousands of edges spanning the plane: refused, not gigabytes.
+  PolyHandle zig = OpenPoly();
+  MoveTo(-32767, -32767);
+  for (int i = 0; i < 2000; ++i) LineTo(int16_t(-32000 + i * 30), int16_t(i % 2 ? 32767 : -32767));
+  ClosePoly();
+  RgnHandle rgn = NewRgn();
+  QDPolyToRgn(zig, rgn);
+  EXPECT_TRUE(EmptyRgn(rgn));
+  PaintPoly(zig);  // clipped to the port's rows: drawn
+  KillPoly(zig);
   DisposeRgn(rgn);
 }
 
@@ -386,6 +432,59 @@ TEST(QuickDrawPackBits, RoundTripAndCheckedUnpack) {
   const uint8_t overrun[] = {0x81, 7};
   EXPECT_FALSE(QDUnpackBitsChecked(overrun, sizeof(overrun), unpacked, 4, &used));
   EXPECT_FALSE(QDUnpackBitsChecked(packed, 3, unpacked, sizeof(unpacked), &used));
+}
+
+TEST(QuickDrawCairo, CairoPortDrawsPathsAndCairoSessionsKeepUntouchedPixels) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  Rect bounds = {0, 0, 20, 20};
+  CGrafPtr port = QDNewCairoPort(cr, &bounds);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(port, nullptr);
+  EraseRect(&bounds);
+  Rect r = {2, 2, 6, 8};
+  ForeColor(blueColor);
+  PaintRect(&r);
+  Rect clip = {0, 0, 10, 20};
+  ClipRect(&clip);
+  PenSize(2, 2);
+  MoveTo(12, 0);
+  LineTo(12, 19);  // clipped below row 10
+  cairo_surface_flush(surface);
+  auto px = [&](int x, int y) {
+    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface) +
+                                       y * cairo_image_surface_get_stride(surface))[x];
+  };
+  EXPECT_EQ(px(2, 2), 0xFF0000FFu);
+  EXPECT_EQ(px(7, 5), 0xFF0000FFu);
+  EXPECT_EQ(px(8, 5), 0xFFFFFFFFu);
+  EXPECT_EQ(px(13, 9), 0xFF0000FFu);
+  EXPECT_EQ(px(13, 10), 0xFFFFFFFFu);
+  SetGWorld(saved, nullptr);
+  DisposePort(port);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+
+  // Drawing with cairo into an offscreen writes back only what changed.
+  GWorldPtr w;
+  Rect wb = {0, 0, 4, 4};
+  ASSERT_EQ(NewGWorld(&w, 32, &wb, nullptr, nullptr, 0), qdNoErr);
+  PixMapHandle pm = GetGWorldPixMap(w);
+  uint8_t* base = reinterpret_cast<uint8_t*>(GetPixBaseAddr(pm));
+  const uint8_t translucent[4] = {0x40, 0x12, 0x34, 0x56};  // A, R, G, B
+  std::memcpy(base, translucent, 4);
+  cairo_t* c2 = QDBeginCairo(w, nullptr);
+  ASSERT_NE(c2, nullptr);
+  cairo_set_source_rgb(c2, 1, 0, 0);
+  cairo_rectangle(c2, 2, 2, 1, 1);
+  cairo_fill(c2);
+  QDEndCairo(w, c2);
+  EXPECT_EQ(std::memcmp(base, translucent, 4), 0);
+  EXPECT_EQ(QDGetPixel(w, 2, 2), 0xFFFF0000u);
+  EXPECT_EQ(QDGetPixel(w, 1, 1), 0u);
+  DisposeGWorld(w);
 }
 
 // A recorder sees every standard operation while a picture is defined.

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include <memory>
+
+#include "model/Document.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "system/BigRect.h"
@@ -50,14 +53,24 @@ TEST_F(PortLayer, DocumentPortFallsBackToDialogThenScratch) {
   SetRect(&b, 0, 0, 600, 800);
   DialogPtr dlg = NewColorDialog(nullptr, &b, nullptr, false, 0, nullptr, false, 0, nullptr);
   ASSERT_NE(dlg, nullptr);
-  CarboniseSetPortDocumentPorts(off_, dlg);
+  // The document record is large: on the heap, zero-filled as the loader makes it.
+  auto doc = std::make_unique<Document>();
+  std::memset(static_cast<void*>(doc.get()), 0, sizeof(Document));
+  doc->portDocument = off_;
+  doc->dialogue = dlg;
+  CarboniseSetPortDocument(doc.get());
   EXPECT_EQ(CarboniseGetCurrentPort(), off_);
-  CarboniseSetPortDocumentPorts(nullptr, dlg);
+  doc->portDocument = nullptr;
+  CarboniseSetPortDocument(doc.get());
   EXPECT_EQ(CarboniseGetCurrentPort(), CarboniseGetDialogPort(dlg));
   Rect r;
   CarboniseGetRectPort(CarboniseGetCurrentPort(), &r);
   EXPECT_TRUE(Eq(r, 0, 0, 800, 600));
-  CarboniseSetPortDocumentPorts(nullptr, nullptr);
+  doc->dialogue = nullptr;
+  CarboniseSetPortDocument(doc.get());
+  EXPECT_EQ(CarboniseGetCurrentPort(), portTravail);
+  RozoSetPortOffscreen(off_);
+  CarboniseSetPortDocument(nullptr);
   EXPECT_EQ(CarboniseGetCurrentPort(), portTravail);
   RozoSetPortOffscreen(off_);
   DisposeDialog(dlg);
