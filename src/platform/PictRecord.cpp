@@ -499,7 +499,17 @@ void ClosePicture() {
 }
 
 void KillPicture(PicHandle pic) {
-  if (pic) DisposeHandle(pic);
+  if (!pic) return;
+  // Killing the picture the current port still records ends the recording
+  // first, so that nothing writes into the freed block.
+  GrafPtr port = nullptr;
+  GetPort(&port);
+  if (PictRecorder* r = RecorderOf(port); r && r->w.h == pic) {
+    port->picSave = nullptr;
+    r->w.h = nullptr;
+    delete r;
+  }
+  DisposeHandle(pic);
 }
 
 void PicComment(int16_t kind, int16_t dataSize, Handle dataHandle) {

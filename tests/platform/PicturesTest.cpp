@@ -160,6 +160,12 @@ TEST(Pictures, RecordedSceneReplaysPixelForPixel) {
   GetForeColor(&fg);
   EXPECT_EQ(fg.red, 0);
   KillPicture(pic);
+  SetGWorld(recording, nullptr);
+  PicHandle killed = OpenPicture(&kFrame);  // killed while open: recording stops
+  KillPicture(killed);
+  MoveTo(0, 0);
+  LineTo(5, 5);
+  EXPECT_FALSE(IsPortPictureBeingDefined(recording));
   DisposeGWorld(direct);
   DisposeGWorld(recording);
   DisposeGWorld(replay);
