@@ -154,6 +154,10 @@ TEST(Pictures, RecordedSceneReplaysPixelForPixel) {
   if (getenv("PICT_DEBUG_PNG")) {
     QDWritePortPNG(direct, "/tmp/pict_direct.png");
     QDWritePortPNG(replay, "/tmp/pict_replay.png");
+    if (FILE* f = fopen("/tmp/pict_scene.pict", "wb")) {
+      fwrite(*pic, 1, size_t(GetHandleSize(pic)), f);
+      fclose(f);
+    }
   }
   // The port's state is its own again after playback.
   RGBColor fg;
