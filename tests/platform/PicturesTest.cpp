@@ -95,7 +95,7 @@ void DrawScene() {
   for (int y = 0; y < 8; y++)
     for (int x = 0; x < 12; x++) {
       uint8_t* px = base + y * rb + x * 4;
-      px[0] = 0xFF;
+      px[0] = x < 6 ? 0xFF : 0x80;  // half the image half transparent
       px[1] = uint8_t(x * 20);
       px[2] = uint8_t(y * 30);
       px[3] = uint8_t((x + y) & 1 ? 0xFF : 0);
@@ -158,6 +158,29 @@ TEST(Pictures, RecordedSceneReplaysPixelForPixel) {
       fwrite(*pic, 1, size_t(GetHandleSize(pic)), f);
       fclose(f);
     }
+  }
+  // The image's alpha is in the picture.
+  {
+    const uint8_t* d = reinterpret_cast<const uint8_t*>(*pic);
+    size_t n = size_t(GetHandleSize(pic));
+    PictWalker w;
+    PictOp op;
+    ASSERT_TRUE(PictWalkBegin(w, d, n));
+    bool seen = false;
+    while (PictWalkNext(w, op)) {
+      if (op.opcode != 0x9A) continue;
+      PictReader rd{d, n, op.operand, false, false};
+      PictBits b;
+      ASSERT_TRUE(PictParseBits(rd, op.opcode, b));
+      std::vector<uint8_t> argb;
+      ASSERT_TRUE(PictDecodeBitsARGB(d, n, b, false, RGBColor{}, RGBColor{}, argb));
+      EXPECT_EQ(b.cmpCount, 4);
+      EXPECT_EQ(argb[0], 0xFF);
+      EXPECT_EQ(argb[7 * 4], 0x80);
+      EXPECT_EQ(argb[3 * 4 + 1], 60);
+      seen = true;
+    }
+    EXPECT_TRUE(seen);
   }
   // The port's state is its own again after playback.
   RGBColor fg;
