@@ -3,6 +3,7 @@
 // from the picture first, so hooks installed on the port see each operation.
 #include <algorithm>
 #include <cstddef>
+#include <deque>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -101,6 +102,7 @@ struct Player {
   Point ratioN{1, 1}, ratioD{1, 1};
   bool clipDirty = true;
   RgnHandle picClip = nullptr;  // mapped, null while the picture set none
+  Handle commentData = nullptr;
   // Font numbers of the picture's own machine, renumbered by name.
   std::vector<std::pair<int16_t, int16_t>> fontMap;
 
@@ -293,11 +295,12 @@ struct Player {
       Procs()->commentProc(int16_t(kind), 0, nullptr);
       return;
     }
-    Handle h = NewHandle(Size(n));
-    if (!h) return;
-    std::memcpy(*h, p, n);
-    Procs()->commentProc(int16_t(kind), int16_t(n), h);
-    DisposeHandle(h);
+    // One handle serves every comment of the playback.
+    if (!commentData) commentData = NewHandle(Size(n));
+    else SetHandleSize(commentData, Size(n));
+    if (!commentData || GetHandleSize(commentData) != Size(n)) return;
+    std::memcpy(*commentData, p, n);
+    Procs()->commentProc(int16_t(kind), int16_t(n), commentData);
   }
 
   int16_t FontFor(int16_t id) const {
@@ -449,6 +452,17 @@ void RestorePort(CGrafPtr port, SavedPort& s) {
   }
 }
 
+// Private copies of the pictures being played, one per nesting level (a
+// hook may play a picture while one plays), kept for reuse: small pictures
+// are played for every note head.
+std::deque<std::vector<uint8_t>> gCopies;  // a deque: growing it moves no level
+size_t gDepth = 0;
+
+struct DepthGuard {
+  DepthGuard() { ++gDepth; }
+  ~DepthGuard() { --gDepth; }
+};
+
 }  // namespace
 
 void DrawPicture(PicHandle pic, const Rect* dstRect) {
@@ -458,7 +472,10 @@ void DrawPicture(PicHandle pic, const Rect* dstRect) {
   if (!port) return;
   // A private copy: the port's procedures may resize or free the handle.
   size_t size = size_t(GetHandleSize(pic));
-  std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(*pic), reinterpret_cast<const uint8_t*>(*pic) + size);
+  if (gCopies.size() <= gDepth) gCopies.resize(gDepth + 1);
+  std::vector<uint8_t>& bytes = gCopies[gDepth];
+  DepthGuard depth;
+  bytes.assign(reinterpret_cast<const uint8_t*>(*pic), reinterpret_cast<const uint8_t*>(*pic) + size);
   PictWalker w;
   PictHeader hdr;
   if (!PictWalkBegin(w, bytes.data(), bytes.size(), &hdr)) return;
@@ -487,5 +504,6 @@ void DrawPicture(PicHandle pic, const Rect* dstRect) {
   }
   if (p.work) DisposeRgn(p.work);
   if (p.picClip) DisposeRgn(p.picClip);
+  if (p.commentData) DisposeHandle(p.commentData);
   RestorePort(port, saved);
 }
