@@ -217,7 +217,7 @@ TEST(Pictures, RecorderWritesStateOnlyWhenChanged) {
   Rect r{5, 5, 15, 25};
   PaintRect(&r);
   FrameOval(&r);
-  TextFont(20);
+  TextFont(1000);  // a number no family has: no font-name opcode either way
   TextFace(bold);
   TextSize(14);
   MoveTo(3, 30);
@@ -242,7 +242,7 @@ TEST(Pictures, RecorderWritesStateOnlyWhenChanged) {
             "Line (0,0) (10,300)\n"
             "PaintRect (5,5,15,25)\n"
             "FrameSameOval\n"
-            "TxFont 20\n"
+            "TxFont 1000\n"
             "TxFace 1\n"
             "TxSize 14\n"
             "LongText (30,3) \"Ab\"\n"
