@@ -428,3 +428,37 @@ TEST(Pictures, BitmapsAndIndexedMapsPlayInTheirColours) {
   DisposeHandle(h2);
   DisposeGWorld(w);
 }
+
+#if __has_include("platform/Fonts.h")
+// With the font layer linked in, a font change writes the family's name
+// before the number, and playback renumbers by that name.
+TEST(Pictures, FontNamesAreRecordedAndRenumberedOnPlayback) {
+  PortGuard guard;
+  GWorldPtr w = NewWorld();
+  SetGWorld(w, nullptr);
+  Rect frame{0, 0, 40, 60};
+  PicHandle pic = OpenPicture(&frame);
+  TextFont(20);
+  MoveTo(3, 30);
+  Point one{1, 1};
+  StdText(1, "a", one, one);
+  ClosePicture();
+  std::string d = DumpOf(pic);
+  EXPECT_NE(d.find("FontName 20 \"Times\"\nTxFont 20\n"), std::string::npos) << d;
+  // The same picture from a machine where Times was number 77.
+  std::vector<uint8_t> b = HandleBytes(pic);
+  for (size_t i = 40; i + 1 < b.size(); i += 2)
+    if (b[i] == 0x00 && b[i + 1] == 0x03) {  // TxFont
+      b[i + 3] = 77;
+      break;
+    }
+  for (size_t i = 40; i + 5 < b.size(); i += 2)
+    if (b[i] == 0x00 && b[i + 1] == 0x2C) {  // FontName: length, old number
+      b[i + 5] = 77;
+      break;
+    }
+  EXPECT_NE(PlayIntoSpy(b, frame).find("font 20"), std::string::npos);
+  KillPicture(pic);
+  DisposeGWorld(w);
+}
+#endif
