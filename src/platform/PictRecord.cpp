@@ -1,5 +1,6 @@
 // The picture recorder: the standard procedures of a port that defines a
 // picture hand each operation here before drawing it.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -201,33 +202,52 @@ void WriteTextState(PictRecorder& r, Point numer, Point denom) {
   WriteColors(r);
 }
 
+// One text opcode: its location relative to the previous text when that is
+// short, else absolute.
+void WriteTextOp(PictRecorder& r, Point loc, const uint8_t* text, uint8_t n) {
+  int32_t dh = int32_t(loc.h) - r.st.textLoc.h, dv = int32_t(loc.v) - r.st.textLoc.v;
+  if (r.st.haveText && dv == 0 && dh >= 0 && dh <= 255) {
+    r.w.Opcode(kOpDHText);
+    r.w.U8(uint8_t(dh));
+  } else if (r.st.haveText && dh == 0 && dv >= 0 && dv <= 255) {
+    r.w.Opcode(kOpDVText);
+    r.w.U8(uint8_t(dv));
+  } else if (r.st.haveText && dh >= 0 && dh <= 255 && dv >= 0 && dv <= 255) {
+    r.w.Opcode(kOpDHDVText);
+    r.w.U8(uint8_t(dh));
+    r.w.U8(uint8_t(dv));
+  } else {
+    r.w.Opcode(kOpLongText);
+    r.w.PointBE(loc);
+  }
+  r.w.U8(n);
+  r.w.Bytes(text, n);
+  r.st.textLoc = loc;
+  r.st.haveText = true;
+}
+
 void RecText(int16_t byteCount, const void* textBuf, Point numer, Point denom) {
   PictRecorder* r = Current();
   if (!r || byteCount <= 0 || !textBuf) return;
-  // One text opcode holds at most 255 bytes.
-  uint8_t n = uint8_t(byteCount > 255 ? 255 : byteCount);
   if (numer.h == denom.h && numer.v == denom.v) numer = denom = Point{1, 1};
   WriteTextState(*r, numer, denom);
+  const uint8_t* p = static_cast<const uint8_t*>(textBuf);
   Point loc = r->port->pnLoc;
-  int32_t dh = int32_t(loc.h) - r->st.textLoc.h, dv = int32_t(loc.v) - r->st.textLoc.v;
-  if (r->st.haveText && dv == 0 && dh >= 0 && dh <= 255) {
-    r->w.Opcode(kOpDHText);
-    r->w.U8(uint8_t(dh));
-  } else if (r->st.haveText && dh == 0 && dv >= 0 && dv <= 255) {
-    r->w.Opcode(kOpDVText);
-    r->w.U8(uint8_t(dv));
-  } else if (r->st.haveText && dh >= 0 && dh <= 255 && dv >= 0 && dv <= 255) {
-    r->w.Opcode(kOpDHDVText);
-    r->w.U8(uint8_t(dh));
-    r->w.U8(uint8_t(dv));
-  } else {
-    r->w.Opcode(kOpLongText);
-    r->w.PointBE(loc);
+  // An opcode holds at most 255 bytes: longer text goes in pieces, each
+  // placed after the width of the one before, as the port measures it.
+  for (int32_t done = 0; done < byteCount;) {
+    uint8_t n = uint8_t(byteCount - done > 255 ? 255 : byteCount - done);
+    WriteTextOp(*r, loc, p + done, n);
+    done += n;
+    if (done < byteCount) {
+      Point nu = numer, de = denom;
+      FontInfo info;
+      const CQDProcs* procs = QDGetProcs(r->port);
+      int16_t w = procs->txMeasProc ? procs->txMeasProc(n, p + done - n, &nu, &de, &info) : 0;
+      if (de.h > 0 && nu.h != de.h) w = int16_t(int32_t(w) * nu.h / de.h);
+      loc.h = int16_t(std::min<int32_t>(32767, loc.h + w));
+    }
   }
-  r->w.U8(n);
-  r->w.Bytes(textBuf, n);
-  r->st.textLoc = loc;
-  r->st.haveText = true;
 }
 
 void RecLine(Point newPt) {

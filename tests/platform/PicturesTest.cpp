@@ -462,3 +462,29 @@ TEST(Pictures, FontNamesAreRecordedAndRenumberedOnPlayback) {
   DisposeGWorld(w);
 }
 #endif
+
+// Text longer than one opcode holds goes in pieces, each after the measured
+// width of the one before.
+TEST(Pictures, LongTextIsRecordedInMeasuredPieces) {
+  PortGuard guard;
+  GWorldPtr w = NewWorld();
+  SetGWorld(w, nullptr);
+  CQDProcs procs;
+  SetStdCProcs(&procs);
+  procs.txMeasProc = [](int16_t n, const void*, Point*, Point*, FontInfo*) -> int16_t { return n; };
+  SetPortGrafProcs(w, &procs);
+  Rect frame{0, 0, 40, 60};
+  PicHandle pic = OpenPicture(&frame);
+  std::string text(300, 'x');
+  MoveTo(2, 20);
+  Point one{1, 1};
+  StdText(int16_t(text.size()), text.data(), one, one);
+  ClosePicture();
+  SetPortGrafProcs(w, nullptr);
+  std::string d = DumpOf(pic);
+  EXPECT_NE(d.find("LongText (20,2) \"" + std::string(255, 'x') + "\"\nDHText 255 \"" + std::string(45, 'x') + "\"\n"),
+            std::string::npos)
+      << d;
+  KillPicture(pic);
+  DisposeGWorld(w);
+}
