@@ -189,13 +189,14 @@ RgnData Load(RgnHandle rgn) {
   out.bands = hdr->bandCount;
   size_t pos = 0;
   for (int32_t i = 0; i < out.bands; ++i) {
-    if (pos + 3 > out.d.size()) {
+    if (pos + 3 > out.d.size() || out.d[pos + 2] < 0 || size_t(out.d[pos + 2]) > out.d.size() - pos - 3) {
       out.Clear();
       return out;
     }
     out.lastPos = pos;
     pos += 3 + size_t(out.d[pos + 2]);
   }
+  if (pos != out.d.size()) out.Clear();
   return out;
 }
 
@@ -649,6 +650,8 @@ void XorEdges(const int32_t* a, int32_t na, const int32_t* b, int32_t nb, std::v
 OSErr QDRegionToBytes(RgnHandle rgn, Handle out) {
   if (!out) return paramErr;
   RgnData d = Load(rgn);
+  // 32767 ends a row in the stored form: a shaped region stops one short of it.
+  if (!d.IsRect()) d = Combine(d, RectData(kMinCoord, kMinCoord, kMaxCoord - 1, kMaxCoord - 1), RgnOp::Sect);
   int32_t l, t, r, b;
   d.Bounds(&l, &t, &r, &b);
   std::vector<uint8_t> bytes;
