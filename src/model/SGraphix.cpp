@@ -9,3 +9,7 @@ void DisposeGraphiques(Portee** staff) {
   (*staff)->graphiques = nullptr;
   (*staff)->nbGraphiques = 0;
 }
+
+// Positions stay in ticks until the objects learn to follow their notes.
+void PreservePositionGraphiques(Partition**, int16_t) {}
+void RestaurePositionGraphiques(Partition**, int16_t) {}

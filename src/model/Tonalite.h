@@ -51,3 +51,11 @@ Handle DupliqueTabTonalite(Portee** staff, int16_t keepLinks);
 void DisposeTabTonalite(Portee** staff);
 // Largest clef and key width of the score's screen bar table.
 int16_t CalculeMaxTailleClePixelEcran(Partition** score);
+
+struct MiseEnPage;
+// Highest bar of any staff's last key and clef entry; 0 when none.
+int16_t GetMesureMaxTonalitePartition(Partition** score);
+// Pixels of the clef, key and time-signature area at a bar, and of the
+// courtesy area before it, for the bar table.
+int32_t CalculeTailleClePixelEcranPorteeMesure(Partition** score, MiseEnPage* pageSetup, int16_t bar);
+int32_t CalculeLargeurEcranCleRappel(Partition** score, int16_t bar);

@@ -8,3 +8,7 @@ void LibereTabQuantizedPosPortee() {}
 void SupprimePorteesVolatilesRythmes() {}
 int16_t AjusteAccompagnementQdSupprimePortee() { return 1; }
 void GetStylePref(int16_t, TextStyle*) {}
+void InvalideAireRegle(Document*) {}
+void MarqueRegleSelonCibles() {}
+void MarqueAccrocheAutoDansBornes() {}
+int32_t GetPosPixelScroll() { return 0; }

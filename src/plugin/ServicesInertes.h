@@ -13,3 +13,9 @@ void SupprimePorteesVolatilesRythmes();
 int16_t AjusteAccompagnementQdSupprimePortee();
 // Leaves the caller's style as it is.
 void GetStylePref(int16_t number, TextStyle* style);
+struct Document;
+void InvalideAireRegle(Document* document);
+void MarqueRegleSelonCibles();
+void MarqueAccrocheAutoDansBornes();
+// Horizontal scroll of the window in pixels.
+int32_t GetPosPixelScroll();
