@@ -9,6 +9,7 @@
 #include "model/QRVPOBJ.h"
 #include "model/Ruban.h"
 #include "model/SGraphix.h"
+#include "model/TabEltMesure.h"
 #include "notation/SCleGraf.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
@@ -16,6 +17,8 @@
 #include "stafftypes/Tablature.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
+
+static int32_t MesureDeTemps(Partition** score, int32_t tick);
 
 // Ceiling on the rests a single insertion may add to reach a far tick.
 constexpr int32_t kMaxMesuresComblees = 8000;
@@ -135,7 +138,7 @@ int16_t InsereSilencesFantomes(Portee** staff, int32_t index, int32_t n, int32_t
   if (index < 0) index = 0;
   if (index > count) index = count;
   Partition** score = (*staff)->partition;
-  int32_t mesure = duree < 0 ? CvtIndexNoteEnMesure(staff, index) : 0;
+  int32_t mesure = duree < 0 ? MesureDeTemps(score, CvtIndexNoteEnTemps(staff, index)) : 0;
   if (!OuvreSignes(staff, index, n, false)) return 0;
   Signe* s = reinterpret_cast<Signe*>(*(*staff)->notes);
   for (int32_t i = 0; i < n; i++) {
@@ -148,14 +151,30 @@ int16_t InsereSilencesFantomes(Portee** staff, int32_t index, int32_t n, int32_t
 
 // ---------------------------------------------------------------- bars
 
-// The start and end ticks of the bar holding a tick (the bar search takes a
-// tick one before a bar line as inside the next bar; this does not).
-static void BornesMesure(Partition** score, int32_t tick, int32_t* debut, int32_t* fin) {
+// The bar holding a tick. The bar search takes a tick one before a bar line
+// as inside the next bar; this does not. Without a bar table, bars of the
+// default length stand in.
+static int32_t MesureDeTemps(Partition** score, int32_t tick) {
+  if (GetNbMesuresTabEltRuban(score) <= 0) {
+    int32_t d = CvtMesureEnDureeMesure(score, 0);
+    return tick < 0 ? 0 : tick / d;
+  }
   int32_t b = CvtTempsEnMesure(score, tick);
-  if (b < 0) b = 0;
+  if (b < 0) return 0;
   if (b > 0 && CvtMesureEnTemps(score, b) > tick) b--;
-  *debut = CvtMesureEnTemps(score, b);
-  *fin = CvtMesureEnTemps(score, b + 1);
+  return b;
+}
+
+static int32_t DebutMesure(Partition** score, int32_t bar) {
+  if (GetNbMesuresTabEltRuban(score) <= 0) return bar * CvtMesureEnDureeMesure(score, 0);
+  return CvtMesureEnTemps(score, bar);
+}
+
+// The start and end ticks of the bar holding a tick.
+static void BornesMesure(Partition** score, int32_t tick, int32_t* debut, int32_t* fin) {
+  int32_t b = MesureDeTemps(score, tick);
+  *debut = DebutMesure(score, b);
+  *fin = DebutMesure(score, b + 1);
   if (*fin <= *debut) *fin = *debut + CvtMesureEnDureeMesure(score, b);
   if (*fin <= tick) *fin = tick + 1;
 }
@@ -223,7 +242,7 @@ int16_t SupprimeDureeDansMesure(Portee** staff, int32_t index, int32_t duree, in
     if (fantome >= 0) {
       s[fantome].duree += duree;
       s[fantome].debut = -1;
-      int32_t longueur = CvtMesureEnDureeMesure(score, CvtTempsEnMesure(score, t));
+      int32_t longueur = CvtMesureEnDureeMesure(score, MesureDeTemps(score, t));
       if (longueur > 0 && s[fantome].duree > longueur) {
         int32_t exces = s[fantome].duree - longueur;
         s[fantome].duree = longueur;
@@ -661,8 +680,8 @@ int32_t InsereNoteBrut(Portee** staff, const Signe* note, int32_t tick) {
     return r;
   }
   int32_t fin = FinSignes(staff);
-  int32_t mesureNote = CvtTempsEnMesure(score, tick);
-  int32_t mesureFin = CvtTempsEnMesure(score, fin);
+  int32_t mesureNote = MesureDeTemps(score, tick);
+  int32_t mesureFin = MesureDeTemps(score, fin);
   if (idx >= n && tick >= fin && mesureNote > mesureFin) {
     if (mesureNote - mesureFin > kMaxMesuresComblees) return -1;
     for (int32_t b = mesureFin; b < mesureNote; b++) {
