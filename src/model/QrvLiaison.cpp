@@ -305,8 +305,9 @@ int16_t SetLiaison(Portee** source, int32_t s, Portee** dest, int32_t d, int16_t
       garde = id;
     }
   }
+  // The source's old id is reused unless the destination already ended a
+  // link of this kind, whose id is then taken instead.
   if (d >= 0) {
-    garde = 0;
     if (dValide) {
       Portee** autre = nullptr;
       uint32_t id = GetLiaisonDestNote(dest, d, &autre, kind);
