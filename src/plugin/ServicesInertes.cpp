@@ -7,6 +7,10 @@ void JeTePreviensLoisChangent() {}
 void LibereTabQuantizedPosPortee() {}
 void SupprimePorteesVolatilesRythmes() {}
 int16_t AjusteAccompagnementQdSupprimePortee() { return 1; }
+void SetGrilleAccordNonCalculee() {}
+void SetDefaultParamGraceNote() {}
+void FixePorteeModifiee() {}
+void SysBeep(int16_t) {}
 void GetStylePref(int16_t, TextStyle*) {}
 void InvalideAireRegle(Document*) {}
 void MarqueRegleSelonCibles() {}

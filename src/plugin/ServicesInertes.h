@@ -11,6 +11,11 @@ void JeTePreviensLoisChangent();
 void LibereTabQuantizedPosPortee();
 void SupprimePorteesVolatilesRythmes();
 int16_t AjusteAccompagnementQdSupprimePortee();
+void SetGrilleAccordNonCalculee();
+void SetDefaultParamGraceNote();
+void FixePorteeModifiee();
+// The system beep: silent in the plug-in.
+void SysBeep(int16_t duration);
 // Leaves the caller's style as it is.
 void GetStylePref(int16_t number, TextStyle* style);
 struct Document;
