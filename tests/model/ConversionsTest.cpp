@@ -1,5 +1,6 @@
 // Conversions between ticks, bars, note indexes and page pixels.
 #include <cstring>
+#include <vector>
 
 #include "BarTableFixtures.h"
 #include "model/Document.h"
@@ -135,7 +136,7 @@ TEST_F(BarTableTest, PageXOfTicksAndBars) {
 
 // Builds notes by hand: a quarter, a half-note chord (two records), a rest,
 // a quarter.
-struct NotesTest : BarTableTest {
+struct NoteIndexTest : BarTableTest {
   Portee** staff = nullptr;
   void SetUp() override {
     Mesures(4);
@@ -158,7 +159,7 @@ struct NotesTest : BarTableTest {
   }
 };
 
-TEST_F(NotesTest, NoteIndexesAndTicksRoundTrip) {
+TEST_F(NoteIndexTest, NoteIndexesAndTicksRoundTrip) {
   const int32_t debuts[] = {0, 40320, 40320, 120960, 161280};
   for (int32_t i = 0; i < 5; i++) EXPECT_EQ(CvtIndexNoteEnTemps(staff, i), debuts[i]) << i;
   EXPECT_EQ(CvtIndexNoteEnTemps(staff, 5), 201600);  // the end of the last note
@@ -197,7 +198,7 @@ TEST_F(NotesTest, NoteIndexesAndTicksRoundTrip) {
   EXPECT_EQ(CvtTempsEnIndexNote(staff, 10080), 1);
 }
 
-TEST_F(NotesTest, FillerRestsCatchTicksFarBeforeTheirEnd) {
+TEST_F(NoteIndexTest, FillerRestsCatchTicksFarBeforeTheirEnd) {
   DisposeNotes(staff);
   AjouteSigne(staff, kSigneSilenceFantome, 161280);
   AjouteSigne(staff, 60, 40320);
@@ -215,7 +216,7 @@ TEST_F(NotesTest, FillerRestsCatchTicksFarBeforeTheirEnd) {
   (*staff)->type = kTypePorteeStandard;
 }
 
-TEST_F(NotesTest, NotesOnThePageAndWholeBarRests) {
+TEST_F(NoteIndexTest, NotesOnThePageAndWholeBarRests) {
   EXPECT_EQ(CvtIndexNoteEnPixelEcran(staff, 0), 16);
   EXPECT_EQ(CvtIndexNoteEnPixelEcran(staff, 1), 55);
   EXPECT_EQ(CvtIndexNoteEnPixelEcran(staff, 4), 192);
@@ -236,6 +237,41 @@ TEST_F(NotesTest, NotesOnThePageAndWholeBarRests) {
   Notes()[1].duree = 2 * 161280;
   EXPECT_EQ(CvtIndexNoteEnPixelEcran(staff, 1), 176 + 176);
   EXPECT_EQ(CvtMesureDecoupeeEnPixelEcran(score, 1), 352);
+}
+
+TEST_F(BarTableTest, NoteIndexesRoundTripAfterInsertions) {
+  Mesures(8);
+  Portee** staff = Portee0();
+  // Notes inserted out of order, chords and rests among them.
+  const struct {
+    int8_t kind;
+    int32_t duree, tick;
+  } ajouts[] = {{60, 40320, 0},          {62, 80640, 161280},  {64, 40320, 40320},  {67, 40320, 40320},
+                {kSigneSilence, 20160, 80640}, {65, 161280, 322560}, {55, 20160, 100800}, {71, 40320, 161280},
+                {72, 10080, 483840}};
+  for (const auto& a : ajouts) {
+    Signe note;
+    RazNote(&note, a.kind, a.duree);
+    InsereNote(staff, &note, a.tick);
+    int32_t n = (*staff)->nbNotes;
+    const Signe* s = reinterpret_cast<const Signe*>(*(*staff)->notes);
+    // Expected starts by a plain walk over the records.
+    std::vector<int32_t> debuts(size_t(n) + 1);
+    int32_t t = 0;
+    for (int32_t i = 0; i < n; i++) {
+      debuts[size_t(i)] = t;
+      if (!(s[i].flags & kSigneAccordSuite)) t += s[i].duree;
+    }
+    for (int32_t i = n - 1; i >= 0; i--) {
+      SCOPED_TRACE(testing::Message() << "after tick " << a.tick << ", note " << i);
+      EXPECT_EQ(CvtIndexNoteEnTemps(staff, i), debuts[size_t(i)]);
+      int32_t premier = i;
+      while (premier > 0 && debuts[size_t(premier - 1)] == debuts[size_t(i)]) premier--;
+      EXPECT_EQ(CvtTempsEnIndexNote(staff, debuts[size_t(i)]), premier);
+      EXPECT_EQ(GetTempsLastCvtTempsEnIndxNote(), debuts[size_t(i)]);
+    }
+    EXPECT_EQ(CvtIndexNoteEnTemps(staff, n), t);
+  }
 }
 
 TEST_F(BarTableTest, WindowPositionsInPageModesAreThePageX) {
