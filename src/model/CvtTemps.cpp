@@ -480,10 +480,12 @@ int32_t CvtIndexNoteEnPixelRubanSelonSensCorps(Portee** staff, int32_t index) {
   int32_t n;
   Signe* s = Notes(staff, &n);
   if (!s || index < 0 || index >= n) return x;
+  // Heads drawn on the other side of the stem: to the left under a stem
+  // down, else to the right.
   uint16_t f = s[index].flags;
-  if (f & (0x100 | 0x8)) {
+  if (f & (kSigneTeteDecalee | kSigneCache)) {
     int64_t w = (*staff)->largeurNoteRuban;
-    return Sature32((f & 0x4) ? x - w : x + w);
+    return Sature32((f & kSigneQueueEnBas) ? x - w : x + w);
   }
   return x;
 }

@@ -13,6 +13,7 @@
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvLiaison.h"
 #include "model/Ruban.h"
 #include "model/Tonalite.h"
 #include "model/Vues.h"
@@ -448,6 +449,7 @@ void UpdateTabEltMesure(Partition** score, uint16_t bits) {
   if (!score || (*score)->reentranceTabElt != 0) return;
   uint16_t work = uint16_t((*score)->masqueModifieTabElt & bits);
   if (work == 0) return;
+  CalculeIndexSignePerePartition(score);
   (*score)->reentranceTabElt++;
   (*score)->masqueModifieTabElt = uint16_t((*score)->masqueModifieTabElt & ~bits);
   Document* doc = (*score)->document;
