@@ -290,6 +290,8 @@ TEST_F(NotesTest, NotesAcrossABarLineAreCut) {
   InsereNote(staff, &q, 0);
   Signe h = Note(62, H);
   InsereNote(staff, &h, 3 * Q);
+  Signe membre = Note(55, H + Q);
+  InsereNote(staff, &membre, 3 * Q);
   VerifiePavage(staff);
   DeleteLiaisonsACheval(score, 1);
   VerifiePavage(staff);
@@ -300,12 +302,21 @@ TEST_F(NotesTest, NotesAcrossABarLineAreCut) {
     if (!(S(i).flags & kSigneAccordSuite)) t += S(i).duree;
   }
   // The first part of 62 ends on the bar line, the second starts there.
-  int32_t a = CvtTempsEnIndexNote(staff, 3 * Q);
-  EXPECT_EQ(S(a).kind, 62);
-  EXPECT_EQ(S(a).duree, Q);
-  int32_t b = CvtTempsEnIndexNote(staff, MESURE);
-  EXPECT_EQ(S(b).kind, 62);
-  EXPECT_EQ(S(b).duree, Q);
+  // The first parts of 62 and 55 end on the bar line, the second parts
+  // start there.
+  auto membres = [&](int32_t tick) {
+    std::vector<std::pair<int8_t, int32_t>> v;
+    for (int32_t i = CvtTempsEnIndexNote(staff, tick); i < Nb(); i++) {
+      if (S(i).kind >= 0) v.push_back({S(i).kind, S(i).duree});
+      if (!(S(i).flags & kSigneAccordSuite)) break;
+    }
+    return v;
+  };
+  using P = std::vector<std::pair<int8_t, int32_t>>;
+  EXPECT_EQ(membres(3 * Q), (P{{62, Q}, {55, Q}}));
+  P seconds = membres(MESURE);
+  EXPECT_EQ(seconds.size(), 2u);
+  for (auto& [kind, duree] : seconds) EXPECT_EQ(duree, kind == 55 ? H : Q) << int(kind);
 }
 
 TEST_F(NotesTest, CuttingEndsOnEveryStaffEvenWithOddRecords) {
