@@ -244,8 +244,13 @@ static bool IsModePageOuImpression(Partition** score) {
 
 // Maps an offset d from the start of a piano-roll row onto the screen row,
 // segment by segment: bar line, clef and key, rest of the header, music,
-// right margin (which also takes whatever lies beyond the music).
+// right margin (which also takes whatever lies beyond the music). A point at
+// a segment's end maps to that segment's end; a segment with no piano-roll
+// length maps to its start. An offset before the row (the bases of bars past
+// the end lie a width ahead) scales with the whole bar, so that the
+// extrapolation stays continuous.
 static int64_t MappeSegments(const TabEltMesure& R, const TabEltMesure& S, int64_t d) {
+  if (d < 0) return R.largeurTotale > 0 ? d * S.largeurTotale / R.largeurTotale : 0;
   int64_t r[5] = {R.largeurRupture, R.largeurCleArmure,
                   int16_t(R.largeurEntete - R.largeurRupture - R.largeurCleArmure), R.largeurMusique,
                   R.largeurMargeDroite};
@@ -254,7 +259,7 @@ static int64_t MappeSegments(const TabEltMesure& R, const TabEltMesure& S, int64
                   S.largeurMargeDroite};
   int64_t debutS = 0;
   for (int k = 0; k < 5; k++) {
-    if (k == 4 || d < r[k]) {
+    if (k == 4 || d <= r[k]) {
       if (r[k] <= 0) return debutS;
       return debutS + d * s[k] / r[k];
     }
