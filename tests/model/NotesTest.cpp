@@ -353,4 +353,30 @@ TEST_F(NotesTest, JoiningNotesOfOnePitch) {
   VerifiePavage(staff);
 }
 
+TEST_F(NotesTest, TieSymbolGoesOnOneMemberOfAMixedChord) {
+  struct Cas {
+    uint16_t premierFlags;
+    int32_t dureeSecond;
+    int32_t porteur;  // -1: none
+  } cas[] = {{0, Q, 0}, {kSigneQueueEnBas, Q, 1}, {0, H, -1}};
+  for (const Cas& c : cas) {
+    DisposeNotes(staff);
+    DisposeParamEffetsPortee(staff);
+    AjouteSigne(staff, 64, H, 100, uint16_t(kSigneAccordSuite | kSigneLieSymbole | c.premierFlags));
+    AjouteSigne(staff, 60, c.dureeSecond, 100, kSigneLieSymbole);
+    AjouteSigne(staff, 64, H);
+    AjouteSigne(staff, 60, H);
+    SetLiaison(staff, 0, staff, 2, kLiaisonCoule);
+    SetLiaison(staff, 1, staff, 3, kLiaisonCoule);
+    AjusteLiesAccordSymbole(staff, 0);
+    for (int32_t i = 0; i < 2; i++) {
+      if (c.porteur < 0) {
+        EXPECT_TRUE(S(i).flags & kSigneLieSymbole) << "left alone with one duration";
+      } else {
+        EXPECT_EQ((S(i).flags & kSigneLieSymbole) != 0, i == c.porteur) << i;
+      }
+    }
+  }
+}
+
 }  // namespace
