@@ -104,9 +104,12 @@ int32_t CvtMesureEnTemps(Partition** score, int32_t bar) {
   UpdateTabEltMesure(score, kTabEltTemps);
   int32_t n = GetNbMesuresTabEltRuban(score);
   if ((*score)->masqueModifieTabElt & kTabEltTemps) {
-    // Times are being rebuilt: the running sum of the bar durations.
+    // Times are being rebuilt: the running sum of the bar durations, the
+    // bars past the rows lasting as long as the last one.
     int64_t t = 0;
-    for (int32_t i = 0; i < bar && t < INT32_MAX; i++) t += CvtMesureEnDureeMesure(score, i < n ? i : n - 1);
+    int32_t i = 0;
+    for (; i < bar && i < n && t < INT32_MAX; i++) t += CvtMesureEnDureeMesure(score, i);
+    if (i < bar && t < INT32_MAX) t += int64_t(bar - i) * CvtMesureEnDureeMesure(score, n - 1);
     return Sature32(t);
   }
   if (n <= 0) return 0;

@@ -4,6 +4,9 @@
 // and widths from the table of the current screen mode. No conversion fails:
 // a missing table gives 0 (or the defaults below) and positions past the last
 // bar are extrapolated with the last bar's division and width.
+// In the bar rows, a bar's "scale" is its `etirement`, its "left margin" the
+// whole header `largeurEntete`, its "clef width" `largeurCleArmure`, its
+// "useful width" `largeurMusique`, its "right margin" `largeurMargeDroite`.
 #include "platform/PlatformTypes.h"
 
 struct Document;

@@ -4,6 +4,9 @@
 // per staff on the vertical axis. Staff objects are anchored here; their page
 // positions come from the maps below. No conversion fails: a missing table
 // gives 0, bars past the end are extrapolated, page values are clamped.
+// In the bar rows, a bar's "scale" is its `etirement`, its "left margin" the
+// whole header `largeurEntete` and the header's "first segment" the bar line's
+// `largeurRupture`.
 #include "platform/PlatformTypes.h"
 #include "system/BigRect.h"
 

@@ -47,6 +47,7 @@ int32_t GetNbMesuresTabEltRuban(Partition** score) {
   int32_t n = (*score)->nbLignesTabElt;
   int32_t held = GetNbLignesTabElt((*score)->tabEltMesure[0]);
   if (n > held) n = held;
+  if (n > kMaxMesures) n = kMaxMesures;  // whatever a file claimed
   return n < 0 ? 0 : n;
 }
 

@@ -145,6 +145,10 @@ TEST_F(BarTableTest, AnUpdateCoversTheWrittenMusic) {
   SetTabEltMesureModifie(score, kTabEltTout);
   UpdateTabEltMesure(score, kTabEltTout);
   EXPECT_EQ(NbLignes(), 5);
+  // The rows it appended marked the table dirty from inside the update:
+  // those marks were dropped.
+  EXPECT_EQ((*score)->masqueModifieTabElt, 0);
+  EXPECT_EQ((*score)->reentranceTabElt, 0);
   EXPECT_EQ((*score)->nbMesures, 5);
   EXPECT_EQ(Ligne(4).debutTemps, 4u * 161280u);
 }

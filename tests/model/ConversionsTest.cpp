@@ -37,6 +37,7 @@ TEST_F(BarTableTest, WhileTimesAreStaleBarStartsAreSummed) {
   (*score)->reentranceTabElt = 1;
   EXPECT_EQ(CvtMesureEnTemps(score, 2), 80640 + 161280);
   EXPECT_EQ(CvtMesureEnTemps(score, 5), 80640 + 4 * 161280);
+  EXPECT_EQ(CvtMesureEnTemps(score, INT32_MAX), INT32_MAX);  // at once, not bar by bar
   (*score)->reentranceTabElt = 0;
   EXPECT_EQ(CvtMesureEnTemps(score, 2), 80640 + 161280);
   EXPECT_EQ(Ligne(2).debutTemps, uint32_t(80640 + 161280));
