@@ -303,33 +303,53 @@ void PNGRowsToARGB(Handle rows, int32_t width, int32_t height, int16_t colourTyp
   }
 }
 
-Ptr PNGDecodeToARGB(Handle data, int32_t* width, int32_t* height, char* message) {
+namespace {
+
+// Chunks, inflation and unfiltering: the rows of packed samples, or null with
+// the reason in `message`.
+Handle PNGDecodeRows(Handle data, int32_t* width, int32_t* height, int16_t* type, int16_t* depth, Handle* palette,
+                     char* message) {
   Rect bounds;
-  int16_t type = 0, depth = 0;
-  Handle palette = nullptr;
-  Handle idat = PNGDecode(data, &bounds, &type, &depth, &palette, message);
+  Handle idat = PNGDecode(data, &bounds, type, depth, palette, message);
   if (!idat) return nullptr;
-  int32_t w = bounds.right, h = bounds.bottom;
+  *width = bounds.right;
+  *height = bounds.bottom;
   // A valid stream inflates to exactly its rows; a little more is tolerated,
   // a bomb is not.
-  uint64_t expected = (PackedRowBytes(w, type, depth) + 1) * uint64_t(h) + 65536;
+  uint64_t expected = (PackedRowBytes(*width, *type, *depth) + 1) * uint64_t(*height) + 65536;
   Handle inflated = RozoUnZipHandleAndFree(idat, expected > uint64_t(kMaxBlockSize) ? 0 : int32_t(expected));
   if (!inflated) {
     SetMessage(message, "bad IDAT data");
-    LibereHandle(&palette);
+    LibereHandle(palette);
     return nullptr;
   }
-  Handle rows = PNGDecodeIDAT(inflated, w, h, type, depth);
+  Handle rows = PNGDecodeIDAT(inflated, *width, *height, *type, *depth);
   DisposeHandle(inflated);
-  Ptr pixels = rows ? NewPtr(Size(int64_t(w) * h * 4)) : nullptr;
-  if (!rows) SetMessage(message, "bad filter type");
-  if (pixels) PNGRowsToARGB(rows, w, h, type, depth, palette, reinterpret_cast<uint8_t*>(pixels), w * 4);
-  LibereHandle(&rows);
-  LibereHandle(&palette);
+  if (!rows) {
+    SetMessage(message, "bad filter type");
+    LibereHandle(palette);
+  }
+  return rows;
+}
+
+}  // namespace
+
+Ptr PNGDecodeToARGB(Handle data, int32_t* width, int32_t* height, char* message) {
+  int32_t w = 0, h = 0;
+  int16_t type = 0, depth = 0;
+  Handle palette = nullptr;
+  Handle rows = PNGDecodeRows(data, &w, &h, &type, &depth, &palette, message);
+  if (!rows) return nullptr;
+  Ptr pixels = NewPtr(Size(int64_t(w) * h * 4));
   if (pixels) {
+    PNGRowsToARGB(rows, w, h, type, depth, palette, reinterpret_cast<uint8_t*>(pixels), w * 4);
     *width = w;
     *height = h;
+  } else {
+    SetMessage(message, "no memory");
   }
+  LibereHandle(&rows);
+  LibereHandle(&palette);
   return pixels;
 }
 
