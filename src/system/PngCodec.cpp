@@ -575,3 +575,37 @@ Handle CvtARGBToPngHandle(const uint8_t* base, int32_t width, int32_t height, in
   PNGAddChunk(out, end, FourCC("IEND"), 1);
   return out;
 }
+
+// ---------------------------------------------------------------------------
+// Offscreens
+
+Offscreen ConvertPNGToOffscreen(Handle data) {
+  int32_t w = 0, h = 0;
+  int16_t type = 0, depth = 0;
+  Handle palette = nullptr;
+  Handle rows = PNGDecodeRows(data, &w, &h, &type, &depth, &palette, nullptr);
+  if (!rows) return nullptr;
+  Offscreen offscreen = RozoCreatePortOffscreen(int16_t(w), int16_t(h), 32);
+  int32_t rowBytes = 0;
+  Ptr base = offscreen ? RozoGetInfoOffscreen(offscreen, nullptr, &rowBytes, nullptr) : nullptr;
+  if (base) {
+    PNGRowsToARGB(rows, w, h, type, depth, palette, reinterpret_cast<uint8_t*>(base), rowBytes);
+  } else if (offscreen) {
+    RozoClosePortOffscreen(offscreen);
+    offscreen = nullptr;
+  }
+  LibereHandle(&rows);
+  LibereHandle(&palette);
+  return offscreen;
+}
+
+Handle CvtOffscreenToPngHandle(Offscreen offscreen, uint8_t alpha, uint8_t trueColour, const char* comment,
+                               const char* title, const char* author, const char* description) {
+  Rect bounds;
+  int32_t rowBytes = 0;
+  int16_t depth = 0;
+  Ptr base = offscreen ? RozoGetInfoOffscreen(offscreen, &bounds, &rowBytes, &depth) : nullptr;
+  if (!base || depth != 32) return nullptr;
+  return CvtARGBToPngHandle(reinterpret_cast<const uint8_t*>(base), bounds.right, bounds.bottom, rowBytes, alpha,
+                            trueColour, comment, title, author, description);
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
+#include "system/PortLayer.h"
 
 // Size of the message buffer that receives the reason of a refusal.
 constexpr int kPNGMessageSize = 256;
@@ -58,3 +59,11 @@ void PNGCreateChunktEXt(Handle out, const char* keyword, const char* text);
 Handle CvtARGBToPngHandle(const uint8_t* base, int32_t width, int32_t height, int32_t rowBytes, uint8_t alpha,
                           uint8_t trueColour, const char* comment, const char* title, const char* author,
                           const char* description);
+
+// The offscreen entry points: 32-bit offscreens whose bounds start at (0, 0).
+// A new offscreen holding the image and its alpha, or null.
+Offscreen ConvertPNGToOffscreen(Handle data);
+// The offscreen (width = right, height = bottom of its bounds) as a PNG file in
+// a new handle, or null (also for offscreens of another depth).
+Handle CvtOffscreenToPngHandle(Offscreen offscreen, uint8_t alpha, uint8_t trueColour, const char* comment,
+                               const char* title, const char* author, const char* description);
