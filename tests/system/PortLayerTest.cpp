@@ -234,7 +234,8 @@ TEST(Couleurs, NearestIndex) {
                {{0, 0, 0}, 1},
                {{0xFFFF, 0, 0}, 35},
                {{0xCCCC, 0xCCCC, 0xCCCC}, 43},  // the cube's grey, not a ramp's
-               {{0xE666, 0, 0}, 215}};
+               {{0xE666, 0, 0}, 215},
+               {{0x1200, 0x1111, 0}, 224}};  // the red, green and grey ramps tie: the lowest index
   for (const Case& c : cases) EXPECT_EQ(CvtRGBEnIndexProche(&c.c), c.index);
 }
 
