@@ -1,0 +1,47 @@
+#include "layout/Zoom.h"
+
+#include <cmath>
+
+#include "model/Partition.h"
+#include "model/TabEltMesure.h"
+
+// Destination resolution; never 0.
+static int16_t dpiDest = 144;
+
+int16_t GetDpiDest() { return dpiDest; }
+
+void SetDpiDest(int16_t dpi) { dpiDest = dpi == 0 ? 1 : dpi; }
+
+void SetDpiPartition(Partition** score) {
+  int16_t dpi = 72;
+  if (score) dpi = int16_t(float((*score)->zoom) * (*score)->echelleEcran);
+  SetDpiDest(dpi);
+}
+
+void SetEchelleEcran(Partition** score, float scale) {
+  if (!score) return;
+  if (std::fabs((*score)->echelleEcran - scale) > 0.0001f) {
+    (*score)->echelleEcran = scale;
+    SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
+    UpdateTabEltMesure(score, kTabEltEspacement | kTabEltMarges);
+  }
+}
+
+// a x b / c in single precision, rounded half away from zero.
+static int32_t MulDivZoom(int32_t a, int32_t b, int32_t c) {
+  if (c == 0) return (a && b) ? 2147483647 : 0;
+  float r = float(a) * float(b) / float(c);
+  return int32_t(r < 0 ? r - 0.5f : r + 0.5f);
+}
+
+int32_t Zoom(int32_t v) {
+  if (v == 0) return 0;
+  int32_t r = MulDivZoom(v, dpiDest, 72);
+  return r == 0 ? 1 : r;
+}
+
+int32_t DeZoom(int32_t v) {
+  if (v == 0) return 0;
+  int32_t r = MulDivZoom(v, 72, dpiDest);
+  return r == 0 ? 1 : r;
+}

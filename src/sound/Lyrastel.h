@@ -1,0 +1,14 @@
+#pragma once
+// Singing-voice parameters of staves.
+#include "platform/PlatformTypes.h"
+
+struct Portee;
+
+// Size of a staff's voice parameter block.
+constexpr Size kTailleVoixParam = 3512;
+
+bool IsPorteeLyrastel(Portee** staff);
+bool IsLyrastel();
+void SetDefautVoixParam(Ptr parameters);
+// Frees the staff's singing data and clears its field.
+void DisposeLyrastelPortee(Portee** staff);

@@ -1,0 +1,7 @@
+#pragma once
+// Voice files, fragments and presets.
+#include "platform/PlatformTypes.h"
+
+// Loads an expression preset (a path relative to the voices folder) into a
+// voice parameter block.
+bool DoChargeExpressionVoix(const char* path, Ptr parameters);
