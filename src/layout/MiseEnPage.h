@@ -35,7 +35,7 @@ struct MiseEnPage {
   int16_t margeHaut;
   int16_t margeDroite;
   int16_t margeBas;
-  int16_t valeurReservee;       // 100 by default
+  int16_t retraitPremierSysteme;  // indent of the first system, tenths of a millimetre (100)
   int16_t ecartSystemes;        // gap between systems, tenths of a millimetre
   BlocEnteteMiseEnPage basDePage;
   BlocEnteteMiseEnPage enTete;

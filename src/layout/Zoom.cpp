@@ -2,11 +2,25 @@
 
 #include <cmath>
 
+#include "layout/MiseEnPage.h"
 #include "model/Partition.h"
 #include "model/TabEltMesure.h"
+#include "system/Strings.h"
 
 // Destination resolution; never 0.
 static int16_t dpiDest = 144;
+// Pen height last set by PenSizeZoom or FixeEpaisseurCouleur.
+static int16_t LastDY = 0;
+
+namespace {
+
+int16_t Sature16(double v) {
+  if (v >= 32767.0) return 32767;
+  if (v <= -32768.0) return -32768;
+  return int16_t(v);
+}
+
+}  // namespace
 
 int16_t GetDpiDest() { return dpiDest; }
 
@@ -14,12 +28,16 @@ void SetDpiDest(int16_t dpi) { dpiDest = dpi == 0 ? 1 : dpi; }
 
 void SetDpiPartition(Partition** score) {
   int16_t dpi = 72;
-  if (score) dpi = int16_t(float((*score)->zoom) * (*score)->echelleEcran);
+  if (score != nullptr) {
+    // Single precision on purpose: 72 x (300 / 72) must give 300, not 299.
+    const float produit = float((*score)->zoom) * (*score)->echelleEcran;
+    dpi = std::isnan(produit) ? int16_t(1) : Sature16(produit);
+  }
   SetDpiDest(dpi);
 }
 
 void SetEchelleEcran(Partition** score, float scale) {
-  if (!score) return;
+  if (score == nullptr) return;
   if (std::fabs((*score)->echelleEcran - scale) > 0.0001f) {
     (*score)->echelleEcran = scale;
     SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
@@ -27,21 +45,99 @@ void SetEchelleEcran(Partition** score, float scale) {
   }
 }
 
-// a x b / c in single precision, rounded half away from zero.
-static int32_t MulDivZoom(int32_t a, int32_t b, int32_t c) {
-  if (c == 0) return (a && b) ? 2147483647 : 0;
-  float r = float(a) * float(b) / float(c);
-  return int32_t(r < 0 ? r - 0.5f : r + 0.5f);
-}
-
 int32_t Zoom(int32_t v) {
   if (v == 0) return 0;
-  int32_t r = MulDivZoom(v, dpiDest, 72);
+  const int32_t r = LMulDiv(v, dpiDest, 72);
   return r == 0 ? 1 : r;
 }
 
 int32_t DeZoom(int32_t v) {
   if (v == 0) return 0;
-  int32_t r = MulDivZoom(v, 72, dpiDest);
+  const int32_t r = LMulDiv(v, 72, dpiDest);
+  // Above 144 dpi a length of -1 rounds to 0: it stays a step backwards.
+  if (r == 0) return v < 0 ? -1 : 1;
+  return r;
+}
+
+void AppliqueEchelleRect(Rect* rect, float scale) {
+  if (rect == nullptr) return;
+  auto echelle = [scale](int16_t v) { return Sature16(std::floor(float(v) * scale + 0.5f)); };
+  rect->top = echelle(rect->top);
+  rect->left = echelle(rect->left);
+  rect->bottom = echelle(rect->bottom);
+  rect->right = echelle(rect->right);
+}
+
+int16_t CvtTaillePlumeZoom(int32_t size, int32_t baseDpi) {
+  if (size == 0) return 0;
+  const int16_t r = int16_t(LMulDiv(size, dpiDest, baseDpi));
   return r == 0 ? 1 : r;
+}
+
+int16_t GetLastPnSizeV() { return LastDY; }
+void SetLastPnSizeV(int16_t dy) { LastDY = dy; }
+
+EpaisseurTrait CalculeEpaisseurTrait(int32_t w, int32_t h, int32_t baseDpi, bool rendreFin) {
+  EpaisseurTrait t{0, 0, false, 0.0f};
+  if (baseDpi == 0) baseDpi = 72;  // a zero base would scale every pen to the 32-bit ceiling
+  if (!rendreFin || w == 0 || h == 0) {
+    t.largeur = w == 0 ? int16_t(0) : CvtTaillePlumeZoom(w < 0 ? 1 : w, baseDpi);
+    t.hauteur = h == 0 ? int16_t(0) : CvtTaillePlumeZoom(h < 0 ? 1 : h, baseDpi);
+    return t;
+  }
+  if (w < 1) {
+    t.largeur = 1;
+  } else {
+    const int16_t lw = int16_t(LMulDiv(w, dpiDest, baseDpi));
+    if (lw == 0) {
+      t.fin = true;
+      t.fraction = float(dpiDest) * float(w) / float(baseDpi);
+      t.largeur = 1;
+    } else {
+      t.largeur = lw;
+    }
+  }
+  if (h > 0) {
+    const int16_t lh = int16_t(LMulDiv(h, dpiDest, baseDpi));
+    if (lh == 0) {
+      t.fin = true;
+      t.fraction = float(dpiDest) * float(h) / float(baseDpi);
+      t.hauteur = 1;
+    } else {
+      t.hauteur = lh;
+    }
+  } else {
+    t.hauteur = 1;
+  }
+  return t;
+}
+
+RGBColor EclaircitCouleurTraitFin(RGBColor couleur, float fraction) {
+  float f = fraction * 2.2f;
+  if (f >= 1.0f) return couleur;
+  if (f < 0.4f) f = 0.4f;
+  auto melange = [f](uint16_t c) { return uint16_t(float(c) * f + (1.0f - f) * 65535.0f); };
+  return RGBColor{melange(couleur.red), melange(couleur.green), melange(couleur.blue)};
+}
+
+float EchelleMiseEnPageSure(float scale) { return scale >= 0.1f ? scale : 0.1f; }
+
+int16_t CvtPixel72EnPosDixiemeMM(Partition**, int32_t v) {
+  return Sature16(double(v) * 100.0 / (double(dpiDest) * kCmEnPouce));
+}
+
+int16_t CvtPosDixiemeMMEnPixel(const MiseEnPage* setup, int32_t v) {
+  const float echelle = EchelleMiseEnPageSure(setup ? setup->echelle : 1.0f);
+  return Sature16(double(v) * kCmEnPouce * double(dpiDest) / (double(echelle) * 100.0));
+}
+
+int16_t CvtPixelEnPosDixiemeMM(const MiseEnPage* setup, int32_t v) {
+  const float echelle = EchelleMiseEnPageSure(setup ? setup->echelle : 1.0f);
+  return Sature16(double(v) * double(echelle) * 100.0 / (double(dpiDest) * kCmEnPouce));
+}
+
+int16_t CalculeDecalageXPremierGroupe(MiseEnPage* setup, int16_t isFirst) {
+  if (setup == nullptr || isFirst == 0) return 0;
+  if (!(setup->echelle >= 0.1f)) setup->echelle = 1.0f;
+  return CvtPosDixiemeMMEnPixel(setup, setup->retraitPremierSysteme);
 }

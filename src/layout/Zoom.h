@@ -1,17 +1,63 @@
 #pragma once
-// Destination resolution and the score's zoom and screen scale.
+// Destination resolution and zoom. Every length of the engine is kept in
+// screen units of 72 dpi; drawing happens at the destination resolution
+// `dpiDest` (screen, page preview, printer, picture) and every length, pen
+// and text size goes through the conversions below. Also the conversions
+// between pixels and the tenths of a millimetre of page setups.
 #include "platform/PlatformTypes.h"
 
 struct Partition;
+struct MiseEnPage;
 
+// Centimetres to inches, in double precision.
+constexpr double kCmEnPouce = 0.39370078740157477;
+
+// Resolution.
 int16_t GetDpiDest();
 void SetDpiDest(int16_t dpi);  // 0 becomes 1
-// Destination resolution = the score's zoom x screen scale (72 without a score).
+// Destination resolution = truncation of the score's zoom x screen scale in
+// single precision (72 without a score); 0 becomes 1.
 void SetDpiPartition(Partition** score);
 // Changes the screen scale when it differs by more than 0.0001 and brings the
 // bar tables up to date.
 void SetEchelleEcran(Partition** score, float scale);
-// A 72-dpi length at the destination resolution and back; a non-zero length
-// never scales to 0.
+
+// A 72-dpi length at the destination resolution and back, rounded half away
+// from zero. A non-zero length never scales to 0: Zoom gives +1 then, DeZoom
+// gives 1 with the length's sign.
 int32_t Zoom(int32_t v);
 int32_t DeZoom(int32_t v);
+// Each coordinate becomes floor(v x scale + 0.5).
+void AppliqueEchelleRect(Rect* rect, float scale);
+
+// Pen sizes. A size converted from baseDpi to dpiDest: 0 stays 0, a non-zero
+// size whose 16-bit result is 0 becomes 1.
+int16_t CvtTaillePlumeZoom(int32_t size, int32_t baseDpi);
+// The pen height last set by PenSizeZoom or FixeEpaisseurCouleur.
+int16_t GetLastPnSizeV();
+void SetLastPnSizeV(int16_t dy);
+
+// Pen of a line `w` x `h` in units of baseDpi at the destination resolution.
+// With fine rendering, a line thinner than a pixel gets a 1-pixel pen and the
+// fraction of a pixel it covers; it is drawn lighter (EclaircitCouleurTraitFin).
+struct EpaisseurTrait {
+  int16_t largeur;
+  int16_t hauteur;
+  bool fin;        // thinner than a pixel
+  float fraction;  // the pixels it would cover, when fin
+};
+EpaisseurTrait CalculeEpaisseurTrait(int32_t w, int32_t h, int32_t baseDpi, bool rendreFin);
+// The colour of a thin line: mixed with white by f = fraction x 2.2 (at least
+// 0.4); the plain colour from f = 1.
+RGBColor EclaircitCouleurTraitFin(RGBColor couleur, float fraction);
+
+// Tenths of a millimetre (truncated toward zero). A page-setup scale below
+// 0.1 (or not a number) counts as 0.1, as everywhere a setup's scale divides.
+int16_t CvtPixel72EnPosDixiemeMM(Partition** score, int32_t v);
+int16_t CvtPosDixiemeMMEnPixel(const MiseEnPage* setup, int32_t v);
+int16_t CvtPixelEnPosDixiemeMM(const MiseEnPage* setup, int32_t v);
+// The first system's indent in pixels: 0 without a setup or when isFirst is 0;
+// a setup scale below 0.1 (or not a number) is reset to 1.0 in the setup.
+int16_t CalculeDecalageXPremierGroupe(MiseEnPage* setup, int16_t isFirst);
+// The scale a setup's lengths are divided by: never below 0.1.
+float EchelleMiseEnPageSure(float scale);
