@@ -1,7 +1,93 @@
 #include "layout/ModeGraphique.h"
 
 #include <cstring>
+#include <initializer_list>
+
+#include "layout/ModesEcran.h"
+#include "model/Partition.h"
+#include "plugin/Preferences.h"
+
+ModeGraphique GModeGraphique{};
+
+// The font lookup belongs to the text layer; a build without it (a tool over
+// layout alone) keeps font 0 for the chord symbols.
+int16_t GetClosestIDFontFromName(const char* name, int16_t* fontId, char* nameUsed) __attribute__((weak));
+
+namespace {
+
+// Font of the built-in chord styles, looked up once.
+int16_t idFonteAccords = 0;
+bool idFonteAccordsCherche = false;
+
+int16_t FonteAccords() {
+  if (!idFonteAccordsCherche) {
+    idFonteAccordsCherche = true;
+    if (GetClosestIDFontFromName != nullptr) {
+      int16_t id = 0;
+      GetClosestIDFontFromName(kNomFonteAccords, &id, nullptr);
+      idFonteAccords = id;
+    }
+  }
+  return idFonteAccords;
+}
+
+struct Defaut {
+  int premier;
+  std::initializer_list<int16_t> valeurs;
+};
+
+const Defaut kDefauts[] = {
+    {3, {4, 35, 12, 12, 12, 24}},
+    {10, {100, 14, 3, 9, 8, 2, 2}},
+    {18, {2}},
+    {20, {3, 3, 7}},
+    {25, {50, 3}},
+    {28, {2, 2, 6, 16}},
+    {34, {16, 8, 32}},
+    {46, {32, 100}},
+    {54, {3, 3}},
+    {57, {3, 4, 4, 4, 4, 4}},
+    {63, {1, 120, 3, 3, 3, 2, 10}},
+    {77, {10}},
+    {85, {7, 10, 25, 40, 50, 2, 3, 100, 80, 60, 100, 100}},
+    {103, {4, 2, 30, 0, 10, 4, 3}},
+    {111, {3, 6, 6, 2}},
+    {124, {12, 32}},
+};
+
+}  // namespace
+
+void GetDefautModeGraphique(ModeGraphique* mode) {
+  if (mode == nullptr) return;
+  std::memset(mode, 0, sizeof *mode);
+  for (const Defaut& d : kDefauts) {
+    int n = d.premier;
+    for (int16_t v : d.valeurs) mode->slot[n++] = v;
+  }
+  mode->drapeau220 = 1;
+  mode->drapeau221 = 1;
+  const int16_t fonte = FonteAccords();
+  mode->styleAccords = TextStyle{fonte, 0, 0, RGBColor{0, 0, 0}};
+  mode->styleTexteAccords = TextStyle{fonte, 0, 12, RGBColor{0, 0, 0}};
+}
 
 void GetUserModeGraphique(ModeGraphique* mode) {
-  if (mode) std::memset(mode, 0, sizeof *mode);
+  if (mode != nullptr) *mode = pref.modeGraphiqueUser;
+}
+
+void InstalleModeGraphique(const ModeGraphique* mode, bool modeImpression, int16_t epaisseurMin1,
+                           int16_t epaisseurMin2) {
+  if (mode == nullptr) return;
+  GModeGraphique = *mode;
+  if (!modeImpression) return;
+  for (int s : kSlotsEpaisseurMin1)
+    if (GModeGraphique.slot[s] < epaisseurMin1) GModeGraphique.slot[s] = epaisseurMin1;
+  for (int s : kSlotsEpaisseurMin2)
+    if (GModeGraphique.slot[s] < epaisseurMin2) GModeGraphique.slot[s] = epaisseurMin2;
+}
+
+void SetCurrentModeGraphique(Partition** score) {
+  if (score == nullptr) return;
+  InstalleModeGraphique(&(*score)->modeGraphique, IsModeImpressionPartition(score), pref.epaisseurMinImpression1,
+                        pref.epaisseurMinImpression2);
 }
