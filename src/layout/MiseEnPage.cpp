@@ -228,7 +228,7 @@ void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind) {
   m.type = kind;
   m.echelle = kind == 2 ? 1.0f : 0.7f;
   m.margeGauche = 100;
-  m.retraitPremierSysteme = 100;
+  m.valeurReservee = 100;
   BlocStandard(&m.basDePage, true, times);
   BlocStandard(&m.enTete, false, times);
   m.premiereMesure = 1;

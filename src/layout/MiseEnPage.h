@@ -37,7 +37,7 @@ struct MiseEnPage {
   int16_t margeHaut;
   int16_t margeDroite;
   int16_t margeBas;
-  int16_t retraitPremierSysteme;  // indent of the first system, tenths of a millimetre (100)
+  int16_t valeurReservee;       // 100 by default
   int16_t ecartSystemes;        // gap between systems, tenths of a millimetre
   BlocEnteteMiseEnPage basDePage;
   BlocEnteteMiseEnPage enTete;
@@ -65,6 +65,7 @@ struct MiseEnPage {
   uint8_t justifierDernierSysteme;
   uint8_t margesMiroir;
   int16_t premierePageMusique;
+  int16_t retraitPremierSysteme;  // indent of the first system, tenths of a millimetre
 };
 
 // One page of a score's pagination.

@@ -43,6 +43,7 @@ struct Document {
   void* dialogue;               // hidden dialog serving as the document's window
   Rect rectContenu;             // window content rectangle
   Point origine;
+  void* barresDefilement[2];    // scroll-bar controls
   int16_t pasDefilement[2];
   float facteurVuePage;
   float echelleCopie;
@@ -55,6 +56,7 @@ struct Document {
   int16_t margeHaut;
   int16_t margeGauche;
   int16_t largeurPage;
+  int16_t hauteurPage;
   int16_t nbPagesReservees;
   int16_t valeurGaucheMiseEnPage;  // left layout value of the part-group area
   uint8_t placementObjetsLibres;   // 0 all, 3 none, bit 1 second-class, bit 2 first-class

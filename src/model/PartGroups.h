@@ -35,6 +35,8 @@ int16_t GetNbPartGroups(Handle groups);
 void AjustePartGroupsQuandSupprimePortee(Portee** staff);
 // Adjusts the groups for a staff inserted at an index.
 void AjustePartGroupsQuandInserePortee(Partition** score, int16_t index);
-// The same adjustments on any list of groups (the score's or a view's).
-void AjusteListePartGroupsQuandSupprimePortee(Handle groups, int16_t index, bool dropEmpty);
+// The same adjustments on any list of groups (the score's or a view's): a group
+// left without staff is dropped, one left with one staff too when dropOneStaff
+// is set and it may not stand alone.
+void AjusteListePartGroupsQuandSupprimePortee(Handle groups, int16_t index, bool dropOneStaff);
 void AjusteListePartGroupsQuandInserePortee(Handle groups, int16_t index);

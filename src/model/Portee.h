@@ -43,6 +43,9 @@ constexpr int kNbLignesPortee = 16;
 
 constexpr int kNbPositionsPortee = 1024;
 
+// Spacing-column handler of a text line: (staff, bar, cell) -> 1.
+typedef int16_t (*VectTraiteTaquet)(Portee** staff, int16_t bar, int16_t cell);
+
 struct PositionPortee {
   uint16_t a;
   uint16_t b;
@@ -58,8 +61,12 @@ struct AspectGraphiquePortee {
   int16_t mot1;                 // -2
   char nom[256];                // UTF-8, NUL-terminated
   TextStyle styleNom;
+  uint16_t encodageNom;         // text encoding the name was stored in
+  int16_t valeursNom[2];        // stored with the name
   char nomAbrege[256];          // UTF-8, NUL-terminated
   TextStyle styleNomAbrege;
+  uint16_t encodageNomAbrege;
+  int16_t valeursNomAbrege[2];
   // Display settings.
   uint32_t modeAffichage;       // 2
   uint16_t tailleUnite;         // 72: music-font size at 72 dpi (karaoke text, key signatures)
@@ -69,9 +76,9 @@ struct AspectGraphiquePortee {
   uint8_t flagsLignes[7];       // 1 each
   uint16_t mot2;                // 6
   uint8_t afficheLigne[kNbLignesPortee];  // positions -5 to 10
-  uint16_t mot3;                // 0
-  uint16_t premiereLigneBarre;  // 4: bar-line extent, first line position
-  uint16_t derniereLigneBarre;  // 3: last line position
+  uint16_t ligneBarrePremiere;  // 0: bar-line extent, first and last line positions
+  uint16_t ligneBarreDerniere;  // 4
+  uint16_t motBarre;            // 3
   uint8_t tailleQueue;          // 12: stem and beam sizes
   uint8_t epaisseurBarre;       // 12: default beam thickness of new effect records
   uint8_t ecartBarre;           // 6: default beam gap of new effect records
@@ -93,6 +100,7 @@ struct Portee {
   Handle collection;            // keyed collection of the staff
   uint8_t affichee;             // 1: the staff is displayed
   uint32_t typeVolatile;        // 0 for an ordinary staff
+  int16_t indexPorteeSource;    // staff a volatile staff comes from; -1 none
   int16_t marqueur1;            // -1
   int16_t marqueur2;            // -1
   uint8_t octet1;               // 0
@@ -116,7 +124,7 @@ struct Portee {
   uint32_t valeurLigneTexte;    // 2
   uint16_t motLigneTexte;       // 1
   uint8_t octetLigneTexte2;     // 1
-  VectPorteeProc traiteTaquetLigneTexteAccord;  // spacing-column handler of chord-text lines
+  VectTraiteTaquet traiteTaquetLigneTexteAccord;  // spacing-column handler of chord-text lines
   uint16_t fondPorteeTexte;     // 4: background of a text-line staff
 
   Handle staffHeightEvts;       // staff-height events
@@ -146,7 +154,8 @@ struct Portee {
   int16_t etendueEcran;         // horizontal extent on screen and on the ribbon
   int16_t etendueRuban;
 
-  int16_t largeurCle;           // clef area; the widest shown staff sets the score's header width
+  int16_t largeurCle;           // clef area (header width) set by slot 0; the widest shown
+                                // staff sets the score's header width
   AspectGraphiquePortee aspect;
 
   int32_t nbNotes;
@@ -213,7 +222,6 @@ struct Portee {
   uint8_t placeeDansSysteme;
   int16_t couleur;              // colour index of the staff
   int16_t couleurNotes;
-  int16_t largeurEntete;        // header width set by slot 0
   int16_t largeurTete;
   float echelleSymboles;
   uint8_t modeQueues;           // 0 automatic, 1 all stems down
@@ -260,4 +268,36 @@ struct Portee {
   Handle diagrammesCustoms;     // custom chord diagrams
   Handle listeAccords;          // chord lists computed from the notes
   uint8_t accordsCalcules;
+
+  // Settings the document reader stores as read.
+  int32_t valeurIndex;          // value stored beside the index
+  uint8_t flagVue;              // view flag of the staff
+  int32_t quartetsFlags[2];     // two nibbles of an old flags byte
+  int32_t reglageNumeroMesure;
+  uint8_t octetNumeroMesure;
+  uint8_t minimumNumeroMesure;  // at least 3
+  TextStyle styleNumeroMesure;
+  uint16_t intervalleNumeroMesure;
+  uint8_t switchesNumeroMesure[3];
+  int32_t neck;                 // neck id of a tablature
+  uint16_t octetNeck;
+  // Chord-name line.
+  uint8_t ligneAccords;         // chord line switch
+  uint8_t reglagesLigneAccords[6];
+  uint16_t valeursLigneAccords[2];
+  uint8_t octetLigneAccords;
+  TextStyle stylesLigneAccords[2];
+  uint8_t octetsLigneAccords[2];
+  int32_t sensRatioAccords;     // direction flag of the ratio
+  uint16_t ratioAccords;        // 0..256
+  char chaineLigneAccords[255];
+  TextStyle styleChaineLigneAccords;
+  uint16_t nbLignesAccords;
+  uint16_t taillePortee;        // staff size (interline unit)
+  uint16_t reglagesLignes[5];   // five staff-line settings
+  uint16_t hauteurBaseLigneTexte;
+  uint8_t octetsGroupe[7];      // a group of per-staff bytes
+  TextStyle styleTexte;         // the staff's text style
+  char nomCourt[32];            // name of at most 31 characters
+  int16_t idSecond;             // -2 from the reader
 };

@@ -28,6 +28,8 @@ enum : uint32_t {
 
 // Scores.
 Partition** NewPartition(Document* document);
+// A ready score with one instrument and no staff: importers add their own
+// staves (CreePorteeVide) after it.
 Partition** CreePartitionVide(Document* document);
 void FixePartitionEdite(Document* document, int16_t index);
 void SupprimePartition(Document* document, Partition** score);

@@ -66,3 +66,8 @@ void AjustePartGroupsVuesQuandSupprimePortee(Document* document, int16_t staffIn
 void AjustePartGroupsVuesQuandInserePortee(Document* document, int16_t staffIndex);
 // Frees every view of the document and the base view's own lists.
 void DisposeVuesDocument(Document* document);
+
+// Whether views apply to the piano-roll display.
+bool IsVuesEnModeRuban();
+void EnableVuesEnModeRuban();
+void DisableVuesEnModeRuban();

@@ -19,8 +19,8 @@ bool IsPorteeLyrastel(Portee** staff) {
 
 bool IsLyrastel() { return false; }
 
-void SetDefautVoixParam(Ptr parameters) {
-  if (parameters) std::memset(parameters, 0, kTailleVoixParam);
+void SetDefautVoixParam(VoixParam* parameters) {
+  if (parameters) std::memset(reinterpret_cast<char*>(parameters), 0, kTailleVoixParam);
 }
 
 void DisposeLyrastelPortee(Portee** staff) {

@@ -4,6 +4,8 @@
 
 #include "model/Partition.h"
 #include "platform/Memory.h"
+#include "system/Reporters.h"
+#include "system/Strings.h"
 
 // The table grows by this many records at a time.
 static constexpr int16_t kPasInstruments = 16;
@@ -52,10 +54,13 @@ int16_t AjouteInstrument(Partition** score) {
 }
 
 void SetNomInstrument(Partition** score, int16_t index, const char* name) {
-  if (!score || !(*score)->instruments || index < 0 || index >= (*score)->nbInstruments) return;
+  if (!score || !(*score)->instruments || index < 0 || index >= (*score)->nbInstruments) {
+    BigBadError("SINSTRUM", 18);
+    return;
+  }
   Instrument& r = reinterpret_cast<Instrument*>(*(*score)->instruments)[index];
-  std::strncpy(r.name, name ? name : "", sizeof(r.name) - 1);
-  r.name[sizeof(r.name) - 1] = 0;
+  if (!r.inUse) BigBadError("SINSTRUM", 18);
+  strnzcpy(r.name, name ? name : "", sizeof r.name);
 }
 
 void DisposeInstruments(Partition** score) {

@@ -1,3 +1,3 @@
 #include "sound/VoixFichiers.h"
 
-bool DoChargeExpressionVoix(const char*, Ptr) { return false; }
+bool DoChargeExpressionVoix(const char*, VoixParam*) { return false; }

@@ -59,7 +59,8 @@ TEST_F(MiseEnPageTest, DocumentDefaults) {
     EXPECT_EQ(m.echelle, i == 2 ? 1.0f : 0.7f);
     EXPECT_EQ(m.margeGauche, 100);
     EXPECT_EQ(m.margeHaut | m.margeDroite | m.margeBas | m.ecartSystemes, 0);
-    EXPECT_EQ(m.retraitPremierSysteme, 100);
+    EXPECT_EQ(m.valeurReservee, 100);
+    EXPECT_EQ(m.retraitPremierSysteme, 0);
     EXPECT_EQ(m.premiereMesure, 1);
     EXPECT_EQ(m.derniereMesure, 9999);
     EXPECT_EQ(m.titres, 1);
