@@ -1,10 +1,9 @@
 #include "layout/Imprimante.h"
 
 #include <cstring>
-#include <string>
 
 #include "platform/Memory.h"
-#include "platform/SpecialFolders.h"
+#include "system/Dossiers.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 
@@ -158,8 +157,7 @@ void ReadPrmPrint() {
   if (GlobalHPrint == nullptr) return;
   PrOpen();
   bool lu = false;
-  const std::string chemin = std::string(GetPreferencesFolderPath()) + "/TPRINT.PRM";
-  if (FILE* f = std::fopen(chemin.c_str(), "rb")) {
+  if (FILE* f = OuvreFichierPref("TPRINT.PRM", "rb")) {
     lu = CarboniseReadHPrint(f, GlobalHPrint) == noErr;
     std::fclose(f);
   }
