@@ -3,8 +3,12 @@
 #include <cmath>
 
 #include "layout/MiseEnPage.h"
+#include "layout/ModesEcran.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
+#include "model/QRVPOBJ.h"
 #include "model/TabEltMesure.h"
+#include "stafftypes/Tablature.h"
 #include "system/Strings.h"
 
 // Destination resolution; never 0.
@@ -34,6 +38,27 @@ void SetDpiPartition(Partition** score) {
     dpi = std::isnan(produit) ? int16_t(1) : Sature16(produit);
   }
   SetDpiDest(dpi);
+}
+
+void InjecteZoomPartition(Partition** score, float zoom) {
+  if (score == nullptr) return;
+  if (!(zoom >= 12.0f)) zoom = 12.0f;  // not a number counts as the smallest zoom
+  if (zoom > 800.0f) zoom = 800.0f;
+  const int16_t z = int16_t(zoom);
+  bool change = false;
+  Partition& p = **score;
+  if (IsModePagePartition(score)) {
+    change = p.zoomPage != zoom;
+    p.zoomPage = zoom;
+  } else if (!IsModeImpressionPartition(score)) {
+    change = float(p.zoomEcran) != zoom;
+    p.zoomEcran = z;
+  }
+  const int16_t ancien = p.zoom;
+  p.zoom = z;
+  if (float(ancien) == zoom && !change) return;
+  InitPortees(score);
+  SetTabEltMesureModifie(score, kTabEltEspacement);
 }
 
 void SetEchelleEcran(Partition** score, float scale) {
@@ -140,4 +165,29 @@ int16_t CalculeDecalageXPremierGroupe(MiseEnPage* setup, int16_t isFirst) {
   if (setup == nullptr || isFirst == 0) return 0;
   if (!(setup->echelle >= 0.1f)) setup->echelle = 1.0f;
   return CvtPosDixiemeMMEnPixel(setup, setup->retraitPremierSysteme);
+}
+
+int16_t CalculeDeltaPixelSelonTypePortee(Portee** staff) {
+  if (staff == nullptr) return 0;
+  const Portee& p = **staff;
+  const float base = float(p.decalageLigneBas);
+  float y;
+  switch (p.type) {
+    case kTypePorteeStandard:
+    case kTypePorteeBatterieStd: y = base - 4.0f * p.interligne; break;
+    case kTypePorteeBatterie: y = base - 2.0f * p.interligne; break;
+    case kTypePorteeGregorien: y = base - 3.0f * p.interligne; break;
+    case kTypePorteeTablature: {
+      Tablature** tab = GetTablature(staff);
+      if (tab == nullptr) return 0;
+      if ((*tab)->flagsAffichage & kTablatureAfficheNotation) {
+        y = base - 4.0f * p.interligne;
+      } else {
+        return (*tab)->decalageHaut;
+      }
+      break;
+    }
+    default: return 0;
+  }
+  return Sature16(y);
 }

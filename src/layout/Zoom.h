@@ -8,6 +8,7 @@
 
 struct Partition;
 struct MiseEnPage;
+struct Portee;
 
 // Centimetres to inches, in double precision.
 constexpr double kCmEnPouce = 0.39370078740157477;
@@ -18,6 +19,10 @@ void SetDpiDest(int16_t dpi);  // 0 becomes 1
 // Destination resolution = truncation of the score's zoom x screen scale in
 // single precision (72 without a score); 0 becomes 1.
 void SetDpiPartition(Partition** score);
+// Sets the score's zoom, clamped to 12..800 (truncated for the integer
+// zooms); the staves are prepared again and the spacing marked dirty unless
+// nothing changed.
+void InjecteZoomPartition(Partition** score, float zoom);
 // Changes the screen scale when it differs by more than 0.0001 and brings the
 // bar tables up to date.
 void SetEchelleEcran(Partition** score, float scale);
@@ -50,6 +55,9 @@ EpaisseurTrait CalculeEpaisseurTrait(int32_t w, int32_t h, int32_t baseDpi, bool
 // The colour of a thin line: mixed with white by f = fraction x 2.2 (at least
 // 0.4); the plain colour from f = 1.
 RGBColor EclaircitCouleurTraitFin(RGBColor couleur, float fraction);
+
+// The y of the staff's top line relative to its base line, by staff type.
+int16_t CalculeDeltaPixelSelonTypePortee(Portee** staff);
 
 // Tenths of a millimetre (truncated toward zero). A page-setup scale below
 // 0.1 (or not a number) counts as 0.1, as everywhere a setup's scale divides.

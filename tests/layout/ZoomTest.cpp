@@ -6,7 +6,11 @@
 #include <limits>
 
 #include "layout/MiseEnPage.h"
+#include "layout/ModesEcran.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
+#include "stafftypes/Tablature.h"
+#include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 
 namespace {
@@ -212,6 +216,76 @@ TEST_F(ZoomTest, FirstSystemIndent) {
   EXPECT_EQ(setup.echelle, 1.0f);  // a scale of 0 is rewritten to 1.0
   setup.echelle = 0.7f;
   EXPECT_EQ(CalculeDecalageXPremierGroupe(&setup, 1), 323);
+}
+
+TEST_F(ZoomTest, InjectedZoomsAreClampedAndOnlyAChangeTouchesTheStaves) {
+  Handle h = NewHandleClear(sizeof(Partition));
+  ASSERT_NE(h, nullptr);
+  auto score = reinterpret_cast<Partition**>(h);
+  Partition& p = **score;
+  p.zoom = 72;
+  p.zoomEcran = 72;
+  p.zoomPage = 72.0f;
+  p.echelleEcran = 1.0f;
+  p.modeEcran = kModeEcranRuban;
+
+  // An unchanged zoom returns at once: the header width InitPortees rewrites stays.
+  p.largeurEntete = 999;
+  InjecteZoomPartition(score, 72.0f);
+  EXPECT_EQ((*score)->largeurEntete, 999);
+  EXPECT_EQ((*score)->masqueModifieTabElt, 0);
+
+  InjecteZoomPartition(score, 5.0f);
+  EXPECT_EQ((*score)->zoom, 12);
+  EXPECT_EQ((*score)->zoomEcran, 12);
+  EXPECT_NE((*score)->largeurEntete, 999);
+  EXPECT_EQ((*score)->masqueModifieTabElt & kTabEltEspacement, kTabEltEspacement);
+  InjecteZoomPartition(score, 1000.0f);
+  EXPECT_EQ((*score)->zoom, 800);
+  EXPECT_EQ((*score)->zoomEcran, 800);
+  InjecteZoomPartition(score, 150.7f);
+  EXPECT_EQ((*score)->zoom, 150);  // truncated
+
+  // Page mode keeps the clamped value in its float zoom; print modes leave the
+  // scrolling zoom alone.
+  (*score)->modeEcran = kModeEcranPage;
+  InjecteZoomPartition(score, 99.5f);
+  EXPECT_EQ((*score)->zoomPage, 99.5f);
+  EXPECT_EQ((*score)->zoom, 99);
+  (*score)->modeEcran = kModeEcranImpression;
+  InjecteZoomPartition(score, 72.0f);
+  EXPECT_EQ((*score)->zoom, 72);
+  EXPECT_EQ((*score)->zoomEcran, 150);
+  EXPECT_EQ((*score)->zoomPage, 99.5f);
+  DisposeHandle(h);
+}
+
+TEST_F(ZoomTest, TopLineOfAStaffByType) {
+  Handle h = NewHandleClear(sizeof(Portee));
+  ASSERT_NE(h, nullptr);
+  auto staff = reinterpret_cast<Portee**>(h);
+  (*staff)->decalageLigneBas = 100;
+  (*staff)->interligne = 7.5f;
+  const struct {
+    uint32_t type;
+    int16_t y;
+  } cas[] = {{kTypePorteeStandard, 70}, {kTypePorteeBatterieStd, 70}, {kTypePorteeBatterie, 85},
+             {kTypePorteeGregorien, 77},  // 77.5 truncated
+             {kTypePorteeParole, 0},      {kTypePorteePisteNumerique, 0}, {kTypePorteeTablature, 0}};
+  for (const auto& c : cas) {
+    (*staff)->type = c.type;
+    EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), c.y) << c.type;
+  }
+  // A tablature: from its own top offset unless it shows the five-line reference.
+  Tablature** tab = NewTablature(staff, 0);
+  ASSERT_NE(tab, nullptr);
+  (*tab)->decalageHaut = -12;
+  EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), 70);
+  (*tab)->flagsAffichage = 0;
+  EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), -12);
+  EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(nullptr), 0);
+  DisposeTablature(staff);
+  DisposeHandle(h);
 }
 
 }  // namespace
