@@ -4,7 +4,12 @@
 #include <initializer_list>
 
 #include "layout/ModesEcran.h"
+#include "layout/Zoom.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
+#include "platform/Memory.h"
+#include "stafftypes/Tablature.h"
+#include "system/Handles.h"
 #include "plugin/Preferences.h"
 
 ModeGraphique GModeGraphique{};
@@ -90,4 +95,63 @@ void SetCurrentModeGraphique(Partition** score) {
   if (score == nullptr) return;
   InstalleModeGraphique(&(*score)->modeGraphique, IsModeImpressionPartition(score), pref.epaisseurMinImpression1,
                         pref.epaisseurMinImpression2);
+}
+
+HParamAffichage GetParamAffichage(Partition** score) {
+  if (score == nullptr) return nullptr;
+  auto snapshot = reinterpret_cast<HParamAffichage>(NewHandleClear(sizeof(ParamAffichage)));
+  if (snapshot == nullptr) return nullptr;
+  const int16_t n = (*score)->nbPortees > 0 ? (*score)->nbPortees : int16_t(0);
+  Handle portees = NewHandleClear(Size(n) * Size(sizeof(ParamAffichagePortee)));
+  if (portees == nullptr) {
+    DisposeHandle(reinterpret_cast<Handle>(snapshot));
+    return nullptr;
+  }
+  const Partition& p = **score;
+  **snapshot = ParamAffichage{p.margeGaucheEcran, GetDpiDest(), p.zoom, p.echelleEcran, portees};
+  auto* e = reinterpret_cast<ParamAffichagePortee*>(*portees);
+  for (int16_t i = 0; i < n; i++) {
+    Portee** staff = p.portees[i];
+    if (staff == nullptr) continue;
+    const Portee& s = **staff;
+    Tablature** tab = GetTablature(staff);
+    e[i] = ParamAffichagePortee{s.interligne,      s.decalageLigneBas,      s.yHaut,        s.yBas,
+                                s.yEcran,          s.yBarreHaut,            s.yBarreBas,    s.interligneRuban,
+                                s.decalageLigneBasRuban, s.hauteurRuban, s.hauteurBaseRuban,
+                                tab ? (*tab)->decalageHaut : int16_t(0)};
+  }
+  return snapshot;
+}
+
+void SetParamAffichage(Partition** score, HParamAffichage snapshot) {
+  if (snapshot == nullptr) return;
+  if (score != nullptr) {
+    const ParamAffichage& a = **snapshot;
+    SetDpiDest(a.dpiDest);
+    Partition& p = **score;
+    p.margeGaucheEcran = a.margeGaucheEcran;
+    p.zoom = a.zoom;
+    p.echelleEcran = a.echelleEcran;
+    const int32_t n = GetHandleSize(a.portees) / int32_t(sizeof(ParamAffichagePortee));
+    const auto* e = reinterpret_cast<const ParamAffichagePortee*>(*a.portees);
+    for (int32_t i = 0; i < n && i < p.nbPortees; i++) {
+      Portee** staff = p.portees[i];
+      if (staff == nullptr) continue;
+      Portee& s = **staff;
+      s.interligne = e[i].interligne;
+      s.decalageLigneBas = e[i].decalageLigneBas;
+      s.yHaut = e[i].yHaut;
+      s.yBas = e[i].yBas;
+      s.yEcran = e[i].yEcran;
+      s.yBarreHaut = e[i].yBarreHaut;
+      s.yBarreBas = e[i].yBarreBas;
+      s.interligneRuban = e[i].interligneRuban;
+      s.decalageLigneBasRuban = e[i].decalageLigneBasRuban;
+      s.hauteurRuban = e[i].hauteurRuban;
+      s.hauteurBaseRuban = e[i].hauteurBaseRuban;
+      if (Tablature** tab = GetTablature(staff)) (*tab)->decalageHaut = e[i].decalageHautTablature;
+    }
+  }
+  LibereHandle(&(*snapshot)->portees);
+  DisposeHandle(reinterpret_cast<Handle>(snapshot));
 }

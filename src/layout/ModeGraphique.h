@@ -106,6 +106,37 @@ void InstalleModeGraphique(const ModeGraphique* mode, bool modeImpression, int16
 // in print modes.
 void SetCurrentModeGraphique(Partition** score);
 
+// Display snapshot: what laying a score out at another resolution changes,
+// kept so that it can be put back. Per staff, the vertical metrics that the
+// staves are prepared with (screen and ribbon) and the tablature's top offset.
+struct ParamAffichagePortee {
+  float interligne;
+  int16_t decalageLigneBas;
+  int16_t yHaut;
+  int16_t yBas;
+  int16_t yEcran;
+  int16_t yBarreHaut;
+  int16_t yBarreBas;
+  float interligneRuban;
+  int16_t decalageLigneBasRuban;
+  int16_t hauteurRuban;
+  int16_t hauteurBaseRuban;
+  int16_t decalageHautTablature;  // staves with a tablature
+};
+struct ParamAffichage {
+  int16_t margeGaucheEcran;  // left inset of the score's screen area
+  int16_t dpiDest;
+  int16_t zoom;
+  float echelleEcran;
+  Handle portees;  // one ParamAffichagePortee per staff
+};
+typedef ParamAffichage** HParamAffichage;
+// A new snapshot, or null when memory is short (nothing kept).
+HParamAffichage GetParamAffichage(Partition** score);
+// Puts a snapshot back (the destination resolution, the score's fields, and
+// the metrics of as many staves as both have) and releases it; nothing for null.
+void SetParamAffichage(Partition** score, HParamAffichage snapshot);
+
 // Reads a stored mode from the document byte stream over the record's current
 // contents: the version gates on `version`, text styles come through lireStyle.
 // 1, or 0 when the stream ended inside the record (the record then holds what

@@ -6,7 +6,10 @@
 #include <map>
 
 #include "layout/ModesEcran.h"
+#include "layout/Zoom.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
+#include "stafftypes/Tablature.h"
 #include "platform/Memory.h"
 #include "plugin/Preferences.h"
 
@@ -88,6 +91,68 @@ TEST(ModeGraphiqueTest, TheScoresModeIsInstalledWithThePreferencesMinimums) {
   EXPECT_EQ(user.drapeau220, 1);
   pref = saved;
   DisposeHandle(h);
+}
+
+TEST(ModeGraphiqueTest, DisplaySnapshotPutsTheLayoutBack) {
+  const int16_t dpiAvant = GetDpiDest();
+  Handle h = NewHandleClear(sizeof(Partition));
+  ASSERT_NE(h, nullptr);
+  auto score = reinterpret_cast<Partition**>(h);
+  Portee** staves[2];
+  for (auto& st : staves) st = reinterpret_cast<Portee**>(NewHandleClear(sizeof(Portee)));
+  (*score)->portees = reinterpret_cast<Portee***>(NewPtrClear(2 * sizeof(Portee**)));
+  (*score)->portees[0] = staves[0];
+  (*score)->portees[1] = staves[1];
+  (*score)->nbPortees = 2;
+  (*score)->zoom = 72;
+  (*score)->echelleEcran = 1.0f;
+  (*score)->margeGaucheEcran = 30;
+  (*staves[0])->interligne = 6.0f;
+  (*staves[0])->decalageLigneBas = 40;
+  (*staves[1])->hauteurRuban = 90;
+  Tablature** tab = NewTablature(staves[1], 0);
+  ASSERT_NE(tab, nullptr);
+  (*tab)->decalageHaut = 5;
+  SetDpiDest(72);
+
+  SetParamAffichage(score, nullptr);  // nothing to put back
+  EXPECT_EQ(GetDpiDest(), 72);
+
+  HParamAffichage snapshot = GetParamAffichage(score);
+  ASSERT_NE(snapshot, nullptr);
+  // A layout at 576 dpi changes them all.
+  SetDpiDest(576);
+  (*score)->zoom = 576;
+  (*score)->echelleEcran = 8.0f;
+  (*score)->margeGaucheEcran = 0;
+  (*staves[0])->interligne = 48.0f;
+  (*staves[0])->decalageLigneBas = 320;
+  (*staves[1])->hauteurRuban = 720;
+  (*tab)->decalageHaut = 40;
+  SetParamAffichage(score, snapshot);
+  EXPECT_EQ(GetDpiDest(), 72);
+  EXPECT_EQ((*score)->zoom, 72);
+  EXPECT_EQ((*score)->echelleEcran, 1.0f);
+  EXPECT_EQ((*score)->margeGaucheEcran, 30);
+  EXPECT_EQ((*staves[0])->interligne, 6.0f);
+  EXPECT_EQ((*staves[0])->decalageLigneBas, 40);
+  EXPECT_EQ((*staves[1])->hauteurRuban, 90);
+  EXPECT_EQ((*tab)->decalageHaut, 5);
+
+  // A snapshot of one staff restores only that one.
+  (*score)->nbPortees = 1;
+  snapshot = GetParamAffichage(score);
+  ASSERT_NE(snapshot, nullptr);
+  (*score)->nbPortees = 2;
+  (*staves[1])->hauteurRuban = 33;
+  SetParamAffichage(score, snapshot);
+  EXPECT_EQ((*staves[1])->hauteurRuban, 33);
+
+  DisposeTablature(staves[1]);
+  for (auto& st : staves) DisposeHandle(reinterpret_cast<Handle>(st));
+  DisposePtr(reinterpret_cast<Ptr>((*score)->portees));
+  DisposeHandle(h);
+  SetDpiDest(dpiAvant);
 }
 
 }  // namespace
