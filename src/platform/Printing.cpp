@@ -26,7 +26,7 @@ struct PMObjectRec {
 
 namespace {
 
-PMObjectRec gTheprinter{kPrinter, 0, kVirtualPaperA4, false, 0, 0, 0};
+PMObjectRec gObjetImprimante{kPrinter, 0, kVirtualPaperA4, false, 0, 0, 0};
 
 bool IsKind(PMObject o, ObjectKind kind) { return o != nullptr && o->kind == kind; }
 
@@ -81,7 +81,7 @@ OSStatus PMCreateSession(PMPrintSession* session) {
 }
 
 OSStatus PMRelease(PMObject object) {
-  if (object == nullptr || object == &gTheprinter) return paramErr;
+  if (object == nullptr || object == &gObjetImprimante) return paramErr;
   delete object;
   return noErr;
 }
@@ -102,7 +102,7 @@ OSStatus PMSessionGetCurrentPrinter(PMPrintSession session, PMPrinter* printer) 
   *printer = nullptr;
   if (!IsKind(session, kSession)) return kPMInvalidPrintSession;
   if (!gPrinter.present) return kPMNoDefaultPrinter;
-  *printer = &gTheprinter;
+  *printer = &gObjetImprimante;
   return noErr;
 }
 
