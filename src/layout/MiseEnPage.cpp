@@ -57,6 +57,13 @@ int32_t Sature32(float v) {
   return int32_t(v);
 }
 
+bool ContientSystemeMusique(Handle systemes) {
+  const int32_t n = GetHandleSize(systemes) / int32_t(sizeof(Systeme));
+  for (int32_t i = 0; i < n; i++)
+    if (reinterpret_cast<const Systeme*>(*systemes)[i].type == kSystemeMusique) return true;
+  return false;
+}
+
 // Each coordinate times the factor, truncated toward zero.
 void EchelleBigRect(BigRect* r, float f) {
   r->left = Sature32(float(r->left) * f);
@@ -154,6 +161,12 @@ int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, in
     if (copie.portees == nullptr) return -1;
   }
   Handle systemes = Pages(score)[page].systemes;
+  if (system->type == kSystemeMusique && !ContientSystemeMusique(systemes)) {
+    // The first music system of a page starts the page in the layout table.
+    Handle table = (*score)->tabEltMesure[3];
+    if (system->premiereMesure >= 0 && system->premiereMesure < GetNbLignesTabElt(table))
+      GetLignesTabElt(table)[system->premiereMesure].debutPage = 1;
+  }
   if (systemes == nullptr) {
     systemes = NewHandle(0);
     if (systemes == nullptr) {
@@ -197,6 +210,8 @@ void ZoomeMiseEnPage(Document* document, int16_t fromResolution, int16_t toResol
   if (document == nullptr || fromResolution == 0) return;
   Partition** score = document->partitionCourante;
   const float f = float(toResolution) / float(fromResolution);
+  if (score == nullptr) return;
+  ZoomeTabEltMesure(score, (*score)->tabEltMesure[3], f);
   const int32_t nbPages = NombrePages(score);
   for (int32_t p = 0; p < nbPages; p++) {
     Page& page = Pages(score)[p];

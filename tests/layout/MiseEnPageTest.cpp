@@ -9,6 +9,7 @@
 #include "layout/Zoom.h"
 #include "model/Document.h"
 #include "model/Partition.h"
+#include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 
 namespace {
@@ -190,6 +191,26 @@ TEST_F(MiseEnPageTest, PagesAndElements) {
   EXPECT_EQ(CombienDePages(score_), 1);
 }
 
+TEST_F(MiseEnPageTest, TheFirstMusicSystemOfAPageStartsThePage) {
+  Handle table = NewHandleClear(10 * sizeof(TabEltMesure));
+  ASSERT_NE(table, nullptr);
+  (*score_)->tabEltMesure[3] = table;
+  Rect r{0, 0, 800, 560};
+  ASSERT_EQ(AjoutePage(score_, &doc_->misesEnPage[0], nullptr, &r), 0);
+  AjouteElement(0, kSystemeEnTete);
+  Systeme s;
+  SetSystemeDefaut(&s);
+  for (int16_t bar : {4, 6}) {
+    s.premiereMesure = bar;
+    ASSERT_GE(AjouteSysteme(score_, 0, &s, 0, false), 0);
+  }
+  s.premiereMesure = 40;  // past the table: nothing to mark
+  ASSERT_EQ(AjoutePage(score_, &doc_->misesEnPage[0], nullptr, &r), 1);
+  EXPECT_EQ(AjouteSysteme(score_, 1, &s, 0, false), 0);
+  const TabEltMesure* rows = GetLignesTabElt((*score_)->tabEltMesure[3]);
+  for (int i = 0; i < 10; i++) EXPECT_EQ(rows[i].debutPage, i == 4 ? 1 : 0) << "bar " << i;
+}
+
 TEST_F(MiseEnPageTest, TheSetupOfAPageFollowsItsElements) {
   MiseEnPage* setups = doc_->misesEnPage;
   EXPECT_EQ(GetMiseEnPage(nullptr, 1), nullptr);
@@ -229,7 +250,15 @@ TEST_F(MiseEnPageTest, RescalingFrom576To72) {
   ASSERT_EQ(AjouteSysteme(score_, 0, &s, 0, false), 0);
   DisposeHandle(s.portees);
 
+  Handle table = NewHandleClear(2 * sizeof(TabEltMesure));
+  ASSERT_NE(table, nullptr);
+  (*score_)->tabEltMesure[3] = table;
+  GetLignesTabElt(table)[0].largeurTotale = 5760;
+  GetLignesTabElt(table)[1].largeurTotale = 576;
+
   ZoomeMiseEnPage(doc_.get(), 576, 72);
+  EXPECT_EQ(GetLignesTabElt(table)[0].largeurTotale, 720);  // the layout table follows
+  EXPECT_EQ(GetLignesTabElt(table)[1].debutX, 720);
   const Page& p = PageN(0);
   EXPECT_EQ(p.rectPage.left, 40);  // 40.25 truncated
   EXPECT_EQ(p.rectPage.right, 595);
