@@ -7,8 +7,12 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/Ruban.h"
 #include "model/TabEltMesure.h"
+#include "platform/QuickDraw.h"
+#include "plugin/Preferences.h"
 #include "stafftypes/Tablature.h"
+#include "system/Couleurs.h"
 #include "system/Strings.h"
 
 // Destination resolution; never 0.
@@ -101,6 +105,60 @@ int16_t CvtTaillePlumeZoom(int32_t size, int32_t baseDpi) {
 
 int16_t GetLastPnSizeV() { return LastDY; }
 void SetLastPnSizeV(int16_t dy) { LastDY = dy; }
+
+void MoveZoom(int32_t dx, int32_t dy) { Move(int16_t(Zoom(dx)), int16_t(Zoom(dy))); }
+
+void PenSizeZoom(int32_t w, int32_t h, int32_t baseDpi) {
+  if (baseDpi == 0) baseDpi = 72;
+  const int16_t hauteur = CvtTaillePlumeZoom(h, baseDpi);
+  PenSize(CvtTaillePlumeZoom(w, baseDpi), hauteur);
+  LastDY = hauteur;
+}
+
+void FixeEpaisseurCouleur(int32_t w, int32_t h, int32_t baseDpi, int16_t colourIndex) {
+  const EpaisseurTrait t = CalculeEpaisseurTrait(w, h, baseDpi, pref.traitsFins != 0);
+  PenSize(t.largeur, t.hauteur);
+  LastDY = t.hauteur;
+  if (!t.fin) {
+    if (colourIndex >= 0) SetForeColor(colourIndex);
+    return;
+  }
+  const int16_t index = colourIndex >= 0 ? colourIndex : GetLastForeColor();
+  if (t.fraction * 2.2f >= 1.0f) {
+    SetForeColor(index);
+    return;
+  }
+  RGBColor couleur;
+  CvtIndexEnRGB(uint16_t(index), &couleur);
+  const RGBColor claire = EclaircitCouleurTraitFin(couleur, t.fraction);
+  RGBForeColor(&claire);
+}
+
+void SetTextStyleHauteurZoom(const TextStyle* style, int16_t size) {
+  if (style == nullptr) return;
+  TextFont(style->font);
+  TextFace(style->face);
+  TextSize(CvtTaillePlumeZoom(size == 0 ? 12 : size, 72));
+  RGBForeColor(&style->color);
+}
+
+namespace {
+int16_t TailleTexteZoom(Partition** score, int16_t size) {
+  const int32_t s = size == 0 ? 12 : size;
+  if (score == nullptr) return CvtTaillePlumeZoom(s, 72);
+  return Sature16(double(ZoomRuban(score, s)));
+}
+}  // namespace
+
+void TextSizeZoom(Partition** score, int16_t size) { TextSize(TailleTexteZoom(score, size)); }
+
+void SetTextStyleZoom(Partition** score, const TextStyle* style) {
+  if (style == nullptr) return;
+  TextFont(style->font);
+  TextFace(style->face);
+  TextSize(TailleTexteZoom(score, style->size));
+  RGBForeColor(&style->color);
+}
 
 EpaisseurTrait CalculeEpaisseurTrait(int32_t w, int32_t h, int32_t baseDpi, bool rendreFin) {
   EpaisseurTrait t{0, 0, false, 0.0f};

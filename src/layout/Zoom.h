@@ -9,6 +9,7 @@
 struct Partition;
 struct MiseEnPage;
 struct Portee;
+struct TextStyle;
 
 // Centimetres to inches, in double precision.
 constexpr double kCmEnPouce = 0.39370078740157477;
@@ -41,6 +42,23 @@ int16_t CvtTaillePlumeZoom(int32_t size, int32_t baseDpi);
 // The pen height last set by PenSizeZoom or FixeEpaisseurCouleur.
 int16_t GetLastPnSizeV();
 void SetLastPnSizeV(int16_t dy);
+
+// QuickDraw Move by the zoomed lengths.
+void MoveZoom(int32_t dx, int32_t dy);
+// QuickDraw PenSize of a pen given in units of baseDpi; the height is kept
+// as the last pen height.
+void PenSizeZoom(int32_t w, int32_t h, int32_t baseDpi);
+// Pen size and colour of a line of w x h units of baseDpi. A colour index
+// below 0 keeps the current colour. With the fine-rendering preference a line
+// thinner than a pixel is drawn 1 pixel wide in a lighter colour.
+void FixeEpaisseurCouleur(int32_t w, int32_t h, int32_t baseDpi, int16_t colourIndex);
+// Text size (12 when 0) at the destination resolution without a score, at
+// the score's piano-roll zoom with one.
+void TextSizeZoom(Partition** score, int16_t size);
+// Font, face, zoomed size and colour of a text style.
+void SetTextStyleZoom(Partition** score, const TextStyle* style);
+// The same with an explicit size (12 when 0), always at the destination resolution.
+void SetTextStyleHauteurZoom(const TextStyle* style, int16_t size);
 
 // Pen of a line `w` x `h` in units of baseDpi at the destination resolution.
 // With fine rendering, a line thinner than a pixel gets a 1-pixel pen and the
