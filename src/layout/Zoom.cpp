@@ -6,9 +6,12 @@
 #include "layout/ModesEcran.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/CvtTemps.h"
 #include "model/QRVPOBJ.h"
+#include "model/Signe.h"
 #include "model/Ruban.h"
 #include "model/TabEltMesure.h"
+#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "plugin/Preferences.h"
 #include "stafftypes/Tablature.h"
@@ -248,4 +251,86 @@ int16_t CalculeDeltaPixelSelonTypePortee(Portee** staff) {
     default: return 0;
   }
   return Sature16(y);
+}
+
+namespace {
+
+int32_t NombreNotes(Portee** staff) {
+  if ((*staff)->notes == nullptr) return 0;
+  const int32_t n = GetHandleSize((*staff)->notes) / int32_t(sizeof(Signe));
+  return (*staff)->nbNotes < n ? (*staff)->nbNotes : n;
+}
+
+int32_t IdNote(Portee** staff, int32_t index) { return reinterpret_cast<const Signe*>(*(*staff)->notes)[index].id; }
+
+// Start tick of the note with that id; -1 when the staff has none.
+int32_t TempsNoteParId(Portee** staff, int32_t id) {
+  const int32_t n = NombreNotes(staff);
+  for (int32_t i = 0; i < n; i++)
+    if (IdNote(staff, i) == id) return CvtIndexNoteEnTemps(staff, i);
+  return -1;
+}
+
+// Width of a bar on the piano roll, never 0 (a fraction is divided by it).
+int32_t LargeurMesureRuban(Partition** score, int32_t bar) {
+  const int32_t w = CvtMesureEnPixelRubanDebutMesure(score, bar + 1) - CvtMesureEnPixelRubanDebutMesure(score, bar);
+  return w > 0 ? w : 1;
+}
+
+}  // namespace
+
+int32_t AireAbsolueToRelative(Partition** score, Portee** staff, bool isPixel, int32_t value, bool byNote,
+                              int32_t* offset) {
+  int32_t decalage = 0;
+  int32_t resultat = -1;
+  if (score != nullptr && staff != nullptr) {
+    const int32_t n = NombreNotes(staff);
+    if (byNote && isPixel) {
+      const int32_t x = ZoomRuban(score, value);
+      const int32_t t = CvtPixelRubanEnTemps(score, x / 32);
+      int32_t i = CvtTempsEnIndexNote(staff, t);
+      if (i >= 0 && !(i < n && CvtIndexNoteEnTemps(staff, i) == t)) i--;
+      if (i >= 0 && i < n) {
+        resultat = IdNote(staff, i);
+        decalage = x / 32 - CvtIndexNoteEnPixelRuban(staff, i);
+      }
+    } else if (byNote) {
+      int32_t i = CvtTempsEnIndexNote(staff, value);
+      if (i >= 0 && i < n && CvtIndexNoteEnTemps(staff, i) == value) {
+        resultat = IdNote(staff, i);
+      } else {
+        i = i - 1 < 0 ? 0 : i - 1;
+        if (i < n) {
+          decalage = value - CvtIndexNoteEnTemps(staff, i);
+          resultat = IdNote(staff, i);
+        }
+      }
+    } else if (isPixel) {
+      const int32_t x = ZoomRuban(score, value);
+      const int32_t b = CvtPixelRubanEnMesure(score, x / 32);
+      const int32_t debut = CvtMesureEnPixelRubanDebutMesure(score, b);
+      const int32_t w = LargeurMesureRuban(score, b);
+      const double fraction = std::round((double(x) - 32.0 * debut) * 10000.0 / (32.0 * w));
+      resultat = b * 10000 + int16_t(fraction);
+    }
+  }
+  if (offset != nullptr) *offset = decalage;
+  return resultat;
+}
+
+void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor,
+                           int32_t offset, int32_t* value) {
+  if (score == nullptr || staff == nullptr || value == nullptr || anchor < 0) return;
+  if (byNote) {
+    const int32_t t = TempsNoteParId(staff, anchor);
+    if (t < 0) return;
+    *value = isPixel ? DeZoomRuban(score, offset + CvtTempsEnPixelRuban(score, t)) * 32 : t + offset;
+    return;
+  }
+  if (!isPixel) return;
+  const int32_t b = anchor / 10000;
+  const int16_t fraction = int16_t(anchor - b * 10000);
+  const int32_t w = LargeurMesureRuban(score, b);
+  const double x = (double(fraction) * w * 0.0001 + CvtMesureEnPixelRubanDebutMesure(score, b)) * 32.0;
+  *value = DeZoomRuban(score, int32_t(std::round(x)));
 }

@@ -77,6 +77,18 @@ RGBColor EclaircitCouleurTraitFin(RGBColor couleur, float fraction);
 // The y of the staff's top line relative to its base line, by staff type.
 int16_t CalculeDeltaPixelSelonTypePortee(Portee** staff);
 
+// Anchors of staff objects. An absolute position is in ticks, or (isPixel)
+// in piano-roll pixels at zoom 72 times 32. Relative to a note (byNote) the
+// anchor is the note's id with an offset (pixels or ticks) from the note;
+// relative to a bar it is bar x 10000 + the position inside the bar in
+// ten-thousandths of its width (pixel form only). -1 when nothing anchors.
+int32_t AireAbsolueToRelative(Partition** score, Portee** staff, bool isPixel, int32_t value, bool byNote,
+                              int32_t* offset);
+// Back to the absolute value; nothing written for a negative anchor or a note
+// id the staff does not hold.
+void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor,
+                           int32_t offset, int32_t* value);
+
 // Tenths of a millimetre (truncated toward zero). A page-setup scale below
 // 0.1 (or not a number) counts as 0.1, as everywhere a setup's scale divides.
 int16_t CvtPixel72EnPosDixiemeMM(Partition** score, int32_t v);
