@@ -421,6 +421,21 @@ int16_t CvtPosYRubanEnIndexPortee(Partition** score, int32_t y) {
   return int16_t(prise);
 }
 
+int16_t CvtPtRubanEnIndexPortee(Document* document, const Point*, BigPt point, bool flag) {
+  Partition** score = document ? document->partitionCourante : nullptr;
+  int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);
+  Portee** staff = PorteeIndex(score, i);
+  // Page points are located by the page layout; until it answers, the
+  // piano-roll walk serves every mode.
+  if (!flag || !staff) return i;
+  int32_t sens = point.y < int64_t((*staff)->aireRuban.top) + (*staff)->decalageLigneBasRuban ? -1 : 1;
+  for (int32_t k = i; k >= 0 && k < (*score)->nbPortees; k += sens) {
+    Portee** p = PorteeIndex(score, k);
+    if (p && (*p)->affichee && (*p)->modeFusion != kFusionMembre) return (*p)->index;
+  }
+  return (*staff)->index;
+}
+
 // ---------------------------------------------------------------- points and areas
 
 static float InterligneEcran(const Portee* p) { return p->interligne > 0.0f ? p->interligne : 6.0f; }
