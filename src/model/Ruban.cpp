@@ -333,6 +333,9 @@ static Portee** PorteeIndex(Partition** score, int32_t i) {
   return (*score)->portees[i];
 }
 
+// The head width is measured on the music font at the zoomed size, and a
+// tablature recomputes its own geometry: both come with the text layer and
+// the tablature; until then a staff keeps the head width it has.
 void InitTailleRubanPortee(Partition** score, Portee** staff) {
   if (!score || !staff) return;
   Portee* p = *staff;
