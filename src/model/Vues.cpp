@@ -13,6 +13,9 @@
 #include "model/TabEltMesure.h"
 #include "model/TempsJoue.h"
 #include "model/TonaliteMaths.h"
+#include "layout/ModesEcran.h"
+#include "plugin/LectureDocument.h"
+#include "system/QrvFiles.h"
 #include "plugin/ServicesInertes.h"
 #include "system/Handles.h"
 
@@ -389,4 +392,112 @@ bool IsTexteDansVueCourante(Document* document, Portee** staff, int32_t idVue) {
 
 bool IsObjetLibreDansVueCourante(Document* document, int32_t idVue) {
   return IsIdVueDansVueCourante(document, nullptr, idVue, false);
+}
+
+// ------------------------------------------------------------ reading
+
+// Views are stored from this document version on.
+constexpr uint16_t kVersionVues = 2368;
+// Fewest bytes a stored view, a staff entry and a bar row can take.
+constexpr int64_t kOctetsMinVue = 4 + 1 + kNbFlagsVue + 16 + 2 + 2 + 34 + 256 + 1 + 2 + 16;
+constexpr int64_t kOctetsMinEntree = 4 + 2;
+constexpr int64_t kOctetsLigneTabElt = 108;
+
+static int32_t LitNombre(int n) {
+  uint32_t v = 0;
+  for (int i = 0; i < n; i++) {
+    int16_t c = ReadCar();
+    v = (v << 8) | uint32_t(c < 0 ? 0 : c);
+  }
+  return n == 2 ? int16_t(uint16_t(v)) : int32_t(v);
+}
+
+static void SauteOctets(int n) {
+  for (int i = 0; i < n && ReadCar() >= 0; i++) {
+  }
+}
+
+// A count read from the file, checked against what the stream still holds.
+static bool CompteValide(int32_t count, int64_t minBytes, int32_t ceiling) {
+  return count >= 0 && count <= ceiling && int64_t(count) * minBytes <= GetStreamRemaining();
+}
+
+static bool LitVue(Vue* vue) {
+  vue->id = uint32_t(LitNombre(4));
+  ReadString(vue->nom, sizeof vue->nom);
+  for (uint8_t& f : vue->flags) f = uint8_t(LitNombre(1));
+  SauteOctets(16);
+  int16_t m = int16_t(LitNombre(2));
+  if (EndOfFile() || !CompteValide(m, kOctetsMinEntree, INT16_MAX)) return false;
+  if (m > 0) {
+    vue->portees = NewHandleClear(Size(m) * Size(sizeof(VuePortee)));
+    if (!vue->portees) return false;
+  }
+  for (int16_t i = 0; i < m; i++) {
+    // Each entry is stored in the list before it is read: a failure leaves it
+    // to the document's disposal.
+    EntreesVue(vue)[i].idPortee = uint32_t(LitNombre(4));
+    Handle evts = ReadStaffHeightEvts();
+    EntreesVue(vue)[i].staffHeightEvts = evts;
+    AspectGraphiquePortee aspect{};
+    if (EndOfFile() || !ReadAspectGraphiquePortee(&aspect)) return false;
+    EntreesVue(vue)[i].aspect = aspect;
+  }
+  FixeMiseEnPageStandard(&vue->miseEnPage, 0);
+  if (!ReadMiseEnPage(&vue->miseEnPage)) return false;
+  int16_t k = int16_t(LitNombre(2));
+  if (EndOfFile() || !CompteValide(k, kOctetsLigneTabElt, kMaxMesures)) return false;
+  vue->nbMesures = uint16_t(k);
+  if (k > 0) {
+    vue->tabEltMesure = NewHandleClear(Size(k) * Size(sizeof(TabEltMesure)));
+    if (!vue->tabEltMesure || !ReadTabEltMesure(vue->tabEltMesure, k)) return false;
+  }
+  ReadZorodava(&vue->zorodava);
+  if (!ReadConfigGraphique(&vue->modeGraphique)) return false;
+  vue->modeConcertKey = uint8_t(LitNombre(1));
+  vue->partGroups = ReadPartGroups();
+  if (EndOfFile()) return false;
+  for (StrTitre& t : vue->titres)
+    if (!ReadStrTitre(&t)) return false;
+  SauteOctets(16);
+  return !EndOfFile();
+}
+
+bool ReadVues(Document* document) {
+  if (!document) return false;
+  if (document->version < kVersionVues) {
+    document->indexVueCourante = -1;
+    document->indexVueModeEcran = -1;
+    return true;
+  }
+  document->compteurIdUnique = uint32_t(LitNombre(4));
+  int16_t index = int16_t(LitNombre(2));
+  if (GetModeEcran(document->partitionCourante) == kModeEcranPage) {
+    document->indexVueCourante = index;
+  } else {
+    document->indexVueCourante = -1;
+    document->indexVueModeEcran = index;
+  }
+  document->vueBase.id = uint32_t(LitNombre(4));
+  SauteOctets(16);
+  int16_t n = int16_t(LitNombre(2));
+  if (EndOfFile() || !CompteValide(n, kOctetsMinVue, INT16_MAX)) {
+    // What follows cannot be found again once a count is wrong.
+    ioCustom.finFichier = 1;
+    return false;
+  }
+  if (n == 0) return true;
+  DisposeVuesDocument(document);
+  document->vues = NewHandleClear(Size(n) * Size(sizeof(Vue)));
+  if (!document->vues) {
+    ioCustom.finFichier = 1;
+    return false;
+  }
+  for (int16_t i = 0; i < n; i++) {
+    if (!LitVue(GetVueDocument(document, i))) {
+      ioCustom.finFichier = 1;
+      return false;
+    }
+  }
+  return true;
 }

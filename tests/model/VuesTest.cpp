@@ -1,10 +1,12 @@
 // Views: ids, the base view, showing and leaving views with the aspects they
 // own, staff entries across staff removal, and which objects a view shows.
 #include <cstring>
+#include <vector>
 
 #include "BarTableFixtures.h"
 #include "model/PartGroups.h"
 #include "model/StaffHeightEvts.h"
+#include "system/QrvFiles.h"
 
 namespace {
 
@@ -211,6 +213,98 @@ TEST_F(VuesTest, TextsAndFreeObjectsByViewIdentifier) {
   EXPECT_TRUE(IsObjetLibreDansVueCourante(doc, int32_t(doc->vueBase.id)));
   EXPECT_TRUE(IsTexteDansVueCourante(doc, p[2], -1));
   EXPECT_FALSE(IsTexteDansVueCourante(doc, p[2], int32_t(id1)));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ reading
+
+namespace {
+
+struct Flux {
+  std::vector<uint8_t> b;
+  Flux& U8(int v) {
+    b.push_back(uint8_t(v));
+    return *this;
+  }
+  Flux& I16(int32_t v) { return U8(v >> 8).U8(v); }
+  Flux& I32(int32_t v) { return I16(int32_t(uint32_t(v) >> 16)).I16(v & 0xFFFF); }
+  Flux& Zeros(int n) {
+    b.insert(b.end(), size_t(n), 0);
+    return *this;
+  }
+  Flux& Chaine(const char* s) {
+    U8(int(std::strlen(s)));
+    b.insert(b.end(), s, s + std::strlen(s));
+    return *this;
+  }
+  // Everything of the views block before the view list.
+  Flux& Entete(int32_t counter, int16_t index, int32_t baseId) { return I32(counter).I16(index).I32(baseId).Zeros(16); }
+};
+
+struct LectureVues : ::testing::Test {
+  Document* doc = NouveauDocument();
+  bool resultat = false;
+  bool fin = false;
+  int16_t suivant = -2;
+  ~LectureVues() override { LibereDocument(doc); }
+  void Lit(const Flux& f, uint16_t version = 2368) {
+    doc->version = version;
+    FixeLectureSurPtr(f.b.data(), uint32_t(f.b.size()));
+    resultat = ReadVues(doc);
+    fin = EndOfFile() != 0;
+    suivant = ReadCar();
+    TermineSurPtr();
+  }
+};
+
+TEST_F(LectureVues, OlderDocumentsHaveNoViews) {
+  doc->indexVueCourante = 3;
+  Lit(Flux().U8(0x5A), 2367);
+  EXPECT_TRUE(resultat);
+  EXPECT_EQ(doc->indexVueCourante, -1);
+  EXPECT_EQ(doc->indexVueModeEcran, -1);
+  EXPECT_EQ(suivant, 0x5A);  // nothing was read
+}
+
+TEST_F(LectureVues, AnEmptyListKeepsTheCounterAndTheScreenModeIndex) {
+  Lit(Flux().Entete(41, 2, 40).I16(0).U8(0x5A));
+  EXPECT_TRUE(resultat);
+  EXPECT_EQ(doc->compteurIdUnique, 41u);
+  EXPECT_EQ(doc->vueBase.id, 40u);
+  EXPECT_EQ(doc->indexVueCourante, -1);  // screen mode: the index is kept aside
+  EXPECT_EQ(doc->indexVueModeEcran, 2);
+  EXPECT_EQ(doc->vues, nullptr);
+  EXPECT_EQ(suivant, 0x5A);
+}
+
+TEST_F(LectureVues, DamagedCountsFailCleanly) {
+  struct Cas {
+    const char* nom;
+    Flux flux;
+  };
+  Flux vue = Flux().Entete(1, 0, 1).I16(1).I32(7).Chaine("Cordes").Zeros(kNbFlagsVue + 16);
+  const Cas cas[] = {
+      {"negative view count", Flux().Entete(1, 0, 1).I16(-4).Zeros(400)},
+      {"view count past the bytes", Flux().Entete(1, 0, 1).I16(3).Zeros(400)},
+      {"cut in the header", Flux().I32(1).I16(0)},
+      {"entry count past the bytes", Flux(vue).I16(3000).Zeros(400)},
+      {"negative entry count", Flux(vue).I16(-1).Zeros(400)},
+      {"height events past the bytes", Flux(vue).I16(1).I32(1).I16(500).Zeros(400)},
+      {"an entry whose record cannot be read", Flux(vue).I16(1).I32(1).I16(1).I16('G').I16(0).I32(5).Zeros(400)},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.nom);
+    Lit(c.flux);
+    EXPECT_FALSE(resultat);
+    EXPECT_TRUE(fin);
+  }
+  // What was read belongs to the document, which frees it (no leak under ASan).
+  ASSERT_EQ(GetNbVuesDocument(doc), 1);
+  EXPECT_EQ(GetVueDocument(doc, 0)->id, 7u);
+  EXPECT_STREQ(GetVueDocument(doc, 0)->nom, "Cordes");
+  ASSERT_NE(GetVueDocument(doc, 0)->portees, nullptr);
+  EXPECT_NE(reinterpret_cast<VuePortee*>(*GetVueDocument(doc, 0)->portees)[0].staffHeightEvts, nullptr);
 }
 
 }  // namespace
