@@ -146,8 +146,7 @@ void PreserveVueMesures(Document* document, int16_t index) {
 
 void AppliqueVueMesures(Document* document, int16_t index) {
   Vue* vue = GetVueDocument(document, index);
-  // A view that never saved a bar layout leaves the score's as it is.
-  if (!vue || !document->partitionCourante || !vue->tabEltMesure) return;
+  if (!vue || !document->partitionCourante) return;
   Partition** score = document->partitionCourante;
   Handle copie = vue->tabEltMesure;
   if (copie && HandToHand(&copie) != noErr) return;
@@ -338,7 +337,8 @@ void FixeVue(Document* document, int16_t index) {
   };
   if (Vue* s = source(kVueAspectMiseEnPage)) {
     document->misesEnPage[0] = s->miseEnPage;
-    AppliqueVueMesures(document, s == base ? int16_t(-1) : nouvelle);
+    // A view that never saved a bar layout leaves the score's as it is.
+    if (s->tabEltMesure) AppliqueVueMesures(document, s == base ? int16_t(-1) : nouvelle);
   }
   if (score) RecalculeNumeroMesures(score);
   if (Vue* s = source(kVueAspectZorodava); s && score) (*score)->zorodava = s->zorodava;
