@@ -1,7 +1,9 @@
 #include "model/Ruptures.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "model/CvtTemps.h"
 #include "model/Partition.h"
@@ -96,23 +98,26 @@ int16_t ClasseRuptures(Partition** score, int16_t index) {
   if (!score || !(*score)->ruptures) return -1;
   int16_t n = GetNbRuptures(score);
   Rupture* r = Ruptures(score);
-  // Neighbour swaps keep records of equal keys in their order.
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (int16_t i = 0; i + 1 < n; i++) {
-      bool after = r[i].mesure > r[i + 1].mesure ||
-                   (r[i].mesure == r[i + 1].mesure && GetTypeRupture(&r[i]) > GetTypeRupture(&r[i + 1]));
-      if (!after) continue;
-      Rupture t = r[i];
-      r[i] = r[i + 1];
-      r[i + 1] = t;
-      if (index == i) index = int16_t(i + 1);
-      else if (index == i + 1) index = i;
-      swapped = true;
-    }
+  bool trie = true;
+  for (int16_t i = 0; i + 1 < n && trie; i++)
+    trie = !(r[i].mesure > r[i + 1].mesure ||
+             (r[i].mesure == r[i + 1].mesure && GetTypeRupture(&r[i]) > GetTypeRupture(&r[i + 1])));
+  if (trie) return index;
+  // A stable sort: records of equal bar and class keep their order, as
+  // neighbour swaps would leave them, without their quadratic cost.
+  std::vector<int16_t> ordre(static_cast<size_t>(n));
+  for (int16_t i = 0; i < n; i++) ordre[size_t(i)] = i;
+  std::stable_sort(ordre.begin(), ordre.end(), [r](int16_t a, int16_t b) {
+    if (r[a].mesure != r[b].mesure) return r[a].mesure < r[b].mesure;
+    return GetTypeRupture(&r[a]) < GetTypeRupture(&r[b]);
+  });
+  std::vector<Rupture> copie(r, r + n);
+  int16_t suivi = -1;
+  for (int16_t i = 0; i < n; i++) {
+    r[i] = copie[size_t(ordre[size_t(i)])];
+    if (ordre[size_t(i)] == index) suivi = i;
   }
-  return index;
+  return index < 0 ? index : suivi;
 }
 
 void RecalculeMesureMaxRupture(Partition** score) {
