@@ -388,6 +388,31 @@ TEST_F(RupturesTest, HostileRupturesEndTheWalk) {
   }
 }
 
+// Long hostile lists: the walk stays within its rows and its work.
+TEST_F(RupturesTest, LongHostileListsEndTheWalk) {
+  std::mt19937 rng(777);
+  for (int essai = 0; essai < 2; essai++) {
+    LibereHandle(&(*score)->ruptures);
+    (*score)->nbRuptures = 0;
+    int32_t nbMesures = 40 + int32_t(rng() % 40);
+    (*score)->nbMesures = int16_t(nbMesures);
+    for (int i = 0; i < 1500; i++) {
+      Rupture* r = GetRupture(score, NewRupture(score));
+      r->mesure = int16_t(rng() % uint32_t(nbMesures));
+      r->placement = rng() % 4;
+      r->type = rng() % 15;
+      r->parametre = int16_t(rng() % uint32_t(nbMesures));
+      r->al = rng() % 3;
+      r->modePassage = rng() % 6;
+      r->nbPassages = uint16_t(rng() % 5);
+      for (uint8_t& f : r->passagesVolta) f = rng() % 2;
+    }
+    RemetRupturesEnForme(score);
+    EXPECT_LE((*score)->nbCvtMesures, kMaxLignesCvtMesure);
+    for (int32_t b : Joues()) ASSERT_TRUE(b >= 0 && b < nbMesures);
+  }
+}
+
 TEST_F(RupturesTest, JumpsThatWouldLoopForEverStopAtTheRowLimit) {
   (*score)->nbMesures = 3;
   // Go back to bar 0 each time, for ever.
