@@ -162,6 +162,19 @@ TEST_F(RupturesTest, SearchesUseTheEffectiveBarOfEndRecords) {
   EXPECT_EQ(RechercheRupture(nullptr, 0, 0), -1);
 }
 
+TEST_F(RupturesTest, SnappedPresetsGoToTheNearestBarLine) {
+  int32_t debut3 = CvtMesureEnTemps(score, 3);
+  // An end-of-bar preset asked early in bar 3 ends bar 2; a sign asked late
+  // in bar 3 goes over bar 4; without snapping both stay in bar 3.
+  EXPECT_EQ(GetRupture(score, AjouteRupture(score, 13, debut3 + 10, true))->mesure, 2);
+  EXPECT_EQ(GetRupture(score, AjouteRupture(score, 11, debut3 + kMesure - 10, true))->mesure, 4);
+  EXPECT_EQ(GetRupture(score, AjouteRupture(score, 12, debut3 + kMesure - 10, false))->mesure, 3);
+  // Plain bar lines follow the half of the bar instead.
+  const Rupture* r = GetRupture(score, AjouteRupture(score, 6, debut3 + kMesure - 10, true));
+  EXPECT_EQ(r->mesure, 3);
+  EXPECT_EQ(r->placement, kRupturePlacementFin);
+}
+
 TEST_F(RupturesTest, ThinBarLineToggles) {
   int32_t t = CvtMesureEnTemps(score, 3) + 10;  // early in bar 3: its start
   int16_t i = AjouteRupture(score, 21, t, true);
@@ -225,6 +238,8 @@ TEST_F(RupturesTest, PlayedBarsUnrollRepeatsEndingsAndJumps) {
       {"first ending alone", 3, {{3, 0}, {9, 1}, {10, 1}, {4, 1}}, {0, 1, 0, 2}},
       {"da capo al fine", 4, {{13, 1}, {17, 3}}, {0, 1, 2, 3, 0, 1}},
       {"dal segno al coda", 8, {{11, 1}, {14, 3}, {20, 5}, {12, 6}}, {0, 1, 2, 3, 4, 5, 1, 2, 3, 6, 7}},
+      {"dal segno al fine", 6, {{11, 1}, {13, 2}, {18, 4}}, {0, 1, 2, 3, 4, 1, 2}},
+      {"da capo al coda", 6, {{14, 1}, {19, 3}, {12, 4}}, {0, 1, 2, 3, 0, 1, 4, 5}},
       {"plain dal segno", 5, {{11, 1}, {16, 3}}, {0, 1, 2, 3, 1, 2, 3, 4}},
       {"plain da capo", 4, {{15, 2}}, {0, 1, 2, 0, 1, 2, 3}},
       {"fine alone", 4, {{13, 1}}, {0, 1}},
