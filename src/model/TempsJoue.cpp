@@ -563,7 +563,7 @@ bool CvtStringToTabMesures(Partition** score, const char* text, int32_t length, 
       }
     }
     if (!ok || a < 1 || a > last) {
-      (void)editRecord;  // no text engine here to select the item in
+      // The item would be selected in the edit record: the beep says it here.
       if (editRecord) SysBeep(60);
       return false;
     }
