@@ -224,8 +224,10 @@ FontFile* MatchFile(const char* family, bool bold, bool italic, int width, bool*
     if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
       file = LoadFile(reinterpret_cast<const char*>(path), index);
     }
-    *gotBold = weight >= FC_WEIGHT_DEMIBOLD;
-    *gotItalic = slant != FC_SLANT_ROMAN;
+    // fontconfig's own synthesis (embolden, an oblique matrix) may make the
+    // match claim a trait the file lacks: the file's style says what it has.
+    *gotBold = file ? file->bold : weight >= FC_WEIGHT_DEMIBOLD;
+    *gotItalic = file ? file->italic : slant != FC_SLANT_ROMAN;
     *gotWidth = w;
     FcPatternDestroy(match);
   }
