@@ -8,6 +8,7 @@
 #include "platform/Memory.h"
 #include "platform/TextDraw.h"
 #include "system/Reporters.h"
+#include "system/ResStrings.h"
 #include "system/Strings.h"
 
 FontEquivalent** tabFNEq = nullptr;
@@ -179,9 +180,7 @@ int16_t CalculeLargeurCaracteresMusicaux(const char* text, int16_t textSize, int
 }
 
 int16_t GetStdFont() {
-  // The platform's 8-bit fallback is Shift-JIS exactly when the interface
-  // language is Japanese.
-  if (!GetTextTranscodeJapanese()) return 3;
+  if (Langue != 5) return 3;
   if (idOsaka == 0) {
     int16_t n = 0;
     idOsaka = NumeroFonteInstallee("Osaka", &n) ? n : 3;
