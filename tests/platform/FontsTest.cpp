@@ -133,6 +133,10 @@ TEST(MusicFont, EveryCodeHasItsGlyphWithInk) {
   }
   // Nothing else: codes the drawing never uses stay empty.
   EXPECT_EQ(FontGlyphFor(r->file, 0xF000u + 'A'), 0u);
+  // The raw codes address the same glyphs through the Mac Roman cmap.
+  ASSERT_EQ(FT_Select_Charmap(ft, FT_ENCODING_APPLE_ROMAN), 0);
+  for (uint8_t code : kMusicCodes) EXPECT_EQ(FT_Get_Char_Index(ft, code), FontGlyphFor(r->file, 0xF000u + code));
+  EXPECT_EQ(FT_Select_Charmap(ft, FT_ENCODING_UNICODE), 0);
 }
 
 TEST(MusicFont, AdvancesFollowTheDrawingCode) {
