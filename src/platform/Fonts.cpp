@@ -388,7 +388,13 @@ const FontResolved* FontResolve(int16_t number, uint8_t face) {
   if (it != cache.end()) return it->second.file ? &it->second : nullptr;
 
   char name[256];
-  if (!FontNameForNumber(number, name, sizeof name)) FontNameForNumber(kFontApplication, name, sizeof name);
+  if (number == kFontNumberReserved) {
+    // The engine's placeholder for the music font at the size in use: every
+    // size draws with the one music font.
+    strcpy(name, "SVellari");
+  } else if (!FontNameForNumber(number, name, sizeof name)) {
+    FontNameForNumber(kFontApplication, name, sizeof name);
+  }
   bool nameBold = false, nameItalic = false;
   std::string family = DrawFamily(name, &nameBold, &nameItalic);
   bool wantBold = (face & kFaceBold) || nameBold;
