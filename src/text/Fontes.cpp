@@ -239,16 +239,18 @@ void TextFontMusicale(Portee** /*staff*/, int16_t size) {
 int16_t GetCurrentSizeFonteMusicale() { return curTailleFonteMusicale; }
 
 void DrawCharMusicalRotate(uint16_t code, int16_t angle) {
+  // Off for either path: the 8-bit text a recorded picture carries must
+  // reach the font as the raw code too.
+  CommuteTranscodage(false);
   if (IsUnicodeApplication()) {
     uint8_t utf[3];
     int32_t n = UnicodeCharToUTF(static_cast<UniChar>(0xF000 | (code & 0xFF)), utf);
     CGrafPtr port = nullptr;
     GetPort(&port);
     UTFDrawText(port, reinterpret_cast<const char*>(utf), 0, n, angle);
-    return;
+  } else {
+    DrawChar(static_cast<int16_t>(code & 0xFF));
   }
-  CommuteTranscodage(false);
-  DrawChar(static_cast<int16_t>(code & 0xFF));
   CommuteTranscodage(true);
 }
 

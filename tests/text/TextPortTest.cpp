@@ -232,6 +232,24 @@ TEST_F(TextPort, RecordedUnicodeCarriesItsComments) {
   EXPECT_EQ(pen.v, 50 - UTFTextWidth(world_, "ab", 0, 2));
 }
 
+TEST_F(TextPort, RecordedMusicCodeKeepsItsRawByte) {
+  TextFont(vellariPrint);
+  TextSize(24);
+  Record();
+  MoveTo(10, 50);
+  DrawCharMusical(207);
+  ASSERT_EQ(gOps.size(), 3u);
+  EXPECT_EQ(gOps[0].data, (std::vector<uint8_t>{'Q', 'r', 'v', 'l', 1, 0, 0, 0, 0xEF, 0x83, 0x8F}));
+  EXPECT_EQ(gOps[2].what, "text");
+  EXPECT_EQ(gOps[2].data, (std::vector<uint8_t>{0xCF}));
+  // The 8-bit text drew the small note head (about 3 pixels at this size),
+  // not the Mac Roman character of the byte from a text font.
+  int ink = InkColumns();
+  EXPECT_GT(ink, 0);
+  EXPECT_LE(ink, 5);
+  EXPECT_TRUE(GetTextTranscoding());
+}
+
 TEST_F(TextPort, ReplayDrawsTheCommentsText) {
   TextFont(FontNumberForName("Liberation Sans"));
   TextSize(20);
