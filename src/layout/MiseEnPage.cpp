@@ -9,6 +9,7 @@
 #include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 #include "system/Handles.h"
+#include "text/Fontes.h"
 #include "system/Strings.h"
 
 void DisposeMiseEnPagePartition(Partition** score) {
@@ -94,9 +95,6 @@ void BlocStandard(BlocEnteteMiseEnPage* b, bool basDePage, int16_t times) {
 
 }  // namespace
 
-// The font lookup belongs to the text layer; a build without it (a tool over
-// layout alone) takes Times by its classic number.
-int16_t GetClosestIDFontFromName(const char* name, int16_t* fontId, char* nameUsed) __attribute__((weak));
 
 int16_t CombienDePages(Partition** score) {
   if (score == nullptr) return 0;
@@ -238,7 +236,7 @@ void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind) {
   if (setup == nullptr) return;
   std::memset(setup, 0, sizeof *setup);
   int16_t times = 20;
-  if (GetClosestIDFontFromName != nullptr) GetClosestIDFontFromName("Times", &times, nullptr);
+  GetClosestIDFontFromName("Times", &times, nullptr);
   MiseEnPage& m = *setup;
   m.type = kind;
   m.echelle = kind == 2 ? 1.0f : 0.7f;

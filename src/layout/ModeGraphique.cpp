@@ -10,13 +10,11 @@
 #include "platform/Memory.h"
 #include "stafftypes/Tablature.h"
 #include "system/Handles.h"
+#include "text/Fontes.h"
 #include "plugin/Preferences.h"
 
 ModeGraphique GModeGraphique{};
 
-// The font lookup belongs to the text layer; a build without it (a tool over
-// layout alone) keeps font 0 for the chord symbols.
-int16_t GetClosestIDFontFromName(const char* name, int16_t* fontId, char* nameUsed) __attribute__((weak));
 
 namespace {
 
@@ -27,11 +25,9 @@ bool idFonteAccordsCherche = false;
 int16_t FonteAccords() {
   if (!idFonteAccordsCherche) {
     idFonteAccordsCherche = true;
-    if (GetClosestIDFontFromName != nullptr) {
-      int16_t id = 0;
-      GetClosestIDFontFromName(kNomFonteAccords, &id, nullptr);
-      idFonteAccords = id;
-    }
+    int16_t id = 0;
+    GetClosestIDFontFromName(kNomFonteAccords, &id, nullptr);
+    idFonteAccords = id;
   }
   return idFonteAccords;
 }

@@ -17,6 +17,7 @@
 #include "stafftypes/Tablature.h"
 #include "system/Couleurs.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 
 // Destination resolution; never 0.
 static int16_t dpiDest = 144;
@@ -154,6 +155,17 @@ int16_t TailleTexteZoom(Partition** score, int16_t size) {
 }  // namespace
 
 void TextSizeZoom(Partition** score, int16_t size) { TextSize(TailleTexteZoom(score, size)); }
+
+void TextLookZoom(Partition** score, int16_t font, int16_t size, int16_t face) {
+  // Before the music font is active its number is 0, which is a real font.
+  if (vellariPrint != 0 && font == vellariPrint) {
+    TextFontMusicale(nullptr, size);
+  } else {
+    TextFont(font);
+    TextSizeZoom(score, size);
+  }
+  TextFace(face);
+}
 
 void SetTextStyleZoom(Partition** score, const TextStyle* style) {
   if (style == nullptr) return;

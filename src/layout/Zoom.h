@@ -55,6 +55,9 @@ void FixeEpaisseurCouleur(int32_t w, int32_t h, int32_t baseDpi, int16_t colourI
 // Text size (12 when 0) at the destination resolution without a score, at
 // the score's piano-roll zoom with one.
 void TextSizeZoom(Partition** score, int16_t size);
+// Font, size and face: the music font through its own selection when the font
+// is the music font's print number, else the font at the zoomed size.
+void TextLookZoom(Partition** score, int16_t font, int16_t size, int16_t face);
 // Font, face, zoomed size and colour of a text style.
 void SetTextStyleZoom(Partition** score, const TextStyle* style);
 // The same with an explicit size (12 when 0), always at the destination resolution.

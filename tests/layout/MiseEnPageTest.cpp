@@ -80,6 +80,7 @@ TEST_F(MiseEnPageTest, DocumentDefaults) {
     EXPECT_STREQ(bas.modele[0], "");
     EXPECT_STREQ(bas.modele[1], "\xC2\xA9 $Y <name>");
     EXPECT_STREQ(bas.modele[2], "$Q");
+    EXPECT_EQ(bas.style[0].font, 20);  // Times
     EXPECT_EQ(bas.style[0].size, 10);
     EXPECT_EQ(bas.style[0].face, 2);
     EXPECT_EQ(bas.style[1].size, 12);

@@ -12,6 +12,7 @@
 #include "stafftypes/Tablature.h"
 #include "platform/Memory.h"
 #include "plugin/Preferences.h"
+#include "text/Fontes.h"
 
 namespace {
 
@@ -38,7 +39,11 @@ TEST(ModeGraphiqueTest, BuiltInDefaults) {
   EXPECT_EQ(m.drapeau221, 1);
   EXPECT_EQ(m.valeur244, 0);
   // The chord styles share the looked-up font; sizes 0 and 12, black.
-  EXPECT_EQ(m.styleAccords.font, m.styleTexteAccords.font);
+  int16_t fonte = 0;
+  GetClosestIDFontFromName(kNomFonteAccords, &fonte, nullptr);
+  EXPECT_NE(fonte, 0);
+  EXPECT_EQ(m.styleAccords.font, fonte);
+  EXPECT_EQ(m.styleTexteAccords.font, fonte);
   EXPECT_EQ(m.styleAccords.size, 0);
   EXPECT_EQ(m.styleTexteAccords.size, 12);
   EXPECT_EQ(m.styleAccords.face, 0);

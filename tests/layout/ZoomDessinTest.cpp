@@ -6,6 +6,7 @@
 #include "platform/QuickDraw.h"
 #include "plugin/Preferences.h"
 #include "system/Couleurs.h"
+#include "text/Fontes.h"
 #include "text/TextStyle.h"
 
 namespace {
@@ -125,6 +126,20 @@ TEST_F(ZoomDessinTest, TextSizesAndStyles) {
   EXPECT_EQ(GetPortTextSize(port_), 72);
   SetTextStyleHauteurZoom(&style, 0);
   EXPECT_EQ(GetPortTextSize(port_), 96);
+
+  TextLookZoom(score, 22, 0, 1);
+  EXPECT_EQ(GetPortTextFont(port_), 22);
+  EXPECT_EQ(GetPortTextSize(port_), 6);
+  EXPECT_EQ(GetPortTextFace(port_), 1);
+  // The music font's number selects the music font at the zoomed size.
+  const int16_t avant = vellariPrint;
+  vellariPrint = 30000;
+  SetDpiDest(576);
+  TextLookZoom(score, 30000, 20, 1);
+  EXPECT_EQ(GetCurrentSizeFonteMusicale(), 160);
+  EXPECT_EQ(GetPortTextSize(port_), 160);
+  EXPECT_EQ(GetPortTextFace(port_), 1);
+  vellariPrint = avant;
   DisposeHandle(h);
 }
 
