@@ -9,4 +9,8 @@ Preferences pref = {
     1,
     // Off: at 576 dpi no line of the graphic mode is below a pixel, and lines keep their colour.
     0,
+    // On: anti-aliased lines are the documented default.
+    1,
+    // On: dotted splines get smooth dots, which pictures now keep as images with alpha.
+    1,
 };

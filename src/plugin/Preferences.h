@@ -10,6 +10,8 @@ struct Preferences {
   int16_t epaisseurMinImpression1;  // minimum printed bar-line thickness, 1/288 inch
   int16_t epaisseurMinImpression2;  // minimum printed staff, ledger and stem thickness
   uint8_t traitsFins;               // fine rendering: lines below a pixel drawn lighter
+  uint8_t antiAliasing;             // anti-aliased wavy lines (and the print music font)
+  uint8_t antiAliasingSplines;      // anti-aliased dashed, dotted and wavy splines
 };
 
 extern Preferences pref;

@@ -16,3 +16,7 @@ void InvalideAireRegle(Document*) {}
 void MarqueRegleSelonCibles() {}
 void MarqueAccrocheAutoDansBornes() {}
 int32_t GetPosPixelScroll() { return 0; }
+int16_t SystemDependantCanDrawBezier() { return 0; }
+void SystemDependantBezierShape(const BezierPoint*, int32_t, int16_t, int16_t, int16_t, int16_t, float, float,
+                                const RGBColor*, int16_t, uint8_t) {}
+void ScriptTraceLog(const char*, ...) {}
