@@ -33,7 +33,6 @@
 #include "system/Dossiers.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
-#include "system/ResStrings.h"
 #include "system/Strings.h"
 #include "text/UTFText.h"
 
@@ -278,8 +277,6 @@ void DisposeDocument(Document* doc) {
     SetPort(portSauve);
     DisposePort(doc->portDocument);
   }
-  LibereRessource(FourCC("DLOG"), 301);
-  LibereRessource(FourCC("DITL"), 301);
   DisposePtr(reinterpret_cast<Ptr>(doc));
   SetPort(portSauve);
 }
