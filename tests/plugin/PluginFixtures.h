@@ -21,7 +21,7 @@ struct DossierTemp {
   }
   ~DossierTemp() {
     std::string cmd = "rm -rf '" + chemin + "'";
-    if (chemin != "/tmp") (void)std::system(cmd.c_str());
+    if (chemin != "/tmp" && !getenv("KEEPTMP")) (void)std::system(cmd.c_str());
   }
   std::string Ecrit(const std::string& nom, const std::string& contenu) const {
     std::string p = chemin + "/" + nom;
