@@ -53,6 +53,15 @@ std::string FileURL(const std::string& path) {
   return url;
 }
 
+// The output named from the starting folder: the plug-in moves the current
+// folder to the document's while it loads.
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[PATH_MAX];
+  if (!getcwd(cwd, sizeof cwd)) return path;
+  return std::string(cwd) + "/" + path;
+}
+
 std::string ParentDir(const std::string& path) {
   char abs[PATH_MAX];
   std::string p = realpath(path.c_str(), abs) ? std::string(abs) : path;
@@ -108,13 +117,13 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
   base->Release(instance);
   // The plug-in's library stays loaded: its exit handler runs at process end.
 
-  if (request.writeError) {
-    std::fprintf(stderr, "tamrel-ql: %s: cannot be written\n", output.c_str());
-    return 1;
-  }
   if (request.pagesDrawn == 0) {
     std::fprintf(stderr, "tamrel-ql: %s: not previewed: %s\n", input.c_str(),
                  request.failure[0] ? request.failure : "nothing could be drawn");
+    return 1;
+  }
+  if (request.writeError) {
+    std::fprintf(stderr, "tamrel-ql: %s: cannot be written\n", output.c_str());
     return 1;
   }
   return 0;
@@ -191,7 +200,7 @@ int main(int argc, char** argv) {
     }
     // The application folder (error log) is the bundle's parent.
     SetApplicationFolderPath(ParentDir(bundle).c_str());
-    return RunRequest(lib, bundle, thumbnail, input, output, size);
+    return RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), size);
   }
   std::fprintf(stderr, "tamrel-ql: unknown command '%s'\n", args[0].c_str());
   return 2;
