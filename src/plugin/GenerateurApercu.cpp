@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model/Document.h"
 #include "platform/Fonts.h"
@@ -46,43 +47,55 @@ void RemplitBlanc(cairo_t* cr, double w, double h) {
 std::string ExtensionMajuscule(const char* nom) {
   const char* point = std::strrchr(nom, '.');
   std::string ext = point ? point + 1 : "";
-  for (char& c : ext) c = char(std::toupper(uint8_t(c)));
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
   return ext;
 }
 
-// The extension in blue under the page: bold sans at a sixth of the page
-// height, 10 units between characters, centred, its baseline at 5 %.
+// Code points of UTF-8 text (a broken sequence stands for itself byte by byte).
+std::vector<uint32_t> PointsDeCode(const std::string& texte) {
+  std::vector<uint32_t> points;
+  for (size_t i = 0; i < texte.size();) {
+    const uint8_t c = uint8_t(texte[i]);
+    const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    uint32_t v = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+    bool ok = n > 0 && i + size_t(n) <= texte.size();
+    for (int k = 1; ok && k < n; k++) {
+      const uint8_t d = uint8_t(texte[i + size_t(k)]);
+      ok = (d & 0xC0) == 0x80;
+      v = (v << 6) | (d & 0x3F);
+    }
+    points.push_back(ok ? v : c);
+    i += ok ? size_t(n) : 1;
+  }
+  return points;
+}
+
+// The extension in blue under the page: "Helvetica-Bold" at a sixth of the
+// page height, 10 units between characters, centred, its baseline at 5 %.
 void DessineBadge(cairo_t* cr, const char* nom, double w, double h) {
-  const std::string texte = ExtensionMajuscule(nom);
+  const std::vector<uint32_t> texte = PointsDeCode(ExtensionMajuscule(nom));
   const int16_t taille = int16_t(std::trunc(h * 0.16666667));
-  if (texte.empty() || taille <= 0) return;
-  cairo_save(cr);
-  cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-  cairo_set_font_size(cr, taille);
+  const FontResolved* police = FontResolve(FontNumberForName("Helvetica-Bold"), 0);
+  if (texte.empty() || taille <= 0 || !police || !police->file || !police->file->cairo) return;
+  FontFile* fichier = police->file;
   const double espacement = 10;
+  const double parUnite = double(taille) / double(fichier->upem > 0 ? fichier->upem : 1000);
+  std::vector<cairo_glyph_t> glyphes;
   double avance = 0;
-  char un[2] = {0, 0};
-  for (char c : texte) {
-    un[0] = c;
-    cairo_text_extents_t e;
-    cairo_text_extents(cr, un, &e);
-    avance += e.x_advance + espacement;
+  for (uint32_t c : texte) {
+    const uint32_t g = FontGlyphFor(fichier, c);
+    glyphes.push_back(cairo_glyph_t{g, avance, 0});
+    avance += FontGlyphAdvance(fichier, g) * parUnite + espacement;
   }
-  double x = (w - avance) * 0.5;
-  const double y = h * 0.05;
+  cairo_save(cr);
+  // The context's y goes upwards: text is set with y downwards at the baseline.
+  cairo_translate(cr, (w - avance) * 0.5, h * 0.05);
+  cairo_scale(cr, 1, -1);
+  cairo_set_font_face(cr, fichier->cairo);
+  cairo_set_font_size(cr, taille);
   cairo_set_source_rgba(cr, 0, 0, 1, 0.8);
-  for (char c : texte) {
-    un[0] = c;
-    cairo_text_extents_t e;
-    cairo_text_extents(cr, un, &e);
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
-    cairo_scale(cr, 1, -1);
-    cairo_move_to(cr, 0, 0);
-    cairo_show_text(cr, un);
-    cairo_restore(cr);
-    x += e.x_advance + espacement;
-  }
+  cairo_show_glyphs(cr, glyphes.data(), int(glyphes.size()));
   cairo_restore(cr);
 }
 
