@@ -34,6 +34,7 @@
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 #include "text/UTFText.h"
 
 namespace {
@@ -75,6 +76,9 @@ void RemetEtatRequete() {
   ioCustom.finFichier = 0;
   VersionQuarvelLoad = 0;
   PreferencesParDefaut();
+  GetFontesPrefs().listUnknownFonts = pref.listeFontesInconnues;
+  GetFontesPrefs().listSubstitutedFonts = pref.listeFontesSubstituees;
+  ClrListeFontInconnue();
   SetDpiDest(72);
   raisonEchec[0] = 0;
 }
