@@ -12,6 +12,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -594,16 +595,59 @@ bool EltMatchComplexRequest(const XMLElt* elt, const char* request, int32_t segS
   return MatchFrom(elt, request, 0, segStart, end);
 }
 
+namespace {
+
+// Top-down walk for requests with ancestor segments: from the elements that
+// match the segment at s, down through the children that match each next
+// segment, to the marked one. Each result has a single chain of ancestors, so
+// nothing is found twice.
+void CollectDown(const XMLElt* e, const char* r, int32_t s, int32_t marked, int32_t end) {
+  int32_t next = SegmentEnd(r, s, end) + 1;
+  if (next > end) return;
+  if (next + 1 == marked && r[next] == '@') next = marked;
+  bool last = next == marked;
+  int32_t nextEnd = SegmentEnd(r, next, end);
+  for (int32_t i = 0; i < e->nbChildren; i++) {
+    const XMLElt* c = e->children[i];
+    if (!MatchSegment(c, r, next, nextEnd)) continue;
+    if (!last)
+      CollectDown(c, r, next, marked, end);
+    else if (MatchDescendants(c, r, nextEnd, end))
+      gResults.push_back(const_cast<XMLElt*>(c));
+  }
+}
+
+}  // namespace
+
 XMLElt** XMLGetElts(XMLRootElt* root, const char* request, int32_t* count) {
   if (count) *count = 0;
   if (!root || !request || !root->store) return nullptr;
   int32_t end = static_cast<int32_t>(std::strlen(request));
   int32_t marked = MarkedStart(request, end);
   gResults.clear();
-  std::string_view name;
-  if (MarkedName(request, marked, end, &name)) {
-    NameEntry* entry = root->store->Find(name);
-    if (!entry) return nullptr;
+  std::string_view name, first;
+  bool plainMarked = MarkedName(request, marked, end, &name);
+  NameEntry* entry = plainMarked ? root->store->Find(name) : nullptr;
+  if (plainMarked && !entry) return nullptr;
+  NameEntry* top = nullptr;
+  if (marked > 1 && MarkedName(request, 0, end, &first)) {
+    top = root->store->Find(first);
+    if (!top) return nullptr;
+  }
+  if (top && (!entry || top->elts.size() < entry->elts.size())) {
+    // Fewer candidates at the top of the path ("part<id=P3>/measure/@note"
+    // visits one part's notes, not every note of the score).
+    int32_t firstEnd = SegmentEnd(request, 0, end);
+    for (XMLElt* e : top->elts)
+      if (e->name == top->name && MatchSegment(e, request, 0, firstEnd)) CollectDown(e, request, 0, marked, end);
+    // Nested elements of the same name can reach their results out of order.
+    for (size_t i = 1; i < gResults.size(); i++) {
+      if (gResults[i - 1]->index > gResults[i]->index) {
+        std::sort(gResults.begin(), gResults.end(), [](XMLElt* a, XMLElt* b) { return a->index < b->index; });
+        break;
+      }
+    }
+  } else if (entry) {
     for (XMLElt* e : entry->elts)
       if (e->name == entry->name && MatchFrom(e, request, 0, marked, end)) gResults.push_back(e);
   } else {

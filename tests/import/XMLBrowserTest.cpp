@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/Memory.h"
 #include "support/TestPaths.h"
@@ -342,6 +343,47 @@ TEST(XMLTree, CorpusScore) {
   XMLDisposeElts(field);
   // Document order of the flat list matches the indexes.
   for (int32_t i = 0; i < t.root->nbElts; i++) ASSERT_EQ(t.root->elts[i]->index, static_cast<uint32_t>(i));
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever path a request takes through the tree, its result is the flat
+// list filtered by the element matcher.
+TEST(XMLRequest, ResultsEqualTheMatcherOverTheFlatList) {
+  const char* files[] = {"musicxml/41a-MultiParts-Partorder.xml", "musicxml/33a-Spanners.xml",
+                         "musicxml/43a-PianoStaff.xml"};
+  const char* requests[] = {
+      "part<id=P1>/@measure", "part<id=P2>/measure/@note", "part/measure/@note/staff[2]",
+      "score-partwise/part/@measure/note/!chord", "measure/note/@pitch", "part<!id=P1>/measure/note/@!rest",
+      "@note/notations", "part/measure/@!note", "measure/@note<default-x>/type[quarter]", "part/@x/y",
+      "score-partwise/part-list/@score-part<id=P1>", "!measure/@note"};
+  for (const char* file : files) {
+    std::ifstream in(tamrel_test::CorpusPath(file), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    Tree t(ss.str());
+    ASSERT_NE(t.root, nullptr) << file;
+    for (const char* r : requests) {
+      int32_t len = static_cast<int32_t>(std::strlen(r));
+      const char* at = std::strchr(r, '@');
+      int32_t marked = at ? static_cast<int32_t>(at - r) + 1 : 0;
+      std::vector<XMLElt*> expected;
+      for (int32_t i = 0; i < t.root->nbElts; i++)
+        if (EltMatchComplexRequest(t.root->elts[i], r, marked, len)) expected.push_back(t.root->elts[i]);
+      int32_t n = 0;
+      XMLElt** got = XMLGetElts(t.root, r, &n);
+      EXPECT_EQ(std::vector<XMLElt*>(got, got + n), expected) << file << " " << r;
+      XMLDisposeElts(got);
+    }
+  }
+  // Nested elements of one name: results stay in document order.
+  Tree t("<r><x k='x1'><x k='x2'><y k='y1'/></x><y k='y2'/></x></r>");
+  EXPECT_EQ(Get(t.root, "r/x/@x/y"), "x2");
+  EXPECT_EQ(Get(t.root, "xx/@y"), "");
+  EXPECT_EQ(Get(t.root, "x/@y"), "y1 y2");
+  EXPECT_EQ(Get(t.root, "r/x/@y"), "y2");
 }
 
 }  // namespace
