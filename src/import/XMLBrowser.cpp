@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "system/Reporters.h"
 
 namespace {
 
@@ -123,6 +125,7 @@ struct BuildFrame {
 
 struct Builder {
   XMLRootElt* root = nullptr;
+  XML_Parser parser = nullptr;     // the parser running now (main or private)
   std::vector<BuildFrame> frames;  // frames[0] is the root record
   bool failed = false;             // out of memory while building
 };
@@ -139,9 +142,21 @@ size_t XMLDecodeTextReferences(char* text, size_t n) {
   return n;
 }
 
-void ReportPrivateError(const char* reason, int line) {
-  (void)reason;
-  (void)line;
+// Out of memory while building: the parse stops and the tree is dropped.
+void BuildFailed() {
+  if (!xmlStack.failed) Printf("GrowPtr error: no memory for the element tree\n");
+  xmlStack.failed = true;
+  if (xmlStack.parser) XML_StopParser(xmlStack.parser, XML_FALSE);
+}
+
+// Parser callbacks run inside the C parser: nothing may unwind through it.
+template <typename F>
+void Guarded(F&& body) {
+  try {
+    body();
+  } catch (const std::bad_alloc&) {
+    BuildFailed();
+  }
 }
 
 bool IsBlankByte(char c) {
@@ -216,7 +231,7 @@ void FinishTopFrame() {
 // ---------------------------------------------------------------------------
 // Parser callbacks
 
-void XMLStart(void*, const XML_Char* name, const XML_Char** atts) {
+void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
   XMLRootElt* root = xmlStack.root;
   XMLTreeStore* store = root->store;
   if (xmlStack.failed) return;
@@ -263,7 +278,7 @@ void XMLStart(void*, const XML_Char* name, const XML_Char** atts) {
   PushElt(elt);
 }
 
-void XMLEnd(void*, const XML_Char* name) {
+void XMLEndBody(void*, const XML_Char* name) {
   if (xmlStack.failed || xmlStackSize <= 1) return;
   XMLElt* elt = xmlStack.frames[xmlStackSize - 1].elt;
   if (std::strcmp(elt->name, name) != 0) {
@@ -278,12 +293,22 @@ void XMLEnd(void*, const XML_Char* name) {
   FinishTopFrame();
 }
 
-void XMLText(void*, const XML_Char* s, int len) {
+void XMLTextBody(void*, const XML_Char* s, int len) {
   if (xmlStack.failed || len <= 0 || xmlStackSize == 0) return;
   BuildFrame& f = xmlStack.frames[xmlStackSize - 1];
   if (gNoTextWhenChild && !f.children.empty() && IsBlankRun(s, static_cast<size_t>(len))) return;
   f.text.insert(f.text.end(), s, s + len);
   f.hasText = true;
+}
+
+void XMLStart(void* u, const XML_Char* name, const XML_Char** atts) {
+  Guarded([&] { XMLStartBody(u, name, atts); });
+}
+void XMLEnd(void* u, const XML_Char* name) {
+  Guarded([&] { XMLEndBody(u, name); });
+}
+void XMLText(void* u, const XML_Char* s, int len) {
+  Guarded([&] { XMLTextBody(u, s, len); });
 }
 
 void XMLProcessInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
@@ -296,17 +321,26 @@ void XMLProcessInstruction(void* userData, const XML_Char* target, const XML_Cha
   XML_SetCharacterDataHandler(p, XMLText);
   size_t depth = xmlStackSize;
   size_t len = std::strlen(data);
+  XML_Parser outer = xmlStack.parser;
+  xmlStack.parser = p;
   if (len > 0x7fffffff || XML_Parse(p, data, static_cast<int>(len), 1) == XML_STATUS_ERROR) {
-    ReportPrivateError(XML_ErrorString(XML_GetErrorCode(p)), static_cast<int>(XML_GetCurrentLineNumber(p)));
+    if (!xmlStack.failed)
+      Collapse("%s at line %d in private tag", XML_ErrorString(XML_GetErrorCode(p)),
+               static_cast<int>(XML_GetCurrentLineNumber(p)));
   }
+  xmlStack.parser = outer;
+  XML_ParserFree(p);
   // Broken content may leave elements open; they are closed here so that the
   // main document's end tags close its own elements.
-  while (xmlStackSize > depth) FinishTopFrame();
-  XML_ParserFree(p);
+  Guarded([&] {
+    while (xmlStackSize > depth) FinishTopFrame();
+  });
+  if (xmlStack.failed) BuildFailed();
 }
 
 void ResetBuilder() {
   xmlStack.root = nullptr;
+  xmlStack.parser = nullptr;
   xmlStack.failed = false;
   xmlStackSize = 0;
   // Open-element buffers may have grown large on a long text: give them back.
@@ -350,15 +384,20 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
     if (block) DisposePtr(block);
     return nullptr;
   }
-  root->store = new XMLTreeStore;
-  root->store->names.reserve(256);
-  root->store->flat.reserve(size / 64 + 16);
+  root->store = new (std::nothrow) XMLTreeStore;
   xmlStack.root = root;
-  PushElt(&root->head);
+  if (root->store) {
+    Guarded([&] {
+      root->store->names.reserve(256);
+      root->store->flat.reserve(size / 64 + 16);
+      PushElt(&root->head);
+    });
+  }
 
   bool ok = false;
-  XML_Parser p = XML_ParserCreate(nullptr);
+  XML_Parser p = root->store && !xmlStack.failed ? XML_ParserCreate(nullptr) : nullptr;
   if (p) {
+    xmlStack.parser = p;
     XML_SetUserData(p, root);
     XML_SetStartElementHandler(p, XMLStart);
     XML_SetEndElementHandler(p, XMLEnd);
@@ -372,7 +411,9 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
     XML_ParserFree(p);
   }
   if (ok && !xmlStack.failed) {
-    while (xmlStackSize > 0) FinishTopFrame();
+    Guarded([&] {
+      while (xmlStackSize > 0) FinishTopFrame();
+    });
     ok = !xmlStack.failed;
   } else {
     ok = false;
@@ -617,22 +658,45 @@ void CollectDown(const XMLElt* e, const char* r, int32_t s, int32_t marked, int3
   }
 }
 
+void GetEltsFromTree(XMLRootElt* root, const char* request);
+
+// Result lists grow on the heap: out of memory gives no result, as for a
+// request that matches nothing.
+template <typename F>
+XMLElt** Collected(int32_t* count, F&& collect) {
+  if (count) *count = 0;
+  gResults.clear();
+  try {
+    collect();
+  } catch (const std::bad_alloc&) {
+    gResults.clear();
+    gWalk.clear();
+    return nullptr;
+  }
+  return TakeResults(count);
+}
+
 }  // namespace
 
 XMLElt** XMLGetElts(XMLRootElt* root, const char* request, int32_t* count) {
   if (count) *count = 0;
   if (!root || !request || !root->store) return nullptr;
+  return Collected(count, [&] { GetEltsFromTree(root, request); });
+}
+
+namespace {
+
+void GetEltsFromTree(XMLRootElt* root, const char* request) {
   int32_t end = static_cast<int32_t>(std::strlen(request));
   int32_t marked = MarkedStart(request, end);
-  gResults.clear();
   std::string_view name, first;
   bool plainMarked = MarkedName(request, marked, end, &name);
   NameEntry* entry = plainMarked ? root->store->Find(name) : nullptr;
-  if (plainMarked && !entry) return nullptr;
+  if (plainMarked && !entry) return;
   NameEntry* top = nullptr;
   if (marked > 1 && MarkedName(request, 0, end, &first)) {
     top = root->store->Find(first);
-    if (!top) return nullptr;
+    if (!top) return;
   }
   if (top && (!entry || top->elts.size() < entry->elts.size())) {
     // Fewer candidates at the top of the path ("part<id=P3>/measure/@note"
@@ -654,41 +718,38 @@ XMLElt** XMLGetElts(XMLRootElt* root, const char* request, int32_t* count) {
     for (int32_t i = 0; i < root->nbElts; i++)
       if (MatchFrom(root->elts[i], request, 0, marked, end)) gResults.push_back(root->elts[i]);
   }
-  return TakeResults(count);
 }
+
+// Appends the depth-first matches below each element in turn.
+void GetEltsBelow(XMLElt* const* elts, int32_t n, const char* request) {
+  int32_t end = static_cast<int32_t>(std::strlen(request));
+  int32_t marked = MarkedStart(request, end);
+  const XMLRootElt* root = nullptr;
+  const char* wanted = nullptr;
+  bool none = false;
+  for (int32_t i = 0; i < n; i++) {
+    if (!elts[i]) continue;
+    const XMLRootElt* r = RootOf(elts[i]);
+    if (r != root) {
+      root = r;
+      wanted = WantedName(root, request, marked, end, &none);
+    }
+    if (!none) RecurseGetElts(elts[i], request, marked, end, wanted);
+  }
+}
+
+}  // namespace
 
 XMLElt** XMLGetEltsInChild(XMLElt* elt, const char* request, int32_t* count) {
   if (count) *count = 0;
   if (!elt || !request) return nullptr;
-  int32_t end = static_cast<int32_t>(std::strlen(request));
-  int32_t marked = MarkedStart(request, end);
-  bool none = false;
-  const char* wanted = WantedName(RootOf(elt), request, marked, end, &none);
-  if (none) return nullptr;
-  gResults.clear();
-  RecurseGetElts(elt, request, marked, end, wanted);
-  return TakeResults(count);
+  return Collected(count, [&] { GetEltsBelow(&elt, 1, request); });
 }
 
 XMLElt** XMLGetEltsInList(XMLElt** elts, int32_t n, const char* request, int32_t* count) {
   if (count) *count = 0;
   if (!elts || n <= 0 || !request) return nullptr;
-  int32_t end = static_cast<int32_t>(std::strlen(request));
-  int32_t marked = MarkedStart(request, end);
-  gResults.clear();
-  bool none = false;
-  const char* wanted = nullptr;
-  for (int32_t i = 0; i < n; i++) {
-    if (!elts[i]) continue;
-    if (i == 0 || RootOf(elts[i]) != RootOf(elts[i - 1])) wanted = WantedName(RootOf(elts[i]), request, marked, end, &none);
-    if (none) continue;
-    std::vector<XMLElt*> kept;
-    kept.swap(gResults);
-    RecurseGetElts(elts[i], request, marked, end, wanted);
-    kept.insert(kept.end(), gResults.begin(), gResults.end());
-    kept.swap(gResults);
-  }
-  return TakeResults(count);
+  return Collected(count, [&] { GetEltsBelow(elts, n, request); });
 }
 
 XMLElt* XMLGetChild(XMLElt* elt, const char* request, int32_t n) {
@@ -787,7 +848,12 @@ const char* XMLAddUserAttr(XMLElt* elt, const char* name, const char* value) {
       return copy;
     }
   }
-  NameEntry* n = store->Intern(name);
+  NameEntry* n = nullptr;
+  try {
+    n = store->Intern(name);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   int32_t count = elt->nbUserAttributes;
   auto* a = static_cast<XMLAttr*>(store->arena.Alloc((count + 1) * sizeof(XMLAttr)));
   if (!n || !a) return nullptr;
