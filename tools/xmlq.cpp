@@ -5,6 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include <strings.h>
+
+#include "import/MXLContainer.h"
 #include "import/XMLBrowser.h"
 
 namespace {
@@ -29,14 +32,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: xmlq FILE REQUEST\n");
     return 2;
   }
-  FILE* f = std::fopen(argv[1], "rb");
-  if (!f) {
-    std::fprintf(stderr, "xmlq: cannot open %s\n", argv[1]);
-    return 1;
+  char err[kXMLErrTextSize] = {};
+  XMLRootElt* root = nullptr;
+  size_t len = std::strlen(argv[1]);
+  if (len > 4 && strcasecmp(argv[1] + len - 4, ".mxl") == 0) {
+    Handle h = LoadMXL(argv[1]);
+    if (!h) {
+      std::fprintf(stderr, "xmlq: no score member in %s\n", argv[1]);
+      return 1;
+    }
+    root = BrowseXMLFile(h, nullptr, err, 1);
+    DisposeZipHandle(h);
+  } else {
+    FILE* f = std::fopen(argv[1], "rb");
+    if (!f) {
+      std::fprintf(stderr, "xmlq: cannot open %s\n", argv[1]);
+      return 1;
+    }
+    root = BrowseXMLFile(nullptr, f, err, 1);
+    std::fclose(f);
   }
-  char err[kXMLErrTextSize];
-  XMLRootElt* root = BrowseXMLFile(nullptr, f, err, 1);
-  std::fclose(f);
   if (!root) {
     std::fprintf(stderr, "xmlq: %s\n", err[0] ? err : "cannot read the file");
     return 1;
