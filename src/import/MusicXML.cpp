@@ -1,0 +1,209 @@
+#include "import/MusicXML.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "import/XMLBrowser.h"
+#include "import/XMLDirections.h"
+#include "import/XMLLyrics.h"
+#include "import/XMLMusicFrame.h"
+#include "import/XMLNotes.h"
+#include "import/XMLPagination.h"
+#include "import/XMLPortees.h"
+#include "platform/Memory.h"
+#include "system/Reporters.h"
+#include "system/Strings.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Settings forced for the length of an import
+
+constexpr int kMaxReglages = 8;
+XMLReglageImport gReglages[kMaxReglages];
+int gNbReglages = 0;
+
+struct EtatReglages {
+  int n;
+  intptr_t sauve[kMaxReglages];
+};
+
+void ForceReglages(EtatReglages* etat) {
+  etat->n = gNbReglages;
+  for (int i = 0; i < etat->n; i++) {
+    etat->sauve[i] = gReglages[i].sauve();
+    gReglages[i].force();
+  }
+}
+
+void RestaureReglages(const EtatReglages* etat) {
+  for (int i = etat->n - 1; i >= 0; i--) gReglages[i].restaure(etat->sauve[i]);
+}
+
+// ---------------------------------------------------------------------------
+// Steps that work on the score model. The document record, its scores and
+// staves belong to the model; these steps are done there, and stay empty
+// until it exists.
+
+// Clears the hidden-staff flag, dates the document now, drops the current
+// view and the titles; makes sure there is a current score, releases its
+// instruments' samples, adds the metronome instruments, tempo 80, screen mode 0.
+void PrepareDocument(Document*) {}
+
+// The score's keyed collection, created when the score has none.
+Collection CollectionPartition(Document*) { return nullptr; }
+
+// Bar count, bar lines and repeats after the skeleton-only path.
+void TermineSquelette(Document*) {}
+
+// Arpeggios of every staff, after the notes pass.
+void RecalculeArpeges(Document*) {}
+
+// Bar count and bar table; after the finishing passes,
+// instrument volume and pan to their staves, bar lines and repeats,
+// instrument ids.
+void RecalculeApresNotes(Document*) {}
+void TermineStaves(Document*) {}
+
+// Ruler on, second page setup = first, slurs, dynamics and text passages;
+// then, when asked, the scale search for the page count the file asks for.
+void TermineMiseEnPage(Document*, uint8_t refitPages) { (void)refitPages; }
+
+// The document byte stream's open file, read when no text is given.
+FILE* FichierDocumentOuvert() { return nullptr; }
+
+// Frees everything an import keeps in process globals.
+void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
+  XMLBrowserDispose(*tree);
+  *tree = nullptr;
+  if (*barNumbers) DisposeHandle(*barNumbers);
+  *barNumbers = nullptr;
+  XMLDisposeInstrumentReg();
+  XMLDisposePorteeReg();
+  XMLDisposeJumpDict();
+  XMLClearPagination(nullptr);
+}
+
+uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
+  PrepareDocument(doc);
+
+  // "Browsing MusicXML tree."
+  char err[512] = {};
+  XMLRootElt* tree = BrowseXMLFile(text, text ? nullptr : FichierDocumentOuvert(), err, 1);
+  if (!tree) {
+    if (err[0]) Collapse("%s", err);
+    return 0;
+  }
+
+  XMLClearAppearance();
+  XMLClearPagination(doc);
+  XMLGetInfos(tree, doc);
+  XMLGetScaling(tree);
+  Handle names = XMLCreePortees(tree, doc);
+  if (!names) {
+    LibereEtatImport(&tree, &names);
+    return 0;
+  }
+
+  // "MusicXML: Processing skeleton." or the complete import.
+  if (!XMLCreateMusicFrame(tree, doc, names)) {
+    LibereEtatImport(&tree, &names);
+    return 0;
+  }
+  if (!skeletonOnly) {
+    // "MusicXML: Adding notes and lyrics."
+    XMLAddNotes(tree, doc, names);
+    XMLPropagateSemitoneShift(doc);
+  }
+  XMLBrowserDispose(tree);
+  tree = nullptr;
+  if (!skeletonOnly) RecalculeArpeges(doc);
+  XMLStockeNumerosMesure(CollectionPartition(doc), names);
+  DisposeHandle(names);
+  names = nullptr;
+  XMLDisposeInstrumentReg();
+  XMLDisposePorteeReg();
+
+  if (skeletonOnly) {
+    TermineSquelette(doc);
+    XMLDisposeJumpDict();
+    return 1;
+  }
+
+  // "MusicXML: Adjusting bars."
+  RecalculeApresNotes(doc);
+  XMLClearPagination(nullptr);
+  // "MusicXML: Processing lyrics." "MusicXML: Processing dynamics."
+  XMLFinalizeLyrics(doc);
+  XMLFinalizeDynamics(doc);
+  XMLFinalizeAppearance(doc);
+  TermineStaves(doc);
+  XMLDisposeJumpDict();
+
+  XMLPaginationRecalculeLargeurObjetsTexte(doc);
+  XMLPaginationRecalculeLargeurDiagrammes(doc);
+  // "MusicXML: Adjusting slurs." "MusicXML: Adjusting dynamics."
+  // "MusicXML: Computing document scale."
+  TermineMiseEnPage(doc, refitPages);
+  return 1;
+}
+
+bool Extension(const char* path, const char* ext) {
+  if (!path) return false;
+  const char* dot = std::strrchr(path, '.');
+  return dot && stricmp(dot + 1, ext) == 0;
+}
+
+}  // namespace
+
+uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
+  if (!doc) return 0;
+  // Everything the import forces goes back on every exit: a failed import
+  // must not leave the next request with the import's settings.
+  EtatReglages etat;
+  ForceReglages(&etat);
+  uint8_t ok = Etapes(doc, text, refitPages, skeletonOnly);
+  RestaureReglages(&etat);
+  return ok;
+}
+
+bool IsFichierXML(const char* path) { return Extension(path, "xml") || Extension(path, "musicxml"); }
+bool IsFichierMXL(const char* path) { return Extension(path, "mxl"); }
+bool IsFichierXMLCompresse(const char* path) { return Extension(path, "xmz"); }
+
+void XMLSepareTransposition(int16_t shift, int16_t* octaves, int16_t* semitones) {
+  int16_t o = 0;
+  int32_t s = shift;
+  if (s >= 12) {
+    o = static_cast<int16_t>(s / 12);
+    s %= 12;
+  } else if (s < -11) {
+    int32_t k = (-s) / 12;
+    o = static_cast<int16_t>(-k);
+    s += 12 * k;
+  }
+  *octaves = o;
+  *semitones = static_cast<int16_t>(s);
+}
+
+// Needs the sung staves' voice parameters and instruments (score model).
+void XMLPropagateSemitoneShift(Document*) {}
+
+void XMLStockeNumerosMesure(Collection coll, Handle barNumbers) {
+  if (!coll || !barNumbers) return;
+  int32_t n = GetHandleSize(barNumbers) / kTailleNumeroMesure;
+  for (int32_t i = 0; i < n; i++)
+    AddCollectionItem(coll, FourCC("bnum"), i, kTailleNumeroMesure, *barNumbers + i * kTailleNumeroMesure);
+}
+
+bool XMLInstalleReglageImport(const XMLReglageImport& slot) {
+  if (!slot.sauve || !slot.force || !slot.restaure) return false;
+  for (int i = 0; i < gNbReglages; i++)
+    if (gReglages[i].sauve == slot.sauve && gReglages[i].force == slot.force && gReglages[i].restaure == slot.restaure)
+      return true;
+  if (gNbReglages == kMaxReglages) return false;
+  gReglages[gNbReglages++] = slot;
+  return true;
+}
+
+void XMLRetireReglagesImport() { gNbReglages = 0; }
