@@ -212,7 +212,7 @@ void FinishTopFrame() {
       n = FoldLineEnds(t.data(), n);
     }
     elt->text = arena.Copy(t.data(), n);
-    if (!elt->text) xmlStack.failed = true;
+    if (!elt->text) BuildFailed();
   }
   if (!f.children.empty()) {
     size_t n = f.children.size();
@@ -222,7 +222,7 @@ void FinishTopFrame() {
       elt->children = c;
       elt->nbChildren = static_cast<int32_t>(n);
     } else {
-      xmlStack.failed = true;
+      BuildFailed();
     }
   }
   xmlStackSize--;
@@ -238,7 +238,7 @@ void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
   auto* elt = static_cast<XMLElt*>(store->arena.Alloc(sizeof(XMLElt)));
   NameEntry* entry = store->Intern(name);
   if (!elt || !entry) {
-    xmlStack.failed = true;
+    BuildFailed();
     return;
   }
   std::memset(elt, 0, sizeof(XMLElt));
@@ -252,7 +252,7 @@ void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
   if (n > 0) {
     auto* a = static_cast<XMLAttr*>(store->arena.Alloc(n * sizeof(XMLAttr)));
     if (!a) {
-      xmlStack.failed = true;
+      BuildFailed();
       return;
     }
     for (int i = 0; i < n; i++) {
@@ -260,7 +260,7 @@ void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
       a[i].name = an ? an->name : nullptr;
       a[i].value = store->arena.Copy(atts[2 * i + 1], std::strlen(atts[2 * i + 1]));
       if (!a[i].name || !a[i].value) {
-        xmlStack.failed = true;
+        BuildFailed();
         return;
       }
     }

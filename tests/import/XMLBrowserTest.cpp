@@ -387,3 +387,53 @@ TEST(XMLRequest, ResultsEqualTheMatcherOverTheFlatList) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hostile shapes: very deep nesting must not exhaust the C stack in building,
+// querying or freeing; damaged files either parse or fail, never crash.
+TEST(XMLTree, DeepNestingAndDamagedFiles) {
+  const int depth = 100000;
+  std::string deep;
+  for (int i = 0; i < depth; i++) deep += "<d>";
+  deep += "<leaf/>";
+  for (int i = 0; i < depth; i++) deep += "</d>";
+  {
+    Tree t(deep);
+    ASSERT_NE(t.root, nullptr) << t.err;
+    int32_t n = 0;
+    XMLDisposeElts(XMLGetEltsInChild(t.root->elts[0], "leaf", &n));
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(Get(t.root, "d/@leaf"), "leaf");
+    EXPECT_EQ(Get(t.root, "d/d/d/@d/d/d/leaf"), "d");
+  }
+
+  std::ifstream in(tamrel_test::CorpusPath("musicxml/46a-Barlines.xml"), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const std::string original = ss.str();
+  uint32_t seed = 1;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  int parsed = 0;
+  for (int round = 0; round < 300; round++) {
+    std::string doc = original;
+    int flips = 1 + static_cast<int>(next() % 8);
+    for (int f = 0; f < flips; f++) doc[next() % doc.size()] = static_cast<char>(next() & 0xff);
+    if (round % 5 == 0) doc.resize(next() % doc.size());
+    Tree t(doc);
+    if (!t.root) {
+      EXPECT_NE(std::strstr(t.err, " at line "), nullptr);
+      continue;
+    }
+    parsed++;
+    int32_t n = 0;
+    XMLDisposeElts(XMLGetElts(t.root, "part<id=P1>/measure/@barline/bar-style[light-heavy]", &n));
+    XMLDisposeElts(XMLGetEltsInChild(t.root->elts[0], "note", &n));
+  }
+  EXPECT_GT(parsed, 0);
+}
+
+}  // namespace
