@@ -437,3 +437,23 @@ TEST(XMLTree, DeepNestingAndDamagedFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XMLTree, DocumentEncodingsReadAsUTF8) {
+  // UTF-16 with a byte-order mark, and Latin-1 by declaration.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("<a>\xE9t\xE9</a>")) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  Tree t16(utf16);
+  ASSERT_NE(t16.root, nullptr) << t16.err;
+  EXPECT_STREQ(t16.root->elts[0]->text, "\xC3\xA9t\xC3\xA9");
+  Tree latin("<?xml version='1.0' encoding='ISO-8859-1'?><a k='\xE9'>\xE9</a>");
+  ASSERT_NE(latin.root, nullptr) << latin.err;
+  EXPECT_STREQ(latin.root->elts[0]->text, "\xC3\xA9");
+  EXPECT_STREQ(XMLGetAttributeValue(latin.root->elts[0], "k"), "\xC3\xA9");
+}
+
+}  // namespace
