@@ -18,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/Memory.h"
@@ -85,7 +84,6 @@ class Arena {
 
 struct XMLTreeStore {
   Arena arena;
-  std::unordered_map<std::string_view, NameEntry*> names;
   std::vector<NameEntry*> entries;
   std::vector<XMLElt*> flat;  // grows while parsing; root->elts points into it
 
@@ -93,21 +91,59 @@ struct XMLTreeStore {
     for (NameEntry* e : entries) delete e;
   }
 
+  // Names are few (a score uses a few hundred) and looked up once per tag and
+  // attribute: a small open-addressing table, hashed and compared in one pass
+  // over the name.
+  struct Slot {
+    uint32_t hash;
+    uint32_t len;
+    NameEntry* entry;
+  };
+  std::vector<Slot> table = std::vector<Slot>(512);
+
+  static uint32_t Hash(const char* s, size_t n) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < n; i++) h = (h ^ static_cast<uint8_t>(s[i])) * 16777619u;
+    return h;
+  }
+
+  Slot* Probe(const char* s, size_t n, uint32_t h) {
+    size_t mask = table.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      Slot& slot = table[i];
+      if (!slot.entry) return &slot;
+      if (slot.hash == h && slot.len == n && std::memcmp(slot.entry->name, s, n) == 0) return &slot;
+    }
+  }
+
+  NameEntry* Find(std::string_view key) {
+    return Probe(key.data(), key.size(), Hash(key.data(), key.size()))->entry;
+  }
+
   NameEntry* Intern(const char* s) {
-    std::string_view key(s);
-    auto it = names.find(key);
-    if (it != names.end()) return it->second;
-    char* copy = arena.Copy(s, key.size());
-    if (!copy) return nullptr;
+    size_t n = std::strlen(s);
+    uint32_t h = Hash(s, n);
+    Slot* slot = Probe(s, n, h);
+    if (slot->entry) return slot->entry;
+    char* copy = arena.Copy(s, n);
+    if (!copy || n > UINT32_MAX) return nullptr;
     NameEntry* e = new NameEntry{copy, {}};
     entries.push_back(e);
-    names.emplace(std::string_view(copy, key.size()), e);
+    *slot = {h, static_cast<uint32_t>(n), e};
+    if (entries.size() * 2 > table.size()) Grow();
     return e;
   }
 
-  NameEntry* Find(std::string_view key) const {
-    auto it = names.find(key);
-    return it == names.end() ? nullptr : it->second;
+  void Grow() {
+    std::vector<Slot> old(table.size() * 2);
+    old.swap(table);
+    size_t mask = table.size() - 1;
+    for (const Slot& slot : old) {
+      if (!slot.entry) continue;
+      size_t i = slot.hash & mask;
+      while (table[i].entry) i = (i + 1) & mask;
+      table[i] = slot;
+    }
   }
 };
 
@@ -384,11 +420,14 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
     if (block) DisposePtr(block);
     return nullptr;
   }
-  root->store = new (std::nothrow) XMLTreeStore;
+  try {
+    root->store = new XMLTreeStore;
+  } catch (const std::bad_alloc&) {
+    root->store = nullptr;
+  }
   xmlStack.root = root;
   if (root->store) {
     Guarded([&] {
-      root->store->names.reserve(256);
       root->store->flat.reserve(size / 64 + 16);
       PushElt(&root->head);
     });
