@@ -6,6 +6,8 @@
 
 #include "import/XMLBrowser.h"
 #include "platform/Memory.h"
+#include "system/Dossiers.h"
+#include "system/QrvFiles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
 
@@ -15,30 +17,20 @@ Size gTailleMaxMembreZip = 256 * 1024 * 1024;
 
 constexpr int kBlocExtraction = 8192;
 
-// Appends to a handle sized ahead from the member's declared size, so the
-// common case is a single allocation.
-struct EcritureMembre {
-  Handle h;
-  Size used;
-};
-
-bool EcritBloc(EcritureMembre* w, const char* data, Size n) {
-  if (n > gTailleMaxMembreZip - w->used) return false;
-  Size need = w->used + n;
-  if (need > GetHandleSize(w->h)) {
-    Size grow = GetHandleSize(w->h) + 32768;
-    if (grow < need) grow = need;
-    if (grow > gTailleMaxMembreZip) grow = gTailleMaxMembreZip;
-    SetHandleSize(w->h, grow);
-    if (MemError() != noErr) return false;
-  }
-  std::memcpy(*w->h + w->used, data, static_cast<size_t>(n));
-  w->used = need;
+// One block through the document stream's writer, which appends to the
+// member's handle; false when the handle could not grow or the member went
+// past the cap.
+bool EcritBloc(const char* data, int32_t n, Size* total) {
+  if (n > gTailleMaxMembreZip - *total || !PrepareEcritureHandle(n)) return false;
+  for (int32_t i = 0; i < n; i++)
+    if (!WriteCar(static_cast<uint8_t>(data[i]))) return false;
+  *total += n;
   return true;
 }
 
-// Extracts the current member of an open zip into w. 0 on success.
-int do_extract_currentfile(unzFile uf, EcritureMembre* w) {
+// Extracts the current member of an open zip through the stream's writer.
+// 0 on success.
+int do_extract_currentfile(unzFile uf) {
   char name[256];
   unz_file_info info;
   int err = unzGetCurrentFileInfo(uf, &info, name, sizeof name, nullptr, 0, nullptr, 0);
@@ -59,8 +51,8 @@ int do_extract_currentfile(unzFile uf, EcritureMembre* w) {
     Printf("error %d with zipfile in unzGetCurrentFileInfo\n", UNZ_BADZIPFILE);
     return UNZ_BADZIPFILE;
   }
-  SetHandleSize(w->h, static_cast<Size>(info.uncompressed_size));
-  if (MemError() != noErr) {
+  // Room for the whole member at once: one allocation in the common case.
+  if (!PrepareEcritureHandle(static_cast<int32_t>(info.uncompressed_size))) {
     Printf("Error allocating memory\n");
     return -104;
   }
@@ -71,6 +63,7 @@ int do_extract_currentfile(unzFile uf, EcritureMembre* w) {
   }
   Printf(" extracting: %s\n", name);
   char buf[kBlocExtraction];
+  Size total = 0;
   for (;;) {
     int n = unzReadCurrentFile(uf, buf, sizeof buf);
     if (n < 0) {
@@ -79,7 +72,7 @@ int do_extract_currentfile(unzFile uf, EcritureMembre* w) {
       break;
     }
     if (n == 0) break;
-    if (!EcritBloc(w, buf, n)) {
+    if (!EcritBloc(buf, n, &total)) {
       err = UNZ_BADZIPFILE;  // larger than it said, or no memory
       break;
     }
@@ -96,9 +89,9 @@ bool NomMembreParDefaut(const char* zipPath, char* name) {
   const char* base = slash ? slash + 1 : zipPath;
   const char* dot = std::strrchr(base, '.');
   size_t stem = dot ? static_cast<size_t>(dot - base) : std::strlen(base);
-  if (stem + 4 >= static_cast<size_t>(kMXLNameSize)) return false;
-  std::memcpy(name, base, stem);
-  std::memcpy(name + stem, ".xml", 5);
+  if (stem + 4 >= static_cast<size_t>(kMXLNameSize)) return false;  // would not fit whole
+  strnzcpy(name, base, kMXLNameSize);
+  ajoute_extension(name, "xml", kMXLNameSize);
   return true;
 }
 
@@ -112,22 +105,22 @@ Size SetTailleMaxMembreZip(Size bytes) {
 
 Handle UnzipFile(const char* zipPath, const char* memberName) {
   if (!zipPath || !memberName) return nullptr;
-  EcritureMembre w{NewHandle(0), 0};
-  if (!w.h) return nullptr;
+  Handle h = NewHandle(0);
+  if (!h) return nullptr;
+  FixeEcritureSurHandle(h);
   bool ok = false;
   unzFile uf = unzOpen(zipPath);
   if (uf) {
     if (unzLocateFile(uf, memberName, 0) != UNZ_OK)
       Printf("file %s not found in the zipfile\n", memberName);
     else
-      ok = do_extract_currentfile(uf, &w) == UNZ_OK;
+      ok = do_extract_currentfile(uf) == UNZ_OK;
     unzClose(uf);
   }
-  if (ok) {
-    SetHandleSize(w.h, w.used);  // shrinking cannot fail
-    return w.h;
-  }
-  DisposeHandle(w.h);
+  // The writer lets go of the handle on every path, before it can be freed.
+  TermineEcritureSurHandle();
+  if (ok) return h;
+  DisposeHandle(h);
   return nullptr;
 }
 

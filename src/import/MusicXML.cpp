@@ -11,8 +11,9 @@
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "platform/Memory.h"
+#include "system/Dossiers.h"
+#include "system/QrvFiles.h"
 #include "system/Reporters.h"
-#include "system/Strings.h"
 
 namespace {
 
@@ -69,9 +70,6 @@ void TermineStaves(Document*) {}
 // then, when asked, the scale search for the page count the file asks for.
 void TermineMiseEnPage(Document*, uint8_t refitPages) { (void)refitPages; }
 
-// The document byte stream's open file, read when no text is given.
-FILE* FichierDocumentOuvert() { return nullptr; }
-
 // Frees everything an import keeps in process globals.
 void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
   XMLBrowserDispose(*tree);
@@ -89,7 +87,7 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
   // "Browsing MusicXML tree."
   char err[512] = {};
-  XMLRootElt* tree = BrowseXMLFile(text, text ? nullptr : FichierDocumentOuvert(), err, 1);
+  XMLRootElt* tree = BrowseXMLFile(text, text ? nullptr : GetCurrentOpenFile(), err, 1);
   if (!tree) {
     if (err[0]) Collapse("%s", err);
     return 0;
@@ -148,12 +146,6 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   return 1;
 }
 
-bool Extension(const char* path, const char* ext) {
-  if (!path) return false;
-  const char* dot = std::strrchr(path, '.');
-  return dot && stricmp(dot + 1, ext) == 0;
-}
-
 }  // namespace
 
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
@@ -167,9 +159,9 @@ uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t
   return ok;
 }
 
-bool IsFichierXML(const char* path) { return Extension(path, "xml") || Extension(path, "musicxml"); }
-bool IsFichierMXL(const char* path) { return Extension(path, "mxl"); }
-bool IsFichierXMLCompresse(const char* path) { return Extension(path, "xmz"); }
+bool IsFichierXML(const char* path) { return cmp_extension(path, "xml") || cmp_extension(path, "musicxml"); }
+bool IsFichierMXL(const char* path) { return cmp_extension(path, "mxl"); }
+bool IsFichierXMLCompresse(const char* path) { return cmp_extension(path, "xmz"); }
 
 void XMLSepareTransposition(int16_t shift, int16_t* octaves, int16_t* semitones) {
   int16_t o = 0;

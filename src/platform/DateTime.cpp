@@ -1,5 +1,7 @@
 #include "platform/DateTime.h"
 
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -82,3 +84,33 @@ void SetFixedDateTime(uint32_t secs) {
 }
 
 void UseRealDateTime() { gFixed = false; }
+
+uint32_t PlatformSecondsFromUnixTime(int64_t t) {
+  time_t tt = time_t(t);
+  struct tm local;
+  if (!localtime_r(&tt, &local)) return 0;
+  int64_t s = t + local.tm_gmtoff + (DaysFromCivil(1970, 1, 1) - kDays1904) * 86400;
+  if (s < 0) return 0;
+  return s > int64_t(UINT32_MAX) ? UINT32_MAX : uint32_t(s);
+}
+
+void DateString(uint32_t secs, int16_t form, unsigned char* result) {
+  static const char* const kJours[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  static const char* const kMois[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                        "July",    "August",   "September", "October", "November", "December"};
+  if (!result) return;
+  DateTimeRec d{};
+  SecondsToDate(secs, &d);
+  char texte[64];
+  const char* jour = kJours[(d.dayOfWeek + 6) % 7];
+  const char* mois = kMois[(d.month + 11) % 12];
+  if (form == shortDate)
+    std::snprintf(texte, sizeof texte, "%d/%d/%02d", d.month, d.day, d.year % 100);
+  else if (form == abbrevDate)
+    std::snprintf(texte, sizeof texte, "%.3s, %.3s %d, %d", jour, mois, d.day, d.year);
+  else
+    std::snprintf(texte, sizeof texte, "%s, %s %d, %d", jour, mois, d.day, d.year);
+  size_t n = std::strlen(texte);
+  result[0] = uint8_t(n);
+  std::memcpy(result + 1, texte, n);
+}

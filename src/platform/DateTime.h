@@ -23,3 +23,11 @@ void DateToSeconds(const DateTimeRec* d, uint32_t* secs);
 // Pins GetDateTime to a fixed value until UseRealDateTime is called.
 void SetFixedDateTime(uint32_t secs);
 void UseRealDateTime();
+
+// The local 1904-based seconds of a POSIX time (clamped to the 32-bit range).
+uint32_t PlatformSecondsFromUnixTime(int64_t t);
+
+// The platform's date text as a length-prefixed string: the long form
+// "Monday, March 5, 2018", the short form "3/5/18". English, as the interface.
+enum : int16_t { shortDate = 0, longDate = 1, abbrevDate = 2 };
+void DateString(uint32_t secs, int16_t form, unsigned char* result /* Str255 */);

@@ -152,3 +152,36 @@ void BM_ExpatOnlyOrchestral(benchmark::State& state) {
 BENCHMARK(BM_ExpatOnlyOrchestral)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+#include <minizip/zip.h>
+#include <unistd.h>
+
+#include "import/MXLContainer.h"
+
+namespace {
+
+// The orchestral score as the member of an MXL container, taken out whole.
+void BM_LoadMXLOrchestral(benchmark::State& state) {
+  const std::string& text = Orchestral();
+  char dir[] = "/tmp/tamrel-bench-XXXXXX";
+  if (!mkdtemp(dir)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  std::string path = std::string(dir) + "/Orchestral.mxl";
+  zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+  zipOpenNewFileInZip(zf, "Orchestral.xml", nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
+  zipWriteInFileInZip(zf, text.data(), static_cast<unsigned>(text.size()));
+  zipCloseFileInZip(zf);
+  zipClose(zf, nullptr);
+  for (auto _ : state) {
+    Handle h = LoadMXL(path.c_str());
+    benchmark::DoNotOptimize(h);
+    DisposeZipHandle(h);
+  }
+  unlink(path.c_str());
+  rmdir(dir);
+}
+BENCHMARK(BM_LoadMXLOrchestral)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -18,6 +18,7 @@
 #include "import/XMLBrowser.h"
 #include "platform/Memory.h"
 #include "support/TestPaths.h"
+#include "system/QrvFiles.h"
 
 namespace {
 
@@ -56,7 +57,14 @@ class MXLTest : public ::testing::Test {
   std::string dir_;
 };
 
+// After an extraction, failed or not, the stream's writer holds no handle.
+void ExpectWriterReleased() {
+  EXPECT_EQ(ioCustom.cible, nullptr);
+  EXPECT_NE(WriteCar, &WriteCarHandle);
+}
+
 std::string Text(Handle h) {
+  ExpectWriterReleased();
   std::string s = h ? std::string(*h, static_cast<size_t>(GetHandleSize(h))) : std::string("<null>");
   DisposeZipHandle(h);
   return s;

@@ -1,0 +1,3 @@
+#include "layout/HauteursPortees.h"
+
+void SetDefaultLignesInternesPortees(Portee**) {}

@@ -1,0 +1,11 @@
+#pragma once
+// Screen modes of a score: 0 ribbon, 1 page, 2 and 3 print.
+#include "platform/PlatformTypes.h"
+
+struct Partition;
+
+enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression = 2, kModeEcranImpression2 = 3 };
+
+int32_t GetModeEcran(Partition** score);  // 0 without a score
+bool IsModePagePartition(Partition** score);
+bool IsModeImpressionPartition(Partition** score);

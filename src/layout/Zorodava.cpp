@@ -1,0 +1,32 @@
+#include "layout/Zorodava.h"
+
+#include <cstring>
+
+#include "model/Partition.h"
+#include "platform/Memory.h"
+
+void SetDefaultZorodavaPartition(Partition** score, int16_t keepOn) {
+  if (!score) return;
+  ZorodavaSetup& z = (*score)->zorodava;
+  std::memset(&z, 0, sizeof z);
+  z.scaleBars = 1;
+  z.perStaff = 1;
+  const int16_t widths[7] = {200, 160, 120, 72, 56, 48, 40};
+  for (int i = 0; i < 7; i++) z.widths[i] = widths[i];
+  z.gap = 8;
+  z.accidental = 40;
+  z.grace = 35;
+  z.shortExtra = 8;
+  z.minScale = 300;
+  z.maxScale = 9999;
+  z.restScale = 600;
+  z.lyricFactor = 35;
+  if (!keepOn) z.on = 0;
+}
+
+void DisposeZorodavaTaquets(Partition** score) {
+  if (!score) return;
+  if ((*score)->taquetsZorodava) DisposeHandle((*score)->taquetsZorodava);
+  (*score)->taquetsZorodava = nullptr;
+  (*score)->nbTaquetsZorodava = 0;
+}

@@ -1,0 +1,5 @@
+#pragma once
+// Chord analysis of a staff.
+struct Portee;
+
+void DisposeListeAccords(Portee** staff);

@@ -1,0 +1,5 @@
+#pragma once
+// The score's tempo curve.
+struct Partition;
+
+void ClearCourbeTempo(Partition** score);

@@ -1,0 +1,15 @@
+#pragma once
+// Accompaniment and rhythm banks and the chord grid of a score.
+#include "platform/PlatformTypes.h"
+
+struct Partition;
+
+Handle NewMatriceAccompagnement();
+Handle NewMatriceRythme();
+void DeleteToutAccompagnements(Partition** score);
+void DisposeBarreAccompagnements(Partition** score);
+void DisposeGrilleAccord(Partition** score);
+void DisposeBanqueRythmesPartition(Partition** score);
+void DisposeBarreRythmes(Partition** score);
+// Detaches accompaniments from volatile staves and removes the volatile drum staves.
+void SupprimePorteesVolatilesAccompagnements(Partition** score);

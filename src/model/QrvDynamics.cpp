@@ -1,0 +1,14 @@
+#include "model/QrvDynamics.h"
+
+#include "model/Portee.h"
+#include "platform/Memory.h"
+
+void DisposeDynamiques(Portee** staff) {
+  if (!staff) return;
+  if ((*staff)->dynamiques) DisposeHandle((*staff)->dynamiques);
+  (*staff)->dynamiques = nullptr;
+  (*staff)->nbDynamiques = 0;
+}
+
+void LibereEvtDynamiquesPortee(Portee**) {}
+void LibereEvtDynamiquesPartition(Partition**) {}

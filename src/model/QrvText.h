@@ -1,0 +1,5 @@
+#pragma once
+// Staff texts and lyric cells.
+struct Portee;
+
+void DisposeTextes(Portee** staff);

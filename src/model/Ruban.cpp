@@ -1,0 +1,3 @@
+#include "model/Ruban.h"
+
+void AppliquePorteeFusionneRuban(Portee**, Portee**) {}

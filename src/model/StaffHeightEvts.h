@@ -1,0 +1,5 @@
+#pragma once
+// Staff-height events.
+struct Portee;
+
+void DisposeStaffHeightEvts(Portee** staff);

@@ -1,0 +1,5 @@
+#pragma once
+// Played time, milliseconds and pre-roll.
+struct Partition;
+
+void LibereTableauCvtSec(Partition** score);

@@ -1,0 +1,17 @@
+#include "notation/DiagrammesPortee.h"
+
+#include "model/Portee.h"
+#include "platform/Memory.h"
+
+void DisposeDiagrammes(Portee** staff) {
+  if (!staff) return;
+  if ((*staff)->diagrammes) DisposeHandle((*staff)->diagrammes);
+  (*staff)->diagrammes = nullptr;
+  (*staff)->nbDiagrammes = 0;
+}
+
+void DisposeDiagrammesAccordsCustomsPortee(Portee** staff) {
+  if (!staff) return;
+  if ((*staff)->diagrammesCustoms) DisposeHandle((*staff)->diagrammesCustoms);
+  (*staff)->diagrammesCustoms = nullptr;
+}

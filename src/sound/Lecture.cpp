@@ -1,0 +1,4 @@
+#include "sound/Lecture.h"
+
+bool IsPartitionMusiqueEnCours(Partition**) { return false; }
+void ArreteMusique(int16_t) {}

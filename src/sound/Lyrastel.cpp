@@ -1,0 +1,30 @@
+#include "sound/Lyrastel.h"
+
+#include <cstring>
+
+#include "model/Portee.h"
+#include "platform/Memory.h"
+
+bool IsPorteeLyrastel(Portee** staff) {
+  if (!staff) return false;
+  const Portee* p = *staff;
+  switch (p->type) {
+    case kTypePorteeGregorien: return true;
+    case kTypePorteeStandard:
+    case kTypePorteeTablature: return p->karaoke != 0 || p->ligneParolesAffichee != 0;
+    case kTypePorteeParole: return p->karaoke != 0;
+    default: return false;
+  }
+}
+
+bool IsLyrastel() { return false; }
+
+void SetDefautVoixParam(VoixParam* parameters) {
+  if (parameters) std::memset(reinterpret_cast<char*>(parameters), 0, kTailleVoixParam);
+}
+
+void DisposeLyrastelPortee(Portee** staff) {
+  if (!staff) return;
+  if ((*staff)->voixParam) DisposeHandle((*staff)->voixParam);
+  (*staff)->voixParam = nullptr;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Singing-voice parameters of staves.
+#include "platform/PlatformTypes.h"
+
+struct Portee;
+// The singing-voice parameter block of a staff (kTailleVoixParam bytes).
+struct VoixParam;
+
+// Size of a staff's voice parameter block.
+constexpr Size kTailleVoixParam = 3512;
+
+bool IsPorteeLyrastel(Portee** staff);
+bool IsLyrastel();
+void SetDefautVoixParam(VoixParam* parameters);
+// Frees the staff's singing data and clears its field.
+void DisposeLyrastelPortee(Portee** staff);

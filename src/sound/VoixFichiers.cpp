@@ -1,0 +1,3 @@
+#include "sound/VoixFichiers.h"
+
+bool DoChargeExpressionVoix(const char*, VoixParam*) { return false; }

@@ -1,0 +1,5 @@
+#include "stafftypes/PorteeGregorien.h"
+
+#include "model/Portee.h"
+
+void InitPorteeGregorien(Portee** staff) { (*staff)->type = kTypePorteeGregorien; }

@@ -1,0 +1,12 @@
+#pragma once
+// The standard five-line staff (type 0) and drums on a standard staff (type 8).
+#include "platform/PlatformTypes.h"
+
+struct Portee;
+
+void InitPorteeQuarvel(Portee** staff);
+void InitPorteeBatterieStd(Portee** staff);
+// Line-shown flag of staff line position n (-5 to 10); other positions read
+// as hidden and are ignored on write.
+bool IsAfficheLignePortee(Portee** staff, int16_t n);
+void SetAfficheLignePortee(Portee** staff, int16_t n, uint8_t shown);

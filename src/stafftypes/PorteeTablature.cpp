@@ -1,0 +1,14 @@
+#include "stafftypes/PorteeTablature.h"
+
+#include "model/Portee.h"
+#include "stafftypes/Tablature.h"
+
+void InitPorteeTablature(Portee** staff) {
+  if (!GetTablature(staff)) return;
+  Portee* p = *staff;
+  p->type = kTypePorteeTablature;
+  p->flagGrilleAccord = 1;
+  p->codeMiseEnPage1 = 4;
+  p->codeMiseEnPage2 = 3;
+  p->flagAffichage = 1;
+}

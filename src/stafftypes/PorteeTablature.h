@@ -1,0 +1,5 @@
+#pragma once
+// The tablature staff type (type 7).
+struct Portee;
+
+void InitPorteeTablature(Portee** staff);

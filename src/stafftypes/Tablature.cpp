@@ -1,0 +1,30 @@
+#include "stafftypes/Tablature.h"
+
+#include "model/Portee.h"
+#include "platform/Memory.h"
+
+Tablature** NewTablature(Portee** staff, uint32_t kind) {
+  if (!staff) return nullptr;
+  if (!(*staff)->tablature) {
+    Handle h = NewHandleClear(Size(sizeof(Tablature)));
+    if (!h) return nullptr;
+    (*staff)->tablature = h;
+    Tablature* t = reinterpret_cast<Tablature*>(*h);
+    t->kind = kind;
+    t->flagsAffichage = kTablatureAfficheNotation;
+  }
+  return reinterpret_cast<Tablature**>((*staff)->tablature);
+}
+
+void ClearVecteursTablature(Portee**) {}
+
+void DisposeTablature(Portee** staff) {
+  if (!staff) return;
+  if ((*staff)->tablature) DisposeHandle((*staff)->tablature);
+  (*staff)->tablature = nullptr;
+}
+
+Tablature** GetTablature(Portee** staff) {
+  if (!staff) return nullptr;
+  return reinterpret_cast<Tablature**>((*staff)->tablature);
+}
