@@ -10,6 +10,11 @@
 #include "import/XMLNotes.h"
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
+#include "model/Document.h"
+#include "model/Partition.h"
+#include "model/PreservePositions.h"
+#include "model/QRVPOBJ.h"
+#include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "system/Dossiers.h"
 #include "system/QrvFiles.h"
@@ -25,11 +30,15 @@ XMLReglageImport gReglages[kMaxReglages];
 int gNbReglages = 0;
 
 struct EtatReglages {
+  uint8_t preserveObjets;
   int n;
   intptr_t sauve[kMaxReglages];
 };
 
 void ForceReglages(EtatReglages* etat) {
+  // Notes are added in bulk: nothing to re-anchor while the score is built.
+  etat->preserveObjets = GetIsPreserveObjects();
+  SetIsPreserveObjects(0);
   etat->n = gNbReglages;
   for (int i = 0; i < etat->n; i++) {
     etat->sauve[i] = gReglages[i].sauve();
@@ -39,17 +48,30 @@ void ForceReglages(EtatReglages* etat) {
 
 void RestaureReglages(const EtatReglages* etat) {
   for (int i = etat->n - 1; i >= 0; i--) gReglages[i].restaure(etat->sauve[i]);
+  SetIsPreserveObjects(etat->preserveObjets);
 }
 
 // ---------------------------------------------------------------------------
-// Steps that work on the score model. The document record, its scores and
-// staves belong to the model; these steps are done there, and stay empty
-// until it exists.
+// Steps on the document and its score. Those whose services are not built
+// yet (instrument samples and metronome, screen mode, bar tables, bar lines,
+// arpeggios, slurs, dynamics, the page-count scale search) are empty steps.
 
-// Clears the hidden-staff flag, dates the document now, drops the current
-// view and the titles; makes sure there is a current score, releases its
-// instruments' samples, adds the metronome instruments, tempo 80, screen mode 0.
-void PrepareDocument(Document*) {}
+// A fresh start for the imported score: no hidden staves, dated now, no
+// current view, no titles; a current score at tempo 80. False when no score
+// can be made.
+bool PrepareDocument(Document* doc) {
+  doc->porteesCachees = 0;
+  uint32_t now = 0;
+  GetDateTime(&now);
+  for (int i = 0; i < 3; i++) doc->dates[i] = now;
+  doc->indexVueCourante = -1;
+  for (StrTitre& t : doc->titres) t.texte[0] = 0;
+  if (!doc->partitionCourante && !CreePartitionVide(doc)) return false;
+  // The instruments' sample data is released and the metronome instruments
+  // are added here once instruments can hold them; then screen mode 0.
+  (*doc->partitionCourante)->tempo = 80;
+  return true;
+}
 
 // The score's keyed collection, created when the score has none.
 Collection CollectionPartition(Document*) { return nullptr; }
@@ -66,9 +88,14 @@ void RecalculeArpeges(Document*) {}
 void RecalculeApresNotes(Document*) {}
 void TermineStaves(Document*) {}
 
-// Ruler on, second page setup = first, slurs, dynamics and text passages;
-// then, when asked, the scale search for the page count the file asks for.
-void TermineMiseEnPage(Document*, uint8_t refitPages) { (void)refitPages; }
+// Ruler on, second page setup = first; then slurs, dynamics and text
+// passages, and when asked the scale search for the page count the file asks
+// for (reserved pages + 1 + new-page marks; never below 2).
+void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
+  doc->regle = 1;
+  doc->misesEnPage[1] = doc->misesEnPage[0];
+  (void)refitPages;
+}
 
 // Frees everything an import keeps in process globals.
 void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
@@ -83,7 +110,7 @@ void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
 }
 
 uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
-  PrepareDocument(doc);
+  if (!PrepareDocument(doc)) return 0;
 
   // "Browsing MusicXML tree."
   char err[512] = {};

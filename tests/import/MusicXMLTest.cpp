@@ -7,7 +7,14 @@
 #include <cstring>
 #include <string>
 
+#include "model/Document.h"
+#include "model/Partition.h"
+#include "model/PreservePositions.h"
+#include "model/QRVPOBJ.h"
+#include "platform/DateTime.h"
 #include "platform/Memory.h"
+#include "support/TestPaths.h"
+#include "system/QrvFiles.h"
 
 namespace {
 
@@ -89,9 +96,8 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
   ASSERT_TRUE(XMLInstalleReglageImport({SauvePreserve, ForcePreserve, RestaurePreserve}));  // once only
   EXPECT_FALSE(XMLInstalleReglageImport({SauvePreserve, nullptr, RestaurePreserve}));
 
-  // The driver only hands the document to the model's steps.
-  alignas(16) static char storage[64];
-  auto* doc = reinterpret_cast<Document*>(storage);
+  Document* doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
+  ASSERT_NE(doc, nullptr);
   struct {
     const char* text;
     uint8_t skeleton;
@@ -105,6 +111,7 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
   for (auto& c : cases) {
     gPreference = 7;
     gPreserve = 1;
+    SetIsPreserveObjects(1);
     Handle h = Text(c.text);
     gForced = 0;
     EXPECT_EQ(ChargeMusiqueXML(doc, h, 1, c.skeleton), c.expected) << c.text;
@@ -112,12 +119,47 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
     DisposeHandle(h);
     EXPECT_EQ(gPreference, 7) << c.text;
     EXPECT_EQ(gPreserve, 1) << c.text;
+    EXPECT_EQ(GetIsPreserveObjects(), 1) << c.text;
   }
   // No text and no open file: nothing to read.
   EXPECT_EQ(ChargeMusiqueXML(doc, nullptr, 1, 0), 0);
   EXPECT_EQ(gPreference, 7);
   EXPECT_EQ(ChargeMusiqueXML(nullptr, nullptr, 1, 0), 0);
   XMLRetireReglagesImport();
+  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
+  DisposePtr(reinterpret_cast<Ptr>(doc));
+}
+
+// The document the import starts from: dated, no view, no titles, a current
+// score at tempo 80; read from the stream's open file when no text is given.
+TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
+  Document* doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
+  ASSERT_NE(doc, nullptr);
+  doc->indexVueCourante = 3;
+  doc->porteesCachees = 1;
+  std::strcpy(doc->titres[1].texte, "old title");
+  SetFixedDateTime(3900000000u);
+  std::string path = tamrel_test::CorpusPath("musicxml/01a-Pitches-Pitches.xml");
+  ASSERT_EQ(OrvantaOpenFile(path.c_str(), "rb"), 1);
+  EXPECT_EQ(ChargeMusiqueXML(doc, nullptr, 1, 0), 1);
+  CloseFile();
+  UseRealDateTime();
+  ASSERT_NE(doc->partitionCourante, nullptr);
+  EXPECT_EQ((*doc->partitionCourante)->tempo, 80);
+  EXPECT_EQ(doc->indexVueCourante, -1);
+  EXPECT_EQ(doc->porteesCachees, 0);
+  EXPECT_EQ(doc->titres[1].texte[0], 0);
+  for (int i = 0; i < 3; i++) EXPECT_EQ(doc->dates[i], 3900000000u);
+  EXPECT_EQ(doc->regle, 1);
+  // A second import keeps the score it finds.
+  Partition** score = doc->partitionCourante;
+  Handle h = Text("<score-partwise/>");
+  EXPECT_EQ(ChargeMusiqueXML(doc, h, 0, 0), 1);
+  DisposeHandle(h);
+  EXPECT_EQ(doc->partitionCourante, score);
+  EXPECT_EQ(doc->nbPartitions, 1);
+  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
+  DisposePtr(reinterpret_cast<Ptr>(doc));
 }
 
 }  // namespace
