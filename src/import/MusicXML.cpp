@@ -74,7 +74,12 @@ bool PrepareDocument(Document* doc) {
 }
 
 // The score's keyed collection, created when the score has none.
-Collection CollectionPartition(Document*) { return nullptr; }
+Collection CollectionPartition(Document* doc) {
+  Partition** score = doc->partitionCourante;
+  if (!score) return nullptr;
+  if (!(*score)->collections[0]) (*score)->collections[0] = NewCollection();
+  return (*score)->collections[0];
+}
 
 // Bar count, bar lines and repeats after the skeleton-only path.
 void TermineSquelette(Document*) {}

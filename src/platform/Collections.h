@@ -2,9 +2,13 @@
 // Collection Manager stand-in: keyed collections of items, each item a block
 // of bytes filed under a tag and an id. Adding an item with the tag and id of
 // an existing one replaces it (keeping its place in the order of addition).
+//
+// A collection is a relocatable block holding its items one after another, so
+// a record that keeps one in a handle field frees it like any other handle
+// (DisposeCollection and DisposeHandle are the same).
 #include "platform/PlatformTypes.h"
 
-typedef struct OpaqueCollection* Collection;
+typedef Handle Collection;
 typedef FourCharCode CollectionTag;
 
 enum : OSErr {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+
+#include "platform/Memory.h"
 
 TEST(Collections, AddReplacesLookupCopiesAtMostTheBuffer) {
   Collection c = NewCollection();
@@ -29,6 +32,18 @@ TEST(Collections, AddReplacesLookupCopiesAtMostTheBuffer) {
   EXPECT_EQ(buf[1], 0);
   EXPECT_EQ(buf[2], 'x');
 
+  // Growing an item in the middle keeps the items after it whole.
+  char big[60];
+  std::memset(big, 'b', sizeof big);
+  EXPECT_EQ(AddCollectionItem(c, FourCC("bnum"), 0, 60, big), noErr);
+  size = sizeof buf;
+  ASSERT_EQ(GetCollectionItem(c, FourCC("XML "), 0, &size, buf), noErr);
+  EXPECT_EQ(std::string(buf, 4), "part");
+  size = sizeof buf;
+  ASSERT_EQ(GetCollectionItem(c, FourCC("bnum"), 1, &size, buf), noErr);
+  EXPECT_STREQ(buf, "2b");
+  EXPECT_EQ(CountCollectionItems(c), 3);
+
   EXPECT_EQ(GetCollectionItem(c, FourCC("bnum"), 2, &size, buf), collectionItemNotFoundErr);
   EXPECT_EQ(GetCollectionItem(c, FourCC("XML "), 1, nullptr, nullptr), collectionItemNotFoundErr);
   EXPECT_EQ(GetCollectionItem(c, FourCC("XML "), 0, nullptr, nullptr), noErr);
@@ -36,7 +51,7 @@ TEST(Collections, AddReplacesLookupCopiesAtMostTheBuffer) {
   EXPECT_EQ(AddCollectionItem(c, FourCC("bnum"), 3, 4, nullptr), paramErr);
   EXPECT_EQ(AddCollectionItem(c, FourCC("bnum"), -1, 0, nullptr), noErr);  // empty items are fine
   EXPECT_EQ(CountCollectionItems(c), 4);
-  DisposeCollection(c);
+  DisposeHandle(c);  // a record's handle field frees it like any block
   EXPECT_EQ(CountCollectionItems(nullptr), 0);
   DisposeCollection(nullptr);
 }
