@@ -9,3 +9,13 @@ enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression =
 int32_t GetModeEcran(Partition** score);  // 0 without a score
 bool IsModePagePartition(Partition** score);
 bool IsModeImpressionPartition(Partition** score);
+
+struct Document;
+// Re-paginates the current score: writes the mode-3 bar table.
+void RecalculeMiseEnPage(Document* document);
+// The scale by which the mode-3 table is zoomed into the page and print tables.
+float CalculeEchelleVisualisationModePage(Document* document);
+// Screen areas of the ribbon, page and print modes after a rebuild.
+void InitAiresEcranModeRuban(Document* document);
+void InitAiresEcranModePage(Document* document);
+void InitAiresEcranImpression(Document* document);

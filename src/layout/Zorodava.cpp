@@ -30,3 +30,13 @@ void DisposeZorodavaTaquets(Partition** score) {
   (*score)->taquetsZorodava = nullptr;
   (*score)->nbTaquetsZorodava = 0;
 }
+
+bool IsModeZorodava(Partition** score, Portee**) { return score && (*score)->zorodava.on != 0; }
+
+// The spacing columns are not built yet: the conversions answer "not held" and
+// callers use the bar tables.
+int16_t RecalculeZorodavaDocument(Document*) { return 0; }
+int32_t ZorodavaCvtTempsEnPixelEcran(Partition**, int32_t) { return -1; }
+int32_t ZorodavaCvtTempsEnPixelRuban(Partition**, int32_t) { return -1; }
+int32_t ZorodavaCvtPixelRubanEnTemps(Partition**, int32_t) { return -1; }
+int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition**, int32_t) { return -1; }

@@ -25,3 +25,16 @@ struct ZorodavaSetup {
 void SetDefaultZorodavaPartition(Partition** score, int16_t keepOn);
 // Releases the score's cache of spacing columns and clears its count.
 void DisposeZorodavaTaquets(Partition** score);
+
+struct Document;
+struct Portee;
+// Whether the spacing engine lays out the score (any staff when none is given).
+bool IsModeZorodava(Partition** score, Portee** staff);
+// Rebuilds the spacing columns of the document's current score; 0.
+int16_t RecalculeZorodavaDocument(Document* document);
+// Page x, piano-roll x and window x of a tick through the spacing columns, and
+// the tick of a piano-roll x; negative when the columns do not hold it.
+int32_t ZorodavaCvtTempsEnPixelEcran(Partition** score, int32_t tick);
+int32_t ZorodavaCvtTempsEnPixelRuban(Partition** score, int32_t tick);
+int32_t ZorodavaCvtPixelRubanEnTemps(Partition** score, int32_t x);
+int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition** score, int32_t tick);

@@ -27,3 +27,5 @@ void DisposeBarreRythmes(Partition** score) {
   if (score) Libere((*score)->matriceRythme);
 }
 void SupprimePorteesVolatilesAccompagnements(Partition**) {}
+
+int16_t MesureMaxGrilleAccord(Partition**) { return 0; }

@@ -13,3 +13,6 @@ void DisposeBanqueRythmesPartition(Partition** score);
 void DisposeBarreRythmes(Partition** score);
 // Detaches accompaniments from volatile staves and removes the volatile drum staves.
 void SupprimePorteesVolatilesAccompagnements(Partition** score);
+
+// Last bar of the chord grid that holds a chord; 0 when none.
+int16_t MesureMaxGrilleAccord(Partition** score);

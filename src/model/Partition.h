@@ -36,6 +36,9 @@ struct Partition {
   ZorodavaSetup zorodava;
   ModeGraphique modeGraphique;
   Handle tabEltMesure[kNbTabEltMesure];  // one per screen mode
+  int16_t mesureMaxRupture;     // highest bar holding a rupture, kept by the ruptures
+  uint8_t largeurSupPremiereMesureOn;  // the first bar's header is widened
+  int16_t largeurSupPremiereMesure;    // by this many 72-dpi units
   int16_t largeurEntete;        // clef area at the left of the screen view
   int16_t nbMesures;
   uint16_t mot2;                // 65535 in a score made by CreePartitionVide

@@ -153,6 +153,10 @@ struct Portee {
   int16_t decalageNotationRuban;
   int16_t etendueEcran;         // horizontal extent on screen and on the ribbon
   int16_t etendueRuban;
+  int16_t decalageLigneBasBaseRuban;  // unzoomed reference offset of the band
+  int16_t huitiemeRuban;        // an eighth and a fifteenth of the zoomed music-font size
+  int16_t quinziemeRuban;
+  float uniteObjet;             // object heights are divided by it; 0 read as 1.0
 
   int16_t largeurCle;           // clef area (header width) set by slot 0; the widest shown
                                 // staff sets the score's header width

@@ -1,6 +1,19 @@
 #pragma once
-// Preserve and restore of note-anchored objects around structural edits.
+// Objects that hang on notes (lyrics, chord names, diagrams, graphics, other
+// texts, dynamics, sound effects) are made relative to their notes before a
+// structural edit and put back after it, so that they stay with their notes
+// when bars change. Brackets nest: only the outermost pair acts.
 #include "platform/PlatformTypes.h"
 
+struct Partition;
+
+// The object brackets act only while this is set (it is at start).
 void SetIsPreserveObjects(uint8_t flag);
 uint8_t GetIsPreserveObjects();
+
+void PreserveObjetsPartitionAvantChangement(Partition** score);
+void RestaureObjetsPartitionApresChangement(Partition** score);
+
+// Diagram and graphic positions around width changes made by layout.
+void PreservePositionsPartition(Partition** score);
+void RestaurePositionsPartition(Partition** score);

@@ -12,3 +12,7 @@ void DisposeDynamiques(Portee** staff) {
 
 void LibereEvtDynamiquesPortee(Portee**) {}
 void LibereEvtDynamiquesPartition(Partition**) {}
+
+// Positions stay in ticks until the objects learn to follow their notes.
+void PreservePositionDynamiques(Partition**, int16_t) {}
+void RestaurePositionDynamiques(Partition**, int16_t) {}

@@ -9,3 +9,7 @@ void DisposeFXs(Portee** staff) {
   (*staff)->fxs = nullptr;
   (*staff)->nbFXs = 0;
 }
+
+// Positions stay in ticks until the objects learn to follow their notes.
+void PreservePositionFXs(Partition**, int16_t) {}
+void RestaurePositionFXs(Partition**, int16_t) {}

@@ -4,6 +4,11 @@
 #include "platform/PlatformTypes.h"
 
 struct Partition;
+struct Portee;
+struct Signe;
+
+// Link kinds.
+enum : int16_t { kLiaisonCoule = 0, kLiaisonAccroche = 1 };
 
 // Tie or slur block of an effect record; the shape is held at the source end.
 struct DataLiaison {
@@ -23,6 +28,30 @@ struct DataAccroche {
   uint16_t porteeDest;
   uint16_t forme[8];            // beam counts and sizes
 };
+
+// Shape kind given to ties by slide marks.
+constexpr uint32_t kFormeLiaisonGlissando = 2;
+
+uint32_t NewIdLiaison(Partition** score);
+uint32_t GetLiaisonSourceNote(Portee** staff, int32_t index, Portee*** other, int16_t kind);
+uint32_t GetLiaisonDestNote(Portee** staff, int32_t index, Portee*** other, int16_t kind);
+uint32_t GetLiaisonSourceParamEffet(Portee** staff, int32_t effect, Portee*** other, int16_t kind);
+int32_t LocIdLiaisonSource(Portee** staff, uint32_t id, Portee** other, int16_t kind);
+int32_t LocIdLiaisonDest(Portee** staff, uint32_t id, Portee** other, int16_t kind);
+void SetLiaisonSourceNote(Portee** staff, int32_t index, uint32_t id, Portee** other, int16_t kind);
+void SetLiaisonDestNote(Portee** staff, int32_t index, uint32_t id, Portee** other, int16_t kind);
+int16_t GetDataLiaisonNote(Portee** staff, int32_t index, DataLiaison* out);
+int16_t GetDataAccrocheNote(Portee** staff, int32_t index, DataAccroche* out);
+void SetDataLiaisonNote(Portee** staff, int32_t index, const DataLiaison* data);
+void SetDataAccrocheNote(Portee** staff, int32_t index, const DataAccroche* data);
+int16_t SetLiaison(Portee** source, int32_t s, Portee** dest, int32_t d, int16_t kind);
+void CalculeIndexSignePerePartition(Partition** score);
+void ReclasseSensLiaison(Portee** staff, int16_t kind);
+void MarqueLiaisonsUtilisees(Partition** score, Portee** staff, int16_t kind);
+void SupprimeLiaisonsInutiles(Portee** staff, int16_t kind);
+void LieDeuxNotes(Portee** staff, int32_t from, int32_t to);
+// One join; the staff's records are read through its handle, which the join resizes.
+int16_t TraiteLiaisonUneNote(Portee** staff, int32_t index, int32_t* debutAccord, int32_t* fin, uint8_t* flag);
 
 // Recomputes the staff indexes held beside every link id, then collects.
 void RecalculePorteesLiaison(Partition** score);

@@ -9,3 +9,12 @@ void DisposeTextes(Portee** staff) {
   (*staff)->textes = nullptr;
   (*staff)->nbTextes = 0;
 }
+
+// Texts keep their ticks until staff texts learn to follow their notes.
+void PreservePositionTextesDivers(Partition**, int16_t) {}
+void RestaurePositionTextesDivers(Partition**, int16_t) {}
+void PreparePreserveObjetsPartition(Partition**) {}
+Handle PreserveTextesPartition(Partition**, int16_t) { return nullptr; }
+void RestaureTextesPartition(Partition**, int16_t, Handle saved) {
+  if (saved) DisposeHandle(saved);
+}

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "model/CvtTemps.h"
+#include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
 
@@ -63,3 +65,37 @@ void DisposeTabTonalite(Portee** staff) {
 }
 
 int16_t CalculeMaxTailleClePixelEcran(Partition**) { return 0; }
+
+int16_t GetMesureMaxTonalitePartition(Partition** score) {
+  if (!score || !(*score)->portees) return 0;
+  int16_t result = 0;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = (*score)->portees[i];
+    if (!staff || !(*staff)->tabTonalite) continue;
+    int32_t n = GetHandleSize((*staff)->tabTonalite) / int32_t(sizeof(EltTabTonalite));
+    if (n > (*staff)->nbTonalites) n = (*staff)->nbTonalites;
+    if (n <= 0) continue;
+    uint16_t bar = reinterpret_cast<EltTabTonalite*>(*(*staff)->tabTonalite)[n - 1].mesure;
+    if (bar > 32767) bar = 32767;
+    if (int16_t(bar) > result) result = int16_t(bar);
+  }
+  return result;
+}
+
+// The widths of clef, key and courtesy areas come with their drawing.
+int32_t CalculeTailleClePixelEcranPorteeMesure(Partition**, MiseEnPage*, int16_t) { return 0; }
+int32_t CalculeLargeurEcranCleRappel(Partition**, int16_t) { return 0; }
+
+void CvtTempsEnTonalite(Portee** staff, int32_t tick, Tonalite* out) {
+  if (!out) return;
+  std::memset(out, 0, sizeof *out);
+  out->alterationTonique = 2;
+  out->mode = 1;
+  out->styleAnnulation = 2;
+  if (!staff || tick < 0 || !(*staff)->tabTonalite) return;
+  int32_t bar = CvtTempsEnMesure((*staff)->partition, tick);
+  int32_t n = GetHandleSize((*staff)->tabTonalite) / int32_t(sizeof(EltTabTonalite));
+  if (n > (*staff)->nbTonalites) n = (*staff)->nbTonalites;
+  const EltTabTonalite* e = reinterpret_cast<const EltTabTonalite*>(*(*staff)->tabTonalite);
+  for (int32_t i = 0; i < n && e[i].mesure <= bar; i++) *out = e[i].tonalite;
+}

@@ -49,5 +49,15 @@ int16_t FixeClefMesure(Partition** score, Portee** staff, int16_t bar, Clef* cle
 // A copy of the staff's entries; unless links are kept each copied link is none.
 Handle DupliqueTabTonalite(Portee** staff, int16_t keepLinks);
 void DisposeTabTonalite(Portee** staff);
+// The key in force at a tick (C major for a negative tick or no entry).
+void CvtTempsEnTonalite(Portee** staff, int32_t tick, Tonalite* out);
 // Largest clef and key width of the score's screen bar table.
 int16_t CalculeMaxTailleClePixelEcran(Partition** score);
+
+struct MiseEnPage;
+// Highest bar of any staff's last key and clef entry; 0 when none.
+int16_t GetMesureMaxTonalitePartition(Partition** score);
+// Pixels of the clef, key and time-signature area at a bar, and of the
+// courtesy area before it, for the bar table.
+int32_t CalculeTailleClePixelEcranPorteeMesure(Partition** score, MiseEnPage* pageSetup, int16_t bar);
+int32_t CalculeLargeurEcranCleRappel(Partition** score, int16_t bar);

@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "model/PartGroups.h"
 #include "model/Partition.h"
+#include "plugin/ServicesInertes.h"
 #include "system/Handles.h"
 
 static bool vuesEnModeRuban = false;
@@ -117,4 +118,27 @@ void DisposeVuesDocument(Document* document) {
   for (int16_t i = 0; i < n; i++) DisposeVue(reinterpret_cast<Vue*>(*document->vues) + i);
   LibereHandle(&document->vues);
   DisposeVue(&document->vueBase);
+}
+
+void PreserveVueMesures(Document* document, int16_t index) {
+  Vue* vue = GetVueDocument(document, index);
+  if (!vue || !document->partitionCourante) return;
+  Partition** score = document->partitionCourante;
+  Handle copie = (*score)->tabEltMesure[0];
+  if (copie && HandToHand(&copie) != noErr) return;  // out of memory: the view keeps its own
+  LibereHandle(&vue->tabEltMesure);
+  vue->tabEltMesure = copie;
+  vue->nbMesures = uint16_t((*score)->nbLignesTabElt < 0 ? 0 : (*score)->nbLignesTabElt);
+}
+
+void AppliqueVueMesures(Document* document, int16_t index) {
+  Vue* vue = GetVueDocument(document, index);
+  if (!vue || !document->partitionCourante) return;
+  Partition** score = document->partitionCourante;
+  Handle copie = vue->tabEltMesure;
+  if (copie && HandToHand(&copie) != noErr) return;
+  LibereHandle(&(*score)->tabEltMesure[0]);
+  (*score)->tabEltMesure[0] = copie;
+  (*score)->nbLignesTabElt = int16_t(vue->nbMesures > 7999 ? 7999 : vue->nbMesures);
+  MarqueRegleSelonCibles();
 }

@@ -64,6 +64,10 @@ void DeletePorteeDansVueDocument(Document* document, int16_t index, int16_t entr
 int16_t AjusteVuesQdSupprimePortee(Partition** score, int16_t staffIndex);
 void AjustePartGroupsVuesQuandSupprimePortee(Document* document, int16_t staffIndex);
 void AjustePartGroupsVuesQuandInserePortee(Document* document, int16_t staffIndex);
+// Bar layout only: the view (base view for a negative index) takes a copy of
+// the current score's ribbon bar table and row count, or gives them back.
+void PreserveVueMesures(Document* document, int16_t index);
+void AppliqueVueMesures(Document* document, int16_t index);
 // Frees every view of the document and the base view's own lists.
 void DisposeVuesDocument(Document* document);
 

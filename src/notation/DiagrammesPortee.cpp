@@ -15,3 +15,6 @@ void DisposeDiagrammesAccordsCustomsPortee(Portee** staff) {
   if ((*staff)->diagrammesCustoms) DisposeHandle((*staff)->diagrammesCustoms);
   (*staff)->diagrammesCustoms = nullptr;
 }
+
+void PreservePositionDiagrammes(Partition**, int16_t) {}
+void RestaurePositionDiagrammes(Partition**, int16_t) {}

@@ -4,6 +4,7 @@
 
 #include "model/Portee.h"
 #include "platform/Memory.h"
+#include "plugin/ServicesInertes.h"
 
 bool IsPorteeLyrastel(Portee** staff) {
   if (!staff) return false;
@@ -27,4 +28,11 @@ void DisposeLyrastelPortee(Portee** staff) {
   if (!staff) return;
   if ((*staff)->voixParam) DisposeHandle((*staff)->voixParam);
   (*staff)->voixParam = nullptr;
+}
+
+void LyrastelPorteeACalculer(Portee** staff) {
+  if (!staff) return;
+  (*staff)->chantACalculer = 1;
+  (*staff)->chantCalcule = 0;
+  FixePorteeModifiee();
 }

@@ -14,3 +14,5 @@ bool IsLyrastel();
 void SetDefautVoixParam(VoixParam* parameters);
 // Frees the staff's singing data and clears its field.
 void DisposeLyrastelPortee(Portee** staff);
+// Marks the staff's singing output to be recomputed after its notes changed.
+void LyrastelPorteeACalculer(Portee** staff);

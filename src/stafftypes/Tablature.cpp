@@ -28,3 +28,6 @@ Tablature** GetTablature(Portee** staff) {
   if (!staff) return nullptr;
   return reinterpret_cast<Tablature**>((*staff)->tablature);
 }
+
+// The record keeps no fingering of its own yet: nothing to mark.
+void FixeTablatureNonCalculee(Portee**) {}

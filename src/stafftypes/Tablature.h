@@ -20,5 +20,7 @@ Tablature** NewTablature(Portee** staff, uint32_t kind);
 void ClearVecteursTablature(Portee** staff);
 // Frees the record and clears the staff's field.
 void DisposeTablature(Portee** staff);
+// Marks the staff's tablature as not computed (nothing without a tablature).
+void FixeTablatureNonCalculee(Portee** staff);
 // The record that serves the staff (following merged staves), or null.
 Tablature** GetTablature(Portee** staff);

@@ -149,6 +149,7 @@ TEST_F(ScoresTest, DisposingADocumentWithThreeScoresFreesEverything) {
     }
     NewPartGroup(s, 0, 0, 0, 1, 2, "Piano", "Pno.");
     (*s)->ruptures = NewHandleClear(194);
+    LibereHandle(&(*s)->tabEltMesure[0]);  // the staves' creation built it
     (*s)->tabEltMesure[0] = NewHandleClear(108);
     (*s)->tabEltMesure[3] = NewHandleClear(108);
     (*s)->enregsIndexPortee = NewHandleClear(sizeof(EnregIndexPortee));
