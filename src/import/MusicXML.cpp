@@ -17,6 +17,7 @@
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "system/Dossiers.h"
+#include "system/PortLayer.h"
 #include "system/QrvFiles.h"
 #include "system/Reporters.h"
 
@@ -30,12 +31,15 @@ XMLReglageImport gReglages[kMaxReglages];
 int gNbReglages = 0;
 
 struct EtatReglages {
+  CGrafPtr port;
   uint8_t preserveObjets;
   int n;
   intptr_t sauve[kMaxReglages];
 };
 
 void ForceReglages(EtatReglages* etat) {
+  // Measuring while importing draws nothing: it happens in the scratch port.
+  etat->port = SetPortTemporaire();
   // Notes are added in bulk: nothing to re-anchor while the score is built.
   etat->preserveObjets = GetIsPreserveObjects();
   SetIsPreserveObjects(0);
@@ -49,6 +53,7 @@ void ForceReglages(EtatReglages* etat) {
 void RestaureReglages(const EtatReglages* etat) {
   for (int i = etat->n - 1; i >= 0; i--) gReglages[i].restaure(etat->sauve[i]);
   SetIsPreserveObjects(etat->preserveObjets);
+  RozoSetPortOffscreen(etat->port);
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "support/TestPaths.h"
+#include "system/PortLayer.h"
 #include "system/QrvFiles.h"
 
 namespace {
@@ -73,10 +74,12 @@ TEST(MusicXMLDriver, BarNumbersBecomeCollectionItems) {
 int gPreference = 0;
 int gPreserve = 1;
 int gForced = 0;
+CGrafPtr gPortDuringImport = nullptr;
 intptr_t SauvePreference() { return gPreference; }
 void ForcePreference() {
   gPreference = 1;
   gForced++;
+  gPortDuringImport = CarboniseGetCurrentPort();
 }
 void RestaurePreference(intptr_t v) { gPreference = static_cast<int>(v); }
 intptr_t SauvePreserve() { return gPreserve; }
@@ -108,7 +111,12 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
       {"<score-partwise><part-list></score-partwise>", 0, 0},  // does not parse
       {"", 0, 0},
   };
+  CGrafPtr start;
+  RozoGetPortOffscreen(&start);
+  Offscreen caller = RozoCreatePortOffscreen(8, 8, 32);
+  ASSERT_NE(caller, nullptr);
   for (auto& c : cases) {
+    RozoSetPortOffscreen(caller);
     gPreference = 7;
     gPreserve = 1;
     SetIsPreserveObjects(1);
@@ -116,6 +124,8 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
     gForced = 0;
     EXPECT_EQ(ChargeMusiqueXML(doc, h, 1, c.skeleton), c.expected) << c.text;
     EXPECT_EQ(gForced, 1) << c.text;
+    EXPECT_EQ(gPortDuringImport, portTravail) << c.text;
+    EXPECT_EQ(CarboniseGetCurrentPort(), caller) << c.text;
     DisposeHandle(h);
     EXPECT_EQ(gPreference, 7) << c.text;
     EXPECT_EQ(gPreserve, 1) << c.text;
@@ -126,6 +136,8 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
   EXPECT_EQ(gPreference, 7);
   EXPECT_EQ(ChargeMusiqueXML(nullptr, nullptr, 1, 0), 0);
   XMLRetireReglagesImport();
+  RozoSetPortOffscreen(start);
+  RozoClosePortOffscreen(caller);
   while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
   DisposePtr(reinterpret_cast<Ptr>(doc));
 }
