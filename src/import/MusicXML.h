@@ -34,11 +34,12 @@ void XMLSepareTransposition(int16_t shift, int16_t* octaves, int16_t* semitones)
 constexpr int32_t kTailleNumeroMesure = 50;
 void XMLStockeNumerosMesure(Collection coll, Handle barNumbers);
 
-// Settings of other subsystems that an import forces for its length (the
-// import preference, object preservation, the drawing port, the default slur
-// record). Each owner installs one slot; the driver saves every installed
-// setting and forces it before it starts, and puts each back on every exit,
-// failures included, in reverse order.
+// Settings of other subsystems that an import forces for its length. The
+// drawing port (the scratch port) and object preservation (off) are the
+// driver's own; the import preference and the default slur record are
+// installed as slots by their owners. The driver saves every setting and
+// forces it before it starts, and puts each back on every exit, failures
+// included, in reverse order.
 struct XMLReglageImport {
   intptr_t (*sauve)();         // the current state, as a token
   void (*force)();             // the state the import needs
