@@ -14,6 +14,7 @@
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
+#include "model/TabEltMesure.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "system/Dossiers.h"
@@ -92,10 +93,15 @@ void TermineSquelette(Document*) {}
 // Arpeggios of every staff, after the notes pass.
 void RecalculeArpeges(Document*) {}
 
-// Bar count and bar table; after the finishing passes,
+// Bar count and the whole bar table rebuilt; after the finishing passes,
 // instrument volume and pan to their staves, bar lines and repeats,
 // instrument ids.
-void RecalculeApresNotes(Document*) {}
+void RecalculeApresNotes(Document* doc) {
+  Partition** score = doc->partitionCourante;
+  SetTabEltMesureModifie(score, kTabEltTout);
+  // "MusicXML: Adjusting bars."
+  UpdateTabEltMesure(score, kTabEltTout);
+}
 void TermineStaves(Document*) {}
 
 // Ruler on, second page setup = first; then slurs, dynamics and text
@@ -165,7 +171,6 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
     return 1;
   }
 
-  // "MusicXML: Adjusting bars."
   RecalculeApresNotes(doc);
   XMLClearPagination(nullptr);
   // "MusicXML: Processing lyrics." "MusicXML: Processing dynamics."
