@@ -11,6 +11,7 @@
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
+#include "model/Vues.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "support/TestPaths.h"
@@ -86,6 +87,13 @@ intptr_t SauvePreserve() { return gPreserve; }
 void ForcePreserve() { gPreserve = 0; }
 void RestaurePreserve(intptr_t v) { gPreserve = static_cast<int>(v); }
 
+// What document disposal frees of a document an import filled.
+void FreeDocument(Document* doc) {
+  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
+  DisposeVuesDocument(doc);
+  DisposePtr(reinterpret_cast<Ptr>(doc));
+}
+
 Handle Text(const char* s) {
   Handle h = NewHandle(static_cast<Size>(std::strlen(s)));
   std::memcpy(*h, s, std::strlen(s));
@@ -138,8 +146,7 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
   XMLRetireReglagesImport();
   RozoSetPortOffscreen(start);
   RozoClosePortOffscreen(caller);
-  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
-  DisposePtr(reinterpret_cast<Ptr>(doc));
+  FreeDocument(doc);
 }
 
 // The document the import starts from: dated, no view, no titles, a current
@@ -173,8 +180,7 @@ TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
   DisposeHandle(h);
   EXPECT_EQ(doc->partitionCourante, score);
   EXPECT_EQ(doc->nbPartitions, 1);
-  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
-  DisposePtr(reinterpret_cast<Ptr>(doc));
+  FreeDocument(doc);
 }
 
 }  // namespace
