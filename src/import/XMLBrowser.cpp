@@ -22,6 +22,7 @@
 
 #include "platform/Memory.h"
 #include "system/Reporters.h"
+#include "text/TextEncodings.h"
 
 namespace {
 
@@ -172,10 +173,18 @@ uint8_t gNoTextWhenChild = 0;
 
 // Character references left in a text after the parser's own decoding (a
 // double-escaped "&amp;#233;") are decoded as HTML text, as the exporters that
-// write them expect. Texts without '&' are already final.
-size_t XMLDecodeTextReferences(char* text, size_t n) {
-  if (!std::memchr(text, '&', n)) return n;
-  return n;
+// write them expect. Texts without '&' are already final. The HTML reading of
+// bytes above 126 is UTF-8 for the call and goes back to what it was.
+void XMLDecodeTextReferences(std::vector<char>& text) {
+  if (!std::memchr(text.data(), '&', text.size()) || text.size() > 0x7fffffff) return;
+  int32_t previous = GetHTMLDefault8BitEncoding();
+  SetHTMLDefault8BitEncoding(kEncodingUTF8);
+  int32_t len = 0;
+  EncodedStr e = ChangeTextEncoding(text.data(), 0, static_cast<int32_t>(text.size()), kEncodingHTML, kEncodingUTF8, &len);
+  SetHTMLDefault8BitEncoding(previous);
+  if (!e) return;  // out of memory: the text stays as the parser gave it
+  text.assign(e, e + (len > 0 ? len : 0));
+  DisposeEncodedStr(e);
 }
 
 // Out of memory while building: the parse stops and the tree is dropped.
@@ -242,11 +251,8 @@ void FinishTopFrame() {
   Arena& arena = xmlStack.root->store->arena;
   if (f.hasText) {
     std::vector<char>& t = f.text;
-    size_t n = t.size();
-    if (n > 0) {
-      n = XMLDecodeTextReferences(t.data(), n);
-      n = FoldLineEnds(t.data(), n);
-    }
+    if (!t.empty()) XMLDecodeTextReferences(t);
+    size_t n = t.empty() ? 0 : FoldLineEnds(t.data(), t.size());
     elt->text = arena.Copy(t.data(), n);
     if (!elt->text) BuildFailed();
   }

@@ -136,3 +136,6 @@ struct PorteeSysteme {
 // Frees every page of the score with its elements and their staff entries,
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
+
+// The defaults of a setup of the given kind.
+void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);

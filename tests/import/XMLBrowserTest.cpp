@@ -12,6 +12,7 @@
 
 #include "platform/Memory.h"
 #include "support/TestPaths.h"
+#include "text/TextEncodings.h"
 
 namespace {
 
@@ -454,6 +455,25 @@ TEST(XMLTree, DocumentEncodingsReadAsUTF8) {
   ASSERT_NE(latin.root, nullptr) << latin.err;
   EXPECT_STREQ(latin.root->elts[0]->text, "\xC3\xA9");
   EXPECT_STREQ(XMLGetAttributeValue(latin.root->elts[0], "k"), "\xC3\xA9");
+}
+
+}  // namespace
+
+namespace {
+
+// References the parser leaves in a text (written double-escaped) are read as
+// HTML text; the HTML reading setting is left as it was.
+TEST(XMLTree, TextReferencesReadAsHTML) {
+  int32_t before = GetHTMLDefault8BitEncoding();
+  SetHTMLDefault8BitEncoding(2);
+  Tree t("<r><a>Tom &amp; Jerry</a><b>caf&amp;#233; &amp;lt;x&amp;gt;\n&amp;unknown;</b><c k='&amp;amp;'>&#233;</c></r>");
+  ASSERT_NE(t.root, nullptr) << t.err;
+  EXPECT_STREQ(t.root->elts[1]->text, "Tom & Jerry");
+  EXPECT_STREQ(t.root->elts[2]->text, "caf\xC3\xA9 <x>\r&unknown;");
+  EXPECT_STREQ(t.root->elts[3]->text, "\xC3\xA9");
+  EXPECT_STREQ(XMLGetAttributeValue(t.root->elts[3], "k"), "&amp;");  // attributes are as parsed
+  EXPECT_EQ(GetHTMLDefault8BitEncoding(), 2);
+  SetHTMLDefault8BitEncoding(before);
 }
 
 }  // namespace
