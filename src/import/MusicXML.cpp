@@ -59,8 +59,9 @@ void RestaureReglages(const EtatReglages* etat) {
 
 // ---------------------------------------------------------------------------
 // Steps on the document and its score. Those whose services are not built
-// yet (instrument samples and metronome, screen mode, bar tables, bar lines,
-// arpeggios, slurs, dynamics, the page-count scale search) are empty steps.
+// yet (instrument samples and metronome, screen mode, bar count, bar lines and
+// repeats, arpeggios, instrument volume, pan and ids, slurs, dynamics, text
+// passages, the page-count scale search) are empty steps.
 
 // A fresh start for the imported score: no hidden staves, dated now, no
 // current view, no titles; a current score at tempo 80. False when no score
@@ -93,20 +94,22 @@ void TermineSquelette(Document*) {}
 // Arpeggios of every staff, after the notes pass.
 void RecalculeArpeges(Document*) {}
 
-// Bar count and the whole bar table rebuilt; after the finishing passes,
-// instrument volume and pan to their staves, bar lines and repeats,
-// instrument ids.
+// The bar count and the whole bar table, rebuilt after the notes pass.
 void RecalculeApresNotes(Document* doc) {
   Partition** score = doc->partitionCourante;
   SetTabEltMesureModifie(score, kTabEltTout);
   // "MusicXML: Adjusting bars."
   UpdateTabEltMesure(score, kTabEltTout);
 }
+
+// After the finishing passes: instrument volume and pan to their staves, bar
+// lines and repeats put in shape, instrument ids converted.
 void TermineStaves(Document*) {}
 
 // Ruler on, second page setup = first; then slurs, dynamics and text
 // passages, and when asked the scale search for the page count the file asks
-// for (reserved pages + 1 + new-page marks; never below 2).
+// for (reserved pages + 1 + new-page marks), when that is at least 2 and
+// differs from the count laid out.
 void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
   doc->regle = 1;
   doc->misesEnPage[1] = doc->misesEnPage[0];
