@@ -524,12 +524,13 @@ int32_t SegmentEnd(const char* r, int32_t s, int32_t end) {
 
 // Name and tests of one segment [s, segEnd).
 bool MatchSegment(const XMLElt* e, const char* r, int32_t s, int32_t segEnd) {
+  if (!e->name) return false;  // the root record is no element
   if (s < segEnd && r[s] == '@') s++;
   bool neg = false;
   if (s < segEnd && r[s] == '!') neg = true, s++;
   int32_t p = s;
   while (p < segEnd && r[p] != '<' && r[p] != '[') p++;
-  bool same = e->name && NameEquals(e->name, r + s, p - s);
+  bool same = NameEquals(e->name, r + s, p - s);
   if (same == neg) return false;
   while (p < segEnd) {
     char open = r[p++];

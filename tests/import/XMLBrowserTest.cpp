@@ -165,6 +165,9 @@ TEST(XMLRequest, SubtreeListAndChildQueries) {
   EXPECT_EQ(XMLGetChild(g1, "x", 1), nullptr);
   EXPECT_STREQ(XMLGetChild(g1, "!x", 0)->name, "y");
   EXPECT_EQ(XMLGetChild(nullptr, "x", 0), nullptr);
+  // From the root record: its elements, never the record itself.
+  XMLElt** top = XMLGetEltsInChild(&t.root->head, "!x", &n);
+  EXPECT_EQ(Labels(top, n), "r");
   EXPECT_EQ(XMLGetElts(nullptr, "x", &n), nullptr);
 }
 
