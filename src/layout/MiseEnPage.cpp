@@ -1,6 +1,7 @@
 #include "layout/MiseEnPage.h"
 
 #include "model/Partition.h"
+#include "model/Portee.h"
 #include "platform/Memory.h"
 
 void DisposeMiseEnPagePartition(Partition** score) {
@@ -28,3 +29,5 @@ void DisposeMiseEnPagePartition(Partition** score) {
     p->tabEltMesure[mode] = nullptr;
   }
 }
+
+bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }

@@ -136,3 +136,7 @@ struct PorteeSysteme {
 // Frees every page of the score with its elements and their staff entries,
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
+
+struct Portee;
+// Seam, kept by layout: a staff is printed unless its not-printed flag is set.
+bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);

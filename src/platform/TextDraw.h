@@ -16,15 +16,10 @@
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
+#include "platform/QuickDraw.h"  // FontInfo
 
 typedef struct _cairo cairo_t;
 
-struct FontInfo {
-  int16_t ascent;
-  int16_t descent;
-  int16_t widMax;
-  int16_t leading;
-};
 
 // The transcode switch of the 8-bit text calls (on at start).
 void SetTextTranscoding(bool on);

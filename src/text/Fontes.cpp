@@ -6,7 +6,9 @@
 
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
+#include "system/PortLayer.h"
 #include "system/Reporters.h"
 #include "system/ResStrings.h"
 #include "system/Strings.h"
@@ -189,3 +191,27 @@ int16_t GetStdFont() {
 }
 
 int16_t GetStdFontRoman() { return 3; }
+
+// ---- Seam: measuring in the current port.
+
+void SetFontVellari(uint16_t pixelSize) { TextFont(ChoixFonteVellari(pixelSize)); }
+
+int16_t CharWidthCaractereMusical(uint16_t code) {
+  Text8Style style;
+  style.font = CarboniseGetTextFontPortCourant();
+  style.face = CarboniseGetTextFacePortCourant();
+  style.size = CarboniseGetTextSizePortCourant();
+  bool transcode = GetTextTranscoding();
+  SetTextTranscoding(false);
+  int16_t w = Text8CharWidth(style, int16_t(code & 0xFF));
+  SetTextTranscoding(transcode);
+  return w;
+}
+
+namespace {
+int16_t LargeurCodeMusical(uint8_t code) { return CharWidthCaractereMusical(code); }
+}  // namespace
+
+int16_t TextWidthCaractereMusical(const char* text) {
+  return CalculeLargeurCaracteresMusicaux(text, CarboniseGetTextSizePortCourant(), LargeurCodeMusical);
+}

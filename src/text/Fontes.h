@@ -74,5 +74,13 @@ extern const FixedCharWidth TabFixedCharWidth[11];
 // widths (the fixed ones for digits and '+'), rounded to nearest.
 int16_t CalculeLargeurCaracteresMusicaux(const char* text, int16_t textSize, int16_t (*charWidth)(uint8_t code));
 
+// Seam, kept by the font layer: measuring music-font codes in the current
+// port, with the font's codes reaching it unchanged (transcoding off).
+// The music font for a pixel size, as the port's font (size and face untouched).
+void SetFontVellari(uint16_t pixelSize);
+int16_t CharWidthCaractereMusical(uint16_t code);
+// Digits and '+' at their fixed widths, other codes at their own.
+int16_t TextWidthCaractereMusical(const char* text);
+
 int16_t GetStdFont();
 int16_t GetStdFontRoman();
