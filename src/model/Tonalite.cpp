@@ -303,7 +303,7 @@ bool TestFlagsMesure(Partition** score, MiseEnPage* pageSetup, int16_t bar, bool
   if (!score || !(*score)->portees) return false;
   for (int16_t i = 0; i < (*score)->nbPortees; i++) {
     Portee** staff = (*score)->portees[i];
-    if (!staff || !(*staff)->affichee || !IsPorteeImprimable(pageSetup, staff)) continue;
+    if (!staff || !(*staff)->affichee || (pageSetup && !IsPorteeImprimable(pageSetup, staff))) continue;
     const EltTabTonalite* e = EltExact(staff, bar);
     if (e && (reminder ? e->rappel : e->visible) != 0) return true;
   }
