@@ -1,6 +1,7 @@
 // Glyph sheet of the music-symbol font: every code the drawing code uses,
-// drawn at the place the drawing code puts it on a five-line staff, with its
-// code, its origin (red) and its advance (green).
+// drawn by DrawCharMusical through a port at the place the drawing code puts
+// it on a five-line staff, with its code, its origin (red) and the pen after
+// it (green).
 // Usage: glyphsheet OUT.pdf OUT.png [SVELLARI.TTF]
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -10,9 +11,11 @@
 #include <string>
 
 #include "platform/Fonts.h"
+#include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "text/Fontes.h"
+#include "text/UTFText.h"
 
 namespace {
 
@@ -70,13 +73,23 @@ void Staff(cairo_t* cr, double x, double y) {
   cairo_stroke(cr);
 }
 
-// The seam where the code goes through the engine's music-font drawing.
+// The code through the engine's music-font drawing, in a port over the
+// sheet's context; returns how far the pen moved.
 int16_t DrawMusic(cairo_t* cr, double x, double y, uint8_t code) {
-  Text8Style st{vellariPrint, 0, kE};
-  SetTextTranscoding(false);
-  int16_t w = Text8Draw(cr, x, y, st, &code, 1);
-  SetTextTranscoding(true);
-  return w;
+  Rect bounds{-32767, -32767, 32767, 32767};
+  CGrafPtr saved = nullptr;
+  GetPort(&saved);
+  CGrafPtr port = QDNewCairoPort(cr, &bounds);
+  SetPort(port);
+  SetFontVellari(kE);
+  TextSize(kE);
+  MoveTo(static_cast<int16_t>(x), static_cast<int16_t>(y));
+  DrawCharMusical(code);
+  Point pen;
+  GetPen(&pen);
+  SetPort(saved);
+  DisposePort(port);
+  return static_cast<int16_t>(pen.h - static_cast<int16_t>(x));
 }
 
 void Label(cairo_t* cr, double x, double y, const char* text, float size) {
@@ -98,6 +111,7 @@ void Sheet(cairo_t* cr) {
     n++;
     Staff(cr, cx, cy + kBottomLine);
     double ox = cx + kLeft, oy = std::floor(cy + OriginY(code));
+    (void)0;
     if (In(code, {106, 107, 74, 75, 251, 240})) {
       // The stem the flag hangs from: its right edge at the flag's origin.
       bool up = In(code, {106, 107, 251});
@@ -130,6 +144,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string font = argc > 3 ? argv[3] : std::string(TAMREL_RESOURCES "/SVELLARI.TTF");
+  SetUnicodeApplication(1);  // as documents are drawn
   if (!ActiveFonteVellari(font.c_str())) {
     fprintf(stderr, "glyphsheet: cannot activate %s\n", font.c_str());
     return 1;

@@ -11,25 +11,33 @@
 
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "text/Fontes.h"
 #include "text/TextEncodings.h"
+#include "text/UTFText.h"
 
 namespace {
 
-// The seam where text goes through the engine's Unicode drawing.
+// Text through the engine's Unicode drawing, in a port over the sheet's
+// context.
 float Draw(cairo_t* cr, double x, double y, const char* utf8, int16_t font, uint8_t face, float size,
            double angle = 0) {
-  int32_t units = 0;
-  EncodedStr u = UTFTextToUnicode(utf8, 0, static_cast<int32_t>(strlen(utf8)), &units);
-  if (!u) return 0;
-  UnicodeTextStyle st;
-  st.font = font;
-  st.face = face;
-  st.size = size;
-  float w = UnicodeTextDraw(cr, x, y, reinterpret_cast<UniChar*>(u), static_cast<size_t>(units), st, angle);
-  DisposeEncodedStr(u);
+  Rect bounds{-32767, -32767, 32767, 32767};
+  CGrafPtr saved = nullptr;
+  GetPort(&saved);
+  CGrafPtr port = QDNewCairoPort(cr, &bounds);
+  SetPort(port);
+  TextFont(font);
+  TextFace(face);
+  TextSize(static_cast<int16_t>(size));
+  MoveTo(static_cast<int16_t>(x), static_cast<int16_t>(y));
+  int32_t n = static_cast<int32_t>(strlen(utf8));
+  UTFDrawText(port, utf8, 0, n, static_cast<int16_t>(angle));
+  float w = UTFTextWidth(port, utf8, 0, n);
+  SetPort(saved);
+  DisposePort(port);
   return w;
 }
 
@@ -114,16 +122,12 @@ void RecordMiss(const char* requested, const char* tried, int16_t, bool substitu
   }
 }
 
-int16_t MusicCharWidth(uint8_t code) {
-  Text8Style st{vellariPrint, 0, 24};
-  SetTextTranscoding(false);
-  int16_t w = Text8CharWidth(st, static_cast<int16_t>(code));
-  SetTextTranscoding(true);
-  return w;
-}
-
 void Facts() {
-  printf("TextWidthCaractereMusical(\"12\") at size 24: %d\n", CalculeLargeurCaracteresMusicaux("12", 24, MusicCharWidth));
+  CGrafPtr port = CreateNewPort();
+  TextFont(vellariPrint);
+  TextSize(24);
+  printf("TextWidthCaractereMusical(\"12\") at size 24: %d\n", TextWidthCaractereMusical("12"));
+  DisposePort(port);
   ExtendedSetFontConversionCallback(RecordMiss);
   ClrListeFontInconnue();
   int16_t n = 0;
@@ -153,6 +157,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: textsheet OUT.pdf OUT.png\n");
     return 2;
   }
+  SetUnicodeApplication(1);  // as documents are drawn
   if (!ActiveFonteVellari(TAMREL_RESOURCES "/SVELLARI.TTF")) return 1;
   double w = 1250, h = 1000;
   cairo_surface_t* pdf = cairo_pdf_surface_create(argv[1], w, h);

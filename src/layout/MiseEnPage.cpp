@@ -30,4 +30,15 @@ void DisposeMiseEnPagePartition(Partition** score) {
   }
 }
 
+// The least a reader needs before it reads a setup over it: a known kind, the
+// whole score as the bar range, the screen scale.
+void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind) {
+  if (!setup) return;
+  *setup = MiseEnPage{};
+  setup->type = kind;
+  setup->echelle = kind == 2 ? 1.0f : 0.7f;
+  setup->premiereMesure = 1;
+  setup->derniereMesure = kDerniereMesureFin;
+}
+
 bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }

@@ -137,6 +137,9 @@ struct PorteeSysteme {
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
 
+// The defaults of a setup of the given kind.
+void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
+
 struct Portee;
 // Seam, kept by layout: a staff is printed unless its not-printed flag is set.
 bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);

@@ -9,3 +9,7 @@ struct ModeGraphique {
 
 // Fills a score's graphic mode from the user's default.
 void GetUserModeGraphique(ModeGraphique* mode);
+
+// Reads a stored mode from the document byte stream; 1, or 0 when the stream
+// ended inside the record.
+int16_t ReadConfigGraphique(ModeGraphique* mode);

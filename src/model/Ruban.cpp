@@ -333,6 +333,9 @@ static Portee** PorteeIndex(Partition** score, int32_t i) {
   return (*score)->portees[i];
 }
 
+// The head width is measured on the music font at the zoomed size, and a
+// tablature recomputes its own geometry: both come with the text layer and
+// the tablature; until then a staff keeps the head width it has.
 void InitTailleRubanPortee(Partition** score, Portee** staff) {
   if (!score || !staff) return;
   Portee* p = *staff;
@@ -419,6 +422,21 @@ int16_t CvtPosYRubanEnIndexPortee(Partition** score, int32_t y) {
     prise = k;
   }
   return int16_t(prise);
+}
+
+int16_t CvtPtRubanEnIndexPortee(Document* document, const Point*, BigPt point, bool flag) {
+  Partition** score = document ? document->partitionCourante : nullptr;
+  int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);
+  Portee** staff = PorteeIndex(score, i);
+  // Page points are located by the page layout; until it answers, the
+  // piano-roll walk serves every mode.
+  if (!flag || !staff) return i;
+  int32_t sens = point.y < int64_t((*staff)->aireRuban.top) + (*staff)->decalageLigneBasRuban ? -1 : 1;
+  for (int32_t k = i; k >= 0 && k < (*score)->nbPortees; k += sens) {
+    Portee** p = PorteeIndex(score, k);
+    if (p && (*p)->affichee && (*p)->modeFusion != kFusionMembre) return (*p)->index;
+  }
+  return (*staff)->index;
 }
 
 // ---------------------------------------------------------------- points and areas

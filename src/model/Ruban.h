@@ -42,6 +42,11 @@ int32_t CvtPixelEcranEnPixelRuban(Partition** score, int32_t x);
 
 // Staff bands.
 int16_t CvtPosYRubanEnIndexPortee(Partition** score, int32_t y);
+// The staff of a piano-roll point; with the flag, the walk goes on from it (up
+// when the point lies above the staff's reference line, else down) to the
+// nearest shown staff that is not a member of a merged group, and its index
+// field is returned. -1 when no staff holds it.
+int16_t CvtPtRubanEnIndexPortee(Document* document, const Point* pagePoint, BigPt point, bool flag);
 void InitTailleRubanPortee(Partition** score, Portee** staff);
 void CalculeAireRubanPorteesPartition(Partition** score);
 // Gives a merged staff the piano-roll band of its leader.

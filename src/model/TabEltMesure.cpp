@@ -353,10 +353,12 @@ void InsereMesureChangeEchelleMesure(Partition** score, int16_t atBar, int16_t c
                                      const DivisionTemporelle* division) {
   if (!score || count < 1) return;
   if (withDivision && !division) withDivision = false;
+  DivisionTemporelle div{};  // the caller's block may live in a row that moves
+  if (withDivision) div = *division;
   if (atBar < 0) atBar = 0;
   int32_t avant = GetNbMesuresTabEltRuban(score);
   BaisseCheckNbMesures();
-  PourChaqueVue(score, [&] { InsereDansVue(score, atBar, count, withDivision, division); });
+  PourChaqueVue(score, [&] { InsereDansVue(score, atBar, count, withDivision, &div); });
   isCheckNbMesures++;
   int32_t ajoutees = GetNbMesuresTabEltRuban(score) - avant;
   int32_t nb = int32_t((*score)->nbMesures) + (ajoutees > 0 ? ajoutees : 0);

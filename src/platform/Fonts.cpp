@@ -272,6 +272,19 @@ std::string DrawFamily(const std::string& name, bool* nameBold, bool* nameItalic
 
 }  // namespace
 
+namespace {
+// What names and characters resolved to; emptied when fonts are activated,
+// since a family may then resolve to the new file.
+std::unordered_map<uint32_t, FontResolved>& ResolveCache() {
+  static auto* m = new std::unordered_map<uint32_t, FontResolved>;
+  return *m;
+}
+std::unordered_map<uint32_t, FontFile*>& FallbackCache() {
+  static auto* m = new std::unordered_map<uint32_t, FontFile*>;
+  return *m;
+}
+}  // namespace
+
 int16_t FontNumberForName(const char* name) {
   if (name == nullptr) return kInvalidFontFamily;
   size_t len = strlen(name);
@@ -377,18 +390,27 @@ OSStatus FMActivateFonts(const char* path) {
     FontNumberForName(f.c_str());
     r.installed[Lower(f.c_str())] = true;
   }
+  ResolveCache().clear();
+  FallbackCache().clear();
   return noErr;
 }
 
+
 const FontResolved* FontResolve(int16_t number, uint8_t face) {
-  static std::unordered_map<uint32_t, FontResolved> cache;
+  auto& cache = ResolveCache();
   uint8_t styleBits = face & (kFaceBold | kFaceItalic | kFaceCondense | kFaceExtend);
   uint32_t key = (static_cast<uint32_t>(static_cast<uint16_t>(number)) << 8) | styleBits;
   auto it = cache.find(key);
   if (it != cache.end()) return it->second.file ? &it->second : nullptr;
 
   char name[256];
-  if (!FontNameForNumber(number, name, sizeof name)) FontNameForNumber(kFontApplication, name, sizeof name);
+  if (number == kFontNumberReserved) {
+    // The engine's placeholder for the music font at the size in use: every
+    // size draws with the one music font.
+    strcpy(name, "SVellari");
+  } else if (!FontNameForNumber(number, name, sizeof name)) {
+    FontNameForNumber(kFontApplication, name, sizeof name);
+  }
   bool nameBold = false, nameItalic = false;
   std::string family = DrawFamily(name, &nameBold, &nameItalic);
   bool wantBold = (face & kFaceBold) || nameBold;
@@ -410,7 +432,7 @@ const FontResolved* FontResolve(int16_t number, uint8_t face) {
 }
 
 FontFile* FontFallbackFor(uint32_t codePoint) {
-  static std::unordered_map<uint32_t, FontFile*> cache;
+  auto& cache = FallbackCache();
   auto it = cache.find(codePoint);
   if (it != cache.end()) return it->second;
   FontFile* file = nullptr;

@@ -85,6 +85,14 @@ TEHandle TENewStyled(const Rect* destRect, const Rect* viewRect, const Text8Styl
   return reinterpret_cast<TEHandle>(h);
 }
 
+TEHandle TENew(const Rect* destRect, const Rect* viewRect) {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  Text8Style st;
+  if (port) st = Text8Style{port->txFont, port->txFace, port->txSize};
+  return TENewStyled(destRect, viewRect, st);
+}
+
 void TESetText(const void* text, int32_t length, TEHandle te) {
   if (!te || !*te) return;
   if (length < 0) length = 0;

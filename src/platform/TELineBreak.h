@@ -28,7 +28,9 @@ struct TERec {
 };
 typedef TERec** TEHandle;
 
-// A record over the given rectangles, in the given text style.
+// A record over the given rectangles, in the current port's text style.
+TEHandle TENew(const Rect* destRect, const Rect* viewRect);
+// The same in a given text style.
 TEHandle TENewStyled(const Rect* destRect, const Rect* viewRect, const Text8Style& style);
 void TESetText(const void* text, int32_t length, TEHandle te);
 // Sum of the heights of lines startLine..endLine (1-based, clamped).

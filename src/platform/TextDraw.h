@@ -16,10 +16,7 @@
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
-#include "platform/QuickDraw.h"  // FontInfo
-
-typedef struct _cairo cairo_t;
-
+#include "platform/QuickDraw.h"
 
 // The transcode switch of the 8-bit text calls (on at start).
 void SetTextTranscoding(bool on);
@@ -48,3 +45,14 @@ void Text8FontInfo(const Text8Style& style, FontInfo* info);
 // Draws with the baseline origin at (x, y) (cairo user space, y downwards) in
 // the context's current source; returns the width the pen moves by.
 int16_t Text8Draw(cairo_t* cr, double x, double y, const Text8Style& style, const uint8_t* text, size_t count);
+
+// QuickDraw's text calls over the current port (its font, face, size,
+// foreground colour and pen), through the port's text bottlenecks: StdText
+// draws and moves the pen by the width, StdTxMeas measures.
+int16_t TextWidth(const void* textBuf, int16_t firstByte, int16_t byteCount);
+int16_t CharWidth(int16_t ch);
+int16_t StringWidth(ConstStr255Param s);
+void GetFontInfo(FontInfo* info);
+void DrawText(const void* textBuf, int16_t firstByte, int16_t byteCount);
+void DrawChar(int16_t ch);
+void DrawString(ConstStr255Param s);

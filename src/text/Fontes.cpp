@@ -1,17 +1,24 @@
 #include "text/Fontes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "layout/Zoom.h"
+#include "model/Portee.h"
 #include "platform/Fonts.h"
-#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
+#include "platform/Memory.h"
 #include "platform/TextDraw.h"
-#include "system/PortLayer.h"
+#include "plugin/ServicesInertes.h"
 #include "system/Reporters.h"
 #include "system/ResStrings.h"
+#include "system/PortLayer.h"
 #include "system/Strings.h"
+#include "text/TextEncodings.h"
+#include "text/TextStyle.h"
+#include "text/UTFText.h"
 
 FontEquivalent** tabFNEq = nullptr;
 int16_t nbFNEq = 0;
@@ -192,26 +199,126 @@ int16_t GetStdFont() {
 
 int16_t GetStdFontRoman() { return 3; }
 
-// ---- Seam: measuring in the current port.
+// ---- the music font in the port -------------------------------------------------
+
+namespace {
+
+// Raw music-font codes reach the font only with transcoding off.
+// TODO seam: RozoSetTranscodeCharset (which also records the switch into the
+// picture being defined) takes this over once the picture layer has it.
+void CommuteTranscodage(bool on) { SetTextTranscoding(on); }
+
+}  // namespace
 
 void SetFontVellari(uint16_t pixelSize) { TextFont(ChoixFonteVellari(pixelSize)); }
 
+void SetTextFontSize(int16_t font, float size) {
+  int16_t s = static_cast<int16_t>(size);
+  TextFont(font == kFontePlaceholderVellari ? ChoixFonteVellari(s) : font);
+  TextSize(s);
+}
+
+void TextFontVellari(float size) {
+  int32_t z = Zoom(static_cast<int32_t>(size));
+  TextFont(ChoixFonteVellari(z));
+  TextSize(static_cast<int16_t>(std::clamp<int32_t>(z, 0, 32767)));
+  TextFace(0);
+}
+
+void TextFontVellariForSize(int16_t size) {
+  uint8_t saved = modePrintToutSurVellariPrint;
+  modePrintToutSurVellariPrint = 1;
+  TextFontVellari(size);
+  modePrintToutSurVellariPrint = saved;
+}
+
+void TextFontMusicale(Portee** /*staff*/, int16_t size) {
+  curTailleFonteMusicale = static_cast<int16_t>(std::clamp<int32_t>(Zoom(size), -32767, 32767));
+  TextFontVellari(size);
+}
+
+int16_t GetCurrentSizeFonteMusicale() { return curTailleFonteMusicale; }
+
+void DrawCharMusicalRotate(uint16_t code, int16_t angle) {
+  // Off for either path: the 8-bit text a recorded picture carries must
+  // reach the font as the raw code too.
+  CommuteTranscodage(false);
+  if (IsUnicodeApplication()) {
+    uint8_t utf[3];
+    int32_t n = UnicodeCharToUTF(static_cast<UniChar>(0xF000 | (code & 0xFF)), utf);
+    CGrafPtr port = nullptr;
+    GetPort(&port);
+    UTFDrawText(port, reinterpret_cast<const char*>(utf), 0, n, angle);
+  } else {
+    DrawChar(static_cast<int16_t>(code & 0xFF));
+  }
+  CommuteTranscodage(true);
+}
+
+void DrawCharMusical(uint16_t code) { DrawCharMusicalRotate(code, 0); }
+
+void DrawTextMusical(const char* text) {
+  for (const char* p = text; p && *p; p++) DrawCharMusicalRotate(static_cast<uint8_t>(*p), 0);
+}
+
+void DrawCharRotate(uint16_t ch, int16_t angle) {
+  if (angle != 0 && IsUnicodeApplication()) {
+    uint8_t utf[3];
+    int32_t n = UnicodeCharToUTF(static_cast<UniChar>(ch), utf);
+    CGrafPtr port = nullptr;
+    GetPort(&port);
+    UTFDrawText(port, reinterpret_cast<const char*>(utf), 0, n, angle);
+    return;
+  }
+  DrawChar(static_cast<int16_t>(ch));
+}
+
 int16_t CharWidthCaractereMusical(uint16_t code) {
-  Text8Style style;
-  style.font = CarboniseGetTextFontPortCourant();
-  style.face = CarboniseGetTextFacePortCourant();
-  style.size = CarboniseGetTextSizePortCourant();
-  bool transcode = GetTextTranscoding();
-  SetTextTranscoding(false);
-  int16_t w = Text8CharWidth(style, int16_t(code & 0xFF));
-  SetTextTranscoding(transcode);
+  CommuteTranscodage(false);
+  int16_t w = CharWidth(static_cast<int16_t>(code & 0xFF));
+  CommuteTranscodage(true);
   return w;
 }
 
 namespace {
-int16_t LargeurCodeMusical(uint8_t code) { return CharWidthCaractereMusical(code); }
+int16_t LargeurMusicale(uint8_t code) { return CharWidthCaractereMusical(code); }
 }  // namespace
 
 int16_t TextWidthCaractereMusical(const char* text) {
-  return CalculeLargeurCaracteresMusicaux(text, CarboniseGetTextSizePortCourant(), LargeurCodeMusical);
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  int16_t size = port ? port->txSize : 0;
+  return CalculeLargeurCaracteresMusicaux(text, size == 0 ? int16_t(12) : size, LargeurMusicale);
+}
+
+void InitTailleCaracteresSelonFonte(Portee** staff) {
+  if (!staff || !*staff) return;
+  CGrafPtr saved = SetPortTemporaire();
+  int16_t size = static_cast<int16_t>(std::min<int32_t>((*staff)->aspect.tailleUnite, 32767));
+  TextFontVellariForSize(size);
+  int32_t w = CharWidthCaractereMusical(207);
+  (*staff)->largeurTete = static_cast<int16_t>((w * 613 + 356) / 713);
+  bool gregorien = (*staff)->type == kTypePorteeGregorien;
+  (*staff)->interligne = static_cast<float>(size) * GetDpiDest() / (gregorien ? 648.0f : 864.0f);
+  TextSize(size);
+  (*staff)->echelleSymboles = static_cast<float>(size) / (gregorien ? 9.0f : 12.0f);
+  SetPort(saved);
+}
+
+void FixeTextStyleStd(TextStyle* style) {
+  if (!style) return;
+  memset(style, 0, sizeof *style);
+  style->font = GetStdFont();
+  style->size = 10;
+}
+
+void UseStylePref(int16_t index) {
+  TextStyle style;
+  FixeTextStyleStd(&style);
+  GetStylePref(index, &style);
+  // Applied as a styled text's style is: font (the placeholder becoming the
+  // music font), size, face and colour.
+  SetTextFontSize(style.font, style.size);
+  TextFace(style.face & 0x7F);
+  RGBForeColor(&style.color);
 }

@@ -4,6 +4,9 @@
 // and its drawing.
 #include <cstdint>
 
+struct Portee;
+struct TextStyle;
+
 // The music-font placeholder: a stored font number that stands for the music
 // font chosen for the size in use.
 constexpr int16_t kFontePlaceholderVellari = static_cast<int16_t>(63574);
@@ -74,13 +77,35 @@ extern const FixedCharWidth TabFixedCharWidth[11];
 // widths (the fixed ones for digits and '+'), rounded to nearest.
 int16_t CalculeLargeurCaracteresMusicaux(const char* text, int16_t textSize, int16_t (*charWidth)(uint8_t code));
 
-// Seam, kept by the font layer: measuring music-font codes in the current
-// port, with the font's codes reaching it unchanged (transcoding off).
-// The music font for a pixel size, as the port's font (size and face untouched).
-void SetFontVellari(uint16_t pixelSize);
-int16_t CharWidthCaractereMusical(uint16_t code);
-// Digits and '+' at their fixed widths, other codes at their own.
-int16_t TextWidthCaractereMusical(const char* text);
-
 int16_t GetStdFont();
 int16_t GetStdFontRoman();
+void FixeTextStyleStd(TextStyle* style);
+// The preference text style of that index on the current port; the plug-in
+// has no preference styles, so the standard style (FixeTextStyleStd) stands
+// for any the preferences do not fill.
+void UseStylePref(int16_t index);
+
+// ---- the music font in the current port -----------------------------------------
+
+// TextFont of the music font for a pixel size; size and face untouched.
+void SetFontVellari(uint16_t pixelSize);
+// TextFont (the placeholder becomes the music font for the truncated size)
+// and TextSize of the truncated size.
+void SetTextFontSize(int16_t font, float size);
+// The music font at Zoom(size) pixels, plain.
+void TextFontVellari(float size);
+void TextFontVellariForSize(int16_t size);
+// The usual selection of all drawing code; remembers the zoomed size.
+void TextFontMusicale(Portee** staff, int16_t size);
+int16_t GetCurrentSizeFonteMusicale();
+
+// Music-font codes drawn at the pen, which moves by their advance.
+void DrawCharMusicalRotate(uint16_t code, int16_t angle);
+void DrawCharMusical(uint16_t code);
+void DrawTextMusical(const char* text);
+void DrawCharRotate(uint16_t ch, int16_t angle);
+int16_t CharWidthCaractereMusical(uint16_t code);
+int16_t TextWidthCaractereMusical(const char* text);
+// The staff's head width, interline and symbol scale from the print music
+// font at the staff's music-font size.
+void InitTailleCaracteresSelonFonte(Portee** staff);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/PlatformTypes.h"
+#include "platform/QuickDraw.h"
 
 // Texts and paths are UTF-8 (set by the document loader).
 extern uint8_t UnicodeApplication;
@@ -28,3 +29,30 @@ bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const 
 // and in the print music font every unit below U+1000 moves to U+F000 + unit.
 // False when the text does not convert.
 bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musicFont, std::vector<UniChar>& out);
+
+// Measuring and drawing UTF-8 text in a port (null: the current port) with
+// its font, face, size and colour. Outside a Unicode application, and for
+// the 8-bit text a picture carries, the text goes through 8-bit QuickDraw in
+// Mac Roman (Shift-JIS under a Japanese interface).
+int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t length);
+void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle);
+
+// The Unicode engine, with the typographic semantics of the system's newer
+// one; the older engine's calls share it (their ratio and rotation are kept).
+void CoreTextSetFontRatio(float ratio);
+void AtsuSetFontRatio(float ratio);
+void AtsuSetRotation(int16_t angle);
+float CoreTextWidthUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength);
+void CoreTextDrawUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength, float alpha, float angle);
+void CoreTextFontMetrics(FontInfo* info);
+
+// Replay of pictures with their Unicode text: the bottleneck procedures that
+// take the comment's text and draw it in place of the 8-bit text after it.
+void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle);
+void TextUTFPictElement(int16_t byteCount, const void* textBuf, Point numer, Point denom);
+void LinePictElement(Point newPt);
+// Installs them over a copy of the current port's procedures (the line
+// procedure only when linesAsRects is set) and returns the port's own; the
+// replay ends with FinRejouePictureUTF, which drops any pending text.
+CQDProcsPtr DebutRejouePictureUTF(uint8_t linesAsRects, const Rect* frame);
+void FinRejouePictureUTF(CQDProcsPtr portProcs);

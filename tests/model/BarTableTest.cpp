@@ -183,6 +183,7 @@ TEST_F(BarTableTest, ThePixelPassLaysBarsOutAtTheScoreZoom) {
   EXPECT_EQ(Ligne(1).largeurMargeDroite, 16);
   EXPECT_EQ(Ligne(1).largeurMusique, 144);
   EXPECT_EQ(Ligne(1).largeurTotale, 176);
+  EXPECT_FLOAT_EQ(CalculeEchelleEcranMesure(score, &Ligne(1)), 899.999f);
   EXPECT_EQ(Ligne(2).largeurTotale, 0);
   EXPECT_FLOAT_EQ(Ligne(2).etirement, 1.0f);
   EXPECT_EQ(Ligne(3).debutX, Ligne(2).debutX);

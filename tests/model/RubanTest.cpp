@@ -139,7 +139,17 @@ TEST_F(BandesTest, BandsStackMergeAndSkipHiddenStaves) {
     int32_t y;
     int16_t index;
   } cas[] = {{-1, -1}, {0, 1}, {39, 1}, {40, 2}, {59, 2}, {500, 2}};
-  for (const Cas& c : cas) EXPECT_EQ(CvtPosYRubanEnIndexPortee(score, c.y), c.index) << c.y;
+  for (const Cas& c : cas) {
+    EXPECT_EQ(CvtPosYRubanEnIndexPortee(score, c.y), c.index) << c.y;
+    EXPECT_EQ(CvtPtRubanEnIndexPortee(doc, nullptr, BigPt{0, c.y}, false), c.index) << c.y;
+  }
+  // With the flag the walk goes on to a shown staff outside the group's
+  // members: down below the reference line, up above it.
+  EXPECT_EQ(CvtPtRubanEnIndexPortee(doc, nullptr, BigPt{0, 30}, true), 1);
+  (*p[1])->affichee = 0;
+  EXPECT_EQ(CvtPtRubanEnIndexPortee(doc, nullptr, BigPt{0, 30}, true), 2);
+  (*p[1])->decalageLigneBasRuban = 35;
+  EXPECT_EQ(CvtPtRubanEnIndexPortee(doc, nullptr, BigPt{0, 30}, true), 1);  // none above: its own
 }
 
 TEST_F(BandesTest, PianoRollAndPageMapOntoEachOther) {

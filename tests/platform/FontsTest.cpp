@@ -110,6 +110,11 @@ TEST(FontRegistry, InstalledMeansExactFamilyOrMetricAlias) {
 }
 
 TEST(FontRegistry, ActivationIsForThisProcessAndChecksTheFile) {
+  // Resolved before activation (to a substitute), the family resolves to the
+  // activated file afterwards.
+  const FontResolved* before = FontResolve(FontNumberForName("SVellari"), 0);
+  ASSERT_NE(before, nullptr);
+  EXPECT_STRNE(before->file->ft->family_name, "SVellari");
   EXPECT_EQ(FMActivateFonts("/nonexistent/font.ttf"), fnfErr);
   EXPECT_EQ(FMActivateFonts((tamrel_test::BundlePath() + "/Resources/SVELLARI-LICENSE.txt").c_str()), paramErr);
   ASSERT_GT(MusicFont(), 0);
