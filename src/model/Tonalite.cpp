@@ -384,6 +384,7 @@ int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, c
       t = GetEltsTabTonalite(staff, &n);
     }
   } else {
+    if (n >= INT16_MAX - 1) return -1;  // the count is 16-bit
     if (!(*staff)->tabTonalite) {
       (*staff)->tabTonalite = NewHandle(0);
       if (!(*staff)->tabTonalite) return -1;

@@ -467,7 +467,7 @@ int16_t AppliqueInstrumentTranspositeur(Partition** score, Portee** staff, int16
   }
   if (how != 0 && how != 3) {
     FixeAccordsNonCalcules(staff);
-    bool tablature = GetTablature(staff) != nullptr;
+    bool tablature = IsTablatureVisible(staff);
     int32_t n;
     Signe* notes = GetSignesPortee(staff, &n);
     for (int32_t i = 0; notes && i < n; i++) {

@@ -214,6 +214,26 @@ TEST_F(TonaliteTest, DeletingTheFirstBarsFoldsTheNextChangeIntoTheFirstEntry) {
   EXPECT_EQ((*staff)->nbTonalites, 1);
 }
 
+TEST_F(TonaliteTest, ScoreWideSettersPickTheirStaves) {
+  Portee** tab = NewPortee(score, kTypePorteeTablature);
+  Portee** drums = NewPortee(score, kTypePorteeBatterie);
+  Portee** lyrics = NewPortee(score, kTypePorteeParole);
+  Tonalite a = Std(3);
+  FixeTonaliteMesure(score, nullptr, 2, &a, 0);
+  for (Portee** p : {staff, tab}) EXPECT_EQ(CvtNumMesureEnIndxTabTonalite(p, 2), 1);
+  for (Portee** p : {drums, lyrics}) EXPECT_EQ(CvtNumMesureEnIndxTabTonalite(p, 2), -1);
+  EXPECT_EQ(FixeTonaliteMesure(score, drums, 2, &a, 0), 0);
+  Clef fa = StdClef(kClefFa);
+  EXPECT_EQ(FixeClefMesure(score, lyrics, 2, &fa, 0), 0);
+  Tonalite e = Std(4);
+  SetTonalitePartition(score, &e, kVisibleArmure | kVisibleClef);
+  Tonalite k;
+  CvtMesureEnTonalite(tab, 1, &k);
+  EXPECT_EQ(CvtTonaliteEnTonaliteStd(&k), 4);
+  EXPECT_EQ(CvtMesureEnVisible(staff, 0), kVisibleArmure | kVisibleClef);
+  EXPECT_EQ(StdA(2), 3);  // the later change stays
+}
+
 TEST_F(TonaliteTest, KaraokeLinesMapVersesBothWays) {
   // Without mapping every verse is on its own line.
   EXPECT_EQ(CvtPassageKaraokeEnLigneAffichage(staff, 2, 7), 7);
