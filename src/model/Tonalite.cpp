@@ -356,8 +356,9 @@ int16_t RechercheMesureEndChangeClefTonalite(Partition** score, Portee** staff, 
 // ---- Table maintenance.
 
 int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, const Clef* clef, uint32_t visible,
-                             uint32_t reminder, uint16_t link) {
+                             uint32_t reminder, int32_t lien) {
   if (!staff || bar < 0) return -1;
+  uint16_t link = lien < 0 || lien >= kLienTonaliteAucun ? kLienTonaliteAucun : uint16_t(lien);
   InvalideCache(staff);
   Tonalite k;
   Clef c;
@@ -521,7 +522,7 @@ void DisposeTabTonalite(Portee** staff) {
 
 int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
                                  const Clef* clef, int16_t transpositionMode, uint32_t visible, uint32_t reminder,
-                                 uint16_t link) {
+                                 int32_t link) {
   if (!staff || bar < 0) return 0;
   PauseMusique();
   int32_t n;

@@ -97,8 +97,9 @@ int16_t RechercheMesureEndChangeClefTonalite(Partition** score, Portee** staff, 
 // ---- Table maintenance.
 // Writes the entry at the bar (null key or clef: the one in force); its index,
 // -1 when memory runs out.
+// A link of -1 or out of 0..65534 is none.
 int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, const Clef* clef, uint32_t visible,
-                             uint32_t reminder, uint16_t link);
+                             uint32_t reminder, int32_t link);
 // Removes one entry; the first is never removed.
 void SupprimeEltTabTonalite(Portee** staff, int16_t index);
 // Removes redundant entries; 1 when any went.
@@ -112,7 +113,7 @@ void DisposeTabTonalite(Portee** staff);
 // The central setter of a bar's key and clef; a null key or clef means no change.
 int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
                                  const Clef* clef, int16_t transpositionMode, uint32_t visible, uint32_t reminder,
-                                 uint16_t link);
+                                 int32_t link);
 // A null staff sets every staff that takes key changes.
 int16_t FixeTonaliteMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
                            int16_t transpositionMode);

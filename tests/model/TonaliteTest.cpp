@@ -144,8 +144,9 @@ TEST_F(TonaliteTest, AnEmptyTableGetsItsBarZeroEntry) {
   EXPECT_FALSE(CvtMesureEnFondVisible(staff, 3));
   Tonalite d = Std(2);
   Clef fa = StdClef(kClefFa);
-  FixeTonaliteEtClefMesure(score, staff, 3, &d, &fa, 0, kVisibleArmure, 0, kLienTonaliteAucun);
+  FixeTonaliteEtClefMesure(score, staff, 3, &d, &fa, 0, kVisibleArmure, 0, -1);
   ASSERT_EQ((*staff)->nbTonalites, 2);
+  EXPECT_EQ(Elts()[1].lien, kLienTonaliteAucun);
   EXPECT_EQ(Elts()[0].mesure, 0);
   EXPECT_EQ(StdA(1), 0);
   EXPECT_EQ(ClefA(1), kClefSol);
