@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/ModeGraphique.h"
 #include "layout/Zoom.h"
 #include "model/Document.h"
 #include "model/QRVPOBJ.h"
@@ -89,6 +90,8 @@ void TableDesCles() {
   std::printf("== Key table of a staff with key and clef changes (widths in pixels at %d dpi)\n", GetDpiDest());
   Document* doc = NouveauDocument();
   Partition** score = NouvellePartition(doc, 12);
+  // The built-in engraving spaces around clefs, keys and time signatures.
+  GetDefautModeGraphique(&(*score)->modeGraphique);
   Portee** staff = NewPortee(score, kTypePorteeStandard);
   (*staff)->affichee = 1;
   Tonalite d = Std(2), bb = Std(9);

@@ -660,20 +660,11 @@ enum : int {
   kMGEspaceApresBecarres = 24,
 };
 
-// Word n of a graphic-mode record, whichever of its two forms the build has:
-// the word array, or the 256 stored bytes (big-endian words).
-template <typename M>
-int16_t MotModeGraphique(const M& mode, int n) {
-  if constexpr (requires { mode.slot[0]; }) {
-    return mode.slot[n];
-  } else {
-    return int16_t(uint16_t(mode.octets[2 * n] << 8 | mode.octets[2 * n + 1]));
-  }
-}
-
+// The score's own graphic mode: installing it as the current mode changes no
+// space, and the bar table is rebuilt without it being installed.
 int16_t EspaceModeGraphique(Portee** staff, int n) {
   Partition** score = (*staff)->partition;
-  return score ? MotModeGraphique((*score)->modeGraphique, n) : int16_t(0);
+  return score ? (*score)->modeGraphique.slot[n] : int16_t(0);
 }
 
 // The treble-clef glyph's width, measured again only when the size, the
