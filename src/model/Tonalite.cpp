@@ -813,7 +813,8 @@ int32_t CalculeLargeurEcranCleRappel(Partition** score, int16_t bar) {
 }
 
 int16_t CalculeMaxTailleClePixelEcran(Partition** score) {
-  if (!score) return 0;
+  // Without staves no bar has a clef area: no table to build for it.
+  if (!score || (*score)->nbPortees <= 0 || !(*score)->portees) return 0;
   UpdateTabEltMesure(score, kTabEltEspacement);
   Handle table = GetTabEltMesureEcran(score);
   int32_t n = GetNbLignesTabElt(table);
