@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/Document.h"
+
 float ZoomPrintSur(float scale) { return std::isnan(scale) || scale < 0.1f ? 0.1f : scale; }
 
 void AppliqueZoomPrintDocumentAuRect(float scale, Rect* rect) {
@@ -13,4 +15,8 @@ void AppliqueZoomPrintDocumentAuRect(float scale, Rect* rect) {
   rect->left = divise(rect->left);
   rect->bottom = divise(rect->bottom);
   rect->right = divise(rect->right);
+}
+
+float GetZoomPrintDocument(const Document* document) {
+  return document ? document->misesEnPage[0].echelle : 1.0f;
 }

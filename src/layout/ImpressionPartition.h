@@ -7,3 +7,7 @@
 void AppliqueZoomPrintDocumentAuRect(float scale, Rect* rect);
 // The print zoom as it divides: below 0.1, or not a number, counts as 0.1.
 float ZoomPrintSur(float scale);
+
+struct Document;
+// The document's print zoom: the scale of its first page setup.
+float GetZoomPrintDocument(const Document* document);

@@ -144,7 +144,7 @@ void NoteRaisonEchecChargement(const char* reason) {
 void SetChargeurDocumentTest(ChargeurDocumentTest loader) { chargeurTest = loader; }
 
 double EchelleContexteDocument(const Document* doc) {
-  return 72.0 / 576.0 * double(ZoomPrintSur(doc ? doc->zoomImpression : 1.0f));
+  return 72.0 / 576.0 * double(ZoomPrintSur(GetZoomPrintDocument(doc)));
 }
 
 Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, char* name) {
@@ -195,6 +195,9 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
   }
   doc->indexPartitionCourante = -1;
   doc->indexVueCourante = -1;
+  // Portrait, as the printer's page, unless the document says otherwise: an
+  // imported document never sets it, and a zero would turn its pages.
+  doc->orientation = 1;
   GrafPtr portSauve;
   GetPort(&portSauve);
   doc->portDocument = CreateNewPort();
@@ -210,7 +213,7 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     PrInfo info;
     GetPrInfoDocument(doc, &info);
     Rect page = info.page;
-    AppliqueZoomPrintDocumentAuRect(doc->zoomImpression, &page);
+    AppliqueZoomPrintDocumentAuRect(GetZoomPrintDocument(doc), &page);
     if (pageRect) *pageRect = page;
 
     if (doc->portDocument) SetPort(doc->portDocument);

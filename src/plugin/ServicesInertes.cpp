@@ -17,7 +17,7 @@ void SetTextDialogueProgression(const char*) {}
 int16_t Confirmation(const char*) { return 1; }
 int16_t BreakUtilisateurQuarvel() { return 0; }
 void ErreurGraveVrac(int16_t) {}
-void AvertissementVrac(int16_t) {}
+void AvertissementVrac() {}
 void InformationDebrayableVrac(int16_t) {}
 void* GFrontWindow() { return nullptr; }
 void FixeFormeCurseur(int16_t) {}

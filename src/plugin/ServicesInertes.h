@@ -30,7 +30,8 @@ void SetTextDialogueProgression(const char* text);
 int16_t Confirmation(const char* message);         // always confirmed
 int16_t BreakUtilisateurQuarvel();
 void ErreurGraveVrac(int16_t number);
-void AvertissementVrac(int16_t number);
+// The general warning after an automatic change: nothing to show here.
+void AvertissementVrac();
 void InformationDebrayableVrac(int16_t number);
 void* GFrontWindow();
 void FixeFormeCurseur(int16_t shape);

@@ -34,9 +34,9 @@ float gZoomTest = 1.0f;
 int16_t ChargeurModele(Document* doc, int32_t) {
   Partition** score = CreePartitionVide(doc);
   if (!score || !CreePorteeVide(score, 0, 1, 1)) return 0;
-  doc->zoomImpression = gZoomTest;
   doc->orientation = 1;
   FixeMiseEnPageStandardDocument(doc);
+  doc->misesEnPage[0].echelle = gZoomTest;
   if (gPagesTest > 1) {
     PrInfo info;
     GetPrInfoDocument(doc, &info);

@@ -22,7 +22,7 @@ int16_t gIndexCourant = -1;  // -1: as the model leaves it
 int16_t ChargeurPartitions(Document* doc, int32_t) {
   for (int i = 0; i < gNbPartitions; i++)
     if (!CreePartitionVide(doc)) return 0;
-  doc->zoomImpression = 1.0f;
+  doc->misesEnPage[0].echelle = 1.0f;
   doc->orientation = 1;
   if (gIndexCourant >= 0) doc->indexPartitionCourante = gIndexCourant;
   return 1;
