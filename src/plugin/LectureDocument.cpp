@@ -1,9 +1,12 @@
 #include "plugin/LectureDocument.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "plugin/PiloteRequete.h"
+#include "platform/Memory.h"
 #include "system/QrvFiles.h"
+#include "text/Fontes.h"
 #include "text/TextEncodings.h"
 
 uint16_t VersionQuarvelLoad = 0;
@@ -129,6 +132,67 @@ bool ReadUTFString(char* buffer, int16_t size) {
     }
   }
   return true;
+}
+
+namespace {
+
+// Items no stored collection comes near, and the largest item read into memory.
+constexpr int32_t kMaxItemsCollection = 65536;
+constexpr int32_t kMaxTailleItemCollection = 16 * 1024 * 1024;
+// Tag, id, size and attributes.
+constexpr int32_t kTailleEnteteItem = 16;
+
+}  // namespace
+
+Collection ReadCollection() {
+  const int32_t nombre = ReadLong();
+  if (nombre == 0 || EndOfFile()) return nullptr;
+  Collection c = NewCollection();
+  if (nombre < 0) return c;
+  if (nombre > kMaxItemsCollection || int64_t(nombre) * kTailleEnteteItem > GetStreamRemaining()) {
+    DisposeCollection(c);
+    ioCustom.finFichier = 1;
+    return nullptr;
+  }
+  for (int32_t i = 0; i < nombre; i++) {
+    const uint32_t tag = uint32_t(ReadLong());
+    const int32_t id = ReadLong();
+    const int32_t taille = ReadLong();
+    ReadGap(4);
+    if (EndOfFile() || taille > kMaxTailleItemCollection || int64_t(taille) > GetStreamRemaining()) {
+      DisposeCollection(c);
+      ioCustom.finFichier = 1;
+      return nullptr;
+    }
+    if (taille <= 0) {
+      if (c) AddCollectionItem(c, tag, id, 0, nullptr);
+      continue;
+    }
+    if (!c) {
+      // No collection: the items are still read past, so the stream stays in step.
+      ReadGap(taille);
+      continue;
+    }
+    Ptr donnees = NewPtr(taille);
+    if (!donnees) {
+      DisposeCollection(c);
+      return nullptr;
+    }
+    ReadBlock(donnees, taille);
+    AddCollectionItem(c, tag, id, taille, donnees);
+    DisposePtr(donnees);
+  }
+  return c;
+}
+
+void StoreFontError(const char* askedName, const char* usedName, int16_t, bool substituted) {
+  if (substituted) {
+    char texte[512];
+    std::snprintf(texte, sizeof texte, "%s=>%s", askedName ? askedName : "", usedName ? usedName : "");
+    AddFontInconnue(texte, 1);
+  } else {
+    AddFontInconnue(askedName ? askedName : "", 0);
+  }
 }
 
 // The record readers below wait for the loader's string and style readers:

@@ -2,6 +2,7 @@
 // Primitives of the native document format over the document byte stream
 // (big-endian numbers, stored strings and rectangles), and the record readers
 // the score model's readers call.
+#include "platform/Collections.h"
 #include "platform/PlatformTypes.h"
 #include "system/BigRect.h"
 
@@ -35,6 +36,15 @@ bool ReadString(char* buffer, uint16_t size);
 // The same, then MacRoman to UTF-8 before version 0x920; cut on a character
 // boundary to fit.
 bool ReadUTFString(char* buffer, int16_t size);
+
+// A stored keyed collection: null for a count of 0, an empty collection for a
+// negative count. A count or item size the rest of the stream cannot hold
+// marks the stream at its end and gives null.
+Collection ReadCollection();
+
+// The font-conversion callback installed while a styled string is read: the
+// asked font (with what replaced it) goes to the unknown-font list.
+void StoreFontError(const char* askedName, const char* usedName, int16_t fontId, bool substituted);
 
 // Records; 1 when read, 0 when the stream ended or the record cannot be read
 // (the stream is then marked at its end).

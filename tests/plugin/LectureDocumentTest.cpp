@@ -9,6 +9,7 @@
 #include "platform/Memory.h"
 #include "plugin/LectureDocument.h"
 #include "system/QrvFiles.h"
+#include "text/Fontes.h"
 
 namespace {
 
@@ -148,4 +149,70 @@ TEST(WriteBlock, WritesThroughTheStreamIntoAGrowableBlock) {
   EXPECT_EQ(GetHandleSize(h), 3);
   EXPECT_EQ(std::memcmp(*h, "abc", 3), 0);
   DisposeHandle(h);
+}
+
+namespace {
+
+std::string Item(const char* tag, int32_t id, int32_t taille, const std::string& donnees) {
+  std::string s(tag, 4);
+  for (int32_t v : {id, taille})
+    for (int k = 3; k >= 0; k--) s.push_back(char(uint32_t(v) >> (8 * k)));
+  s += std::string(4, '\0') + donnees;
+  return s;
+}
+
+}  // namespace
+
+TEST_F(Primitives, CollectionsAreReadItemByItem) {
+  Lit(Octets({0, 0, 0, 0, 'Z'}));
+  EXPECT_EQ(ReadCollection(), nullptr);
+  EXPECT_EQ(ReadCar(), 'Z');
+  TermineSurPtr();
+
+  Lit(Octets({0, 0, 0, 2}) + Item("bnum", 7, 0, "") + Item("bnum", 8, 3, "abc") + "Z");
+  Collection c = ReadCollection();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(CountCollectionItems(c), 2);
+  char buf[8] = {};
+  int32_t taille = sizeof buf;
+  EXPECT_EQ(GetCollectionItem(c, FourCC("bnum"), 8, &taille, buf), noErr);
+  EXPECT_EQ(taille, 3);
+  EXPECT_STREQ(buf, "abc");
+  EXPECT_EQ(ReadCar(), 'Z');
+  DisposeCollection(c);
+  TermineSurPtr();
+
+  Lit(Octets({0xFF, 0xFF, 0xFF, 0xFF, 'Z'}));
+  c = ReadCollection();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(CountCollectionItems(c), 0);
+  DisposeCollection(c);
+}
+
+// Counts and sizes the stream cannot hold are refused before any allocation.
+TEST_F(Primitives, HostileCollectionsFailCleanly) {
+  struct Cas {
+    std::string octets;
+  } cas[] = {
+      {Octets({0x7F, 0xFF, 0xFF, 0xFF}) + Item("abcd", 1, 0, "")},
+      {Octets({0, 0, 0, 1}) + Item("abcd", 1, 0x7FFFFFFF, "xy")},
+      {Octets({0, 0, 0, 2}) + Item("abcd", 1, 2, "xy")},
+      {Octets({0, 0, 0, 1}) + std::string("ab")},
+  };
+  for (const Cas& c : cas) {
+    Lit(c.octets);
+    EXPECT_EQ(ReadCollection(), nullptr);
+    EXPECT_NE(EndOfFile(), 0);
+    TermineSurPtr();
+  }
+}
+
+TEST(StoreFontError, RecordsTheAskedFontAndItsReplacement) {
+  ClrListeFontInconnue();
+  StoreFontError("Frutiger", "Liberation Sans", 3, true);
+  StoreFontError("Optima", nullptr, 0, false);
+  EXPECT_NE(std::string(strLibFontesSubstitues).find("Frutiger=>Liberation Sans"), std::string::npos)
+      << strLibFontesSubstitues;
+  EXPECT_NE(std::string(strLibFontesInconnues).find("Optima"), std::string::npos) << strLibFontesInconnues;
+  ClrListeFontInconnue();
 }
