@@ -80,6 +80,9 @@ void RemetEtatRequete() {
   GetFontesPrefs().listSubstitutedFonts = pref.listeFontesSubstituees;
   ClrListeFontInconnue();
   SetDpiDest(72);
+  // A tablature import points these at the bundle's resources for its necks.
+  PathApplication = CheminVol{0, 0};
+  PathNecks = CheminVol{0, 0};
   raisonEchec[0] = 0;
 }
 

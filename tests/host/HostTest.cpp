@@ -111,3 +111,41 @@ TEST(Host, TraceShowsThePlugInLog) {
   EXPECT_NE(r.out.find("TamrelQL :GeneratePreviewForURL"), std::string::npos) << r.out;
   unlink(in.c_str());
 }
+
+// A bundled example whose importer is built goes the whole way: loaded by the
+// plug-in, one page recorded, written at the paper's size plus the
+// single-picture margins; the thumbnail fits the size asked.
+TEST(Host, BundledMusicXMLExampleIsPreviewed) {
+  std::string racine = tamrel_test::DataPath("");
+  racine = racine.substr(0, racine.rfind("/tests/"));
+  const std::string in = racine + "/examples/lantern-song.musicxml";
+  const std::string pdf = "/tmp/tamrel-host-" + std::to_string(getpid()) + "-lantern.pdf";
+  const std::string png = "/tmp/tamrel-host-" + std::to_string(getpid()) + "-lantern.png";
+  HostRun r = RunHost("preview " + in + " -o " + pdf);
+  ASSERT_EQ(r.status, 0) << r.out;
+  FILE* f = fopen(pdf.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::string bytes;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+  fclose(f);
+  double x0, y0, w, h;
+  size_t at = bytes.find("/MediaBox [");
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(sscanf(bytes.c_str() + at, "/MediaBox [ %lf %lf %lf %lf", &x0, &y0, &w, &h), 4);
+  EXPECT_GT(w, 595.0);
+  EXPECT_LT(w, 620.0);
+  EXPECT_GT(h, 842.0);
+  EXPECT_LT(h, 870.0);
+  EXPECT_EQ(RunHost("thumbnail " + in + " -o " + png + " -s 128").status, 0);
+  unsigned char head[24] = {};
+  f = fopen(png.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+  fclose(f);
+  const uint32_t height = uint32_t(head[20]) << 24 | uint32_t(head[21]) << 16 | uint32_t(head[22]) << 8 | head[23];
+  EXPECT_EQ(height, 128u);
+  unlink(pdf.c_str());
+  unlink(png.c_str());
+}
