@@ -4,6 +4,7 @@
 // the real fonts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -407,7 +408,7 @@ TEST_F(ExtTE, RandomEditsKeepRunsAndLayoutExact) {
       if (HasFailure()) return;
       std::vector<int32_t> incremental = Starts(te);
       std::vector<ExtendedLineHeight> heights(static_cast<size_t>((*te)->nLines));
-      std::memcpy(heights.data(), *(*(*te)->styleHandle)->lineHeights, heights.size() * sizeof(ExtendedLineHeight));
+      if (!heights.empty()) std::memcpy(heights.data(), *(*(*te)->styleHandle)->lineHeights, heights.size() * sizeof(ExtendedLineHeight));
       ExtendedTECalText(te);
       ASSERT_EQ(incremental, Starts(te));
       const ExtendedLineHeight* full = reinterpret_cast<ExtendedLineHeight*>(*(*(*te)->styleHandle)->lineHeights);
@@ -493,6 +494,113 @@ TEST_F(ExtTE, SelectingKeepsAnchorsAndPendingStyle) {
   ExtendedFixeSelect(99, -3, te);
   EXPECT_EQ((*te)->selStart, 0);
   EXPECT_EQ((*te)->selEnd, 6);
+}
+
+TEST_F(ExtTE, OptionalSlots) {
+  // The wrap filter keeps a paragraph on one line.
+  ExtendedTE te = Make(30, "");
+  (*te)->wrapFilter = [](ExtendedTE, int32_t, int32_t length) -> uint8_t { return length < 12; };
+  const char* text = "aa bb cc dd ee\rff gg hh";
+  ExtendedTEFastAddData(text, static_cast<int32_t>(std::strlen(text)), te);
+  ExtendedTECalText(te);
+  EXPECT_EQ(Starts(te), (std::vector<int32_t>{0, 15, 21, 23}));
+  // A line indent counts in the width and moves the pen.
+  (*te)->wrapFilter = nullptr;
+  (*te)->lineIndent = [](ExtendedTE, int32_t line, int32_t) -> int32_t { return line == 0 ? 12 : 0; };
+  static int hookCalls;
+  hookCalls = 0;
+  (*te)->lineTableHook = [](ExtendedTE, int32_t, int32_t) { hookCalls++; };
+  ExtendedTECalText(te);
+  EXPECT_EQ(ExtendedTailleTexte(te, 0, 0, 2, 0), 24);
+  EXPECT_EQ(Starts(te)[1], 3);  // "aa " with the indent: 12 + 12 + 6 does not fit before "bb"
+  EXPECT_GT(hookCalls, 0);
+  static int afterCalls;
+  afterCalls = 0;
+  (*te)->afterDraw = [](ExtendedTE, int32_t from, int32_t to, float, float) {
+    afterCalls++;
+    EXPECT_EQ(from, 0);
+    EXPECT_EQ(to, 4);
+  };
+  gMoves.clear();
+  Extended_affiche_texte(te, 0, 4, 0, 0);
+  EXPECT_EQ(afterCalls, 1);
+  ASSERT_FALSE(gMoves.empty());
+  EXPECT_FLOAT_EQ(gMoves[0].first, 12.0f);
+  EXPECT_FLOAT_EQ(gMoves[0].second, 9.0f);
+}
+
+TEST_F(ExtTE, SelectionIsScrolledIntoView) {
+  ExtendedTE te = Make(48, "aaa\rbbb\rccc\rddd\reee");
+  (*te)->viewRect.bottom = 24;  // two lines shown
+  ExtendedTEAutoView(1, te);
+  ExtendedTESetSelect(17, 17, te);  // on line 4, below the view
+  EXPECT_EQ((*te)->destRect.top, -36);
+  EXPECT_EQ((*te)->destRect.bottom, 400 - 36);
+  ExtendedLongPoint p;
+  ExtendedTEGetPoint(17, te, &p);
+  EXPECT_EQ(p.v, 24);
+  ExtendedTESetSelect(1, 1, te);  // back above
+  EXPECT_EQ((*te)->destRect.top, 0);
+}
+
+uint32_t gTicks = 0;
+uint32_t FakeTicks() { return gTicks; }
+
+TEST_F(ExtTE, CaretWidthAndBlinking) {
+  GWorldPtr world = nullptr;
+  Rect bounds{0, 0, 40, 100};
+  ASSERT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
+  SetPort(world);
+  RGBColor white{65535, 65535, 65535};
+  RGBBackColor(&white);
+  EraseRect(&bounds);
+  ExtendedTE te = Make(100, "abcdef");
+  (*te)->port = world;
+  auto inkColumns = [&]() {
+    int n = 0;
+    for (int16_t x = 0; x < 100; x++) {
+      for (int16_t y = 0; y < 40; y++) {
+        if (((QDGetPixel(world, x, y) >> 16) & 0xFF) < 128) {
+          n++;
+          break;
+        }
+      }
+    }
+    return n;
+  };
+  uint8_t savedMode = ModeInsert;
+  struct {
+    uint8_t insert;
+    int32_t at;
+    int columns;
+  } cases[] = {{1, 2, 1}, {0, 2, 6}, {0, 6, 8}};
+  for (auto c : cases) {
+    ModeInsert = c.insert;
+    ExtendedFixeSelect(c.at, c.at, te);
+    ExtendedAfficheCurseur(te, 1);
+    EXPECT_EQ(inkColumns(), c.columns) << int(c.insert) << " " << c.at;
+    ExtendedAfficheCurseur(te, 0);  // drawn twice in XOR: gone
+    EXPECT_EQ(inkColumns(), 0);
+  }
+  ModeInsert = savedMode;
+  // Blinking by the injected clock.
+  uint32_t (*savedClock)() = ExtendedTETickCount;
+  ExtendedTETickCount = FakeTicks;
+  (*te)->active = 1;
+  (*te)->caretTime = 0;
+  gTicks = 10;
+  ExtendedTEIdle(te);
+  EXPECT_EQ((*te)->caretShown, 1);
+  EXPECT_EQ((*te)->caretTime, 10 + kExtendedCaretTime);
+  gTicks = 20;
+  ExtendedTEIdle(te);
+  EXPECT_EQ((*te)->caretShown, 1);
+  gTicks = 10 + kExtendedCaretTime;
+  ExtendedTEIdle(te);
+  EXPECT_EQ((*te)->caretShown, 0);
+  ExtendedTETickCount = savedClock;
+  SetPort(port_);
+  DisposeGWorld(world);
 }
 
 // ---- drawing -------------------------------------------------------------------
@@ -654,6 +762,35 @@ TEST_F(ExtTEFonts, MeasuresBreaksAndDrawsWithTheStandardSlots) {
   }
   EXPECT_GT(inkIn, 50);
   EXPECT_EQ(inkBelow, 0);
+  ExtendedTEDispose(te);
+}
+
+TEST_F(ExtTEFonts, RotatedLineIsDrawnTurned) {
+  Rect dest{0, 100, 100, 200};  // centre (150, 50)
+  ExtendedTE te = ExtendedTEStylNew(&dest, &dest);
+  ASSERT_NE(te, nullptr);
+  (*te)->noClip = 1;
+  (*te)->eraseBackground = 0;
+  ExtendedTESetRotation(te, 90);
+  ASSERT_EQ((*te)->angle, 90);
+  const char* text = "HHHHHHHH";
+  ExtendedTEFastAddData(text, 8, te);
+  ExtendedTECalText(te);
+  Extended_affiche_texte(te, 0, (*te)->teLength, 0, 0);
+  int16_t minX = 300, maxX = -1, minY = 100, maxY = -1;
+  for (int16_t y = 0; y < 100; y++) {
+    for (int16_t x = 0; x < 300; x++) {
+      if (((QDGetPixel(world_, x, y) >> 16) & 0xFF) < 128 && (QDGetPixel(world_, x, y) >> 24)) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+    }
+  }
+  ASSERT_GE(maxX, 0);
+  // Turned a quarter counter-clockwise: a tall, narrow column.
+  EXPECT_GT(maxY - minY, 2 * (maxX - minX));
   ExtendedTEDispose(te);
 }
 
