@@ -7,7 +7,7 @@ Usage: make_encoding_tables.py OUTDIR   (run from anywhere; needs perl)
 Sources, all on a Debian machine:
   - code page 437, Windows-1252 and Mac Roman: Python's own codecs (cp437,
     cp1252, mac_roman; the latter already has the euro at 0xDB and the modern
-    Omega, increment and Apple-logo mappings at 0xBD, 0xC6 and 0xF0);
+    Omega, increment and private-use logo mappings at 0xBD, 0xC6 and 0xF0);
   - Mac OS Japanese: perl's Encode (encoding "MacJapanese", from Debian's
     perl); codes that map to several characters become U+FFFD;
   - HTML entity names: Python's html.entities, with our own values for the

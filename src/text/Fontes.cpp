@@ -11,6 +11,7 @@
 #include "platform/QuickDraw.h"
 #include "platform/Memory.h"
 #include "platform/TextDraw.h"
+#include "plugin/ServicesInertes.h"
 #include "system/Reporters.h"
 #include "system/ResStrings.h"
 #include "system/PortLayer.h"
@@ -309,4 +310,15 @@ void FixeTextStyleStd(TextStyle* style) {
   memset(style, 0, sizeof *style);
   style->font = GetStdFont();
   style->size = 10;
+}
+
+void UseStylePref(int16_t index) {
+  TextStyle style;
+  FixeTextStyleStd(&style);
+  GetStylePref(index, &style);
+  // Applied as a styled text's style is: font (the placeholder becoming the
+  // music font), size, face and colour.
+  SetTextFontSize(style.font, style.size);
+  TextFace(style.face & 0x7F);
+  RGBForeColor(&style.color);
 }

@@ -80,6 +80,10 @@ int16_t CalculeLargeurCaracteresMusicaux(const char* text, int16_t textSize, int
 int16_t GetStdFont();
 int16_t GetStdFontRoman();
 void FixeTextStyleStd(TextStyle* style);
+// The preference text style of that index on the current port; the plug-in
+// has no preference styles, so the standard style (FixeTextStyleStd) stands
+// for any the preferences do not fill.
+void UseStylePref(int16_t index);
 
 // ---- the music font in the current port -----------------------------------------
 

@@ -14,6 +14,7 @@
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "text/Fontes.h"
+#include "text/TextStyle.h"
 #include "text/TextEncodings.h"
 #include "text/UTFText.h"
 
@@ -125,6 +126,23 @@ TEST_F(TextPort, PlaceholderSelectsTheMusicFont) {
   SetTextFontSize(kFontePlaceholderVellari, 24.9f);
   EXPECT_EQ(world_->txFont, vellariPrint);
   EXPECT_EQ(world_->txSize, 24);
+}
+
+TEST_F(TextPort, StandardAndPreferenceStyles) {
+  TextStyle st;
+  memset(&st, 0xFF, sizeof st);
+  FixeTextStyleStd(&st);
+  EXPECT_EQ(st.font, 3);
+  EXPECT_EQ(st.size, 10);
+  EXPECT_EQ(st.face, 0);
+  EXPECT_EQ(st.color.red | st.color.green | st.color.blue, 0);
+  TextFont(20);
+  TextSize(30);
+  TextFace(kFaceBold);
+  UseStylePref(2);
+  EXPECT_EQ(world_->txFont, 3);
+  EXPECT_EQ(world_->txSize, 10);
+  EXPECT_EQ(world_->txFace, 0);
 }
 
 TEST_F(TextPort, MusicCodesAndTheirWidths) {
