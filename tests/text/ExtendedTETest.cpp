@@ -420,6 +420,52 @@ TEST_F(ExtTE, RandomEditsKeepRunsAndLayoutExact) {
   }
 }
 
+// Offsets and indexes from callers, and runs naming styles the table lacks,
+// are bounded: nothing reads outside the record.
+TEST_F(ExtTE, HostileOffsetsAndDamagedRuns) {
+  ExtendedTE te = Make(48, "aaa bbb\rccc");
+  ExtendedLongPoint p;
+  ExtendedTEGetPoint(INT32_MAX, te, &p);
+  EXPECT_EQ(p.v, 24);
+  ExtendedTEGetPoint(INT32_MIN, te, &p);
+  EXPECT_EQ(p.h, 0);
+  EXPECT_EQ(ExtendedTEGetOffset(INT32_MAX, te), 0);  // above the top
+  EXPECT_EQ(ExtendedTEGetOffset(INT32_MIN, te), 0);  // far left of the first line
+  EXPECT_EQ(ExtendedNumLigne(-5, te), 0);
+  EXPECT_EQ(ExtendedNumLigne(INT32_MAX, te), 1);
+  EXPECT_FLOAT_EQ(ExtendedTEGetHeight(-100, 1 << 30, te), 36.0f);
+  EXPECT_EQ(ExtendedTailleTexte(te, 99, -50, INT32_MAX, 1), 66);
+  EXPECT_EQ(ExtendedTailleTexte(te, 0, 8, INT32_MAX, 1), 18);
+  int32_t len = 0, x = 0;
+  Extended_calc_param_ligne(te, 1 << 20, &len, &x);
+  EXPECT_EQ(len, 0);
+  ExtendedFixeSelect(INT32_MIN, INT32_MAX, te);
+  EXPECT_EQ((*te)->selStart, 0);
+  EXPECT_EQ((*te)->selEnd, 11);
+  int32_t first = -1, last = -1;
+  ExtendedTERecalText(INT32_MAX, INT32_MAX, INT32_MAX, te, &first, &last);
+  EXPECT_EQ(Starts(te), (std::vector<int32_t>{0, 8, 11}));
+  ExtendedTERecalText(3, 3, -1000, te, &first, &last);
+  EXPECT_EQ(Starts(te), (std::vector<int32_t>{0, 8, 11}));
+  ExtendedStylHandle sh = (*te)->styleHandle;
+  EXPECT_EQ(Extended_NewRun(INT32_MAX, 0, sh), -1);
+  EXPECT_EQ(Extended_NewRun(2, 77, sh), -1);
+  Extended_DelRun(-1, sh);
+  Extended_DelRun(99, sh);
+  EXPECT_EQ(Extended_NumRun(-1, sh), -1);
+  EXPECT_EQ(Extended_NumRun(12, sh), -1);
+  CheckRuns(te);
+  // A run naming a style the table lacks is measured and drawn in no style of its own.
+  Style(te, 4, 7, doSize, TextStyle{0, 0, 20, {0, 0, 0}});
+  ExtendedRuns(sh)[1].style = 500;
+  ExtendedTECalText(te);
+  Extended_affiche_texte(te, 0, (*te)->teLength, 0, 0);
+  ExtendedTEGetPoint(5, te, &p);
+  EXPECT_GE((*te)->nLines, 2);
+  TextStyle got{};
+  ExtendedTEGetStyle(5, &got, nullptr, nullptr, te);
+}
+
 // ---- points, offsets, selection ------------------------------------------------
 
 TEST_F(ExtTE, OffsetsAndPointsAgree) {
