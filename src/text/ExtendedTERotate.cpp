@@ -22,8 +22,8 @@ void ExtendedRotateTransformPoint(ExtendedTE te, const Point* in, Point* out) {
     return;
   }
   const ExtendedLongRect& d = (*te)->destRect;
-  float cx = static_cast<float>(d.left + d.right) * 0.5f;
-  float cy = static_cast<float>(d.top + d.bottom) * 0.5f;
+  float cx = static_cast<float>(static_cast<int64_t>(d.left) + d.right) * 0.5f;
+  float cy = static_cast<float>(static_cast<int64_t>(d.top) + d.bottom) * 0.5f;
   float dx = static_cast<float>(in->h) - cx;
   float dy = static_cast<float>(in->v) - cy;
   float r = (dx == 0.0f && dy == 0.0f) ? 0.0f : std::sqrt(dx * dx + dy * dy);
