@@ -6,19 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <strings.h>
 
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/PictFormat.h"
 #include "platform/QuickDraw.h"
-
-#if __has_include("platform/UnicodeText.h")
+#include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
-#define TAMREL_HAVE_UNICODE_TEXT 1
-#endif
-#if __has_include("platform/Fonts.h")
-#include "platform/Fonts.h"
-#define TAMREL_HAVE_FONT_NAMES 1
-#endif
 
 namespace {
 
@@ -30,24 +25,10 @@ enum : int16_t {
   kCommentBezier = 5479,
 };
 
-// Upper half of Mac Roman.
-const uint16_t kMacRoman[128] = {
-    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
-    0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, 0x00F2, 0x00F4,
-    0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6,
-    0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8, 0x221E, 0x00B1, 0x2264, 0x2265,
-    0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF,
-    0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB, 0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5,
-    0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044,
-    0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1,
-    0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9,
-    0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7};
-
 // Replay state: one replay at a time, like the rest of the drawing.
 struct Replay {
   CGrafPtr port = nullptr;
   Rect src{}, dst{};
-  bool transcode = true;
   bool havePending = false;
   std::string pendingUtf8;
   int16_t pendingAngle = 0;
@@ -93,13 +74,8 @@ void DecodeUtf8(const std::string& s, std::vector<uint32_t>& out) {
 }
 
 bool IsMusicFont(int16_t font) {
-#ifdef TAMREL_HAVE_FONT_NAMES
   char name[64];
   return FontNameForNumber(font, name, sizeof name) && !strcasecmp(name, "SVellari");
-#else
-  (void)font;
-  return false;
-#endif
 }
 
 void DrawChars(Replay& r, Point numer, Point denom, double angle) {
@@ -136,14 +112,10 @@ void ReplayText(int16_t byteCount, const void* textBuf, Point numer, Point denom
     DrawChars(*r, numer, denom, angle);
     return;
   }
-  r->chars.clear();
-  for (int16_t i = 0; i < byteCount; i++) {
-    uint8_t c = p[i];
-    if (!r->transcode)
-      r->chars.push_back(0xF000u | c);  // raw codes of the music font
-    else
-      r->chars.push_back(c < 0x80 ? c : kMacRoman[c - 0x80]);
-  }
+  // Bytes are decoded under the transcode switch the picture's comments set:
+  // while it is off they are raw music-font codes.
+  r->chars.resize(size_t(byteCount));
+  r->chars.resize(DecodeText8(p, size_t(byteCount), r->chars.data()));
   DrawChars(*r, numer, denom, 0);
 }
 
@@ -193,8 +165,8 @@ void ReplayComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
         r->havePending = true;
       }
       return;
-    case kCommentTranscodeOff: r->transcode = false; return;
-    case kCommentTranscodeOn: r->transcode = true; return;
+    case kCommentTranscodeOff: SetTextTranscoding(false); return;
+    case kCommentTranscodeOn: SetTextTranscoding(true); return;
     case kCommentBezier: {
       if (n >= 4 && !std::memcmp(p, "STOP", 4)) {
         FillPath(*r);
@@ -282,7 +254,6 @@ bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attr
 
 void PictReplayDrawText(cairo_t* cr, const PictReplayText& t) {
   if (!cr || !t.count) return;
-#ifdef TAMREL_HAVE_UNICODE_TEXT
   UnicodeTextStyle style;
   style.font = t.font;
   style.face = t.face;
@@ -290,40 +261,6 @@ void PictReplayDrawText(cairo_t* cr, const PictReplayText& t) {
   style.ratio = t.ratio;
   style.color = &t.color;
   UnicodeTextDraw32(cr, t.x, t.y, t.chars, t.count, style, t.angle);
-#else
-  // Until the text engine is linked in: cairo's own text, enough to show
-  // where the words are.
-  std::string utf8;
-  for (size_t i = 0; i < t.count; i++) {
-    uint32_t c = t.chars[i];
-    if (c >= 0xF000 && c <= 0xF0FF) c &= 0xFF;  // music codes have no font here
-    if (c < 0x80) {
-      utf8 += char(c);
-    } else if (c < 0x800) {
-      utf8 += char(0xC0 | (c >> 6));
-      utf8 += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += char(0xE0 | (c >> 12));
-      utf8 += char(0x80 | ((c >> 6) & 0x3F));
-      utf8 += char(0x80 | (c & 0x3F));
-    } else {
-      utf8 += char(0xF0 | (c >> 18));
-      utf8 += char(0x80 | ((c >> 12) & 0x3F));
-      utf8 += char(0x80 | ((c >> 6) & 0x3F));
-      utf8 += char(0x80 | (c & 0x3F));
-    }
-  }
-  cairo_save(cr);
-  cairo_set_source_rgb(cr, t.color.red / 65535.0, t.color.green / 65535.0, t.color.blue / 65535.0);
-  cairo_select_font_face(cr, "sans-serif", (t.face & 2) ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         (t.face & 1) ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, t.size > 0 ? t.size : 12);
-  cairo_move_to(cr, t.x, t.y);
-  cairo_rotate(cr, -t.angle * M_PI / 180.0);
-  if (t.ratio > 0) cairo_scale(cr, 1.0 / t.ratio, 1.0);
-  cairo_show_text(cr, utf8.c_str());
-  cairo_restore(cr);
-#endif
 }
 
 bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
@@ -342,6 +279,9 @@ bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
   replay.dst = *dst;
   Replay* outer = gReplay;
   gReplay = &replay;
+  // Every picture starts with transcoding on; the switch is the text layer's.
+  bool transcoding = GetTextTranscoding();
+  SetTextTranscoding(true);
   CQDProcs procs;
   SetStdCProcs(&procs);
   procs.textProc = ReplayText;
@@ -352,6 +292,7 @@ bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
   // A path whose STOP never came is still drawn: its fallback was skipped.
   if (!replay.nodes.empty()) FillPath(replay);
   SetPortGrafProcs(port, nullptr);
+  SetTextTranscoding(transcoding);
   gReplay = outer;
   SetGWorld(saved, dev);
   DisposePort(port);

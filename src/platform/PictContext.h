@@ -52,8 +52,7 @@ struct PictReplayText {
   double x, y;
   double angle;
 };
-// The seam to the text engine; a minimal cairo fallback draws until the text
-// engine is linked in.
+// Draws replayed text with the Unicode text engine.
 void PictReplayDrawText(cairo_t* cr, const PictReplayText& t);
 // The text drawer the replay calls (PictReplayDrawText unless replaced, as
 // tests do to see what would be drawn).

@@ -13,10 +13,7 @@
 #include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
 
-#if __has_include("platform/Fonts.h")
 #include "platform/Fonts.h"
-#define TAMREL_HAVE_FONT_NAMES 1
-#endif
 
 namespace {
 
@@ -310,7 +307,6 @@ struct Player {
   }
 
   void FontName(PictReader& rd) {
-#ifdef TAMREL_HAVE_FONT_NAMES
     rd.W16();
     int16_t id = int16_t(rd.W16());
     uint8_t n = rd.U8();
@@ -327,9 +323,6 @@ struct Player {
         return;
       }
     if (fontMap.size() < 256) fontMap.push_back({id, mine});
-#else
-    (void)rd;
-#endif
   }
 
   void Op(const PictOp& op, bool v1) {

@@ -10,10 +10,7 @@
 #include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
 
-#if __has_include("platform/Fonts.h")
 #include "platform/Fonts.h"
-#define TAMREL_HAVE_FONT_NAMES 1
-#endif
 
 namespace {
 
@@ -149,7 +146,6 @@ void WriteShapeState(PictRecorder& r, GrafVerb verb) {
 }
 
 void WriteFontName(PictRecorder& r, int16_t font) {
-#ifdef TAMREL_HAVE_FONT_NAMES
   Str255 name;
   GetFontName(font, name);
   if (name[0] == 0) return;
@@ -157,10 +153,6 @@ void WriteFontName(PictRecorder& r, int16_t font) {
   r.w.BE16(uint16_t(3 + name[0]));
   r.w.BE16(uint16_t(font));
   r.w.Bytes(name, size_t(name[0]) + 1);
-#else
-  (void)r;
-  (void)font;
-#endif
 }
 
 void WriteTextState(PictRecorder& r, Point numer, Point denom) {

@@ -255,18 +255,9 @@ void RozoDrawBezier(const BezierPoint* nodes, int32_t n, int16_t drawtype, int16
     // The closing comment goes out even when the raster could not be made.
     EmitComment("STOP");
   }
-  if (GetPortPenVisibility(port) >= 0) {
-    RGBColor colour;
-    GetForeColor(&colour);
-    int16_t mode = int16_t(GetPortPenMode(port));
-    if (width <= 0.0f) {
-      Point sz;
-      GetPortPenSize(port, &sz);
-      width = float(std::max(sz.h, sz.v));
-    }
-    SystemDependantBezierShape(nodes, n, drawtype, overlaptype, linecap, linejoin, miterlimit, width, &colour, mode,
-                               flag);
-  }
+  // The platform's shape drawer (which draws nothing in the plug-in) gets
+  // the path while the pen shows.
+  if (GetPortPenVisibility(port) >= 0) SystemDependantBezierShape(nodes, n, flag);
 }
 
 bool RozoInDrawPicture() { return inDrawPicture; }

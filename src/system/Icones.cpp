@@ -1,6 +1,7 @@
 #include "system/Icones.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/ColorIcons.h"
 #include "platform/Memory.h"
@@ -61,7 +62,9 @@ void OrvantaDrawIconAltered(const Rect* r, int16_t id, bool fit, int16_t opacity
   if (!r) return;
   IconeCache e;
   if (!Entree(id, &e)) {
-    ScriptTraceLog("Icon #%d not found", int(id));
+    char message[64];
+    std::snprintf(message, sizeof message, "Icon #%d not found", int(id));
+    ScriptTraceLog(message);
     PaintRect(r);
     return;
   }

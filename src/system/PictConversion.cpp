@@ -8,12 +8,7 @@
 #include "system/Couleurs.h"
 #include "system/Reporters.h"
 
-// The music fonts belong to the font layer; until it is linked in, font
-// numbers pass unchanged.
-#if __has_include("text/Fontes.h")
 #include "text/Fontes.h"
-#define TAMREL_HAVE_MUSIC_FONTS 1
-#endif
 
 namespace {
 
@@ -392,13 +387,7 @@ Handle AdaptePictureRGB(Handle picture, int16_t imageMode, const RGBColor* colou
 
 namespace {
 
-int16_t MusicFontForPrint(int16_t font) {
-#ifdef TAMREL_HAVE_MUSIC_FONTS
-  return IsFonteVellariScreen(font) ? vellariPrint : font;
-#else
-  return font;
-#endif
-}
+int16_t MusicFontForPrint(int16_t font) { return IsFonteVellariScreen(font) ? vellariPrint : font; }
 
 }  // namespace
 

@@ -157,7 +157,7 @@ void cspline(bool antialias, const SplinePoint* points, int32_t count, float smo
 void csplinepointille(int16_t style, bool antialias, const SplinePoint* points, int32_t count, int32_t smoothing) {
   TypeAction = style == kStyleSplineTirets ? kActionTirets : style == kStyleSplinePoints ? kActionPoints : kActionOndes;
   PenPat(CarboniseGetPatBlack());
-  TraceSpline(points, count, antialias && pref.antiAliasingSplines, float(smoothing));
+  TraceSpline(points, count, antialias && pref.traitsAntialiasSplines, float(smoothing));
 }
 
 void CSplineList(bool antialias, int32_t unused, ...) {
@@ -405,7 +405,7 @@ void TraceLigneOnde(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t size
         {x1 + (fi + 0.75f) * ux, y1 + (fi + 0.75f) * uy + z2, float(Zoom(20))},
         {x1 + (fi + 1.0f) * ux, y1 + (fi + 1.0f) * uy, float(Zoom(3))},
     };
-    cspline(pref.antiAliasing != 0, pts, 5, 8.0f);
+    cspline(pref.traitsAntialias != 0, pts, 5, 8.0f);
   }
 }
 

@@ -429,8 +429,7 @@ TEST(Pictures, BitmapsAndIndexedMapsPlayInTheirColours) {
   DisposeGWorld(w);
 }
 
-#if __has_include("platform/Fonts.h")
-// With the font layer linked in, a font change writes the family's name
+// A font change writes the family's name
 // before the number, and playback renumbers by that name.
 TEST(Pictures, FontNamesAreRecordedAndRenumberedOnPlayback) {
   PortGuard guard;
@@ -461,7 +460,6 @@ TEST(Pictures, FontNamesAreRecordedAndRenumberedOnPlayback) {
   KillPicture(pic);
   DisposeGWorld(w);
 }
-#endif
 
 // Text longer than one opcode holds goes in pieces, each after the measured
 // width of the one before.

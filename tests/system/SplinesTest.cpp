@@ -190,8 +190,8 @@ TEST(Splines, SmoothLinePenSizes) {
 TEST(Splines, SmoothDotsReachRecordedPictures) {
   PortGuard guard;
   SpyPort port;
-  uint8_t savedPref = pref.antiAliasingSplines;
-  pref.antiAliasingSplines = 1;
+  uint8_t savedPref = pref.traitsAntialiasSplines;
+  pref.traitsAntialiasSplines = 1;
   Rect frame{0, 0, 400, 400};
   port.Standard();
   PicHandle pic = OpenPicture(&frame);
@@ -206,12 +206,12 @@ TEST(Splines, SmoothDotsReachRecordedPictures) {
   EXPECT_GT(gSpy.translucent, 0);  // the dots' smooth edges
   EXPECT_GT(gSpy.opaque, 0);
   // With the preference off the dots are plain discs.
-  pref.antiAliasingSplines = 0;
+  pref.traitsAntialiasSplines = 0;
   gSpy = Spy{};
   csplinepointille(kStyleSplinePoints, true, p.data(), 3, 6);
   EXPECT_EQ(gSpy.bits, 0);
   EXPECT_GT(gSpy.ovals.size(), 0u);
-  pref.antiAliasingSplines = savedPref;
+  pref.traitsAntialiasSplines = savedPref;
   KillPicture(pic);
 }
 
@@ -225,10 +225,10 @@ TEST(Splines, SmoothDotsBlendIntoPixels) {
   EraseRect(&r);
   ForeColor(blackColor);
   std::vector<SplinePoint> p = Straight(100, 16);
-  uint8_t savedPref = pref.antiAliasingSplines;
-  pref.antiAliasingSplines = 1;
+  uint8_t savedPref = pref.traitsAntialiasSplines;
+  pref.traitsAntialiasSplines = 1;
   csplinepointille(kStyleSplinePoints, true, p.data(), 3, 6);
-  pref.antiAliasingSplines = savedPref;
+  pref.traitsAntialiasSplines = savedPref;
   int grey = 0, black = 0;
   for (int16_t y = 0; y < 60; ++y)
     for (int16_t x = 0; x < 120; ++x) {
