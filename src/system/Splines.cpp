@@ -36,9 +36,25 @@ struct CibleDots {
   Rect calque{0, 0, 0, 0};
   std::vector<uint8_t> alpha;
 
+  Rect limite{0, 0, 0, 0};  // where dots can land: the pixels, the image, within the clip
+
+  void Prepare() {
+    if (pixmap) SectRect(&pixmap->bounds, &aireDraw, &limite);
+    if (layer) {
+      if (EmptyRect(&limite))
+        limite = calque;
+      else
+        UnionRect(&limite, &calque, &limite);
+    }
+  }
+
   void Dot(float qx, float qy, float pen) {
-    for (int32_t py = int32_t(qy - pen); float(py) < qy + 1.0f + pen; ++py) {
-      for (int32_t px = int32_t(qx - pen); float(px) < qx + 1.0f + pen; ++px) {
+    // Far outside the plane nothing can be drawn (and the loop bounds must fit).
+    if (EmptyRect(&limite) || !(std::fabs(qx) < 40000.0f && std::fabs(qy) < 40000.0f && pen < 40000.0f)) return;
+    const int32_t y0 = std::max<int32_t>(int32_t(qy - pen), limite.top);
+    const int32_t x0 = std::max<int32_t>(int32_t(qx - pen), limite.left);
+    for (int32_t py = y0; float(py) < qy + 1.0f + pen && py < limite.bottom; ++py) {
+      for (int32_t px = x0; float(px) < qx + 1.0f + pen && px < limite.right; ++px) {
         float dx = float(px) - qx, dy = float(py) - qy;
         float d = std::sqrt(dx * dx + dy * dy);
         if (d >= pen) continue;
@@ -285,6 +301,7 @@ void TraceSpline(const SplinePoint* P, int32_t n, bool antialias, float k) {
     }
   }
 
+  cible.Prepare();
   float rx = poly[0].x, ry = poly[0].y;
   bool dash = false;
   float cum = 0.0f;

@@ -121,6 +121,7 @@ TEST(Splines, DegenerateInputEnds) {
   cspline(true, same.data(), 3, 6.0f);
   std::vector<SplinePoint> wild = {{-1e30f, 5, 10}, {1e30f, 5, 1e30f}, {3, 1e30f, 10}};
   csplinepointille(4, false, wild.data(), 3, 6);
+  csplinepointille(4, true, wild.data(), 3, 6);
   std::vector<SplinePoint> nan = {{0, 0, 10}, {std::nanf(""), 5, 10}, {3, 4, 10}};
   cspline(false, nan.data(), 3, 6.0f);
   EXPECT_TRUE(gSpy.lines.empty());
