@@ -5,6 +5,8 @@
 #include "model/CvtTemps.h"
 #include "model/Portee.h"
 #include "model/SGraphix.h"
+#include "model/Tonalite.h"
+#include "notation/Alterations.h"
 #include "model/Signe.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
@@ -529,6 +531,39 @@ void PrepareParamEffetsSigne(Portee** staff, const Signe* drawn, int32_t index) 
   ParamEffet* e = GetParamEffetNote(staff, s + index);
   if (!e) return;
   int32_t ie = s[index].indexParamEffet;
+  if (e->trille || e->ornement) {
+    int32_t tick = CvtIndexNoteEnTemps(staff, index);
+    Tonalite key;
+    CvtTempsEnTonalite(staff, tick, &key);
+    int16_t ligne = 0;
+    uint8_t montre = 0;
+    CalcPosAlterationFnNote(staff, drawn, &ligne, &montre, index, tick);
+    e = GetParamEffetsPortee(staff, &n) + ie;
+    auto voisine = [&](int16_t l, uint8_t regle) {
+      int16_t note = 0;
+      CalcNoteFnPosAlteration(staff, l, -1, regle, &key, &note);
+      return int16_t(note - drawn->kind);
+    };
+    if (e->trille) {
+      uint8_t regle = e->trilleData[0] == 32 ? 3 : e->trilleData[0] == 33 ? 1 : e->trilleData[0] == 34 ? 0 : 2;
+      e->ornementDecalage = voisine(int16_t(ligne + 1), regle);
+    }
+    if (e->ornement) {
+      int16_t dessous = voisine(int16_t(ligne - 1), kAlterationAucune);
+      int16_t dessus = voisine(int16_t(ligne + 1), kAlterationAucune);
+      int16_t* a = e->ornementAlterations;
+      a[0] = a[1] = a[2] = a[3] = 0;
+      switch (e->ornementCode) {
+        case 29: a[0] = dessous; a[2] = dessus; break;
+        case 30: a[0] = dessus; a[2] = dessous; break;
+        case 38: a[0] = a[2] = dessus; break;
+        case 39: a[0] = a[2] = dessous; break;
+        case 36: a[1] = dessus; break;
+        case 37: a[1] = dessous; break;
+        default: break;
+      }
+    }
+  }
   if (e->liaison.idSource) {
     e->liaisonFormeType = e->liaison.formeType;
     e->liaisonMot = int16_t(e->liaison.forme[0] | (e->liaison.forme[1] << 8));

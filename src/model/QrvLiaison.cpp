@@ -186,19 +186,35 @@ uint32_t GetLiaisonSourceParamEffet(Portee** staff, int32_t effect, Portee*** ot
   return id;
 }
 
-static int32_t LocIdLiaison(Portee** staff, uint32_t id, Portee** other, int16_t kind, bool source) {
+// Whether note i holds the end wanted.
+static bool TientBout(const Signe* s, ParamEffet* e, int32_t ne, int32_t i, uint32_t id, uint16_t other,
+                      int16_t kind, bool source) {
+  int32_t k = s[i].indexParamEffet;
+  if (k < 0 || k >= ne || e[k].libre || *IdBout(e + k, kind, source) != id) return false;
+  return other == 0xFFFF || *PorteeBout(e + k, kind, source) == other;
+}
+
+// The note holding an end, searched outward from a hint: the two ends of a
+// link are usually close, so the collection stays near linear.
+static int32_t LocIdLiaisonPres(Portee** staff, uint32_t id, Portee** other, int16_t kind, bool source,
+                                int32_t hint) {
   if (!staff || !id) return -1;
   int32_t n, ne;
   const Signe* s = GetSignesPortee(staff, &n);
   ParamEffet* e = GetParamEffetsPortee(staff, &ne);
-  if (!s || !e) return -1;
-  for (int32_t i = 0; i < n; i++) {
-    int32_t k = s[i].indexParamEffet;
-    if (k < 0 || k >= ne || e[k].libre || *IdBout(e + k, kind, source) != id) continue;
-    if (other && *PorteeBout(e + k, kind, source) != IndexPortee(other)) continue;
-    return i;
+  if (!s || !e || n == 0) return -1;
+  uint16_t o = other ? IndexPortee(other) : uint16_t(0xFFFF);
+  if (hint < 0) hint = 0;
+  if (hint >= n) hint = n - 1;
+  for (int32_t d = 0; hint - d >= 0 || hint + d < n; d++) {
+    if (hint + d < n && TientBout(s, e, ne, hint + d, id, o, kind, source)) return hint + d;
+    if (d > 0 && hint - d >= 0 && TientBout(s, e, ne, hint - d, id, o, kind, source)) return hint - d;
   }
   return -1;
+}
+
+static int32_t LocIdLiaison(Portee** staff, uint32_t id, Portee** other, int16_t kind, bool source) {
+  return LocIdLiaisonPres(staff, id, other, kind, source, 0);
 }
 
 int32_t LocIdLiaisonSource(Portee** staff, uint32_t id, Portee** other, int16_t kind) {
@@ -299,7 +315,7 @@ int16_t SetLiaison(Portee** source, int32_t s, Portee** dest, int32_t d, int16_t
     Portee** autre = nullptr;
     uint32_t id = GetLiaisonSourceNote(source, s, &autre, kind);
     if (id) {
-      int32_t ancienne = autre ? LocIdLiaisonDest(autre, id, source, kind) : -1;
+      int32_t ancienne = autre ? LocIdLiaisonPres(autre, id, source, kind, false, s) : -1;
       if (ancienne >= 0) SetLiaisonDestNote(autre, ancienne, 0, autre, kind);
       SetLiaisonSourceNote(source, s, 0, source, kind);
       garde = id;
@@ -312,7 +328,7 @@ int16_t SetLiaison(Portee** source, int32_t s, Portee** dest, int32_t d, int16_t
       Portee** autre = nullptr;
       uint32_t id = GetLiaisonDestNote(dest, d, &autre, kind);
       if (id) {
-        int32_t ancienne = autre ? LocIdLiaisonSource(autre, id, dest, kind) : -1;
+        int32_t ancienne = autre ? LocIdLiaisonPres(autre, id, dest, kind, true, d) : -1;
         if (ancienne >= 0) SetLiaisonSourceNote(autre, ancienne, 0, autre, kind);
         SetLiaisonDestNote(dest, d, 0, dest, kind);
         garde = id;
@@ -369,7 +385,7 @@ void ReclasseSensLiaison(Portee** staff, int16_t kind) {
     Portee** autre = nullptr;
     uint32_t id = GetLiaisonSourceNote(staff, i, &autre, kind);
     if (!id || !autre) continue;
-    int32_t d = LocIdLiaisonDest(autre, id, staff, kind);
+    int32_t d = LocIdLiaisonPres(autre, id, staff, kind, false, i);
     if (d < 0) continue;
     if (int32_t(id) > maxId) maxId = int32_t(id);
     bool arriere = autre == staff ? i > d : CvtIndexNoteEnPixelRuban(staff, i) > CvtIndexNoteEnPixelRuban(autre, d);
@@ -415,7 +431,7 @@ void MarqueLiaisonsUtilisees(Partition** score, Portee** staff, int16_t kind) {
     Portee** autre = nullptr;
     uint32_t id = GetLiaisonSourceNote(staff, i, &autre, kind);
     if (int32_t(id) <= 0) continue;  // none, or already renumbered
-    int32_t d = autre ? LocIdLiaisonDest(autre, id, staff, kind) : -1;
+    int32_t d = autre ? LocIdLiaisonPres(autre, id, staff, kind, false, i) : -1;
     if (d >= 0) {
       *IdBout(EffetDeNote(staff, i), kind, true) = uint32_t(-int32_t(c));
       *IdBout(EffetDeNote(autre, d), kind, false) = uint32_t(-int32_t(c));

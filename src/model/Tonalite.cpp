@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/CvtTemps.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
@@ -84,3 +85,17 @@ int16_t GetMesureMaxTonalitePartition(Partition** score) {
 // The widths of clef, key and courtesy areas come with their drawing.
 int32_t CalculeTailleClePixelEcranPorteeMesure(Partition**, MiseEnPage*, int16_t) { return 0; }
 int32_t CalculeLargeurEcranCleRappel(Partition**, int16_t) { return 0; }
+
+void CvtTempsEnTonalite(Portee** staff, int32_t tick, Tonalite* out) {
+  if (!out) return;
+  std::memset(out, 0, sizeof *out);
+  out->alterationTonique = 2;
+  out->mode = 1;
+  out->styleAnnulation = 2;
+  if (!staff || tick < 0 || !(*staff)->tabTonalite) return;
+  int32_t bar = CvtTempsEnMesure((*staff)->partition, tick);
+  int32_t n = GetHandleSize((*staff)->tabTonalite) / int32_t(sizeof(EltTabTonalite));
+  if (n > (*staff)->nbTonalites) n = (*staff)->nbTonalites;
+  const EltTabTonalite* e = reinterpret_cast<const EltTabTonalite*>(*(*staff)->tabTonalite);
+  for (int32_t i = 0; i < n && e[i].mesure <= bar; i++) *out = e[i].tonalite;
+}

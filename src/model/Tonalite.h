@@ -49,6 +49,8 @@ int16_t FixeClefMesure(Partition** score, Portee** staff, int16_t bar, Clef* cle
 // A copy of the staff's entries; unless links are kept each copied link is none.
 Handle DupliqueTabTonalite(Portee** staff, int16_t keepLinks);
 void DisposeTabTonalite(Portee** staff);
+// The key in force at a tick (C major for a negative tick or no entry).
+void CvtTempsEnTonalite(Portee** staff, int32_t tick, Tonalite* out);
 // Largest clef and key width of the score's screen bar table.
 int16_t CalculeMaxTailleClePixelEcran(Partition** score);
 

@@ -236,4 +236,50 @@ TEST_F(EffetsTest, ARecordIsKeptWhileItCarriesSomething) {
   EXPECT_EQ(DeleteParamEffetSiInutile(staff, e), 0);
 }
 
+TEST_F(EffetsTest, DrawingCachesOfOrnamentsAndTies) {
+  struct Cas {
+    int8_t pitch;
+    uint8_t code;
+    int16_t trille;
+    int16_t alterations[4];
+  } cas[] = {
+      {64, 31, 1, {0, 0, 0, 0}},     // E: F is a semitone above
+      {64, 33, 2, {0, 0, 0, 0}},     // sharp trill: F sharp
+      {60, 34, 2, {0, 0, 0, 0}},     // natural trill on C: D
+      {60, 29, 0, {-1, 0, 2, 0}},    // turn: B below, D above
+      {65, 30, 0, {2, 0, -1, 0}},
+      {67, 36, 0, {0, 2, 0, 0}},
+      {67, 37, 0, {0, -2, 0, 0}},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(int(c.code));
+    DisposeNotes(staff);
+    DisposeParamEffetsPortee(staff);
+    AjouteSigne(staff, c.pitch, 40320);
+    AddMarkNote(staff, 0, c.code, 0, 0, 0);
+    PrepareParamEffetsSigne(staff, &S(0), 0);
+    const ParamEffet* e = E(0);
+    if (c.trille) {
+      EXPECT_EQ(e->ornementDecalage, c.trille);
+    }
+    for (int i = 0; i < 4; i++) EXPECT_EQ(e->ornementAlterations[i], c.alterations[i]) << i;
+  }
+  // A tie caches the interval to its destination and that note's comma.
+  DisposeNotes(staff);
+  DisposeParamEffetsPortee(staff);
+  AjouteSigne(staff, 60, 40320, 100, kSigneAccordSuite);
+  AjouteSigne(staff, 64, 40320);
+  SetLiaison(staff, 0, staff, 1, kLiaisonCoule);
+  AddMarkNote(staff, 1, 80, 0, 0, 0);
+  DataLiaison d;
+  ASSERT_EQ(GetDataLiaisonNote(staff, 0, &d), 1);
+  d.formeType = 1;
+  SetDataLiaisonNote(staff, 0, &d);
+  PrepareParamEffetsSigne(staff, &S(0), 0);
+  EXPECT_EQ(E(0)->liaisonIntervalle, 4);
+  EXPECT_EQ(E(0)->liaisonComma, 120);
+  EXPECT_EQ(E(0)->liaisonMemeDebut, 1);
+  EXPECT_EQ(E(0)->liaisonFormeType, 1u);
+}
+
 }  // namespace

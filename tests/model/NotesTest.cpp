@@ -290,6 +290,8 @@ TEST_F(NotesTest, NotesAcrossABarLineAreCut) {
   InsereNote(staff, &q, 0);
   Signe h = Note(62, H);
   InsereNote(staff, &h, 3 * Q);
+  Signe membre = Note(55, H + Q);
+  InsereNote(staff, &membre, 3 * Q);
   VerifiePavage(staff);
   DeleteLiaisonsACheval(score, 1);
   VerifiePavage(staff);
@@ -300,12 +302,21 @@ TEST_F(NotesTest, NotesAcrossABarLineAreCut) {
     if (!(S(i).flags & kSigneAccordSuite)) t += S(i).duree;
   }
   // The first part of 62 ends on the bar line, the second starts there.
-  int32_t a = CvtTempsEnIndexNote(staff, 3 * Q);
-  EXPECT_EQ(S(a).kind, 62);
-  EXPECT_EQ(S(a).duree, Q);
-  int32_t b = CvtTempsEnIndexNote(staff, MESURE);
-  EXPECT_EQ(S(b).kind, 62);
-  EXPECT_EQ(S(b).duree, Q);
+  // The first parts of 62 and 55 end on the bar line, the second parts
+  // start there.
+  auto membres = [&](int32_t tick) {
+    std::vector<std::pair<int8_t, int32_t>> v;
+    for (int32_t i = CvtTempsEnIndexNote(staff, tick); i < Nb(); i++) {
+      if (S(i).kind >= 0) v.push_back({S(i).kind, S(i).duree});
+      if (!(S(i).flags & kSigneAccordSuite)) break;
+    }
+    return v;
+  };
+  using P = std::vector<std::pair<int8_t, int32_t>>;
+  EXPECT_EQ(membres(3 * Q), (P{{62, Q}, {55, Q}}));
+  P seconds = membres(MESURE);
+  EXPECT_EQ(seconds.size(), 2u);
+  for (auto& [kind, duree] : seconds) EXPECT_EQ(duree, kind == 55 ? H : Q) << int(kind);
 }
 
 TEST_F(NotesTest, CuttingEndsOnEveryStaffEvenWithOddRecords) {
@@ -340,6 +351,32 @@ TEST_F(NotesTest, JoiningNotesOfOnePitch) {
   Compare({{60, H, false}, {64, H, false}});
   EXPECT_EQ(S(0).premierePartieLiee, uint32_t(Q));
   VerifiePavage(staff);
+}
+
+TEST_F(NotesTest, TieSymbolGoesOnOneMemberOfAMixedChord) {
+  struct Cas {
+    uint16_t premierFlags;
+    int32_t dureeSecond;
+    int32_t porteur;  // -1: none
+  } cas[] = {{0, Q, 0}, {kSigneQueueEnBas, Q, 1}, {0, H, -1}};
+  for (const Cas& c : cas) {
+    DisposeNotes(staff);
+    DisposeParamEffetsPortee(staff);
+    AjouteSigne(staff, 64, H, 100, uint16_t(kSigneAccordSuite | kSigneLieSymbole | c.premierFlags));
+    AjouteSigne(staff, 60, c.dureeSecond, 100, kSigneLieSymbole);
+    AjouteSigne(staff, 64, H);
+    AjouteSigne(staff, 60, H);
+    SetLiaison(staff, 0, staff, 2, kLiaisonCoule);
+    SetLiaison(staff, 1, staff, 3, kLiaisonCoule);
+    AjusteLiesAccordSymbole(staff, 0);
+    for (int32_t i = 0; i < 2; i++) {
+      if (c.porteur < 0) {
+        EXPECT_TRUE(S(i).flags & kSigneLieSymbole) << "left alone with one duration";
+      } else {
+        EXPECT_EQ((S(i).flags & kSigneLieSymbole) != 0, i == c.porteur) << i;
+      }
+    }
+  }
 }
 
 }  // namespace
