@@ -1,0 +1,364 @@
+// Pixel copies between pixel maps, cairo access to a port's pixels, PNG
+// output for tools and tests, and PackBits.
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/QDInternal.h"
+
+using namespace qd;
+
+namespace {
+
+bool Inside(const PixMap& pm, int32_t x, int32_t y) {
+  return x >= pm.bounds.left && x < pm.bounds.right && y >= pm.bounds.top && y < pm.bounds.bottom;
+}
+
+// Copies src onto the pixels of dst over the region area (already limited to
+// dstRect and to whatever clips the copy). Nearest-pixel scaling.
+void RasterCopy(const PixMap& srcIn, const Rect& sr, const PixMap& dst, const Rect& dr, int16_t mode,
+                const RgnData& area, uint32_t backColor) {
+  int32_t sw = int32_t(sr.right) - sr.left, sh = int32_t(sr.bottom) - sr.top;
+  int32_t dw = int32_t(dr.right) - dr.left, dh = int32_t(dr.bottom) - dr.top;
+  if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || area.Empty() || !srcIn.baseAddr || !dst.baseAddr) return;
+  // Copying within one buffer reads from a snapshot, so overlapping moves work.
+  PixMap src = srcIn;
+  std::vector<char> copy;
+  if (src.baseAddr == dst.baseAddr) {
+    size_t bytes = size_t(src.rowBytes) * size_t(int32_t(src.bounds.bottom) - src.bounds.top);
+    copy.assign(src.baseAddr, src.baseAddr + bytes);
+    src.baseAddr = copy.data();
+  }
+  int32_t m = mode & ~int32_t(ditherCopy);
+  std::vector<int32_t> colX(static_cast<size_t>(dw));
+  for (int32_t i = 0; i < dw; ++i) colX[size_t(i)] = sr.left + int32_t((int64_t(2 * i + 1) * sw) / (2 * int64_t(dw)));
+  uint32_t back = backColor & 0x00FFFFFFu;
+  size_t pos = 0;
+  for (int32_t b = 0; b < area.bands; ++b) {
+    int32_t n = area.d[pos + 2];
+    for (int32_t y = area.d[pos]; y < area.d[pos + 1]; ++y) {
+      int32_t sy = sr.top + int32_t((int64_t(2 * (y - dr.top) + 1) * sh) / (2 * int64_t(dh)));
+      for (int32_t k = 0; k + 1 < n; k += 2) {
+        for (int32_t x = area.d[pos + 3 + size_t(k)]; x < area.d[pos + 4 + size_t(k)]; ++x) {
+          int32_t sx = colX[size_t(x - dr.left)];
+          if (!Inside(src, sx, sy)) continue;
+          uint32_t s = ReadPixel(src, sx, sy);
+          if (src.pixelSize != 32) s |= 0xFF000000u;
+          switch (m) {
+            case srcOr: {
+              // Direct pixels: dark source pixels darken the destination.
+              uint32_t d = ReadPixel(dst, x, y);
+              WritePixel(dst, x, y, (d & s & 0x00FFFFFFu) | ((d | s) & 0xFF000000u));
+              break;
+            }
+            case srcXor: {
+              uint32_t d = ReadPixel(dst, x, y);
+              WritePixel(dst, x, y, d ^ (~s & 0x00FFFFFFu));
+              break;
+            }
+            case srcBic: {
+              uint32_t d = ReadPixel(dst, x, y);
+              WritePixel(dst, x, y, d | (~s & 0x00FFFFFFu));
+              break;
+            }
+            case transparent:
+              if ((s & 0x00FFFFFFu) != back) WritePixel(dst, x, y, s);
+              break;
+            default: WritePixel(dst, x, y, s); break;
+          }
+        }
+      }
+    }
+    pos += 3 + size_t(n);
+  }
+}
+
+// Unpremultiplied A, R, G, B of any pixel map as a premultiplied cairo pixel.
+uint32_t Premultiply(uint32_t argb) {
+  uint32_t a = argb >> 24;
+  if (a == 255) return argb;
+  if (a == 0) return 0;
+  uint32_t r = ((argb >> 16) & 0xFF) * a / 255, g = ((argb >> 8) & 0xFF) * a / 255, b = (argb & 0xFF) * a / 255;
+  return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+uint32_t Unpremultiply(uint32_t p) {
+  uint32_t a = p >> 24;
+  if (a == 255 || a == 0) return a == 0 ? 0 : p;
+  uint32_t r = std::min<uint32_t>(255, (((p >> 16) & 0xFF) * 255 + a / 2) / a);
+  uint32_t g = std::min<uint32_t>(255, (((p >> 8) & 0xFF) * 255 + a / 2) / a);
+  uint32_t b = std::min<uint32_t>(255, ((p & 0xFF) * 255 + a / 2) / a);
+  return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// A premultiplied image surface of part of a pixel map (local coordinates).
+cairo_surface_t* SurfaceOf(const PixMap& pm, const Rect& part, bool opaque) {
+  int32_t w = int32_t(part.right) - part.left, h = int32_t(part.bottom) - part.top;
+  if (w <= 0 || h <= 0 || !pm.baseAddr) return nullptr;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(s);
+    return nullptr;
+  }
+  cairo_surface_flush(s);
+  uint8_t* data = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int32_t y = 0; y < h; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+    for (int32_t x = 0; x < w; ++x) {
+      uint32_t v = ReadPixel(pm, part.left + x, part.top + y);
+      if (opaque || pm.pixelSize != 32) v |= 0xFF000000u;
+      row[x] = Premultiply(v);
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  return s;
+}
+
+struct CairoSession {
+  cairo_t* cr;
+  cairo_surface_t* surface;
+  Rect area;
+  std::vector<uint32_t> before;
+};
+std::vector<CairoSession> gSessions;
+
+void ClipTo(cairo_t* cr, const RgnData& area) {
+  cairo_new_path(cr);
+  size_t pos = 0;
+  for (int32_t i = 0; i < area.bands; ++i) {
+    int32_t n = area.d[pos + 2];
+    for (int32_t k = 0; k + 1 < n; k += 2)
+      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos], area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)],
+                      area.d[pos + 1] - area.d[pos]);
+    pos += 3 + size_t(n);
+  }
+  cairo_clip(cr);
+}
+
+void CairoBits(CGrafPtr port, const BitMap* srcBits, const Rect& sr, const Rect& dr, int16_t mode,
+               const RgnData& area) {
+  Rect part;
+  if (!SectRect(&sr, &srcBits->bounds, &part)) return;
+  cairo_surface_t* img = SurfaceOf(*srcBits, part, false);
+  if (!img) return;
+  int32_t m = mode & ~int32_t(ditherCopy);
+  if (m == transparent) {
+    // Pixels of the background colour are holes.
+    uint32_t back = ToARGB(port->rgbBkColor);
+    uint8_t* data = cairo_image_surface_get_data(img);
+    int stride = cairo_image_surface_get_stride(img);
+    for (int y = 0; y < cairo_image_surface_get_height(img); ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+      for (int x = 0; x < cairo_image_surface_get_width(img); ++x)
+        if ((row[x] | 0xFF000000u) == back && (row[x] >> 24) == 0xFF) row[x] = 0;
+    }
+    cairo_surface_mark_dirty(img);
+  }
+  cairo_t* cr = port->cairo;
+  cairo_save(cr);
+  ClipTo(cr, area);
+  double sx = double(int32_t(dr.right) - dr.left) / (int32_t(sr.right) - sr.left);
+  double sy = double(int32_t(dr.bottom) - dr.top) / (int32_t(sr.bottom) - sr.top);
+  cairo_translate(cr, dr.left + (part.left - sr.left) * sx, dr.top + (part.top - sr.top) * sy);
+  cairo_scale(cr, sx, sy);
+  cairo_set_source_surface(cr, img, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  if (m == srcOr) cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
+  cairo_rectangle(cr, 0, 0, int32_t(part.right) - part.left, int32_t(part.bottom) - part.top);
+  cairo_fill(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(img);
+}
+
+}  // namespace
+
+void StdBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, int16_t mode, RgnHandle maskRgn) {
+  if (!srcBits || !srcRect || !dstRect) return;
+  CGrafPtr port = ThePort();
+  if (port->picSave && gQDPictureRecorder && gQDPictureRecorder->bitsProc)
+    gQDPictureRecorder->bitsProc(srcBits, srcRect, dstRect, mode, maskRgn);
+  if (port->pnVis < 0 || port->kind == kQDPortHidden) return;
+  RgnData area = Combine(DrawableArea(port), RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom),
+                         RgnOp::Sect);
+  if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
+  if (area.Empty()) return;
+  if (port->kind == kQDPortCairo) {
+    if (port->cairo) CairoBits(port, srcBits, *srcRect, *dstRect, mode, area);
+    return;
+  }
+  RasterCopy(*srcBits, *srcRect, port->pixMap, *dstRect, mode, area, ToARGB(port->rgbBkColor));
+}
+
+void CopyBits(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, int16_t mode,
+              RgnHandle maskRgn) {
+  if (!srcBits || !dstBits || !srcRect || !dstRect) return;
+  CGrafPtr port = ThePort();
+  if (dstBits == &port->pixMap) {
+    QDGetProcs(port)->bitsProc(srcBits, srcRect, dstRect, mode, maskRgn);
+    return;
+  }
+  // Into a pixel map that is not the current port's: no clip but the mask.
+  RgnData area = Combine(RectData(dstBits->bounds.left, dstBits->bounds.top, dstBits->bounds.right, dstBits->bounds.bottom),
+                         RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
+  if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
+  RasterCopy(*srcBits, *srcRect, *dstBits, *dstRect, mode, area, ToARGB(port->rgbBkColor));
+}
+
+// ---------------------------------------------------------------------------
+// Raster output and cairo access
+
+uint32_t QDGetPixel(CGrafPtr port, int16_t h, int16_t v) {
+  if (!port || !port->pixMap.baseAddr || !Inside(port->pixMap, h, v)) return 0;
+  return ReadPixel(port->pixMap, h, v);
+}
+
+cairo_surface_t* QDCopyPortToCairoSurface(CGrafPtr port) {
+  if (!port || !port->pixMap.baseAddr) return nullptr;
+  return SurfaceOf(port->pixMap, port->pixMap.bounds, false);
+}
+
+Boolean QDWritePortPNG(CGrafPtr port, const char* path) {
+  if (!path) return false;
+  cairo_surface_t* s = QDCopyPortToCairoSurface(port);
+  if (!s) return false;
+  bool ok = cairo_surface_write_to_png(s, path) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+cairo_t* QDBeginCairo(CGrafPtr port, const Rect* area) {
+  if (!port) return nullptr;
+  if (port->kind == kQDPortCairo) {
+    if (!port->cairo) return nullptr;
+    cairo_save(port->cairo);
+    ClipTo(port->cairo, DrawableArea(port));
+    return port->cairo;
+  }
+  if (!port->pixMap.baseAddr) return nullptr;
+  Rect part = port->pixMap.bounds;
+  if (area && !SectRect(area, &port->pixMap.bounds, &part)) return nullptr;
+  cairo_surface_t* s = SurfaceOf(port->pixMap, part, false);
+  if (!s) return nullptr;
+  cairo_surface_set_device_offset(s, -part.left, -part.top);
+  cairo_t* cr = cairo_create(s);
+  ClipTo(cr, DrawableArea(port));
+  CairoSession session{cr, s, part, {}};
+  int32_t w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+  int stride = cairo_image_surface_get_stride(s);
+  session.before.resize(size_t(w) * size_t(h));
+  for (int32_t y = 0; y < h; ++y)
+    std::memcpy(&session.before[size_t(y) * size_t(w)], cairo_image_surface_get_data(s) + size_t(y) * size_t(stride),
+                size_t(w) * 4);
+  gSessions.push_back(std::move(session));
+  return cr;
+}
+
+void QDEndCairo(CGrafPtr port, cairo_t* cr) {
+  if (!port || !cr) return;
+  if (port->kind == kQDPortCairo) {
+    cairo_restore(cr);
+    return;
+  }
+  auto it = std::find_if(gSessions.begin(), gSessions.end(), [cr](const CairoSession& s) { return s.cr == cr; });
+  if (it == gSessions.end()) return;
+  cairo_surface_flush(it->surface);
+  const uint8_t* data = cairo_image_surface_get_data(it->surface);
+  int stride = cairo_image_surface_get_stride(it->surface);
+  int32_t w = int32_t(it->area.right) - it->area.left, h = int32_t(it->area.bottom) - it->area.top;
+  // Only pixels cairo changed go back, so untouched translucent pixels keep
+  // their exact values.
+  for (int32_t y = 0; y < h; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
+    for (int32_t x = 0; x < w; ++x)
+      if (row[x] != it->before[size_t(y) * size_t(w) + size_t(x)])
+        WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
+  }
+  cairo_destroy(it->cr);
+  cairo_surface_destroy(it->surface);
+  gSessions.erase(it);
+}
+
+// ---------------------------------------------------------------------------
+// PackBits
+
+void PackBits(Ptr* srcPtr, Ptr* dstPtr, int16_t srcBytes) {
+  if (!srcPtr || !dstPtr || srcBytes <= 0) return;
+  const uint8_t* s = reinterpret_cast<const uint8_t*>(*srcPtr);
+  uint8_t* d = reinterpret_cast<uint8_t*>(*dstPtr);
+  int32_t n = srcBytes, i = 0;
+  while (i < n) {
+    // A run of three or more equal bytes is worth a repeat code.
+    int32_t run = 1;
+    while (i + run < n && run < 128 && s[i + run] == s[i]) ++run;
+    if (run >= 3 || (run == 2 && i + run == n)) {
+      *d++ = uint8_t(1 - run);
+      *d++ = s[i];
+      i += run;
+      continue;
+    }
+    int32_t start = i, len = 0;
+    while (i < n && len < 128) {
+      if (i + 2 < n && s[i] == s[i + 1] && s[i] == s[i + 2]) break;
+      ++i;
+      ++len;
+    }
+    *d++ = uint8_t(len - 1);
+    std::memcpy(d, s + start, size_t(len));
+    d += len;
+  }
+  *srcPtr += n;
+  *dstPtr = reinterpret_cast<Ptr>(d);
+}
+
+void UnpackBits(Ptr* srcPtr, Ptr* dstPtr, int16_t dstBytes) {
+  if (!srcPtr || !dstPtr || dstBytes <= 0) return;
+  const uint8_t* s = reinterpret_cast<const uint8_t*>(*srcPtr);
+  uint8_t* d = reinterpret_cast<uint8_t*>(*dstPtr);
+  int32_t left = dstBytes;
+  while (left > 0) {
+    int8_t f = int8_t(*s++);
+    if (f == -128) continue;
+    if (f < 0) {
+      int32_t count = std::min<int32_t>(1 - f, left);
+      std::memset(d, *s++, size_t(count));
+      d += count;
+      left -= count;
+    } else {
+      int32_t count = std::min<int32_t>(f + 1, left);
+      std::memcpy(d, s, size_t(count));
+      s += f + 1;
+      d += count;
+      left -= count;
+    }
+  }
+  *srcPtr = reinterpret_cast<Ptr>(const_cast<uint8_t*>(s));
+  *dstPtr = reinterpret_cast<Ptr>(d);
+}
+
+Boolean QDUnpackBitsChecked(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t dstSize, size_t* srcUsed) {
+  if (srcUsed) *srcUsed = 0;
+  if (!src || (!dst && dstSize)) return false;
+  size_t si = 0, di = 0;
+  while (di < dstSize) {
+    if (si >= srcSize) return false;
+    int8_t f = int8_t(src[si++]);
+    if (f == -128) continue;
+    if (f < 0) {
+      size_t count = size_t(1 - f);
+      if (si >= srcSize || count > dstSize - di) return false;
+      std::memset(dst + di, src[si++], count);
+      di += count;
+    } else {
+      size_t count = size_t(f) + 1;
+      if (count > srcSize - si || count > dstSize - di) return false;
+      std::memcpy(dst + di, src + si, count);
+      si += count;
+      di += count;
+    }
+  }
+  if (srcUsed) *srcUsed = si;
+  return true;
+}
