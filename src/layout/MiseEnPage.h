@@ -4,9 +4,11 @@
 // elements (a handle of Systeme records), which own their staff entries.
 #include "platform/PlatformTypes.h"
 #include "system/BigRect.h"
+#include "platform/Printing.h"
 #include "text/TextStyle.h"
 
 struct Partition;
+struct Document;
 
 // Last bar of a setup's range meaning "to the end of the score".
 constexpr int16_t kDerniereMesureFin = 9999;
@@ -133,6 +135,38 @@ struct PorteeSysteme {
   uint8_t nomGrise;
 };
 
+// Kinds of the five setups of a document, in order.
+constexpr uint32_t kTypesMiseEnPageDocument[5] = {0, 1, 2, 3, 5};
+
+// Page count of the score after bringing its bar tables up to date; 0 for a
+// null score.
+int16_t CombienDePages(Partition** score);
+// Appends a page built with `setup` and returns its index (the count before),
+// or -1 when it could not be added. With mirror margins the page rectangle is
+// first recomputed for this page index from the print information and
+// written back to the caller's rectangle.
+int16_t AjoutePage(Partition** score, MiseEnPage* setup, const PrInfo* printInfo, Rect* pageRect);
+void SetSystemeDefaut(Systeme* system);
+// Adds an element to a page (a copy of its staff entries; the caller keeps its
+// own), after the others or first; the page's running y becomes the element's
+// bottom + gap. Returns the element's index, or -1 when it could not be added.
+int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, int16_t gap, bool first);
 // Frees every page of the score with its elements and their staff entries,
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
+// The setup serving page `page` (1-based) of the current score: the fifth when
+// an element of kind 4, 9 or 10 comes before any of kind 5, the fourth when one
+// of kind 5 comes first, else the first; the first for a page out of range or
+// without elements. Null without a document.
+MiseEnPage* GetMiseEnPage(Document* document, int16_t page);
+// Rescales the current score's pages, elements and staff entries from one
+// resolution to another.
+void ZoomeMiseEnPage(Document* document, int16_t fromResolution, int16_t toResolution);
+// The page rectangle of a page index: the print information's page less the
+// setup's margins (divided by the setup's scale, never by less than 0.1),
+// left and right swapped on odd indexes with mirror margins; bottom and right
+// stay at least one pixel past top and left.
+void AppliqueMargePrintInfo(const MiseEnPage* setup, int16_t pageIndex, const PrInfo* printInfo, PrInfo* out);
+// The defaults of a setup of the given kind, and of a document's five setups.
+void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
+void FixeMiseEnPageStandardDocument(Document* document);

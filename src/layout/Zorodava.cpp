@@ -4,6 +4,7 @@
 
 #include "model/Partition.h"
 #include "platform/Memory.h"
+#include "system/QrvFiles.h"
 
 void SetDefaultZorodavaPartition(Partition** score, int16_t keepOn) {
   if (!score) return;
@@ -40,3 +41,31 @@ int32_t ZorodavaCvtTempsEnPixelEcran(Partition**, int32_t) { return -1; }
 int32_t ZorodavaCvtTempsEnPixelRuban(Partition**, int32_t) { return -1; }
 int32_t ZorodavaCvtPixelRubanEnTemps(Partition**, int32_t) { return -1; }
 int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition**, int32_t) { return -1; }
+
+static int16_t LitI16Zorodava() {
+  int16_t a = ReadCar(), b = ReadCar();
+  return int16_t(uint16_t((uint16_t(a < 0 ? 0 : a) << 8) | uint16_t(b < 0 ? 0 : b)));
+}
+
+void ReadZorodava(ZorodavaSetup* setup) {
+  if (!setup) return;
+  ZorodavaSetup& z = *setup;
+  int16_t c = ReadCar();
+  z.on = uint8_t(c < 0 ? 0 : c);
+  c = ReadCar();
+  z.scaleBars = uint8_t(c < 0 ? 0 : c);
+  for (int i = 0; i < 5; i++) z.widths[i] = LitI16Zorodava();
+  z.gap = LitI16Zorodava();
+  z.accidental = LitI16Zorodava();
+  z.grace = LitI16Zorodava();
+  z.shortExtra = LitI16Zorodava();
+  z.minScale = LitI16Zorodava();
+  z.maxScale = LitI16Zorodava();
+  z.restScale = LitI16Zorodava();
+  z.lyricFactor = LitI16Zorodava();
+  z.widths[5] = LitI16Zorodava();
+  z.widths[6] = LitI16Zorodava();
+  c = ReadCar();
+  z.perStaff = uint8_t(c < 0 ? 0 : c);
+  for (int i = 0; i < 9; i++) ReadCar();
+}

@@ -38,3 +38,6 @@ int32_t ZorodavaCvtTempsEnPixelEcran(Partition** score, int32_t tick);
 int32_t ZorodavaCvtTempsEnPixelRuban(Partition** score, int32_t tick);
 int32_t ZorodavaCvtPixelRubanEnTemps(Partition** score, int32_t x);
 int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition** score, int32_t tick);
+
+// Reads a stored setup from the document byte stream.
+void ReadZorodava(ZorodavaSetup* setup);

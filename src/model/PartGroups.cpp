@@ -7,6 +7,7 @@
 #include "model/Vues.h"
 #include "plugin/ServicesInertes.h"
 #include "system/Handles.h"
+#include "system/QrvFiles.h"
 #include "system/Strings.h"
 
 static PartGroup* Groupes(Handle h) { return reinterpret_cast<PartGroup*>(*h); }
@@ -84,4 +85,14 @@ void AjustePartGroupsQuandInserePortee(Partition** score, int16_t index) {
   if (!score) return;
   AjusteListePartGroupsQuandInserePortee((*score)->partGroups, index);
   if ((*score)->document) AjustePartGroupsVuesQuandInserePortee((*score)->document, index);
+}
+
+// Group records hold styled names that only the loader's string readers can
+// read: until they exist a stored list ends the document.
+Handle ReadPartGroups() {
+  int16_t a = ReadCar(), b = ReadCar();
+  if (a < 0 || b < 0) return nullptr;
+  if (a == 0 && b == 0) return nullptr;
+  ioCustom.finFichier = 1;
+  return nullptr;
 }

@@ -40,3 +40,6 @@ void AjustePartGroupsQuandInserePortee(Partition** score, int16_t index);
 // is set and it may not stand alone.
 void AjusteListePartGroupsQuandSupprimePortee(Handle groups, int16_t index, bool dropOneStaff);
 void AjusteListePartGroupsQuandInserePortee(Handle groups, int16_t index);
+// Reads a stored list from the document byte stream: null for a count of 0,
+// and null with the stream marked at its end when it cannot be read.
+Handle ReadPartGroups();

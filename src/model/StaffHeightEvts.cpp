@@ -1,10 +1,202 @@
 #include "model/StaffHeightEvts.h"
 
+#include <cstring>
+#include <vector>
+
+#include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QRVPOBJ.h"
+#include "model/TabEltMesure.h"
 #include "platform/Memory.h"
+#include "system/Handles.h"
+#include "system/QrvFiles.h"
+
+// A staff never needs more events than one per kind and bar of a few kinds.
+constexpr int32_t kMaxStaffHeightEvts = 32767;
+
+int32_t GetNbStaffHeightEvts(Handle events) {
+  return events ? int32_t(GetHandleSize(events) / Size(sizeof(StaffHeightEvt))) : 0;
+}
+
+StaffHeightEvt* GetStaffHeightEvts(Handle events) {
+  return events ? reinterpret_cast<StaffHeightEvt*>(*events) : nullptr;
+}
+
+static int32_t LitOctets(int n) {
+  uint32_t v = 0;
+  for (int i = 0; i < n; i++) {
+    int16_t c = ReadCar();
+    v = (v << 8) | uint32_t(c < 0 ? 0 : c);
+  }
+  return n == 2 ? int16_t(uint16_t(v)) : int32_t(v);
+}
+
+Handle ReadStaffHeightEvts() {
+  int16_t count = int16_t(LitOctets(2));
+  if (EndOfFile() || count == 0) return nullptr;
+  if (count < 0 || int64_t(count) * kTailleStaffHeightEvtFichier > GetStreamRemaining()) {
+    // A damaged count: the rest of the document cannot be trusted either.
+    ioCustom.finFichier = 1;
+    return nullptr;
+  }
+  Handle h = NewHandleClear(Size(count) * Size(sizeof(StaffHeightEvt)));
+  if (!h) {
+    ioCustom.finFichier = 1;
+    return nullptr;
+  }
+  for (int16_t i = 0; i < count; i++) {
+    StaffHeightEvt e;
+    e.kind = uint32_t(uint16_t(LitOctets(2)));
+    e.index = int16_t(LitOctets(2));
+    e.value = LitOctets(4);
+    GetStaffHeightEvts(h)[i] = e;
+  }
+  if (EndOfFile()) {
+    DisposeHandle(h);
+    return nullptr;
+  }
+  return h;
+}
 
 void DisposeStaffHeightEvts(Portee** staff) {
   if (!staff) return;
   if ((*staff)->staffHeightEvts) DisposeHandle((*staff)->staffHeightEvts);
   (*staff)->staffHeightEvts = nullptr;
+}
+
+int32_t ExtractStaffHeightEvt(Portee** staff, uint32_t kind, int16_t lo, int16_t hi) {
+  if (!staff) return 0;
+  Handle h = (*staff)->staffHeightEvts;
+  int32_t n = GetNbStaffHeightEvts(h);
+  for (int32_t i = 0; i < n; i++) {
+    const StaffHeightEvt& e = GetStaffHeightEvts(h)[i];
+    if (e.kind == kind && e.index >= lo && e.index <= hi) return e.value;
+  }
+  return 0;
+}
+
+void SearchEventAndCreate(Portee** staff, uint32_t kind, int16_t index, int32_t value) {
+  if (!staff) return;
+  Handle h = (*staff)->staffHeightEvts;
+  int32_t n = GetNbStaffHeightEvts(h);
+  for (int32_t i = 0; i < n; i++) {
+    StaffHeightEvt& e = GetStaffHeightEvts(h)[i];
+    if (e.kind == kind && e.index == index) {
+      e.value = value;
+      return;
+    }
+  }
+  if (n >= kMaxStaffHeightEvts) return;
+  if (!h) {
+    h = NewHandleClear(Size(sizeof(StaffHeightEvt)));
+    if (!h) return;
+    (*staff)->staffHeightEvts = h;
+  } else if (!RetailleHandle(h, Size(n + 1) * Size(sizeof(StaffHeightEvt)))) {
+    return;
+  }
+  GetStaffHeightEvts(h)[n] = StaffHeightEvt{kind, index, value};
+}
+
+// The staff and the staves merged after it.
+template <typename F>
+static void PourPorteesFusionnees(Portee** staff, F f) {
+  for (int32_t k = 0; staff && k <= kMaxMesures; k++) {
+    f(staff);
+    if (!(*staff)->fusionneAvecSuivante) break;
+    staff = PorteeSuivante(staff);
+  }
+}
+
+void AddEventStaffHeighRange(Portee** staff, uint32_t kind, int16_t from, int16_t to, int32_t value) {
+  if (!staff) return;
+  auto pose = [&](Portee** p) {
+    for (int32_t b = from; b <= to; b++) SearchEventAndCreate(p, kind, int16_t(b), value);
+  };
+  if (kind == 'P' || kind == 'A') pose(staff);
+  else PourPorteesFusionnees(staff, pose);
+}
+
+// Every staff's events move before any new event is set: a new event given to
+// a merged staff must not move again when that staff's own turn comes.
+void AjusteStaffHeightEvtQuandInsereMesures(Partition** score, int16_t atBar, int16_t count) {
+  if (!score || count < 1 || atBar < 0) return;
+  int16_t nbMesures = (*score)->nbMesures;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff) continue;
+    Handle h = (*staff)->staffHeightEvts;
+    int32_t n = GetNbStaffHeightEvts(h);
+    for (int32_t i = 0; i < n; i++) {
+      StaffHeightEvt& e = GetStaffHeightEvts(h)[i];
+      if (e.index >= atBar) e.index = int16_t(int32_t(e.index) + count > INT16_MAX ? INT16_MAX : e.index + count);
+    }
+  }
+  int32_t apres = int32_t(atBar) + count;
+  int32_t fin = apres - 1 > INT16_MAX ? INT16_MAX : apres - 1;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff) continue;
+    int32_t value = 0;
+    if (apres < nbMesures) {
+      value = ExtractStaffHeightEvt(staff, 'G', int16_t(apres), int16_t(apres));
+    } else if (atBar > 0) {
+      int32_t b = int32_t(nbMesures) - 1 - count;
+      value = ExtractStaffHeightEvt(staff, 'G', int16_t(b), int16_t(b));
+    }
+    PourPorteesFusionnees(staff, [&](Portee** p) {
+      for (int32_t b = atBar; b <= fin; b++) SearchEventAndCreate(p, 'G', int16_t(b), value);
+    });
+  }
+}
+
+void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, int16_t count) {
+  if (!score || count < 1 || atBar < 0) return;
+  int32_t fin = int32_t(atBar) + count;
+  int16_t nbPortees = (*score)->nbPortees;
+  std::vector<int32_t> gardes(size_t(nbPortees > 0 ? nbPortees : 0), 0);
+  for (int16_t s = 0; s < nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff) continue;
+    if (atBar == 0) gardes[size_t(s)] = ExtractStaffHeightEvt(staff, 'G', 0, 0);
+    Handle h = (*staff)->staffHeightEvts;
+    int32_t n = GetNbStaffHeightEvts(h);
+    for (int32_t i = n - 1; i >= 0; i--) {
+      StaffHeightEvt* e = GetStaffHeightEvts(h);
+      if (e[i].index >= atBar && e[i].index < fin) {
+        std::memmove(e + i, e + i + 1, size_t(n - 1 - i) * sizeof(StaffHeightEvt));
+        n--;
+      } else if (e[i].index >= fin) {
+        e[i].index = int16_t(e[i].index - count);
+      }
+    }
+    if (h) {
+      if (n == 0) LibereHandle(&(*staff)->staffHeightEvts);
+      else RetailleHandle(h, Size(n) * Size(sizeof(StaffHeightEvt)));
+    }
+  }
+  if (atBar != 0) return;
+  for (int16_t s = 0; s < nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    int32_t garde = gardes[size_t(s)];
+    if (staff) PourPorteesFusionnees(staff, [&](Portee** p) { SearchEventAndCreate(p, 'G', 0, garde); });
+  }
+}
+
+void CheckStaffHeightEventsPartition(Partition** score) {
+  if (!score) return;
+  int16_t nbMesures = (*score)->nbMesures;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff || !(*staff)->staffHeightEvts) continue;
+    Handle h = (*staff)->staffHeightEvts;
+    int32_t n = GetNbStaffHeightEvts(h);
+    StaffHeightEvt* e = GetStaffHeightEvts(h);
+    int32_t k = 0;
+    // Lyric-pass events live only from loading to here: the lyric cells they
+    // act on belong to the lyric lines, which apply them when they are laid.
+    for (int32_t i = 0; i < n; i++)
+      if (e[i].index >= 0 && e[i].index < nbMesures && e[i].kind != 'L') e[k++] = e[i];
+    if (k == 0) LibereHandle(&(*staff)->staffHeightEvts);
+    else if (k < n) RetailleHandle(h, Size(k) * Size(sizeof(StaffHeightEvt)));
+  }
 }

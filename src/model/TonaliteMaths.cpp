@@ -17,3 +17,7 @@ void CvtTonaliteStdEnTonalite(int16_t, int32_t mode, Tonalite* key) {
 }
 
 void CvtMesureEnTonaliteProbable(Partition**, int16_t, Tonalite* key) { CvtTonaliteStdEnTonalite(0, 1, key); }
+
+// Concert key is never switched on until transposition is built.
+uint8_t GetModeConcertKey(Partition**) { return 0; }
+int16_t SetModeConcertKey(Partition**, uint8_t) { return 0; }

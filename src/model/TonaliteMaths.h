@@ -7,3 +7,8 @@ void CvtTypeClefEnClefStandard(uint32_t clefType, Clef* clef);
 void CvtTonaliteStdEnTonalite(int16_t index, int32_t mode, Tonalite* key);
 // The most probable written key of a bar across the score's staves.
 void CvtMesureEnTonaliteProbable(Partition** score, int16_t bar, Tonalite* key);
+
+struct Partition;
+// The score's concert-key switch, and switching it; 1 when a staff changed.
+uint8_t GetModeConcertKey(Partition** score);
+int16_t SetModeConcertKey(Partition** score, uint8_t mode);

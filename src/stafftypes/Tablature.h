@@ -12,6 +12,7 @@ enum : uint8_t { kTablatureAfficheNotation = 2 };
 struct Tablature {
   uint32_t kind;            // 3000 diatonic accordion, 2000 harmonica, 0 fretted
   uint8_t flagsAffichage;   // kTablatureAfficheNotation: standard notation shown too
+  int16_t decalageHaut;     // y of the first tablature line relative to the staff's base line
 };
 
 // Creates the staff's record when it has none and returns it.

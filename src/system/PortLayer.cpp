@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/Document.h"
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
 
 CGrafPtr portTravail = nullptr;
@@ -242,4 +243,20 @@ void CarboniseEraseRect(const Rect* r) {
 void EraseWhiteRect(const Rect* r) {
   const RGBColor white = {0xFFFF, 0xFFFF, 0xFFFF};
   CarboniseEraseColorRect(r, &white);
+}
+
+// ---------------------------------------------------------------------------
+// Fonts
+
+int16_t CarboniseGetIDFontFromName(const char* name, int16_t* id) {
+  if (!name) return 0;
+  Str255 pascal;
+  size_t n = std::strlen(name);
+  if (n > 255) n = 255;
+  pascal[0] = uint8_t(n);
+  std::memcpy(pascal + 1, name, n);
+  int16_t family = FMGetFontFamilyFromName(pascal);
+  if (family == kInvalidFontFamily) return 0;
+  if (id) *id = family;
+  return 1;
 }

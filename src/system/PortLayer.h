@@ -88,3 +88,7 @@ void CarboniseEraseColorRect(const Rect* r, const RGBColor* color);
 void CarboniseEraseColorRgn(RgnHandle rgn, const RGBColor* color);
 void CarboniseEraseRect(const Rect* r);
 void EraseWhiteRect(const Rect* r);
+
+// Fonts: the family number of an installed family name: 1, or 0 with id
+// left as it was.
+int16_t CarboniseGetIDFontFromName(const char* name, int16_t* id);

@@ -202,6 +202,14 @@ TEST_F(PortLayer, TextAndPenStateOfTheCurrentPort) {
   EXPECT_EQ(std::memcmp(&pat, CarboniseGetPatBlack(), sizeof(Pattern)), 0);
 }
 
+TEST(PortLayerFonts, FamilyFromNameLeavesTheIdAloneWhenUnknown) {
+  int16_t id = 77;
+  EXPECT_EQ(CarboniseGetIDFontFromName("No Such Family Anywhere", &id), 0);
+  EXPECT_EQ(id, 77);
+  EXPECT_EQ(CarboniseGetIDFontFromName("Helvetica", &id), 1);
+  EXPECT_EQ(id, 21);
+}
+
 // ---------------------------------------------------------------------------
 // Colours
 

@@ -1,0 +1,337 @@
+#include "text/UTFText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/Memory.h"
+#include "platform/TextDraw.h"
+#include "platform/UnicodeText.h"
+#include "system/ResStrings.h"
+#include "text/Fontes.h"
+#include "text/TextEncodings.h"
+
+uint8_t UnicodeApplication = 0;
+
+void SetUnicodeApplication(uint8_t flag) { UnicodeApplication = flag; }
+uint8_t IsUnicodeApplication() { return UnicodeApplication; }
+
+namespace {
+void PutLE16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v & 0xFF));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+}  // namespace
+
+void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out) {
+  out.clear();
+  for (char c : {'Q', 'r', 'v', 'l'}) out.push_back(static_cast<uint8_t>(c));
+  PutLE16(out, 1);
+  PutLE16(out, static_cast<uint16_t>(angle));
+  for (int32_t i = 0; utf8 && i < length; i++) out.push_back(static_cast<uint8_t>(utf8[i]));
+}
+
+void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out) {
+  out.clear();
+  PutLE16(out, static_cast<uint16_t>(angle));
+  for (int32_t i = 0; units && i < count; i++) PutLE16(out, units[i]);
+}
+
+bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length) {
+  if (!data || size < kCommentUnicodeHeader) return false;
+  if (memcmp(data, "Qrvl", 4) != 0 || data[4] != 1) return false;
+  if (angle) *angle = static_cast<int16_t>(data[6] | (data[7] << 8));
+  if (text) *text = data + kCommentUnicodeHeader;
+  if (length) *length = size - kCommentUnicodeHeader;
+  return true;
+}
+
+bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musicFont, std::vector<UniChar>& out) {
+  out.clear();
+  int32_t units = 0;
+  EncodedStr u = UTFTextToUnicode(text, offset, length, &units);
+  if (!u) return false;
+  const UniChar* p = reinterpret_cast<const UniChar*>(u);
+  out.assign(p, p + units);
+  DisposeEncodedStr(u);
+  for (UniChar& c : out) {
+    if (c < 32) c = ' ';
+    if (musicFont && c < 0x1000) c |= 0xF000;
+  }
+  return true;
+}
+
+// ---- drawing and measuring in a port ------------------------------------------
+
+namespace {
+
+float gCoreTextRatio = 1.0f;
+float gAtsuRatio = 1.0f;
+int16_t gAtsuRotation = 0;
+
+bool IsMusicFont(int16_t font) { return font == vellariPrint || font == kFontePlaceholderVellari; }
+
+UnicodeTextStyle StyleOfPort(CGrafPtr port) {
+  UnicodeTextStyle st;
+  st.font = port->txFont == 0 ? 3 : port->txFont;
+  st.face = port->txFace;
+  st.size = port->txSize == 0 ? 12.0f : static_cast<float>(port->txSize);
+  st.ratio = gCoreTextRatio;
+  st.color = &port->rgbFgColor;
+  return st;
+}
+
+// The 8-bit fallback: Shift-JIS under a Japanese interface, else Mac Roman.
+EncodedStr Texte8Bits(const char* text, int32_t offset, int32_t length, int32_t* n) {
+  int32_t target = Langue == 5 ? kEncodingShiftJis : kEncodingMacRoman;
+  return ChangeTextEncoding(text, offset, length, kEncodingUTF8 | 96, target | 96, n);
+}
+
+// A comment into the port's comment procedure, as PicComment does.
+void Enregistre(CGrafPtr port, int16_t kind, const std::vector<uint8_t>& payload) {
+  if (payload.size() > 32767) return;
+  Handle h = NewHandle(static_cast<Size>(payload.size()));
+  if (!h) return;
+  if (!payload.empty()) memcpy(*h, payload.data(), payload.size());
+  QDGetProcs(port)->commentProc(kind, static_cast<int16_t>(payload.size()), h);
+  DisposeHandle(h);
+}
+
+std::vector<UniChar>& Units() {
+  static std::vector<UniChar> u;
+  return u;
+}
+
+int16_t Trunc16(float w) {
+  if (!(w > 0)) return 0;
+  return w >= 32767.0f ? int16_t(32767) : static_cast<int16_t>(w);
+}
+
+}  // namespace
+
+void CoreTextSetFontRatio(float ratio) { gCoreTextRatio = ratio > 0 ? ratio : 1.0f; }
+void AtsuSetFontRatio(float ratio) { gAtsuRatio = ratio > 0 ? ratio : 1.0f; }
+void AtsuSetRotation(int16_t angle) { gAtsuRotation = angle; }
+
+float CoreTextWidthUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength) {
+  if (!port) GetPort(&port);
+  if (!port || !text || byteLength < 2) return 0;
+  return UnicodeTextWidth(text, static_cast<size_t>(byteLength / 2), StyleOfPort(port));
+}
+
+void CoreTextDrawUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength, float alpha, float angle) {
+  if (!port) GetPort(&port);
+  if (!port || !text || byteLength < 2) return;
+  size_t n = static_cast<size_t>(byteLength / 2);
+  UnicodeTextStyle st = StyleOfPort(port);
+  st.alpha = alpha;
+  float w = UnicodeTextWidth(text, n, st);
+  if (port->pnVis >= 0) {
+    // Whatever the angle, the text stays within its width (plus a size of
+    // margin) of the pen.
+    int32_t r = static_cast<int32_t>(w) + static_cast<int32_t>(st.size) * 2 + 4;
+    int32_t h = port->pnLoc.h, v = port->pnLoc.v;
+    Rect area{static_cast<int16_t>(std::max(-32767, v - r)), static_cast<int16_t>(std::max(-32767, h - r)),
+              static_cast<int16_t>(std::min(32767, v + r)), static_cast<int16_t>(std::min(32767, h + r))};
+    if (cairo_t* cr = QDBeginCairo(port, &area)) {
+      UnicodeTextDraw(cr, h, v, text, n, st, angle);
+      QDEndCairo(port, cr);
+    }
+  }
+  port->pnLoc.h = static_cast<int16_t>(std::clamp<int32_t>(port->pnLoc.h + static_cast<int32_t>(w), -32767, 32767));
+}
+
+void CoreTextFontMetrics(FontInfo* info) {
+  if (!info) return;
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  if (port && port->txFont != 0) {
+    float size = port->txSize == 0 ? 120.0f : port->txSize * 10.0f;
+    UnicodeFontMetrics m = UnicodeTextFontMetrics(port->txFont, port->txFace, size);
+    if (m.ascent > 0 || m.descent > 0) {
+      info->ascent = static_cast<int16_t>(m.ascent / 10);
+      info->descent = static_cast<int16_t>(m.descent / 10);
+      info->leading = static_cast<int16_t>(m.leading / 10);
+      info->widMax = info->ascent;
+      return;
+    }
+  }
+  GetFontInfo(info);
+}
+
+int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t length) {
+  if (!port) GetPort(&port);
+  if (!port || !text || length <= 0 || offset < 0) return 0;
+  if (!IsUnicodeApplication()) {
+    int32_t n = 0;
+    EncodedStr b = Texte8Bits(text, offset, length, &n);
+    if (!b) return 0;
+    CGrafPtr saved = nullptr;
+    GetPort(&saved);
+    SetPort(port);
+    int16_t w = TextWidth(b, 0, static_cast<int16_t>(std::min<int32_t>(n, 32767)));
+    SetPort(saved);
+    DisposeEncodedStr(b);
+    return w;
+  }
+  std::vector<UniChar>& u = Units();
+  if (!PrepareTexteUTF(text, offset, length, IsMusicFont(port->txFont), u)) return 0;
+  return Trunc16(CoreTextWidthUnicode(port, u.data(), static_cast<int32_t>(u.size() * 2)));
+}
+
+void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle) {
+  if (!port) GetPort(&port);
+  if (!port || !text || length <= 0 || offset < 0) return;
+  CGrafPtr saved = nullptr;
+  GetPort(&saved);
+  SetPort(port);
+  if (port->picSave) {
+    int32_t n = 0;
+    EncodedStr b = Texte8Bits(text, offset, length, &n);
+    if (b) {
+      int16_t count = static_cast<int16_t>(std::min<int32_t>(n, 32767));
+      if (angle == 0 && n == length && memcmp(b, text + offset, static_cast<size_t>(n)) == 0) {
+        DrawText(b, 0, count);
+      } else {
+        // The Unicode text and its angle go first, as comments; the 8-bit text
+        // follows for readers that know nothing of them.
+        static std::vector<uint8_t> payload;
+        FabriqueCommentaireUTF(text + offset, length, angle, payload);
+        Enregistre(port, kCommentUnicodeText, payload);
+        int32_t units = 0;
+        EncodedStr u16 = UTFTextToUnicode(text, offset, length, &units);
+        FabriqueCommentaireUTF16(reinterpret_cast<const UniChar*>(u16), u16 ? units : 0, angle, payload);
+        DisposeEncodedStr(u16);
+        Enregistre(port, kCommentUnicodeText16, payload);
+        Point pen = port->pnLoc;
+        DrawText(b, 0, count);
+        port->pnLoc = pen;
+        int32_t w = UTFTextWidth(port, text, offset, length);
+        if (angle == 0) {
+          Move(static_cast<int16_t>(w), 0);
+        } else {
+          double a = angle * M_PI / 180.0;
+          Move(static_cast<int16_t>(std::trunc(w * std::cos(a))), static_cast<int16_t>(std::trunc(-w * std::sin(a))));
+        }
+      }
+      DisposeEncodedStr(b);
+    }
+  } else if (IsUnicodeApplication()) {
+    std::vector<UniChar>& u = Units();
+    if (PrepareTexteUTF(text, offset, length, IsMusicFont(port->txFont), u))
+      CoreTextDrawUnicode(port, u.data(), static_cast<int32_t>(u.size() * 2), 1.0f, angle);
+  } else {
+    int32_t n = 0;
+    EncodedStr b = Texte8Bits(text, offset, length, &n);
+    if (b) DrawText(b, 0, static_cast<int16_t>(std::min<int32_t>(n, 32767)));
+    DisposeEncodedStr(b);
+  }
+  SetPort(saved);
+}
+
+// ---- picture replay ---------------------------------------------------------
+
+namespace {
+Handle hUTF = nullptr;
+int32_t sizeUTF = 0;
+int16_t angleUTF = 0;
+CQDProcs stdProcs;
+CQDProcs myProcs;
+Rect GRectPictSrc;
+
+void LibereTexteUTF() {
+  if (hUTF) DisposeHandle(hUTF);
+  hUTF = nullptr;
+  sizeUTF = 0;
+}
+
+bool Enregistrement() {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  return port && port->picSave;
+}
+}  // namespace
+
+void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle) {
+  if (Enregistrement()) {
+    stdProcs.commentProc(kind, dataSize, dataHandle);
+    return;
+  }
+  if (kind != kCommentUnicodeText || !dataHandle || !*dataHandle) return;
+  int32_t size = std::min<int32_t>(dataSize, GetHandleSize(dataHandle));
+  int16_t angle = 0;
+  const uint8_t* text = nullptr;
+  int32_t length = 0;
+  if (!LitCommentaireUTF(reinterpret_cast<const uint8_t*>(*dataHandle), size, &angle, &text, &length)) return;
+  LibereTexteUTF();
+  hUTF = NewHandle(length);
+  if (!hUTF) return;
+  if (length) memcpy(*hUTF, text, static_cast<size_t>(length));
+  sizeUTF = length;
+  angleUTF = angle;
+}
+
+void TextUTFPictElement(int16_t byteCount, const void* textBuf, Point numer, Point denom) {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  if (port && !port->picSave && hUTF && IsUnicodeApplication() && numer.v > 0 && denom.v > 0 && numer.h > 0 &&
+      denom.h > 0) {
+    float ratio = (static_cast<float>(numer.h) * denom.v) / (static_cast<float>(denom.h) * numer.v);
+    CoreTextSetFontRatio(ratio);
+    AtsuSetFontRatio(ratio);
+    int16_t saved = port->txSize;
+    int32_t s = saved == 0 ? 12 : saved;
+    TextSize(static_cast<int16_t>(std::clamp<int32_t>(s * numer.v / denom.v, 1, 32767)));
+    UTFDrawText(port, *hUTF, 0, sizeUTF, angleUTF);
+    LibereTexteUTF();
+    TextSize(saved);
+    CoreTextSetFontRatio(1.0f);
+    AtsuSetFontRatio(1.0f);
+    return;
+  }
+  stdProcs.textProc(byteCount, textBuf, numer, denom);
+}
+
+void LinePictElement(Point newPt) {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  if (!port || port->picSave || newPt.h != port->pnLoc.h) {
+    stdProcs.lineProc(newPt);
+    return;
+  }
+  // A vertical line, painted as a black rectangle the pen's width wide.
+  int16_t w = std::max<int16_t>(port->pnSize.h, 1);
+  Rect r{std::min(port->pnLoc.v, newPt.v), port->pnLoc.h, std::max(port->pnLoc.v, newPt.v),
+         static_cast<int16_t>(std::min(32767, port->pnLoc.h + w))};
+  RGBColor saved = port->rgbFgColor;
+  ForeColor(33);
+  PaintRect(&r);
+  RGBForeColor(&saved);
+  port->pnLoc = newPt;
+}
+
+CQDProcsPtr DebutRejouePictureUTF(uint8_t linesAsRects, const Rect* frame) {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  if (!port) return nullptr;
+  CQDProcsPtr own = GetPortGrafProcs(port);
+  if (own) {
+    stdProcs = *own;
+  } else {
+    SetStdCProcs(&stdProcs);
+  }
+  myProcs = stdProcs;
+  myProcs.commentProc = CommentUTFPictElement;
+  myProcs.textProc = TextUTFPictElement;
+  if (linesAsRects) myProcs.lineProc = LinePictElement;
+  if (frame) GRectPictSrc = *frame;
+  SetPortGrafProcs(port, &myProcs);
+  return own;
+}
+
+void FinRejouePictureUTF(CQDProcsPtr portProcs) {
+  LibereTexteUTF();
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  if (port) SetPortGrafProcs(port, portProcs);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Unicode text drawing and measuring, and the text that pictures carry:
+// every text the engine draws ends in UTFDrawText and UTFTextWidth.
+#include <cstdint>
+#include <vector>
+
+#include "platform/PlatformTypes.h"
+#include "platform/QuickDraw.h"
+
+// Texts and paths are UTF-8 (set by the document loader).
+extern uint8_t UnicodeApplication;
+void SetUnicodeApplication(uint8_t flag);
+uint8_t IsUnicodeApplication();
+
+// Picture comments: kind 100 carries "Qrvl", version 1, the angle and the
+// UTF-8 bytes; kind 5478 the angle and UTF-16 units, both little-endian.
+constexpr int16_t kCommentUnicodeText = 100;
+constexpr int16_t kCommentUnicodeText16 = 5478;
+constexpr int32_t kCommentUnicodeHeader = 8;
+
+// The payloads, into out (replaced).
+void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out);
+void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out);
+// Reads a kind-100 payload from a picture. Pictures come from documents:
+// anything shorter than its header, or of another tag or version, is refused.
+bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length);
+
+// UTF-8 to the units the engines draw: controls (below 32) become spaces,
+// and in the print music font every unit below U+1000 moves to U+F000 + unit.
+// False when the text does not convert.
+bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musicFont, std::vector<UniChar>& out);
+
+// Measuring and drawing UTF-8 text in a port (null: the current port) with
+// its font, face, size and colour. Outside a Unicode application, and for
+// the 8-bit text a picture carries, the text goes through 8-bit QuickDraw in
+// Mac Roman (Shift-JIS under a Japanese interface).
+int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t length);
+void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle);
+
+// The Unicode engine, with the typographic semantics of the system's newer
+// one; the older engine's calls share it (their ratio and rotation are kept).
+void CoreTextSetFontRatio(float ratio);
+void AtsuSetFontRatio(float ratio);
+void AtsuSetRotation(int16_t angle);
+float CoreTextWidthUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength);
+void CoreTextDrawUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength, float alpha, float angle);
+void CoreTextFontMetrics(FontInfo* info);
+
+// Replay of pictures with their Unicode text: the bottleneck procedures that
+// take the comment's text and draw it in place of the 8-bit text after it.
+void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle);
+void TextUTFPictElement(int16_t byteCount, const void* textBuf, Point numer, Point denom);
+void LinePictElement(Point newPt);
+// Installs them over a copy of the current port's procedures (the line
+// procedure only when linesAsRects is set) and returns the port's own; the
+// replay ends with FinRejouePictureUTF, which drops any pending text.
+CQDProcsPtr DebutRejouePictureUTF(uint8_t linesAsRects, const Rect* frame);
+void FinRejouePictureUTF(CQDProcsPtr portProcs);
