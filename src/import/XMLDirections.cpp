@@ -1,0 +1,4 @@
+#include "import/XMLDirections.h"
+
+// No dynamics yet.
+void XMLFinalizeDynamics(Document*) {}

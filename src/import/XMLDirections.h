@@ -1,0 +1,6 @@
+#pragma once
+// Directions of a MusicXML import: dynamics, wedges, pedals, octave shifts,
+// words and rehearsal marks.
+struct Document;
+
+void XMLFinalizeDynamics(Document* doc);

@@ -1,0 +1,5 @@
+#pragma once
+// Lyrics, text formatting and credits of a MusicXML import.
+struct Document;
+
+void XMLFinalizeLyrics(Document* doc);

@@ -1,0 +1,4 @@
+#include "import/XMLNotes.h"
+
+// No notes yet.
+void XMLAddNotes(XMLRootElt*, Document*, Handle) {}

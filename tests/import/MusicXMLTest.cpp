@@ -1,0 +1,186 @@
+// The import driver's own rules: probes, settings put back on every exit,
+// bar-numbering records, the transposition split.
+#include "import/MusicXML.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "model/Document.h"
+#include "model/Partition.h"
+#include "model/PreservePositions.h"
+#include "model/QRVPOBJ.h"
+#include "model/Vues.h"
+#include "platform/DateTime.h"
+#include "platform/Memory.h"
+#include "support/TestPaths.h"
+#include "system/PortLayer.h"
+#include "system/QrvFiles.h"
+
+namespace {
+
+TEST(MusicXMLProbes, ByExtensionWithoutCase) {
+  struct {
+    const char* path;
+    bool xml, mxl, xmz;
+  } cases[] = {
+      {"a/Song.xml", true, false, false},        {"Song.MusicXML", true, false, false},
+      {"Song.XML", true, false, false},          {"Song.xml.bak", false, false, false},
+      {"Song.mxl", false, true, false},          {"/x/Song.MXL", false, true, false},
+      {"Song.xmz", false, false, true},          {"Song", false, false, false},
+      {"dir.xml/Song", false, false, false},     {"Song.", false, false, false},
+      {".xml", true, false, false},              {"Song.xmlx", false, false, false},
+  };
+  for (auto& c : cases) {
+    EXPECT_EQ(IsFichierXML(c.path), c.xml) << c.path;
+    EXPECT_EQ(IsFichierMXL(c.path), c.mxl) << c.path;
+    EXPECT_EQ(IsFichierXMLCompresse(c.path), c.xmz) << c.path;
+  }
+  EXPECT_FALSE(IsFichierXML(nullptr));
+}
+
+TEST(MusicXMLDriver, TranspositionSplit) {
+  struct {
+    int16_t shift, octaves, semitones;
+  } cases[] = {{-13, -1, -1}, {24, 2, 0}, {12, 1, 0}, {11, 0, 11}, {-11, 0, -11}, {-12, -1, 0},
+               {-23, -1, -11}, {25, 2, 1}, {0, 0, 0}, {-32768, -2730, -8}};
+  for (auto& c : cases) {
+    int16_t o = 99, s = 99;
+    XMLSepareTransposition(c.shift, &o, &s);
+    EXPECT_EQ(o, c.octaves) << c.shift;
+    EXPECT_EQ(s, c.semitones) << c.shift;
+  }
+}
+
+TEST(MusicXMLDriver, BarNumbersBecomeCollectionItems) {
+  Handle names = NewHandleClear(3 * kTailleNumeroMesure);
+  for (int i = 0; i < 3; i++) std::snprintf(*names + i * kTailleNumeroMesure, kTailleNumeroMesure, "bar %d", i + 1);
+  SetHandleSize(names, 3 * kTailleNumeroMesure + 7);  // a partial record is not stored
+  Collection c = NewCollection();
+  XMLStockeNumerosMesure(c, names);
+  EXPECT_EQ(CountCollectionItems(c), 3);
+  char rec[kTailleNumeroMesure];
+  int32_t size = sizeof rec;
+  ASSERT_EQ(GetCollectionItem(c, FourCC("bnum"), 2, &size, rec), noErr);
+  EXPECT_EQ(size, kTailleNumeroMesure);
+  EXPECT_STREQ(rec, "bar 3");
+  XMLStockeNumerosMesure(nullptr, names);
+  XMLStockeNumerosMesure(c, nullptr);
+  DisposeCollection(c);
+  DisposeHandle(names);
+}
+
+// Two settings of other subsystems, as their owners would install them.
+int gPreference = 0;
+int gPreserve = 1;
+int gForced = 0;
+CGrafPtr gPortDuringImport = nullptr;
+intptr_t SauvePreference() { return gPreference; }
+void ForcePreference() {
+  gPreference = 1;
+  gForced++;
+  gPortDuringImport = CarboniseGetCurrentPort();
+}
+void RestaurePreference(intptr_t v) { gPreference = static_cast<int>(v); }
+intptr_t SauvePreserve() { return gPreserve; }
+void ForcePreserve() { gPreserve = 0; }
+void RestaurePreserve(intptr_t v) { gPreserve = static_cast<int>(v); }
+
+// What document disposal frees of a document an import filled.
+void FreeDocument(Document* doc) {
+  while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[0]);
+  DisposeVuesDocument(doc);
+  DisposePtr(reinterpret_cast<Ptr>(doc));
+}
+
+Handle Text(const char* s) {
+  Handle h = NewHandle(static_cast<Size>(std::strlen(s)));
+  std::memcpy(*h, s, std::strlen(s));
+  return h;
+}
+
+TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
+  XMLRetireReglagesImport();
+  ASSERT_TRUE(XMLInstalleReglageImport({SauvePreference, ForcePreference, RestaurePreference}));
+  ASSERT_TRUE(XMLInstalleReglageImport({SauvePreserve, ForcePreserve, RestaurePreserve}));
+  ASSERT_TRUE(XMLInstalleReglageImport({SauvePreserve, ForcePreserve, RestaurePreserve}));  // once only
+  EXPECT_FALSE(XMLInstalleReglageImport({SauvePreserve, nullptr, RestaurePreserve}));
+
+  Document* doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
+  ASSERT_NE(doc, nullptr);
+  struct {
+    const char* text;
+    uint8_t skeleton;
+    uint8_t expected;
+  } cases[] = {
+      {"<score-partwise><part-list/></score-partwise>", 0, 1},
+      {"<score-partwise><part-list/></score-partwise>", 1, 1},
+      {"<score-partwise><part-list></score-partwise>", 0, 0},  // does not parse
+      {"", 0, 0},
+  };
+  CGrafPtr start;
+  RozoGetPortOffscreen(&start);
+  Offscreen caller = RozoCreatePortOffscreen(8, 8, 32);
+  ASSERT_NE(caller, nullptr);
+  for (auto& c : cases) {
+    RozoSetPortOffscreen(caller);
+    gPreference = 7;
+    gPreserve = 1;
+    SetIsPreserveObjects(1);
+    Handle h = Text(c.text);
+    gForced = 0;
+    EXPECT_EQ(ChargeMusiqueXML(doc, h, 1, c.skeleton), c.expected) << c.text;
+    EXPECT_EQ(gForced, 1) << c.text;
+    EXPECT_EQ(gPortDuringImport, portTravail) << c.text;
+    EXPECT_EQ(CarboniseGetCurrentPort(), caller) << c.text;
+    DisposeHandle(h);
+    EXPECT_EQ(gPreference, 7) << c.text;
+    EXPECT_EQ(gPreserve, 1) << c.text;
+    EXPECT_EQ(GetIsPreserveObjects(), 1) << c.text;
+  }
+  // No text and no open file: nothing to read.
+  EXPECT_EQ(ChargeMusiqueXML(doc, nullptr, 1, 0), 0);
+  EXPECT_EQ(gPreference, 7);
+  EXPECT_EQ(ChargeMusiqueXML(nullptr, nullptr, 1, 0), 0);
+  XMLRetireReglagesImport();
+  RozoSetPortOffscreen(start);
+  RozoClosePortOffscreen(caller);
+  FreeDocument(doc);
+}
+
+// The document the import starts from: dated, no view, no titles, a current
+// score at tempo 80; read from the stream's open file when no text is given.
+TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
+  Document* doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
+  ASSERT_NE(doc, nullptr);
+  doc->indexVueCourante = 3;
+  doc->porteesCachees = 1;
+  std::strcpy(doc->titres[1].texte, "old title");
+  SetFixedDateTime(3900000000u);
+  std::string path = tamrel_test::CorpusPath("musicxml/01a-Pitches-Pitches.xml");
+  ASSERT_EQ(OrvantaOpenFile(path.c_str(), "rb"), 1);
+  EXPECT_EQ(ChargeMusiqueXML(doc, nullptr, 1, 0), 1);
+  CloseFile();
+  UseRealDateTime();
+  ASSERT_NE(doc->partitionCourante, nullptr);
+  EXPECT_EQ((*doc->partitionCourante)->tempo, 80);
+  EXPECT_EQ(doc->indexVueCourante, -1);
+  EXPECT_EQ(doc->porteesCachees, 0);
+  EXPECT_EQ(doc->titres[1].texte[0], 0);
+  for (int i = 0; i < 3; i++) EXPECT_EQ(doc->dates[i], 3900000000u);
+  EXPECT_EQ(doc->regle, 1);
+  // Bar numbers (none yet without staves) go to the score's collection.
+  ASSERT_NE((*doc->partitionCourante)->collections[0], nullptr);
+  EXPECT_EQ(CountCollectionItems((*doc->partitionCourante)->collections[0]), 0);
+  // A second import keeps the score it finds.
+  Partition** score = doc->partitionCourante;
+  Handle h = Text("<score-partwise/>");
+  EXPECT_EQ(ChargeMusiqueXML(doc, h, 0, 0), 1);
+  DisposeHandle(h);
+  EXPECT_EQ(doc->partitionCourante, score);
+  EXPECT_EQ(doc->nbPartitions, 1);
+  FreeDocument(doc);
+}
+
+}  // namespace
