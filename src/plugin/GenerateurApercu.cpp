@@ -13,6 +13,7 @@
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/PictContext.h"
+#include "platform/Trace.h"
 #include "platform/SpecialFolders.h"
 #include "plugin/PiloteRequete.h"
 #include "system/Dossiers.h"
@@ -182,10 +183,14 @@ int32_t QDPictDrawToCGContext(cairo_t* cr, QLRect rect, QDPictRef pict) {
 int32_t GeneratePreviewForURL(void*, QLRequest* preview, const char* url, const char*, const void*) {
   Journal("GeneratePreviewForURL start...");
   FixeDossierApplication(preview);
+  double chrono = TimingStart();
   InitVellariFont(preview, nullptr);
+  TimingReport("font activation", chrono);
   Rect pageRect = {0, 0, 0, 0};
   uint16_t pageCount = 0;
+  chrono = TimingStart();
   Document* doc = LoadDocument(url, &pageRect, &pageCount, nullptr);
+  TimingReport("LoadDocument", chrono);
   if (!doc) {
     Journal("LoadDocument err");
     QLNoteFailure(preview, GetRaisonEchecChargement());
@@ -194,16 +199,20 @@ int32_t GeneratePreviewForURL(void*, QLRequest* preview, const char* url, const 
   const double w = pageRect.right, h = pageRect.bottom;
   const double echelle = EchelleContexteDocument(doc);
   if (pageCount == 1) {
+    chrono = TimingStart();
     PicHandle pic = CreatePictPage(doc, 1, 1, &pageRect);
+    TimingReport("page recording", chrono);
     if (!pic) Journal("Can't create picture ");
     QDPictRef pict = pic ? CreateQDPictFromPictureData(pic, int32_t(GetHandleSize(pic))) : nullptr;
     if (pic && !pict) Journal("Can't create qdPict");
     if (pict) {
       cairo_t* cr = QLRequestCreateContext(preview, QLSize{w + 128, h + 128}, echelle);
       if (cr) {
+        chrono = TimingStart();
         RemplitBlanc(cr, w, h);
         const int32_t err = QDPictDrawToCGContext(cr, RectEnUnites(64, 64, w - 128, h - 128), pict);
         if (err) Printf("TamrelQL :QDPictDrawToCGContext err %ld\n", long(err));
+        TimingReport("page drawing", chrono);
         KillPicture(pic);
         pic = nullptr;
         QLFlushContext(preview, cr);
@@ -227,17 +236,25 @@ int32_t GeneratePreviewForURL(void*, QLRequest* preview, const char* url, const 
         DisposeDocument(doc);
         return 0;
       }
+      double enregistrement = 0, dessin = 0;
       for (int32_t page = 1; page <= n; page++) {
         QLBeginPDFPage(preview, cr, media);
+        chrono = TimingStart();
         PicHandle pic = CreatePictPage(doc, uint16_t(page), uint16_t(n), &pageRect);
+        enregistrement += TimingStart() - chrono;
         if (pic) {
+          chrono = TimingStart();
           QDPictRef pict = CreateQDPictFromPictureData(pic, int32_t(GetHandleSize(pic)));
           if (pict) QDPictDrawToCGContext(cr, RectEnUnites(0, 0, w, h), pict);
+          dessin += TimingStart() - chrono;
           KillPicture(pic);
           QDPictRelease(pict);
         }
         QLEndPDFPage(preview, cr);
       }
+      // Summed over the pages: reported as if from one mark.
+      TimingReport("page recording", TimingStart() - enregistrement);
+      TimingReport("page drawing", TimingStart() - dessin);
       QLFlushContext(preview, cr);
       QLReleaseContext(preview, cr);
     } else {
@@ -252,11 +269,15 @@ int32_t GenerateThumbnailForURL(void*, QLRequest* thumbnail, const char* url, co
                                 QLSize maxSize) {
   Journal("GenerateThumbnailForURL v2 start...");
   FixeDossierApplication(thumbnail);
+  double chrono = TimingStart();
   InitVellariFont(nullptr, thumbnail);
+  TimingReport("font activation", chrono);
   Rect pageRect = {0, 0, 0, 0};
   uint16_t pageCount = 0;
   char nom[kTailleNomDocument] = "";
+  chrono = TimingStart();
   Document* doc = LoadDocument(url, &pageRect, &pageCount, nom);
+  TimingReport("LoadDocument", chrono);
   if (!doc) {
     QLNoteFailure(thumbnail, GetRaisonEchecChargement());
     return 0;
@@ -268,14 +289,18 @@ int32_t GenerateThumbnailForURL(void*, QLRequest* thumbnail, const char* url, co
     DisposeDocument(doc);
     return 0;
   }
+  chrono = TimingStart();
   PicHandle pic = CreatePictPage(doc, 1, 1, &pageRect);
+  TimingReport("page recording", chrono);
   QDPictRef pict = pic ? CreateQDPictFromPictureData(pic, int32_t(GetHandleSize(pic))) : nullptr;
   if (pict) {
+    chrono = TimingStart();
     cairo_t* cr = QLRequestCreateContext(thumbnail, QLSize{w + 96, h + 96}, EchelleContexteDocument(doc));
     if (cr) {
       RemplitBlanc(cr, w, h);
       QDPictDrawToCGContext(cr, RectEnUnites(48, 48, w - 96, h - 96), pict);
       if (!(maxSize.width >= 130)) DessineBadge(cr, nom, w, h);
+      TimingReport("page drawing", chrono);
       QLFlushContext(thumbnail, cr);
       QLReleaseContext(thumbnail, cr);
     }
