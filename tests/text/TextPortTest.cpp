@@ -2,6 +2,8 @@
 // Unicode calls with the text pictures carry, and the replay procedures.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +12,9 @@
 #include "model/Portee.h"
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/PictContext.h"
+#include "platform/PictDump.h"
+#include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
@@ -256,10 +261,13 @@ TEST_F(TextPort, RecordedMusicCodeKeepsItsRawByte) {
   Record();
   MoveTo(10, 50);
   DrawCharMusical(207);
-  ASSERT_EQ(gOps.size(), 3u);
-  EXPECT_EQ(gOps[0].data, (std::vector<uint8_t>{'Q', 'r', 'v', 'l', 1, 0, 0, 0, 0xEF, 0x83, 0x8F}));
-  EXPECT_EQ(gOps[2].what, "text");
-  EXPECT_EQ(gOps[2].data, (std::vector<uint8_t>{0xCF}));
+  // Between the transcode switches: the Unicode comments, then the raw byte.
+  ASSERT_EQ(gOps.size(), 5u);
+  EXPECT_EQ(gOps[0].kind, 5476);
+  EXPECT_EQ(gOps[1].data, (std::vector<uint8_t>{'Q', 'r', 'v', 'l', 1, 0, 0, 0, 0xEF, 0x83, 0x8F}));
+  EXPECT_EQ(gOps[3].what, "text");
+  EXPECT_EQ(gOps[3].data, (std::vector<uint8_t>{0xCF}));
+  EXPECT_EQ(gOps[4].kind, 5477);
   // The 8-bit text drew the small note head (about 3 pixels at this size),
   // not the Mac Roman character of the byte from a text font.
   int ink = InkColumns();
@@ -293,6 +301,61 @@ TEST_F(TextPort, ReplayDrawsTheCommentsText) {
   DisposeHandle(h);
   FinRejouePictureUTF(own);
   EXPECT_EQ(GetPortGrafProcs(world_), own);
+}
+
+
+// Music codes drawn while a picture is being recorded are bracketed by the
+// transcode switches, in both text paths, and a replay into a context hands
+// the text engine the music font's codes, not Mac Roman characters.
+std::vector<uint32_t> gReplayed;
+void SpyReplay(cairo_t*, const PictReplayText& t) { gReplayed.assign(t.chars, t.chars + t.count); }
+
+TEST_F(TextPort, MusicCodesInARecordedPictureCarryTheTranscodeSwitches) {
+  for (uint8_t unicode : {0, 1}) {
+    SCOPED_TRACE(int(unicode));
+    SetUnicodeApplication(unicode);
+    TextFont(vellariPrint);
+    TextSize(24);
+    Rect frame{0, 0, 100, 100};
+    PicHandle pic = OpenPicture(&frame);
+    ASSERT_NE(pic, nullptr);
+    MoveTo(10, 50);
+    DrawCharMusical(207);
+    ClosePicture();
+    EXPECT_TRUE(GetTextTranscoding());
+    std::string dump;
+    ASSERT_TRUE(PictDumpHandle(pic, dump));
+    size_t off = dump.find("ShortComment 5476");
+    size_t text = dump.find("\"\\xCF\"", off == std::string::npos ? 0 : off);
+    size_t on = dump.find("ShortComment 5477", text == std::string::npos ? 0 : text);
+    EXPECT_NE(off, std::string::npos) << dump;
+    EXPECT_NE(text, std::string::npos) << dump;
+    EXPECT_NE(on, std::string::npos) << dump;
+
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100);
+    cairo_t* cr = cairo_create(surface);
+    gReplayed.clear();
+    gPictReplayTextProc = SpyReplay;
+    EXPECT_TRUE(DrawPictureIntoContext(cr, pic, &frame));
+    gPictReplayTextProc = PictReplayDrawText;
+    EXPECT_EQ(gReplayed, (std::vector<uint32_t>{0xF0CF}));
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    KillPicture(pic);
+  }
+}
+
+// Measuring a music code in a recording port switches transcoding too, and
+// outside a recording nothing is recorded anywhere.
+TEST_F(TextPort, MeasuringMusicCodesSwitchesTranscoding) {
+  TextFont(vellariPrint);
+  TextSize(24);
+  Record();
+  CharWidthCaractereMusical(207);
+  ASSERT_EQ(gOps.size(), 2u);
+  EXPECT_EQ(gOps[0].kind, 5476);
+  EXPECT_EQ(gOps[1].kind, 5477);
+  EXPECT_TRUE(GetTextTranscoding());
 }
 
 }  // namespace
