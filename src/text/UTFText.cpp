@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "platform/Memory.h"
+#include "platform/Pictures.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
+#include "system/PortLayer.h"
 #include "system/ResStrings.h"
 #include "text/Fontes.h"
 #include "text/TextEncodings.h"
@@ -334,4 +336,13 @@ void FinRejouePictureUTF(CQDProcsPtr portProcs) {
   CGrafPtr port = nullptr;
   GetPort(&port);
   if (port) SetPortGrafProcs(port, portProcs);
+}
+
+void DrawUTFPicture(Handle picture, const Rect* dst, uint8_t linesAsRects) {
+  if (!picture || !*picture || !dst) return;
+  Rect frame;
+  CarboniseGetPicFrame(picture, &frame);
+  CQDProcsPtr own = DebutRejouePictureUTF(linesAsRects, &frame);
+  DrawPicture(picture, dst);
+  FinRejouePictureUTF(own);
 }

@@ -358,4 +358,54 @@ TEST_F(TextPort, MeasuringMusicCodesSwitchesTranscoding) {
   EXPECT_TRUE(GetTextTranscoding());
 }
 
+
+// A recorded picture replayed through DrawUTFPicture: plain text reaches the
+// port's own text procedure, text that came with its Unicode comment is drawn
+// by the Unicode engine instead of its 8-bit stand-in; the port's procedures
+// are its own again afterwards.
+TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
+  TextFont(FontNumberForName("Liberation Sans"));
+  TextSize(20);
+  Rect frame{0, 0, 200, 400};
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, nullptr);
+  MoveTo(10, 40);
+  UTFDrawText(world_, "abc", 0, 3, 0);
+  MoveTo(10, 140);
+  UTFDrawText(world_, "\xE2\x82\xAC\xC3\xA9", 0, 5, 0);  // euro sign, e acute
+  ClosePicture();
+
+  GWorldPtr target = nullptr;
+  ASSERT_EQ(NewGWorld(&target, 32, &frame, nullptr, nullptr, 0), noErr);
+  SetPort(target);
+  CQDProcs procs;
+  SetStdCProcs(&procs);
+  procs.textProc = SpyText;
+  SetPortGrafProcs(target, &procs);
+  gOps.clear();
+  DrawUTFPicture(pic, &frame, 0);
+  EXPECT_EQ(GetPortGrafProcs(target), &procs);
+  ASSERT_EQ(gOps.size(), 1u);
+  EXPECT_EQ(gOps[0].data, (std::vector<uint8_t>{'a', 'b', 'c'}));
+  // The Unicode text drew in the lower half; the spy drew nothing above.
+  auto inkIn = [target](int16_t top, int16_t bottom) {
+    for (int16_t y = top; y < bottom; y++)
+      for (int16_t x = 0; x < 200; x++)
+        if (QDGetPixel(target, x, y) >> 24) return true;
+    return false;
+  };
+  EXPECT_TRUE(inkIn(110, 150));
+  EXPECT_FALSE(inkIn(10, 50));
+  // Outside a Unicode application the 8-bit text is drawn as recorded.
+  SetUnicodeApplication(0);
+  gOps.clear();
+  DrawUTFPicture(pic, &frame, 0);
+  EXPECT_EQ(gOps.size(), 2u);
+  SetPortGrafProcs(target, nullptr);
+  DrawUTFPicture(nullptr, &frame, 0);
+  SetPort(world_);
+  DisposeGWorld(target);
+  KillPicture(pic);
+}
+
 }  // namespace
