@@ -12,7 +12,9 @@
 #include "model/TabEltMesure.h"
 #include "notation/DecalagesAccord.h"
 #include "plugin/ServicesInertes.h"
+#include "system/PortLayer.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 
 static bool noNullZoomResult = true;
 
@@ -333,14 +335,20 @@ static Portee** PorteeIndex(Partition** score, int32_t i) {
   return (*score)->portees[i];
 }
 
-// The head width is measured on the music font at the zoomed size, and a
-// tablature recomputes its own geometry: both come with the text layer and
-// the tablature; until then a staff keeps the head width it has.
+// A tablature recomputes its own geometry when it learns to.
 void InitTailleRubanPortee(Partition** score, Portee** staff) {
   if (!score || !staff) return;
+  int32_t unite = (*staff)->aspect.tailleUnite > 0 ? (*staff)->aspect.tailleUnite : 72;
+  int16_t taille = Sature16(ZoomRuban(score, unite));
+  // The head width: the whole-note head of the music font at that size.
+  CGrafPtr ancien = SetPortTemporaire();
+  TextFontVellariForSize(taille);
+  TextSize(taille);
+  TextFace(0);
+  int32_t tete = CharWidthCaractereMusical(207);
+  SetPort(ancien);
   Portee* p = *staff;
-  int32_t unite = p->aspect.tailleUnite > 0 ? p->aspect.tailleUnite : 72;
-  int32_t taille = ZoomRuban(score, unite);
+  p->largeurNoteRuban = (tete * 613 + 356) / 713;
   double diviseur = p->type == kTypePorteeGregorien ? 648.0 : 864.0;
   p->interligneRuban = float(double(unite) * double(ZoomPartition(score)) / diviseur);
   p->huitiemeRuban = Sature16(taille / 8);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "layout/MiseEnPage.h"
+#include "layout/ModeGraphique.h"
 #include "layout/ModesEcran.h"
 #include "layout/Zoom.h"
 #include "layout/Zorodava.h"
@@ -452,6 +453,7 @@ void UpdateTabEltMesure(Partition** score, uint16_t bits) {
   if (!score || (*score)->reentranceTabElt != 0) return;
   uint16_t work = uint16_t((*score)->masqueModifieTabElt & bits);
   if (work == 0) return;
+  SetCurrentModeGraphique(score);
   CalculeIndexSignePerePartition(score);
   (*score)->reentranceTabElt++;
   (*score)->masqueModifieTabElt = uint16_t((*score)->masqueModifieTabElt & ~bits);

@@ -140,12 +140,12 @@ void InitVellariFont(QLRequest* preview, QLRequest* thumbnail) {
   // The resource folder is known from here on, whatever the font does.
   VolumeResources = kVolumeRacine;
   PathResources = dir;
-  FSSpec spec;
-  if (FSMakeFSSpec(VolumeResources, PathResources, "SVELLARI.TTF", &spec) != noErr) {
+  FSSpec fss;
+  if (FSMakeFSSpec(VolumeResources, PathResources, "SVELLARI.TTF", &fss) != noErr) {
     Journal("CFURLGetFSRef err");
     return;
   }
-  Gfspec = spec;
+  Gfspec = fss;
   const std::string fichier = ressources + "/SVELLARI.TTF";
   if (FMActivateFonts(fichier.c_str()) != noErr) {
     Journal("FMActivateFonts err");

@@ -24,6 +24,8 @@ const Preferences kPreferencesDefaut = {
     64 * 1024,
     // Allowed.
     1,
+    // On: dotted splines get smooth dots, which pictures keep as images with alpha.
+    1,
 };
 
 }  // namespace

@@ -17,6 +17,7 @@ struct Preferences {
   uint8_t nomsNotesLettres;         // note names as letters (C D E ...) rather than syllables
   int32_t tailleTampon;             // transfer buffer, bytes
   uint8_t memoireTemporaire;        // temporary memory may be used (up to its cap)
+  uint8_t traitsAntialiasSplines;   // anti-aliased dashed, dotted and wavy splines
 };
 
 extern Preferences pref;

@@ -118,6 +118,19 @@ TEST_F(BandesTest, BandsStackMergeAndSkipHiddenStaves) {
   EXPECT_EQ((*p[2])->aireRuban.bottom, 90);
   EXPECT_EQ((*p[2])->decalageLigneBasRuban, 12);
   EXPECT_FLOAT_EQ((*p[2])->interligneRuban, 6.0f);
+  EXPECT_EQ((*p[2])->huitiemeRuban, 9);
+  EXPECT_EQ((*p[2])->quinziemeRuban, 4);
+  int32_t tete = (*p[2])->largeurNoteRuban;
+  EXPECT_GT(tete, 0);
+  // Twice the zoom: twice the sizes, and a head about twice as wide.
+  (*score)->zoom = 144;
+  CalculeAireRubanPorteesPartition(score);
+  EXPECT_EQ((*p[2])->aireRuban.bottom - (*p[2])->aireRuban.top, 40);
+  EXPECT_EQ((*p[2])->decalageLigneBasRuban, 24);
+  EXPECT_FLOAT_EQ((*p[2])->interligneRuban, 12.0f);
+  EXPECT_NEAR((*p[2])->largeurNoteRuban, 2 * tete, 2);
+  (*score)->zoom = 72;
+  CalculeAireRubanPorteesPartition(score);
 
   // A hidden staff has an empty band and does not move the next.
   (*p[1])->affichee = 0;

@@ -1,0 +1,253 @@
+// Bezier paths: their comments in recorded pictures, playback through
+// RozoDrawPicture (collecting, re-emitting at the new scale), and the reading
+// of comments that come from documents.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Memory.h"
+#include "platform/Pictures.h"
+#include "system/Bezier.h"
+
+namespace {
+
+struct PortGuard {
+  CGrafPtr port;
+  GDHandle dev;
+  PortGuard() { GetGWorld(&port, &dev); }
+  ~PortGuard() { SetGWorld(port, dev); }
+};
+
+// A hidden port, as the document's dialog gives, made current.
+struct HiddenPort {
+  DialogPtr dialog;
+  explicit HiddenPort(const Rect& r) {
+    dialog = NewColorDialog(nullptr, &r, nullptr, false, 0, nullptr, false, 0, nullptr);
+    SetGWorld(GetDialogPort(dialog), nullptr);
+  }
+  ~HiddenPort() { DisposeDialog(dialog); }
+};
+
+struct Seen {
+  int16_t kind;
+  std::string data;
+};
+std::vector<Seen> gComments;
+std::vector<Point> gLines;
+void SpyComment(int16_t kind, int16_t size, Handle data) {
+  gComments.push_back({kind, data && size > 0 ? std::string(*data, size_t(size)) : std::string()});
+}
+void SpyLine(Point p) { gLines.push_back(p); }
+
+// What a picture says, through a port whose comment and line procedures spy;
+// with `rozo` through RozoDrawPicture.
+void Play(PicHandle pic, const Rect& dst, bool rozo) {
+  gComments.clear();
+  gLines.clear();
+  CGrafPtr port;
+  GDHandle dev;
+  GetGWorld(&port, &dev);
+  CQDProcs procs;
+  SetStdCProcs(&procs);
+  procs.commentProc = SpyComment;
+  procs.lineProc = SpyLine;
+  SetPortGrafProcs(port, &procs);
+  if (rozo)
+    RozoDrawPicture(pic, &dst);
+  else
+    DrawPicture(pic, &dst);
+  SetPortGrafProcs(port, nullptr);
+}
+
+std::vector<BezierPoint> Parse(const std::string& s) {
+  std::vector<BezierPoint> nodes;
+  BezierAttributs a;
+  EXPECT_TRUE(BzParseDataComment(s.data(), int32_t(s.size()), &a, nodes)) << s.substr(0, 40);
+  return nodes;
+}
+
+void Comment(const std::string& text) {
+  Handle h = NewHandle(Size(text.size()));
+  std::memcpy(*h, text.data(), text.size());
+  PicComment(kCommentBezier, int16_t(text.size()), h);
+  DisposeHandle(h);
+}
+
+std::vector<BezierPoint> Circle(int n, float cx, float cy, float r) {
+  std::vector<BezierPoint> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    float a = 6.2831853f * float(i) / float(n);
+    v[size_t(i)].x = cx + r * std::cos(a);
+    v[size_t(i)].y = cy + r * std::sin(a);
+  }
+  BzSmoothPolygon(v.data(), n, 1.0f, false);
+  return v;
+}
+
+}  // namespace
+
+TEST(Bezier, LongPathsAreSplitIntoCommentsOfAHundredNodes) {
+  PortGuard guard;
+  const Rect frame{0, 0, 200, 200};
+  HiddenPort port(frame);
+  std::vector<BezierPoint> path = Circle(250, 100, 100, 80);
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, nullptr);
+  PenSize(2, 2);
+  RozoDrawBezier(path.data(), int32_t(path.size()), 0, 1, 2, 1, 1.0f, 0.0f, 1);
+  ClosePicture();
+  Play(pic, frame, false);
+  ASSERT_EQ(gComments.size(), 4u);
+  const size_t counts[3] = {100, 100, 50};
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(gComments[size_t(i)].kind, kCommentBezier);
+    EXPECT_EQ(gComments[size_t(i)].data.rfind("START 256 0 1 2 1 1.0000 ", 0), 0u);
+    std::vector<BezierPoint> nodes = Parse(gComments[size_t(i)].data);
+    ASSERT_EQ(nodes.size(), counts[i]);
+    for (const BezierPoint& n : nodes) {
+      EXPECT_NEAR(n.x, path[at].x, 0.001f);
+      EXPECT_NEAR(n.yOut, path[at].yOut, 0.001f);
+      ++at;
+    }
+  }
+  EXPECT_EQ(gComments[3].data, "STOP");
+  // The shape drawer draws nothing, so the raster fallback has no lines.
+  EXPECT_TRUE(gLines.empty());
+
+  // Played into a port that records, the paths come out at the new scale.
+  PicHandle again = OpenPicture(&frame);
+  ASSERT_NE(again, nullptr);
+  const Rect twice{0, 0, 400, 400};
+  RozoDrawPicture(pic, &twice);
+  ClosePicture();
+  Play(again, frame, false);
+  ASSERT_EQ(gComments.size(), 4u);
+  at = 0;
+  for (int i = 0; i < 3; ++i) {
+    std::vector<BezierPoint> nodes = Parse(gComments[size_t(i)].data);
+    ASSERT_EQ(nodes.size(), counts[i]);
+    for (const BezierPoint& n : nodes) {
+      EXPECT_NEAR(n.x, 2 * path[at].x, 0.002f);
+      EXPECT_NEAR(n.xIn, 2 * path[at].xIn, 0.002f);
+      EXPECT_NEAR(n.y, 2 * path[at].y, 0.002f);
+      ++at;
+    }
+  }
+  EXPECT_EQ(gComments[3].data, "STOP");
+  KillPicture(again);
+  KillPicture(pic);
+}
+
+TEST(Bezier, PlaybackSkipsTheRasterLinesAndPassesOtherComments) {
+  PortGuard guard;
+  const Rect frame{0, 0, 100, 100};
+  HiddenPort port(frame);
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, nullptr);
+  Comment("START 256 0 1 2 1 1.0000 3 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 13 13 14 14 15 15 16 16 ");
+  MoveTo(10, 10);
+  LineTo(50, 10);  // raster fallback
+  Comment("STOP");
+  MoveTo(0, 60);
+  LineTo(90, 60);
+  Comment("START 300 0 1 2 1 1 1 0 0 0 0 0 0 ");  // unknown version: passed on
+  Comment("START 7 2 1 1.5 1 0 0 1 1 2 ");         // numbers run out: passed on
+  MoveTo(0, 70);
+  LineTo(90, 70);  // not suppressed: the damaged comment engaged nothing
+  ClosePicture();
+  Play(pic, frame, true);
+  ASSERT_EQ(gLines.size(), 2u);
+  EXPECT_EQ(gLines[0].v, 60);
+  EXPECT_EQ(gLines[1].v, 70);
+  ASSERT_EQ(gComments.size(), 2u);
+  EXPECT_EQ(gComments[0].data.rfind("START 300", 0), 0u);
+  EXPECT_EQ(gComments[1].data.rfind("START 7", 0), 0u);
+  EXPECT_FALSE(RozoInDrawPicture());
+  KillPicture(pic);
+}
+
+TEST(Bezier, CommentsFromDocumentsAreReadWithinBounds) {
+  const struct {
+    const char* text;
+    bool ok;
+    int16_t drawtype, overlaptype, linecap;
+    size_t nodes;
+  } cases[] = {
+      {"START 256 4 5 6 7 2.5000 1 1 2 3 4 5 6 ", true, 4, 5, 6, 1},
+      {"START 7 2 1 1.5 1 1 2 3 4 5 6 ", true, 7, 0, 2, 1},  // older form
+      {"START 300 4 5 6 7 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 2.5 0 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 2.5 2 1 2 3 4 5 6 ", false, 0, 0, 0, 0},        // numbers run out
+      {"START 256 4 5 6 7 2.5 99999 1 2 3 4 5 6 ", false, 0, 0, 0, 0},    // more nodes than the text holds
+      {"START 256 4 5 6 7 2.5 1 1 2 nan 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 2.5 1 1 2 1e30 4 5 6 ", false, 0, 0, 0, 0},
+      {"START ", false, 0, 0, 0, 0},
+      {"STOP", false, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    // An exact-size copy: the reader must not look past the comment.
+    std::vector<char> bytes(c.text, c.text + std::strlen(c.text));
+    BezierAttributs a{};
+    std::vector<BezierPoint> nodes;
+    EXPECT_EQ(BzParseDataComment(bytes.data(), int32_t(bytes.size()), &a, nodes), c.ok) << c.text;
+    if (!c.ok) continue;
+    EXPECT_EQ(a.drawtype, c.drawtype);
+    EXPECT_EQ(a.overlaptype, c.overlaptype);
+    EXPECT_EQ(a.linecap, c.linecap);
+    ASSERT_EQ(nodes.size(), c.nodes);
+    EXPECT_EQ(nodes[0].xIn, 1.0f);
+    EXPECT_EQ(nodes[0].x, 3.0f);
+    EXPECT_EQ(nodes[0].yOut, 6.0f);
+  }
+  // Without the trailing space the last number still ends the text.
+  std::string last = "START 256 0 0 0 0 1 1 1 2 3 4 5 6";
+  std::vector<BezierPoint> nodes;
+  EXPECT_TRUE(BzParseDataComment(last.data(), int32_t(last.size()), nullptr, nodes));
+  EXPECT_FALSE(BzProcessBezierCommand("ST", 2, false, nullptr));
+}
+
+TEST(Bezier, NumbersAreWrittenShort) {
+  const struct {
+    float v;
+    const char* text;
+  } cases[] = {{12.5f, "12.5 "}, {-0.0004f, "-0 "}, {3.0f, "3 "}, {0.1234f, "0.123 "}, {-250.75f, "-250.75 "}};
+  for (const auto& c : cases) {
+    Handle h = NewHandle(0);
+    BzAddVal(h, c.v);
+    EXPECT_EQ(std::string(*h, size_t(GetHandleSize(h))), c.text);
+    DisposeHandle(h);
+  }
+  BezierPoint p{1, 2, 0.5f, 0.25f, 3, 4};
+  Handle h = BzGetDataHandle(&p, 1, BezierAttributs{1, 2, 3, 4, 1.5f});
+  EXPECT_EQ(std::string(*h, size_t(GetHandleSize(h))), "START 256 1 2 3 4 1.5000 1 0.5 0.25 1 2 3 4 ");
+  DisposeHandle(h);
+}
+
+TEST(Bezier, GeometryHelpers) {
+  float x, y;
+  BzGetMedianeDroite(0, 0, 10, 0, 20, 0, &x, &y);  // travelling right: right is down on the screen
+  EXPECT_FLOAT_EQ(x, 0.0f);
+  EXPECT_FLOAT_EQ(y, 1.0f);
+  BzGetMedianeGauche(0, 0, 10, 0, 20, 0, &x, &y);
+  EXPECT_FLOAT_EQ(y, -1.0f);
+  BzGetMedianeDroite(0, 0, 10, 0, 0, 0, &x, &y);  // turning back: the way in
+  EXPECT_FLOAT_EQ(y, 1.0f);
+  BzGetMedianeDroite(5, 5, 5, 5, 5, 5, &x, &y);  // no direction at all
+  EXPECT_EQ(x, 0.0f);
+  EXPECT_EQ(y, 0.0f);
+  BezierPoint n[2] = {{-1.5f, 2.5f, -3.2f, 2, 0, 0}, {10, 20, 9, 19, 11.7f, 21}};
+  Rect r;
+  BzGetBBox(n, 2, &r);
+  EXPECT_EQ(r.left, -3);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, 12);
+  EXPECT_EQ(r.bottom, 22);
+  // Repeated nodes have no length: smoothing divides nothing by zero.
+  BezierPoint same[4] = {};
+  BzSmoothPolygon(same, 4, 6.0f, true);
+  EXPECT_EQ(same[1].xOut, 0.0f);
+}
