@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "platform/Memory.h"
-#include "platform/Pictures.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
+#include "system/Bezier.h"
 #include "system/PortLayer.h"
 #include "system/ResStrings.h"
 #include "text/Fontes.h"
@@ -343,6 +343,7 @@ void DrawUTFPicture(Handle picture, const Rect* dst, uint8_t linesAsRects) {
   Rect frame;
   CarboniseGetPicFrame(picture, &frame);
   CQDProcsPtr own = DebutRejouePictureUTF(linesAsRects, &frame);
-  DrawPicture(picture, dst);
+  // Through the port layer, so that the picture's Bezier paths are honoured too.
+  RozoDrawPicture(picture, dst);
   FinRejouePictureUTF(own);
 }

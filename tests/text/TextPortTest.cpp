@@ -373,6 +373,19 @@ TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
   UTFDrawText(world_, "abc", 0, 3, 0);
   MoveTo(10, 140);
   UTFDrawText(world_, "\xE2\x82\xAC\xC3\xA9", 0, 5, 0);  // euro sign, e acute
+  // A Bezier path with its raster fallback line, which the replay skips.
+  const char* path = "START 256 0 1 2 1 1.0000 3 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 "
+                     "13 13 14 14 15 15 16 16 ";
+  for (const char* c : {path, "STOP"}) {
+    if (std::strcmp(c, "STOP") == 0) {
+      MoveTo(10, 180);
+      LineTo(50, 180);
+    }
+    Handle h = NewHandle(static_cast<Size>(std::strlen(c)));
+    memcpy(*h, c, std::strlen(c));
+    PicComment(5479, static_cast<int16_t>(std::strlen(c)), h);
+    DisposeHandle(h);
+  }
   ClosePicture();
 
   GWorldPtr target = nullptr;
@@ -381,6 +394,7 @@ TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
   CQDProcs procs;
   SetStdCProcs(&procs);
   procs.textProc = SpyText;
+  procs.lineProc = [](Point) { gOps.push_back(Op{"line", 0, {}}); };
   SetPortGrafProcs(target, &procs);
   gOps.clear();
   DrawUTFPicture(pic, &frame, 0);
@@ -400,7 +414,8 @@ TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
   SetUnicodeApplication(0);
   gOps.clear();
   DrawUTFPicture(pic, &frame, 0);
-  EXPECT_EQ(gOps.size(), 2u);
+  ASSERT_EQ(gOps.size(), 2u);
+  EXPECT_EQ(gOps[1].what, "text");
   SetPortGrafProcs(target, nullptr);
   DrawUTFPicture(nullptr, &frame, 0);
   SetPort(world_);
