@@ -714,13 +714,14 @@ char* InsereSousChaineStyle(const char* inserted, int32_t insertedLength, const 
     ExtendedRunOffset(position, n1, dsh);
     SetStylHandleLength(dsh, newLength);
     if (src) {
-      AddStyleHandleToStyleHandle(src, dsh, 0);
-      if (hasAfter && Extended_NumRun(position + n1, dsh) >= 0 &&
-          ExtendedRuns(dsh)[Extended_NumRun(position + n1, dsh)].start != position + n1) {
+      // The boundary after the insertion goes in before the inserted runs, so
+      // that cleaning cannot join the inserted style with a later run.
+      int32_t k2 = Extended_NumRun(position + n1, dsh);
+      if (hasAfter && k2 >= 0 && ExtendedRuns(dsh)[k2].start != position + n1) {
         int32_t index = ExtendedAddStyleF((int16_t)after.font, after.face, after.size, &after.color, dsh, nullptr);
         if (index >= 0) Extended_NewRun(position + n1, index, dsh);
-        Extended_CleanRun(dsh, 0, (*dsh)->nRuns - 1);
       }
+      AddStyleHandleToStyleHandle(src, dsh, 0);
     } else if ((*dsh)->nRuns > 0 && ExtendedRuns(dsh)[0].start > 0) {
       // Inserted at the very start: the inserted text takes the first style.
       ExtendedRuns(dsh)[0].start = 0;
