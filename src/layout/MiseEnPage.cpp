@@ -7,6 +7,7 @@
 #include "model/Document.h"
 #include "model/Partition.h"
 #include "model/TabEltMesure.h"
+#include "model/Portee.h"
 #include "platform/Memory.h"
 #include "system/Handles.h"
 #include "text/Fontes.h"
@@ -258,3 +259,5 @@ void FixeMiseEnPageStandardDocument(Document* document) {
   if (document == nullptr) return;
   for (int i = 0; i < kNbMisesEnPage; i++) FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
 }
+
+bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }

@@ -170,3 +170,7 @@ void AppliqueMargePrintInfo(const MiseEnPage* setup, int16_t pageIndex, const Pr
 // The defaults of a setup of the given kind, and of a document's five setups.
 void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
 void FixeMiseEnPageStandardDocument(Document* document);
+
+struct Portee;
+// Seam, kept by layout: a staff is printed unless its not-printed flag is set.
+bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);

@@ -96,4 +96,5 @@ struct Partition {
   int16_t instrumentClic;       // metronome instruments
   int16_t instrumentCloche;
   uint8_t metronome;
+  uint8_t modeConcertKey;       // transposing staves shown at sounding pitch
 };

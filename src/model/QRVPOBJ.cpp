@@ -425,7 +425,7 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   uint8_t preserve = GetIsPreserveObjects();
   SetIsPreserveObjects(0);
   FixeTonaliteEtClefMesure(score, staff, 0, &tonalite, &clef, 0, kVisibleClef | kVisibleArmure | kVisibleSignature,
-                           0, -1);
+                           0, kLienTonaliteAucun);
   SetIsPreserveObjects(preserve);
   return 1;
 }

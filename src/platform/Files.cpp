@@ -108,32 +108,32 @@ bool EstDossier(const std::string& chemin) {
   return stat(chemin.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-OSErr RemplitSpec(const std::string& dossier, const std::string& feuille, FSSpec* spec) {
-  if (feuille.size() >= sizeof spec->name) return bdNamErr;
-  spec->vRefNum = kVolumeRacine;
+OSErr RemplitSpec(const std::string& dossier, const std::string& feuille, FSSpec* fss) {
+  if (feuille.size() >= sizeof fss->name) return bdNamErr;
+  fss->vRefNum = kVolumeRacine;
   std::string canon;
   if (!Canonique(dossier, &canon)) return dirNFErr;
-  spec->parID = Enregistre(canon);
-  std::memcpy(spec->name, feuille.c_str(), feuille.size() + 1);
+  fss->parID = Enregistre(canon);
+  std::memcpy(fss->name, feuille.c_str(), feuille.size() + 1);
   return noErr;
 }
 
 // The record of a folder itself: its parent and its leaf name.
-OSErr SpecDuDossier(const std::string& canon, FSSpec* spec) {
+OSErr SpecDuDossier(const std::string& canon, FSSpec* fss) {
   if (canon == "/") {
-    spec->vRefNum = kVolumeRacine;
-    spec->parID = fsRtParID;
-    spec->name[0] = 0;
+    fss->vRefNum = kVolumeRacine;
+    fss->parID = fsRtParID;
+    fss->name[0] = 0;
     return noErr;
   }
-  return RemplitSpec(Parent(canon), Feuille(canon), spec);
+  return RemplitSpec(Parent(canon), Feuille(canon), fss);
 }
 
-std::string CheminSpec(const FSSpec* spec) {
-  if (spec->parID == fsRtParID) return "/";
+std::string CheminSpec(const FSSpec* fss) {
+  if (fss->parID == fsRtParID) return "/";
   std::string dossier;
-  if (CheminDossier(spec->vRefNum, spec->parID, &dossier) != noErr) return std::string();
-  return Joint(dossier, spec->name);
+  if (CheminDossier(fss->vRefNum, fss->parID, &dossier) != noErr) return std::string();
+  return Joint(dossier, fss->name);
 }
 
 }  // namespace
@@ -172,19 +172,19 @@ OSErr HSetVol(int16_t vRefNum, int32_t dirID) {
   return noErr;
 }
 
-OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* spec) {
-  if (!spec) return paramErr;
+OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* fss) {
+  if (!fss) return paramErr;
   std::string dossier;
   OSErr err = CheminDossier(vRefNum, dirID, &dossier);
   if (err != noErr) return err;
   std::string base;
   if (!Canonique(dossier, &base)) return dirNFErr;
-  if (!name || !*name) return SpecDuDossier(base, spec);
+  if (!name || !*name) return SpecDuDossier(base, fss);
   if (std::strlen(name) >= size_t(kTailleCheminPosix)) return bdNamErr;
 
   if (!std::strchr(name, ':')) {
     if (std::strchr(name, '/')) return bdNamErr;
-    err = RemplitSpec(base, name, spec);
+    err = RemplitSpec(base, name, fss);
     if (err != noErr) return err;
     struct stat st;
     return lstat(Joint(base, name).c_str(), &st) == 0 ? noErr : fnfErr;
@@ -216,8 +216,8 @@ OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* spe
       feuille = comp;
     }
   }
-  if (feuille.empty()) return SpecDuDossier(courant, spec);
-  err = RemplitSpec(courant, feuille, spec);
+  if (feuille.empty()) return SpecDuDossier(courant, fss);
+  err = RemplitSpec(courant, feuille, fss);
   if (err != noErr) return err;
   std::string cible = Joint(courant, feuille);
   struct stat st;
@@ -225,16 +225,16 @@ OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* spe
   return noErr;
 }
 
-OSErr FSpGetCatInfo(const FSSpec* spec, CatInfo* info) {
-  if (!spec || !info) return paramErr;
-  std::string chemin = CheminSpec(spec);
+OSErr FSpGetCatInfo(const FSSpec* fss, CatInfo* info) {
+  if (!fss || !info) return paramErr;
+  std::string chemin = CheminSpec(fss);
   if (chemin.empty()) return dirNFErr;
   struct stat st;
   if (lstat(chemin.c_str(), &st) != 0) return ErreurErrno(errno);
   *info = CatInfo{};
   info->isAlias = S_ISLNK(st.st_mode);
   info->isFolder = S_ISDIR(st.st_mode);
-  info->parID = spec->parID;
+  info->parID = fss->parID;
   if (info->isFolder) {
     std::string canon;
     info->dirID = Canonique(chemin, &canon) ? Enregistre(canon) : 0;
@@ -247,9 +247,9 @@ OSErr FSpGetCatInfo(const FSSpec* spec, CatInfo* info) {
   return noErr;
 }
 
-OSErr FSpMakeFSRef(const FSSpec* spec, FSRef* ref) {
-  if (!spec || !ref) return paramErr;
-  std::string chemin = CheminSpec(spec);
+OSErr FSpMakeFSRef(const FSSpec* fss, FSRef* ref) {
+  if (!fss || !ref) return paramErr;
+  std::string chemin = CheminSpec(fss);
   if (chemin.empty()) return dirNFErr;
   struct stat st;
   if (lstat(chemin.c_str(), &st) != 0) return ErreurErrno(errno);
@@ -296,9 +296,9 @@ OSErr FSRefGetDirID(const FSRef* ref, int32_t* dirID) {
   return noErr;
 }
 
-OSErr ResolveAliasFile(FSSpec* spec, Boolean /*resolveChains*/, Boolean* targetIsFolder, Boolean* wasAliased) {
-  if (!spec) return paramErr;
-  std::string chemin = CheminSpec(spec);
+OSErr ResolveAliasFile(FSSpec* fss, Boolean /*resolveChains*/, Boolean* targetIsFolder, Boolean* wasAliased) {
+  if (!fss) return paramErr;
+  std::string chemin = CheminSpec(fss);
   if (chemin.empty()) return dirNFErr;
   struct stat st;
   if (lstat(chemin.c_str(), &st) != 0) return ErreurErrno(errno);
@@ -308,7 +308,7 @@ OSErr ResolveAliasFile(FSSpec* spec, Boolean /*resolveChains*/, Boolean* targetI
     // realpath follows the whole chain; a dangling link resolves to nothing.
     std::string cible;
     if (!Canonique(chemin, &cible)) return fnfErr;
-    OSErr err = SpecDuDossier(cible, spec);
+    OSErr err = SpecDuDossier(cible, fss);
     if (err != noErr) return err;
     chemin = cible;
   }

@@ -75,14 +75,14 @@ OSErr HSetVol(int16_t vRefNum, int32_t dirID);
 // Fills a record for a name relative to a folder. fnfErr when the parent folder
 // exists but the entry does not (the record is still valid for creating it),
 // dirNFErr when the parent doesn't exist, bdNamErr for a path too long.
-OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* spec);
-OSErr FSpGetCatInfo(const FSSpec* spec, CatInfo* info);
-OSErr FSpMakeFSRef(const FSSpec* spec, FSRef* ref);
+OSErr FSMakeFSSpec(int16_t vRefNum, int32_t dirID, const char* name, FSSpec* fss);
+OSErr FSpGetCatInfo(const FSSpec* fss, CatInfo* info);
+OSErr FSpMakeFSRef(const FSSpec* fss, FSRef* ref);
 OSErr FSRefMakePath(const FSRef* ref, char* path, uint32_t maxSize);
 OSErr FSPathMakeRef(const char* path, FSRef* ref, Boolean* isDirectory);
 OSErr FSRefGetDirID(const FSRef* ref, int32_t* dirID);  // the folder's id, registered on first use
 // Replaces a record that names a symbolic link by the record of its target.
-OSErr ResolveAliasFile(FSSpec* spec, Boolean resolveChains, Boolean* targetIsFolder, Boolean* wasAliased);
+OSErr ResolveAliasFile(FSSpec* fss, Boolean resolveChains, Boolean* targetIsFolder, Boolean* wasAliased);
 OSErr DirCreate(int16_t vRefNum, int32_t parentDirID, const char* name, int32_t* createdDirID);
 OSErr PBHGetVInfoSync(HVolumeParam* pb);
 OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum,

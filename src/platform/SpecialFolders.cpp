@@ -33,13 +33,7 @@ std::string CurrentFolder() {
 
 // The starting folder is taken before main, before anything can make a
 // document's folder current.
-const bool gStartCaptured = [] {
-  if (!gApplication.known) {
-    gApplication.path = CurrentFolder();
-    gApplication.known = true;
-  }
-  return true;
-}();
+const std::string gStartFolder = CurrentFolder();
 
 void RemoveTemporaryFolder() {
   if (!gTemporaryMade.empty()) rmdir(gTemporaryMade.c_str());  // only when empty
@@ -53,11 +47,14 @@ void Set(Folder& f, const char* path) {
 }  // namespace
 
 const char* GetApplicationFolderPath() {
-  if (!gApplication.known) Set(gApplication, CurrentFolder().c_str());
+  if (!gApplication.known) Set(gApplication, gStartFolder.c_str());
   return gApplication.path.c_str();
 }
 
-void SetApplicationFolderPath(const char* path) { Set(gApplication, path); }
+void SetApplicationFolderPath(const char* path) {
+  if (path) Set(gApplication, path);
+  else gApplication.known = false;
+}
 
 const char* GetPreferencesFolderPath() {
   if (!gPreferences.known) {
@@ -78,7 +75,10 @@ const char* GetPreferencesFolderPath() {
   return gPreferences.path.c_str();
 }
 
-void SetPreferencesFolderPath(const char* path) { Set(gPreferences, path); }
+void SetPreferencesFolderPath(const char* path) {
+  if (path) Set(gPreferences, path);
+  else gPreferences.known = false;
+}
 
 const char* GetTemporaryFolderPath() {
   if (!gTemporary.known) {
@@ -96,4 +96,8 @@ const char* GetTemporaryFolderPath() {
   return gTemporary.path.c_str();
 }
 
-void SetTemporaryFolderPath(const char* path) { Set(gTemporary, path); }
+void SetTemporaryFolderPath(const char* path) {
+  if (path) Set(gTemporary, path);
+  else if (!gTemporaryMade.empty()) Set(gTemporary, gTemporaryMade.c_str());
+  else gTemporary.known = false;
+}

@@ -7,6 +7,7 @@
 // - temporary folder: a private (0700) folder made under $TMPDIR, else /tmp,
 //   on first use, and removed at exit when it is empty.
 // A getter never returns null; an empty string means the folder is unknown.
+// A setter given null goes back to the default.
 
 const char* GetApplicationFolderPath();
 void SetApplicationFolderPath(const char* path);

@@ -10,6 +10,7 @@ int16_t AjusteAccompagnementQdSupprimePortee() { return 1; }
 void SetGrilleAccordNonCalculee() {}
 void SetDefaultParamGraceNote() {}
 void FixePorteeModifiee() {}
+void AvertissementVrac() {}
 void SysBeep(int16_t) {}
 void GetStylePref(int16_t, TextStyle*) {}
 void InvalideAireRegle(Document*) {}

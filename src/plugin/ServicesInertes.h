@@ -14,6 +14,8 @@ int16_t AjusteAccompagnementQdSupprimePortee();
 void SetGrilleAccordNonCalculee();
 void SetDefaultParamGraceNote();
 void FixePorteeModifiee();
+// The general warning after an automatic change: nothing to show here.
+void AvertissementVrac();
 // The system beep: silent in the plug-in.
 void SysBeep(int16_t duration);
 // Leaves the caller's style as it is.

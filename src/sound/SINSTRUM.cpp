@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/Partition.h"
+#include "model/Portee.h"
 #include "platform/Memory.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
@@ -79,4 +80,14 @@ void DisposeInstruments(Partition** score) {
   }
   p->instruments = nullptr;
   p->nbInstruments = 0;
+}
+
+int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index) {
+  if (!score || !(*score)->portees || index < 0) return 0;
+  int16_t n = 0;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = (*score)->portees[i];
+    if (staff && (*staff)->instrument == index) n++;
+  }
+  return n;
 }

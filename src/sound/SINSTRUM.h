@@ -82,6 +82,8 @@ struct Instrument {
 
 // Appends (or reuses) a record with the defaults; its index, negative on failure.
 int16_t AjouteInstrument(Partition** score);
+// Seam, kept by the instrument table: how many staves of the score play the instrument.
+int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index);
 void SetNomInstrument(Partition** score, int16_t index, const char* name);
 // Frees the instrument records and their sounds; count 0.
 void DisposeInstruments(Partition** score);

@@ -1,6 +1,9 @@
 #include "stafftypes/PorteeQuarvel.h"
 
+#include <cstdio>
+
 #include "model/Portee.h"
+#include "model/TabEltMesure.h"
 
 void InitPorteeQuarvel(Portee** staff) {
   Portee* p = *staff;
@@ -28,4 +31,22 @@ bool IsAfficheLignePortee(Portee** staff, int16_t n) {
 void SetAfficheLignePortee(Portee** staff, int16_t n, uint8_t shown) {
   if (!staff || n < kPremiereLignePortee || n > kDerniereLignePortee) return;
   (*staff)->aspect.afficheLigne[n - kPremiereLignePortee] = shown;
+}
+
+int16_t CvtDivisionTemporelleEnString(const DivisionTemporelle* division, char* top, char* bottom) {
+  top[0] = bottom[0] = 0;
+  if (!division) return 0;
+  const DivisionTemporelle& d = *division;
+  if (d.octet1 && d.partieAdditive2 == 0 && d.numerateur == d.denominateur &&
+      (d.numerateur == 2 || d.numerateur == 4)) {
+    std::snprintf(top, 16, "%s", d.numerateur == 2 ? "C" : "c");
+    return 1;
+  }
+  if (d.denominateur >= 1) std::snprintf(bottom, 16, "%hd", d.denominateur);
+  // An additive signature shows its two parts.
+  if (d.partieAdditive2 >= 1 && d.partieAdditive1 >= 1)
+    std::snprintf(top, 16, "%hd+%hd", d.partieAdditive1, d.partieAdditive2);
+  else if (d.numerateur > 0)
+    std::snprintf(top, 16, "%hd", d.numerateur);
+  return 0;
 }

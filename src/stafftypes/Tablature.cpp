@@ -31,3 +31,5 @@ Tablature** GetTablature(Portee** staff) {
 
 // The record keeps no fingering of its own yet: nothing to mark.
 void FixeTablatureNonCalculee(Portee**) {}
+
+bool IsTablatureVisible(Portee** staff) { return GetTablature(staff) != nullptr; }

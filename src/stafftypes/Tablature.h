@@ -25,3 +25,6 @@ void DisposeTablature(Portee** staff);
 void FixeTablatureNonCalculee(Portee** staff);
 // The record that serves the staff (following merged staves), or null.
 Tablature** GetTablature(Portee** staff);
+// Seam, kept by the tablature code: the staff shows a tablature (it has a
+// tablature record, its own or its group's).
+bool IsTablatureVisible(Portee** staff);

@@ -48,13 +48,13 @@ OSErr ErreurSysteme(int e) {
 }
 
 // The folder a record names, following a symbolic link; dirNFErr for a file.
-OSErr DossierDeSpec(FSSpec* spec, int32_t* dir) {
+OSErr DossierDeSpec(FSSpec* fss, int32_t* dir) {
   Boolean estDossier = 0, alias = 0;
-  OSErr err = ResolveAliasFile(spec, 1, &estDossier, &alias);
+  OSErr err = ResolveAliasFile(fss, 1, &estDossier, &alias);
   if (err != noErr) return err;
   if (!estDossier) return dirNFErr;
   CatInfo info;
-  err = FSpGetCatInfo(spec, &info);
+  err = FSpGetCatInfo(fss, &info);
   if (err != noErr) return err;
   *dir = info.dirID;
   return noErr;
@@ -64,10 +64,10 @@ OSErr DossierDeSpec(FSSpec* spec, int32_t* dir) {
 // whole path first; when a folder or file is not found, one component at a
 // time from the folder reached so far.
 OSErr AtteintDossier(int16_t vol, int32_t dir, const char* chemin) {
-  FSSpec spec;
+  FSSpec fss;
   int32_t id = 0;
-  OSErr err = FSMakeFSSpec(vol, dir, chemin, &spec);
-  if (err == noErr) err = DossierDeSpec(&spec, &id);
+  OSErr err = FSMakeFSSpec(vol, dir, chemin, &fss);
+  if (err == noErr) err = DossierDeSpec(&fss, &id);
   if (err == noErr) return FixeVolPath(kVolumeRacine, id);
   if (err != dirNFErr && err != fnfErr) return err;
 
@@ -85,8 +85,8 @@ OSErr AtteintDossier(int16_t vol, int32_t dir, const char* chemin) {
       char comp[kMaxCheminFixe + 2];
       std::memcpy(comp, p, n);
       comp[n] = 0;
-      err = FSMakeFSSpec(vol, courant, comp, &spec);
-      if (err == noErr) err = DossierDeSpec(&spec, &id);
+      err = FSMakeFSSpec(vol, courant, comp, &fss);
+      if (err == noErr) err = DossierDeSpec(&fss, &id);
       if (err == noErr) {
         courant = id;
         err = FixeVolPath(kVolumeRacine, courant);

@@ -162,10 +162,10 @@ int16_t InitPathTmp() {
       Collapse("Can't create folder '%s'", ":Tmp:");
       return 0;
     }
-    FSSpec spec;
+    FSSpec fss;
     CatInfo info;
-    OSErr err = FSMakeFSSpec(volPref, dirPref, ":Tmp:", &spec);
-    if (err == noErr && FSpGetCatInfo(&spec, &info) == noErr && info.isFolder) {
+    OSErr err = FSMakeFSSpec(volPref, dirPref, ":Tmp:", &fss);
+    if (err == noErr && FSpGetCatInfo(&fss, &info) == noErr && info.isFolder) {
       vol = volPref;
       dir = info.dirID;
     } else if (DirCreate(volPref, dirPref, "Tmp", &dir) != noErr || dir == 0) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "BarTableFixtures.h"
+#include "model/Tonalite.h"
 #include "model/Document.h"
 
 namespace {
@@ -142,6 +143,8 @@ struct NoteIndexTest : BarTableTest {
   void SetUp() override {
     Mesures(4);
     staff = Portee0();
+    // No clef, key or time signature: the bars start right after their margin.
+    FixeVisibleMesure(score, staff, 0, 0, kVisibleClef | kVisibleArmure | kVisibleSignature);
     AjouteSigne(staff, 60, 40320);
     AjouteSigne(staff, 64, 80640, 100, kSigneAccordSuite);
     AjouteSigne(staff, 60, 80640);

@@ -2,6 +2,7 @@
 // staff bands, and the maps between piano roll and page on a small
 // multi-staff score.
 #include "BarTableFixtures.h"
+#include "model/Tonalite.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ struct BandesTest : BarTableTest {
       (*p[i])->affichee = 1;
       (*p[i])->modeFusion = kFusionAucune;
       (*p[i])->fusionneAvecSuivante = 0;
+      // No clef, key or time signature: the bars start right after their margin.
+      FixeVisibleMesure(score, p[i], 0, 0, kVisibleClef | kVisibleArmure | kVisibleSignature);
     }
     (*p[0])->hauteurBaseRuban = 40;
     (*p[1])->hauteurBaseRuban = 30;

@@ -79,23 +79,23 @@ TEST_F(FilesStandIn, RecordsCatalogueAndAliases) {
   };
   for (const auto& c : cas) {
     SCOPED_TRACE(c.nom);
-    FSSpec spec{};
-    EXPECT_EQ(FSMakeFSSpec(kVolumeRacine, id_, c.nom, &spec), c.err);
+    FSSpec fss{};
+    EXPECT_EQ(FSMakeFSSpec(kVolumeRacine, id_, c.nom, &fss), c.err);
     if (c.err == noErr || c.err == fnfErr) {
-      EXPECT_STREQ(spec.name, c.feuille);
+      EXPECT_STREQ(fss.name, c.feuille);
     }
   }
-  FSSpec spec{};
-  ASSERT_EQ(FSMakeFSSpec(kVolumeRacine, id_, ":d:f.txt", &spec), noErr);
+  FSSpec fss{};
+  ASSERT_EQ(FSMakeFSSpec(kVolumeRacine, id_, ":d:f.txt", &fss), noErr);
   CatInfo info{};
-  ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
+  ASSERT_EQ(FSpGetCatInfo(&fss, &info), noErr);
   EXPECT_FALSE(info.isFolder);
   EXPECT_EQ(info.length, 5);
   // Dates are local 1904-based seconds of the file's modification time.
   const time_t t = 1520240823;  // 5 March 2018, 09:07:03 UTC
   struct timeval tv[2] = {{t, 0}, {t, 0}};
   ASSERT_EQ(utimes((racine_ + "/d/f.txt").c_str(), tv), 0);
-  ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
+  ASSERT_EQ(FSpGetCatInfo(&fss, &info), noErr);
   struct tm local;
   localtime_r(&t, &local);
   DateTimeRec dr{};
@@ -106,21 +106,21 @@ TEST_F(FilesStandIn, RecordsCatalogueAndAliases) {
   EXPECT_EQ(dr.second, 3);
   EXPECT_EQ(info.creationDate, info.modificationDate);
   FSRef ref;
-  ASSERT_EQ(FSpMakeFSRef(&spec, &ref), noErr);
+  ASSERT_EQ(FSpMakeFSRef(&fss, &ref), noErr);
   char chemin[kTailleCheminPosix];
   ASSERT_EQ(FSRefMakePath(&ref, chemin, sizeof chemin), noErr);
   EXPECT_EQ(std::string(chemin), racine_ + "/d/f.txt");
 
   // The link is an alias: seen as such, and resolved to its folder.
-  ASSERT_EQ(FSMakeFSSpec(kVolumeRacine, id_, "lien", &spec), noErr);
-  ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
+  ASSERT_EQ(FSMakeFSSpec(kVolumeRacine, id_, "lien", &fss), noErr);
+  ASSERT_EQ(FSpGetCatInfo(&fss, &info), noErr);
   EXPECT_TRUE(info.isAlias);
   Boolean dossier = 0, alias = 0;
-  ASSERT_EQ(ResolveAliasFile(&spec, 1, &dossier, &alias), noErr);
+  ASSERT_EQ(ResolveAliasFile(&fss, 1, &dossier, &alias), noErr);
   EXPECT_TRUE(dossier);
   EXPECT_TRUE(alias);
-  EXPECT_STREQ(spec.name, "d");
-  ASSERT_EQ(FSpGetCatInfo(&spec, &info), noErr);
+  EXPECT_STREQ(fss.name, "d");
+  ASSERT_EQ(FSpGetCatInfo(&fss, &info), noErr);
   EXPECT_EQ(info.dirID, PlatformDirIDForPath((racine_ + "/d").c_str()));
 
   int32_t cree = 0;

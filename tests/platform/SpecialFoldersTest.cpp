@@ -9,10 +9,19 @@
 
 #include "platform/SpecialFolders.h"
 
-TEST(SpecialFolders, DefaultsAndSetters) {
+namespace {
+// Taken before main, as the engine takes its own, before any test changes folder.
+const std::string gStartFolder = [] {
   char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  EXPECT_STREQ(GetApplicationFolderPath(), cwd);  // the starting folder until the host says otherwise
+  return std::string(getcwd(cwd, sizeof cwd) ? cwd : "");
+}();
+}  // namespace
+
+TEST(SpecialFolders, DefaultsAndSetters) {
+  // Other tests of this process may have set them: go back to the defaults.
+  SetApplicationFolderPath(nullptr);
+  SetPreferencesFolderPath(nullptr);
+  EXPECT_EQ(GetApplicationFolderPath(), gStartFolder);  // the starting folder until the host says otherwise
 
   setenv("XDG_CONFIG_HOME", "/nowhere/cfg/", 1);
   EXPECT_STREQ(GetPreferencesFolderPath(), "/nowhere/cfg/tamrel");

@@ -1,0 +1,75 @@
+// pictrender IN OUT.png|OUT.pdf [--scale S]: replays a picture file (with or
+// without the 512-byte header of picture files) into a PNG image or a PDF
+// page through the same replay the host uses.
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Memory.h"
+#include "platform/PictContext.h"
+#include "platform/PictFormat.h"
+
+int main(int argc, char** argv) {
+  const char* in = nullptr;
+  const char* out = nullptr;
+  double scale = 1.0;
+  for (int i = 1; i < argc; i++) {
+    if (!std::strcmp(argv[i], "--scale") && i + 1 < argc)
+      scale = std::atof(argv[++i]);
+    else if (!in)
+      in = argv[i];
+    else if (!out)
+      out = argv[i];
+  }
+  if (!in || !out || scale <= 0 || scale > 64) {
+    std::fprintf(stderr, "usage: pictrender IN OUT.png|OUT.pdf [--scale S]\n");
+    return 2;
+  }
+  FILE* f = std::fopen(in, "rb");
+  if (!f) {
+    std::fprintf(stderr, "pictrender: cannot open %s\n", in);
+    return 1;
+  }
+  std::vector<uint8_t> bytes;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  std::fclose(f);
+  auto looksLikePicture = [&](size_t at) {
+    if (bytes.size() < at + 14) return false;
+    const uint8_t* p = bytes.data() + at + 10;
+    return (p[0] == 0x11 && p[1] == 0x01) ||
+           (p[0] == 0 && p[1] == 0x11 && ((p[2] == 0x02 && p[3] == 0xFF) || (p[2] == 0xCA && p[3] == 0xFE)));
+  };
+  size_t start = !looksLikePicture(0) && looksLikePicture(512) ? 512 : 0;
+  Rect frame;
+  if (!PictGetFrame(bytes.data() + start, bytes.size() - start, frame) || frame.right <= frame.left ||
+      frame.bottom <= frame.top) {
+    std::fprintf(stderr, "pictrender: %s is not a picture\n", in);
+    return 1;
+  }
+  Handle pic = NewHandle(Size(bytes.size() - start));
+  if (!pic) return 1;
+  std::memcpy(*pic, bytes.data() + start, bytes.size() - start);
+  double w = (frame.right - frame.left) * scale, h = (frame.bottom - frame.top) * scale;
+  bool pdf = std::strlen(out) > 4 && !std::strcmp(out + std::strlen(out) - 4, ".pdf");
+  cairo_surface_t* s = pdf ? cairo_pdf_surface_create(out, w, h)
+                           : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(w + 0.5), int(h + 0.5));
+  cairo_t* cr = cairo_create(s);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_scale(cr, scale, scale);
+  cairo_translate(cr, -frame.left, -frame.top);
+  bool ok = DrawPictureIntoContext(cr, pic, &frame);
+  cairo_destroy(cr);
+  if (!pdf && ok) ok = cairo_surface_write_to_png(s, out) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_finish(s);
+  cairo_surface_destroy(s);
+  DisposeHandle(pic);
+  return ok ? 0 : 1;
+}
