@@ -431,7 +431,9 @@ void ExtendedTEFastAddData(const char* bytes, int32_t count, ExtendedTE te) {
   int32_t len = (*te)->teLength;
   if ((int64_t)len + count > (int64_t)kMaxBlockSize - 1) return;
   if (PtrAndHand(bytes, (*te)->hText, count) != noErr) return;
-  if ((*te)->styleHandle) ExtendedRunAdjust((*te)->selStart, count, (*te)->styleHandle);
+  // The runs grow at the old end, wherever the selection stood: the last run
+  // takes the bytes.
+  if ((*te)->styleHandle) ExtendedRunAdjust(len, count, (*te)->styleHandle);
   ExtendedTERec& r = **te;
   r.teLength = len + count;
   r.selStart = r.selEnd = r.anchorStart = r.anchorEnd = r.teLength;
@@ -672,8 +674,9 @@ int32_t ExtendedAddStyleF(int16_t font, uint8_t face, float size, const RGBColor
     descent = fi.descent;
     leading = fi.leading;
   }
-  if (font == vellariPrint) {
-    // The print music font's metrics reach far beyond the symbols' bodies.
+  if (vellariPrint != 0 && font == vellariPrint) {
+    // The print music font's metrics reach far beyond the symbols' bodies
+    // (0 is the system font: the music font is not known yet).
     ascent *= 0.25f;
     descent *= 0.25f;
     leading *= 0.25f;

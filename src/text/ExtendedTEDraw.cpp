@@ -1,7 +1,6 @@
 // Drawing of the styled text-edit record (run by run, right-to-left
 // stretches reversed, each line's band erased first), the selection and the
-// caret, points of offsets and offsets of points, scrolling, and the rotated
-// geometry of turned text.
+// caret, points of offsets and offsets of points, scrolling.
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -794,46 +793,4 @@ uint8_t ExtendedTEClikLoop(Point pt, ExtendedTE te) {
   }
   ExtendedTEScroll(dh, dv, te);
   return 1;
-}
-
-// ---- rotation ------------------------------------------------------------------
-
-void ExtendedRotateTransformPoint(ExtendedTE te, const Point* in, Point* out) {
-  int16_t angle = (*te)->angle;
-  if (angle == 0) {
-    *out = *in;
-    return;
-  }
-  const ExtendedLongRect& d = (*te)->destRect;
-  float cx = static_cast<float>(d.left + d.right) * 0.5f;
-  float cy = static_cast<float>(d.top + d.bottom) * 0.5f;
-  float dx = static_cast<float>(in->h) - cx;
-  float dy = static_cast<float>(in->v) - cy;
-  float r = (dx == 0.0f && dy == 0.0f) ? 0.0f : std::sqrt(dx * dx + dy * dy);
-  float theta = std::atan2(cy - static_cast<float>(in->v), dx) + static_cast<float>(angle * 0.017453292519943278);
-  int16_t rx = Clamp16(std::trunc(r * std::cos(theta)));
-  int16_t ry = Clamp16(std::trunc(-r * std::sin(theta)));
-  out->h = Clamp16(std::trunc(static_cast<float>(rx) + cx));
-  out->v = Clamp16(std::trunc(static_cast<float>(ry) + cy));
-}
-
-RgnHandle ExtendedRotateGetRgnFromRect(ExtendedTE te, const Rect* r) {
-  Point tl{r->top, r->left}, tr{r->top, r->right}, bl{r->bottom, r->left}, br{r->bottom, r->right};
-  Point a, b, c, d;
-  ExtendedRotateTransformPoint(te, &tl, &a);
-  ExtendedRotateTransformPoint(te, &tr, &b);
-  ExtendedRotateTransformPoint(te, &bl, &c);
-  ExtendedRotateTransformPoint(te, &br, &d);
-  RgnHandle rgn = NewRgn();
-  Point pen;
-  GetPen(&pen);
-  OpenRgn();
-  MoveTo(a.h, a.v);
-  LineTo(b.h, b.v);
-  LineTo(d.h, d.v);
-  LineTo(c.h, c.v);
-  LineTo(a.h, a.v);
-  CloseRgn(rgn);
-  MoveTo(pen.h, pen.v);
-  return rgn;
 }

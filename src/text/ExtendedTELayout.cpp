@@ -441,7 +441,9 @@ void ExtendedTERecalText(int32_t start, int32_t end, int32_t delta, ExtendedTE t
   if (len == 0 || GetHandleSize((*te)->hText) == 0) {
     (*te)->nLines = 0;
     ExtendedLineStarts(te)[0] = 0;
-  } else if (start < 0) {
+  } else if (start < 0 || (int64_t)ExtendedLineStarts(te)[(*te)->nLines] + delta != len) {
+    // A full recalculation, also when the edit does not match the text's
+    // length (the table would be shifted by what was not inserted).
     (*te)->nLines = 0;
     ExtendedLineStarts(te)[0] = 0;
     ExtendedTEReformate(0, 0, len, te);
@@ -459,8 +461,8 @@ void ExtendedTERecalText(int32_t start, int32_t end, int32_t delta, ExtendedTE t
       const uint8_t* s = reinterpret_cast<const uint8_t*>(*(*te)->hText);
       while (fl > 0 && starts[fl] > 0 && starts[fl] <= len && !IsEnd(s[starts[fl] - 1])) fl--;
     }
-    int32_t from = delta < 0 ? start : start + delta;
-    if (from > len) from = len;
+    int64_t from64 = delta < 0 ? start : (int64_t)start + delta;
+    int32_t from = static_cast<int32_t>(from64 > len ? len : from64);
     int32_t zoneEnd = from;
     {
       const uint8_t* s = reinterpret_cast<const uint8_t*>(*(*te)->hText);
