@@ -295,6 +295,45 @@ TEST_F(TextData, MalformedStylePartsAreRefused) {
   ExtendedTEDispose(te);
 }
 
+// Every byte of a valid string changed in turn, and the string cut at every
+// length: each either reads or is refused, never read past its end.
+TEST_F(TextData, DamagedCopiesOfAValidStringNeverReadPastTheirEnd) {
+  const std::string good = Goldens()[1].bytes + "abcdefghijkl";
+  const uint8_t values[] = {0x00, 0x01, 0x02, 0x03, '-', '9', 0x7F, 0xFF};
+  int refused = 0, read = 0;
+  auto attempt = [&](std::string bytes) {
+    std::vector<char> buf(bytes.begin(), bytes.end());
+    buf.push_back(0);
+    ExtendedStylHandle sh = CvtTextDataToStyleHandle(buf.data());
+    if (!sh) {
+      refused++;
+      return;
+    }
+    read++;
+    // What was read keeps the record's invariants.
+    const int32_t n = (*sh)->nRuns;
+    const ExtendedRun* runs = ExtendedRuns(sh);
+    EXPECT_EQ(runs[n].start, GetStrlenBrutTexteStyle(buf.data()) + 1);
+    for (int32_t j = 0; j < n; j++) {
+      EXPECT_LT(runs[j].style, (*sh)->nStyles);
+      if (j) {
+        EXPECT_LE(runs[j - 1].start, runs[j].start);
+      }
+    }
+    ExtendedDisposeStylHandle(sh);
+  };
+  for (size_t i = 1; i < good.size(); i++) {
+    for (uint8_t v : values) {
+      std::string bytes = good;
+      bytes[i] = static_cast<char>(v);
+      attempt(bytes);
+    }
+    attempt(good.substr(0, i));
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(read, 0);
+}
+
 TEST_F(TextData, RecordRoundTripKeepsTheBytes) {
   // Whole sizes and metrics: what the reader keeps of them is all there is.
   ExtendedStylHandle made = MakeStyl({{kFontTimes, 0, 12, 14, 11, kNoir},
