@@ -160,3 +160,30 @@ TEST_F(TextBox, PlainTextCentredSkipsLeadingSpaces) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextBox, StyledStringDrawnRunByRunGivesTheLargestAscent) {
+  TextStyle small{kFontTimes, 0, 10, {0, 0, 0}};
+  TextStyle large{kFontTimes, 0, 30, {65535, 0, 0}};
+  char* s = CreeChaineStyle("small ", &small);
+  s = ConcateneChaineAvecStyle("LARGE", &large, s);
+  TextFont(kFontTimes);
+  TextSize(30);
+  FontInfo fi{};
+  GetFontMetrics(&fi);
+  TextSize(10);
+  MoveTo(10, 100);
+  EXPECT_EQ(TraceChaineStyle(s, 0, 11, 0), fi.ascent);
+  std::pair<int, int> ink = Ink();
+  EXPECT_EQ(ink.first, 10);
+  // Only the first run: the small ascent.
+  FontInfo fs{};
+  TextSize(10);
+  GetFontMetrics(&fs);
+  MoveTo(10, 200);
+  EXPECT_EQ(TraceChaineStyle(s, 0, 3, 0), fs.ascent);
+  DisposeTextData(s);
+}
+
+}  // namespace
