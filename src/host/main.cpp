@@ -2,12 +2,17 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/QLGenerator.h"
+#include "platform/QLRequest.h"
+#include "platform/SpecialFolders.h"
 
 namespace {
 
@@ -28,6 +33,100 @@ std::string ExecutableDir() {
   std::string p(buf);
   size_t slash = p.rfind('/');
   return slash == std::string::npos ? "." : p.substr(0, slash);
+}
+
+// "file://" and the absolute path, bytes outside the unreserved set escaped.
+std::string FileURL(const std::string& path) {
+  char abs[PATH_MAX];
+  if (!realpath(path.c_str(), abs)) return {};
+  std::string url = "file://";
+  for (const char* p = abs; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (std::isalnum(c) || std::strchr("/-._~", c)) {
+      url += char(c);
+    } else {
+      char esc[4];
+      std::snprintf(esc, sizeof esc, "%%%02X", c);
+      url += esc;
+    }
+  }
+  return url;
+}
+
+// The output named from the starting folder: the plug-in moves the current
+// folder to the document's while it loads.
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[PATH_MAX];
+  if (!getcwd(cwd, sizeof cwd)) return path;
+  return std::string(cwd) + "/" + path;
+}
+
+std::string ParentDir(const std::string& path) {
+  char abs[PATH_MAX];
+  std::string p = realpath(path.c_str(), abs) ? std::string(abs) : path;
+  size_t slash = p.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : p.substr(0, slash);
+}
+
+// Plays the preview service: loads the plug-in, asks the factory for a
+// generator, the generator for its callbacks, and runs one request.
+int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail, const std::string& input,
+               const std::string& output, int size) {
+  std::string url = FileURL(input);
+  if (url.empty()) {
+    std::fprintf(stderr, "tamrel-ql: %s: no such file\n", input.c_str());
+    return 1;
+  }
+  void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    std::fprintf(stderr, "tamrel-ql: plug-in not loaded (%s)\n", dlerror());
+    return 1;
+  }
+  auto factory = reinterpret_cast<QLPluginFactoryProc>(dlsym(handle, kQLFactoryName));
+  QLUUID type, callbacks;
+  QLUUIDFromString(kQLGeneratorTypeID, &type);
+  QLUUIDFromString(kQLGeneratorCallbacksInterfaceID, &callbacks);
+  void* instance = factory ? factory(nullptr, &type) : nullptr;
+  if (!instance) {
+    std::fprintf(stderr, "tamrel-ql: the plug-in gave no generator\n");
+    dlclose(handle);
+    return 1;
+  }
+  QLGeneratorInterface* base = *static_cast<QLGeneratorInterface**>(instance);
+  void* generator = nullptr;
+  if (base->QueryInterface(instance, callbacks, &generator) != 0 || !generator) {
+    std::fprintf(stderr, "tamrel-ql: the plug-in has no generator callbacks\n");
+    base->Release(instance);
+    dlclose(handle);
+    return 1;
+  }
+  QLGeneratorInterface* calls = *static_cast<QLGeneratorInterface**>(generator);
+  QLRequest request;
+  QLRequestInit(&request, thumbnail ? kQLRequestThumbnail : kQLRequestPreview, bundle.c_str(), output.c_str(),
+                size);
+  const char* type_ = nullptr;
+  if (thumbnail)
+    calls->GenerateThumbnailForURL(generator, &request, url.c_str(), type_, nullptr,
+                                   QLSize{double(size), double(size)});
+  else
+    calls->GeneratePreviewForURL(generator, &request, url.c_str(), type_, nullptr);
+  QLRequestEnd(&request);
+  calls->Release(generator);
+  base->Release(instance);
+  // The plug-in's library stays loaded: its exit handler runs at process end.
+
+  if (request.pagesDrawn == 0) {
+    std::fprintf(stderr, "tamrel-ql: %s: not previewed: %s\n", input.c_str(),
+                 request.failure[0] ? request.failure : "nothing could be drawn");
+    return 1;
+  }
+  if (request.writeError) {
+    std::fprintf(stderr, "tamrel-ql: %s: cannot be written\n", output.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -72,6 +171,36 @@ int main(int argc, char** argv) {
   if (args.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (args[0] == "preview" || args[0] == "thumbnail") {
+    const bool thumbnail = args[0] == "thumbnail";
+    std::string input, output;
+    int size = 256;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "-o" && i + 1 < args.size()) {
+        output = args[++i];
+      } else if (thumbnail && args[i] == "-s" && i + 1 < args.size()) {
+        char* end = nullptr;
+        long v = std::strtol(args[++i].c_str(), &end, 10);
+        if (!end || *end || v < 1 || v > 4096) {
+          std::fprintf(stderr, "tamrel-ql: bad size '%s' (1 to 4096)\n", args[i].c_str());
+          return 2;
+        }
+        size = int(v);
+      } else if (input.empty() && (args[i].empty() || args[i][0] != '-')) {
+        input = args[i];
+      } else {
+        std::fputs(kUsage, stderr);
+        return 2;
+      }
+    }
+    if (input.empty() || output.empty()) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    // The application folder (error log) is the bundle's parent.
+    SetApplicationFolderPath(ParentDir(bundle).c_str());
+    return RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), size);
   }
   std::fprintf(stderr, "tamrel-ql: unknown command '%s'\n", args[0].c_str());
   return 2;

@@ -1,6 +1,12 @@
 #include "layout/ModesEcran.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "layout/Imprimante.h"
+#include "model/Document.h"
 #include "model/Partition.h"
+#include "model/TabEltMesure.h"
 
 int32_t GetModeEcran(Partition** score) { return score ? (*score)->modeEcran : 0; }
 
@@ -16,3 +22,31 @@ float CalculeEchelleVisualisationModePage(Document*) { return 1.0f; }
 void InitAiresEcranModeRuban(Document*) {}
 void InitAiresEcranModePage(Document*) {}
 void InitAiresEcranImpression(Document*) {}
+
+void SetModeEcran(Partition** score, int32_t mode) {
+  if (score == nullptr) return;
+  if (mode == kModeEcranPage) mode = kModeEcranRuban;
+  if ((*score)->modeEcran == mode) return;
+  (*score)->modeEcran = mode;
+  SetTabEltMesureModifie(score, kTabEltEspacement);
+}
+
+void GetPrInfoDocument(Document* document, PrInfo* out) {
+  if (out == nullptr) return;
+  *out = PrInfo{};
+  if (GlobalHPrint == nullptr) ReadPrmPrint();
+  if (GlobalHPrint != nullptr) *out = (*GlobalHPrint)->info;
+  if (document == nullptr) return;
+  if (document->taillePagePropre) {
+    out->resV = out->resH = 576;
+    out->page = Rect{0, 0, int16_t(std::clamp(int32_t(document->hauteurPage) * 8, 0, 32767)),
+                     int16_t(std::clamp(int32_t(document->largeurPage) * 8, 0, 32767))};
+  }
+  Rect& r = out->page;
+  const bool large = (r.right - r.left) > (r.bottom - r.top);
+  const bool haut = (r.bottom - r.top) > (r.right - r.left);
+  if ((document->orientation == 1 && large) || (document->orientation != 1 && haut)) {
+    std::swap(r.top, r.left);
+    std::swap(r.bottom, r.right);
+  }
+}

@@ -1,15 +1,51 @@
 #pragma once
-// Primitives and record readers of the native document format that the score
-// model's readers call; they read through the document byte stream.
+// Primitives of the native document format over the document byte stream
+// (big-endian numbers, stored strings and rectangles), and the record readers
+// the score model's readers call.
+#include "platform/Collections.h"
 #include "platform/PlatformTypes.h"
+#include "system/BigRect.h"
 
 struct AspectGraphiquePortee;
 struct MiseEnPage;
 struct StrTitre;
+struct Document;
+
+// The format version being read (0x0920 is version 9.20); set by the
+// top-level reader before anything that depends on it.
+extern uint16_t VersionQuarvelLoad;
+
+// Past the stream's end every primitive reads nothing more: numbers come out
+// 0 and the stream's end flag stays set for the record reader to see.
+int16_t ReadShort();
+int32_t ReadLong();
+float ReadFloat();
+// Stored as left, top, right, bottom.
+void ReadRect(Rect* r);
+void ReadBigRect(BigRect* r);
+// n bytes (n of 0 or less: nothing); the bytes missing at the end are zeroed.
+void ReadBlock(void* dst, int32_t n);
+void ReadGap(int32_t n);
+// Through the stream's writer; false at the first byte it refuses.
+bool WriteBlock(const void* src, int32_t n);
 
 // A stored string into a buffer of `size` bytes, cut and terminated; false
-// when the length marks no string (the buffer is then empty).
+// when the length marks no string (the buffer is then empty). Before version
+// 0x920 the bytes 1 to 8 (old style codes) are dropped.
 bool ReadString(char* buffer, uint16_t size);
+// The same, then MacRoman to UTF-8 before version 0x920; cut on a character
+// boundary to fit.
+bool ReadUTFString(char* buffer, int16_t size);
+
+// A stored keyed collection: null for a count of 0, an empty collection for a
+// negative count. A count or item size the rest of the stream cannot hold
+// marks the stream at its end and gives null.
+Collection ReadCollection();
+
+// The font-conversion callback installed while a styled string is read: the
+// asked font (with what replaced it) goes to the unknown-font list.
+void StoreFontError(const char* askedName, const char* usedName, int16_t fontId, bool substituted);
+
 // Records; 1 when read, 0 when the stream ended or the record cannot be read
 // (the stream is then marked at its end).
 int16_t ReadAspectGraphiquePortee(AspectGraphiquePortee* aspect);
@@ -17,3 +53,6 @@ int16_t ReadMiseEnPage(MiseEnPage* setup);
 int16_t ReadStrTitre(StrTitre* title);
 // Fills `count` rows of a bar table (a count of 0 or less reads nothing).
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
+
+// The native document reader. 1 when the document was read.
+int16_t ChargeMusiqueStandard(Document* doc);

@@ -1,7 +1,7 @@
 #pragma once
 // The preferences record `pref`: the user's settings, which every load
-// starts from. Only the fields layout reads so far; each gets its default
-// (with the reason where it changes output) in Preferences.cpp.
+// starts from. Each field gets its default (with the reason where it changes
+// output) in Preferences.cpp, and every request starts from those defaults.
 #include "layout/ModeGraphique.h"
 #include "platform/PlatformTypes.h"
 
@@ -10,6 +10,16 @@ struct Preferences {
   int16_t epaisseurMinImpression1;  // minimum printed bar-line thickness, 1/288 inch
   int16_t epaisseurMinImpression2;  // minimum printed staff, ledger and stem thickness
   uint8_t traitsFins;               // fine rendering: lines below a pixel drawn lighter
+  uint8_t moteurTexteUnicode;       // text through the Unicode engine
+  uint8_t traitsAntialias;          // anti-aliased lines
+  uint8_t listeFontesInconnues;     // unknown fonts are listed
+  uint8_t listeFontesSubstituees;   // substituted fonts are listed
+  uint8_t nomsNotesLettres;         // note names as letters (C D E ...) rather than syllables
+  int32_t tailleTampon;             // transfer buffer, bytes
+  uint8_t memoireTemporaire;        // temporary memory may be used (up to its cap)
 };
 
 extern Preferences pref;
+
+// Puts `pref` back to its defaults (each request starts from them).
+void PreferencesParDefaut();

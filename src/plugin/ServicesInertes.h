@@ -1,28 +1,123 @@
 #pragma once
 // Services of the full application that have no effect in the plug-in: each
-// answers with its fixed result.
+// takes what its callers pass, does nothing, and answers its fixed result.
+// Callers rely on these results: progress never asks to stop, confirmation is
+// always given, format probes recognise nothing, playback never starts, and
+// drawing uses the port layer's own curves.
 #include "platform/PlatformTypes.h"
 #include "text/TextStyle.h"
 
-void PauseMusique();
-void DePauseMusique();
-void JeTePreviensPorteesEffacees();
-void JeTePreviensLoisChangent();
-void LibereTabQuantizedPosPortee();
-void SupprimePorteesVolatilesRythmes();
-int16_t AjusteAccompagnementQdSupprimePortee();
-void SetGrilleAccordNonCalculee();
-void SetDefaultParamGraceNote();
-void FixePorteeModifiee();
+struct Document;
+struct Partition;
+struct Portee;
+
+// Probes of formats the plug-in does not import: always false.
+bool IsFichierKaraokeMidi(const char* name);
+bool IsFichierMidi(const char* name);
+bool IsFichierCMF(const char* name);
+bool IsFichierMod(const char* name);
+bool IsFichierS3M(const char* name);
+bool IsFichierBB(const char* name);
+bool IsFichierMsf(const char* name);
+
+// Progress dialog and user interaction.
+int16_t IsOpenDialogueProgression();
+void DoOuvreDialogueProgression(const char* title, int32_t maximum);
+int16_t DoIdleDialogueProgression(int32_t value);  // never asks to stop
+void DoFermeDialogueProgression();
+void SetMaxDialogueProgression(int32_t maximum);
+void SetTextDialogueProgression(const char* text);
+int16_t Confirmation(const char* message);         // always confirmed
+int16_t BreakUtilisateurQuarvel();
+void ErreurGraveVrac(int16_t number);
 // The general warning after an automatic change: nothing to show here.
 void AvertissementVrac();
+void InformationDebrayableVrac(int16_t number);
+void* GFrontWindow();
+void FixeFormeCurseur(int16_t shape);
+void AdjustMenus();
+void ScriptTraceLog(const char* text);
 // The system beep: silent in the plug-in.
 void SysBeep(int16_t duration);
-// Leaves the caller's style as it is.
-void GetStylePref(int16_t number, TextStyle* style);
-struct Document;
+
+// Window areas, ruler and palettes.
 void InvalideAireRegle(Document* document);
-void MarqueRegleSelonCibles();
-void MarqueAccrocheAutoDansBornes();
+void InvalideAireDocument(Document* document);
+void InvalideAirePistesNumeriques(Document* document);
+void RecalculeMaxScrollVert(Document* document);
 // Horizontal scroll of the window in pixels.
 int32_t GetPosPixelScroll();
+void MarqueRegleSelonCibles();
+void RetraceItemEnregistrement();
+void ForceUpdatePaletteModePage();
+void EviteAirePaletteStyle();
+void SetStylePalette(const TextStyle* style);
+int16_t IsPaletteHarmonique();
+int16_t GetGlobalPosCaseTablature();
+void SetGlobalPosCaseTablature(int16_t fret);
+int16_t GetGlobalPosCordeTablature();
+void SetGlobalPosCordeTablature(int16_t string);
+int16_t GetPaletteRangeeAccordeon();
+void SetPaletteRangeeAccordeon(int16_t row);
+void SetPaletteTireAccordeon(int16_t pull);
+int16_t IsPaletteTireAccordeon();
+void SetPaletteSouffleHarmonica(int16_t blow);
+int16_t IsPaletteSouffleHarmonica();
+void SetPaletteEffetHarmonica(int16_t effect);
+int16_t GetPaletteEffetHarmonica();
+void AfficheCourbe(Partition** score, int32_t curve);
+void AfficheCourbeParamNote(Portee** staff, int32_t note);
+
+// Style preferences: callers keep their own default.
+// Leaves the caller's style as it is.
+void GetStylePref(int16_t number, TextStyle* style);
+int16_t GetFontStylePref(int16_t number);
+int16_t GetSizeStylePref(int16_t number);
+int16_t GetFaceStylePref(int16_t number);
+
+// Notifications to the application after model changes.
+void JeTePreviensPorteesEffacees();
+void JeTePreviensLoisChangent();
+void JeTePreviensDureeMusiqueChange();
+void JeTePreviensGrilleAccordChange();
+void JeTePreviensRuptureChange();
+void JeTePreviensVueChange();
+void SetGrilleAccordNonCalculee();
+void FixePorteeModifiee();
+int16_t AjusteAccompagnementQdSupprimePortee();  // reports success
+void AjusteCiblesQuandDeleteMesures(Partition** score, int16_t firstBar, int16_t count);
+void DeleteMesuresPisteNumerique(Portee** staff, int16_t firstBar, int16_t count);
+void DeleteMesuresSelectionPisteNumerique(Partition** score);
+void SupprimePorteesVolatilesRythmes();
+int16_t CalculeHauteurBarreAccompagnement(Partition** score);
+void ClearPendingAccrochesAuto();
+void MarqueAccrocheAutoDansBornes();
+void FixeDefautAccrocheNote(Portee** staff, int32_t note);
+void FixeNoteNonGeleeTablature(Portee** staff, int32_t note);
+void LibereTabQuantizedPosPortee();
+void SetDefaultParamGraceNote();
+int16_t CheckFichierListeObjet(const char* name);
+void CheckUTFString(char* text);
+void SetProblemeAffichageUnicode();
+
+// Sound, keyboard and devices: playback is never started.
+void PauseMusique();
+void DePauseMusique();
+int16_t IsInExportNumerique();
+void DoUpdateLyrastel();
+int16_t OrganeMidiToInterface(int16_t device);  // -1: none
+void MeilleurOrganeSortie();
+int16_t ChargeAccordeonPreset(const char* name);
+void ClavierReset();
+void ClavierNoteOn(int16_t note);
+void ClavierNoteOff(int16_t note);
+int16_t IsClavierActive();
+int16_t InitDblBufferHD();
+int16_t EndDblBufferHD();
+// MP3 data decodes to nothing.
+int32_t MP3DecodeMemory(const void* data, int32_t length, Handle* samples);
+int32_t DecodePisteMp3(Portee** staff, Handle* samples);
+
+// Drawing: the platform never draws Bezier curves itself.
+int16_t SystemDependantCanDrawBezier();
+void SystemDependantBezierShape(const void* points, int32_t count, int16_t fill);
