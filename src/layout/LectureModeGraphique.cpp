@@ -1,12 +1,12 @@
 #include "layout/ModeGraphique.h"
 
+#include "plugin/LectureDocument.h"
 #include "system/QrvFiles.h"
 #include "text/TextStyle.h"
 
-// The version being loaded and the text-style reader belong to the native
-// reader, which is linked wherever documents are read; a build without it (a
-// tool over layout alone) cannot read a stored mode and says so.
-extern uint16_t VersionQuarvelLoad __attribute__((weak));
+// The text-style reader belongs to the reader of staff texts, which is
+// linked wherever documents are read; a build without it cannot read a
+// stored mode and says so.
 int16_t ReadTextStyle(TextStyle* style) __attribute__((weak));
 
 namespace {
@@ -98,6 +98,6 @@ int16_t LitConfigGraphique(ModeGraphique* mode, uint16_t version, LecteurTextSty
 }
 
 int16_t ReadConfigGraphique(ModeGraphique* mode) {
-  if (&VersionQuarvelLoad == nullptr || ReadTextStyle == nullptr) return 0;
+  if (ReadTextStyle == nullptr) return 0;
   return LitConfigGraphique(mode, VersionQuarvelLoad, ReadTextStyle);
 }

@@ -50,6 +50,7 @@
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 
 static const char kSourceName[] = "QRVPOBJ";
 
@@ -390,12 +391,19 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   d.epaisseurBarre = 12;
   d.ecartBarre = 6;
   d.tailleQueue2 = 20;
-  d.numeroMesure1 = 1;
-  d.numeroMesure2 = 0;
-  d.numeroMesure3 = 0;
-  d.numeroMesure4 = 1;
-  d.numeroMesure5 = 1;
+  TextStyle standard;
+  FixeTextStyleStd(&standard);
+  int16_t police = GetStdFont();
+  p = *staff;
+  p->aspect.styleStd = standard;
+  AspectGraphiquePortee& e = p->aspect;
+  e.numeroMesure1 = 1;
+  e.numeroMesure2 = 0;
+  e.numeroMesure3 = 0;
+  e.numeroMesure4 = 1;
+  e.numeroMesure5 = 1;
 
+  p->policeNom = static_cast<uint16_t>(police);
   p->styleNom = 0;
   p->tailleNom = 12;
   p->cacheMesureTonalite = -1;

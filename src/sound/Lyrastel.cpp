@@ -36,3 +36,5 @@ void LyrastelPorteeACalculer(Portee** staff) {
   (*staff)->chantCalcule = 0;
   FixePorteeModifiee();
 }
+
+uint16_t LYGetLanguageIDByIndex(int32_t) { return 0; }

@@ -16,3 +16,6 @@ void SetDefautVoixParam(VoixParam* parameters);
 void DisposeLyrastelPortee(Portee** staff);
 // Marks the staff's singing output to be recomputed after its notes changed.
 void LyrastelPorteeACalculer(Portee** staff);
+// The voice language id at an index of the installed language table; the
+// plug-in installs no language, so every index is beyond the table: 0.
+uint16_t LYGetLanguageIDByIndex(int32_t index);

@@ -8,6 +8,8 @@
 #include <strings.h>
 
 #include "platform/Memory.h"
+#include "platform/Pictures.h"
+#include "platform/TextDraw.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/ResStrings.h"
@@ -436,3 +438,9 @@ int32_t GetMacOSXVersion() { return kVersionSysteme; }
 int16_t RozoIsCurrentLanguageJaponais() { return Langue == 5 ? 1 : 0; }
 
 int16_t RozoGetGeneralZoom() { return 1; }
+
+void RozoSetTranscodeCharset(int16_t flag) {
+  SetTextTranscoding(flag != 0);
+  // PicComment records only while a picture is being defined.
+  PicComment(flag ? 5477 : 5476, 0, nullptr);
+}

@@ -95,3 +95,8 @@ int32_t SystemDependantDiskFreeSpace();
 int32_t GetMacOSXVersion();
 int16_t RozoIsCurrentLanguageJaponais();
 int16_t RozoGetGeneralZoom();
+// Switches the 8-bit text calls between transcoded text (on) and raw font
+// codes (off), and records the switch (comment 5477 on, 5476 off) into the
+// picture being recorded, so that a replay decodes the text that follows
+// the same way.
+void RozoSetTranscodeCharset(int16_t flag);

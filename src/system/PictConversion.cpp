@@ -9,6 +9,7 @@
 #include "system/Reporters.h"
 
 #include "text/Fontes.h"
+#include "text/UTFText.h"
 
 namespace {
 
@@ -401,8 +402,8 @@ void DrawColorPicture(Handle picture, const Rect* rect, int16_t colourIndex) {
   if (!picture || !rect) return;
   // Image mode 1 (OR): white image pixels leave what lies below visible.
   Handle adapted = colourIndex != 0 ? AdaptePicture(picture, 1, colourIndex) : nullptr;
-  // Played through the port's procedures: a port that records keeps the
-  // picture's text comments, which the final replay honours.
-  DrawPicture(adapted ? adapted : picture, rect);
+  // A port that records keeps the picture's text comments for the final
+  // replay; any other port gets the Unicode text drawn now.
+  DrawUTFPicture(adapted ? adapted : picture, rect, 0);
   if (adapted) DisposeHandle(adapted);
 }

@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "text/ExtendedTE.h"
 
 CGrafPtr portTravail = nullptr;
 GDHandle OriginalGDevice = nullptr;
@@ -259,4 +260,21 @@ int16_t CarboniseGetIDFontFromName(const char* name, int16_t* id) {
   if (family == kInvalidFontFamily) return 0;
   if (id) *id = family;
   return 1;
+}
+
+void CarboniseExtendedTESetStyle(int16_t mode, const TextStyle* style, uint8_t redraw, ExtendedTE te) {
+  if (!te || !*te) return;
+  CGrafPtr saved = nullptr;
+  RozoGetPortOffscreen(&saved);
+  if ((*te)->port) RozoSetPortOffscreen((*te)->port);
+  ThemeDrawingState state = nullptr;
+  bool themed = GetThemeDrawingState(&state) == noErr && state;
+  if (themed) {
+    NormalizeThemeDrawingState();
+    Pattern white;
+    PenPat(GetQDGlobalsWhite(&white));
+  }
+  ExtendedTESetStyle(mode, style, redraw, te);
+  if (themed) SetThemeDrawingState(state, true);
+  RozoSetPortOffscreen(saved);
 }

@@ -8,6 +8,8 @@
 #include "platform/QuickDraw.h"
 
 struct Document;
+struct TextStyle;
+struct ExtendedTERec;
 
 // An offscreen port with 32-bit pixels (A, R, G, B, not premultiplied),
 // bounds from (0, 0).
@@ -92,3 +94,6 @@ void EraseWhiteRect(const Rect* r);
 // Fonts: the family number of an installed family name: 1, or 0 with id
 // left as it was.
 int16_t CarboniseGetIDFontFromName(const char* name, int16_t* id);
+// ExtendedTESetStyle run inside the text record's own port, with the theme
+// drawing state normalised; the current port is put back afterwards.
+void CarboniseExtendedTESetStyle(int16_t mode, const TextStyle* style, uint8_t redraw, ExtendedTERec** te);

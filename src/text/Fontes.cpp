@@ -12,6 +12,7 @@
 #include "platform/Memory.h"
 #include "platform/TextDraw.h"
 #include "plugin/ServicesInertes.h"
+#include "system/Dossiers.h"
 #include "system/Reporters.h"
 #include "system/ResStrings.h"
 #include "system/PortLayer.h"
@@ -201,15 +202,6 @@ int16_t GetStdFontRoman() { return 3; }
 
 // ---- the music font in the port -------------------------------------------------
 
-namespace {
-
-// Raw music-font codes reach the font only with transcoding off.
-// TODO seam: RozoSetTranscodeCharset (which also records the switch into the
-// picture being defined) takes this over once the picture layer has it.
-void CommuteTranscodage(bool on) { SetTextTranscoding(on); }
-
-}  // namespace
-
 void SetFontVellari(uint16_t pixelSize) { TextFont(ChoixFonteVellari(pixelSize)); }
 
 void SetTextFontSize(int16_t font, float size) {
@@ -242,7 +234,7 @@ int16_t GetCurrentSizeFonteMusicale() { return curTailleFonteMusicale; }
 void DrawCharMusicalRotate(uint16_t code, int16_t angle) {
   // Off for either path: the 8-bit text a recorded picture carries must
   // reach the font as the raw code too.
-  CommuteTranscodage(false);
+  RozoSetTranscodeCharset(0);
   if (IsUnicodeApplication()) {
     uint8_t utf[3];
     int32_t n = UnicodeCharToUTF(static_cast<UniChar>(0xF000 | (code & 0xFF)), utf);
@@ -252,7 +244,7 @@ void DrawCharMusicalRotate(uint16_t code, int16_t angle) {
   } else {
     DrawChar(static_cast<int16_t>(code & 0xFF));
   }
-  CommuteTranscodage(true);
+  RozoSetTranscodeCharset(1);
 }
 
 void DrawCharMusical(uint16_t code) { DrawCharMusicalRotate(code, 0); }
@@ -274,9 +266,9 @@ void DrawCharRotate(uint16_t ch, int16_t angle) {
 }
 
 int16_t CharWidthCaractereMusical(uint16_t code) {
-  CommuteTranscodage(false);
+  RozoSetTranscodeCharset(0);
   int16_t w = CharWidth(static_cast<int16_t>(code & 0xFF));
-  CommuteTranscodage(true);
+  RozoSetTranscodeCharset(1);
   return w;
 }
 

@@ -7,6 +7,8 @@
 #include "platform/Memory.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
+#include "system/Bezier.h"
+#include "system/PortLayer.h"
 #include "system/ResStrings.h"
 #include "text/Fontes.h"
 #include "text/TextEncodings.h"
@@ -334,4 +336,14 @@ void FinRejouePictureUTF(CQDProcsPtr portProcs) {
   CGrafPtr port = nullptr;
   GetPort(&port);
   if (port) SetPortGrafProcs(port, portProcs);
+}
+
+void DrawUTFPicture(Handle picture, const Rect* dst, uint8_t linesAsRects) {
+  if (!picture || !*picture || !dst) return;
+  Rect frame;
+  CarboniseGetPicFrame(picture, &frame);
+  CQDProcsPtr own = DebutRejouePictureUTF(linesAsRects, &frame);
+  // Through the port layer, so that the picture's Bezier paths are honoured too.
+  RozoDrawPicture(picture, dst);
+  FinRejouePictureUTF(own);
 }

@@ -56,3 +56,7 @@ void LinePictElement(Point newPt);
 // replay ends with FinRejouePictureUTF, which drops any pending text.
 CQDProcsPtr DebutRejouePictureUTF(uint8_t linesAsRects, const Rect* frame);
 void FinRejouePictureUTF(CQDProcsPtr portProcs);
+// Plays a picture into dst in the current port with the replay procedures
+// above installed, so that its Unicode text is drawn in place of the 8-bit
+// text it carries; linesAsRects paints vertical lines as black rectangles.
+void DrawUTFPicture(Handle picture, const Rect* dst, uint8_t linesAsRects);

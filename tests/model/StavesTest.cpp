@@ -8,6 +8,7 @@
 #include "sound/SINSTRUM.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/Tablature.h"
+#include "text/Fontes.h"
 
 namespace {
 
@@ -74,6 +75,21 @@ TEST_F(StavesTest, EachTypeGetsItsDefaults) {
     EXPECT_EQ(e.tonalite.mode, 1);
   }
   ExpectIndexesContiguous();
+}
+
+// The staff name and the standard text style start in the interface's
+// standard font (not font 0, which names no family).
+TEST_F(StavesTest, NameAndStandardStyleUseTheStandardFont) {
+  Portee** p = Ajoute();
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ((*p)->policeNom, GetStdFont());
+  EXPECT_NE((*p)->policeNom, 0);
+  EXPECT_EQ((*p)->tailleNom, 12);
+  const TextStyle& st = (*p)->aspect.styleStd;
+  EXPECT_EQ(st.font, GetStdFont());
+  EXPECT_EQ(st.face, 0);
+  EXPECT_EQ(st.size, 10);
+  EXPECT_EQ(st.color.red | st.color.green | st.color.blue, 0);
 }
 
 TEST_F(StavesTest, NamesAreBoundedAndTerminated) {

@@ -10,6 +10,7 @@
 #include "system/BigRect.h"
 #include "system/Couleurs.h"
 #include "system/PortLayer.h"
+#include "text/ExtendedTE.h"
 
 namespace {
 
@@ -352,3 +353,51 @@ TEST_F(PortLayer, FrameBigRectOnlyWhenEverythingFits) {
 }
 
 }  // namespace
+
+namespace {
+CGrafPtr gStylePort = nullptr;
+Pattern gStylePenPat;
+void SpyTextFont(int16_t font) {
+  GetPort(&gStylePort);
+  GetPortPenPat(gStylePort, &gStylePenPat);
+  TextFont(font);
+}
+}  // namespace
+
+// The style is set while the record's own port is current with a white pen;
+// both ports come back as they were, the style stays.
+TEST_F(PortLayer, TextRecordStyleIsSetInsideItsOwnPort) {
+  Offscreen own = RozoCreatePortOffscreen(20, 20, 32);
+  ASSERT_NE(own, nullptr);
+  Pattern gray, white, pat;
+  GetQDGlobalsGray(&gray);
+  GetQDGlobalsWhite(&white);
+  PenPat(&gray);
+  RozoSetPortOffscreen(own);
+  PenPat(&gray);
+  RozoSetPortOffscreen(off_);
+  Rect r{0, 0, 20, 20};
+  ExtendedTE te = ExtendedTENew(&r, &r);
+  ASSERT_NE(te, nullptr);
+  (*te)->port = own;
+  (*te)->textFont = SpyTextFont;
+  TextStyle style{3, 0, 18, {0, 0, 0}};
+  gStylePort = nullptr;
+  CarboniseExtendedTESetStyle(doAll, &style, 0, te);
+  EXPECT_EQ(gStylePort, own);
+  EXPECT_EQ(std::memcmp(&gStylePenPat, &white, sizeof white), 0);
+  EXPECT_EQ(CarboniseGetCurrentPort(), off_);
+  EXPECT_EQ((*te)->txSize, 18);
+  EXPECT_EQ(GetPortTextFont(own), 3);
+  EXPECT_EQ(std::memcmp(GetPortPenPat(own, &pat), &gray, sizeof gray), 0);
+  EXPECT_EQ(std::memcmp(GetPortPenPat(off_, &pat), &gray, sizeof gray), 0);
+  // A record without a port of its own works in the current one.
+  (*te)->port = nullptr;
+  style.font = 4;
+  CarboniseExtendedTESetStyle(doFont, &style, 0, te);
+  EXPECT_EQ(gStylePort, off_);
+  EXPECT_EQ(CarboniseGetCurrentPort(), off_);
+  CarboniseExtendedTESetStyle(doFont, &style, 0, nullptr);
+  ExtendedTEDispose(te);
+  RozoClosePortOffscreen(own);
+}

@@ -2,6 +2,8 @@
 // Unicode calls with the text pictures carry, and the replay procedures.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +12,9 @@
 #include "model/Portee.h"
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/PictContext.h"
+#include "platform/PictDump.h"
+#include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
@@ -256,10 +261,13 @@ TEST_F(TextPort, RecordedMusicCodeKeepsItsRawByte) {
   Record();
   MoveTo(10, 50);
   DrawCharMusical(207);
-  ASSERT_EQ(gOps.size(), 3u);
-  EXPECT_EQ(gOps[0].data, (std::vector<uint8_t>{'Q', 'r', 'v', 'l', 1, 0, 0, 0, 0xEF, 0x83, 0x8F}));
-  EXPECT_EQ(gOps[2].what, "text");
-  EXPECT_EQ(gOps[2].data, (std::vector<uint8_t>{0xCF}));
+  // Between the transcode switches: the Unicode comments, then the raw byte.
+  ASSERT_EQ(gOps.size(), 5u);
+  EXPECT_EQ(gOps[0].kind, 5476);
+  EXPECT_EQ(gOps[1].data, (std::vector<uint8_t>{'Q', 'r', 'v', 'l', 1, 0, 0, 0, 0xEF, 0x83, 0x8F}));
+  EXPECT_EQ(gOps[3].what, "text");
+  EXPECT_EQ(gOps[3].data, (std::vector<uint8_t>{0xCF}));
+  EXPECT_EQ(gOps[4].kind, 5477);
   // The 8-bit text drew the small note head (about 3 pixels at this size),
   // not the Mac Roman character of the byte from a text font.
   int ink = InkColumns();
@@ -293,6 +301,126 @@ TEST_F(TextPort, ReplayDrawsTheCommentsText) {
   DisposeHandle(h);
   FinRejouePictureUTF(own);
   EXPECT_EQ(GetPortGrafProcs(world_), own);
+}
+
+
+// Music codes drawn while a picture is being recorded are bracketed by the
+// transcode switches, in both text paths, and a replay into a context hands
+// the text engine the music font's codes, not Mac Roman characters.
+std::vector<uint32_t> gReplayed;
+void SpyReplay(cairo_t*, const PictReplayText& t) { gReplayed.assign(t.chars, t.chars + t.count); }
+
+TEST_F(TextPort, MusicCodesInARecordedPictureCarryTheTranscodeSwitches) {
+  for (uint8_t unicode : {0, 1}) {
+    SCOPED_TRACE(int(unicode));
+    SetUnicodeApplication(unicode);
+    TextFont(vellariPrint);
+    TextSize(24);
+    Rect frame{0, 0, 100, 100};
+    PicHandle pic = OpenPicture(&frame);
+    ASSERT_NE(pic, nullptr);
+    MoveTo(10, 50);
+    DrawCharMusical(207);
+    ClosePicture();
+    EXPECT_TRUE(GetTextTranscoding());
+    std::string dump;
+    ASSERT_TRUE(PictDumpHandle(pic, dump));
+    size_t off = dump.find("ShortComment 5476");
+    size_t text = dump.find("\"\\xCF\"", off == std::string::npos ? 0 : off);
+    size_t on = dump.find("ShortComment 5477", text == std::string::npos ? 0 : text);
+    EXPECT_NE(off, std::string::npos) << dump;
+    EXPECT_NE(text, std::string::npos) << dump;
+    EXPECT_NE(on, std::string::npos) << dump;
+
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100);
+    cairo_t* cr = cairo_create(surface);
+    gReplayed.clear();
+    gPictReplayTextProc = SpyReplay;
+    EXPECT_TRUE(DrawPictureIntoContext(cr, pic, &frame));
+    gPictReplayTextProc = PictReplayDrawText;
+    EXPECT_EQ(gReplayed, (std::vector<uint32_t>{0xF0CF}));
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    KillPicture(pic);
+  }
+}
+
+// Measuring a music code in a recording port switches transcoding too, and
+// outside a recording nothing is recorded anywhere.
+TEST_F(TextPort, MeasuringMusicCodesSwitchesTranscoding) {
+  TextFont(vellariPrint);
+  TextSize(24);
+  Record();
+  CharWidthCaractereMusical(207);
+  ASSERT_EQ(gOps.size(), 2u);
+  EXPECT_EQ(gOps[0].kind, 5476);
+  EXPECT_EQ(gOps[1].kind, 5477);
+  EXPECT_TRUE(GetTextTranscoding());
+}
+
+
+// A recorded picture replayed through DrawUTFPicture: plain text reaches the
+// port's own text procedure, text that came with its Unicode comment is drawn
+// by the Unicode engine instead of its 8-bit stand-in; the port's procedures
+// are its own again afterwards.
+TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
+  TextFont(FontNumberForName("Liberation Sans"));
+  TextSize(20);
+  Rect frame{0, 0, 200, 400};
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, nullptr);
+  MoveTo(10, 40);
+  UTFDrawText(world_, "abc", 0, 3, 0);
+  MoveTo(10, 140);
+  UTFDrawText(world_, "\xE2\x82\xAC\xC3\xA9", 0, 5, 0);  // euro sign, e acute
+  // A Bezier path with its raster fallback line, which the replay skips.
+  const char* path = "START 256 0 1 2 1 1.0000 3 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 "
+                     "13 13 14 14 15 15 16 16 ";
+  for (const char* c : {path, "STOP"}) {
+    if (std::strcmp(c, "STOP") == 0) {
+      MoveTo(10, 180);
+      LineTo(50, 180);
+    }
+    Handle h = NewHandle(static_cast<Size>(std::strlen(c)));
+    memcpy(*h, c, std::strlen(c));
+    PicComment(5479, static_cast<int16_t>(std::strlen(c)), h);
+    DisposeHandle(h);
+  }
+  ClosePicture();
+
+  GWorldPtr target = nullptr;
+  ASSERT_EQ(NewGWorld(&target, 32, &frame, nullptr, nullptr, 0), noErr);
+  SetPort(target);
+  CQDProcs procs;
+  SetStdCProcs(&procs);
+  procs.textProc = SpyText;
+  procs.lineProc = [](Point) { gOps.push_back(Op{"line", 0, {}}); };
+  SetPortGrafProcs(target, &procs);
+  gOps.clear();
+  DrawUTFPicture(pic, &frame, 0);
+  EXPECT_EQ(GetPortGrafProcs(target), &procs);
+  ASSERT_EQ(gOps.size(), 1u);
+  EXPECT_EQ(gOps[0].data, (std::vector<uint8_t>{'a', 'b', 'c'}));
+  // The Unicode text drew in the lower half; the spy drew nothing above.
+  auto inkIn = [target](int16_t top, int16_t bottom) {
+    for (int16_t y = top; y < bottom; y++)
+      for (int16_t x = 0; x < 200; x++)
+        if (QDGetPixel(target, x, y) >> 24) return true;
+    return false;
+  };
+  EXPECT_TRUE(inkIn(110, 150));
+  EXPECT_FALSE(inkIn(10, 50));
+  // Outside a Unicode application the 8-bit text is drawn as recorded.
+  SetUnicodeApplication(0);
+  gOps.clear();
+  DrawUTFPicture(pic, &frame, 0);
+  ASSERT_EQ(gOps.size(), 2u);
+  EXPECT_EQ(gOps[1].what, "text");
+  SetPortGrafProcs(target, nullptr);
+  DrawUTFPicture(nullptr, &frame, 0);
+  SetPort(world_);
+  DisposeGWorld(target);
+  KillPicture(pic);
 }
 
 }  // namespace
