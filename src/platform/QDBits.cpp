@@ -107,6 +107,18 @@ cairo_surface_t* SurfaceOf(const PixMap& pm, const Rect& part, bool opaque) {
   int stride = cairo_image_surface_get_stride(s);
   for (int32_t y = 0; y < h; ++y) {
     uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+    if (pm.pixelSize == 32) {
+      // The common case, read straight from the row: A, R, G, B bytes.
+      const uint8_t* p = reinterpret_cast<const uint8_t*>(pm.baseAddr) +
+                         size_t(part.top + y - pm.bounds.top) * size_t(pm.rowBytes) +
+                         size_t(part.left - pm.bounds.left) * 4;
+      const uint32_t force = opaque ? 0xFF000000u : 0;
+      for (int32_t x = 0; x < w; ++x, p += 4) {
+        const uint32_t v = ((uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) | force;
+        row[x] = v >= 0xFF000000u ? v : Premultiply(v);
+      }
+      continue;
+    }
     for (int32_t x = 0; x < w; ++x) {
       uint32_t v = ReadPixel(pm, part.left + x, part.top + y);
       if (opaque || pm.pixelSize != 32) v |= 0xFF000000u;
@@ -272,8 +284,10 @@ void QDEndCairo(CGrafPtr port, cairo_t* cr) {
   // their exact values.
   for (int32_t y = 0; y < h; ++y) {
     const uint32_t* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
+    const uint32_t* avant = &it->before[size_t(y) * size_t(w)];
+    if (std::memcmp(row, avant, size_t(w) * 4) == 0) continue;  // most rows of an area stay as they were
     for (int32_t x = 0; x < w; ++x)
-      if (row[x] != it->before[size_t(y) * size_t(w) + size_t(x)])
+      if (row[x] != avant[x])
         WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
   }
   cairo_destroy(it->cr);

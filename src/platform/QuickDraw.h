@@ -256,6 +256,7 @@ struct GrafPort {
   QDWindowRecord* window;  // the window that owns the port, if any
   cairo_t* cairo;        // target of a cairo port (not owned)
   bool ownsPixels;
+  size_t pixelsMapped;   // bytes of owned pixels from mmap (0: from malloc)
 };
 
 void GetPort(GrafPtr* port);
