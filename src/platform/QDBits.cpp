@@ -201,6 +201,7 @@ void StdBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
     if (port->cairo) CairoBits(port, srcBits, *srcRect, *dstRect, mode, area);
     return;
   }
+  if (!PortPixels(port)) return;
   RasterCopy(*srcBits, *srcRect, port->pixMap, *dstRect, mode, area, ToARGB(port->rgbBkColor));
 }
 
@@ -223,12 +224,12 @@ void CopyBits(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect,
 // Raster output and cairo access
 
 uint32_t QDGetPixel(CGrafPtr port, int16_t h, int16_t v) {
-  if (!port || !port->pixMap.baseAddr || !Inside(port->pixMap, h, v)) return 0;
+  if (!port || !PortPixels(port) || !Inside(port->pixMap, h, v)) return 0;
   return ReadPixel(port->pixMap, h, v);
 }
 
 cairo_surface_t* QDCopyPortToCairoSurface(CGrafPtr port) {
-  if (!port || !port->pixMap.baseAddr) return nullptr;
+  if (!port || !PortPixels(port)) return nullptr;
   return SurfaceOf(port->pixMap, port->pixMap.bounds, false);
 }
 
@@ -249,7 +250,7 @@ cairo_t* QDBeginCairo(CGrafPtr port, const Rect* area) {
     ClipTo(port->cairo, DrawableArea(port));
     return port->cairo;
   }
-  if (!port->pixMap.baseAddr) return nullptr;
+  if (!PortPixels(port)) return nullptr;
   Rect part = port->pixMap.bounds;
   if (area && !SectRect(area, &port->pixMap.bounds, &part)) return nullptr;
   cairo_surface_t* s = SurfaceOf(port->pixMap, part, false);

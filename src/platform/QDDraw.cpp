@@ -126,8 +126,8 @@ RgnData DrawableArea(CGrafPtr port) {
 }
 
 void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
+  if (r.Empty() || !PortPixels(port)) return;
   const PixMap& pm = port->pixMap;
-  if (!pm.baseAddr || r.Empty()) return;
   Pattern pat = port->pnPat;
   int32_t mode = port->pnMode;
   switch (verb) {

@@ -73,6 +73,8 @@ RgnData PolyData(PolyHandle poly, int32_t yMin = -32768, int32_t yMax = 32768);
 
 // Port internals.
 CGrafPtr ThePort();
+// Whether the port has pixels, making a new port's white buffer on first use.
+bool PortPixels(CGrafPtr port);
 extern const CQDProcs kStdProcs;
 // The region being defined by OpenRgn, as outline segments.
 struct RgnSave {

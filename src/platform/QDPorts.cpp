@@ -74,20 +74,28 @@ CGrafPtr AllocPort(QDPortKind kind, const Rect& bounds) {
 
 constexpr size_t kPixelsMappedFrom = 1 << 20;
 
-// Pixel buffer of a raster port: false when the size is out of bounds or the
-// memory is not there.
-bool AllocPixels(CGrafPtr port, int16_t depth, bool white) {
+// Pixel format of a raster port: false when the size is out of bounds.
+bool SetPixelFormat(CGrafPtr port, int16_t depth) {
   const Rect& b = port->portRect;
   int32_t w = int32_t(b.right) - b.left, h = int32_t(b.bottom) - b.top;
   if (w <= 0 || h <= 0 || w > kQDMaxPixelSide || h > kQDMaxPixelSide) return false;
   int64_t rowBytes = (int64_t(w) * depth / 8 + 3) & ~int64_t(3);
   if (rowBytes * h > kQDMaxPixelBytes) return false;
+  port->pixMap.rowBytes = int32_t(rowBytes);
+  port->pixMap.pixelSize = depth;
+  port->pixMap.cmpCount = depth == 8 ? 1 : 3;
+  port->pixMap.cmpSize = depth == 32 ? 8 : depth == 16 ? 5 : 8;
+  return true;
+}
+
+// The pixel buffer of a port whose format is set: false when the memory is
+// not there.
+bool MakePixels(CGrafPtr port, bool white) {
+  const size_t size = size_t(port->pixMap.rowBytes) * size_t(int32_t(port->portRect.bottom) - port->portRect.top);
   void* pixels = nullptr;
-  const size_t size = size_t(rowBytes * h);
 #if !defined(__SANITIZE_ADDRESS__)
   // A large white buffer is written whole at once: asking for its pages in
-  // one call spares a page fault per 4 KiB (the screen-sized port of every
-  // document is 1.9 MB).
+  // one call spares a page fault per 4 KiB.
   if (white && size >= kPixelsMappedFrom) {
     void* m = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (m != MAP_FAILED) {
@@ -100,10 +108,6 @@ bool AllocPixels(CGrafPtr port, int16_t depth, bool white) {
   if (!pixels) return false;
   if (white) std::memset(pixels, 0xFF, size);
   port->pixMap.baseAddr = static_cast<Ptr>(pixels);
-  port->pixMap.rowBytes = int32_t(rowBytes);
-  port->pixMap.pixelSize = depth;
-  port->pixMap.cmpCount = depth == 8 ? 1 : 3;
-  port->pixMap.cmpSize = depth == 32 ? 8 : depth == 16 ? 5 : 8;
   port->ownsPixels = true;
   return true;
 }
@@ -130,6 +134,14 @@ CGrafPtr ThePort() {
   if (gThePort) return gThePort;
   if (!gDefaultPort) gDefaultPort = AllocPort(kQDPortHidden, Rect{0, 0, 0, 0});
   return gDefaultPort;
+}
+
+bool PortPixels(CGrafPtr port) {
+  if (port->pixelsPending) {
+    port->pixelsPending = false;
+    MakePixels(port, true);
+  }
+  return port->pixMap.baseAddr != nullptr;
 }
 
 const Pattern& BlackPat() { return kBlack; }
@@ -160,10 +172,14 @@ void SetGWorld(CGrafPtr port, GDHandle) { gThePort = port; }
 CGrafPtr CreateNewPort() {
   CGrafPtr port = AllocPort(kQDPortRaster, Rect{0, 0, 800, 600});
   if (!port) return nullptr;
-  if (!AllocPixels(port, 32, true)) {
+  if (!SetPixelFormat(port, 32)) {
     FreePort(port);
     return nullptr;
   }
+  // Its white pixels (1.9 MB) are made when something first draws into or
+  // reads the port: a document's port mostly measures text and records
+  // pictures.
+  port->pixelsPending = true;
   gThePort = port;
   return port;
 }
@@ -181,8 +197,16 @@ Rect* GetPortBounds(CGrafPtr port, Rect* r) {
   if (r) *r = port ? port->portRect : Rect{0, 0, 0, 0};
   return r;
 }
-const BitMap* GetPortBitMapForCopyBits(CGrafPtr port) { return port ? &port->pixMap : nullptr; }
-PixMapHandle GetPortPixMap(CGrafPtr port) { return port ? &port->pixMapPtr : nullptr; }
+const BitMap* GetPortBitMapForCopyBits(CGrafPtr port) {
+  if (!port) return nullptr;
+  PortPixels(port);
+  return &port->pixMap;
+}
+PixMapHandle GetPortPixMap(CGrafPtr port) {
+  if (!port) return nullptr;
+  PortPixels(port);
+  return &port->pixMapPtr;
+}
 Boolean IsPortPictureBeingDefined(CGrafPtr port) { return port && port->picSave != nullptr; }
 Boolean IsPortRegionBeingDefined(CGrafPtr port) { return port && port->rgnSave != nullptr; }
 Boolean IsPortPolyBeingDefined(CGrafPtr port) { return port && port->polySave != nullptr; }
@@ -273,7 +297,7 @@ QDErr NewGWorld(GWorldPtr* offscreen, int16_t depth, const Rect* bounds, CTabHan
   Rect local = {0, 0, int16_t(h), int16_t(w)};
   CGrafPtr port = AllocPort(kQDPortRaster, local);
   if (!port) return memFullErr;
-  if (!AllocPixels(port, depth, false)) {
+  if (!SetPixelFormat(port, depth) || !MakePixels(port, false)) {
     FreePort(port);
     return memFullErr;
   }
@@ -282,7 +306,11 @@ QDErr NewGWorld(GWorldPtr* offscreen, int16_t depth, const Rect* bounds, CTabHan
 }
 
 void DisposeGWorld(GWorldPtr offscreen) { FreePort(offscreen); }
-PixMapHandle GetGWorldPixMap(GWorldPtr offscreen) { return offscreen ? &offscreen->pixMapPtr : nullptr; }
+PixMapHandle GetGWorldPixMap(GWorldPtr offscreen) {
+  if (!offscreen) return nullptr;
+  PortPixels(offscreen);
+  return &offscreen->pixMapPtr;
+}
 Ptr GetPixBaseAddr(PixMapHandle pm) { return pm && *pm ? (*pm)->baseAddr : nullptr; }
 int32_t GetPixRowBytes(PixMapHandle pm) { return pm && *pm ? (*pm)->rowBytes : 0; }
 Rect* GetPixBounds(PixMapHandle pm, Rect* r) {

@@ -257,6 +257,8 @@ struct GrafPort {
   cairo_t* cairo;        // target of a cairo port (not owned)
   bool ownsPixels;
   size_t pixelsMapped;   // bytes of owned pixels from mmap (0: from malloc)
+  bool pixelsPending;    // white pixels not made yet: read pixMap through the
+                         // platform's calls (GetPortPixMap...), which make them
 };
 
 void GetPort(GrafPtr* port);

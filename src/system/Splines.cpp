@@ -284,7 +284,7 @@ void TraceSpline(const SplinePoint* P, int32_t n, bool antialias, float k) {
   const float pen = 0.125f * float(maxW), amplitude = 2.0f * pen, diametre = 0.25f * float(maxW);
 
   if (TypeAction == kActionPoints && antialias) {
-    const PixMap& pm = cible.port->pixMap;
+    const PixMap& pm = **GetPortPixMap(cible.port);
     const bool recording = IsPortPictureBeingDefined(cible.port);
     if (pm.baseAddr && (pm.pixelSize == 32 || pm.pixelSize == 16 || pm.pixelSize == 8)) cible.pixmap = &pm;
     if (recording || (!cible.pixmap && cible.port->kind == kQDPortCairo)) {
