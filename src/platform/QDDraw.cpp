@@ -126,8 +126,7 @@ RgnData DrawableArea(CGrafPtr port) {
 }
 
 void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
-  if (r.Empty() || !PortPixels(port)) return;
-  const PixMap& pm = port->pixMap;
+  if (r.Empty()) return;
   Pattern pat = port->pnPat;
   int32_t mode = port->pnMode;
   switch (verb) {
@@ -157,6 +156,11 @@ void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
   int64_t single = -1;
   if (mode == patCopy && (solidOn || solidOff)) single = solidOn ? fg : bg;
   if (mode == notPatCopy && (solidOn || solidOff)) single = solidOn ? bg : fg;
+  // A port whose pixels are not made yet is all white: white over it (the
+  // page's erase) changes nothing.
+  if (port->pixelsPending && single == 0xFFFFFFFF) return;
+  if (!PortPixels(port)) return;
+  const PixMap& pm = port->pixMap;
   size_t pos = 0;
   for (int32_t i = 0; i < r.bands; ++i) {
     int32_t n = r.d[pos + 2];

@@ -85,6 +85,17 @@ TEST(PortPixels, DrawingFirstThenReadingAndDisposingUntouchedPorts) {
   EXPECT_EQ(QDGetPixel(port, 7, 5), 0xFF000000u);
   EXPECT_EQ(QDGetPixel(port, 7, 6), 0xFFFFFFFFu);
   DisposePort(port);
+  // Erasing a new port to white is skipped; any other colour lands.
+  port = CreateNewPort();
+  Rect all{0, 0, 800, 600}, corner{0, 0, 2, 2};
+  EraseRect(&all);
+  RGBColor red{0xFFFF, 0, 0};
+  RGBBackColor(&red);
+  EraseRect(&corner);
+  EXPECT_EQ(QDGetPixel(port, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(QDGetPixel(port, 2, 2), 0xFFFFFFFFu);
+  EXPECT_EQ(QDGetPixel(port, 599, 799), 0xFFFFFFFFu);
+  DisposePort(port);
   // Never touched: nothing to free but the port itself.
   for (int i = 0; i < 3; i++) DisposePort(CreateNewPort());
 }
