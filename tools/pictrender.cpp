@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "PictFile.h"
 #include "platform/Memory.h"
 #include "platform/PictContext.h"
 #include "platform/PictFormat.h"
@@ -30,23 +31,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: pictrender IN OUT.png|OUT.pdf [--scale S]\n");
     return 2;
   }
-  FILE* f = std::fopen(in, "rb");
-  if (!f) {
+  std::vector<uint8_t> bytes;
+  if (!LitFichierPicture(in, &bytes)) {
     std::fprintf(stderr, "pictrender: cannot open %s\n", in);
     return 1;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  auto looksLikePicture = [&](size_t at) {
-    if (bytes.size() < at + 14) return false;
-    const uint8_t* p = bytes.data() + at + 10;
-    return (p[0] == 0x11 && p[1] == 0x01) ||
-           (p[0] == 0 && p[1] == 0x11 && ((p[2] == 0x02 && p[3] == 0xFF) || (p[2] == 0xCA && p[3] == 0xFE)));
-  };
-  size_t start = !looksLikePicture(0) && looksLikePicture(512) ? 512 : 0;
+  size_t start = DebutPicture(bytes, false);
   Rect frame;
   if (!PictGetFrame(bytes.data() + start, bytes.size() - start, frame) || frame.right <= frame.left ||
       frame.bottom <= frame.top) {

@@ -14,24 +14,13 @@
 #include "model/TabEltMesure.h"
 #include "notation/DecalagesAccord.h"
 #include "platform/Memory.h"
+#include "system/Strings.h"
 #include "plugin/ServicesInertes.h"
 
 // Start tick of the note found by the last tick-to-index search.
 static int32_t posAct = 0;
 
 // ---------------------------------------------------------------- helpers
-
-static int32_t Sature32(int64_t v) {
-  if (v > INT32_MAX) return INT32_MAX;
-  if (v < INT32_MIN) return INT32_MIN;
-  return int32_t(v);
-}
-
-static int16_t Sature16(int64_t v) {
-  if (v > INT16_MAX) return INT16_MAX;
-  if (v < INT16_MIN) return INT16_MIN;
-  return int16_t(v);
-}
 
 // The screen table of the current mode and its rows.
 static TabEltMesure* TableEcran(Partition** score, int32_t* n) {

@@ -25,18 +25,6 @@ void SetNoNullZoomResult(bool on) { noNullZoomResult = on; }
 constexpr int32_t kDroiteBandeRuban = 268435455;
 constexpr int32_t kLimitePage = 32000;
 
-static int32_t Sature32(int64_t v) {
-  if (v > INT32_MAX) return INT32_MAX;
-  if (v < INT32_MIN) return INT32_MIN;
-  return int32_t(v);
-}
-
-static int16_t Sature16(int64_t v) {
-  if (v > INT16_MAX) return INT16_MAX;
-  if (v < INT16_MIN) return INT16_MIN;
-  return int16_t(v);
-}
-
 static int16_t BornePage(int64_t v) {
   if (v > kLimitePage) return kLimitePage;
   return v < -kLimitePage ? -kLimitePage : int16_t(v);

@@ -21,6 +21,7 @@
 #include "notation/BarresMesure.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
+#include "system/Strings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 
@@ -61,12 +62,6 @@ static TabEltMesure* LigneRuban(Partition** score, int32_t bar) {
 static uint32_t SatureTemps(int64_t t) {
   if (t < 0) return 0;
   return t > INT32_MAX ? uint32_t(INT32_MAX) : uint32_t(t);
-}
-
-static int32_t SatureX(int64_t x) {
-  if (x > INT32_MAX) return INT32_MAX;
-  if (x < INT32_MIN) return INT32_MIN;
-  return int32_t(x);
 }
 
 void GetDefautMasqueAccroche(int16_t numerator, uint16_t mask[8]) {
@@ -586,7 +581,7 @@ void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle
     // The providers may not move the table, but re-read it all the same.
     TabEltMesure& e = GetLignesTabElt(table)[bar];
     e.debutTemps = SatureTemps(t);
-    e.debutX = SatureX(x);
+    e.debutX = Sature32(x);
     if (e.sansLargeur == 1) {
       SansLargeur(e);
       milieu = x - 5;
@@ -596,14 +591,14 @@ void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle
       e.largeurRappel = rappel;
       int64_t entete = int64_t(Zoom(e.margeGauche)) + cle + rupture;
       if (bar == 0 && (*score)->largeurSupPremiereMesureOn) entete += Zoom((*score)->largeurSupPremiereMesure);
-      e.largeurEntete = SatureX(entete);
+      e.largeurEntete = Sature32(entete);
       e.largeurMargeDroite = Zoom(e.margeDroite);
       int32_t p = CvtDureeEnPixelEcran(score, d);
       int32_t q = CvtDureeEnPixelEcran(score, GetDureeMesureElt(&e));
       e.etirement = EtirementEcran(e.echelle, e.largeurMargeDroite, q);
-      e.largeurMusique = SatureX(int64_t(roundf(float(p) * 0.001f * e.etirement)));
+      e.largeurMusique = Sature32(int64_t(roundf(float(p) * 0.001f * e.etirement)));
       int64_t total = int64_t(e.largeurMusique) + e.largeurEntete + e.largeurMargeDroite;
-      e.largeurTotale = SatureX(total);
+      e.largeurTotale = Sature32(total);
       milieu = x + total / 2 - 5;
       x += total;
     }
@@ -615,7 +610,7 @@ void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle
     while (bar < toBar && GetLignesTabElt(table)[bar].sansLargeur == 1) {
       TabEltMesure& e = GetLignesTabElt(table)[bar];
       e.debutTemps = SatureTemps(t);
-      e.debutX = SatureX(x);
+      e.debutX = Sature32(x);
       SansLargeur(e);
       t += CvtMesureEnDureeMesure(score, bar);
       bar++;
@@ -626,7 +621,7 @@ void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle
   if (bar < toBar) {
     TabEltMesure& e = GetLignesTabElt(table)[bar];
     e.debutTemps = SatureTemps(t);
-    e.debutX = SatureX(x);
+    e.debutX = Sature32(x);
   }
 
   (*score)->tabEltMesure[0] = ruban;
@@ -643,15 +638,15 @@ void ZoomeTabEltMesure(Partition**, Handle table, float factor) {
   double x = std::floor(double(r[0].debutX) * factor);
   for (int32_t i = 0; i < n; i++) {
     TabEltMesure& e = r[i];
-    e.debutX = SatureX(int64_t(x));
-    int32_t total = SatureX(int64_t(std::floor(double(e.largeurTotale) * factor)));
-    e.largeurRupture = SatureX(int64_t(double(e.largeurRupture) * factor));
-    e.largeurCleArmure = SatureX(int64_t(double(e.largeurCleArmure) * factor));
-    e.largeurRappel = SatureX(int64_t(double(e.largeurRappel) * factor));
-    e.largeurEntete = SatureX(int64_t(double(e.largeurEntete) * factor));
-    e.largeurMusique = SatureX(int64_t(double(e.largeurMusique) * factor));
+    e.debutX = Sature32(int64_t(x));
+    int32_t total = Sature32(int64_t(std::floor(double(e.largeurTotale) * factor)));
+    e.largeurRupture = Sature32(int64_t(double(e.largeurRupture) * factor));
+    e.largeurCleArmure = Sature32(int64_t(double(e.largeurCleArmure) * factor));
+    e.largeurRappel = Sature32(int64_t(double(e.largeurRappel) * factor));
+    e.largeurEntete = Sature32(int64_t(double(e.largeurEntete) * factor));
+    e.largeurMusique = Sature32(int64_t(double(e.largeurMusique) * factor));
     int64_t reste = int64_t(total) - e.largeurEntete - e.largeurMusique;
-    e.largeurMargeDroite = SatureX(reste < 0 ? 0 : reste);
+    e.largeurMargeDroite = Sature32(reste < 0 ? 0 : reste);
     e.largeurTotale = total;
     x += total;
   }
@@ -714,7 +709,7 @@ void FixeMargeGaucheMesure(Partition** score, int16_t bar, int32_t pixels) {
   int32_t marge = 0;
   if (pixels != 0) {
     int64_t v = int64_t(pixels) - CalculeMargeDebutMesureEcran(score, bar) + CalculeMargeEcranApresCle(score, bar);
-    marge = DeZoom(v < 0 ? 0 : SatureX(v));
+    marge = DeZoom(v < 0 ? 0 : Sature32(v));
   }
   TabEltMesure* e = LigneRuban(score, bar);  // the table may have been rebuilt
   if (e) e->margeGauche = BorneI16(marge);

@@ -13,6 +13,7 @@
 #include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
+#include "system/Strings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 
@@ -679,11 +680,6 @@ static int32_t ChercheLigneJouee(const LigneCvtMesure* l, int32_t n, int32_t tim
   return res;
 }
 
-static int32_t Sature(int64_t v) {
-  if (v > INT32_MAX) return INT32_MAX;
-  return v < INT32_MIN ? INT32_MIN : int32_t(v);
-}
-
 int32_t CvtTempsJoueEnTempsEcrit(Partition** score, int32_t time) {
   if (!score) return time;
   int32_t n = NbLignes(score);
@@ -691,11 +687,11 @@ int32_t CvtTempsJoueEnTempsEcrit(Partition** score, int32_t time) {
   const LigneCvtMesure* l = GetLignesCvtMesure((*score)->tabCvtMesure);
   if ((*score)->ruptures) {
     const LigneCvtMesure& r = l[ChercheLigneJouee(l, n, time)];
-    return Sature(int64_t(time) - r.debutJoue + r.debutEcrit);
+    return Sature32(int64_t(time) - r.debutJoue + r.debutEcrit);
   }
   int32_t bar = CvtTempsEnMesure(score, time);
   int32_t row = bar < 0 ? 0 : (bar >= n ? n - 1 : bar);
-  return Sature(int64_t(time) - CvtMesureEnTemps(score, bar) + l[row].debutEcrit);
+  return Sature32(int64_t(time) - CvtMesureEnTemps(score, bar) + l[row].debutEcrit);
 }
 
 int32_t CvtTempsJoueEnMesureJouee(Partition** score, int32_t time, int32_t* rest) {
@@ -706,12 +702,12 @@ int32_t CvtTempsJoueEnMesureJouee(Partition** score, int32_t time, int32_t* rest
   int32_t n = NbLignes(score);
   if (n == 0 || !(*score)->ruptures) {
     int32_t bar = CvtTempsEnMesure(score, time);
-    if (rest) *rest = Sature(int64_t(time) - CvtMesureEnTemps(score, bar));
+    if (rest) *rest = Sature32(int64_t(time) - CvtMesureEnTemps(score, bar));
     return bar;
   }
   const LigneCvtMesure* l = GetLignesCvtMesure((*score)->tabCvtMesure);
   int32_t row = ChercheLigneJouee(l, n, time);
-  if (rest) *rest = Sature(int64_t(time) - l[row].debutJoue);
+  if (rest) *rest = Sature32(int64_t(time) - l[row].debutJoue);
   return row;
 }
 
@@ -722,7 +718,7 @@ int32_t CvtMesureJoueeEnTempsJoue(Partition** score, int32_t row) {
   if (n == 0) return 0;
   const LigneCvtMesure* l = GetLignesCvtMesure((*score)->tabCvtMesure);
   if (row < n) return int32_t(l[row].debutJoue);
-  return Sature(int64_t(l[n - 1].debutJoue) + DureeMesureJouee(score, MesureLigne(l[n - 1])));
+  return Sature32(int64_t(l[n - 1].debutJoue) + DureeMesureJouee(score, MesureLigne(l[n - 1])));
 }
 
 int32_t CvtTempsEcritEnTempsJoue(Partition** score, int32_t time, bool lastPass) {
@@ -737,7 +733,7 @@ int32_t CvtTempsEcritEnTempsJoue(Partition** score, int32_t time, bool lastPass)
       if (!lastPass) break;
     }
   if (row < 0) row = bar;
-  return Sature(int64_t(CvtMesureJoueeEnTempsJoue(score, row)) + time - CvtMesureEnTemps(score, bar));
+  return Sature32(int64_t(CvtMesureJoueeEnTempsJoue(score, row)) + time - CvtMesureEnTemps(score, bar));
 }
 
 int32_t DureeTotaleMusique(Partition** score) {
@@ -746,7 +742,7 @@ int32_t DureeTotaleMusique(Partition** score) {
   int32_t n = NbLignes(score);
   if (n == 0) return -1;
   const LigneCvtMesure& l = GetLignesCvtMesure((*score)->tabCvtMesure)[n - 1];
-  return Sature(int64_t(l.debutJoue) + DureeMesureJouee(score, MesureLigne(l)) - 1);
+  return Sature32(int64_t(l.debutJoue) + DureeMesureJouee(score, MesureLigne(l)) - 1);
 }
 
 int32_t CvtMesureEnDureeMesureTheorique(Partition** score, int32_t bar) {

@@ -54,3 +54,7 @@ int32_t DichoSearchFloat(const void* base, int32_t count, int32_t stride, int32_
 // a x b / c in single precision, rounded half away from zero and clamped to
 // the 32-bit range; c == 0 gives INT32_MAX when a and b are both non-zero, else 0.
 int32_t LMulDiv(int32_t a, int32_t b, int32_t c);
+
+// Sums of file values are taken in 64 bits and held to the stored width.
+inline int32_t Sature32(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v); }
+inline int16_t Sature16(int64_t v) { return v > INT16_MAX ? INT16_MAX : v < INT16_MIN ? INT16_MIN : int16_t(v); }
