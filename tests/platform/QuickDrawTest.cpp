@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -214,6 +215,98 @@ TEST_F(Canvas, HugeAndHostileShapesStayBounded) {
   PaintPoly(zig);  // clipped to the port's rows: drawn
   KillPoly(zig);
   DisposeRgn(rgn);
+}
+
+// An arc is its oval (or the oval's frame) cut to the pixels whose centres lie
+// at angles [start, start + arc), clockwise from twelve o'clock, with angles
+// following the rectangle (45 points at its corner). Pixels whose centre sits
+// on an edge within rounding are not judged.
+TEST_F(Canvas, ArcsAreTheirOvalsCutToTheirWedge) {
+  Make(40, 30);
+  const struct {
+    Rect r;
+    int16_t start, arc;
+  } cases[] = {
+      {{2, 3, 27, 38}, 0, 90},    {{2, 3, 27, 38}, 45, 120},  {{2, 3, 27, 38}, 300, 100},
+      {{2, 3, 27, 38}, 10, 250},  {{2, 3, 27, 38}, 90, -135}, {{1, 1, 30, 30}, -30, 60},
+      {{1, 1, 30, 30}, 180, 180}, {{0, 5, 9, 36}, 725, 30},   {{3, 4, 8, 7}, 0, 359},
+      {{2, 3, 27, 38}, 20, 400},  {{2, 3, 27, 38}, 20, 0},
+  };
+  Rect all = {0, 0, 30, 40};
+  for (const auto& c : cases) {
+    for (bool frame : {false, true}) {
+      const std::string where = std::to_string(c.start) + " " + std::to_string(c.arc) + (frame ? " frame" : "");
+      PenSize(3, 2);
+      EraseRect(&all);
+      frame ? FrameOval(&c.r) : PaintOval(&c.r);
+      const std::string oval = All();
+      EraseRect(&all);
+      frame ? FrameArc(&c.r, c.start, c.arc) : PaintArc(&c.r, c.start, c.arc);
+      const std::string arc = All();
+      PenNormal();
+      int64_t start = c.start, sweep = c.arc;
+      if (sweep < 0) start += sweep, sweep = -sweep;
+      const long double w = c.r.right - c.r.left, h = c.r.bottom - c.r.top;
+      const long double cx = (c.r.left + c.r.right) / 2.0L, cy = (c.r.top + c.r.bottom) / 2.0L;
+      int judged = 0;
+      for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+          const size_t at = size_t(y) * 41 + size_t(x);
+          if (oval[at] == '.') {
+            EXPECT_EQ(arc[at], '.') << where << " at " << x << "," << y;
+            continue;
+          }
+          bool want = true;
+          if (sweep < 360) {
+            const long double u = (x + 0.5L - cx) / w, v = (y + 0.5L - cy) / h;
+            if (u == 0 && v == 0) continue;
+            long double a = std::atan2(u, -v) * 180.0L / 3.14159265358979323846L;
+            long double rel = std::fmod(a - start, 360.0L);
+            if (rel < 0) rel += 360.0L;
+            if (std::fabs(rel) < 1e-6L || std::fabs(rel - sweep) < 1e-6L || std::fabs(rel - 360.0L) < 1e-6L) continue;
+            want = sweep > 0 && rel < sweep;
+          }
+          ++judged;
+          EXPECT_EQ(arc[at], want ? '#' : '.') << where << " at " << x << "," << y;
+        }
+      EXPECT_GT(judged, 5) << where;
+    }
+  }
+}
+
+TEST(QuickDrawCairo, ArcsAreWedgePaths) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 40);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  Rect bounds = {0, 0, 40, 40};
+  CGrafPtr port = QDNewCairoPort(cr, &bounds);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(port, nullptr);
+  EraseRect(&bounds);
+  Rect r = {0, 0, 40, 40};
+  PaintArc(&r, 90, 90);  // the lower right quarter
+  PenSize(2, 2);
+  Rect inner = {10, 10, 30, 30};
+  FrameArc(&inner, 270, 90);  // the upper left quarter of a ring
+  cairo_surface_flush(surface);
+  auto px = [&](int x, int y) {
+    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface) +
+                                       y * cairo_image_surface_get_stride(surface))[x] & 0xFFFFFFu;
+  };
+  EXPECT_EQ(px(25, 25), 0u);
+  EXPECT_EQ(px(35, 24), 0u);
+  EXPECT_EQ(px(38, 38), 0xFFFFFFu);  // outside the oval
+  EXPECT_EQ(px(15, 25), 0xFFFFFFu);  // other quarters
+  EXPECT_EQ(px(25, 15), 0xFFFFFFu);
+  EXPECT_EQ(px(10, 19), 0u);  // the ring's left edge, above the middle
+  EXPECT_EQ(px(19, 10), 0u);
+  EXPECT_EQ(px(15, 15), 0xFFFFFFu);  // inside the ring
+  EXPECT_EQ(px(10, 21), 0xFFFFFFu);  // below the middle: not the wedge
+  SetGWorld(saved, nullptr);
+  DisposePort(port);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
 }
 
 TEST_F(Canvas, HiddenPenDrawsNothingButMoves) {
