@@ -155,7 +155,7 @@ void ScalePoint(const Replay& r, float& x, float& y) {
 void ReplayComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
   Replay* r = gReplay;
   if (!r) return;
-  size_t n = dataHandle && dataSize > 0 ? std::min<size_t>(size_t(dataSize), size_t(GetHandleSize(dataHandle))) : 0;
+  const size_t n = QDCommentLength(dataSize, dataHandle);
   const uint8_t* p = n ? reinterpret_cast<const uint8_t*>(*dataHandle) : nullptr;
   switch (kind) {
     case kCommentUnicodeText:
@@ -288,7 +288,7 @@ bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
   procs.commentProc = ReplayComment;
   procs.lineProc = ReplayLine;
   SetPortGrafProcs(port, &procs);
-  DrawPicture(pic, dst);
+  const bool whole = QDPlayPicture(pic, dst);
   // A path whose STOP never came is still drawn: its fallback was skipped.
   if (!replay.nodes.empty()) FillPath(replay);
   SetPortGrafProcs(port, nullptr);
@@ -296,5 +296,6 @@ bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
   gReplay = outer;
   SetGWorld(saved, dev);
   DisposePort(port);
-  return true;
+  // What came before a damaged opcode is drawn, but the picture was not.
+  return whole;
 }

@@ -21,7 +21,9 @@
 typedef struct _cairo cairo_t;
 
 // Plays `pic` into `cr`, mapping its frame onto dst in the context's user
-// space (y downwards). False when the picture cannot be read at all.
+// space (y downwards). False when the picture cannot be read to its end: not
+// a picture at all, or cut short by an unknown or truncated opcode (what
+// came before that is drawn).
 bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst);
 
 // One node of a stored Bezier path: the node, and the control points of the

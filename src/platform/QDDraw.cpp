@@ -713,6 +713,11 @@ void StdRgn(GrafVerb verb, RgnHandle rgn) {
   DrawShape(s, verb);
 }
 
+size_t QDCommentLength(int16_t dataSize, Handle dataHandle) {
+  if (!dataHandle || !*dataHandle) return 0;
+  return std::min<size_t>(uint16_t(dataSize), size_t(GetHandleSize(dataHandle)));
+}
+
 void StdComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
   CGrafPtr port = ThePort();
   if (const CQDProcs* rec = Recorder(port); rec && rec->commentProc) rec->commentProc(kind, dataSize, dataHandle);

@@ -350,8 +350,9 @@ bool BzProcessBezierCommand(const char* text, int32_t length, bool recording, Bz
 }
 
 void BzProcessPictComment(int16_t kind, int16_t length, Handle data) {
-  if (kind == kCommentBezier && data && *data && length > 0 && GetHandleSize(data) >= length &&
-      BzProcessBezierCommand(*data, length, CarboniseIsPicturePortCourant(), BzScalePt))
+  const size_t n = QDCommentLength(length, data);
+  if (kind == kCommentBezier && n > 0 &&
+      BzProcessBezierCommand(*data, int32_t(n), CarboniseIsPicturePortCourant(), BzScalePt))
     return;
   if (prevProc.commentProc) prevProc.commentProc(kind, length, data);
 }

@@ -260,7 +260,7 @@ void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle) {
     return;
   }
   if (kind != kCommentUnicodeText || !dataHandle || !*dataHandle) return;
-  int32_t size = std::min<int32_t>(dataSize, GetHandleSize(dataHandle));
+  const int32_t size = int32_t(QDCommentLength(dataSize, dataHandle));
   int16_t angle = 0;
   const uint8_t* text = nullptr;
   int32_t length = 0;

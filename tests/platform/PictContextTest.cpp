@@ -160,3 +160,33 @@ TEST(PictContext, ShapesAndImagesReachTheSurface) {
   EXPECT_FALSE(DrawPictureIntoContext(out.cr, notPicture, &dst));
   DisposeHandle(notPicture);
 }
+
+// A picture cut short draws what came before the damage, and says it failed.
+TEST(PictContext, PicturesCutShortReportFailure) {
+  PictBuilder p = PictBuilder::V2({0, 0, 50, 50});
+  p.RGBFg(0xFFFF, 0, 0);
+  p.RectOp(0x0031, {10, 10, 20, 20});
+  const size_t before = p.b.size();
+  p.RectOp(0x0031, {30, 30, 40, 40});
+  p.End();
+  std::vector<uint8_t> cut(p.b.begin(), p.b.begin() + long(before) + 5);  // inside the second rectangle
+  Handle pic = NewHandle(Size(cut.size()));
+  std::memcpy(*pic, cut.data(), cut.size());
+  Surface out(50, 50);
+  Rect dst{0, 0, 50, 50};
+  EXPECT_FALSE(DrawPictureIntoContext(out.cr, pic, &dst));
+  EXPECT_EQ(out.At(15, 15), 0xFF0000u);
+  EXPECT_EQ(out.At(35, 35), 0xFFFFFFu);
+  DisposeHandle(pic);
+  PictBuilder v1 = PictBuilder::V1({0, 0, 50, 50});
+  v1.RectOp(0x31, {10, 10, 20, 20});
+  v1.Op(0x25);  // not a version-1 opcode
+  v1.RectOp(0x31, {30, 30, 40, 40});
+  v1.End();
+  pic = v1.ToHandle();
+  Surface again(50, 50);
+  EXPECT_FALSE(DrawPictureIntoContext(again.cr, pic, &dst));
+  EXPECT_EQ(again.At(15, 15), 0u);
+  EXPECT_EQ(again.At(35, 35), 0xFFFFFFu);
+  DisposeHandle(pic);
+}

@@ -355,6 +355,85 @@ TEST(QuickDrawRegions, SetOperationsAndPointTests) {
   DisposeRgn(c);
 }
 
+// Insetting keeps the points whose whole neighbourhood of dh across and dv
+// down is inside (outsetting: any of it), however far: checked point by point
+// against the definition on a region with notches, a hole and two parts.
+TEST(QuickDrawRegions, InsetRgnIsExactAtAnyDistance) {
+  RgnHandle base = NewRgn(), part = NewRgn();
+  auto add = [&](int16_t l, int16_t t, int16_t r, int16_t b) {
+    SetRectRgn(part, l, t, r, b);
+    UnionRgn(base, part, base);
+  };
+  add(0, 0, 30, 3000);
+  add(30, 100, 60, 160);
+  add(40, 1500, 70, 4100);
+  SetRectRgn(part, 10, 1000, 20, 1003);  // a thin hole
+  DiffRgn(base, part, base);
+  constexpr int kX0 = -10, kX1 = 80, kY0 = -1800, kY1 = 6000;
+  constexpr int kW = kX1 - kX0, kH = kY1 - kY0;
+  // A region's points over the window, painted into pixels.
+  GWorldPtr world = nullptr;
+  const Rect window = {0, 0, kH, kW};
+  ASSERT_EQ(NewGWorld(&world, 32, &window, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(world, nullptr);
+  RgnHandle shifted = NewRgn();
+  auto points = [&](RgnHandle rgn) {
+    EraseRect(&window);
+    CopyRgn(rgn, shifted);
+    OffsetRgn(shifted, -kX0, -kY0);
+    PaintRgn(shifted);
+    std::vector<uint8_t> out(size_t(kW) * kH);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) out[size_t(y) * kW + size_t(x)] = (QDGetPixel(world, int16_t(x), int16_t(y)) & 0xFFFFFF) == 0;
+    return out;
+  };
+  const std::vector<uint8_t> grid = points(base);
+  const struct {
+    int16_t dh, dv;
+  } cases[] = {{0, 1000}, {0, -700}, {0, 2}, {0, -1}, {3, 600}, {-2, -40}, {5, 0}, {0, 1600}, {2, -30}};
+  RgnHandle r = NewRgn();
+  std::vector<uint8_t> across(grid.size()), want(grid.size());
+  for (const auto& c : cases) {
+    // Across, then down, as the definition reads.
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        bool all = true, any = false;
+        for (int j = -std::abs(c.dh); j <= std::abs(c.dh); ++j) {
+          const bool p = x + j >= 0 && x + j < kW && grid[size_t(y) * kW + size_t(x + j)];
+          all = all && p;
+          any = any || p;
+        }
+        across[size_t(y) * kW + size_t(x)] = c.dh >= 0 ? all : any;
+      }
+    for (int x = 0; x < kW; ++x) {
+      std::vector<int> sum(size_t(kH) + 1, 0);
+      for (int y = 0; y < kH; ++y) sum[size_t(y) + 1] = sum[size_t(y)] + across[size_t(y) * kW + size_t(x)];
+      const int d = std::abs(c.dv);
+      for (int y = 0; y < kH; ++y) {
+        const int lo = std::max(0, y - d), hi = std::min(kH, y + d + 1), n = sum[size_t(hi)] - sum[size_t(lo)];
+        want[size_t(y) * kW + size_t(x)] = c.dv >= 0 ? n == 2 * d + 1 : n > 0;
+      }
+    }
+    CopyRgn(base, r);
+    InsetRgn(r, c.dh, c.dv);
+    const std::vector<uint8_t> got = points(r);
+    int bad = 0;
+    for (size_t i = 0; i < got.size() && bad < 5; ++i)
+      if (got[i] != want[i]) {
+        ++bad;
+        ADD_FAILURE() << c.dh << "," << c.dv << " at " << int(i % kW) + kX0 << "," << int(i / kW) + kY0;
+      }
+  }
+  SetGWorld(saved, nullptr);
+  DisposeGWorld(world);
+  DisposeRgn(shifted);
+  DisposeRgn(r);
+  DisposeRgn(part);
+  DisposeRgn(base);
+}
+
 TEST(QuickDrawRegions, OpenRgnBuildsEvenOddOutline) {
   GWorldPtr w;
   Rect b = {0, 0, 20, 20};
@@ -475,6 +554,107 @@ TEST(QuickDrawBits, CopyBitsModesScalingAndClip) {
   SetGWorld(saved, nullptr);
   DisposeGWorld(src);
   DisposeGWorld(dst);
+}
+
+// Copies within one pixel buffer read every source pixel before it is
+// overwritten, whichever way they move, scaled or not.
+TEST(QuickDrawBits, CopiesWithinOneBufferMoveThePixelsAsTheyWere) {
+  const Rect b = {0, 0, 9, 12};
+  GWorldPtr w;
+  ASSERT_EQ(NewGWorld(&w, 32, &b, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(w, nullptr);
+  auto fill = [&] {
+    for (int16_t y = 0; y < 9; ++y)
+      for (int16_t x = 0; x < 12; ++x) {
+        RGBColor c = {uint16_t(x * 0x1500), uint16_t(y * 0x1C00), 0x7700};
+        RGBForeColor(&c);
+        Rect px = {y, x, int16_t(y + 1), int16_t(x + 1)};
+        PaintRect(&px);
+      }
+  };
+  const struct {
+    Rect src, dst;
+  } cases[] = {
+      {{0, 0, 6, 8}, {2, 3, 8, 11}},  // down and right
+      {{2, 3, 8, 11}, {0, 0, 6, 8}},  // up and left
+      {{1, 0, 5, 9}, {1, 3, 5, 12}},  // along its own rows, right
+      {{1, 3, 5, 12}, {1, 0, 5, 9}},  // and left
+      {{0, 1, 4, 5}, {1, 0, 9, 12}},  // enlarged over itself
+      {{0, 0, 9, 12}, {2, 2, 5, 6}},  // shrunk into itself
+  };
+  for (const auto& c : cases) {
+    fill();
+    uint32_t before[9][12];
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 12; ++x) before[y][x] = QDGetPixel(w, int16_t(x), int16_t(y));
+    const BitMap* bits = GetPortBitMapForCopyBits(w);
+    CopyBits(bits, bits, &c.src, &c.dst, srcCopy, nullptr);
+    const int sw = c.src.right - c.src.left, sh = c.src.bottom - c.src.top;
+    const int dw = c.dst.right - c.dst.left, dh = c.dst.bottom - c.dst.top;
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 12; ++x) {
+        uint32_t want = before[y][x];
+        if (x >= c.dst.left && x < c.dst.right && y >= c.dst.top && y < c.dst.bottom) {
+          const int sx = c.src.left + (2 * (x - c.dst.left) + 1) * sw / (2 * dw);
+          const int sy = c.src.top + (2 * (y - c.dst.top) + 1) * sh / (2 * dh);
+          want = before[sy][sx];
+        }
+        EXPECT_EQ(QDGetPixel(w, int16_t(x), int16_t(y)), want) << c.dst.left << "," << c.dst.top << " at " << x << "," << y;
+      }
+  }
+  SetGWorld(saved, nullptr);
+  DisposeGWorld(w);
+}
+
+// XOR and Bic act on the complement of the source, in pixels and in cairo
+// ports alike: black inverts (XOR) or whitens (Bic), white leaves alone.
+TEST(QuickDrawBits, XorAndBicCopiesInPixelsAndCairo) {
+  const Rect sb = {0, 0, 1, 2};
+  GWorldPtr src;
+  ASSERT_EQ(NewGWorld(&src, 32, &sb, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(src, nullptr);
+  EraseRect(&sb);
+  Rect black = {0, 0, 1, 1};
+  PaintRect(&black);  // black at (0, 0), white at (1, 0)
+  const Rect db = {0, 0, 1, 2};
+  const RGBColor tint = {0x3000, 0x9000, 0xC000};
+  const struct {
+    int16_t mode;
+    uint32_t underBlack, underWhite;
+  } cases[] = {{srcXor, 0xCF6F3Fu, 0x3090C0u}, {srcBic, 0xFFFFFFu, 0x3090C0u}};
+  for (const auto& c : cases) {
+    GWorldPtr dst;
+    ASSERT_EQ(NewGWorld(&dst, 32, &db, nullptr, nullptr, 0), qdNoErr);
+    SetGWorld(dst, nullptr);
+    RGBForeColor(&tint);
+    PaintRect(&db);
+    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(dst), &sb, &db, c.mode, nullptr);
+    EXPECT_EQ(QDGetPixel(dst, 0, 0) & 0xFFFFFF, c.underBlack) << c.mode;
+    EXPECT_EQ(QDGetPixel(dst, 1, 0) & 0xFFFFFF, c.underWhite) << c.mode;
+    SetGWorld(saved, nullptr);
+    DisposeGWorld(dst);
+
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2, 1);
+    cairo_t* cr = cairo_create(surface);
+    CGrafPtr port = QDNewCairoPort(cr, &db);
+    SetGWorld(port, nullptr);
+    RGBForeColor(&tint);
+    PaintRect(&db);
+    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(port), &sb, &db, c.mode, nullptr);
+    cairo_surface_flush(surface);
+    const uint32_t* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface));
+    EXPECT_EQ(px[0] & 0xFFFFFF, c.underBlack) << c.mode;
+    EXPECT_EQ(px[1] & 0xFFFFFF, c.underWhite) << c.mode;
+    SetGWorld(saved, nullptr);
+    DisposePort(port);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  DisposeGWorld(src);
 }
 
 TEST(QuickDrawBits, OffscreenSizesAreBounded) {
