@@ -10,6 +10,7 @@
 
 #include "platform/Memory.h"
 #include "support/DataFiles.h"
+#include "support/Locales.h"
 #include "text/TextEncodings.h"
 
 namespace {
@@ -237,6 +238,12 @@ TEST(XMLTree, Accessors) {
   EXPECT_EQ(XMLGetAttributeFloat(nullptr, "l1"), kXMLAbsentFloat);
   EXPECT_EQ(XMLGetTextLong(nullptr), kXMLAbsentLong);
   EXPECT_EQ(XMLGetTextFloat(nullptr), kXMLAbsentFloat);
+  // A host's decimal-comma locale changes no number read.
+  tamrel_test::DecimalCommaLocale comma;
+  ASSERT_TRUE(comma.active()) << comma.Missing();
+  EXPECT_EQ(XMLGetTextFloat(XMLGetChild(a, "t2", 0)), 12.75f);
+  EXPECT_EQ(XMLGetAttributeFloat(a, "f1"), 25.0f);
+  EXPECT_EQ(XMLGetAttributeFloat(a, "f3"), -0.5f);
 }
 
 TEST(XMLTree, UserAttributes) {
