@@ -1,8 +1,9 @@
 #pragma once
-// The neck table: the fretted instruments tablatures are written for (an id,
-// names in two languages, up to 16 strings with their open pitch, fret count
-// and first fret). It is filled from the neck files of the application's and
-// the user's necks folders, and from the necks documents carry.
+// SHARED(services): the neck table, where tablatures, chord diagrams and the
+// importers look up the fretted instruments they write for (an id, names in
+// two languages, up to 16 strings with their open pitch, fret count and first
+// fret). It is filled from the neck files of the application's and the user's
+// necks folders, and from the necks documents carry.
 #include "platform/PlatformTypes.h"
 
 constexpr int kMaxCordesNeck = 16;

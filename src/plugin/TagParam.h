@@ -1,6 +1,6 @@
 #pragma once
-// The reader of our small keyword-driven data files (necks, sound-effect
-// presets, voice presets): one tokenizer over one process-wide source, either
+// SHARED(services): the reader of our small keyword-driven data files (necks,
+// sound-effect presets, voice presets): one tokenizer over one process-wide source, either
 // an open stdio file or a memory block. Nothing here knows a file kind: each
 // kind's handler decides what a keyword means and reads the value after it.
 //
