@@ -1,10 +1,12 @@
 #pragma once
-// Services of the full application that have no effect in the plug-in: each
-// takes what its callers pass, does nothing, and answers its fixed result.
-// Callers rely on these results: progress never asks to stop, confirmation is
-// always given, format probes recognise nothing, playback never starts, and
-// drawing uses the port layer's own curves. The one exception is the Bezier
-// shape drawer, which the replay of recorded paths needs.
+// SHARED(services): services of the full application that have no effect in
+// the plug-in: each takes what its callers pass, does nothing, and answers its
+// fixed result. Callers rely on these results: progress never asks to stop,
+// confirmation is always given, format probes recognise nothing, playback
+// never starts, and drawing uses the port layer's own curves. The one
+// exception is the Bezier shape drawer, which the replay of recorded paths
+// needs. Every layer may call them; they are defined in
+// plugin/ServicesInertes.cpp.
 #include "platform/PictComments.h"
 #include "platform/PlatformTypes.h"
 #include "text/TextStyle.h"
