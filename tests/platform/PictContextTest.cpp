@@ -194,9 +194,8 @@ TEST(PictContext, PicturesCutShortReportFailure) {
   const size_t before = p.b.size();
   p.RectOp(0x0031, {30, 30, 40, 40});
   p.End();
-  std::vector<uint8_t> cut(p.b.begin(), p.b.begin() + long(before) + 5);  // inside the second rectangle
-  Handle pic = NewHandle(Size(cut.size()));
-  std::memcpy(*pic, cut.data(), cut.size());
+  p.b.resize(before + 5);  // inside the second rectangle
+  Handle pic = p.ToHandle();
   Surface out(50, 50);
   Rect dst{0, 0, 50, 50};
   EXPECT_FALSE(DrawPictureIntoContext(out.cr, pic, &dst));

@@ -274,26 +274,46 @@ TEST_F(Canvas, ArcsAreTheirOvalsCutToTheirWedge) {
   }
 }
 
+namespace {
+
+// A cairo port over an image surface without anti-aliasing, made current.
+struct CairoCanvas {
+  cairo_surface_t* surface;
+  cairo_t* cr;
+  CGrafPtr port, saved = nullptr;
+  Rect bounds;
+  CairoCanvas(int16_t w, int16_t h) : bounds{0, 0, h, w} {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cr = cairo_create(surface);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    port = QDNewCairoPort(cr, &bounds);
+    GetGWorld(&saved, nullptr);
+    SetGWorld(port, nullptr);
+    EraseRect(&bounds);
+  }
+  ~CairoCanvas() {
+    SetGWorld(saved, nullptr);
+    DisposePort(port);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  uint32_t At(int x, int y) {
+    cairo_surface_flush(surface);
+    const uint8_t* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
+  }
+};
+
+}  // namespace
+
 TEST(QuickDrawCairo, ArcsAreWedgePaths) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 40);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  Rect bounds = {0, 0, 40, 40};
-  CGrafPtr port = QDNewCairoPort(cr, &bounds);
-  CGrafPtr saved;
-  GetGWorld(&saved, nullptr);
-  SetGWorld(port, nullptr);
-  EraseRect(&bounds);
+  CairoCanvas canvas(40, 40);
   Rect r = {0, 0, 40, 40};
   PaintArc(&r, 90, 90);  // the lower right quarter
   PenSize(2, 2);
   Rect inner = {10, 10, 30, 30};
   FrameArc(&inner, 270, 90);  // the upper left quarter of a ring
-  cairo_surface_flush(surface);
-  auto px = [&](int x, int y) {
-    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface) +
-                                       y * cairo_image_surface_get_stride(surface))[x] & 0xFFFFFFu;
-  };
+  auto px = [&](int x, int y) { return canvas.At(x, y); };
   EXPECT_EQ(px(25, 25), 0u);
   EXPECT_EQ(px(35, 24), 0u);
   EXPECT_EQ(px(38, 38), 0xFFFFFFu);  // outside the oval
@@ -303,10 +323,6 @@ TEST(QuickDrawCairo, ArcsAreWedgePaths) {
   EXPECT_EQ(px(19, 10), 0u);
   EXPECT_EQ(px(15, 15), 0xFFFFFFu);  // inside the ring
   EXPECT_EQ(px(10, 21), 0xFFFFFFu);  // below the middle: not the wedge
-  SetGWorld(saved, nullptr);
-  DisposePort(port);
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
 }
 
 TEST_F(Canvas, HiddenPenDrawsNothingButMoves) {
@@ -638,21 +654,12 @@ TEST(QuickDrawBits, XorAndBicCopiesInPixelsAndCairo) {
     SetGWorld(saved, nullptr);
     DisposeGWorld(dst);
 
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2, 1);
-    cairo_t* cr = cairo_create(surface);
-    CGrafPtr port = QDNewCairoPort(cr, &db);
-    SetGWorld(port, nullptr);
+    CairoCanvas canvas(2, 1);
     RGBForeColor(&tint);
     PaintRect(&db);
-    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(port), &sb, &db, c.mode, nullptr);
-    cairo_surface_flush(surface);
-    const uint32_t* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface));
-    EXPECT_EQ(px[0] & 0xFFFFFF, c.underBlack) << c.mode;
-    EXPECT_EQ(px[1] & 0xFFFFFF, c.underWhite) << c.mode;
-    SetGWorld(saved, nullptr);
-    DisposePort(port);
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
+    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(canvas.port), &sb, &db, c.mode, nullptr);
+    EXPECT_EQ(canvas.At(0, 0), c.underBlack) << c.mode;
+    EXPECT_EQ(canvas.At(1, 0), c.underWhite) << c.mode;
   }
   DisposeGWorld(src);
 }
