@@ -21,7 +21,7 @@ void DisposeGrilleAccord(Partition** score) {
   if (score) Libere((*score)->grilleAccord);
 }
 void DisposeBanqueRythmesPartition(Partition** score) {
-  if (score) Libere((*score)->barreRythmes);
+  if (score) Libere((*score)->banqueRythmes);
 }
 void DisposeBarreRythmes(Partition** score) {
   if (score) Libere((*score)->matriceRythme);
