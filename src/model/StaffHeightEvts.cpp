@@ -221,8 +221,9 @@ void CheckStaffHeightEventsPartition(Partition** score) {
     int32_t n = GetNbStaffHeightEvts(h);
     StaffHeightEvt* e = GetStaffHeightEvts(h);
     int32_t k = 0;
-    // Lyric-pass events live only from loading to here: the lyric cells they
-    // act on belong to the lyric lines, which apply them when they are laid.
+    // Lyric-pass events live only from loading to here.
+    // SEAM(stafftypes): they hide the verses they mark through the lyrics
+    // line's cell actions, not built yet; until then they are only dropped.
     for (int32_t i = 0; i < n; i++)
       if (e[i].index >= 0 && e[i].index < nbMesures && e[i].kind != 'L') e[k++] = e[i];
     if (k == 0) LibereHandle(&(*staff)->staffHeightEvts);
