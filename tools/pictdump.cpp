@@ -13,14 +13,10 @@ int main(int argc, char** argv) {
   const char* path = nullptr;
   bool skip = false;
   for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--skip512"))
-      skip = true;
-    else if (argv[i][0] == '-')
-      path = nullptr, i = argc;  // --help and unknown options: the usage
-    else if (!path)
-      path = argv[i];
-    else
-      path = nullptr, i = argc;
+    if (!std::strcmp(argv[i], "--skip512")) skip = true;
+    else if (argv[i][0] == '-') path = nullptr, i = argc;  // --help and unknown options: the usage
+    else if (!path) path = argv[i];
+    else path = nullptr, i = argc;
   }
   if (!path) {
     std::fprintf(stderr, "usage: pictdump FILE [--skip512]\n");

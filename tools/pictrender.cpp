@@ -22,14 +22,10 @@ int main(int argc, char** argv) {
   const char* out = nullptr;
   double scale = 1.0;
   for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--scale") && i + 1 < argc)
-      scale = std::atof(argv[++i]);
-    else if (argv[i][0] == '-')
-      in = out = nullptr, i = argc;  // --help and unknown options: the usage
-    else if (!in)
-      in = argv[i];
-    else if (!out)
-      out = argv[i];
+    if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) scale = std::atof(argv[++i]);
+    else if (argv[i][0] == '-') in = out = nullptr, i = argc;  // --help and unknown options: the usage
+    else if (!in) in = argv[i];
+    else if (!out) out = argv[i];
   }
   if (!in || !out || scale <= 0 || scale > 64) {
     std::fprintf(stderr, "usage: pictrender IN OUT.png|OUT.pdf [--scale S]\n");
@@ -43,8 +39,7 @@ int main(int argc, char** argv) {
   size_t start = 0;
   Rect frame;
   if (!TrouvePicture(bytes, false, &start) || !PictGetFrame(bytes.data() + start, bytes.size() - start, frame) ||
-      frame.right <= frame.left ||
-      frame.bottom <= frame.top) {
+      frame.right <= frame.left || frame.bottom <= frame.top) {
     std::fprintf(stderr, "pictrender: %s is not a picture\n", in);
     return 1;
   }

@@ -183,7 +183,8 @@ void QDFillBezierPath(CGrafPtr port, const BezierPoint* n, int32_t count, const 
   // Raster ports hand cairo only the path's bounds.
   float l = n[0].x, t = n[0].y, r = l, b = t;
   for (int32_t i = 0; i < count; ++i)
-    for (const auto& [x, y] : {std::pair{n[i].x, n[i].y}, std::pair{n[i].xIn, n[i].yIn}, std::pair{n[i].xOut, n[i].yOut}}) {
+    for (const auto& [x, y] :
+         {std::pair{n[i].x, n[i].y}, std::pair{n[i].xIn, n[i].yIn}, std::pair{n[i].xOut, n[i].yOut}}) {
       l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
     }
   auto edge = [](float v) { return int16_t(std::clamp(v, -32767.0f, 32767.0f)); };

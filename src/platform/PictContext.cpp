@@ -68,8 +68,8 @@ void DrawChars(Replay& r, Point numer, Point denom, double angle) {
     size = size * float(numer.v) / float(denom.v);
     ratio = (float(numer.h) * float(denom.v)) / (float(denom.h) * float(numer.v));
   }
-  PictReplayText t{r.chars.data(), r.chars.size(), port->txFont, port->txFace, size, ratio,
-                   port->rgbFgColor, double(port->pnLoc.h), double(port->pnLoc.v), angle};
+  PictReplayText t{r.chars.data(), r.chars.size(),   port->txFont,          port->txFace,          size,
+                   ratio,          port->rgbFgColor, double(port->pnLoc.h), double(port->pnLoc.v), angle};
   if (gPictReplayTextProc) gPictReplayTextProc(cr, t);
   QDEndCairo(port, cr);
 }

@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/PlatformTypes.h"
 #include "platform/Pictures.h"
+#include "platform/PlatformTypes.h"
 
 typedef struct _cairo cairo_t;
 

@@ -88,7 +88,8 @@ void RasterCopy(const PixMap& srcIn, const Rect& sr, const PixMap& dst, const Re
       rowsUp = dr.top > sr.top;
       colsBack = dr.top == sr.top && dr.left > sr.left;
     } else {
-      const int32_t top = std::max<int32_t>(sr.top, src.bounds.top), bottom = std::min<int32_t>(sr.bottom, src.bounds.bottom);
+      const int32_t top = std::max<int32_t>(sr.top, src.bounds.top),
+                    bottom = std::min<int32_t>(sr.bottom, src.bounds.bottom);
       if (top >= bottom) return;
       const char* from = src.baseAddr + size_t(top - src.bounds.top) * size_t(src.rowBytes);
       rows.assign(from, from + size_t(bottom - top) * size_t(src.rowBytes));
@@ -124,11 +125,12 @@ void RasterCopy(const PixMap& srcIn, const Rect& sr, const PixMap& dst, const Re
     const int32_t n = area.d[pos + 2], top = area.d[pos], bottom = area.d[pos + 1];
     for (int32_t yi = top; yi < bottom; ++yi) {
       const int32_t y = rowsUp ? top + bottom - 1 - yi : yi;
-      const int32_t sy = scaled ? sr.top + int32_t((int64_t(2 * (y - dr.top) + 1) * sh) / (2 * int64_t(dh)))
-                                : y - dr.top + sr.top;
+      const int32_t sy =
+          scaled ? sr.top + int32_t((int64_t(2 * (y - dr.top) + 1) * sh) / (2 * int64_t(dh))) : y - dr.top + sr.top;
       if (sy < src.bounds.top || sy >= src.bounds.bottom) continue;
       for (int32_t k = 0; k + 1 < n; k += 2) {
-        const int32_t x0 = std::max(area.d[pos + 3 + size_t(k)], okLo), x1 = std::min(area.d[pos + 4 + size_t(k)], okHi);
+        const int32_t x0 = std::max(area.d[pos + 3 + size_t(k)], okLo),
+                      x1 = std::min(area.d[pos + 4 + size_t(k)], okHi);
         if (x0 >= x1) continue;
         const int32_t* cols = scaled ? &colX[size_t(x0 - dr.left)] : nullptr;
         const int32_t sx0 = x0 - dr.left + sr.left;
@@ -136,14 +138,15 @@ void RasterCopy(const PixMap& srcIn, const Rect& sr, const PixMap& dst, const Re
           CopySpanAny(src, dst, y, sy, x0, x1, sx0, cols, m, back, colsBack);
           continue;
         }
-        const uint8_t* srow = reinterpret_cast<const uint8_t*>(src.baseAddr) + size_t(sy - src.bounds.top) * size_t(src.rowBytes);
+        const uint8_t* srow =
+            reinterpret_cast<const uint8_t*>(src.baseAddr) + size_t(sy - src.bounds.top) * size_t(src.rowBytes);
         uint8_t* drow = reinterpret_cast<uint8_t*>(dst.baseAddr) + size_t(y - dst.bounds.top) * size_t(dst.rowBytes);
         if (scaled) {
           CopySpan32(srow, drow + size_t(x0 - dst.bounds.left) * 4, x1 - x0, &colRel[size_t(x0 - dr.left)], m,
                      backBytes, false);
         } else {
-          CopySpan32(srow + size_t(sx0 - src.bounds.left) * 4, drow + size_t(x0 - dst.bounds.left) * 4, x1 - x0, nullptr,
-                     m, backBytes, colsBack);
+          CopySpan32(srow + size_t(sx0 - src.bounds.left) * 4, drow + size_t(x0 - dst.bounds.left) * 4, x1 - x0,
+                     nullptr, m, backBytes, colsBack);
         }
       }
     }
@@ -218,8 +221,8 @@ void ClipTo(cairo_t* cr, const RgnData& area) {
   for (int32_t i = 0; i < area.bands; ++i) {
     int32_t n = area.d[pos + 2];
     for (int32_t k = 0; k + 1 < n; k += 2)
-      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos], area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)],
-                      area.d[pos + 1] - area.d[pos]);
+      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos],
+                      area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)], area.d[pos + 1] - area.d[pos]);
     pos += 3 + size_t(n);
   }
   cairo_clip(cr);
@@ -285,8 +288,8 @@ void StdBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
   if (port->picSave && gQDPictureRecorder && gQDPictureRecorder->bitsProc)
     gQDPictureRecorder->bitsProc(srcBits, srcRect, dstRect, mode, maskRgn);
   if (port->pnVis < 0 || port->kind == kQDPortHidden) return;
-  RgnData area = Combine(DrawableArea(port), RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom),
-                         RgnOp::Sect);
+  RgnData area =
+      Combine(DrawableArea(port), RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
   if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
   if (area.Empty()) return;
   if (port->kind == kQDPortCairo) {
@@ -306,8 +309,9 @@ void CopyBits(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect,
     return;
   }
   // Into a pixel map that is not the current port's: no clip but the mask.
-  RgnData area = Combine(RectData(dstBits->bounds.left, dstBits->bounds.top, dstBits->bounds.right, dstBits->bounds.bottom),
-                         RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
+  RgnData area =
+      Combine(RectData(dstBits->bounds.left, dstBits->bounds.top, dstBits->bounds.right, dstBits->bounds.bottom),
+              RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
   if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
   RasterCopy(*srcBits, *srcRect, *dstBits, *dstRect, mode, area, ToARGB(port->rgbBkColor));
 }
@@ -380,8 +384,7 @@ void QDEndCairo(CGrafPtr port, cairo_t* cr) {
     const uint32_t* avant = &it->before[size_t(y) * size_t(w)];
     if (std::memcmp(row, avant, size_t(w) * 4) == 0) continue;  // most rows of an area stay as they were
     for (int32_t x = 0; x < w; ++x)
-      if (row[x] != avant[x])
-        WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
+      if (row[x] != avant[x]) WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
   }
   cairo_destroy(it->cr);
   cairo_surface_destroy(it->surface);

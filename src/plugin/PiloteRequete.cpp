@@ -8,8 +8,8 @@
 #include "import/ImportTAB.h"
 #include "import/MXLContainer.h"
 #include "import/MusicXML.h"
-#include "layout/Imprimante.h"
 #include "layout/ImpressionPartition.h"
+#include "layout/Imprimante.h"
 #include "layout/MiseEnPage.h"
 #include "layout/ModeGraphique.h"
 #include "layout/ModesEcran.h"
@@ -29,8 +29,8 @@
 #include "plugin/GenerateurApercu.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/Necks.h"
-#include "plugin/TagParam.h"
 #include "plugin/Preferences.h"
+#include "plugin/TagParam.h"
 #include "system/Dossiers.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
@@ -62,7 +62,10 @@ bool CheminDepuisURL(const char* url, std::string* chemin) {
   chemin->clear();
   for (; *p; p++) {
     auto hex = [](char c) {
-      return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
     };
     if (*p == '%' && hex(p[1]) >= 0 && hex(p[2]) >= 0) {
       const char c = char(hex(p[1]) * 16 + hex(p[2]));
@@ -295,8 +298,7 @@ void DisposeDocument(Document* doc) {
   GetPort(&portSauve);
   GrafPtr port = PortDocument(doc);
   if (port) SetPort(port);
-  while (doc->partitions && doc->nbPartitions > 0)
-    SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
+  while (doc->partitions && doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
   LiberePtr(&doc->partitions);
   DisposeVuesDocument(doc);
   LibereHandle(&doc->donneesSupplementaires);

@@ -280,10 +280,8 @@ void RozoDrawPicture(PicHandle pic, const Rect* dst) {
   CarboniseGetPicFrame(pic, &gRectSrc);
   gRectDest = *dst;
   CQDProcs* own = GetPortGrafProcs(port);
-  if (own)
-    prevProc = *own;
-  else
-    SetStdCProcs(&prevProc);
+  if (own) prevProc = *own;
+  else SetStdCProcs(&prevProc);
   CQDProcs mine = prevProc;
   mine.commentProc = commentVect ? commentVect : BzProcessPictComment;
   mine.lineProc = lineVect ? lineVect : BzProcessLine;

@@ -227,10 +227,9 @@ TEST_F(Canvas, ArcsAreTheirOvalsCutToTheirWedge) {
     Rect r;
     int16_t start, arc;
   } cases[] = {
-      {{2, 3, 27, 38}, 0, 90},    {{2, 3, 27, 38}, 45, 120},  {{2, 3, 27, 38}, 300, 100},
-      {{2, 3, 27, 38}, 10, 250},  {{2, 3, 27, 38}, 90, -135}, {{1, 1, 30, 30}, -30, 60},
-      {{1, 1, 30, 30}, 180, 180}, {{0, 5, 9, 36}, 725, 30},   {{3, 4, 8, 7}, 0, 359},
-      {{2, 3, 27, 38}, 20, 400},  {{2, 3, 27, 38}, 20, 0},
+      {{2, 3, 27, 38}, 0, 90},    {{2, 3, 27, 38}, 45, 120}, {{2, 3, 27, 38}, 300, 100}, {{2, 3, 27, 38}, 10, 250},
+      {{2, 3, 27, 38}, 90, -135}, {{1, 1, 30, 30}, -30, 60}, {{1, 1, 30, 30}, 180, 180}, {{0, 5, 9, 36}, 725, 30},
+      {{3, 4, 8, 7}, 0, 359},     {{2, 3, 27, 38}, 20, 400}, {{2, 3, 27, 38}, 20, 0},
   };
   Rect all = {0, 0, 30, 40};
   for (const auto& c : cases) {
@@ -402,7 +401,8 @@ TEST(QuickDrawRegions, InsetRgnIsExactAtAnyDistance) {
     PaintRgn(shifted);
     std::vector<uint8_t> out(size_t(kW) * kH);
     for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) out[size_t(y) * kW + size_t(x)] = (QDGetPixel(world, int16_t(x), int16_t(y)) & 0xFFFFFF) == 0;
+      for (int x = 0; x < kW; ++x)
+        out[size_t(y) * kW + size_t(x)] = (QDGetPixel(world, int16_t(x), int16_t(y)) & 0xFFFFFF) == 0;
     return out;
   };
   const std::vector<uint8_t> grid = points(base);
@@ -482,11 +482,11 @@ TEST(QuickDrawRegions, StoredFormRoundTripsAndRejectsDamage) {
   Handle bytes = NewHandle(0);
   ASSERT_EQ(QDRegionToBytes(c, bytes), noErr);
   // Inversion points: v0: 0 10; v5: 10 15; v10: 0 5; v15: 5 15.
-  const uint8_t expect[] = {0, 44, 0, 0, 0, 0, 0, 15, 0, 15,  // size, bounds
-                            0, 0, 0, 0, 0, 10, 0x7F, 0xFF,     //
-                            0, 5, 0, 10, 0, 15, 0x7F, 0xFF,    //
-                            0, 10, 0, 0, 0, 5, 0x7F, 0xFF,     //
-                            0, 15, 0, 5, 0, 15, 0x7F, 0xFF,    //
+  const uint8_t expect[] = {0,    44,  0, 0,  0, 0,  0,    15,   0, 15,  // size, bounds
+                            0,    0,   0, 0,  0, 10, 0x7F, 0xFF,         //
+                            0,    5,   0, 10, 0, 15, 0x7F, 0xFF,         //
+                            0,    10,  0, 0,  0, 5,  0x7F, 0xFF,         //
+                            0,    15,  0, 5,  0, 15, 0x7F, 0xFF,         //
                             0x7F, 0xFF};
   ASSERT_EQ(GetHandleSize(bytes), Size(sizeof(expect)));
   EXPECT_EQ(std::memcmp(*bytes, expect, sizeof(expect)), 0);
@@ -617,7 +617,8 @@ TEST(QuickDrawBits, CopiesWithinOneBufferMoveThePixelsAsTheyWere) {
           const int sy = c.src.top + (2 * (y - c.dst.top) + 1) * sh / (2 * dh);
           want = before[sy][sx];
         }
-        EXPECT_EQ(QDGetPixel(w, int16_t(x), int16_t(y)), want) << c.dst.left << "," << c.dst.top << " at " << x << "," << y;
+        EXPECT_EQ(QDGetPixel(w, int16_t(x), int16_t(y)), want)
+            << c.dst.left << "," << c.dst.top << " at " << x << "," << y;
       }
   }
   SetGWorld(saved, nullptr);
