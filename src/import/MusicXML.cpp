@@ -17,6 +17,7 @@
 #include "model/TabEltMesure.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
+#include "plugin/PiloteRequete.h"
 #include "system/Dossiers.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
@@ -135,7 +136,10 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   char err[512] = {};
   XMLRootElt* tree = BrowseXMLFile(text, text ? nullptr : GetCurrentOpenFile(), err, 1);
   if (!tree) {
-    if (err[0]) Collapse("%s", err);
+    if (err[0]) {
+      Collapse("%s", err);
+      NoteRaisonEchecChargement(err);
+    }
     return 0;
   }
 
