@@ -18,7 +18,6 @@
 #include "platform/QLGenerator.h"
 #include "platform/QLRequest.h"
 #include "platform/SpecialFolders.h"
-#include "system/BudgetRequete.h"
 
 namespace {
 
@@ -297,7 +296,7 @@ int main(int argc, char** argv) {
   std::string bundle = ExecutableDir() + "/TamrelQL.qlgenerator";
   std::vector<std::string> args;
   bool version = false;
-  double delai = kDelaiRequeteDefaut;
+  double delai = kQLRequestTimeLimit;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {

@@ -17,13 +17,15 @@
 #include "model/TabEltMesure.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
-#include "plugin/PiloteRequete.h"
 #include "system/Dossiers.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
 #include "system/Reporters.h"
 
 namespace {
+
+// Why the last import built no score, for the request driver's message.
+char raisonEchecXML[kXMLErrTextSize];
 
 // ---------------------------------------------------------------------------
 // Settings forced for the length of an import
@@ -138,7 +140,7 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   if (!tree) {
     if (err[0]) {
       Collapse("%s", err);
-      NoteRaisonEchecChargement(err);
+      std::snprintf(raisonEchecXML, sizeof raisonEchecXML, "%s", err);
     }
     return 0;
   }
@@ -197,7 +199,10 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
 }  // namespace
 
+const char* GetRaisonEchecXML() { return raisonEchecXML; }
+
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
+  raisonEchecXML[0] = 0;
   if (!doc) return 0;
   // Everything the import forces goes back on every exit: a failed import
   // must not leave the next request with the import's settings.

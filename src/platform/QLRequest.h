@@ -42,6 +42,10 @@ struct QLRequestProcs {
   void (*noteFailure)(QLRequest* request, const char* reason);
 };
 
+// How long one request may take by default, in seconds: the engine stops its
+// readers past it, and the host ends a request stuck elsewhere.
+constexpr double kQLRequestTimeLimit = 20.0;
+
 // Kinds of request.
 enum QLRequestKind : uint8_t { kQLRequestPreview = 0, kQLRequestThumbnail = 1 };
 

@@ -284,8 +284,9 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     // follows the format it was read as.
     char texte[sizeof raisonEchec];
     const bool importe = format == kFormatXML || format == kFormatMXL;
-    if (importe && raisonEchec[0]) {
-      std::snprintf(texte, sizeof texte, "not readable as %s: %s", NomFormatFichier(format), raisonEchec);
+    const char* raisonImport = importe && GetRaisonEchecXML()[0] ? GetRaisonEchecXML() : raisonEchec;
+    if (importe && raisonImport[0]) {
+      std::snprintf(texte, sizeof texte, "not readable as %s: %s", NomFormatFichier(format), raisonImport);
       raisonEchec[0] = 0;
     } else {
       std::snprintf(texte, sizeof texte, "not readable as %s", NomFormatFichier(format));

@@ -6,8 +6,10 @@
 // failure of their own. The memory budgets live with what they bound (the XML
 // element tree, the zipped-score member).
 
+#include "platform/QLRequest.h"
+
 // Default bound of one request, in seconds.
-constexpr double kDelaiRequeteDefaut = 20.0;
+constexpr double kDelaiRequeteDefaut = kQLRequestTimeLimit;
 
 // The bound the next requests get (seconds; 0 or less: none). It starts from
 // TAMREL_TIME_LIMIT when the host set it, else the default.
