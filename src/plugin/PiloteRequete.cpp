@@ -53,6 +53,7 @@ GrafPtr PortDocument(const Document* doc) {
   if (doc->portDocument) return doc->portDocument;
   return doc->dialogue ? GetDialogPort(static_cast<DialogPtr>(doc->dialogue)) : nullptr;
 }
+
 ChargeurDocumentTest chargeurTest = nullptr;
 
 // "file:///a%20b" to "/a b"; anything else is taken as a path.
