@@ -38,6 +38,15 @@ void LitBlocEntete(BlocEnteteMiseEnPage* bloc, bool enTete) {
   bloc->distanceBord = int16_t(distance);
 }
 
+// The name and the short name of a staff's appearance are stored alike.
+void LitNomAspect(char (&nom)[256], int16_t (&valeurs)[2], TextStyle* style, uint16_t* encodage) {
+  ReadUTFString(nom, sizeof nom);
+  valeurs[0] = ReadShort();
+  valeurs[1] = ReadShort();
+  ReadTextStyle(style);
+  *encodage = LitMot();
+}
+
 }  // namespace
 
 int16_t ReadMiseEnPage(MiseEnPage* setup) {
@@ -126,16 +135,8 @@ int16_t ReadAspectGraphiquePortee(AspectGraphiquePortee* aspect) {
   ReadString(k.texte14, sizeof k.texte14);
   ReadGap(2);
   a.mot1 = -2;
-  ReadUTFString(a.nom, sizeof a.nom);
-  a.valeursNom[0] = ReadShort();
-  a.valeursNom[1] = ReadShort();
-  ReadTextStyle(&a.styleNom);
-  a.encodageNom = LitMot();
-  ReadUTFString(a.nomAbrege, sizeof a.nomAbrege);
-  a.valeursNomAbrege[0] = ReadShort();
-  a.valeursNomAbrege[1] = ReadShort();
-  ReadTextStyle(&a.styleNomAbrege);
-  a.encodageNomAbrege = LitMot();
+  LitNomAspect(a.nom, a.valeursNom, &a.styleNom, &a.encodageNom);
+  LitNomAspect(a.nomAbrege, a.valeursNomAbrege, &a.styleNomAbrege, &a.encodageNomAbrege);
   k.octet17 = LitOctet();
   k.octet18 = LitOctet();
   a.modeAffichage = uint32_t(int32_t(ReadShort()));

@@ -80,16 +80,16 @@ void WriteStaffAspect(NativeWriter& w, const StaffAspectRecord& a) {
   w.U16(a.word13);
   w.String(a.text14);
   w.Gap(2);
-  w.String(a.name);
-  w.U16(a.nameValue1);
-  w.U16(a.nameValue2);
-  WriteTextStyle(w, a.nameStyle);
-  w.U16(a.nameEncoding);
-  w.String(a.shortName);
-  w.U16(a.shortNameValue1);
-  w.U16(a.shortNameValue2);
-  WriteTextStyle(w, a.shortNameStyle);
-  w.U16(a.shortNameEncoding);
+  // The name and the short name are stored alike.
+  auto name = [&w](const std::string& text, uint16_t v1, uint16_t v2, const TextStyleRecord& style, uint16_t encoding) {
+    w.String(text);
+    w.U16(v1);
+    w.U16(v2);
+    WriteTextStyle(w, style);
+    w.U16(encoding);
+  };
+  name(a.name, a.nameValue1, a.nameValue2, a.nameStyle, a.nameEncoding);
+  name(a.shortName, a.shortNameValue1, a.shortNameValue2, a.shortNameStyle, a.shortNameEncoding);
   w.U8(a.byte17);
   w.U8(a.byte18);
   w.I16(a.displayMode);
