@@ -399,9 +399,10 @@ TEST_F(LectureNative, DamagedDocumentsFailCleanly) {
 // Through the request driver: a native document without scores is read, and
 // the request says there is nothing to show.
 TEST_F(LectureNative, TheRequestDriverReadsNativeDocuments) {
-  // Loading makes the document's folder current; the folder goes at the end.
+  // Loading makes the document's folder current; the folder goes at the end,
+  // so the folder current before (if it still exists) is made current again.
   char ici[4096];
-  ASSERT_NE(getcwd(ici, sizeof ici), nullptr);
+  const bool retour = getcwd(ici, sizeof ici) != nullptr;
   DossierTemp dossier;
   const std::vector<uint8_t> octets = WriteNativeDocument(DocumentMarque(0x9805, true));
   const std::string chemin = dossier.Ecrit("vide.qrv", std::string(octets.begin(), octets.end()));
@@ -413,5 +414,7 @@ TEST_F(LectureNative, TheRequestDriverReadsNativeDocuments) {
   EXPECT_EQ(pages, 0);
   EXPECT_STREQ(GetRaisonEchecChargement(), "the document holds no score");
   DisposeDocument(doc);
-  EXPECT_EQ(chdir(ici), 0);
+  if (retour) {
+    EXPECT_EQ(chdir(ici), 0);
+  }
 }
