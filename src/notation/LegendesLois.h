@@ -1,6 +1,7 @@
 #pragma once
 // Law legends: the name of the law that applies to a note, shown beside it
 // in the piano-roll view.
+#include "notation/ServicesNotation.h"
 #include "platform/PlatformTypes.h"
 
 struct Partition;

@@ -196,8 +196,8 @@ void StoreFontError(const char* askedName, const char* usedName, int16_t, bool s
   }
 }
 
-// Bar rows belong to the score block's records; until their reader exists a
-// document that stores any cannot be read further.
+// SEAM(plugin): bar rows belong to the score block's records; until their
+// reader exists a document that stores any cannot be read further.
 int16_t ReadTabEltMesure(Handle, int32_t count) {
   if (count <= 0) return 1;
   Collapse("ReadTabEltMesure: stored bar rows are not read yet");

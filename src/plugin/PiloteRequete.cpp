@@ -86,7 +86,7 @@ void RemetEtatRequete() {
   raisonEchec[0] = 0;
 }
 
-// Until the page layout lands, a score is not paginated: it counts one page.
+// SEAM(layout): until the page layout lands, a score is not paginated: it counts one page.
 uint16_t NombrePagesDocument(Partition** score) {
   const int16_t n = CombienDePages(score);
   if (n > 0) return uint16_t(n);
