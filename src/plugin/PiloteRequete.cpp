@@ -29,6 +29,7 @@
 #include "plugin/GenerateurApercu.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/Necks.h"
+#include "plugin/TagParam.h"
 #include "plugin/Preferences.h"
 #include "system/Dossiers.h"
 #include "system/Handles.h"
@@ -83,6 +84,11 @@ void RemetEtatRequete() {
   // A tablature import points these at the bundle's resources for its necks.
   PathApplication = CheminVol{0, 0};
   PathNecks = CheminVol{0, 0};
+  // Necks a document brought in would otherwise stand in for the next
+  // document's own necks of the same id; the tagged reader forgets a source
+  // whose owner is gone.
+  LibereTabNeck();
+  TagSetFile(nullptr);
   raisonEchec[0] = 0;
 }
 
