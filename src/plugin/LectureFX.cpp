@@ -6,11 +6,6 @@
 #include "plugin/LectureDocument.h"
 #include "sound/ParamFX.h"
 #include "system/QrvFiles.h"
-#include "system/Reporters.h"
-
-// SEAM(plugin): the text-style reader of the native format; until it exists
-// an effect object, which stores a style, cannot be read.
-int16_t ReadTextStyle(TextStyle* style) __attribute__((weak));
 
 namespace {
 
@@ -135,10 +130,6 @@ bool ReadFX(FX* fx) {
   SetDefaultParamFX(&fx->param);
   ReadUTFString(fx->nom, sizeof fx->nom);
   ReadUTFString(fx->commentaire, sizeof fx->commentaire);
-  if (ReadTextStyle == nullptr) {
-    Collapse("ReadFX: no text style reader");
-    return Abandonne();
-  }
   ReadTextStyle(&fx->style);
   fx->debut = ReadLong();
   fx->haut = ReadLong();

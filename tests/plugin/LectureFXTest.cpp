@@ -13,8 +13,6 @@
 #include "sound/ParamFX.h"
 #include "system/QrvFiles.h"
 
-int16_t ReadTextStyle(TextStyle* style) __attribute__((weak));
-
 namespace {
 
 struct Octets {
@@ -232,12 +230,6 @@ TEST_F(LectureFX, EffectObjects) {
   Lit(objet, 0x9805);
   FX fx;
   SetDefaultFX(&fx);
-  if (ReadTextStyle == nullptr) {
-    // No style reader yet: the object cannot be read, and nothing after it either.
-    EXPECT_FALSE(ReadFX(&fx));
-    EXPECT_NE(EndOfFile(), 0);
-    return;
-  }
   ASSERT_TRUE(ReadFX(&fx));
   EXPECT_EQ(ReadCar(), 'Z');
   EXPECT_STREQ(fx.nom, "Wah!");
