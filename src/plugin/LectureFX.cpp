@@ -130,7 +130,8 @@ bool ReadFX(FX* fx) {
   SetDefaultParamFX(&fx->param);
   ReadUTFString(fx->nom, sizeof fx->nom);
   ReadUTFString(fx->commentaire, sizeof fx->commentaire);
-  ReadTextStyle(&fx->style);
+  // A style cut short ends the object.
+  if (!ReadTextStyle(&fx->style)) return Abandonne();
   fx->debut = ReadLong();
   fx->haut = ReadLong();
   fx->fin = ReadLong();
