@@ -24,6 +24,7 @@
 #include "plugin/PiloteRequete.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/EffetsNumeriques.h"
+#include "system/BudgetRequete.h"
 #include "stafftypes/PorteeParoleTempoPiste.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
@@ -368,7 +369,9 @@ int16_t ChargeMusiqueStandard(Document* doc) {
   while (doc->partitions && doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
 
   for (int16_t i = 0; i < nbPartitions; i++) {
-    if (!ReadBlocPartition(doc, graphiques)) {
+    const bool horsDelai = DelaiRequeteDepasse();
+    if (horsDelai) NoteRaisonEchecChargement("the request ran out of time");
+    if (horsDelai || !ReadBlocPartition(doc, graphiques)) {
       vues.Remet();
       CheckStaffHeightEventsPartition(doc->partitionCourante);
       CleanVues(doc);
