@@ -62,7 +62,9 @@ int16_t ReadMiseEnPage(MiseEnPage* setup) {
   const uint16_t premiere = LitMot();
   const uint16_t derniere = LitMot();
   m.premiereMesure = int16_t(premiere < 1 ? 1 : premiere > 32767 ? 32767 : premiere);
-  m.derniereMesure = int16_t(derniere < uint16_t(m.premiereMesure) ? m.premiereMesure : derniere > 32767 ? 32767 : derniere);
+  m.derniereMesure = int16_t(derniere < uint16_t(m.premiereMesure) ? m.premiereMesure
+                             : derniere > 32767                    ? 32767
+                                                                   : derniere);
   m.titres = LitOctet();
   const uint8_t pages = LitOctet();
   m.pagesParoles = pages & 1;

@@ -59,18 +59,20 @@ MiseEnPage SetupStandard() {
 TEST_F(Enregistrements, HandWrittenPageSetupPinsTheLayout) {
   const std::string style = " 00 14 05 54 69 6D 65 73 00 00 00 0C 00 00 00 00 00 00";  // Times 12
   const std::string texte =
-      "3F 00 00 00"                    // scale 0.5
-      " 00 64 00 32 00 3C 00 46"       // margins left, top, right, bottom
-      " 00 02 00 08"                   // bars 2 to 8
-      " 01 01"                         // titles; lyric pages
-      " 09 01 00 00 00 01 00"          // a byte, top band, three bytes, keep whole, justify
-      " 02"                            // grouping
-      " 00 03 01 01 04 02 03 00 1E"    // copy byte, four switch bytes, first music page, run, gap
-      " 00 02 24 70 00" + style + style + style +  // footer templates and styles
-      " 01 00 00 00 00 00 00 00 28"                 // mirror, rules, insets, distance 40
-      " 01 54 00 00" + style + style + style +      // header
-      " 00 01 02 00 0A 00 0B 00 32"                 // rule above, not on page 1, insets, distance 50
-      " 00 64"                                      // reserved
+      "3F 00 00 00"                  // scale 0.5
+      " 00 64 00 32 00 3C 00 46"     // margins left, top, right, bottom
+      " 00 02 00 08"                 // bars 2 to 8
+      " 01 01"                       // titles; lyric pages
+      " 09 01 00 00 00 01 00"        // a byte, top band, three bytes, keep whole, justify
+      " 02"                          // grouping
+      " 00 03 01 01 04 02 03 00 1E"  // copy byte, four switch bytes, first music page, run, gap
+      " 00 02 24 70 00" +
+      style + style + style +        // footer templates and styles
+      " 01 00 00 00 00 00 00 00 28"  // mirror, rules, insets, distance 40
+      " 01 54 00 00" +
+      style + style + style +                                    // header
+      " 00 01 02 00 0A 00 0B 00 32"                              // rule above, not on page 1, insets, distance 50
+      " 00 64"                                                   // reserved
       " 00 0F 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";  // indent, 16 spare
   PageSetupRecord s;
   s.scale = 0.5f;

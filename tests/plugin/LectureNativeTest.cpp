@@ -91,17 +91,21 @@ TEST(NativeWriterBytes, PrimitivesMatchTheFormatsExamples) {
 // value in them.
 TEST_F(LectureNative, HandWrittenOldDocumentPinsTheLayout) {
   const std::string style = " 00 14 00 00 00 0C 00 00 00 00 00 00";
-  const std::string texte = "51 52 56 4C 02 02"                                // magic, version
-                            " 01 41" + style + " 00" + style + " 00" + style +  // three titles
-                            " 00"                                               // display D0
-                            " 15 62 00 00 01 00 FF" + Zeros(6) +                // title bytes, 6 spare
-                            Zeros(4) +                                          // four bytes
-                            " 00 00 00" + Zeros(8) +                            // old page bytes, 8 spare
-                            " 00 00 00 00" + Zeros(32) +                        // no score, index 0, 32 spare
-                            " 00 00 00 27 0F"                                   // trailer byte, bar range
-                            " 00 01 00 00 00 01 00 00 00 02 00 00 00 03 00 04"  // dates, revisions
-                            " 00 00 00 00" +                                    // uninterpreted block
-                            Zeros(56) + " 51 52 56 4C";
+  const std::string texte =
+      "51 52 56 4C 02 02"  // magic, version
+      " 01 41" +
+      style + " 00" + style + " 00" + style +  // three titles
+      " 00"                                    // display D0
+      " 15 62 00 00 01 00 FF" +
+      Zeros(6) +                                          // title bytes, 6 spare
+      Zeros(4) +                                          // four bytes
+      " 00 00 00" + Zeros(8) +                            // old page bytes, 8 spare
+      " 00 00 00 00" + Zeros(32) +                        // no score, index 0, 32 spare
+      " 00 00 00 27 0F"                                   // trailer byte, bar range
+      " 00 01 00 00 00 01 00 00 00 02 00 00 00 03 00 04"  // dates, revisions
+      " 00 00 00 00" +                                    // uninterpreted block
+      Zeros(56) +
+      " 51 52 56 4C";
   const std::vector<uint8_t> octets = Hex(texte);
 
   NativeDocument d;
@@ -136,23 +140,22 @@ TEST_F(LectureNative, HandWrittenOldDocumentPinsTheLayout) {
 // as read, and gives back the values of the sections its version stores.
 TEST_F(LectureNative, VersionMatrixOfDocumentsWithoutScores) {
   struct Cas {
-    uint16_t stocke;     // the version word in the file
-    uint16_t lue;        // the version the document is read as
+    uint16_t stocke;  // the version word in the file
+    uint16_t lue;     // the version the document is read as
     int16_t resultat;
-    bool misesEnPage;    // five page setups rather than the old page fields
-    bool donnees;        // the extra data block
-    bool niveaux;        // the stored equaliser levels
+    bool misesEnPage;  // five page setups rather than the old page fields
+    bool donnees;      // the extra data block
+    bool niveaux;      // the stored equaliser levels
   };
   const Cas cas[] = {
       {0x0202, 0x0202, 1, false, false, false}, {0x0300, 0x0300, 1, false, false, false},
       {0x0320, 0x0320, 1, false, false, false}, {0x0321, 0x0321, 1, false, false, false},
       {0x0323, 0x0323, 1, false, false, false}, {0x0501, 0x0501, 1, false, false, false},
-      {0x0511, 0x0511, 1, true, false, false},
-      {0x0740, 0x0740, 1, true, true, false},   {0x0750, 0x0750, 1, true, true, false},
-      {0x0800, 0x0800, 1, true, true, false},   {0x0920, 0x0920, 1, true, true, false},
-      {0x0964, 0x0964, 1, true, true, true},    {0x9805, 0x9805, 1, true, true, true},
-      {0x0000, 0x9805, 1, true, true, true},    {0x9400, 0x0940, 1, true, true, false},
-      {0x9806, 0x9806, 0, true, true, true},
+      {0x0511, 0x0511, 1, true, false, false},  {0x0740, 0x0740, 1, true, true, false},
+      {0x0750, 0x0750, 1, true, true, false},   {0x0800, 0x0800, 1, true, true, false},
+      {0x0920, 0x0920, 1, true, true, false},   {0x0964, 0x0964, 1, true, true, true},
+      {0x9805, 0x9805, 1, true, true, true},    {0x0000, 0x9805, 1, true, true, true},
+      {0x9400, 0x0940, 1, true, true, false},   {0x9806, 0x9806, 0, true, true, true},
   };
   for (const Cas& c : cas) {
     for (bool lzw : {false, true}) {
@@ -209,7 +212,7 @@ TEST_F(LectureNative, MagicsOpenAndClose) {
     bool lu;  // the titles were read
   };
   const Cas cas[] = {
-      {"QRVL", "QRVL", 1, true}, {"DIZA", "QRVL", 1, true}, {"DIZA", "DIZA", 0, true},
+      {"QRVL", "QRVL", 1, true}, {"DIZA", "QRVL", 1, true},  {"DIZA", "DIZA", 0, true},
       {"QRVL", "QRV!", 0, true}, {"QRVM", "QRVL", 0, false}, {"qrvl", "QRVL", 0, false},
   };
   for (const Cas& c : cas) {
@@ -250,13 +253,13 @@ TEST_F(LectureNative, ScoreCountAndCurrentIndex) {
     int16_t resultat;
   };
   const Cas cas[] = {
-      {0x0202, 0, 0, 1},  {0x9805, 0, 0, 1},  {0x0201, 0, 0, 1},    {0x9805, 0, 3, 1},
-      {0x9805, -1, 0, 0}, {0x9805, 0, -1, 0}, {0x9805, 2, 2, 0},    {0x9805, 2, 5, 0},
+      {0x0202, 0, 0, 1},  {0x9805, 0, 0, 1},  {0x0201, 0, 0, 1},     {0x9805, 0, 3, 1},
+      {0x9805, -1, 0, 0}, {0x9805, 0, -1, 0}, {0x9805, 2, 2, 0},     {0x9805, 2, 5, 0},
       {0x9805, 2, -1, 0}, {0x0300, 1, 1, 0},  {0x9805, 32767, 0, 0},
   };
   for (const Cas& c : cas) {
-    SCOPED_TRACE(testing::Message() << std::hex << "0x" << c.version << std::dec << " count " << c.nombre
-                                    << " index " << c.index);
+    SCOPED_TRACE(testing::Message() << std::hex << "0x" << c.version << std::dec << " count " << c.nombre << " index "
+                                    << c.index);
     NativeDocument d = DocumentMarque(c.version, false);
     d.scoreCount = c.nombre;
     d.currentScore = c.index;
@@ -289,7 +292,11 @@ TEST_F(LectureNative, TrailerBlocksAndTheirLengths) {
       {"uninterpreted length 0xFFFFFFFF", [](NativeDocument& d) { d.uninterpretedLength = 0xFFFFFFFFu; }, 0},
       {"extra data length past the end", [](NativeDocument& d) { d.extraDataLength = 1000000; }, 0},
       {"extra data length 0xFFFFFFFF", [](NativeDocument& d) { d.extraDataLength = 0xFFFFFFFFu; }, 0},
-      {"three levels", [](NativeDocument& d) { d.effectLevels = {5, 6, 7}; }, 1},
+      {"three levels",
+       [](NativeDocument& d) {
+         d.effectLevels = {5, 6, 7};
+       },
+       1},
       {"thirteen levels", [](NativeDocument& d) { d.effectLevels.assign(13, 4); }, 1},
       {"negative level count", [](NativeDocument& d) { d.effectLevelCount = -1; }, 0},
       {"level count past the end", [](NativeDocument& d) { d.effectLevelCount = 30000; }, 0},

@@ -46,7 +46,7 @@ using SectionWriter = std::function<void(NativeWriter&)>;
 
 struct NativeDocument {
   std::string magic = "QRVL";
-  uint16_t version = 0x9805;  // stored as is: 0 and 0x9400 are legal values to test
+  uint16_t version = 0x9805;                               // stored as is: 0 and 0x9400 are legal values to test
   std::array<uint8_t, 10> checkBytes = kNativeCheckBytes;  // from 3.23
   uint8_t lzw = 0;                                         // from 3.21
   uint8_t h1 = 0, w = 0;                                   // from 7.90
@@ -115,8 +115,8 @@ struct NativeDocument {
   std::optional<uint32_t> extraDataLength;  // unset: extraData.size()
   std::vector<uint8_t> uninterpreted;       // its u32 length first
   std::optional<uint32_t> uninterpretedLength;
-  OutputEffectsRecord effects;            // from 3.21
-  std::vector<int16_t> effectLevels;      // from 9.64, after their count
+  OutputEffectsRecord effects;        // from 3.21
+  std::vector<int16_t> effectLevels;  // from 9.64, after their count
   std::optional<int16_t> effectLevelCount;
   std::string closingMagic = "QRVL";
 };

@@ -68,7 +68,7 @@ struct PageSetupRecord {
   uint16_t systemGap = 0;
   HeaderFooterRecord footer;
   HeaderFooterRecord header;
-  uint16_t reserved = 100;  // from 5.13
+  uint16_t reserved = 100;        // from 5.13
   int16_t firstSystemIndent = 0;  // from 9.41, followed by 16 spare bytes
 };
 void WritePageSetup(NativeWriter& w, const PageSetupRecord& setup);
@@ -77,7 +77,7 @@ void WritePageSetup(NativeWriter& w, const PageSetupRecord& setup);
 // field is for where that is known; the others are numbered.
 struct StaffAspectRecord {
   uint16_t word1 = 0, word2 = 0;
-  int16_t value3 = 3;  // widened to 32 bits by the reader
+  int16_t value3 = 3;    // widened to 32 bits by the reader
   std::string viewName;  // at most 254 bytes
   std::array<TextStyleRecord, 3> viewStyles;
   uint8_t byte8 = 1;
