@@ -127,8 +127,14 @@ TEST_F(Apercu, PrintZoomKeepsThePaperSize) {
   gPagesTest = 2;
   gZoomTest = 0.5f;
   const std::string sortie = dossier.Chemin("zoom.pdf");
-  Apercoit(document, sortie);
-  for (const BoitePDF& b : BoitesPDF(LitFichier(sortie))) {
+  QLRequest r = Apercoit(document, sortie);
+  EXPECT_EQ(r.pagesDrawn, 2);
+  ASSERT_TRUE(Existe(sortie)) << sortie;
+  const std::string pdf = LitFichier(sortie);
+  ASSERT_EQ(PagesPDF(pdf), 2);
+  const std::vector<BoitePDF> boites = BoitesPDF(pdf);
+  ASSERT_EQ(boites.size(), 2u);
+  for (const BoitePDF& b : boites) {
     EXPECT_NEAR(b.w, 595.0, 1.0);
     EXPECT_NEAR(b.h, 842.0, 1.0);
   }
