@@ -1,4 +1,4 @@
-// The importers' entry points until the importers themselves are built: each
+// SEAM(import): the importers' entry points until the importers themselves are built: each
 // refuses the file and says why, so that a preview fails cleanly. This file
 // goes when the importers land.
 #include "import/ImportABC.h"

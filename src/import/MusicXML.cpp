@@ -88,10 +88,10 @@ Collection CollectionPartition(Document* doc) {
   return (*score)->collections[0];
 }
 
-// Bar count, bar lines and repeats after the skeleton-only path.
+// SEAM(import): bar count, bar lines and repeats after the skeleton-only path.
 void TermineSquelette(Document*) {}
 
-// Arpeggios of every staff, after the notes pass.
+// SEAM(import): arpeggios of every staff, after the notes pass.
 void RecalculeArpeges(Document*) {}
 
 // The bar count and the whole bar table, rebuilt after the notes pass.

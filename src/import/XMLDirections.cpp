@@ -1,4 +1,4 @@
 #include "import/XMLDirections.h"
 
-// No dynamics yet.
+// SEAM(import): no dynamics yet.
 void XMLFinalizeDynamics(Document*) {}

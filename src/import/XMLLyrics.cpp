@@ -1,4 +1,4 @@
 #include "import/XMLLyrics.h"
 
-// No lyrics yet.
+// SEAM(import): no lyrics yet.
 void XMLFinalizeLyrics(Document*) {}

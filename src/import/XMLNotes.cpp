@@ -1,4 +1,4 @@
 #include "import/XMLNotes.h"
 
-// No notes yet.
+// SEAM(import): no notes yet.
 void XMLAddNotes(XMLRootElt*, Document*, Handle) {}

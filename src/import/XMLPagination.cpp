@@ -1,6 +1,6 @@
 #include "import/XMLPagination.h"
 
-// Nothing read yet: the document keeps the page setup it was given.
+// SEAM(import): nothing read yet: the document keeps the page setup it was given.
 void XMLClearAppearance() {}
 void XMLClearPagination(Document*) {}
 void XMLGetInfos(XMLRootElt*, Document*) {}

@@ -2,7 +2,7 @@
 
 #include "platform/Memory.h"
 
-// No staves yet: an empty record list, as for a document without part list.
+// SEAM(import): no staves yet: an empty record list, as for a document without part list.
 Handle XMLCreePortees(XMLRootElt*, Document*) { return NewHandle(0); }
 void XMLDisposeInstrumentReg() {}
 void XMLDisposePorteeReg() {}

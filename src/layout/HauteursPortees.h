@@ -1,6 +1,4 @@
 #pragma once
-// Staff heights and inner lines.
-struct Portee;
-
-// Sets a new staff's inner line positions.
-void SetDefaultLignesInternesPortees(Portee** staff);
+// Staff heights and inner lines. The inner lines of a new staff, which the
+// model sets, are declared in layout/ServicesMiseEnPage.h.
+#include "layout/ServicesMiseEnPage.h"

@@ -260,4 +260,6 @@ void FixeMiseEnPageStandardDocument(Document* document) {
   for (int i = 0; i < kNbMisesEnPage; i++) FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
 }
 
+// SEAM(layout): a staff is printed unless its not-printed flag is set; the
+// page layout may refine this per setup.
 bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }

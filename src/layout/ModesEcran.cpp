@@ -16,7 +16,8 @@ bool IsModeImpressionPartition(Partition** score) {
   return score && ((*score)->modeEcran == kModeEcranImpression || (*score)->modeEcran == kModeEcranImpression2);
 }
 
-// Pagination and screen areas belong to the page layout, which fills these.
+// SEAM(layout): pagination and the screen areas come with the page layout;
+// until then nothing is paginated and the page scale is 1.
 void RecalculeMiseEnPage(Document*) {}
 float CalculeEchelleVisualisationModePage(Document*) { return 1.0f; }
 void InitAiresEcranModeRuban(Document*) {}

@@ -1,4 +1,5 @@
 #include "layout/TracePage.h"
 
-// Page elements are drawn by the page layout; until it lands a page is blank.
+// SEAM(layout): page elements are drawn by the page layout; until it lands a
+// page is blank.
 void TracePageDocument(Document*, int16_t, float, int16_t, int16_t) {}

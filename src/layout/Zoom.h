@@ -1,5 +1,6 @@
 #pragma once
-// Destination resolution and zoom. Every length of the engine is kept in
+// SHARED(services): destination resolution and zoom, which every layer
+// that measures or draws calls. Every length of the engine is kept in
 // screen units of 72 dpi; drawing happens at the destination resolution
 // `dpiDest` (screen, page preview, printer, picture) and every length, pen
 // and text size goes through the conversions below. Also the conversions

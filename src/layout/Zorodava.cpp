@@ -34,7 +34,7 @@ void DisposeZorodavaTaquets(Partition** score) {
 
 bool IsModeZorodava(Partition** score, Portee**) { return score && (*score)->zorodava.on != 0; }
 
-// The spacing columns are not built yet: the conversions answer "not held" and
+// SEAM(layout): the spacing columns are not built yet: the conversions answer "not held" and
 // callers use the bar tables.
 int16_t RecalculeZorodavaDocument(Document*) { return 0; }
 int32_t ZorodavaCvtTempsEnPixelEcran(Partition**, int32_t) { return -1; }

@@ -1,7 +1,7 @@
 #pragma once
 // The document record: one per opened file, allocated zero-filled by the
 // loader (a pointer block). It owns its scores and its views.
-#include "layout/MiseEnPage.h"
+#include "layout/DonneesMiseEnPage.h"
 #include "model/StrTitre.h"
 #include "model/Vues.h"
 #include "platform/PlatformTypes.h"

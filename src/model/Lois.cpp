@@ -17,4 +17,5 @@ void DisposeCourbes(Portee** staff) {
   (*staff)->courbeActive = 0;
 }
 
+// SEAM(model): laws make no volatile staves yet.
 void SupprimePorteesVolatilesLois(Partition**) {}

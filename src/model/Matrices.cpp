@@ -8,6 +8,8 @@ static void Libere(Handle& h) {
   h = nullptr;
 }
 
+// SEAM(model): the accompaniment and rhythm banks are kept as empty blocks
+// until the banks are built.
 Handle NewMatriceAccompagnement() { return NewHandleClear(0); }
 Handle NewMatriceRythme() { return NewHandleClear(0); }
 

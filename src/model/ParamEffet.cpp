@@ -6,7 +6,7 @@
 #include "model/Portee.h"
 #include "model/SGraphix.h"
 #include "model/Tonalite.h"
-#include "notation/Alterations.h"
+#include "notation/ServicesNotation.h"
 #include "model/Signe.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"

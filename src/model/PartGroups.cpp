@@ -87,7 +87,7 @@ void AjustePartGroupsQuandInserePortee(Partition** score, int16_t index) {
   if ((*score)->document) AjustePartGroupsVuesQuandInserePortee((*score)->document, index);
 }
 
-// Group records hold styled names that only the loader's string readers can
+// SEAM(model): group records hold styled names that only the loader's string readers can
 // read: until they exist a stored list ends the document.
 Handle ReadPartGroups() {
   int16_t a = ReadCar(), b = ReadCar();

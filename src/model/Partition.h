@@ -3,8 +3,8 @@
 // owned by its document; it owns its staves, bar tables, ruptures, played-bar
 // table, tempo curve, pages and systems, instruments, banks, free objects,
 // curves, targets and part groups.
-#include "layout/ModeGraphique.h"
-#include "layout/Zorodava.h"
+#include "layout/DonneesModeGraphique.h"
+#include "layout/DonneesZorodava.h"
 #include "platform/PlatformTypes.h"
 
 struct Document;

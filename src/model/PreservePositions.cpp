@@ -4,7 +4,7 @@
 #include "model/QrvFXs.h"
 #include "model/QrvText.h"
 #include "model/SGraphix.h"
-#include "notation/DiagrammesPortee.h"
+#include "notation/ServicesNotation.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 

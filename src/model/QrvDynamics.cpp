@@ -10,9 +10,10 @@ void DisposeDynamiques(Portee** staff) {
   (*staff)->nbDynamiques = 0;
 }
 
+// SEAM(model): dynamics make no playback events yet.
 void LibereEvtDynamiquesPortee(Portee**) {}
 void LibereEvtDynamiquesPartition(Partition**) {}
 
-// Positions stay in ticks until the objects learn to follow their notes.
+// SEAM(model): positions stay in ticks until the objects learn to follow their notes.
 void PreservePositionDynamiques(Partition**, int16_t) {}
 void RestaurePositionDynamiques(Partition**, int16_t) {}

@@ -10,6 +10,6 @@ void DisposeFXs(Portee** staff) {
   (*staff)->nbFXs = 0;
 }
 
-// Positions stay in ticks until the objects learn to follow their notes.
+// SEAM(model): positions stay in ticks until the objects learn to follow their notes.
 void PreservePositionFXs(Partition**, int16_t) {}
 void RestaurePositionFXs(Partition**, int16_t) {}

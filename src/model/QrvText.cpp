@@ -10,7 +10,7 @@ void DisposeTextes(Portee** staff) {
   (*staff)->nbTextes = 0;
 }
 
-// Texts keep their ticks until staff texts learn to follow their notes.
+// SEAM(model): texts keep their ticks until staff texts learn to follow their notes.
 void PreservePositionTextesDivers(Partition**, int16_t) {}
 void RestaurePositionTextesDivers(Partition**, int16_t) {}
 void PreparePreserveObjetsPartition(Partition**) {}

@@ -2,15 +2,13 @@
 
 #include <cmath>
 
-#include "layout/ModesEcran.h"
-#include "layout/Zoom.h"
-#include "layout/Zorodava.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
-#include "notation/DecalagesAccord.h"
+#include "notation/ServicesNotation.h"
 #include "plugin/ServicesInertes.h"
 #include "system/PortLayer.h"
 #include "system/Strings.h"
@@ -424,7 +422,7 @@ int16_t CvtPtRubanEnIndexPortee(Document* document, const Point*, BigPt point, b
   Partition** score = document ? document->partitionCourante : nullptr;
   int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);
   Portee** staff = PorteeIndex(score, i);
-  // Page points are located by the page layout; until it answers, the
+  // SEAM(layout): page points are located by the page layout; until it answers, the
   // piano-roll walk serves every mode.
   if (!flag || !staff) return i;
   int32_t sens = point.y < int64_t((*staff)->aireRuban.top) + (*staff)->decalageLigneBasRuban ? -1 : 1;
@@ -466,7 +464,7 @@ bool CvtPtRubanEnPtEcran(Document* document, BigPt point, Point* out, uint16_t* 
   if (!out) return false;
   *out = Point{-1, -1};
   Partition** score = document ? document->partitionCourante : nullptr;
-  // Page systems are located by the page layout; until it answers, only the
+  // SEAM(layout): page systems are located by the page layout; until it answers, only the
   // window mode places points.
   if (!score || IsModePageOuImpression(score)) return false;
   int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);

@@ -1,6 +1,5 @@
 #include "model/Ruptures.h"
 
-#include <cctype>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -131,8 +130,11 @@ void RecalculeMesureMaxRupture(Partition** score) {
 
 // ------------------------------------------------------------------ texts
 
+// The escape letter folds as ASCII: a host's locale must not change which
+// stored texts carry one.
 static bool IsEscape(const char* s, char c) {
-  return s[0] == '$' && s[1] && std::toupper(static_cast<unsigned char>(s[1])) == c;
+  const char lettre = (s[1] >= 'a' && s[1] <= 'z') ? char(s[1] - 'a' + 'A') : s[1];
+  return s[0] == '$' && s[1] && lettre == c;
 }
 
 static const char* ChercheEscape(const char* text, char c) {

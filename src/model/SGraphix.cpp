@@ -11,11 +11,11 @@ void DisposeGraphiques(Portee** staff) {
   (*staff)->nbGraphiques = 0;
 }
 
-// Positions stay in ticks until the objects learn to follow their notes.
+// SEAM(model): positions stay in ticks until the objects learn to follow their notes.
 void PreservePositionGraphiques(Partition**, int16_t) {}
 void RestaurePositionGraphiques(Partition**, int16_t) {}
 
-// Graphic records are not kept by id yet: there is nothing to find.
+// SEAM(model): graphic records are not kept by id yet: there is nothing to find.
 void DeleteGraphiqueFromID(Portee**, uint32_t) {}
 
 void DeleteRelatedGraphiques(Portee** staff, int32_t effect) {

@@ -3,11 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "layout/MiseEnPage.h"
-#include "layout/ModeGraphique.h"
-#include "layout/ModesEcran.h"
-#include "layout/Zoom.h"
-#include "layout/Zorodava.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/Matrices.h"
@@ -18,7 +14,7 @@
 #include "model/Ruban.h"
 #include "model/Tonalite.h"
 #include "model/Vues.h"
-#include "notation/BarresMesure.h"
+#include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "system/Strings.h"

@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "layout/MiseEnPage.h"
-#include "layout/Zoom.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/ParamEffet.h"
@@ -19,7 +18,7 @@
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "plugin/ServicesInertes.h"
-#include "stafftypes/PorteeQuarvel.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
 #include "system/PortLayer.h"
 #include "system/Strings.h"

@@ -12,8 +12,9 @@
 #include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
-#include "sound/SINSTRUM.h"
-#include "stafftypes/Tablature.h"
+#include "sound/DonneesInstrument.h"
+#include "sound/ServicesSon.h"
+#include "stafftypes/ServicesTypesPortee.h"
 
 const uint8_t TabAlterationsStd[kNbTonalitesStd][7] = {
     {0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 1, 0, 0},

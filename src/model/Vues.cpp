@@ -13,7 +13,7 @@
 #include "model/TabEltMesure.h"
 #include "model/TempsJoue.h"
 #include "model/TonaliteMaths.h"
-#include "layout/ModesEcran.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "plugin/LectureDocument.h"
 #include "system/QrvFiles.h"
 #include "plugin/ServicesInertes.h"

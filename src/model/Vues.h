@@ -1,9 +1,9 @@
 #pragma once
 // Views: named selections of staves, each owning some aspects of the
 // document's state; the document embeds one more, the base view.
-#include "layout/MiseEnPage.h"
-#include "layout/ModeGraphique.h"
-#include "layout/Zorodava.h"
+#include "layout/DonneesMiseEnPage.h"
+#include "layout/DonneesModeGraphique.h"
+#include "layout/DonneesZorodava.h"
 #include "model/Portee.h"
 #include "model/StrTitre.h"
 #include "platform/PlatformTypes.h"

@@ -3,7 +3,7 @@
 #include "model/Signe.h"
 #include "model/Tonalite.h"
 
-// Until the accidentals in force are tracked, a note is spelled by the key
+// SEAM(notation): until the accidentals in force are tracked, a note is spelled by the key
 // alone: the key signature's step when one matches its pitch class, else
 // the default spelling.
 

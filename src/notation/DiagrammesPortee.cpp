@@ -16,5 +16,7 @@ void DisposeDiagrammesAccordsCustomsPortee(Portee** staff) {
   (*staff)->diagrammesCustoms = nullptr;
 }
 
+// SEAM(notation): diagrams keep their positions until the staff's diagram
+// list follows its notes.
 void PreservePositionDiagrammes(Partition**, int16_t) {}
 void RestaurePositionDiagrammes(Partition**, int16_t) {}

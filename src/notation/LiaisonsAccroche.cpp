@@ -3,7 +3,7 @@
 #include "model/QrvLiaison.h"
 #include "model/Signe.h"
 
-// The link keeps the counts it was given until the beam-link drawing sets
+// SEAM(notation): the link keeps the counts it was given until the beam-link drawing sets
 // its own.
 void CalculeNbBarresDefautLiaisonAccroche(Portee**, int32_t, Portee**, int32_t, DataAccroche*) {}
 

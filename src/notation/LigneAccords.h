@@ -1,8 +1,4 @@
 #pragma once
-// The chord-name line of a staff.
-#include "platform/PlatformTypes.h"
-
-struct Portee;
-
-// Draws the chord diagram of one cell of the chord line; always 1.
-int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t cell);
+// The chord-name line of a staff. Its cell handler, which the model installs
+// in a new staff, is declared in notation/ServicesNotation.h.
+#include "notation/ServicesNotation.h"

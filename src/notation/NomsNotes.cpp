@@ -1,4 +1,4 @@
 #include "notation/NomsNotes.h"
 
-// The note-name table comes with note-name drawing; nothing reads it before.
+// SEAM(notation): the note-name table comes with note-name drawing; nothing reads it before.
 void InitTabNomNote() {}

@@ -1,8 +1,4 @@
 #pragma once
-// Chord drawing and the printed pieces of tied notes.
-#include "platform/PlatformTypes.h"
-
-struct Portee;
-
-// True when the note carries a tie (its printed pieces can be listed).
-bool IsNoteLiee(Portee** staff, int32_t index);
+// Chord drawing and the printed pieces of tied notes. The tie test the model
+// calls is declared in notation/ServicesNotation.h.
+#include "notation/ServicesNotation.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <strings.h>
 
+#include "platform/DecimalText.h"
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/PictFormat.h"
@@ -206,15 +207,10 @@ void (*gPictReplayTextProc)(cairo_t* cr, const PictReplayText& t) = PictReplayDr
 bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs,
                             std::vector<PictBezierNode>& nodes) {
   if (!text || n < 7 || std::memcmp(text, "START ", 6)) return false;
-  std::string s(reinterpret_cast<const char*>(text) + 6, n - 6);  // NUL-ended copy for strtof
+  std::string s(reinterpret_cast<const char*>(text) + 6, n - 6);
   const char* p = s.c_str();
-  auto next = [&](float& v) {
-    char* end = nullptr;
-    v = std::strtof(p, &end);
-    if (end == p) return false;
-    p = end;
-    return true;
-  };
+  const char* const end = p + s.size();
+  auto next = [&](float& v) { return ReadDecimalFloat(&p, end, &v); };
   float first, a[6];
   if (!next(first)) return false;
   PictBezierAttrs at;

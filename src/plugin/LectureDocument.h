@@ -1,7 +1,8 @@
 #pragma once
-// Primitives of the native document format over the document byte stream
-// (big-endian numbers, stored strings and rectangles), and the record readers
-// the score model's readers call.
+// SHARED(services): primitives of the native document format over the
+// document byte stream (big-endian numbers, stored strings and rectangles),
+// and record readers, which the readers of the model, the text and layout
+// call as well as the native reader itself.
 #include "platform/Collections.h"
 #include "platform/PlatformTypes.h"
 #include "system/BigRect.h"

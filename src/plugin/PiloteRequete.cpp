@@ -29,6 +29,7 @@
 #include "plugin/GenerateurApercu.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/Necks.h"
+#include "plugin/TagParam.h"
 #include "plugin/Preferences.h"
 #include "system/Dossiers.h"
 #include "system/Handles.h"
@@ -83,10 +84,15 @@ void RemetEtatRequete() {
   // A tablature import points these at the bundle's resources for its necks.
   PathApplication = CheminVol{0, 0};
   PathNecks = CheminVol{0, 0};
+  // Necks a document brought in would otherwise stand in for the next
+  // document's own necks of the same id; the tagged reader forgets a source
+  // whose owner is gone.
+  LibereTabNeck();
+  TagSetFile(nullptr);
   raisonEchec[0] = 0;
 }
 
-// Until the page layout lands, a score is not paginated: it counts one page.
+// SEAM(layout): until the page layout lands, a score is not paginated: it counts one page.
 uint16_t NombrePagesDocument(Partition** score) {
   const int16_t n = CombienDePages(score);
   if (n > 0) return uint16_t(n);

@@ -1,8 +1,9 @@
 #pragma once
-// The preferences record `pref`: the user's settings, which every load
-// starts from. Each field gets its default (with the reason where it changes
-// output) in Preferences.cpp, and every request starts from those defaults.
-#include "layout/ModeGraphique.h"
+// SHARED(services): the preferences record `pref`, which every layer reads:
+// the user's settings, which every load starts from. Each field gets its
+// default (with the reason where it changes output) in Preferences.cpp, and
+// every request starts from those defaults.
+#include "layout/DonneesModeGraphique.h"
 #include "platform/PlatformTypes.h"
 
 struct Preferences {

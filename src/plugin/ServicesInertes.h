@@ -1,9 +1,10 @@
 #pragma once
-// Services of the full application that have no effect in the plug-in: each
-// takes what its callers pass, does nothing, and answers its fixed result.
-// Callers rely on these results: progress never asks to stop, confirmation is
-// always given, format probes recognise nothing, playback never starts, and
-// drawing uses the port layer's own curves.
+// SHARED(services): services of the full application that have no effect in
+// the plug-in: each takes what its callers pass, does nothing, and answers its
+// fixed result. Callers rely on these results: progress never asks to stop,
+// confirmation is always given, format probes recognise nothing, playback
+// never starts, and drawing uses the port layer's own curves. Every layer may
+// call them; they are defined in plugin/ServicesInertes.cpp.
 #include "platform/PlatformTypes.h"
 #include "text/TextStyle.h"
 

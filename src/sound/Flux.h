@@ -1,6 +1,4 @@
 #pragma once
-// Numbered sample streams.
-#include "platform/PlatformTypes.h"
-
-// Releases a sample stream; 0 names none. Returns 1.
-int16_t DisposeFlux(int32_t id);
+// Numbered sample streams. Their release, which the model calls, is declared
+// in sound/ServicesSon.h.
+#include "sound/ServicesSon.h"

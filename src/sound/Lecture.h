@@ -1,8 +1,4 @@
 #pragma once
-// Playback position and stop. Nothing ever plays in the plug-in.
-#include "platform/PlatformTypes.h"
-
-struct Partition;
-
-bool IsPartitionMusiqueEnCours(Partition** score);
-void ArreteMusique(int16_t flag);
+// Playback position and stop. Nothing ever plays in the plug-in. The state
+// the model asks for is declared in sound/ServicesSon.h.
+#include "sound/ServicesSon.h"

@@ -20,6 +20,7 @@ bool IsPorteeLyrastel(Portee** staff) {
 
 bool IsLyrastel() { return false; }
 
+// SEAM(sound): the voice parameter block starts cleared until its defaults are built.
 void SetDefautVoixParam(VoixParam* parameters) {
   if (parameters) std::memset(reinterpret_cast<char*>(parameters), 0, kTailleVoixParam);
 }

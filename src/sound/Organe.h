@@ -1,5 +1,5 @@
 #pragma once
-// The output device of a staff: nine operation slots and the device area they
+// SHARED(data): the output device of a staff: nine operation slots and the device area they
 // are called with.
 #include "platform/PlatformTypes.h"
 

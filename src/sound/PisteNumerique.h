@@ -1,8 +1,4 @@
 #pragma once
-// Digital audio tracks.
-#include "platform/PlatformTypes.h"
-
-struct Portee;
-
-uint32_t GetSampleRatePisteNumerique(Portee** staff);
-uint32_t GetLengthPisteNumerique(Portee** staff);
+// Digital audio tracks. What the model asks of a track is declared in
+// sound/ServicesSon.h.
+#include "sound/ServicesSon.h"

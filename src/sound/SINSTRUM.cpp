@@ -82,6 +82,8 @@ void DisposeInstruments(Partition** score) {
   p->nbInstruments = 0;
 }
 
+// SEAM(sound): counts the staves that name the instrument, as the instrument
+// table will.
 int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index) {
   if (!score || !(*score)->portees || index < 0) return 0;
   int16_t n = 0;

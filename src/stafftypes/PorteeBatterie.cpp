@@ -2,6 +2,8 @@
 
 #include "model/Portee.h"
 
+// SEAM(stafftypes): the installer sets the type and its per-type fields; the
+// drum staff's operation slots come with its drawing.
 void InitPorteeBatterie(Portee** staff) {
   Portee* p = *staff;
   p->type = kTypePorteeBatterie;

@@ -1,5 +1,4 @@
 #pragma once
-// The drum staff type (type 2).
-struct Portee;
-
-void InitPorteeBatterie(Portee** staff);
+// The drum staff type (type 2). Its installer is declared in
+// stafftypes/ServicesTypesPortee.h.
+#include "stafftypes/ServicesTypesPortee.h"

@@ -1,5 +1,4 @@
 #pragma once
-// The Gregorian staff type (type 9).
-struct Portee;
-
-void InitPorteeGregorien(Portee** staff);
+// The Gregorian staff type (type 9). Its installer is declared in
+// stafftypes/ServicesTypesPortee.h.
+#include "stafftypes/ServicesTypesPortee.h"

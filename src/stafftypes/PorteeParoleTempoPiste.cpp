@@ -2,6 +2,8 @@
 
 #include "model/Portee.h"
 
+// SEAM(stafftypes): the installers set the type and its per-type fields; the
+// operation slots come with each type's drawing.
 void InitPorteeParole(Portee** staff) {
   Portee* p = *staff;
   p->type = kTypePorteeParole;

@@ -5,6 +5,8 @@
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
 
+// SEAM(stafftypes): the installers set the type and its per-type fields; the
+// standard staff's operation slots come with its drawing.
 void InitPorteeQuarvel(Portee** staff) {
   Portee* p = *staff;
   p->type = kTypePorteeStandard;
@@ -33,6 +35,8 @@ void SetAfficheLignePortee(Portee** staff, int16_t n, uint8_t shown) {
   (*staff)->aspect.afficheLigne[n - kPremiereLignePortee] = shown;
 }
 
+// SEAM(stafftypes): the time-signature texts as the standard staff's drawing
+// will need them.
 int16_t CvtDivisionTemporelleEnString(const DivisionTemporelle* division, char* top, char* bottom) {
   top[0] = bottom[0] = 0;
   if (!division) return 0;

@@ -3,6 +3,8 @@
 #include "model/Portee.h"
 #include "stafftypes/Tablature.h"
 
+// SEAM(stafftypes): the installer sets the type and its per-type fields; the
+// tablature's operation slots come with its renderers.
 void InitPorteeTablature(Portee** staff) {
   if (!GetTablature(staff)) return;
   Portee* p = *staff;

@@ -1,5 +1,4 @@
 #pragma once
-// The tablature staff type (type 7).
-struct Portee;
-
-void InitPorteeTablature(Portee** staff);
+// The tablature staff type (type 7). Its installer is declared in
+// stafftypes/ServicesTypesPortee.h.
+#include "stafftypes/ServicesTypesPortee.h"

@@ -16,6 +16,7 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   return reinterpret_cast<Tablature**>((*staff)->tablature);
 }
 
+// SEAM(stafftypes): the record has no slots of its own yet: nothing to clear.
 void ClearVecteursTablature(Portee**) {}
 
 void DisposeTablature(Portee** staff) {
@@ -29,7 +30,8 @@ Tablature** GetTablature(Portee** staff) {
   return reinterpret_cast<Tablature**>((*staff)->tablature);
 }
 
-// The record keeps no fingering of its own yet: nothing to mark.
+// SEAM(stafftypes): the record keeps no fingering of its own yet: nothing to mark.
 void FixeTablatureNonCalculee(Portee**) {}
 
+// SEAM(stafftypes): a staff with a tablature record shows it.
 bool IsTablatureVisible(Portee** staff) { return GetTablature(staff) != nullptr; }

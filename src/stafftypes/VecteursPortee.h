@@ -1,5 +1,5 @@
 #pragma once
-// The thirteen operation slots of a staff, written by its staff type's
+// SHARED(data): the thirteen operation slots of a staff, written by its staff type's
 // installer. A slot the type does not fill stays null.
 #include "platform/PlatformTypes.h"
 

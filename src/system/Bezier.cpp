@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/DecimalText.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "system/PortLayer.h"
@@ -53,9 +54,10 @@ int16_t Trunc16(float v) {
 
 void AppendVal(std::string& s, float value) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.3f", double(value));
-  size_t n = std::strlen(buf);
-  if (std::strchr(buf, '.')) {
+  char* end = WriteDecimalFixed(buf, buf + sizeof buf, double(value), 3);
+  if (!end) end = buf;  // cannot happen for a float: 39 digits at most
+  size_t n = size_t(end - buf);
+  if (std::memchr(buf, '.', n)) {
     while (n > 0 && buf[n - 1] == '0') --n;
     if (n > 0 && buf[n - 1] == '.') --n;
   }
@@ -77,21 +79,20 @@ void EmitComment(const std::string& s) {
   DisposeHandle(h);
 }
 
-// Numbers of a comment, read one at a time from a terminated copy.
+// Numbers of a comment, read one at a time.
 struct Lecteur {
   const char* p;
+  const char* end;
   bool ok = true;
   float Next() {
     if (!ok) return 0.0f;
-    char* end = nullptr;
-    float v = std::strtof(p, &end);
+    float v = 0.0f;
     // Numbers that run out, or that are not finite or absurdly large, spoil
     // the comment.
-    if (end == p || !std::isfinite(v) || std::fabs(v) > 1.0e7f) {
+    if (!ReadDecimalFloat(&p, end, &v) || !std::isfinite(v) || std::fabs(v) > 1.0e7f) {
       ok = false;
       return 0.0f;
     }
-    p = end;
     return v;
   }
 };
@@ -168,9 +169,12 @@ void BzGetBBox(const BezierPoint* nodes, int32_t n, Rect* r) {
 
 Handle BzGetDataHandle(const BezierPoint* nodes, int32_t n, const BezierAttributs& a) {
   if (!nodes || n <= 0) return nullptr;
-  char head[128];
-  std::snprintf(head, sizeof head, "START %d %d %d %d %d %.04f %d ", 256, a.drawtype, a.overlaptype, a.linecap,
-                a.linejoin, double(a.miterlimit), int(n));
+  char head[128], miter[64];
+  char* miterEnd = WriteDecimalFixed(miter, miter + sizeof miter - 1, double(a.miterlimit), 4);
+  if (!miterEnd) miterEnd = miter;
+  *miterEnd = 0;
+  std::snprintf(head, sizeof head, "START %d %d %d %d %d %s %d ", 256, a.drawtype, a.overlaptype, a.linecap,
+                a.linejoin, miter, int(n));
   std::string s = head;
   s.reserve(s.size() + size_t(n) * 48);
   for (int32_t i = 0; i < n; ++i) {
@@ -276,7 +280,7 @@ bool BzParseDataComment(const char* text, int32_t length, BezierAttributs* attrs
   if (!text || length < 7 || std::memcmp(text, "START ", 6) != 0) return false;
   // The comment comes from a document: read it from a terminated copy.
   std::string copy(text, size_t(length));
-  Lecteur rd{copy.c_str() + 6};
+  Lecteur rd{copy.c_str() + 6, copy.c_str() + copy.size()};
   BezierAttributs a{0, 0, 0, 0, 1.0f};
   float first = rd.Next();
   if (!rd.ok) return false;

@@ -58,7 +58,8 @@ void RozoDrawBezier(const BezierPoint* nodes, int32_t count, int16_t drawtype, i
                     int16_t linejoin, float miterlimit, float width, uint8_t flag);
 // One data comment's text for the nodes (at most 100 of them).
 Handle BzGetDataHandle(const BezierPoint* nodes, int32_t count, const BezierAttributs& attrs);
-// Appends "%.3f" without trailing zeros or point, and a space.
+// Appends the value with three decimals and a point as the mark, whatever
+// the locale, without trailing zeros or point, and a space.
 void BzAddVal(Handle h, float value);
 
 // Plays a picture into the current port with its paths honoured.

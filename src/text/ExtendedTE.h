@@ -3,7 +3,7 @@
 // fractional sizes and metrics, a rotation angle, and a table of operation
 // slots through which every font setting, measurement, drawing and erasing
 // passes. Every text box, styled string and lyric line is laid out, measured
-// and drawn through it.
+// and drawn through it. Its sections live in four files, named above each.
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
@@ -13,7 +13,7 @@
 struct ExtendedTERec;
 typedef ExtendedTERec** ExtendedTE;
 
-// ---- style data ---------------------------------------------------------------
+// ---- style data: ExtendedTE.cpp --------------------------------------------
 
 // One style table entry; useCount is the number of runs that name it.
 struct ExtendedStyle {
@@ -76,7 +76,7 @@ constexpr int32_t kExtendedMaxStyles = 32000;
 ExtendedRun* ExtendedRuns(ExtendedStylHandle sh);
 ExtendedStyle* ExtendedStyles(ExtendedStylHandle sh);
 
-// ---- the record ---------------------------------------------------------------
+// ---- the record: ExtendedTE.cpp (the caret clock: ExtendedTEDraw.cpp) ------
 
 struct ExtendedLongRect {
   int32_t left, right, top, bottom;
@@ -195,7 +195,7 @@ extern uint8_t ModeInsert;
 extern uint32_t (*ExtendedTETickCount)();
 constexpr uint32_t kExtendedCaretTime = 30;
 
-// ---- creation, disposal, text -------------------------------------------------
+// ---- creation, disposal, text: ExtendedTE.cpp -------------------------------
 
 ExtendedTE ExtendedTENew(const Rect* destRect, const Rect* viewRect);
 ExtendedTE ExtendedTEStylNew(const Rect* destRect, const Rect* viewRect);
@@ -223,7 +223,7 @@ void ExtendedTESetNoClipToViewRect(uint8_t flag, ExtendedTE te);
 void ExtendedTEAutoView(uint8_t flag, ExtendedTE te);
 void ExtendedSetUnicodeMode(ExtendedTE te, uint8_t flag);
 
-// ---- styles --------------------------------------------------------------------
+// ---- styles, text state and standard slots: ExtendedTE.cpp ------------------
 
 void ExtendedTESetStyle(int16_t mode, const TextStyle* style, uint8_t redraw, ExtendedTE te);
 void ExtendedTEGetStyle(int32_t offset, TextStyle* out, int16_t* lineHeight, int16_t* ascent, ExtendedTE te);
@@ -282,7 +282,7 @@ void VectStdSetAlphaBackground(float alpha);
 void VectStdEraseColorRect(uint32_t refCon, const Rect* r, const RGBColor* color);
 void VectStdEraseColorRgn(uint32_t refCon, RgnHandle rgn, const RGBColor* color);
 
-// ---- line breaking and layout ----------------------------------------------
+// ---- line breaking and layout: ExtendedTELayout.cpp -------------------------
 
 void ExtendedTECalText(ExtendedTE te);
 void ExtendedTERecalText(int32_t start, int32_t end, int32_t delta, ExtendedTE te, int32_t* firstChanged,
@@ -300,7 +300,7 @@ void Extended_calc_param_ligne(ExtendedTE te, int32_t line, int32_t* lengthOut, 
 int32_t ExtendedNumLigne(int32_t offset, ExtendedTE te);
 float ExtendedTEGetHeight(int32_t lineA, int32_t lineB, ExtendedTE te);
 
-// ---- drawing, selection, hit testing ---------------------------------------
+// ---- drawing, selection, hit testing: ExtendedTEDraw.cpp --------------------
 
 void ExtendedTEDoText(ExtendedTE te, int32_t from, int32_t to, float oldHeight);
 void Extended_affiche_texte(ExtendedTE te, int32_t from, int32_t to, float oldHeight, float newHeight);
@@ -327,7 +327,7 @@ uint8_t ExtendedTEClikLoop(Point pt, ExtendedTE te);
 // Justification offset of a styled line.
 int32_t Extended_JustOffset(ExtendedTE te, int32_t line);
 
-// ---- rotation ---------------------------------------------------------------
+// ---- rotation: ExtendedTERotate.cpp -----------------------------------------
 
 void ExtendedRotateTransformPoint(ExtendedTE te, const Point* in, Point* out);
 RgnHandle ExtendedRotateGetRgnFromRect(ExtendedTE te, const Rect* r);

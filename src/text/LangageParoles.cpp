@@ -9,7 +9,7 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/QuickDraw.h"
-#include "sound/Lyrastel.h"
+#include "sound/ServicesSon.h"
 #include "stafftypes/PorteeKaraoke.h"
 #include "system/PortLayer.h"
 #include "text/ExtendedTE.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The text style carried by every text call, staff name and styled string.
+// SHARED(data): the text style carried by every text call, staff name and styled string.
 #include "platform/PlatformTypes.h"
 
 struct TextStyle {

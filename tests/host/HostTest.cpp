@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "plugin/PluginFixtures.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -130,14 +132,12 @@ TEST(Host, BundledMusicXMLExampleIsPreviewed) {
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
   fclose(f);
-  double x0, y0, w, h;
-  size_t at = bytes.find("/MediaBox [");
-  ASSERT_NE(at, std::string::npos);
-  ASSERT_EQ(sscanf(bytes.c_str() + at, "/MediaBox [ %lf %lf %lf %lf", &x0, &y0, &w, &h), 4);
-  EXPECT_GT(w, 595.0);
-  EXPECT_LT(w, 620.0);
-  EXPECT_GT(h, 842.0);
-  EXPECT_LT(h, 870.0);
+  const std::vector<tamrel_test::BoitePDF> boxes = tamrel_test::BoitesPDF(bytes);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_GT(boxes[0].w, 595.0);
+  EXPECT_LT(boxes[0].w, 620.0);
+  EXPECT_GT(boxes[0].h, 842.0);
+  EXPECT_LT(boxes[0].h, 870.0);
   EXPECT_EQ(RunHost("thumbnail " + in + " -o " + png + " -s 128").status, 0);
   unsigned char head[24] = {};
   f = fopen(png.c_str(), "rb");

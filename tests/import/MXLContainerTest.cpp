@@ -17,7 +17,7 @@
 
 #include "import/XMLBrowser.h"
 #include "platform/Memory.h"
-#include "support/TestPaths.h"
+#include "support/DataFiles.h"
 #include "system/QrvFiles.h"
 
 namespace {
@@ -194,7 +194,8 @@ TEST_F(MXLTest, OversizedMembersAreRefused) {
 }
 
 TEST(MXLCorpus, CompressedScoreFromTheCorpus) {
-  Handle h = LoadMXL(tamrel_test::CorpusPath("musicxml/90a-Compressed-MusicXML.mxl").c_str());
+  ASSERT_TRUE(tamrel_test::HasData("musicxml/90a-Compressed-MusicXML.mxl"));
+  Handle h = LoadMXL(tamrel_test::DataPath("musicxml/90a-Compressed-MusicXML.mxl").c_str());
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(GetHandleSize(h), 2494);
   char err[kXMLErrTextSize];

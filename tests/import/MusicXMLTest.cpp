@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "model/Document.h"
@@ -14,7 +15,7 @@
 #include "model/Vues.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
-#include "support/TestPaths.h"
+#include "support/DataFiles.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
 
@@ -152,14 +153,18 @@ TEST(MusicXMLDriver, SettingsComeBackOnEveryExit) {
 // The document the import starts from: dated, no view, no titles, a current
 // score at tempo 80; read from the stream's open file when no text is given.
 TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
-  Document* doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
+  const std::string path = tamrel_test::DataPath("musicxml/01a-Pitches-Pitches.xml");
+  ASSERT_TRUE(tamrel_test::HasData("musicxml/01a-Pitches-Pitches.xml"));
+  // Freed however the test ends, an early ASSERT included.
+  std::unique_ptr<Document, void (*)(Document*)> owner(reinterpret_cast<Document*>(NewPtrClear(sizeof(Document))),
+                                                       [](Document* d) { FreeDocument(d); });
+  Document* doc = owner.get();
   ASSERT_NE(doc, nullptr);
   doc->indexVueCourante = 3;
   doc->porteesCachees = 1;
   std::strcpy(doc->titres[1].texte, "old title");
-  SetFixedDateTime(3900000000u);
-  std::string path = tamrel_test::CorpusPath("musicxml/01a-Pitches-Pitches.xml");
   ASSERT_EQ(OrvantaOpenFile(path.c_str(), "rb"), 1);
+  SetFixedDateTime(3900000000u);
   EXPECT_EQ(ChargeMusiqueXML(doc, nullptr, 1, 0), 1);
   CloseFile();
   UseRealDateTime();
@@ -180,7 +185,6 @@ TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
   DisposeHandle(h);
   EXPECT_EQ(doc->partitionCourante, score);
   EXPECT_EQ(doc->nbPartitions, 1);
-  FreeDocument(doc);
 }
 
 }  // namespace

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/Memory.h"
-#include "support/TestPaths.h"
+#include "support/DataFiles.h"
+#include "support/Locales.h"
 #include "text/TextEncodings.h"
 
 namespace {
@@ -239,6 +238,12 @@ TEST(XMLTree, Accessors) {
   EXPECT_EQ(XMLGetAttributeFloat(nullptr, "l1"), kXMLAbsentFloat);
   EXPECT_EQ(XMLGetTextLong(nullptr), kXMLAbsentLong);
   EXPECT_EQ(XMLGetTextFloat(nullptr), kXMLAbsentFloat);
+  // A host's decimal-comma locale changes no number read.
+  tamrel_test::DecimalCommaLocale comma;
+  ASSERT_TRUE(comma.active()) << comma.Missing();
+  EXPECT_EQ(XMLGetTextFloat(XMLGetChild(a, "t2", 0)), 12.75f);
+  EXPECT_EQ(XMLGetAttributeFloat(a, "f1"), 25.0f);
+  EXPECT_EQ(XMLGetAttributeFloat(a, "f3"), -0.5f);
 }
 
 TEST(XMLTree, UserAttributes) {
@@ -325,11 +330,8 @@ TEST(XMLTree, ParseErrorsAndSources) {
 }
 
 TEST(XMLTree, CorpusScore) {
-  std::ifstream in(tamrel_test::CorpusPath("musicxml/01a-Pitches-Pitches.xml"), std::ios::binary);
-  ASSERT_TRUE(in);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  std::string text = ss.str();
+  std::string text;
+  ASSERT_TRUE(tamrel_test::ReadData("musicxml/01a-Pitches-Pitches.xml", &text));
   size_t notes = 0;
   for (size_t p = text.find("<note"); p != std::string::npos; p = text.find("<note", p + 1))
     if (text[p + 5] == '>' || text[p + 5] == ' ') notes++;
@@ -364,10 +366,9 @@ TEST(XMLRequest, ResultsEqualTheMatcherOverTheFlatList) {
       "@note/notations", "part/measure/@!note", "measure/@note<default-x>/type[quarter]", "part/@x/y",
       "score-partwise/part-list/@score-part<id=P1>", "!measure/@note"};
   for (const char* file : files) {
-    std::ifstream in(tamrel_test::CorpusPath(file), std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    Tree t(ss.str());
+    std::string text;
+    ASSERT_TRUE(tamrel_test::ReadData(file, &text));
+    Tree t(text);
     ASSERT_NE(t.root, nullptr) << file;
     for (const char* r : requests) {
       int32_t len = static_cast<int32_t>(std::strlen(r));
@@ -412,10 +413,8 @@ TEST(XMLTree, DeepNestingAndDamagedFiles) {
     EXPECT_EQ(Get(t.root, "d/d/d/@d/d/d/leaf"), "d");
   }
 
-  std::ifstream in(tamrel_test::CorpusPath("musicxml/46a-Barlines.xml"), std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string original = ss.str();
+  std::string original;
+  ASSERT_TRUE(tamrel_test::ReadData("musicxml/46a-Barlines.xml", &original));
   uint32_t seed = 1;
   auto next = [&] {
     seed = seed * 1664525u + 1013904223u;

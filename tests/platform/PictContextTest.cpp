@@ -10,6 +10,7 @@
 #include "platform/PictContext.h"
 #include "platform/PictFormat.h"
 #include "platform/Pictures.h"
+#include "support/Locales.h"
 #include "support/PictBuilder.h"
 
 namespace {
@@ -67,7 +68,9 @@ void SpyText(cairo_t*, const PictReplayText& t) {
 
 }  // namespace
 
-TEST(PictContext, BezierPathsAreDrawnAndTheirRasterFallbackSkipped) {
+namespace {
+
+void ExpectBezierPathsDrawn() {
   for (bool oldForm : {false, true}) {
     std::vector<uint8_t> b = BezierPicture(oldForm);
     Handle pic = NewHandle(Size(b.size()));
@@ -81,6 +84,28 @@ TEST(PictContext, BezierPathsAreDrawnAndTheirRasterFallbackSkipped) {
     EXPECT_EQ(out.At(100, 190), 0u) << oldForm;        // the line after STOP
     DisposeHandle(pic);
   }
+}
+
+}  // namespace
+
+TEST(PictContext, BezierPathsAreDrawnAndTheirRasterFallbackSkipped) { ExpectBezierPathsDrawn(); }
+
+// Under a host's decimal-comma locale stored paths read the same: a number's
+// point is not where its reading stops.
+TEST(PictContext, BezierNumbersIgnoreTheLocale) {
+  tamrel_test::DecimalCommaLocale comma;
+  ASSERT_TRUE(comma.active()) << comma.Missing();
+  ExpectBezierPathsDrawn();
+  PictBezierAttrs a;
+  std::vector<PictBezierNode> nodes;
+  const std::string s = "START 256 0 1 2 1 2.5000 1 1.25 -2.5 3.75 4 5 6.125 ";
+  ASSERT_TRUE(PictParseBezierComment(reinterpret_cast<const uint8_t*>(s.data()), s.size(), a, nodes));
+  EXPECT_EQ(a.miterlimit, 2.5f);
+  ASSERT_EQ(nodes.size(), 1u);
+  EXPECT_EQ(nodes[0].inX, 1.25f);
+  EXPECT_EQ(nodes[0].inY, -2.5f);
+  EXPECT_EQ(nodes[0].x, 3.75f);
+  EXPECT_EQ(nodes[0].outY, 6.125f);
 }
 
 TEST(PictContext, BezierCommentForms) {

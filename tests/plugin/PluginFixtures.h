@@ -3,9 +3,11 @@
 // the outputs of the request path read back.
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -40,6 +42,15 @@ inline std::string LitFichier(const std::string& p) {
 
 inline bool Existe(const std::string& p) { return access(p.c_str(), F_OK) == 0; }
 
+// A PDF number, read with its point whatever the locale (NaN if it is none).
+inline double NombrePDF(const std::string& texte) {
+  double v = std::numeric_limits<double>::quiet_NaN();
+  const char* debut = texte.data();
+  if (!texte.empty() && texte[0] == '+') ++debut;
+  std::from_chars(debut, texte.data() + texte.size(), v);
+  return v;
+}
+
 // Media boxes of a PDF's pages, in points.
 struct BoitePDF {
   double w, h;
@@ -48,7 +59,7 @@ inline std::vector<BoitePDF> BoitesPDF(const std::string& pdf) {
   std::vector<BoitePDF> boites;
   std::regex re(R"(/MediaBox \[\s*([-0-9.]+)\s+([-0-9.]+)\s+([-0-9.]+)\s+([-0-9.]+)\s*\])");
   for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), re); it != std::sregex_iterator(); ++it)
-    boites.push_back({std::stod((*it)[3]) - std::stod((*it)[1]), std::stod((*it)[4]) - std::stod((*it)[2])});
+    boites.push_back({NombrePDF((*it)[3]) - NombrePDF((*it)[1]), NombrePDF((*it)[4]) - NombrePDF((*it)[2])});
   return boites;
 }
 inline int PagesPDF(const std::string& pdf) {

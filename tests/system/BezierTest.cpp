@@ -10,6 +10,7 @@
 
 #include "platform/Memory.h"
 #include "platform/Pictures.h"
+#include "support/Locales.h"
 #include "system/Bezier.h"
 
 namespace {
@@ -224,6 +225,64 @@ TEST(Bezier, NumbersAreWrittenShort) {
   BezierPoint p{1, 2, 0.5f, 0.25f, 3, 4};
   Handle h = BzGetDataHandle(&p, 1, BezierAttributs{1, 2, 3, 4, 1.5f});
   EXPECT_EQ(std::string(*h, size_t(GetHandleSize(h))), "START 256 1 2 3 4 1.5000 1 0.5 0.25 1 2 3 4 ");
+  DisposeHandle(h);
+}
+
+// A host may run under a locale whose decimal mark is a comma: the comments
+// keep the point both ways, so a path recorded and replayed there, or stored
+// by another machine, reads the same.
+TEST(Bezier, PathsRecordAndReplayUnderADecimalCommaLocale) {
+  tamrel_test::DecimalCommaLocale comma;
+  ASSERT_TRUE(comma.active()) << comma.Missing();
+  PortGuard guard;
+  const Rect frame{0, 0, 200, 200};
+  HiddenPort port(frame);
+  const std::vector<BezierPoint> path = Circle(8, 100.5f, 100.25f, 40.5f);
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, nullptr);
+  RozoDrawBezier(path.data(), int32_t(path.size()), 0, 1, 2, 1, 2.5f, 0.0f, 1);
+  ClosePicture();
+  // Replayed at twice the size into a recording picture: read, scaled, written again.
+  PicHandle again = OpenPicture(&frame);
+  ASSERT_NE(again, nullptr);
+  const Rect twice{0, 0, 400, 400};
+  RozoDrawPicture(pic, &twice);
+  ClosePicture();
+  const struct {
+    PicHandle pic;
+    float scale;
+  } recorded[] = {{pic, 1.0f}, {again, 2.0f}};
+  for (const auto& r : recorded) {
+    Play(r.pic, frame, false);
+    ASSERT_EQ(gComments.size(), 2u) << r.scale;
+    const std::string& text = gComments[0].data;
+    EXPECT_EQ(text.rfind("START 256 0 1 2 1 2.5000 8 ", 0), 0u) << text;
+    EXPECT_EQ(text.find(','), std::string::npos) << text;
+    std::vector<BezierPoint> nodes = Parse(text);
+    ASSERT_EQ(nodes.size(), path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+      EXPECT_NEAR(nodes[i].x, r.scale * path[i].x, 0.002f) << i;
+      EXPECT_NEAR(nodes[i].y, r.scale * path[i].y, 0.002f) << i;
+      EXPECT_NEAR(nodes[i].xIn, r.scale * path[i].xIn, 0.002f) << i;
+      EXPECT_NEAR(nodes[i].yOut, r.scale * path[i].yOut, 0.002f) << i;
+    }
+    EXPECT_EQ(gComments[1].data, "STOP");
+  }
+  KillPicture(again);
+  KillPicture(pic);
+  // Written elsewhere with points: read whole, not cut at the point.
+  const std::string stored = "START 256 4 5 6 7 2.5000 1 1.25 -2.5 3 4 5.125 6 ";
+  BezierAttributs a{};
+  std::vector<BezierPoint> nodes;
+  ASSERT_TRUE(BzParseDataComment(stored.data(), int32_t(stored.size()), &a, nodes));
+  EXPECT_EQ(a.miterlimit, 2.5f);
+  ASSERT_EQ(nodes.size(), 1u);
+  EXPECT_EQ(nodes[0].xIn, 1.25f);
+  EXPECT_EQ(nodes[0].yIn, -2.5f);
+  EXPECT_EQ(nodes[0].xOut, 5.125f);
+  Handle h = NewHandle(0);
+  BzAddVal(h, -250.75f);
+  EXPECT_EQ(std::string(*h, size_t(GetHandleSize(h))), "-250.75 ");
   DisposeHandle(h);
 }
 

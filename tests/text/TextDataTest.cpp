@@ -3,7 +3,6 @@
 // sub-string operations that keep the runs.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
+#include "support/Locales.h"
 #include "text/ExtendedTE.h"
 #include "text/Fontes.h"
 #include "text/TextData.h"
@@ -228,11 +228,8 @@ TEST_F(TextData, SizesScaleToTheDestinationResolution) {
 
 // Float fields do not follow the locale's decimal mark.
 TEST_F(TextData, FloatFieldsIgnoreTheLocale) {
-  const char* comma[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"};
-  std::string old = setlocale(LC_NUMERIC, nullptr);
-  bool set = false;
-  for (const char* l : comma) set = set || setlocale(LC_NUMERIC, l) != nullptr;
-  if (!set) GTEST_SKIP() << "no locale with a decimal comma";
+  tamrel_test::DecimalCommaLocale comma;
+  ASSERT_TRUE(comma.active()) << comma.Missing();
   ExtendedStylHandle sh = MakeStyl({{kFontTimes, 0, 12.5f, 14.25f, 11, kNoir}}, {{0, 0}, {2, 65535}});
   Handle part = CvtStyleHandleToTextData(sh, nullptr);
   std::string bytes = HandleBytes(part);
@@ -240,7 +237,6 @@ TEST_F(TextData, FloatFieldsIgnoreTheLocale) {
   buf.push_back('x');
   buf.push_back(0);
   ExtendedStylHandle back = CvtTextDataToStyleHandle(buf.data());
-  setlocale(LC_NUMERIC, old.c_str());
   EXPECT_NE(bytes.find(F("12.500") + F("14.250")), std::string::npos);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(ExtendedStyles(back)[0].size, 12.0f);

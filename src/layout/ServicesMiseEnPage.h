@@ -1,0 +1,70 @@
+#pragma once
+// SHARED(services): the calls the layers below layout make into it (the
+// model above all): screen modes, the spacing engine's settings, columns and
+// conversions, page setups, the graphic mode and staff lines. Each group says
+// which file defines it. The zoom and destination resolution are in
+// layout/Zoom.h, included here.
+#include "layout/DonneesMiseEnPage.h"
+#include "layout/DonneesModeGraphique.h"
+#include "layout/DonneesZorodava.h"
+#include "layout/Zoom.h"
+#include "platform/PlatformTypes.h"
+
+struct Document;
+struct Partition;
+struct Portee;
+
+// Screen modes (ModesEcran.cpp).
+enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression = 2, kModeEcranImpression2 = 3 };
+int32_t GetModeEcran(Partition** score);  // 0 without a score
+bool IsModePagePartition(Partition** score);
+bool IsModeImpressionPartition(Partition** score);
+// Re-paginates the current score: writes the mode-3 bar table.
+void RecalculeMiseEnPage(Document* document);
+// The scale by which the mode-3 table is zoomed into the page and print tables.
+float CalculeEchelleVisualisationModePage(Document* document);
+// Screen areas of the ribbon, page and print modes after a rebuild.
+void InitAiresEcranModeRuban(Document* document);
+void InitAiresEcranModePage(Document* document);
+void InitAiresEcranImpression(Document* document);
+
+// The spacing engine (Zorodava.cpp).
+// Gives a score the user's settings; with keepOn 0 the engine is switched off.
+void SetDefaultZorodavaPartition(Partition** score, int16_t keepOn);
+// Releases the score's cache of spacing columns and clears its count.
+void DisposeZorodavaTaquets(Partition** score);
+// Whether the spacing engine lays out the score (any staff when none is given).
+bool IsModeZorodava(Partition** score, Portee** staff);
+// Rebuilds the spacing columns of the document's current score; 0.
+int16_t RecalculeZorodavaDocument(Document* document);
+// Page x, piano-roll x and window x of a tick through the spacing columns, and
+// the tick of a piano-roll x; negative when the columns do not hold it.
+int32_t ZorodavaCvtTempsEnPixelEcran(Partition** score, int32_t tick);
+int32_t ZorodavaCvtTempsEnPixelRuban(Partition** score, int32_t tick);
+int32_t ZorodavaCvtPixelRubanEnTemps(Partition** score, int32_t x);
+int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition** score, int32_t tick);
+// Reads a stored setup from the document byte stream.
+void ReadZorodava(ZorodavaSetup* setup);
+
+// Page setups (MiseEnPage.cpp).
+// The defaults of a setup of the given kind.
+void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
+// Frees every page of the score with its elements and their staff entries,
+// then the bar tables of screen modes 1, 2 and 3.
+void DisposeMiseEnPagePartition(Partition** score);
+// Whether a staff is printed with a setup.
+bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);
+
+// The graphic mode (ModeGraphique.cpp; ReadConfigGraphique in LectureModeGraphique.cpp).
+// The user's mode, from the preferences.
+void GetUserModeGraphique(ModeGraphique* mode);
+// Installs the score's mode, with the preferences' minimum printed thicknesses
+// in print modes.
+void SetCurrentModeGraphique(Partition** score);
+// Reads a stored mode at the version being loaded, with the document's
+// text-style reader (LitConfigGraphique in layout/ModeGraphique.h at any version).
+int16_t ReadConfigGraphique(ModeGraphique* mode);
+
+// Staff heights (HauteursPortees.cpp).
+// Sets a new staff's inner line positions.
+void SetDefaultLignesInternesPortees(Portee** staff);

@@ -1,0 +1,60 @@
+#pragma once
+// SHARED(services): the calls the layers below notation drawing make into it
+// (the model above all): accidental spelling, chord offsets, bar-line widths,
+// chord diagrams kept with their notes, beam links and tie defaults. Each
+// group says which file defines it.
+#include "platform/PlatformTypes.h"
+
+struct DataAccroche;
+struct Partition;
+struct Portee;
+struct Signe;
+struct Tonalite;
+
+// Accidental spelling (Alterations.cpp).
+// The line (octave x 7 + step) and shown accidental of a note; returns the shown code.
+int16_t CalcPosAlterationFnNote(Portee** staff, const Signe* note, int16_t* line, uint8_t* shown, int32_t noteIndex,
+                                int32_t tick);
+// The pitch at a line with an accidental (2 takes the key's); returns the code kept.
+int16_t CalcNoteFnPosAlteration(Portee** staff, int16_t line, int32_t tick, uint8_t accidental, const Tonalite* key,
+                                int16_t* note);
+
+// Bar lines, repeat signs and jump texts (BarresMesure.cpp).
+// Pixels of the bar line or repeat sign drawn at the start of a bar.
+int32_t CalculeTailleEcranRuptureMesure(Partition** score, int16_t bar);
+
+// Chord offsets (DecalagesAccord.cpp).
+// Horizontal offset of the head of note `index` within its chord, on the
+// piano roll when `ruban` is given, else on the page.
+int16_t CalculeDecalageCorpsAccord(Partition** ruban, Portee** staff, int32_t index);
+
+// The chord-diagram list of a staff (DiagrammesPortee.cpp).
+void DisposeDiagrammes(Portee** staff);
+void DisposeDiagrammesAccordsCustomsPortee(Portee** staff);
+// Diagram positions made relative to their notes around edits (mode 0 width
+// changes, 1 structural edits) and put back.
+void PreservePositionDiagrammes(Partition** score, int16_t mode);
+void RestaurePositionDiagrammes(Partition** score, int16_t mode);
+
+// Beam links drawn across positions and staves (LiaisonsAccroche.cpp).
+// Default beam counts of the link from note A to note B, written into the
+// shape part of the link's block.
+void CalculeNbBarresDefautLiaisonAccroche(Portee** staffA, int32_t noteA, Portee** staffB, int32_t noteB,
+                                          DataAccroche* data);
+// Re-orders the chain holding the note by x; 0 when there is no chain.
+int16_t ReclasseLiaisonsAccroche(Portee** staff, int32_t index);
+// The note, or the record before it, carries the chord-member flag.
+bool IsNoteInAccord(const Signe* notes, int32_t index);
+
+// The chord-name line of a staff (LigneAccords.cpp).
+// Draws the chord diagram of one cell of the chord line; always 1.
+int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t cell);
+
+// Tie and slur shapes (QrvLiaisonCoule.cpp).
+// Gives a new link its default shape in the source note's effect record
+// (kind 0 tie or slur, 1 beam link), keeping its ids and staff numbers.
+void SetLiaisonCouleDefautNote(Portee** staff, int32_t index, int16_t kind);
+
+// Chord drawing and the printed pieces of tied notes (SCleGraf.cpp).
+// True when the note carries a tie (its printed pieces can be listed).
+bool IsNoteLiee(Portee** staff, int32_t index);

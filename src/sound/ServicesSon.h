@@ -1,0 +1,51 @@
+#pragma once
+// SHARED(services): the calls the layers below sound make into it (the model
+// above all): the instrument table, sample streams, playback state, digital
+// audio tracks, singing-voice parameters and voice files. Nothing ever plays
+// in the plug-in. Each group says which file defines it.
+#include "platform/PlatformTypes.h"
+
+struct Partition;
+struct Portee;
+// The singing-voice parameter block of a staff (kTailleVoixParam bytes).
+struct VoixParam;
+
+// The instrument table (SINSTRUM.cpp).
+// Appends (or reuses) a record with the defaults; its index, negative on failure.
+int16_t AjouteInstrument(Partition** score);
+// How many staves of the score play the instrument.
+int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index);
+void SetNomInstrument(Partition** score, int16_t index, const char* name);
+// Frees the instrument records and their sounds; count 0.
+void DisposeInstruments(Partition** score);
+
+// Numbered sample streams (Flux.cpp).
+// Releases a sample stream; 0 names none. Returns 1.
+int16_t DisposeFlux(int32_t id);
+
+// Playback position and stop (Lecture.cpp).
+bool IsPartitionMusiqueEnCours(Partition** score);
+void ArreteMusique(int16_t flag);
+
+// Digital audio tracks (PisteNumerique.cpp).
+uint32_t GetSampleRatePisteNumerique(Portee** staff);
+uint32_t GetLengthPisteNumerique(Portee** staff);
+
+// Singing-voice parameters of staves (Lyrastel.cpp).
+// Size of a staff's voice parameter block.
+constexpr Size kTailleVoixParam = 3512;
+bool IsPorteeLyrastel(Portee** staff);
+bool IsLyrastel();
+void SetDefautVoixParam(VoixParam* parameters);
+// Frees the staff's singing data and clears its field.
+void DisposeLyrastelPortee(Portee** staff);
+// Marks the staff's singing output to be recomputed after its notes changed.
+void LyrastelPorteeACalculer(Portee** staff);
+// The voice language id at an index of the installed language table; the
+// plug-in installs no language, so every index is beyond the table: 0.
+uint16_t LYGetLanguageIDByIndex(int32_t index);
+
+// Voice files, fragments and presets (VoixFichiers.cpp).
+// Loads an expression preset (a path relative to the voices folder) into a
+// voice parameter block.
+bool DoChargeExpressionVoix(const char* path, VoixParam* parameters);

@@ -1,0 +1,49 @@
+#pragma once
+// SHARED(services): the calls the layers below the staff types make into them
+// (the model above all): the installers that fill a new staff's operation
+// slots (stafftypes/VecteursPortee.h), staff lines, time-signature texts and
+// the tablature record. Each group says which file defines it.
+#include "platform/PlatformTypes.h"
+
+struct DivisionTemporelle;
+struct Portee;
+struct Tablature;
+
+// The standard five-line staff (type 0) and drums on a standard staff (type 8)
+// (PorteeQuarvel.cpp).
+void InitPorteeQuarvel(Portee** staff);
+void InitPorteeBatterieStd(Portee** staff);
+// Line-shown flag of staff line position n (-5 to 10); other positions read
+// as hidden and are ignored on write.
+bool IsAfficheLignePortee(Portee** staff, int16_t n);
+void SetAfficheLignePortee(Portee** staff, int16_t n, uint8_t shown);
+// The numerator and denominator texts of a time signature (each at least 16
+// bytes); 1 for a symbol.
+int16_t CvtDivisionTemporelleEnString(const DivisionTemporelle* division, char* top, char* bottom);
+
+// The drum staff type (type 2) (PorteeBatterie.cpp).
+void InitPorteeBatterie(Portee** staff);
+// Lyrics (type 3), tempo (type 4) and digital audio track (type 10) staff
+// types (PorteeParoleTempoPiste.cpp).
+void InitPorteeParole(Portee** staff);
+void InitPorteeTempo(Portee** staff);
+// A rate code and bit depth of 0 mean the defaults.
+void InitPorteePisteNumerique(Portee** staff, uint32_t rateCode, int16_t bits);
+// The tablature staff type (type 7) (PorteeTablature.cpp).
+void InitPorteeTablature(Portee** staff);
+// The Gregorian staff type (type 9) (PorteeGregorien.cpp).
+void InitPorteeGregorien(Portee** staff);
+
+// The tablature record of a staff (Tablature.cpp).
+// Creates the staff's record when it has none and returns it.
+Tablature** NewTablature(Portee** staff, uint32_t kind);
+// Clears the tablature slots of a staff whose record is a window on its group's.
+void ClearVecteursTablature(Portee** staff);
+// Frees the record and clears the staff's field.
+void DisposeTablature(Portee** staff);
+// Marks the staff's tablature as not computed (nothing without a tablature).
+void FixeTablatureNonCalculee(Portee** staff);
+// The record that serves the staff (following merged staves), or null.
+Tablature** GetTablature(Portee** staff);
+// The staff shows a tablature (it has a tablature record, its own or its group's).
+bool IsTablatureVisible(Portee** staff);
