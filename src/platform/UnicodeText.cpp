@@ -6,6 +6,7 @@
 #include FT_FREETYPE_H
 #include <hb.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -342,6 +343,77 @@ float UnicodeTextDraw32(cairo_t* cr, double x, double y, const uint32_t* text, s
                         const UnicodeTextStyle& style, double angleDegrees) {
   L().cps.assign(text, text + count);
   return Draw(cr, x, y, style, angleDegrees);
+}
+
+UnicodeTextBox UnicodeTextInk(const UniChar* text, size_t count, const UnicodeTextStyle& style, double angleDegrees) {
+  Layout& l = L();
+  DecodeUtf16(text, count, l.cps, l.cpUnit);
+  LayOut(style);
+  UnicodeTextBox box;
+  if (!l.font) return box;
+  // Font-wide extents of every face drawn with, y upwards: no glyph of a face
+  // goes beyond its font box (nor, for fonts whose box is not filled in, its
+  // ascent, descent and widest advance).
+  double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+  auto extend = [&](const FontFile* f) {
+    const double k = l.size / f->upem;
+    xMin = std::min(xMin, f->ft->bbox.xMin * k);
+    xMax = std::max(xMax, std::max<double>(f->ft->bbox.xMax, f->maxAdvance) * k);
+    yMin = std::min(yMin, std::min<double>(f->ft->bbox.yMin, f->descender) * k);
+    yMax = std::max(yMax, std::max<double>(f->ft->bbox.yMax, f->ascender) * k);
+  };
+  extend(l.font->file);
+  for (const Run& run : l.runs) extend(run.file);
+  // Glyph origins, marks moved off the baseline included (y downwards).
+  double first = 0, last = 0, up = 0, down = 0;
+  for (const cairo_glyph_t& g : l.glyphs) {
+    first = std::min(first, g.x);
+    last = std::max(last, g.x);
+    up = std::max(up, -g.y);
+    down = std::max(down, g.y);
+  }
+  const double sx = l.font->widthScale / (style.ratio > 0 ? style.ratio : 1.0f);
+  double left = (first + xMin) * sx, right = (last + xMax) * sx;
+  double top = -(yMax + up), bottom = -yMin + down;
+  if (l.font->synthItalic) {
+    // The shear leans what is above the baseline right, what is below left.
+    left -= kItalicShear * bottom;
+    right += kItalicShear * -top;
+  }
+  if (l.font->synthBold) right += static_cast<int>(l.size * 0.06f);
+  if (style.face & kFaceUnderline) {
+    FontFile* f = l.font->file;
+    const double k = l.size / f->upem;
+    bottom = std::max(bottom, -f->ft->underline_position * k + std::max(1.0, f->ft->underline_thickness * k));
+    right = std::max(right, static_cast<double>(l.width / (style.ratio > 0 ? style.ratio : 1.0f)));
+  }
+  if (style.face & kFaceShadow) {
+    const double d = std::trunc(style.size > 0 ? style.size * 0.1 : 1.2);
+    right += d;
+    top -= d;
+  }
+  if (angleDegrees == 0) {
+    box.left = left;
+    box.top = top;
+    box.right = right;
+    box.bottom = bottom;
+    return box;
+  }
+  // Turned as the drawing turns it: counter-clockwise on the screen.
+  const double a = -angleDegrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
+  const double xs[2] = {left, right}, ys[2] = {top, bottom};
+  box.left = box.top = 1e300;
+  box.right = box.bottom = -1e300;
+  for (double x : xs) {
+    for (double y : ys) {
+      const double tx = x * c - y * s, ty = x * s + y * c;
+      box.left = std::min(box.left, tx);
+      box.right = std::max(box.right, tx);
+      box.top = std::min(box.top, ty);
+      box.bottom = std::max(box.bottom, ty);
+    }
+  }
+  return box;
 }
 
 UnicodeFontMetrics UnicodeTextFontMetrics(int16_t font, uint8_t face, float size) {

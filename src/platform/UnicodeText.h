@@ -49,6 +49,15 @@ float UnicodeTextDraw(cairo_t* cr, double x, double y, const UniChar* text, size
 float UnicodeTextDraw32(cairo_t* cr, double x, double y, const uint32_t* text, size_t count,
                         const UnicodeTextStyle& style, double angleDegrees);
 
+// Where drawing the text with its baseline origin at (0, 0) can put ink, in
+// pixels, y downwards, turned by the angle: the extents of the faces it is
+// drawn with, the marks moved above or below their base, and what shear,
+// bold copies, shadow and underline add. Never smaller than the ink.
+struct UnicodeTextBox {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+UnicodeTextBox UnicodeTextInk(const UniChar* text, size_t count, const UnicodeTextStyle& style, double angleDegrees);
+
 // Font metrics in pixels at a size, unrounded: ascent and descent positive.
 struct UnicodeFontMetrics {
   float ascent = 0, descent = 0, leading = 0, widMax = 0;

@@ -129,12 +129,13 @@ void CoreTextDrawUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength,
   st.alpha = alpha;
   float w = UnicodeTextWidth(text, n, st);
   if (port->pnVis >= 0) {
-    // Whatever the angle, the text stays within its width (plus a size of
-    // margin) of the pen.
-    int32_t r = static_cast<int32_t>(w) + static_cast<int32_t>(st.size) * 2 + 4;
-    int32_t h = port->pnLoc.h, v = port->pnLoc.v;
-    Rect area{static_cast<int16_t>(std::max(-32767, v - r)), static_cast<int16_t>(std::max(-32767, h - r)),
-              static_cast<int16_t>(std::min(32767, v + r)), static_cast<int16_t>(std::min(32767, h + r))};
+    // Only the pixels the text can ink are copied out and back (with a
+    // pixel for the antialiasing), at any angle.
+    const UnicodeTextBox ink = UnicodeTextInk(text, n, st, angle);
+    const int32_t h = port->pnLoc.h, v = port->pnLoc.v;
+    auto side = [](double x) { return static_cast<int16_t>(std::clamp(x, -32767.0, 32767.0)); };
+    Rect area{side(std::floor(v + ink.top) - 2), side(std::floor(h + ink.left) - 2),
+              side(std::ceil(v + ink.bottom) + 2), side(std::ceil(h + ink.right) + 2)};
     if (cairo_t* cr = QDBeginCairo(port, &area)) {
       UnicodeTextDraw(cr, h, v, text, n, st, angle);
       QDEndCairo(port, cr);
