@@ -14,6 +14,8 @@ void DisposeTextes(Portee** staff) {
 void PreservePositionTextesDivers(Partition**, int16_t) {}
 void RestaurePositionTextesDivers(Partition**, int16_t) {}
 void PreparePreserveObjetsPartition(Partition**) {}
+// SEAM(model): lyrics are not saved across edits yet: there is nothing to
+// save, and a saved block handed back is only freed.
 Handle PreserveTextesPartition(Partition**, int16_t) { return nullptr; }
 void RestaureTextesPartition(Partition**, int16_t, Handle saved) {
   if (saved) DisposeHandle(saved);

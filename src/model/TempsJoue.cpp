@@ -633,10 +633,9 @@ void AjusteTabMesuresJoueesQuandDeleteMesures(Document* document, int16_t atBar,
   TabCvtMesureHasChanged(score, (*score)->tabCvtMesure);
 }
 
-void RemetsPorteesEnFormeQuandRuptureChange(Partition**) {
-  // The display lines of lyrics lines come from the karaoke pass table of
-  // the keys; they are recounted by its owner.
-}
+// SEAM(stafftypes): the display-line count of a staff's lyrics line is kept
+// by the lyrics line itself, not built yet; until then there is none to recount.
+void RemetsPorteesEnFormeQuandRuptureChange(Partition**) {}
 
 // ------------------------------------------------------------ conversions
 

@@ -6,11 +6,6 @@
 #include "plugin/LectureDocument.h"
 #include "sound/ParamFX.h"
 #include "system/QrvFiles.h"
-#include "system/Reporters.h"
-
-// SEAM(plugin): the text-style reader of the native format; until it exists
-// an effect object, which stores a style, cannot be read.
-int16_t ReadTextStyle(TextStyle* style) __attribute__((weak));
 
 namespace {
 
@@ -135,11 +130,9 @@ bool ReadFX(FX* fx) {
   SetDefaultParamFX(&fx->param);
   ReadUTFString(fx->nom, sizeof fx->nom);
   ReadUTFString(fx->commentaire, sizeof fx->commentaire);
-  if (ReadTextStyle == nullptr) {
-    Collapse("ReadFX: no text style reader");
-    return Abandonne();
-  }
-  ReadTextStyle(&fx->style);
+  // An object stores a style: until the text-style reader lands (its seam
+  // answers 0) no object can be read.
+  if (!ReadTextStyle(&fx->style)) return Abandonne();
   fx->debut = ReadLong();
   fx->haut = ReadLong();
   fx->fin = ReadLong();
