@@ -30,9 +30,7 @@ int32_t PrevChar(ExtendedTE te, int32_t p) {
   return p - 1;
 }
 
-bool IsWordPos(ExtendedTE te, int32_t p) {
-  return (*te)->wordBreak(te, p) != 0 || (*te)->inEscape(te, p) != 0;
-}
+bool IsWordPos(ExtendedTE te, int32_t p) { return (*te)->wordBreak(te, p) != 0 || (*te)->inEscape(te, p) != 0; }
 
 int32_t WrapWidth(ExtendedTE te) {
   int64_t w = (int64_t)(*te)->destRect.right - (*te)->destRect.left;
@@ -373,8 +371,8 @@ class LineMeasurer {
         result = q;
         break;
       }
-      int32_t* slot = (q >= lo_ && q - lo_ < static_cast<int32_t>(memo.size())) ? &memo[static_cast<size_t>(q - lo_)]
-                                                                                 : nullptr;
+      int32_t* slot =
+          (q >= lo_ && q - lo_ < static_cast<int32_t>(memo.size())) ? &memo[static_cast<size_t>(q - lo_)] : nullptr;
       if (slot && *slot >= 0) {
         result = *slot;
         break;

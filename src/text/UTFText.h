@@ -43,7 +43,7 @@ int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t le
 // first byte.
 struct UTFTextMeasure {
   std::vector<double> pen;  // per byte, and after the last: the pen before it
-  std::vector<float> cut;  // per byte: what kerning with it added before it
+  std::vector<float> cut;   // per byte: what kerning with it added before it
   float scale = 1.0f;
   std::vector<UniChar> units;  // scratch, kept from text to text
   std::vector<double> penAtUnit;

@@ -18,13 +18,16 @@ namespace {
 // One style (Helvetica 12) over the whole text, in the stored form.
 std::string StylePart() {
   auto f = [](const char* s) { return std::string(s) + "\x03"; };
-  return std::string("\x01" "A") + f("1") + f("1") + "\x85" + f("12.000") + f("14.000") + f("11.000") +
-         f("Helvetica") + f("0") + f("0") + f("1") + f("-1") + "\x02";
+  return std::string(
+             "\x01"
+             "A") +
+         f("1") + f("1") + "\x85" + f("12.000") + f("14.000") + f("11.000") + f("Helvetica") + f("0") + f("0") +
+         f("1") + f("-1") + "\x02";
 }
 
 std::string Text(size_t bytes, bool damaged) {
-  static const char* const kWords[] = {"Lyrics ", "of ", "a ", "verse ", "with ", "longer ", "words, ",
-                                       "\xC3\xA9t\xC3\xA9 ", "sung ", "slowly. "};
+  static const char* const kWords[] = {
+      "Lyrics ", "of ", "a ", "verse ", "with ", "longer ", "words, ", "\xC3\xA9t\xC3\xA9 ", "sung ", "slowly. "};
   static const char* const kDamage[] = {"\x96", "\x01", "\x03", "x\x96y", "\x01\x03"};
   std::string s;
   for (size_t i = 0; s.size() < bytes; i++) {
