@@ -36,7 +36,7 @@ constexpr int32_t kDureeDoubleCroche = 10080;
 constexpr int32_t kMaxDynamiques = 32767;
 // Events one staff may hold: far beyond any score, and a bound on what a
 // damaged document can make a preparation build.
-constexpr int32_t kMaxEvtDynamiques = 1 << 20;
+constexpr int32_t kMaxEvtDynamiques = 1 << 18;
 
 int32_t NbDynamiques(Portee** staff) {
   if (!staff || !(*staff)->dynamiques) return 0;
@@ -90,12 +90,13 @@ bool MemeSource(const EvtDynamique& a, const EvtDynamique& b) {
   return a.portee == b.portee && a.dynamique == b.dynamique;
 }
 
-void AjouteEvt(Collecte& c, Portee** staff, const Source& src, bool restore, uint16_t v1, uint16_t v2, int64_t start,
+// False when the staff can take no more events.
+bool AjouteEvt(Collecte& c, Portee** staff, const Source& src, bool restore, uint16_t v1, uint16_t v2, int64_t start,
                int64_t end) {
   int16_t i = (*staff)->index;
-  if (i < 0 || size_t(i) >= c.parPortee.size()) return;
+  if (i < 0 || size_t(i) >= c.parPortee.size()) return false;
   std::vector<EvtDynamique>& l = c.parPortee[size_t(i)];
-  if (int32_t(l.size()) >= kMaxEvtDynamiques) return;
+  if (int32_t(l.size()) >= kMaxEvtDynamiques) return false;
   EvtDynamique e{};
   e.portee = src.portee;
   e.dynamique = src.index;
@@ -106,6 +107,7 @@ void AjouteEvt(Collecte& c, Portee** staff, const Source& src, bool restore, uin
   e.valeur1 = v1;
   e.valeur2 = v2;
   l.push_back(e);
+  return true;
 }
 
 bool EcritEvts(Portee** staff, const std::vector<EvtDynamique>& l) {
@@ -166,13 +168,18 @@ void AjoutePassages(Partition** score, Portee** staff, const Source& src, const 
   int32_t q = 0;
   for (auto it = r.first; it != r.second; ++it, q++) {
     int64_t joue = parcours.debut[size_t(it->second)];
+    bool place = true;
     if (q < kNbPassagesMasque && !((d.masquePassages >> q) & 1u)) {
       if (q > 0 && ((d.masquePassages >> (q - 1)) & 1u))
-        AjouteEvt(c, staff, src, true, 0, 0, joue + decalageDebut, joue + decalageDebut);
-      continue;
+        place = AjouteEvt(c, staff, src, true, 0, 0, joue + decalageDebut, joue + decalageDebut);
+    } else if (soufflet) {
+      place = AjouteEvt(c, staff, src, false, d.valeur1, d.valeur2, joue + decalageDebut, joue + decalageFin);
+    } else {
+      place = AjouteEvt(c, staff, src, false, d.valeur1, d.valeur1, joue + decalageDebut, joue + decalageDebut);
     }
-    if (soufflet) AjouteEvt(c, staff, src, false, d.valeur1, d.valeur2, joue + decalageDebut, joue + decalageFin);
-    else AjouteEvt(c, staff, src, false, d.valeur1, d.valeur1, joue + decalageDebut, joue + decalageDebut);
+    // A full staff ends the walk: a damaged played-bar table may pass one bar
+    // many thousand times.
+    if (!place) break;
   }
 }
 
@@ -813,25 +820,37 @@ void ConvertitNuancesAncienFormat(Partition** score) {
     maxMesure = std::max(maxMesure, mesures[size_t(k)]);
   }
   std::vector<uint8_t> marquees;
-  std::vector<uint16_t> niveaux(static_cast<size_t>(joues));
+  std::vector<uint16_t> niveauMesure;
+  // Starts of the staff's levels, sorted (start, then list order).
+  std::vector<std::pair<int32_t, int32_t>> niveaux;
+  std::vector<int32_t> debuts;
   for (int16_t p = 0; p < (*score)->nbPortees; p++) {
     Portee** staff = (*score)->portees[p];
     int32_t n = 0;
     const Dynamique* d = GetDynamiquesPortee(staff, &n);
     if (n == 0) continue;
     marquees.assign(size_t(maxMesure) + 1, 0);
+    niveaux.clear();
     for (int32_t i = 0; i < n; i++) {
       if (!IsNiveau(d[i])) continue;
+      niveaux.emplace_back(d[i].debut, i);
       int32_t b = CvtTempsEnMesure(score, d[i].debut);
       if (b >= 0 && b <= maxMesure) marquees[size_t(b)] = 1;
     }
-    for (int32_t k = 0; k < joues; k++) {
-      int32_t t = CvtMesureEnTemps(score, mesures[size_t(k)]);
-      int32_t meilleur = -1;
-      for (int32_t i = 0; i < n; i++)
-        if (IsNiveau(d[i]) && d[i].debut <= t && (meilleur < 0 || d[i].debut >= d[meilleur].debut)) meilleur = i;
-      niveaux[size_t(k)] = meilleur < 0 ? 100 : d[meilleur].valeur1;
+    std::sort(niveaux.begin(), niveaux.end());
+    // The level in force at each written bar's start: bar starts grow with
+    // the bar, so one sweep over the sorted levels finds them all.
+    niveauMesure.assign(size_t(maxMesure) + 1, 100);
+    size_t j = 0;
+    int32_t enVigueur = -1;
+    for (int32_t b = 0; b <= maxMesure; b++) {
+      int32_t t = CvtMesureEnTemps(score, b);
+      for (; j < niveaux.size() && niveaux[j].first <= t; j++) enVigueur = niveaux[j].second;
+      if (enVigueur >= 0) niveauMesure[size_t(b)] = d[enVigueur].valeur1;
     }
+    debuts.clear();
+    for (const auto& v : niveaux) debuts.push_back(v.first);
+    int32_t haut = d[0].haut;
     bool vue = false;
     for (int32_t k = 1; k < joues; k++) {
       int32_t avant = mesures[size_t(k - 1)], b = mesures[size_t(k)];
@@ -839,18 +858,15 @@ void ConvertitNuancesAncienFormat(Partition** score) {
       if (!vue || b < 0 || b == avant + 1) continue;
       vue = false;
       int32_t t = CvtMesureEnTemps(score, b);
-      int32_t nb = 0;
-      const Dynamique* l = GetDynamiquesPortee(staff, &nb);
-      bool existe = false;
-      for (int32_t i = 0; i < nb && !existe; i++) existe = IsNiveau(l[i]) && l[i].debut == t;
-      if (existe) continue;
-      int32_t haut = l[0].haut;
-      int32_t index = AjouteObjetVelocite(score, staff, t, t, niveaux[size_t(k)], niveaux[size_t(k)]);
+      auto ici = std::lower_bound(debuts.begin(), debuts.end(), t);
+      if (ici != debuts.end() && *ici == t) continue;
+      uint16_t niveau = niveauMesure[size_t(b)];
+      int32_t index = AjouteObjetVelocite(score, staff, t, t, niveau, niveau);
       if (index < 0) continue;
-      Dynamique& r = GetDynamiquesPortee(staff, nullptr)[index];
-      Rect std{};
-      GetRectStdDynamique(staff, &r, &std);
+      debuts.insert(ici, t);
       Dynamique& nouvelle = GetDynamiquesPortee(staff, nullptr)[index];
+      Rect std{};
+      GetRectStdDynamique(staff, &nouvelle, &std);
       std::strcpy(nouvelle.texte, "($X)");
       nouvelle.haut = haut;
       nouvelle.bas = Sature32(int64_t(haut) + (std.bottom - std.top));
