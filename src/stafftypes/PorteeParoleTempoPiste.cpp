@@ -56,3 +56,6 @@ bool CalculeAireCelluleEcranPisteNumerique(Partition**, Portee**, int32_t, int32
   if (out) *out = Rect{};
   return false;
 }
+
+// SEAM(stafftypes): the tempo staff's events are not built yet.
+void SupprimeNotesPorteeTempoSousEvenements(Partition**) {}
