@@ -16,6 +16,10 @@ bool IsModeImpressionPartition(Partition** score) {
   return score && ((*score)->modeEcran == kModeEcranImpression || (*score)->modeEcran == kModeEcranImpression2);
 }
 
+// SEAM(layout): the guide marks come with the screen display, which a preview
+// never shows: none are drawn.
+bool IsTraceReperes(Partition**) { return false; }
+
 // SEAM(layout): pagination and the screen areas come with the page layout;
 // until then nothing is paginated and the page scale is 1.
 void RecalculeMiseEnPage(Document*) {}

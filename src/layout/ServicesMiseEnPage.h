@@ -19,6 +19,8 @@ enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression =
 int32_t GetModeEcran(Partition** score);  // 0 without a score
 bool IsModePagePartition(Partition** score);
 bool IsModeImpressionPartition(Partition** score);
+// Guide marks (objects hidden from print, rows without a verse) are drawn.
+bool IsTraceReperes(Partition** score);
 // Re-paginates the current score: writes the mode-3 bar table.
 void RecalculeMiseEnPage(Document* document);
 // The scale by which the mode-3 table is zoomed into the page and print tables.
@@ -52,6 +54,9 @@ void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
 // Frees every page of the score with its elements and their staff entries,
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
+// Page count of the score after bringing its bar tables up to date; 0 for a
+// null score.
+int16_t CombienDePages(Partition** score);
 // Whether a staff is printed with a setup.
 bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);
 
