@@ -1,10 +1,14 @@
 // tamrel-ql: the command-line host that plays the part of the preview service.
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +55,7 @@ void LibereChronometre(QLRequest* r, cairo_t* cr) {
 }
 
 const char* kUsage =
-    "usage: tamrel-ql [--trace] [--timing] [--bundle DIR] COMMAND ...\n"
+    "usage: tamrel-ql [--trace] [--timing] [--time-limit S] [--bundle DIR] COMMAND ...\n"
     "  preview INPUT -o OUT.pdf           write the preview, one PDF page per score page\n"
     "  thumbnail INPUT -o OUT.png [-s N]  write the thumbnail of the first page (N pixels, default 256)\n"
     "  --version                          print the version and the plug-in found\n"
@@ -61,22 +65,53 @@ const char* kUsage =
     "                                     the host's (plug-in load, factory, request, output writing,\n"
     "                                     total since main) and the engine's (font activation, document\n"
     "                                     loading, page recording, drawing into the output)\n"
-    "  --bundle DIR                       the plug-in bundle (default: TamrelQL.qlgenerator beside tamrel-ql)\n";
+    "  --time-limit S                     give up a request after S seconds (default 20; 0: no limit)\n"
+    "  --bundle DIR                       the plug-in bundle (default: TamrelQL.qlgenerator beside tamrel-ql)\n"
+    "OUT is replaced only by a complete preview: a request that fails leaves it as it was.\n";
+
+// A name as it can be shown on one line: control bytes are escaped.
+std::string Nom(const std::string& s) {
+  std::string r;
+  for (unsigned char c : s) {
+    if (c == '\n') {
+      r += "\\n";
+    } else if (c == '\t') {
+      r += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02X", c);
+      r += esc;
+    } else {
+      r += char(c);
+    }
+  }
+  return r;
+}
+
+// Every refusal is one line on stderr.
+int Refuse(int code, const std::string& texte) {
+  std::fprintf(stderr, "tamrel-ql: %s\n", texte.c_str());
+  return code;
+}
+
+// A bad command line: what was wrong, then where the usage is.
+int MauvaisArguments(const std::string& texte) {
+  return Refuse(2, texte + " (see tamrel-ql --help)");
+}
 
 std::string ExecutableDir() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  buf[n] = 0;
-  std::string p(buf);
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? "." : p.substr(0, slash);
+  char* p = realpath("/proc/self/exe", nullptr);
+  if (!p) return ".";
+  std::string chemin(p);
+  std::free(p);
+  size_t slash = chemin.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : chemin.substr(0, slash);
 }
 
 // "file://" and the absolute path, bytes outside the unreserved set escaped.
 std::string FileURL(const std::string& path) {
-  char abs[PATH_MAX];
-  if (!realpath(path.c_str(), abs)) return {};
+  char* abs = realpath(path.c_str(), nullptr);
+  if (!abs) return {};
   std::string url = "file://";
   for (const char* p = abs; *p; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
@@ -88,6 +123,7 @@ std::string FileURL(const std::string& path) {
       url += esc;
     }
   }
+  std::free(abs);
   return url;
 }
 
@@ -95,34 +131,103 @@ std::string FileURL(const std::string& path) {
 // folder to the document's while it loads.
 std::string AbsolutePath(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
-  char cwd[PATH_MAX];
-  if (!getcwd(cwd, sizeof cwd)) return path;
-  return std::string(cwd) + "/" + path;
+  char* cwd = getcwd(nullptr, 0);
+  if (!cwd) return path;
+  std::string abs = std::string(cwd) + "/" + path;
+  std::free(cwd);
+  return abs;
 }
 
 std::string ParentDir(const std::string& path) {
-  char abs[PATH_MAX];
-  std::string p = realpath(path.c_str(), abs) ? std::string(abs) : path;
+  char* abs = realpath(path.c_str(), nullptr);
+  std::string p = abs ? std::string(abs) : path;
+  std::free(abs);
   size_t slash = p.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : p.substr(0, slash);
 }
 
+// Why a file cannot be read or written, in the words of our messages.
+const char* TexteErreur(int err) {
+  switch (err) {
+    case ENOENT: return "no such file";
+    case ENOTDIR: return "a part of its path is not a folder";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case ENAMETOOLONG: return "path too long";
+    case ELOOP: return "too many symbolic links";
+    default: return std::strerror(err);
+  }
+}
+
+// The input must be a regular file: a folder holds no score, and a pipe or a
+// device would block the request or never end.
+int VerifieEntree(const std::string& input, struct stat* st) {
+  if (stat(input.c_str(), st) != 0) return Refuse(1, Nom(input) + ": " + TexteErreur(errno));
+  if (S_ISDIR(st->st_mode)) return Refuse(1, Nom(input) + ": a folder, not a file");
+  if (!S_ISREG(st->st_mode)) return Refuse(1, Nom(input) + ": not a regular file");
+  if (access(input.c_str(), R_OK) != 0) return Refuse(1, Nom(input) + ": " + TexteErreur(errno));
+  return 0;
+}
+
+// The output may be a new name or a regular file other than the input; its
+// folder must exist and take new files. Checked before anything is loaded, so
+// that a bad output costs nothing; the request checks again as it writes.
+int VerifieSortie(const std::string& output, const struct stat& entree) {
+  if (output.size() >= PATH_MAX) return MauvaisArguments(Nom(output.substr(0, 64)) + "...: output path too long");
+  struct stat st;
+  if (stat(output.c_str(), &st) == 0) {
+    if (st.st_dev == entree.st_dev && st.st_ino == entree.st_ino)
+      return MauvaisArguments(Nom(output) + ": the output is the input file");
+    if (S_ISDIR(st.st_mode)) return MauvaisArguments(Nom(output) + ": the output is a folder");
+    if (!S_ISREG(st.st_mode)) return MauvaisArguments(Nom(output) + ": the output is not a regular file");
+  } else if (errno != ENOENT) {
+    return Refuse(1, Nom(output) + ": cannot be written: " + TexteErreur(errno));
+  }
+  const std::string dossier = ParentDir(output);
+  struct stat sd;
+  if (stat(dossier.c_str(), &sd) != 0 || !S_ISDIR(sd.st_mode))
+    return Refuse(1, Nom(output) + ": cannot be written: its folder does not exist");
+  if (access(dossier.c_str(), W_OK | X_OK) != 0)
+    return Refuse(1, Nom(output) + ": cannot be written: " + TexteErreur(errno));
+  return 0;
+}
+
+// The time bound's last resort: whatever the engine is doing when it runs
+// over, the request ends with its one line and no temporary file is left.
+// The engine stops by itself in its long loops a little earlier.
+char gMessageDelai[512];
+size_t gTailleMessageDelai = 0;
+constexpr unsigned kGraceDelai = 2;
+
+void DelaiEcoule(int) {
+  QLRequestRemovePartialOutput();
+  if (write(STDERR_FILENO, gMessageDelai, gTailleMessageDelai) < 0) {
+  }
+  _exit(1);
+}
+
+void ArmeDelai(const std::string& input, double secondes) {
+  if (secondes <= 0) return;
+  std::snprintf(gMessageDelai, sizeof gMessageDelai,
+                "tamrel-ql: %.400s: not previewed: the request ran out of time (%g s)\n", Nom(input).c_str(),
+                secondes);
+  gTailleMessageDelai = std::strlen(gMessageDelai);
+  struct sigaction sa = {};
+  sa.sa_handler = DelaiEcoule;
+  sigaction(SIGALRM, &sa, nullptr);
+  alarm(unsigned(std::ceil(secondes)) + kGraceDelai);
+}
+
 // Plays the preview service: loads the plug-in, asks the factory for a
 // generator, the generator for its callbacks, and runs one request.
 int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail, const std::string& input,
-               const std::string& output, int size) {
+               const std::string& output, const std::string& nomSortie, int size) {
   std::string url = FileURL(input);
-  if (url.empty()) {
-    std::fprintf(stderr, "tamrel-ql: %s: no such file\n", input.c_str());
-    return 1;
-  }
+  if (url.empty()) return Refuse(1, Nom(input) + ": " + TexteErreur(errno));
   auto t = Horloge::now();
   void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    std::fprintf(stderr, "tamrel-ql: plug-in not loaded (%s)\n", dlerror());
-    return 1;
-  }
+  if (!handle) return Refuse(1, std::string("plug-in not loaded (") + dlerror() + ")");
   NoteTemps("load plug-in", MsDepuis(t));
   t = Horloge::now();
   auto factory = reinterpret_cast<QLPluginFactoryProc>(dlsym(handle, kQLFactoryName));
@@ -131,17 +236,15 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
   QLUUIDFromString(kQLGeneratorCallbacksInterfaceID, &callbacks);
   void* instance = factory ? factory(nullptr, &type) : nullptr;
   if (!instance) {
-    std::fprintf(stderr, "tamrel-ql: the plug-in gave no generator\n");
     dlclose(handle);
-    return 1;
+    return Refuse(1, "the plug-in gave no generator");
   }
   QLGeneratorInterface* base = *static_cast<QLGeneratorInterface**>(instance);
   void* generator = nullptr;
   if (base->QueryInterface(instance, callbacks, &generator) != 0 || !generator) {
-    std::fprintf(stderr, "tamrel-ql: the plug-in has no generator callbacks\n");
     base->Release(instance);
     dlclose(handle);
-    return 1;
+    return Refuse(1, "the plug-in has no generator callbacks");
   }
   QLGeneratorInterface* calls = *static_cast<QLGeneratorInterface**>(generator);
   NoteTemps("factory + callbacks", MsDepuis(t));
@@ -168,30 +271,32 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
     QLRequestEnd(&request);
     gEcritureMs += MsDepuis(e);
   }
+  alarm(0);
   NoteTemps("request", MsDepuis(t));
   NoteTemps("  of which output write", gEcritureMs);
   calls->Release(generator);
   base->Release(instance);
   // The plug-in's library stays loaded: its exit handler runs at process end.
 
-  if (request.pagesDrawn == 0) {
-    std::fprintf(stderr, "tamrel-ql: %s: not previewed: %s\n", input.c_str(),
-                 request.failure[0] ? request.failure : "nothing could be drawn");
-    return 1;
-  }
-  if (request.writeError) {
-    std::fprintf(stderr, "tamrel-ql: %s: cannot be written\n", output.c_str());
-    return 1;
-  }
+  if (request.writeError)
+    return Refuse(1, Nom(nomSortie) + ": cannot be written: " +
+                         (request.writeReason.empty() ? "the drawing failed" : request.writeReason));
+  if (request.pagesDrawn == 0)
+    return Refuse(1, Nom(input) + ": not previewed: " +
+                         (request.failure[0] ? request.failure : "nothing could be drawn"));
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with its own error instead of
+  // ending the process.
+  signal(SIGXFSZ, SIG_IGN);
   std::string bundle = ExecutableDir() + "/TamrelQL.qlgenerator";
   std::vector<std::string> args;
   bool version = false;
+  double delai = kQLRequestTimeLimit;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -205,11 +310,16 @@ int main(int argc, char** argv) {
     } else if (a == "--trace") {
       setenv("TAMREL_TRACE", "1", 1);
     } else if (a == "--bundle") {
-      if (++i >= argc) {
-        std::fputs(kUsage, stderr);
-        return 2;
-      }
+      if (++i >= argc) return MauvaisArguments("--bundle needs a folder");
       bundle = argv[i];
+    } else if (a == "--time-limit") {
+      char* fin = nullptr;
+      const long v = ++i < argc ? std::strtol(argv[i], &fin, 10) : -1;
+      if (!fin || *fin || fin == argv[i] || v < 0 || v > 86400)
+        return MauvaisArguments("--time-limit needs a number of seconds (0 to 86400, 0: no limit)");
+      delai = double(v);
+    } else if (a.size() > 1 && a[0] == '-' && args.empty()) {
+      return MauvaisArguments("unknown option '" + Nom(a) + "'");
     } else {
       args.push_back(a);
     }
@@ -228,43 +338,57 @@ int main(int argc, char** argv) {
     dlclose(handle);
     return ok ? 0 : 1;
   }
-  if (args.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (args[0] == "preview" || args[0] == "thumbnail") {
-    const bool thumbnail = args[0] == "thumbnail";
-    std::string input, output;
-    int size = 256;
-    for (size_t i = 1; i < args.size(); ++i) {
-      if (args[i] == "-o" && i + 1 < args.size()) {
-        output = args[++i];
-      } else if (thumbnail && args[i] == "-s" && i + 1 < args.size()) {
-        char* end = nullptr;
-        long v = std::strtol(args[++i].c_str(), &end, 10);
-        if (!end || *end || v < 1 || v > 4096) {
-          std::fprintf(stderr, "tamrel-ql: bad size '%s' (1 to 4096)\n", args[i].c_str());
-          return 2;
-        }
-        size = int(v);
-      } else if (input.empty() && (args[i].empty() || args[i][0] != '-')) {
-        input = args[i];
-      } else {
-        std::fputs(kUsage, stderr);
-        return 2;
-      }
+  if (args.empty()) return MauvaisArguments("no command given");
+  if (args[0] != "preview" && args[0] != "thumbnail") return MauvaisArguments("unknown command '" + Nom(args[0]) + "'");
+
+  const bool thumbnail = args[0] == "thumbnail";
+  std::string input, output;
+  bool sortieDonnee = false, tailleDonnee = false;
+  int size = 256;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o") {
+      if (sortieDonnee) return MauvaisArguments("-o given twice");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return MauvaisArguments("-o needs a file name");
+      output = args[++i];
+      sortieDonnee = true;
+    } else if (a == "-s") {
+      if (!thumbnail) return MauvaisArguments("-s applies to thumbnails only");
+      if (tailleDonnee) return MauvaisArguments("-s given twice");
+      if (i + 1 >= args.size()) return MauvaisArguments("-s needs a size in pixels (1 to 4096)");
+      char* end = nullptr;
+      long v = std::strtol(args[++i].c_str(), &end, 10);
+      if (!end || *end || args[i].empty() || v < 1 || v > 4096)
+        return MauvaisArguments("bad size '" + Nom(args[i]) + "' (1 to 4096)");
+      size = int(v);
+      tailleDonnee = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return MauvaisArguments("unknown option '" + Nom(a) + "'");
+    } else if (!input.empty()) {
+      return MauvaisArguments("one input only ('" + Nom(input) + "', then '" + Nom(a) + "')");
+    } else if (a.empty()) {
+      return MauvaisArguments("the input file name is empty");
+    } else {
+      input = a;
     }
-    if (input.empty() || output.empty()) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
-    // The application folder (error log) is the bundle's parent.
-    SetApplicationFolderPath(ParentDir(bundle).c_str());
-    const int rc =
-        RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), size);
-    NoteTemps("total since main", MsDepuis(gDebut));
-    return rc;
   }
-  std::fprintf(stderr, "tamrel-ql: unknown command '%s'\n", args[0].c_str());
-  return 2;
+  if (input.empty()) return MauvaisArguments("no input file");
+  if (output.empty()) return MauvaisArguments("no output file (-o OUT)");
+
+  struct stat entree;
+  if (int rc = VerifieEntree(input, &entree)) return rc;
+  if (int rc = VerifieSortie(output, entree)) return rc;
+  // Without its music font a preview would draw every symbol wrong.
+  const std::string police = bundle + "/Resources/SVELLARI.TTF";
+  if (access(police.c_str(), R_OK) != 0) return Refuse(1, Nom(bundle) + ": the bundle has no music font (Resources/SVELLARI.TTF)");
+
+  char texteDelai[32];
+  std::snprintf(texteDelai, sizeof texteDelai, "%g", delai);
+  setenv("TAMREL_TIME_LIMIT", texteDelai, 1);
+  ArmeDelai(input, delai);
+  // The application folder (error log) is the bundle's parent.
+  SetApplicationFolderPath(ParentDir(bundle).c_str());
+  const int rc = RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), output, size);
+  NoteTemps("total since main", MsDepuis(gDebut));
+  return rc;
 }

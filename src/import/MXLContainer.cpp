@@ -1,41 +1,58 @@
 #include "import/MXLContainer.h"
 
 #include <minizip/unzip.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "import/XMLBrowser.h"
 #include "platform/Memory.h"
+#include "system/BudgetRequete.h"
 #include "system/Dossiers.h"
-#include "system/QrvFiles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
 
 namespace {
 
-Size gTailleMaxMembreZip = 256 * 1024 * 1024;
+// Ceiling of one member, and how much larger than its container a member may
+// grow: real scores shrink ten to forty times in a zip, a bomb a thousand.
+Size gTailleMaxMembreZip = Size(128) << 20;
+constexpr Size kRapportMembreZip = 100;
+constexpr Size kPlancherMembreZip = Size(8) << 20;
 
 constexpr int kBlocExtraction = 8192;
+// The handle starts at most this large, whatever the member says it holds.
+constexpr Size kTailleInitialeMembre = Size(1) << 20;
 
-// One block through the document stream's writer, which appends to the
-// member's handle; false when the handle could not grow or the member went
-// past the cap.
-bool EcritBloc(const char* data, int32_t n, Size* total) {
-  if (n > gTailleMaxMembreZip - *total || !PrepareEcritureHandle(n)) return false;
-  for (int32_t i = 0; i < n; i++)
-    if (!WriteCar(static_cast<uint8_t>(data[i]))) return false;
-  *total += n;
-  return true;
+char gRaison[160];
+
+void NoteRaison(const char* texte) {
+  if (gRaison[0] == 0) std::snprintf(gRaison, sizeof gRaison, "%s", texte);
 }
 
-// Extracts the current member of an open zip through the stream's writer.
-// 0 on success.
-int do_extract_currentfile(unzFile uf) {
+// The largest member this container may give: a multiple of its real size on
+// disk (the member's own sizes are only what its header claims).
+Size LimiteMembre(const char* zipPath) {
+  struct stat st;
+  Size limite = kPlancherMembreZip;
+  if (stat(zipPath, &st) == 0 && st.st_size > 0)
+    limite = st.st_size >= gTailleMaxMembreZip / kRapportMembreZip
+                 ? gTailleMaxMembreZip
+                 : std::max(limite, Size(st.st_size) * kRapportMembreZip);
+  return std::min(limite, gTailleMaxMembreZip);
+}
+
+// Extracts the current member of an open zip into `h`, inflating block by
+// block and counting what really comes out. 0 on success.
+int do_extract_currentfile(unzFile uf, Handle h, Size limite) {
   char name[256];
   unz_file_info info;
   int err = unzGetCurrentFileInfo(uf, &info, name, sizeof name, nullptr, 0, nullptr, 0);
   if (err != UNZ_OK) {
     Printf("error %d with zipfile in unzGetCurrentFileInfo\n", err);
+    NoteRaison("damaged zip archive");
     return err;
   }
   name[sizeof name - 1] = 0;
@@ -45,41 +62,72 @@ int do_extract_currentfile(unzFile uf) {
     // Encrypted: no password is ever given, and reading it as plain data
     // would only yield garbage.
     Printf("error %d with zipfile in unzOpenCurrentFilePassword\n", UNZ_BADZIPFILE);
+    NoteRaison("the score is encrypted");
     return UNZ_BADZIPFILE;
   }
-  if (info.uncompressed_size > static_cast<uLong>(gTailleMaxMembreZip)) {
+  // A member that says it is larger than allowed is refused at once; one that
+  // says less is still counted as it inflates.
+  if (info.uncompressed_size > static_cast<uLong>(limite)) {
     Printf("error %d with zipfile in unzGetCurrentFileInfo\n", UNZ_BADZIPFILE);
+    NoteRaison("the score inside the zip is larger than its memory budget");
     return UNZ_BADZIPFILE;
   }
-  // Room for the whole member at once: one allocation in the common case.
-  if (!PrepareEcritureHandle(static_cast<int32_t>(info.uncompressed_size))) {
+  Size capacite = std::min(Size(info.uncompressed_size), kTailleInitialeMembre);
+  SetHandleSize(h, capacite);
+  if (MemError() != noErr) {
     Printf("Error allocating memory\n");
+    NoteRaison("out of memory extracting the score");
     return -104;
   }
   err = unzOpenCurrentFilePassword(uf, nullptr);
   if (err != UNZ_OK) {
     Printf("error %d with zipfile in unzOpenCurrentFilePassword\n", err);
+    NoteRaison("damaged zip archive");
     return err;
   }
   Printf(" extracting: %s\n", name);
   char buf[kBlocExtraction];
   Size total = 0;
-  for (;;) {
+  for (uint32_t blocs = 1;; blocs++) {
     int n = unzReadCurrentFile(uf, buf, sizeof buf);
     if (n < 0) {
       err = n;
       Printf("error %d with zipfile in unzReadCurrentFile\n", err);
+      NoteRaison("damaged zip archive");
       break;
     }
     if (n == 0) break;
-    if (!EcritBloc(buf, n, &total)) {
-      err = UNZ_BADZIPFILE;  // larger than it said, or no memory
+    if (n > limite - total) {
+      err = UNZ_BADZIPFILE;
+      NoteRaison("the score inside the zip is larger than its memory budget");
+      break;
+    }
+    if (total + n > capacite) {
+      // Doubling keeps the copies few; the budget caps the last step.
+      capacite = std::min(limite, std::max(capacite * 2, total + n));
+      SetHandleSize(h, capacite);
+      if (MemError() != noErr) {
+        err = -104;
+        Printf("Error allocating memory\n");
+        NoteRaison("out of memory extracting the score");
+        break;
+      }
+    }
+    std::memcpy(*h + total, buf, static_cast<size_t>(n));
+    total += n;
+    if (blocs % 512 == 0 && DelaiRequeteDepasse()) {
+      err = UNZ_BADZIPFILE;
+      NoteRaison("the request ran out of time");
       break;
     }
   }
   int closeErr = unzCloseCurrentFile(uf);
-  if (closeErr != UNZ_OK) Printf("error %d with zipfile in unzCloseCurrentFile\n", closeErr);
+  if (closeErr != UNZ_OK) {
+    Printf("error %d with zipfile in unzCloseCurrentFile\n", closeErr);
+    if (err == UNZ_OK) NoteRaison("damaged zip archive (checksum mismatch)");
+  }
   if (err == UNZ_OK) err = closeErr;
+  if (err == UNZ_OK) SetHandleSize(h, total);  // only ever shrinks
   return err;
 }
 
@@ -97,6 +145,8 @@ bool NomMembreParDefaut(const char* zipPath, char* name) {
 
 }  // namespace
 
+const char* GetRaisonEchecMXL() { return gRaison; }
+
 Size SetTailleMaxMembreZip(Size bytes) {
   Size previous = gTailleMaxMembreZip;
   gTailleMaxMembreZip = bytes > 0 && bytes <= kMaxBlockSize ? bytes : kMaxBlockSize;
@@ -106,19 +156,23 @@ Size SetTailleMaxMembreZip(Size bytes) {
 Handle UnzipFile(const char* zipPath, const char* memberName) {
   if (!zipPath || !memberName) return nullptr;
   Handle h = NewHandle(0);
-  if (!h) return nullptr;
-  FixeEcritureSurHandle(h);
+  if (!h) {
+    NoteRaison("out of memory extracting the score");
+    return nullptr;
+  }
   bool ok = false;
   unzFile uf = unzOpen(zipPath);
   if (uf) {
-    if (unzLocateFile(uf, memberName, 0) != UNZ_OK)
+    if (unzLocateFile(uf, memberName, 0) != UNZ_OK) {
       Printf("file %s not found in the zipfile\n", memberName);
-    else
-      ok = do_extract_currentfile(uf) == UNZ_OK;
+      NoteRaison("the zip archive holds no score");
+    } else {
+      ok = do_extract_currentfile(uf, h, LimiteMembre(zipPath)) == UNZ_OK;
+    }
     unzClose(uf);
+  } else {
+    NoteRaison("not a zip archive");
   }
-  // The writer lets go of the handle on every path, before it can be freed.
-  TermineEcritureSurHandle();
   if (ok) return h;
   DisposeHandle(h);
   return nullptr;
@@ -129,6 +183,7 @@ void DisposeZipHandle(Handle h) {
 }
 
 Handle LoadMXL(const char* zipPath) {
+  gRaison[0] = 0;
   if (!zipPath) return nullptr;
   char name[kMXLNameSize];
   bool named = NomMembreParDefaut(zipPath, name);
@@ -137,7 +192,11 @@ Handle LoadMXL(const char* zipPath) {
     char err[kXMLErrTextSize];
     XMLRootElt* root = BrowseXMLFile(container, nullptr, err, 1);
     DisposeZipHandle(container);
-    if (!root) return nullptr;  // a container that does not parse names nothing
+    if (!root) {
+      // A container that does not parse names nothing.
+      std::snprintf(gRaison, sizeof gRaison, "its container file is damaged: %.120s", err);
+      return nullptr;
+    }
     int32_t n = 0;
     XMLElt** rootfiles = XMLGetElts(root, "container/rootfiles/@rootfile", &n);
     const char* path = n > 0 ? XMLGetAttributeValue(rootfiles[0], "full-path") : nullptr;
@@ -148,5 +207,11 @@ Handle LoadMXL(const char* zipPath) {
     XMLDisposeElts(rootfiles);
     XMLBrowserDispose(root);
   }
-  return named ? UnzipFile(zipPath, name) : nullptr;
+  // The container is optional: only the score member's own failure counts.
+  if (!named) {
+    NoteRaison("the score's name in the zip is too long");
+    return nullptr;
+  }
+  gRaison[0] = 0;
+  return UnzipFile(zipPath, name);
 }

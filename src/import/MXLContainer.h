@@ -13,10 +13,15 @@ Handle LoadMXL(const char* zipPath);
 Handle UnzipFile(const char* zipPath, const char* memberName);
 void DisposeZipHandle(Handle h);
 
-// The largest member extracted (256 MiB by default): members that declare or
-// inflate to more are refused before they can exhaust memory. Returns the
-// previous cap; tests lower it.
+// The largest member extracted (128 MiB by default). A member may also grow
+// to no more than 100 times its container's size on disk (8 MiB whatever the
+// container). The member is inflated block by block and its real size counted:
+// one that declares or inflates to more is refused before it can exhaust
+// memory. Returns the previous cap; tests lower it.
 Size SetTailleMaxMembreZip(Size bytes);
+
+// Why the last LoadMXL gave nothing, in one line (empty after a success).
+const char* GetRaisonEchecMXL();
 
 // Member names are held in 255 bytes, terminator included.
 constexpr int kMXLNameSize = 255;

@@ -24,6 +24,9 @@
 
 namespace {
 
+// Why the last import built no score, for the request driver's message.
+char raisonEchecXML[kXMLErrTextSize];
+
 // ---------------------------------------------------------------------------
 // Settings forced for the length of an import
 
@@ -135,7 +138,10 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   char err[512] = {};
   XMLRootElt* tree = BrowseXMLFile(text, text ? nullptr : GetCurrentOpenFile(), err, 1);
   if (!tree) {
-    if (err[0]) Collapse("%s", err);
+    if (err[0]) {
+      Collapse("%s", err);
+      std::snprintf(raisonEchecXML, sizeof raisonEchecXML, "%s", err);
+    }
     return 0;
   }
 
@@ -193,7 +199,10 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
 }  // namespace
 
+const char* GetRaisonEchecXML() { return raisonEchecXML; }
+
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
+  raisonEchecXML[0] = 0;
   if (!doc) return 0;
   // Everything the import forces goes back on every exit: a failed import
   // must not leave the next request with the import's settings.

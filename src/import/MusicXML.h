@@ -15,6 +15,10 @@ struct Document;
 // text, or with a null handle the document stream's open file. 1 when a score
 // was built; 0 on a parse error or a stopped stage.
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly);
+// Why the last ChargeMusiqueXML gave 0 when the text itself was refused: the
+// parser's message and line, or the budget or memory that stopped it; empty
+// otherwise.
+const char* GetRaisonEchecXML();
 
 // By the text after the path's last '.', compared without case: "xml" or
 // "musicxml"; "mxl"; "xmz".

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "system/BudgetRequete.h"
 #include "system/Reporters.h"
 #include "text/TextEncodings.h"
 
@@ -43,6 +44,9 @@ class Arena {
     for (char* b : blocks_) std::free(b);
   }
 
+  // Bytes taken from the system so far, for the tree's budget.
+  size_t Total() const { return total_; }
+
   void* Alloc(size_t n) {
     n = (n + 7) & ~size_t(7);
     if (n > left_) {
@@ -52,11 +56,13 @@ class Arena {
         char* b = static_cast<char*>(std::malloc(n));
         if (!b) return nullptr;
         blocks_.push_back(b);
+        total_ += n;
         return b;
       }
       char* b = static_cast<char*>(std::malloc(kBlock));
       if (!b) return nullptr;
       blocks_.push_back(b);
+      total_ += kBlock;
       cur_ = b;
       left_ = kBlock;
     }
@@ -79,6 +85,7 @@ class Arena {
   std::vector<char*> blocks_;
   char* cur_ = nullptr;
   size_t left_ = 0;
+  size_t total_ = 0;
 };
 
 }  // namespace
@@ -164,12 +171,24 @@ struct Builder {
   XMLRootElt* root = nullptr;
   XML_Parser parser = nullptr;     // the parser running now (main or private)
   std::vector<BuildFrame> frames;  // frames[0] is the root record
-  bool failed = false;             // out of memory while building
+  bool failed = false;             // out of memory or over budget while building
+  const char* reason = nullptr;    // why, when the parser itself did not fail
+  size_t memoryLimit = 0;          // tree bytes allowed for this text
+  size_t openText = 0;             // bytes held by the open elements' texts
 };
 
 Builder xmlStack;
 size_t xmlStackSize = 0;
 uint8_t gNoTextWhenChild = 0;
+
+XMLBudget gBudget = kXMLBudgetDefaut;
+
+// Per element beyond the arena: its place in the flat list and in its name's
+// list (the children arrays are in the arena).
+constexpr size_t kSurcoutElement = 2 * sizeof(XMLElt*);
+// The clock is read once per this many elements or text pieces.
+constexpr uint32_t kPasHorloge = 4096;
+uint32_t gPasHorloge = 0;
 
 // Character references left in a text after the parser's own decoding (a
 // double-escaped "&amp;#233;") are decoded as HTML text, as the exporters that
@@ -190,8 +209,33 @@ void XMLDecodeTextReferences(std::vector<char>& text) {
 // Out of memory while building: the parse stops and the tree is dropped.
 void BuildFailed() {
   if (!xmlStack.failed) Printf("GrowPtr error: no memory for the element tree\n");
+  if (!xmlStack.reason) xmlStack.reason = "out of memory building the element tree";
   xmlStack.failed = true;
   if (xmlStack.parser) XML_StopParser(xmlStack.parser, XML_FALSE);
+}
+
+// A budget of the request is used up: the parse stops with that reason.
+void BudgetFailed(const char* reason) {
+  if (!xmlStack.reason) xmlStack.reason = reason;
+  BuildFailed();
+}
+
+size_t TreeBytes() {
+  const XMLTreeStore* store = xmlStack.root->store;
+  return store->arena.Total() + store->flat.size() * kSurcoutElement + xmlStack.openText;
+}
+
+// The tree's memory, and now and then the request's clock.
+bool WithinBudget() {
+  if (TreeBytes() > xmlStack.memoryLimit) {
+    BudgetFailed("the element tree is over its memory budget");
+    return false;
+  }
+  if (++gPasHorloge % kPasHorloge == 0 && DelaiRequeteDepasse()) {
+    BudgetFailed("the request ran out of time");
+    return false;
+  }
+  return true;
 }
 
 // Parser callbacks run inside the C parser: nothing may unwind through it.
@@ -249,6 +293,7 @@ void FinishTopFrame() {
   BuildFrame& f = xmlStack.frames[xmlStackSize - 1];
   XMLElt* elt = f.elt;
   Arena& arena = xmlStack.root->store->arena;
+  xmlStack.openText -= std::min(xmlStack.openText, f.text.size());
   if (f.hasText) {
     std::vector<char>& t = f.text;
     if (!t.empty()) XMLDecodeTextReferences(t);
@@ -276,7 +321,16 @@ void FinishTopFrame() {
 void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
   XMLRootElt* root = xmlStack.root;
   XMLTreeStore* store = root->store;
-  if (xmlStack.failed) return;
+  if (xmlStack.failed || !WithinBudget()) return;
+  if (store->flat.size() >= static_cast<size_t>(gBudget.eltsMax)) {
+    BudgetFailed("the document has more elements than a score may have");
+    return;
+  }
+  // The root record's frame is on the stack too: depth counts the elements.
+  if (xmlStackSize > static_cast<size_t>(gBudget.profondeurMax)) {
+    BudgetFailed("the document's elements are nested deeper than a score may be");
+    return;
+  }
   auto* elt = static_cast<XMLElt*>(store->arena.Alloc(sizeof(XMLElt)));
   NameEntry* entry = store->Intern(name);
   if (!elt || !entry) {
@@ -314,6 +368,7 @@ void XMLStartBody(void*, const XML_Char* name, const XML_Char** atts) {
   elt->parent = parent.elt;
   parent.children.push_back(elt);
   if (gNoTextWhenChild && parent.hasText && IsBlankRun(parent.text.data(), parent.text.size())) {
+    xmlStack.openText -= std::min(xmlStack.openText, parent.text.size());
     parent.text.clear();
     parent.hasText = false;
   }
@@ -339,6 +394,8 @@ void XMLTextBody(void*, const XML_Char* s, int len) {
   if (xmlStack.failed || len <= 0 || xmlStackSize == 0) return;
   BuildFrame& f = xmlStack.frames[xmlStackSize - 1];
   if (gNoTextWhenChild && !f.children.empty() && IsBlankRun(s, static_cast<size_t>(len))) return;
+  xmlStack.openText += static_cast<size_t>(len);
+  if (!WithinBudget()) return;
   f.text.insert(f.text.end(), s, s + len);
   f.hasText = true;
 }
@@ -384,6 +441,8 @@ void ResetBuilder() {
   xmlStack.root = nullptr;
   xmlStack.parser = nullptr;
   xmlStack.failed = false;
+  xmlStack.reason = nullptr;
+  xmlStack.openText = 0;
   xmlStackSize = 0;
   // Open-element buffers may have grown large on a long text: give them back.
   xmlStack.frames.clear();
@@ -395,35 +454,63 @@ void ResetBuilder() {
 // ---------------------------------------------------------------------------
 // Building and disposing
 
-XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noTextWhenChild) {
-  if (errText) errText[0] = 0;
-  const char* bytes = nullptr;
-  size_t size = 0;
-  Ptr block = nullptr;
-  if (text) {
-    bytes = *text;
-    size = static_cast<size_t>(GetHandleSize(text));
-  } else if (file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return nullptr;
-    long end = std::ftell(file);
-    if (end < 0 || end > kMaxBlockSize || std::fseek(file, 0, SEEK_SET) != 0) return nullptr;
-    block = NewPtr(static_cast<Size>(end));
-    if (!block) return nullptr;
-    if (std::fread(block, 1, static_cast<size_t>(end), file) != static_cast<size_t>(end)) {
-      DisposePtr(block);
-      return nullptr;
-    }
-    bytes = block;
-    size = static_cast<size_t>(end);
-  } else {
-    return nullptr;
-  }
+namespace {
 
-  gNoTextWhenChild = noTextWhenChild;
+// The text to parse: a handle's bytes, or an open file read piece by piece
+// (a file is never held whole beside its tree).
+struct SourceXML {
+  const char* bytes = nullptr;
+  FILE* file = nullptr;
+  size_t size = 0;
+};
+
+constexpr int kMorceauFichier = 1 << 20;
+
+void CopieErreur(char* errText, const char* reason) {
+  if (errText) std::snprintf(errText, kXMLErrTextSize, "%s", reason);
+}
+
+// Feeds the whole text to the parser; false on a parse error, a read error
+// or a stop.
+bool Alimente(XML_Parser p, const SourceXML& src) {
+  if (!src.file) return XML_Parse(p, src.bytes, static_cast<int>(src.size), 1) != XML_STATUS_ERROR;
+  if (std::fseek(src.file, 0, SEEK_SET) != 0) {
+    if (!xmlStack.reason) xmlStack.reason = "the file could not be read";
+    return false;
+  }
+  for (;;) {
+    void* buf = XML_GetBuffer(p, kMorceauFichier);
+    if (!buf) {
+      BuildFailed();
+      return false;
+    }
+    const size_t n = std::fread(buf, 1, kMorceauFichier, src.file);
+    if (n < static_cast<size_t>(kMorceauFichier) && std::ferror(src.file)) {
+      if (!xmlStack.reason) xmlStack.reason = "the file could not be read";
+      return false;
+    }
+    const bool fin = n < static_cast<size_t>(kMorceauFichier);
+    if (XML_ParseBuffer(p, static_cast<int>(n), fin) == XML_STATUS_ERROR) return false;
+    if (fin) return true;
+    if (DelaiRequeteDepasse()) {
+      BudgetFailed("the request ran out of time");
+      return false;
+    }
+  }
+}
+
+// One parse of the whole text into a new tree. `encoding` overrides the
+// document's own declaration when given. On failure *code is the parser's
+// error (none when a budget or the memory stopped it).
+XMLRootElt* Parse(const SourceXML& src, const char* encoding, char* errText, XML_Error* code) {
+  *code = XML_ERROR_NONE;
   ResetBuilder();
+  const size_t multiple = src.size > gBudget.arbreMax / gBudget.multiple ? gBudget.arbreMax
+                                                                         : src.size * gBudget.multiple;
+  xmlStack.memoryLimit = std::min(gBudget.arbreMax, std::max(gBudget.arbrePlancher, multiple));
   auto* root = static_cast<XMLRootElt*>(std::calloc(1, sizeof(XMLRootElt)));
   if (!root) {
-    if (block) DisposePtr(block);
+    CopieErreur(errText, "out of memory building the element tree");
     return nullptr;
   }
   try {
@@ -434,13 +521,13 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
   xmlStack.root = root;
   if (root->store) {
     Guarded([&] {
-      root->store->flat.reserve(size / 64 + 16);
+      root->store->flat.reserve(src.size / 64 + 16);
       PushElt(&root->head);
     });
   }
 
   bool ok = false;
-  XML_Parser p = root->store && !xmlStack.failed ? XML_ParserCreate(nullptr) : nullptr;
+  XML_Parser p = root->store && !xmlStack.failed ? XML_ParserCreate(encoding) : nullptr;
   if (p) {
     xmlStack.parser = p;
     XML_SetUserData(p, root);
@@ -448,23 +535,28 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
     XML_SetEndElementHandler(p, XMLEnd);
     XML_SetCharacterDataHandler(p, XMLText);
     XML_SetProcessingInstructionHandler(p, XMLProcessInstruction);
-    ok = XML_Parse(p, bytes, static_cast<int>(size), 1) != XML_STATUS_ERROR;
-    if (!ok && errText) {
-      std::snprintf(errText, kXMLErrTextSize, "%s at line %d", XML_ErrorString(XML_GetErrorCode(p)),
+    ok = Alimente(p, src);
+    if (!ok && xmlStack.reason) {
+      CopieErreur(errText, xmlStack.reason);
+    } else if (!ok && errText) {
+      *code = XML_GetErrorCode(p);
+      std::snprintf(errText, kXMLErrTextSize, "%s at line %d", XML_ErrorString(*code),
                     static_cast<int>(XML_GetCurrentLineNumber(p)));
     }
     XML_ParserFree(p);
+  } else {
+    CopieErreur(errText, "out of memory building the element tree");
   }
   if (ok && !xmlStack.failed) {
     Guarded([&] {
       while (xmlStackSize > 0) FinishTopFrame();
     });
     ok = !xmlStack.failed;
+    if (!ok) CopieErreur(errText, xmlStack.reason ? xmlStack.reason : "out of memory building the element tree");
   } else {
     ok = false;
   }
   ResetBuilder();
-  if (block) DisposePtr(block);
   if (!ok) {
     XMLBrowserDispose(root);
     return nullptr;
@@ -474,6 +566,58 @@ XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noText
   root->nbElts = static_cast<int32_t>(store->flat.size());
   root->elts = store->flat.empty() ? nullptr : store->flat.data();
   for (NameEntry* e : store->entries) e->elts.shrink_to_fit();
+  return root;
+}
+
+}  // namespace
+
+XMLBudget XMLGetBudget() { return gBudget; }
+
+void XMLSetBudget(const XMLBudget& budget) {
+  gBudget = budget;
+  if (gBudget.multiple < 1) gBudget.multiple = 1;
+}
+
+XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noTextWhenChild) {
+  if (errText) errText[0] = 0;
+  SourceXML src;
+  if (text) {
+    src.bytes = *text;
+    src.size = static_cast<size_t>(GetHandleSize(text));
+  } else if (file) {
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    if (end < 0) {
+      CopieErreur(errText, "the file could not be read");
+      return nullptr;
+    }
+    src.file = file;
+    src.size = static_cast<size_t>(end);
+  } else {
+    return nullptr;
+  }
+  // Refused before a byte is parsed: its tree could only be larger.
+  if (src.size > gBudget.texteMax) {
+    CopieErreur(errText, "the MusicXML text is larger than a score may be");
+    return nullptr;
+  }
+
+  gNoTextWhenChild = noTextWhenChild;
+  XML_Error code;
+  XMLRootElt* root = Parse(src, nullptr, errText, &code);
+  if (!root && code == XML_ERROR_INCORRECT_ENCODING) {
+    // Some exporters declare UTF-16 and write 8-bit text: read such a file as
+    // UTF-8, else as Latin-1, rather than refuse it; the first error stays
+    // the one reported when neither reading works.
+    for (const char* encoding : {"UTF-8", "ISO-8859-1"}) {
+      char autre[kXMLErrTextSize];
+      root = Parse(src, encoding, autre, &code);
+      if (root) {
+        if (errText) errText[0] = 0;
+        break;
+      }
+    }
+  }
   return root;
 }
 

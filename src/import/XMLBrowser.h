@@ -54,9 +54,29 @@ struct XMLRootElt {
   XMLTreeStore* store;
 };
 
+// What one tree may cost. A text longer than `texteMax` is refused before it
+// is parsed; the tree's memory may reach `multiple` times the text's size (at
+// least `arbrePlancher`, never more than `arbreMax`): real scores need a few
+// times their size, while a text of nothing but tiny elements needs some 30
+// times. Element count and nesting depth have their own ceilings. A parse that
+// goes over any of them, or past the request's time, stops and gives no tree,
+// with the reason in errText.
+struct XMLBudget {
+  size_t texteMax;
+  size_t multiple;
+  size_t arbrePlancher;
+  size_t arbreMax;
+  int32_t eltsMax;
+  int32_t profondeurMax;
+};
+constexpr XMLBudget kXMLBudgetDefaut = {size_t(128) << 20, 12, size_t(32) << 20, size_t(1) << 30, 8 << 20, 200000};
+XMLBudget XMLGetBudget();
+void XMLSetBudget(const XMLBudget& budget);  // tests lower it
+
 // Parses a whole text: the handle's bytes when given, else the whole of the open
 // file. On a parse error errText (kXMLErrTextSize bytes, may be null) receives
-// "<reason> at line <n>" and the result is null. noTextWhenChild drops blank
+// "<reason> at line <n>" and the result is null; on any other failure (a
+// budget, memory, a read error) it receives the reason. noTextWhenChild drops blank
 // text of elements that have children.
 XMLRootElt* BrowseXMLFile(Handle text, FILE* file, char* errText, uint8_t noTextWhenChild);
 void XMLBrowserDispose(XMLRootElt* root);

@@ -4,11 +4,6 @@
 #include "system/QrvFiles.h"
 #include "text/TextStyle.h"
 
-// The text-style reader belongs to the reader of staff texts, which is
-// linked wherever documents are read; a build without it cannot read a
-// stored mode and says so.
-int16_t ReadTextStyle(TextStyle* style) __attribute__((weak));
-
 namespace {
 
 // Reads through the document byte stream; past its end bytes read as 0 and
@@ -98,6 +93,5 @@ int16_t LitConfigGraphique(ModeGraphique* mode, uint16_t version, LecteurTextSty
 }
 
 int16_t ReadConfigGraphique(ModeGraphique* mode) {
-  if (ReadTextStyle == nullptr) return 0;
   return LitConfigGraphique(mode, VersionQuarvelLoad, ReadTextStyle);
 }

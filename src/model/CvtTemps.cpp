@@ -514,5 +514,6 @@ int32_t CvtMesureEnPosEcrDebutMesure(Document* document, int32_t bar) {
   return CvtPixelEnPosEcr(document, CvtMesureEnPixelEcranDebutMesure(document->partitionCourante, bar));
 }
 
-// SEAM(model): digital-track positions are not converted yet.
+// SEAM(model): digital-track positions are not converted yet: a track's
+// written length comes out 0.
 int32_t CvtPosPisteEnTempsEcrit(Partition**, uint32_t, uint32_t) { return 0; }

@@ -8,8 +8,8 @@ static void Libere(Handle& h) {
   h = nullptr;
 }
 
-// SEAM(model): the accompaniment and rhythm banks are kept as empty blocks
-// until the banks are built.
+// SEAM(model): the Matrices of the two banks (their bar lists) are empty
+// blocks until the banks are built.
 Handle NewMatriceAccompagnement() { return NewHandleClear(0); }
 Handle NewMatriceRythme() { return NewHandleClear(0); }
 
@@ -23,11 +23,14 @@ void DisposeGrilleAccord(Partition** score) {
   if (score) Libere((*score)->grilleAccord);
 }
 void DisposeBanqueRythmesPartition(Partition** score) {
-  if (score) Libere((*score)->barreRythmes);
+  if (score) Libere((*score)->banqueRythmes);
 }
 void DisposeBarreRythmes(Partition** score) {
   if (score) Libere((*score)->matriceRythme);
 }
+// SEAM(model): no accompaniment entry and no volatile staff of one exist
+// until the banks are built.
 void SupprimePorteesVolatilesAccompagnements(Partition**) {}
 
+// SEAM(model): the chord grid holds no chord until the banks are built.
 int16_t MesureMaxGrilleAccord(Partition**) { return 0; }

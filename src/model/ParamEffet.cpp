@@ -16,6 +16,9 @@
 constexpr int32_t kBlocParamEffets = 32;
 // The count is a u16; one slot stays out of reach so that it never wraps.
 constexpr int32_t kMaxParamEffets = 65534;
+// A note keeps its record's index in 16 signed bits: a record made for a note
+// past this index could not be reached from it (the index would wrap).
+constexpr int32_t kMaxIndexParamEffetNote = 32767;
 // A note carries at most this many marks.
 constexpr int32_t kMaxMarks = 1024;
 
@@ -66,20 +69,22 @@ void InitDefaultParamEffet(Portee** staff, ParamEffet* effect) {
   DefautsParamEffet(effect, epaisseur, ecart);
 }
 
-int32_t NewParamEffetBrt(Handle* handle, uint16_t* count) {
+// A new record at an index no greater than maxIndex: a free slot first, else
+// one appended; -1 when there is no room.
+static int32_t NouveauParamEffet(Handle* handle, uint16_t* count, int32_t maxIndex) {
   if (!handle || !count) return -1;
   int32_t n = *count;
   int32_t cap = *handle ? GetHandleSize(*handle) / int32_t(sizeof(ParamEffet)) : 0;
   if (n > cap) n = cap;
   // A free slot is reused before the list grows.
-  for (int32_t i = 0; i < n; i++) {
+  for (int32_t i = 0; i < n && i <= maxIndex; i++) {
     ParamEffet* e = reinterpret_cast<ParamEffet*>(**handle) + i;
     if (e->libre) {
       DefautsParamEffet(e, 12, 6);
       return i;
     }
   }
-  if (n >= kMaxParamEffets) return -1;
+  if (n >= kMaxParamEffets || n > maxIndex) return -1;
   if (!*handle) {
     *handle = NewHandleClear(Size(sizeof(ParamEffet)));
     if (!*handle) return -1;
@@ -92,11 +97,15 @@ int32_t NewParamEffetBrt(Handle* handle, uint16_t* count) {
   return n;
 }
 
+int32_t NewParamEffetBrt(Handle* handle, uint16_t* count) {
+  return NouveauParamEffet(handle, count, kMaxParamEffets - 1);
+}
+
 int32_t NewParamEffet(Portee** staff) {
   if (!staff) return -1;
   Handle h = (*staff)->paramEffets;
   uint16_t n = (*staff)->nbParamEffets;
-  int32_t i = NewParamEffetBrt(&h, &n);
+  int32_t i = NouveauParamEffet(&h, &n, kMaxIndexParamEffetNote);
   (*staff)->paramEffets = h;
   (*staff)->nbParamEffets = n;
   return i;

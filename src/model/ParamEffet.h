@@ -122,7 +122,10 @@ struct ParamEffet {
 };
 
 // ---- The staff's list.
+// A new record in a list of at most 65534; -1 when full.
 int32_t NewParamEffetBrt(Handle* handle, uint16_t* count);
+// A new record for a note of the staff: its index fits the note's 16-bit
+// field (at most 32767), else -1 and nothing changes.
 int32_t NewParamEffet(Portee** staff);
 void InitDefaultParamEffet(Portee** staff, ParamEffet* effect);
 void DeleteParamEffet(Portee** staff, int32_t index);

@@ -50,6 +50,8 @@ struct Partition {
   Handle pages;                 // Page records
   int16_t nbEnregsIndexPortee;
   Handle enregsIndexPortee;     // EnregIndexPortee records
+  // The Matrice (bar ranges naming entries of the accompaniment bank) made
+  // at creation; disposal bit 0x4, the "accompaniment bar list".
   Handle matriceAccompagnement;
   int16_t zoom;                 // current zoom in dots per inch (72 = 100 %)
   int16_t zoomEcran;
@@ -60,6 +62,8 @@ struct Partition {
   int16_t nbPortees;
   Portee*** portees;            // pointer block of staff handles, in staff order
   Handle grilleAccord;
+  // The Matrice of the rhythm bank, made at creation; disposal bit 0x40, the
+  // "rhythm bar list".
   Handle matriceRythme;
   int32_t preRoll;              // 1/200 s
   int16_t niveauPreservePositions;
@@ -75,9 +79,8 @@ struct Partition {
   Document* document;           // owning document
 
   // Settings read by loading, layout, drawing and playback.
-  Handle accompagnements;
-  Handle barreAccompagnements;
-  Handle barreRythmes;
+  Handle accompagnements;       // the accompaniment bank (records), made by its first entry; bit 0x2
+  Handle banqueRythmes;         // the rhythm bank (records), made by its first entry; bit 0x20
   Handle tableauCvtSec;         // played seconds table
   int32_t nbTaquetsZorodava;    // spacing-column cache
   Handle taquetsZorodava;

@@ -340,6 +340,14 @@ int16_t SetLiaison(Portee** source, int32_t s, Portee** dest, int32_t d, int16_t
   if (!id) return 0;
   SetLiaisonSourceNote(source, s, id, dest, kind);
   SetLiaisonDestNote(dest, d, id, source, kind);
+  // An end that could not be written (no effect record to be had for its
+  // note) would leave half a link: the other end is taken back and the link
+  // is not made.
+  if (GetLiaisonSourceNote(source, s, nullptr, kind) != id || GetLiaisonDestNote(dest, d, nullptr, kind) != id) {
+    SetLiaisonSourceNote(source, s, 0, source, kind);
+    SetLiaisonDestNote(dest, d, 0, dest, kind);
+    return 0;
+  }
   SetLiaisonCouleDefautNote(source, s, kind);
   if (kind == kLiaisonAccroche) {
     DataAccroche data;

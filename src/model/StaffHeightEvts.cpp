@@ -1,5 +1,6 @@
 #include "model/StaffHeightEvts.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -109,11 +110,41 @@ static void PourPorteesFusionnees(Portee** staff, F f) {
   }
 }
 
+// SearchEventAndCreate over every bar from..to, in one pass over the list
+// and one resize: bar by bar, a range of all the bars took seconds (a scan
+// and a resize per bar).
+static void PoseEvenementsPlage(Portee** staff, uint32_t kind, int32_t from, int32_t to, int32_t value) {
+  if (!staff || from > to) return;
+  std::vector<uint8_t> present(size_t(to - from + 1), 0);
+  Handle h = (*staff)->staffHeightEvts;
+  int32_t n = GetNbStaffHeightEvts(h);
+  int32_t manquants = to - from + 1;
+  for (int32_t i = 0; i < n; i++) {
+    StaffHeightEvt& e = GetStaffHeightEvts(h)[i];
+    if (e.kind != kind || e.index < from || e.index > to || present[size_t(e.index - from)]) continue;
+    // The first event of the bar takes the value, as SearchEventAndCreate does.
+    e.value = value;
+    present[size_t(e.index - from)] = 1;
+    manquants--;
+  }
+  const int32_t ajouts = std::min(manquants, kMaxStaffHeightEvts - n);
+  if (ajouts <= 0) return;
+  if (!h) {
+    h = NewHandleClear(Size(ajouts) * Size(sizeof(StaffHeightEvt)));
+    if (!h) return;
+    (*staff)->staffHeightEvts = h;
+  } else if (!RetailleHandle(h, Size(n + ajouts) * Size(sizeof(StaffHeightEvt)))) {
+    return;
+  }
+  StaffHeightEvt* e = GetStaffHeightEvts(h);
+  int32_t k = n;
+  for (int32_t b = from; b <= to && k < n + ajouts; b++)
+    if (!present[size_t(b - from)]) e[k++] = StaffHeightEvt{kind, int16_t(b), value};
+}
+
 void AddEventStaffHeighRange(Portee** staff, uint32_t kind, int16_t from, int16_t to, int32_t value) {
   if (!staff) return;
-  auto pose = [&](Portee** p) {
-    for (int32_t b = from; b <= to; b++) SearchEventAndCreate(p, kind, int16_t(b), value);
-  };
+  auto pose = [&](Portee** p) { PoseEvenementsPlage(p, kind, from, to, value); };
   if (kind == 'P' || kind == 'A') pose(staff);
   else PourPorteesFusionnees(staff, pose);
 }
@@ -145,9 +176,7 @@ void AjusteStaffHeightEvtQuandInsereMesures(Partition** score, int16_t atBar, in
       int32_t b = int32_t(nbMesures) - 1 - count;
       value = ExtractStaffHeightEvt(staff, 'G', int16_t(b), int16_t(b));
     }
-    PourPorteesFusionnees(staff, [&](Portee** p) {
-      for (int32_t b = atBar; b <= fin; b++) SearchEventAndCreate(p, 'G', int16_t(b), value);
-    });
+    PourPorteesFusionnees(staff, [&](Portee** p) { PoseEvenementsPlage(p, 'G', atBar, fin, value); });
   }
 }
 

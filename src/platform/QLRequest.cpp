@@ -2,17 +2,166 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-void Copie(char* dst, size_t size, const char* src) {
-  std::snprintf(dst, size, "%s", src ? src : "");
+// Errors of our own beside errno's, for the reasons below.
+constexpr int kPasFichierOrdinaire = -1;
+constexpr int kErreurCairo = -2;
+
+// The temporary file being written, for QLRequestRemovePartialOutput: one
+// request writes at a time, and a signal handler can only read plain bytes.
+char gPartiel[PATH_MAX + 1];
+
+}  // namespace
+
+struct QLOutput {
+  std::string destination;  // the output, or the file a symbolic link there names
+  std::string temporary;    // beside the destination, once created
+  int fd = -1;
+  std::string held;  // bytes written before the first page was complete
+  bool replaces = false;  // a file is already at the destination
+  mode_t mode = 0;        // the new file's permissions
+  int error = 0;          // the first failure: errno or one of ours
+  cairo_status_t cairoStatus = CAIRO_STATUS_SUCCESS;
+};
+
+namespace {
+
+const char* TexteErreur(int err, cairo_status_t statut) {
+  switch (err) {
+    case kPasFichierOrdinaire: return "not a regular file";
+    case kErreurCairo: return cairo_status_to_string(statut);
+    case ENOENT: return "its folder does not exist";
+    case ENOTDIR: return "a part of its path is not a folder";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case EROFS: return "read-only file system";
+    case ENOSPC: return "no space left on the device";
+    case EDQUOT: return "disk quota exceeded";
+    case EFBIG: return "file size limit exceeded";
+    case ENAMETOOLONG: return "path too long";
+    case EISDIR: return "is a folder";
+    case ENOMEM: return "out of memory";
+    case EIO: return "input/output error";
+    default: return std::strerror(err);
+  }
+}
+
+void Echoue(QLOutput* o, int err) {
+  if (o->error == 0) o->error = err;
+}
+
+// Where the output goes: a symbolic link is followed, so that the file it
+// names gets the preview and the link stays; anything but a regular file or a
+// new name is refused.
+bool ResoutDestination(const std::string& sortie, QLOutput* o) {
+  struct stat st;
+  o->destination = sortie;
+  if (lstat(sortie.c_str(), &st) != 0) {
+    if (errno != ENOENT) return Echoue(o, errno), false;
+  } else {
+    if (S_ISLNK(st.st_mode)) {
+      char* cible = realpath(sortie.c_str(), nullptr);
+      if (!cible) return Echoue(o, errno), false;
+      o->destination = cible;
+      std::free(cible);
+      if (stat(o->destination.c_str(), &st) != 0) return Echoue(o, errno), false;
+    }
+    if (!S_ISREG(st.st_mode)) return Echoue(o, kPasFichierOrdinaire), false;
+    o->replaces = true;
+    o->mode = st.st_mode & 07777;
+  }
+  if (!o->replaces) {
+    const mode_t masque = umask(0);
+    umask(masque);
+    o->mode = 0666 & ~masque;
+  }
+  return true;
+}
+
+bool EcritTout(QLOutput* o, const char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t k = write(o->fd, data, n);
+    if (k < 0) {
+      if (errno == EINTR) continue;
+      Echoue(o, errno);
+      return false;
+    }
+    data += k;
+    n -= size_t(k);
+  }
+  return true;
+}
+
+// The temporary file, in the destination's folder so that the final rename
+// stays on one file system; the bytes held so far go to it first.
+bool OuvreTemporaire(QLRequest* r, QLOutput* o) {
+  if (!ResoutDestination(r->output, o)) return false;
+  const size_t barre = o->destination.rfind('/');
+  const std::string dossier = barre == std::string::npos ? "." : barre == 0 ? "/" : o->destination.substr(0, barre);
+  std::string modele = dossier + "/.tamrel-ql-XXXXXX";
+  if (modele.size() > PATH_MAX) return Echoue(o, ENAMETOOLONG), false;
+  std::vector<char> nom(modele.begin(), modele.end());
+  nom.push_back(0);
+  o->fd = mkostemp(nom.data(), O_CLOEXEC);
+  if (o->fd < 0) return Echoue(o, errno), false;
+  o->temporary = nom.data();
+  std::memcpy(gPartiel, nom.data(), nom.size());
+  std::string tenus;
+  tenus.swap(o->held);
+  return EcritTout(o, tenus.data(), tenus.size());
+}
+
+// Cairo's writer: nothing touches the file system before a page exists.
+cairo_status_t EcritSortie(void* closure, const unsigned char* data, unsigned int n) {
+  auto* r = static_cast<QLRequest*>(closure);
+  QLOutput* o = r->pending;
+  if (!o || o->error) return CAIRO_STATUS_WRITE_ERROR;
+  const char* octets = reinterpret_cast<const char*>(data);
+  if (o->fd < 0 && r->pagesDrawn == 0) {
+    o->held.append(octets, n);
+    return CAIRO_STATUS_SUCCESS;
+  }
+  if (o->fd < 0 && !OuvreTemporaire(r, o)) return CAIRO_STATUS_WRITE_ERROR;
+  return EcritTout(o, octets, n) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+void OublieTemporaire(QLOutput* o) {
+  if (o->fd >= 0) close(o->fd);
+  o->fd = -1;
+  if (!o->temporary.empty()) unlink(o->temporary.c_str());
+  o->temporary.clear();
+  gPartiel[0] = 0;
+}
+
+// The output is put in place only complete: every byte written, on the disk
+// before it replaces a file, closed without error; then one rename.
+void PlaceSortie(QLRequest* r, QLOutput* o) {
+  if (o->error == 0 && o->fd < 0) OuvreTemporaire(r, o);
+  if (o->error == 0 && fchmod(o->fd, o->mode) != 0) Echoue(o, errno);
+  if (o->error == 0 && o->replaces && fdatasync(o->fd) != 0) Echoue(o, errno);
+  if (o->fd >= 0) {
+    if (close(o->fd) != 0) Echoue(o, errno);
+    o->fd = -1;
+  }
+  if (o->error == 0 && rename(o->temporary.c_str(), o->destination.c_str()) != 0) Echoue(o, errno);
+  if (o->error == 0) {
+    o->temporary.clear();
+    gPartiel[0] = 0;
+  }
 }
 
 // Engine units, y upwards, onto the surface's points, y downwards.
@@ -27,23 +176,25 @@ bool DimensionsValides(double w, double h, double scale) {
          w * scale < 1e6 && h * scale < 1e6;
 }
 
-const char* Bundle(QLRequest* r) { return r->bundle; }
+const char* Bundle(QLRequest* r) { return r->bundle.c_str(); }
 
 cairo_t* CreeContexte(QLRequest* r, QLSize size, double scale) {
   if (r->context || !DimensionsValides(size.width, size.height, scale)) return nullptr;
   r->scale = scale;
   r->width = size.width * scale;
   r->height = size.height * scale;
+  if (!r->pending) r->pending = new QLOutput;
   cairo_surface_t* s;
   if (r->kind == kQLRequestPreview)
-    s = cairo_pdf_surface_create(r->output, r->width, r->height);
+    s = cairo_pdf_surface_create_for_stream(EcritSortie, r, r->width, r->height);
   else {
     cairo_rectangle_t etendue = {0, 0, r->width, r->height};
     s = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &etendue);
   }
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    r->pending->cairoStatus = cairo_surface_status(s);
+    Echoue(r->pending, kErreurCairo);
     cairo_surface_destroy(s);
-    r->writeError = true;
     return nullptr;
   }
   r->surface = s;
@@ -59,10 +210,12 @@ cairo_t* CreeContextePDF(QLRequest* r, QLRect box, double scale) {
   // A surface needs some size even for a document without pages.
   r->width = box.width > 0 ? box.width * scale : 1;
   r->height = box.height > 0 ? box.height * scale : 1;
-  cairo_surface_t* s = cairo_pdf_surface_create(r->output, r->width, r->height);
+  if (!r->pending) r->pending = new QLOutput;
+  cairo_surface_t* s = cairo_pdf_surface_create_for_stream(EcritSortie, r, r->width, r->height);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    r->pending->cairoStatus = cairo_surface_status(s);
+    Echoue(r->pending, kErreurCairo);
     cairo_surface_destroy(s);
-    r->writeError = true;
     return nullptr;
   }
   r->surface = s;
@@ -102,7 +255,11 @@ void EcritVignette(QLRequest* r) {
   cairo_set_source_surface(cr, static_cast<cairo_surface_t*>(r->surface), 0, 0);
   cairo_paint(cr);
   cairo_destroy(cr);
-  if (cairo_surface_write_to_png(image, r->output) != CAIRO_STATUS_SUCCESS) r->writeError = true;
+  const cairo_status_t statut = cairo_surface_write_to_png_stream(image, EcritSortie, r);
+  if (statut != CAIRO_STATUS_SUCCESS && r->pending->error == 0) {
+    r->pending->cairoStatus = statut;
+    Echoue(r->pending, kErreurCairo);
+  }
   cairo_surface_destroy(image);
 }
 
@@ -112,8 +269,8 @@ void Vide(QLRequest* r, cairo_t* cr) {
   if (cairo_surface_get_type(s) == CAIRO_SURFACE_TYPE_RECORDING) {
     if (r->pagesDrawn == 0) {
       cairo_surface_flush(s);
-      EcritVignette(r);
       r->pagesDrawn = 1;
+      EcritVignette(r);
     }
   } else if (r->single && r->pagesDrawn == 0) {
     cairo_show_page(cr);
@@ -128,7 +285,7 @@ void Libere(QLRequest* r, cairo_t* cr) {
 }
 
 void NoteEchec(QLRequest* r, const char* reason) {
-  if (r->failure[0] == 0) Copie(r->failure, sizeof r->failure, reason);
+  if (r->failure[0] == 0) std::snprintf(r->failure, sizeof r->failure, "%s", reason ? reason : "");
 }
 
 const QLRequestProcs kProcs = {Bundle, CreeContexte, CreeContextePDF, DebutPagePDF, FinPagePDF, Vide, Libere, NoteEchec};
@@ -137,24 +294,43 @@ const QLRequestProcs kProcs = {Bundle, CreeContexte, CreeContextePDF, DebutPageP
 
 void QLRequestInit(QLRequest* r, QLRequestKind kind, const char* bundle, const char* output,
                    int32_t thumbnailPixels) {
-  std::memset(r, 0, sizeof *r);
+  *r = QLRequest{};
   r->procs = &kProcs;
   r->kind = kind;
-  Copie(r->bundle, sizeof r->bundle, bundle);
-  Copie(r->output, sizeof r->output, output);
+  r->bundle = bundle ? bundle : "";
+  r->output = output ? output : "";
   r->thumbnailPixels = thumbnailPixels;
 }
 
 void QLRequestEnd(QLRequest* r) {
-  if (!r || !r->context) return;
-  auto* s = static_cast<cairo_surface_t*>(r->surface);
-  cairo_destroy(r->context);
-  r->context = nullptr;
-  cairo_surface_finish(s);
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) r->writeError = true;
-  const bool fichier = cairo_surface_get_type(s) == CAIRO_SURFACE_TYPE_PDF;
-  cairo_surface_destroy(s);
-  r->surface = nullptr;
-  // Nothing drawn: no half-made output is left behind.
-  if (fichier && r->pagesDrawn == 0) unlink(r->output);
+  if (!r) return;
+  if (r->context) {
+    auto* s = static_cast<cairo_surface_t*>(r->surface);
+    cairo_destroy(r->context);
+    r->context = nullptr;
+    cairo_surface_finish(s);
+    const cairo_status_t statut = cairo_surface_status(s);
+    if (statut != CAIRO_STATUS_SUCCESS && r->pending && r->pending->error == 0) {
+      r->pending->cairoStatus = statut;
+      Echoue(r->pending, kErreurCairo);
+    }
+    cairo_surface_destroy(s);
+    r->surface = nullptr;
+  }
+  QLOutput* o = r->pending;
+  if (!o) return;
+  r->pending = nullptr;
+  // Nothing drawn: nothing was written, and whatever is at the output stays.
+  if (r->pagesDrawn > 0) PlaceSortie(r, o);
+  // A context that could not be made is a failure to write as well.
+  if (o->error != 0) {
+    r->writeError = true;
+    r->writeReason = TexteErreur(o->error, o->cairoStatus);
+  }
+  OublieTemporaire(o);
+  delete o;
+}
+
+void QLRequestRemovePartialOutput() {
+  if (gPartiel[0]) unlink(gPartiel);
 }

@@ -9,6 +9,7 @@
 // units; `scale` (points per unit, 72/576 x the print zoom) maps them to PDF
 // points, so pages come out at the paper's physical size.
 #include <cstdint>
+#include <string>
 
 typedef struct _cairo cairo_t;
 
@@ -24,6 +25,7 @@ struct QLRect {
 };
 
 struct QLRequest;
+struct QLOutput;
 struct QLRequestProcs {
   // POSIX path of the generator bundle (never null; empty when unknown).
   const char* (*generatorBundle)(QLRequest* request);
@@ -40,35 +42,53 @@ struct QLRequestProcs {
   void (*noteFailure)(QLRequest* request, const char* reason);
 };
 
+// How long one request may take by default, in seconds: the engine stops its
+// readers past it, and the host ends a request stuck elsewhere.
+constexpr double kQLRequestTimeLimit = 20.0;
+
 // Kinds of request.
 enum QLRequestKind : uint8_t { kQLRequestPreview = 0, kQLRequestThumbnail = 1 };
 
 // The host's request: output to a file (PDF for a preview, PNG for a
 // thumbnail scaled to fit `thumbnailPixels`).
+//
+// Nothing is written at `output` until the request is complete: the bytes go
+// to a temporary file beside it (created once the first page exists), which is
+// flushed to disk and renamed over the output only when every write succeeded.
+// A failed or empty request leaves whatever was at `output` as it was.
 struct QLRequest {
-  const QLRequestProcs* procs;
-  QLRequestKind kind;
-  char bundle[1024];
-  char output[1024];
-  int32_t thumbnailPixels;
+  const QLRequestProcs* procs = nullptr;
+  QLRequestKind kind = kQLRequestPreview;
+  std::string bundle;
+  std::string output;
+  int32_t thumbnailPixels = 0;
   // What happened.
-  int32_t pagesDrawn;
-  char failure[256];
-  bool writeError;
+  int32_t pagesDrawn = 0;
+  char failure[512] = {};
+  bool writeError = false;
+  std::string writeReason;  // why the output could not be written, one line
   // The context in use.
-  void* surface;
-  cairo_t* context;
-  bool single;  // the context is one drawing, not a PDF of pages
-  double scale;
-  double width;   // points
-  double height;
+  void* surface = nullptr;
+  cairo_t* context = nullptr;
+  bool single = false;  // the context is one drawing, not a PDF of pages
+  double scale = 0;
+  double width = 0;  // points
+  double height = 0;
+  // The output being written (bytes held until the first page, then the
+  // temporary file); owned by the request until QLRequestEnd.
+  QLOutput* pending = nullptr;
 };
 
-// A request writing to `output`; bundle and output are copied (cut to fit).
+// A request writing to `output`; bundle and output are copied whole.
 void QLRequestInit(QLRequest* request, QLRequestKind kind, const char* bundle, const char* output,
                    int32_t thumbnailPixels);
-// Releases a context the plug-in left open.
+// Releases a context the plug-in left open, and puts the output in place
+// when a page was drawn and every byte reached the disk.
 void QLRequestEnd(QLRequest* request);
+
+// For a handler of a fatal signal (the host's time bound): removes the
+// temporary file of the request being written, if any. Async-signal-safe.
+void QLRequestRemovePartialOutput();
 
 // The plug-in's side: calls through the table.
 inline const char* QLRequestGetGeneratorBundle(QLRequest* r) { return r ? r->procs->generatorBundle(r) : nullptr; }

@@ -11,6 +11,7 @@ struct AspectGraphiquePortee;
 struct MiseEnPage;
 struct StrTitre;
 struct Document;
+struct TextStyle;
 
 // The format version being read (0x0920 is version 9.20); set by the
 // top-level reader before anything that depends on it.
@@ -52,6 +53,8 @@ void StoreFontError(const char* askedName, const char* usedName, int16_t fontId,
 int16_t ReadAspectGraphiquePortee(AspectGraphiquePortee* aspect);
 int16_t ReadMiseEnPage(MiseEnPage* setup);
 int16_t ReadStrTitre(StrTitre* title);
+// A stored text style: font id, face, size and colour.
+int16_t ReadTextStyle(TextStyle* style);
 // Fills `count` rows of a bar table (a count of 0 or less reads nothing).
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
 

@@ -1,5 +1,9 @@
 #include "plugin/PiloteRequete.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,7 +33,9 @@
 #include "plugin/GenerateurApercu.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/Necks.h"
+#include "plugin/TagParam.h"
 #include "plugin/Preferences.h"
+#include "system/BudgetRequete.h"
 #include "system/Dossiers.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
@@ -39,7 +45,7 @@
 
 namespace {
 
-char raisonEchec[256];
+char raisonEchec[512];
 ChargeurDocumentTest chargeurTest = nullptr;
 
 // "file:///a%20b" to "/a b"; anything else is taken as a path.
@@ -83,6 +89,11 @@ void RemetEtatRequete() {
   // A tablature import points these at the bundle's resources for its necks.
   PathApplication = CheminVol{0, 0};
   PathNecks = CheminVol{0, 0};
+  // Necks a document brought in would otherwise stand in for the next
+  // document's own necks of the same id; the tagged reader forgets a source
+  // whose owner is gone.
+  LibereTabNeck();
+  TagSetFile(nullptr);
   raisonEchec[0] = 0;
 }
 
@@ -155,10 +166,31 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
   SetUnicodeApplication(1);
   GetDefautModeGraphique(&pref.modeGraphiqueUser);
 
+  DebutBudgetRequete();
+
   std::string chemin;
   FSRef ref;
   Boolean dossier = 0;
-  if (!CheminDepuisURL(url, &chemin) || FSPathMakeRef(chemin.c_str(), &ref, &dossier) != noErr || dossier) {
+  if (!CheminDepuisURL(url, &chemin)) {
+    NoteRaisonEchecChargement("no such file");
+    return nullptr;
+  }
+  // Only a regular file is read: a folder has no score, and a pipe or a
+  // device could block the request for ever or never end.
+  struct stat st;
+  if (stat(chemin.c_str(), &st) != 0) {
+    NoteRaisonEchecChargement(errno == EACCES ? "permission denied" : "no such file");
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    NoteRaisonEchecChargement("a folder, not a file");
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    NoteRaisonEchecChargement("not a regular file");
+    return nullptr;
+  }
+  if (FSPathMakeRef(chemin.c_str(), &ref, &dossier) != noErr || dossier) {
     NoteRaisonEchecChargement("no such file");
     return nullptr;
   }
@@ -180,13 +212,16 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
   if (ouvert && format == kFormatMXL) {
     mxl = LoadMXL(nom);
     if (!mxl) {
-      NoteRaisonEchecChargement("the zipped MusicXML score could not be extracted");
+      std::string texte = "the zipped MusicXML score could not be extracted";
+      if (GetRaisonEchecMXL()[0]) texte = texte + ": " + GetRaisonEchecMXL();
+      NoteRaisonEchecChargement(texte.c_str());
       CloseFile();
       return nullptr;
     }
   }
   if (!ouvert) {
-    NoteRaisonEchecChargement("the file cannot be opened");
+    NoteRaisonEchecChargement(access(chemin.c_str(), R_OK) != 0 && errno == EACCES ? "permission denied"
+                                                                                  : "the file cannot be opened");
     return nullptr;
   }
   auto* doc = reinterpret_cast<Document*>(NewPtrClear(Size(sizeof(Document))));
@@ -245,8 +280,17 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     if (pages == 0) NoteRaisonEchecChargement("the document holds no score");
     else raisonEchec[0] = 0;
   } else {
-    char texte[160];
-    std::snprintf(texte, sizeof texte, "not readable as %s", NomFormatFichier(format));
+    // The importer's own reason (the parser's message and line, a budget)
+    // follows the format it was read as.
+    char texte[sizeof raisonEchec];
+    const bool importe = format == kFormatXML || format == kFormatMXL;
+    const char* raisonImport = importe && GetRaisonEchecXML()[0] ? GetRaisonEchecXML() : raisonEchec;
+    if (importe && raisonImport[0]) {
+      std::snprintf(texte, sizeof texte, "not readable as %s: %s", NomFormatFichier(format), raisonImport);
+      raisonEchec[0] = 0;
+    } else {
+      std::snprintf(texte, sizeof texte, "not readable as %s", NomFormatFichier(format));
+    }
     NoteRaisonEchecChargement(texte);
   }
   SetPort(portSauve);

@@ -207,3 +207,40 @@ TEST(MXLCorpus, CompressedScoreFromTheCorpus) {
 }
 
 }  // namespace
+
+namespace {
+
+// Why a container gave no score, for the one-line message; a member may grow
+// to 100 times its container, 8 MiB whatever the container.
+TEST_F(MXLTest, EachRefusalNamesItsReason) {
+  const std::string score = "<score-partwise/>";
+  struct Case {
+    const char* label;
+    std::vector<Member> members;
+    const char* reason;
+  } cases[] = {
+      {"extracted", {{"Song.xml", score}}, ""},
+      {"encrypted", {{"Song.xml", score, "secret"}}, "the score is encrypted"},
+      {"no score member", {{"Other.xml", score}}, "the zip archive holds no score"},
+      {"within the floor", {{"Song.xml", std::string(8 << 20, 'a')}}, ""},
+      {"past the floor", {{"Song.xml", std::string((8 << 20) + 1, 'a')}},
+       "the score inside the zip is larger than its memory budget"},
+      {"damaged container",
+       {{"META-INF/container.xml", "<container><rootfiles>"}, {"Song.xml", score}},
+       "its container file is damaged: no element found at line 1"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Zip("Song.mxl", c.members);
+    Handle h = LoadMXL(path.c_str());
+    EXPECT_EQ(h != nullptr, c.reason[0] == 0) << c.label;
+    EXPECT_STREQ(GetRaisonEchecMXL(), c.reason) << c.label;
+    DisposeZipHandle(h);
+    std::filesystem::remove(path);
+  }
+  const std::string path = dir_ + "/Song.mxl";
+  std::ofstream(path, std::ios::binary) << "not a zip at all";
+  EXPECT_EQ(LoadMXL(path.c_str()), nullptr);
+  EXPECT_STREQ(GetRaisonEchecMXL(), "not a zip archive");
+}
+
+}  // namespace

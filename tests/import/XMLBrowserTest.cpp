@@ -11,6 +11,7 @@
 #include "platform/Memory.h"
 #include "support/DataFiles.h"
 #include "support/Locales.h"
+#include "system/BudgetRequete.h"
 #include "text/TextEncodings.h"
 
 namespace {
@@ -476,6 +477,101 @@ TEST(XMLTree, TextReferencesReadAsHTML) {
   EXPECT_STREQ(XMLGetAttributeValue(t.root->elts[3], "k"), "&amp;");  // attributes are as parsed
   EXPECT_EQ(GetHTMLDefault8BitEncoding(), 2);
   SetHTMLDefault8BitEncoding(before);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Repeated(const std::string& unit, int times) {
+  std::string s;
+  for (int i = 0; i < times; i++) s += unit;
+  return s;
+}
+
+// Each budget stops the parse at its edge, with its own reason and no tree;
+// a text just inside every budget still parses.
+TEST(XMLTree, BudgetsStopTheParseWithTheirReason) {
+  const XMLBudget defaut = XMLGetBudget();
+  XMLBudget petit = defaut;
+  petit.texteMax = 1 << 20;
+  petit.multiple = 8;
+  petit.arbrePlancher = 256 << 10;
+  petit.arbreMax = 4 << 20;
+  petit.eltsMax = 20000;
+  petit.profondeurMax = 50;
+  // A score-like text: its tree is a few times its size.
+  std::string score = "<score-partwise>";
+  for (int i = 0; i < 2000; i++)
+    score += "\n  <note default-x=\"12\">\n    <pitch>\n      <step>C</step>\n      <octave>4</octave>\n    </pitch>\n"
+             "    <duration>1</duration>\n  </note>";
+  score += "</score-partwise>";
+  struct Case {
+    const char* label;
+    std::string text;
+    const char* reason;  // null: parses
+    int32_t eltsMax = 20000;
+  } cases[] = {
+      {"score-like text", score, nullptr},
+      {"tiny elements", "<r>" + Repeated("<a/>", 19000) + "</r>", "the element tree is over its memory budget"},
+      {"element count at the ceiling", "<r>" + Repeated("<a/>", 1999) + "</r>", nullptr, 2000},
+      {"one element more", "<r>" + Repeated("<a/>", 2000) + "</r>", "more elements than a score may have", 2000},
+      {"depth at the ceiling", Repeated("<d>", 50) + Repeated("</d>", 50), nullptr},
+      {"one level deeper", Repeated("<d>", 51) + Repeated("</d>", 51), "nested deeper than a score may be"},
+      {"text over the ceiling", "<a>" + std::string(1 << 20, 'x') + "</a>", "larger than a score may be"},
+  };
+  for (const Case& c : cases) {
+    petit.eltsMax = c.eltsMax;
+    XMLSetBudget(petit);
+    Tree t(c.text);
+    if (!c.reason) {
+      EXPECT_NE(t.root, nullptr) << c.label << ": " << t.err;
+    } else {
+      EXPECT_EQ(t.root, nullptr) << c.label;
+      EXPECT_NE(std::strstr(t.err, c.reason), nullptr) << c.label << ": " << t.err;
+    }
+  }
+  // A file is checked against the ceiling by its size, before it is read.
+  FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  std::fputs(("<a>" + std::string(1 << 20, 'x') + "</a>").c_str(), f);
+  char err[kXMLErrTextSize];
+  EXPECT_EQ(BrowseXMLFile(nullptr, f, err, 1), nullptr);
+  EXPECT_NE(std::strstr(err, "larger than a score may be"), nullptr) << err;
+  std::fclose(f);
+  XMLSetBudget(defaut);
+}
+
+// The request's clock stops a long parse; the next request starts afresh.
+TEST(XMLTree, RequestTimeStopsTheParse) {
+  const double avant = DelaiRequete();
+  const std::string text = "<r>" + Repeated("<a/>", 20000) + "</r>";
+  FixeDelaiRequete(1e-9);
+  DebutBudgetRequete();
+  {
+    Tree t(text);
+    EXPECT_EQ(t.root, nullptr);
+    EXPECT_STREQ(t.err, "the request ran out of time");
+  }
+  FixeDelaiRequete(avant);
+  DebutBudgetRequete();
+  Tree t(text);
+  EXPECT_NE(t.root, nullptr) << t.err;
+}
+
+// A document that declares UTF-16 but is written in 8-bit text is read as
+// UTF-8, or failing that as Latin-1; damage elsewhere is still reported.
+TEST(XMLTree, UTF16DeclarationOverEightBitTextIsReadLeniently) {
+  Tree utf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\xC3\xA9t\xC3\xA9</a>");
+  ASSERT_NE(utf8.root, nullptr) << utf8.err;
+  EXPECT_STREQ(utf8.root->elts[0]->text, "\xC3\xA9t\xC3\xA9");
+  EXPECT_STREQ(utf8.err, "");
+  Tree latin("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\xE9t\xE9</a>");
+  ASSERT_NE(latin.root, nullptr) << latin.err;
+  EXPECT_STREQ(latin.root->elts[0]->text, "\xC3\xA9t\xC3\xA9");
+  Tree broken("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a></b>");
+  EXPECT_EQ(broken.root, nullptr);
+  EXPECT_NE(std::strstr(broken.err, " at line 1"), nullptr) << broken.err;
 }
 
 }  // namespace

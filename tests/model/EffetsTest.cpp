@@ -4,6 +4,7 @@
 
 #include "ModelFixtures.h"
 #include "model/ParamEffet.h"
+#include "model/QrvLiaison.h"
 
 namespace {
 
@@ -41,6 +42,54 @@ TEST_F(EffetsTest, FreeSlotsAreReusedAndTheListGrowsBy32) {
   EXPECT_EQ(e->accroche.forme[4], 6);
   EXPECT_EQ(e->graces[0].octet5, 255);
   DisposeParamEffetsHandle(h, n);
+}
+
+// A note keeps its record's index in 16 signed bits. Past index 32767 no
+// record is made for a note: a mark or a tie that needs one fails, and the
+// note keeps no index (a wrapped one would be negative), while a free slot
+// within reach is still reused.
+TEST_F(EffetsTest, NoteRecordsStopAtTheSixteenBitIndex) {
+  struct Cas {
+    int32_t enUsage, libre, attendu;
+  } cas[] = {
+      {32767, -1, 32767},  // the last index a note can hold
+      {32768, -1, -1},     // full for notes
+      {40000, 35000, -1},  // a free slot out of reach does not count
+      {40000, 100, 100},   // one within reach is reused
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.enUsage);
+    DisposeNotes(staff);
+    DisposeParamEffetsPortee(staff);
+    for (int i = 0; i < 3; i++) AjouteSigne(staff, int8_t(60 + i), 40320);
+    // The records are made in one block: appending 40000 one by one would
+    // copy the list each time.
+    (*staff)->paramEffets = NewHandleClear(Size(c.enUsage) * Size(sizeof(ParamEffet)));
+    ASSERT_NE((*staff)->paramEffets, nullptr);
+    (*staff)->nbParamEffets = uint16_t(c.enUsage);
+    for (int32_t i = 0; i < c.enUsage; i++) InitDefaultParamEffet(staff, &Effet(staff, i));
+    if (c.libre >= 0) Effet(staff, c.libre).libre = 1;
+
+    const int32_t marque = AddMarkNote(staff, 0, kMarkStaccato, 0, 0, 0);
+    EXPECT_EQ(S(0).indexParamEffet, c.attendu);
+    EXPECT_EQ((*staff)->nbParamEffets, c.enUsage + (c.attendu == c.enUsage ? 1 : 0));
+    if (c.attendu < 0) {
+      EXPECT_EQ(marque, -1);
+      EXPECT_EQ(S(0).pourcentJoue, 100) << "no mark applied without a record";
+      // A tie whose destination cannot get a record is not made at all.
+      S(1).indexParamEffet = 7;
+      Effet(staff, 7).note = 1;
+      EXPECT_EQ(SetLiaison(staff, 1, staff, 2, kLiaisonCoule), 0);
+      EXPECT_EQ(GetLiaisonSourceNote(staff, 1, nullptr, kLiaisonCoule), 0u);
+      EXPECT_EQ(GetLiaisonDestNote(staff, 2, nullptr, kLiaisonCoule), 0u);
+      EXPECT_EQ(S(2).indexParamEffet, -1);
+    } else {
+      EXPECT_EQ(marque, 0);
+      ASSERT_NE(E(0), nullptr);
+      EXPECT_EQ(GetNbMarksParamEffetPtr(E(0)), 1);
+      EXPECT_EQ(S(0).pourcentJoue, 50);
+    }
+  }
 }
 
 TEST_F(EffetsTest, DefaultsFollowTheStaffBeamSizes) {

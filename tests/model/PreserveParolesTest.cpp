@@ -141,7 +141,9 @@ TEST(PreserveParoles, EveryLyricStaysOnItsNote) {
         fin = textes[i].fin;
       }
     EXPECT_EQ(debut, c.texteLibre);
-    if (debut >= 0) EXPECT_EQ(fin - debut, 1000);
+    if (debut >= 0) {
+      EXPECT_EQ(fin - debut, 1000);
+    }
   }
 }
 

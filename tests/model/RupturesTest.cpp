@@ -259,6 +259,49 @@ TEST_F(RupturesTest, PlayedBarsUnrollRepeatsEndingsAndJumps) {
   }
 }
 
+// Jumps over repeated sections. After a Da Capo no repeat is taken and the
+// last ending plays. After a Dal Segno a plain repeat is not taken again (its
+// count is spent), but a group of endings the jump went back over is played
+// again from its first ending, with its repeat: the walk resets jumped-over
+// ending groups, and keeps that rule.
+TEST_F(RupturesTest, JumpsOverRepeatedSectionsAndEndings) {
+  const CasJoue cas[] = {
+      {"da capo al fine over a repeat", 6, {{3, 1}, {4, 2}, {13, 3}, {17, 5}}, {0, 1, 2, 1, 2, 3, 4, 5, 0, 1, 2, 3}},
+      {"da capo al fine over endings",
+       6,
+       {{9, 1}, {10, 1}, {4, 1}, {9, 2}, {10, 2}, {13, 2}, {17, 5}},
+       {0, 1, 0, 2, 3, 4, 5, 0, 2}},
+      {"da capo al coda with endings",
+       8,
+       {{3, 1}, {9, 2}, {10, 2}, {4, 2}, {9, 3}, {10, 3}, {14, 4}, {19, 5}, {12, 6}},
+       {0, 1, 2, 1, 3, 4, 5, 0, 1, 3, 4, 6, 7}},
+      {"three endings",
+       6,
+       {{3, 1}, {9, 2}, {10, 2}, {4, 2}, {9, 3}, {10, 3}, {4, 3}, {9, 4}, {10, 4}},
+       {0, 1, 2, 1, 3, 1, 4, 5}},
+      {"two repeated sections", 5, {{4, 1}, {3, 2}, {4, 3}}, {0, 1, 0, 1, 2, 3, 2, 3, 4}},
+      {"dal segno al fine over a repeat", 6, {{11, 1}, {3, 1}, {4, 2}, {13, 3}, {18, 5}}, {0, 1, 2, 1, 2, 3, 4, 5, 1, 2, 3}},
+      {"plain dal segno over a repeat", 6, {{11, 1}, {3, 1}, {4, 2}, {16, 4}}, {0, 1, 2, 1, 2, 3, 4, 1, 2, 3, 4, 5}},
+      {"dal segno al coda over a repeat",
+       8,
+       {{11, 1}, {3, 1}, {4, 2}, {14, 3}, {20, 5}, {12, 6}},
+       {0, 1, 2, 1, 2, 3, 4, 5, 1, 2, 3, 6, 7}},
+      {"dal segno al coda with endings",
+       9,
+       {{11, 1}, {3, 1}, {9, 3}, {10, 3}, {4, 3}, {9, 4}, {10, 4}, {14, 5}, {20, 6}, {12, 7}},
+       {0, 1, 2, 3, 1, 2, 4, 5, 6, 1, 2, 3, 1, 2, 4, 5, 7, 8}},
+  };
+  for (const CasJoue& c : cas) {
+    SCOPED_TRACE(c.nom);
+    while (GetNbRuptures(score) > 0) DeleteRupture(score, 0, false);
+    (*score)->nbMesures = int16_t(c.nbMesures);
+    for (const Placement& p : c.ruptures) ASSERT_GE(Ajoute(p.preset, p.bar), 0);
+    (*score)->nbMesures = int16_t(c.nbMesures);
+    RemetRupturesEnForme(score);
+    EXPECT_EQ(Joues(), c.joues);
+  }
+}
+
 TEST_F(RupturesTest, PlayedRowsCarryPassesAndTimes) {
   (*score)->nbMesures = 4;
   Ajoute(3, 1);

@@ -127,6 +127,34 @@ TEST_F(ScoresTest, PartialDisposalReleasesOnlyTheMaskedParts) {
   DisposePartiePartition(nullptr, kDisposePartitionEntiere);
 }
 
+// Each bank bit releases its own handle and no other: the banks (records) go
+// with 0x2 and 0x20, their Matrices made at creation (the bar lists) with
+// 0x4 and 0x40, the chord grid with 0x10.
+TEST_F(ScoresTest, EachBankBitReleasesItsOwnHandle) {
+  const struct {
+    uint32_t bit;
+    Handle Partition::*champ;
+  } cas[] = {
+      {kDisposeAccompagnements, &Partition::accompagnements},
+      {kDisposeBarreAccompagnements, &Partition::matriceAccompagnement},
+      {kDisposeGrilleAccord, &Partition::grilleAccord},
+      {kDisposeBanqueRythmes, &Partition::banqueRythmes},
+      {kDisposeBarreRythmes, &Partition::matriceRythme},
+  };
+  for (const auto& c : cas) {
+    SCOPED_TRACE(c.bit);
+    Partition** s = CreePartitionVide(doc);
+    ASSERT_NE(s, nullptr);
+    (*s)->accompagnements = NewHandleClear(80);
+    (*s)->banqueRythmes = NewHandleClear(78);
+    (*s)->grilleAccord = NewHandleClear(834);
+    for (const auto& autre : cas) ASSERT_NE((*s)->*autre.champ, nullptr);
+    DisposePartiePartition(s, c.bit);
+    for (const auto& autre : cas) EXPECT_EQ((*s)->*autre.champ == nullptr, autre.bit == c.bit) << autre.bit;
+    SupprimePartition(doc, s);
+  }
+}
+
 // Three scores full of staves and lists: the whole tree goes with the
 // document (the sanitizer build reports any block left behind).
 TEST_F(ScoresTest, DisposingADocumentWithThreeScoresFreesEverything) {

@@ -104,6 +104,29 @@ TEST_F(StaffHeightTest, SettingAndRanges) {
   EXPECT_EQ((*a)->staffHeightEvts, nullptr);
 }
 
+// A range sets the bars that have an event and adds the others once, in bar
+// order; over every bar of a score, and again, it stays one event per bar.
+TEST_F(StaffHeightTest, ARangeSetsEachBarOnce) {
+  SearchEventAndCreate(c, 'G', 2, 6);
+  SearchEventAndCreate(c, 'H', 3, 1);
+  AddEventStaffHeighRange(c, 'G', 0, 4, 7);
+  ASSERT_EQ(GetNbStaffHeightEvts((*c)->staffHeightEvts), 6);
+  const StaffHeightEvt* e = GetStaffHeightEvts((*c)->staffHeightEvts);
+  const int16_t ordre[] = {2, 3, 0, 1, 3, 4};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(e[i].index, ordre[i]) << i;
+  for (int16_t bar = 0; bar <= 4; bar++) EXPECT_EQ(G(c, bar), 7) << bar;
+  EXPECT_EQ(ExtractStaffHeightEvt(c, 'H', 3, 3), 1);
+  AddEventStaffHeighRange(c, 'G', 4, 2, 9);  // an empty range
+  EXPECT_EQ(G(c, 3), 7);
+
+  DisposeStaffHeightEvts(c);
+  AddEventStaffHeighRange(c, 'G', 0, kMaxMesures - 1, 3);
+  AddEventStaffHeighRange(c, 'G', 0, kMaxMesures - 1, 4);
+  EXPECT_EQ(GetNbStaffHeightEvts((*c)->staffHeightEvts), kMaxMesures);
+  EXPECT_EQ(G(c, 0), 4);
+  EXPECT_EQ(G(c, kMaxMesures - 1), 4);
+}
+
 TEST_F(StaffHeightTest, EventsFollowInsertedAndDeletedBars) {
   for (int16_t bar = 0; bar < 10; bar++) SearchEventAndCreate(c, 'G', bar, 100 + bar);
   SearchEventAndCreate(c, 'H', 9, 1);

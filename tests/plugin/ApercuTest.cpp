@@ -2,6 +2,7 @@
 // ours, the driver loading a document built through the model by a test
 // loader, pages recorded and written as PDF or PNG.
 #include <cairo.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -127,8 +128,14 @@ TEST_F(Apercu, PrintZoomKeepsThePaperSize) {
   gPagesTest = 2;
   gZoomTest = 0.5f;
   const std::string sortie = dossier.Chemin("zoom.pdf");
-  Apercoit(document, sortie);
-  for (const BoitePDF& b : BoitesPDF(LitFichier(sortie))) {
+  QLRequest r = Apercoit(document, sortie);
+  EXPECT_EQ(r.pagesDrawn, 2);
+  ASSERT_TRUE(Existe(sortie)) << sortie;
+  const std::string pdf = LitFichier(sortie);
+  ASSERT_EQ(PagesPDF(pdf), 2);
+  const std::vector<BoitePDF> boites = BoitesPDF(pdf);
+  ASSERT_EQ(boites.size(), 2u);
+  for (const BoitePDF& b : boites) {
     EXPECT_NEAR(b.w, 595.0, 1.0);
     EXPECT_NEAR(b.h, 842.0, 1.0);
   }
@@ -196,6 +203,26 @@ TEST_F(Apercu, FailedLoadDrawsNothing) {
   QLRequest absent = Apercoit(dossier.Chemin("absent.abc"), dossier.Chemin("absent.pdf"));
   EXPECT_EQ(absent.pagesDrawn, 0);
   EXPECT_STREQ(absent.failure, "no such file");
+}
+
+// Only regular files are read: a pipe would block the request for ever, a
+// folder holds no score. Whatever was at the output stays.
+TEST_F(Apercu, OnlyRegularFilesAreRead) {
+  SetChargeurDocumentTest(nullptr);
+  const std::string tube = dossier.Chemin("tube.xml");
+  ASSERT_EQ(mkfifo(tube.c_str(), 0600), 0);
+  const std::string sortie = dossier.Ecrit("sortie.pdf", "an earlier preview");
+  struct {
+    std::string entree;
+    const char* raison;
+  } cas[] = {{tube, "not a regular file"}, {dossier.chemin, "a folder, not a file"}};
+  for (const auto& c : cas) {
+    QLRequest r = Apercoit(c.entree, sortie);
+    EXPECT_EQ(r.pagesDrawn, 0) << c.entree;
+    EXPECT_STREQ(r.failure, c.raison) << c.entree;
+    EXPECT_FALSE(r.writeError) << c.entree;
+    EXPECT_EQ(LitFichier(sortie), "an earlier preview") << c.entree;
+  }
 }
 
 // Whatever a request leaves behind (stream, version, preferences,
