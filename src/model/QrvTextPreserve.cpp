@@ -264,6 +264,11 @@ void PreserveTextesDansHandle(Portee** staff, int16_t line, uint32_t columnMode,
   Partition** score = (*staff)->partition;
   const LigneTexte* ligne = GetLigneTextePortee(staff, uint32_t(line));
   if (!ligne || !score || (*score)->nbMesures <= 0) return;
+  int32_t n;
+  const Texte* textes = GetTextesPortee(staff, &n);
+  bool cellules = false;
+  for (int32_t i = 0; i < n && !cellules; i++) cellules = textes[i].ligne == uint32_t(line);
+  if (!cellules) return;
   const int32_t h = ligne->hauteurLigne;
   const int32_t nbMesures = (*score)->nbMesures;
   const std::vector<int32_t> debuts = DebutsMesures(score, nbMesures);
@@ -281,8 +286,6 @@ void PreserveTextesDansHandle(Portee** staff, int16_t line, uint32_t columnMode,
   };
   std::vector<Cellule> trouvees;
   InverseLut inverse;
-  int32_t n;
-  GetTextesPortee(staff, &n);
   for (int32_t i = 0; i < n; i++) {
     const Texte t = GetTextesPortee(staff, &n)[i];
     if (t.ligne != uint32_t(line) || t.fin < t.debut) continue;
