@@ -53,91 +53,91 @@ struct PositionPortee {
 // The block that views save and restore whole: the staff's display settings,
 // its name and short name with their styles.
 struct AspectGraphiquePortee {
-  uint32_t valeur1;             // 1
-  uint32_t valeur2;             // 3
-  uint8_t octet1;               // 1
-  int16_t mot1;                 // -2
-  char nom[256];                // UTF-8, NUL-terminated
+  uint32_t valeur1;  // 1
+  uint32_t valeur2;  // 3
+  uint8_t octet1;    // 1
+  int16_t mot1;      // -2
+  char nom[256];     // UTF-8, NUL-terminated
   TextStyle styleNom;
-  uint16_t encodageNom;         // text encoding the name was stored in
-  int16_t valeursNom[2];        // stored with the name
-  char nomAbrege[256];          // UTF-8, NUL-terminated
+  uint16_t encodageNom;   // text encoding the name was stored in
+  int16_t valeursNom[2];  // stored with the name
+  char nomAbrege[256];    // UTF-8, NUL-terminated
   TextStyle styleNomAbrege;
   uint16_t encodageNomAbrege;
   int16_t valeursNomAbrege[2];
   // Display settings.
-  uint32_t modeAffichage;       // 2
-  uint16_t tailleUnite;         // 72: music-font size at 72 dpi (karaoke text, key signatures)
-  uint8_t octet2;               // 1
-  uint32_t corpsAccord;         // 3
-  uint8_t octets1[4];           // 1, 1, 1, 1
-  uint8_t flagsLignes[7];       // 1 each
-  uint16_t mot2;                // 6
+  uint32_t modeAffichage;                 // 2
+  uint16_t tailleUnite;                   // 72: music-font size at 72 dpi (karaoke text, key signatures)
+  uint8_t octet2;                         // 1
+  uint32_t corpsAccord;                   // 3
+  uint8_t octets1[4];                     // 1, 1, 1, 1
+  uint8_t flagsLignes[7];                 // 1 each
+  uint16_t mot2;                          // 6
   uint8_t afficheLigne[kNbLignesPortee];  // positions -5 to 10
-  uint16_t ligneBarrePremiere;  // 0: bar-line extent, first and last line positions
-  uint16_t ligneBarreDerniere;  // 4
-  uint16_t motBarre;            // 3
-  uint8_t tailleQueue;          // 12: stem and beam sizes
-  uint8_t epaisseurBarre;       // 12: default beam thickness of new effect records
-  uint8_t ecartBarre;           // 6: default beam gap of new effect records
-  uint8_t tailleQueue2;         // 20
+  uint16_t ligneBarrePremiere;            // 0: bar-line extent, first and last line positions
+  uint16_t ligneBarreDerniere;            // 4
+  uint16_t motBarre;                      // 3
+  uint8_t tailleQueue;                    // 12: stem and beam sizes
+  uint8_t epaisseurBarre;                 // 12: default beam thickness of new effect records
+  uint8_t ecartBarre;                     // 6: default beam gap of new effect records
+  uint8_t tailleQueue2;                   // 20
   TextStyle styleStd;
   // Bar-number settings.
-  uint16_t numeroMesure1;       // 1
-  uint16_t numeroMesure2;       // 0
-  uint8_t numeroMesure3;        // 0
-  uint16_t numeroMesure4;       // 1
-  uint8_t numeroMesure5;        // 1
+  uint16_t numeroMesure1;  // 1
+  uint16_t numeroMesure2;  // 0
+  uint8_t numeroMesure3;   // 0
+  uint16_t numeroMesure4;  // 1
+  uint8_t numeroMesure5;   // 1
 };
 
 struct Portee {
-  uint16_t marqueur;            // kMarqueurPortee
-  uint16_t idUnique;            // document-wide id; 0 = none yet
-  int16_t index;                // position in the score's staff array
-  int16_t decalageConcertKey;   // semitones saved in concert-key mode
-  Handle collection;            // keyed collection of the staff
-  uint8_t affichee;             // 1: the staff is displayed
-  uint32_t typeVolatile;        // 0 for an ordinary staff
-  int16_t indexPorteeSource;    // staff a volatile staff comes from; -1 none
-  int16_t marqueur1;            // -1
-  int16_t marqueur2;            // -1
-  uint8_t octet1;               // 0
-  uint32_t type;                // staff type code
-  uint8_t octet2;               // 1
-  uint8_t cacheeModePage;       // hidden in the page view (1 for a digital track)
-  int16_t instrument;           // index in the score's instrument table; -1 or out of range = none
+  uint16_t marqueur;           // kMarqueurPortee
+  uint16_t idUnique;           // document-wide id; 0 = none yet
+  int16_t index;               // position in the score's staff array
+  int16_t decalageConcertKey;  // semitones saved in concert-key mode
+  Handle collection;           // keyed collection of the staff
+  uint8_t affichee;            // 1: the staff is displayed
+  uint32_t typeVolatile;       // 0 for an ordinary staff
+  int16_t indexPorteeSource;   // staff a volatile staff comes from; -1 none
+  int16_t marqueur1;           // -1
+  int16_t marqueur2;           // -1
+  uint8_t octet1;              // 0
+  uint32_t type;               // staff type code
+  uint8_t octet2;              // 1
+  uint8_t cacheeModePage;      // hidden in the page view (1 for a digital track)
+  int16_t instrument;          // index in the score's instrument table; -1 or out of range = none
   PositionPortee positions[kNbPositionsPortee];
 
   // Text-line settings, first part.
-  uint8_t ligneTexte1[4];       // 1, 1, 3, 1
+  uint8_t ligneTexte1[4];  // 1, 1, 3, 1
   // Chord diagrams placed on the staff.
   int16_t nbDiagrammes;
   Handle diagrammes;
   // Text-line settings, second part.
-  uint32_t affichageTexte;      // 2
+  uint32_t affichageTexte;  // 2
   TextStyle styleLigneTexte;
   TextStyle styleLigneTexte2;
-  uint8_t octetLigneTexte;      // 255
-  uint8_t fondLigneTexte;       // 1
-  uint32_t valeurLigneTexte;    // 2
-  uint16_t motLigneTexte;       // 1
-  uint8_t octetLigneTexte2;     // 1
+  uint8_t octetLigneTexte;                        // 255
+  uint8_t fondLigneTexte;                         // 1
+  uint32_t valeurLigneTexte;                      // 2
+  uint16_t motLigneTexte;                         // 1
+  uint8_t octetLigneTexte2;                       // 1
   VectTraiteTaquet traiteTaquetLigneTexteAccord;  // spacing-column handler of chord-text lines
-  uint16_t fondPorteeTexte;     // 4: background of a text-line staff
+  uint16_t fondPorteeTexte;                       // 4: background of a text-line staff
 
-  Handle staffHeightEvts;       // staff-height events
-  uint8_t flagGrilleAccord;     // set by the installer: note edits invalidate the chord grid
-  Rect rect;                    // screen rectangle, computed by layout
+  Handle staffHeightEvts;    // staff-height events
+  uint8_t flagGrilleAccord;  // set by the installer: note edits invalidate the chord grid
+  Rect rect;                 // screen rectangle, computed by layout
 
   // Vertical placement, copied along a merged group.
-  int16_t yHaut;                // staff top and bottom y
+  int16_t yHaut;  // staff top and bottom y
   int16_t yBas;
-  int16_t decalageLigneBas;     // bottom staff line below the rectangle's top
+  int16_t decalageLigneBas;  // bottom staff line below the rectangle's top
   int16_t yEcran;
-  float interligne;             // pixels; 0 read as 6.0
-  int16_t yBarreHaut;           // bar-line top and bottom y
+  float interligne;    // pixels; 0 read as 6.0
+  int16_t yBarreHaut;  // bar-line top and bottom y
   int16_t yBarreBas;
-  int16_t codeMiseEnPage1;      // two layout codes; the second is the height in interlines
+  int16_t codeMiseEnPage1;  // two layout codes; the second is the height in interlines
   int16_t codeMiseEnPage2;
   // Piano-roll placement.
   BigRect aireRuban;
@@ -149,27 +149,27 @@ struct Portee {
   int32_t largeurNoteRuban;
   int16_t decalageNotationEcran;
   int16_t decalageNotationRuban;
-  int16_t etendueEcran;         // horizontal extent on screen and on the ribbon
+  int16_t etendueEcran;  // horizontal extent on screen and on the ribbon
   int16_t etendueRuban;
   int16_t decalageLigneBasBaseRuban;  // unzoomed reference offset of the band
-  int16_t huitiemeRuban;        // an eighth and a fifteenth of the zoomed music-font size
+  int16_t huitiemeRuban;              // an eighth and a fifteenth of the zoomed music-font size
   int16_t quinziemeRuban;
-  float uniteObjet;             // object heights are divided by it; 0 read as 1.0
+  float uniteObjet;  // object heights are divided by it; 0 read as 1.0
 
-  int16_t largeurCle;           // clef area (header width) set by slot 0; the widest shown
-                                // staff sets the score's header width
+  int16_t largeurCle;  // clef area (header width) set by slot 0; the widest shown
+                       // staff sets the score's header width
   AspectGraphiquePortee aspect;
 
   int32_t nbNotes;
-  Handle notes;                 // Signe records
-  int32_t turboIndex;           // last note-index lookup: index and tick (0, 0 = empty)
+  Handle notes;        // Signe records
+  int32_t turboIndex;  // last note-index lookup: index and tick (0, 0 = empty)
   int32_t turboTemps;
-  Handle tablature;             // Tablature record
+  Handle tablature;  // Tablature record
   int16_t nbTextes;
-  Handle textes;                // Texte records
+  Handle textes;  // Texte records
   int16_t nbGraphiques;
   Handle graphiques;
-  int32_t nbDiagrammesAccord;   // chord diagrams
+  int32_t nbDiagrammesAccord;  // chord diagrams
   int16_t nbDynamiques;
   Handle dynamiques;
   int16_t nbFXs;
@@ -177,56 +177,56 @@ struct Portee {
   int16_t nbLois;
   Handle lois;
   // Style of the staff name.
-  uint16_t policeNom;           // standard font
-  uint8_t styleNom;             // 0
-  uint16_t tailleNom;           // 12
-  uint16_t nomValeurs[3];       // 0
+  uint16_t policeNom;      // standard font
+  uint8_t styleNom;        // 0
+  uint16_t tailleNom;      // 12
+  uint16_t nomValeurs[3];  // 0
   // Key and clef table.
   int16_t nbTonalites;
-  Handle tabTonalite;           // TabTonalite entries, sorted by bar
-  int16_t cacheMesureTonalite;  // search cache: last bar looked up and its entry,
-  int16_t cacheIndexTonalite;   // -1 at creation
+  Handle tabTonalite;            // TabTonalite entries, sorted by bar
+  int16_t cacheMesureTonalite;   // search cache: last bar looked up and its entry,
+  int16_t cacheIndexTonalite;    // -1 at creation
   uint8_t fusionneAvecSuivante;  // drawn merged with the staff that follows
-  uint32_t modeFusion;          // kFusionAucune, kFusionMembre, kFusionMaitre
-  int32_t flux;                 // sample stream of a digital track (0 = none)
-  uint16_t pan;                 // 64
-  uint16_t volume;              // 127
+  uint32_t modeFusion;           // kFusionAucune, kFusionMembre, kFusionMaitre
+  int32_t flux;                  // sample stream of a digital track (0 = none)
+  uint16_t pan;                  // 64
+  uint16_t volume;               // 127
   VecteursPortee vecteurs;
   Organe organe;
   AireOrgane aireOrgane;
   uint16_t nbParamEffets;
-  Handle paramEffets;           // ParamEffet records
-  Partition** partition;        // owning score
+  Handle paramEffets;     // ParamEffet records
+  Partition** partition;  // owning score
   // Singing configuration.
   uint8_t chantConfig1;
   uint8_t chantConfig2;
-  Handle voixParam;             // voice parameter block
-  uint8_t chante;               // sung
+  Handle voixParam;  // voice parameter block
+  uint8_t chante;    // sung
   uint8_t chantCalcule;
   uint8_t chantACalculer;
   uint8_t voixInitialisee;
   int16_t volumeVoix;
-  int16_t panVoix;              // 0..127
+  int16_t panVoix;  // 0..127
   uint16_t langueVoix;
   // Curves.
   Handle courbes;
   int16_t courbeActive;
-  float echelle;                // 1.0
-  int32_t dureeCache;           // written length; -1 or 0 = to be computed
-  uint16_t mot1;                // 1
-  uint8_t octet3;               // 1
+  float echelle;       // 1.0
+  int32_t dureeCache;  // written length; -1 or 0 = to be computed
+  uint16_t mot1;       // 1
+  uint8_t octet3;      // 1
 
   // Display and drawing settings read by layout, drawing and the staff types.
-  uint8_t flagAffichage;        // one-byte display flag set by the installer
-  uint32_t modeGrise;           // 1 = greyed, drawn in colour 247
-  uint8_t pasImprimee;          // not printed
+  uint8_t flagAffichage;  // one-byte display flag set by the installer
+  uint32_t modeGrise;     // 1 = greyed, drawn in colour 247
+  uint8_t pasImprimee;    // not printed
   uint8_t jamaisCachee;
   uint8_t placeeDansSysteme;
-  int16_t couleur;              // colour index of the staff
+  int16_t couleur;  // colour index of the staff
   int16_t couleurNotes;
   int16_t largeurTete;
   float echelleSymboles;
-  uint8_t modeQueues;           // 0 automatic, 1 all stems down
+  uint8_t modeQueues;  // 0 automatic, 1 all stems down
   uint8_t queuesMilieuNotes;
   uint8_t queuesMilieuGraces;
   int16_t decalageQueue;
@@ -235,72 +235,72 @@ struct Portee {
   uint8_t pauseMesureEntiere;
   uint8_t pauseCentree;
   uint8_t modeSilencesFantomes;
-  uint8_t penteMaxBarre;        // percent
-  uint8_t epaisseurBarre;       // 12
-  uint8_t ecartBarre;           // 6
+  uint8_t penteMaxBarre;   // percent
+  uint8_t epaisseurBarre;  // 12
+  uint8_t ecartBarre;      // 6
   uint8_t longueurBarrePartielle;
   uint8_t espaceCrochets;
   uint8_t epaisseurTremolo;
   uint8_t ecartTremolo;
-  uint8_t modeFormeNotes;       // 0..6
+  uint8_t modeFormeNotes;  // 0..6
   uint8_t extensionLigneSup;
-  uint8_t debutLigne;           // start-line flag
+  uint8_t debutLigne;  // start-line flag
   uint8_t cacheBarresMesure;
   uint8_t lignesTraversantes;
   uint32_t flagNumeroMesure;
   uint32_t enteteTablature;
-  int16_t subdivisionBatterie;  // default drum grid subdivision
+  int16_t subdivisionBatterie;   // default drum grid subdivision
   uint8_t ligneParolesAffichee;  // text line 1 (lyrics) shown
   uint8_t ligneAccordsAffichee;  // text line 2 (chord names) shown
-  LigneTexte lignesTexte[2];    // text lines 1 and 2
+  LigneTexte lignesTexte[2];     // text lines 1 and 2
   uint8_t texteEchelle;
   int16_t espacementSyllabes;
   int8_t hauteurElision;
   int8_t espacementRangees;
   uint8_t nomsAccordsAuto;
-  uint8_t karaoke;              // karaoke lyrics flag
+  uint8_t karaoke;  // karaoke lyrics flag
   int16_t premiereLigneVisible;
   int16_t derniereLigneVisible;
   uint8_t ambitus;
   uint8_t ambitusBas;
   uint8_t ambitusHaut;
-  int32_t noteCourante;         // the staff's current-note cursor
-  Handle usedBars;              // used-bars table
-  uint8_t fxLie;                // FX channel linked to another staff
+  int32_t noteCourante;  // the staff's current-note cursor
+  Handle usedBars;       // used-bars table
+  uint8_t fxLie;         // FX channel linked to another staff
   int16_t fxPorteeLiee;
-  Handle diagrammesCustoms;     // custom chord diagrams
-  Handle listeAccords;          // chord lists computed from the notes
+  Handle diagrammesCustoms;  // custom chord diagrams
+  Handle listeAccords;       // chord lists computed from the notes
   uint8_t accordsCalcules;
 
   // Settings the document reader stores as read.
-  int32_t valeurIndex;          // value stored beside the index
-  uint8_t flagVue;              // view flag of the staff
-  int32_t quartetsFlags[2];     // two nibbles of an old flags byte
+  int32_t valeurIndex;       // value stored beside the index
+  uint8_t flagVue;           // view flag of the staff
+  int32_t quartetsFlags[2];  // two nibbles of an old flags byte
   int32_t reglageNumeroMesure;
   uint8_t octetNumeroMesure;
   uint8_t minimumNumeroMesure;  // at least 3
   TextStyle styleNumeroMesure;
   uint16_t intervalleNumeroMesure;
   uint8_t switchesNumeroMesure[3];
-  int32_t neck;                 // neck id of a tablature
+  int32_t neck;  // neck id of a tablature
   uint16_t octetNeck;
   // Chord-name line.
-  uint8_t ligneAccords;         // chord line switch
+  uint8_t ligneAccords;  // chord line switch
   uint8_t reglagesLigneAccords[6];
   uint16_t valeursLigneAccords[2];
   uint8_t octetLigneAccords;
   TextStyle stylesLigneAccords[2];
   uint8_t octetsLigneAccords[2];
-  int32_t sensRatioAccords;     // direction flag of the ratio
-  uint16_t ratioAccords;        // 0..256
+  int32_t sensRatioAccords;  // direction flag of the ratio
+  uint16_t ratioAccords;     // 0..256
   char chaineLigneAccords[255];
   TextStyle styleChaineLigneAccords;
   uint16_t nbLignesAccords;
-  uint16_t taillePortee;        // staff size (interline unit)
-  uint16_t reglagesLignes[5];   // five staff-line settings
+  uint16_t taillePortee;       // staff size (interline unit)
+  uint16_t reglagesLignes[5];  // five staff-line settings
   uint16_t hauteurBaseLigneTexte;
-  uint8_t octetsGroupe[7];      // a group of per-staff bytes
-  TextStyle styleTexte;         // the staff's text style
-  char nomCourt[32];            // name of at most 31 characters
-  int16_t idSecond;             // -2 from the reader
+  uint8_t octetsGroupe[7];  // a group of per-staff bytes
+  TextStyle styleTexte;     // the staff's text style
+  char nomCourt[32];        // name of at most 31 characters
+  int16_t idSecond;         // -2 from the reader
 };

@@ -32,9 +32,9 @@
 #include "sound/ServicesSon.h"
 #include "stafftypes/DonneesTablature.h"
 #include "stafftypes/ServicesTypesPortee.h"
-#include "system/ResStrings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
+#include "system/ResStrings.h"
 #include "system/Strings.h"
 #include "text/Fontes.h"
 
@@ -430,8 +430,8 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   CvtTonaliteStdEnTonalite(0, 1, &tonalite);
   uint8_t preserve = GetIsPreserveObjects();
   SetIsPreserveObjects(0);
-  FixeTonaliteEtClefMesure(score, staff, 0, &tonalite, &clef, 0, kVisibleClef | kVisibleArmure | kVisibleSignature,
-                           0, kLienTonaliteAucun);
+  FixeTonaliteEtClefMesure(score, staff, 0, &tonalite, &clef, 0, kVisibleClef | kVisibleArmure | kVisibleSignature, 0,
+                           kLienTonaliteAucun);
   SetIsPreserveObjects(preserve);
   return 1;
 }

@@ -1,6 +1,5 @@
 #include "model/QrvText.h"
 
-
 #include <algorithm>
 #include <cstring>
 
@@ -211,7 +210,8 @@ void DisposeTextesKaraoke(Portee** staff, uint32_t line) {
 
 void PurgeTextesVides(Portee** staff) {
   if (!staff) return;
-  SupprimeTextesSi(staff, [](const Texte& t, int32_t) { return *GetTexteBrutTexteStyle(ChaineTexteEnreg(t.texte)) == 0; });
+  SupprimeTextesSi(staff,
+                   [](const Texte& t, int32_t) { return *GetTexteBrutTexteStyle(ChaineTexteEnreg(t.texte)) == 0; });
 }
 
 void SetStyle(const Texte* record) {
@@ -262,8 +262,7 @@ int32_t CvtCelluleKaraokeEnIndexTexte(Portee** staff, uint32_t line, int16_t bar
   int32_t n;
   const Texte* t = Textes(staff, &n);
   for (int32_t i = 0; i < n; i++) {
-    if (t[i].ligne == line && t[i].debut <= milieu && milieu <= t[i].fin && t[i].haut <= rangee &&
-        rangee < t[i].bas)
+    if (t[i].ligne == line && t[i].debut <= milieu && milieu <= t[i].fin && t[i].haut <= rangee && rangee < t[i].bas)
       return i;
   }
   return -1;
@@ -319,8 +318,7 @@ int32_t SetTexteKaraokeCellule(Portee** staff, int16_t bar, int16_t verse, uint3
   return resultat;
 }
 
-const char* GetTexteStyleKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse,
-                                        TextStyle* style) {
+const char* GetTexteStyleKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, TextStyle* style) {
   const int32_t i = CvtCelluleKaraokeEnIndexTexte(staff, line, bar, verse);
   if (i < 0) return "";
   const Texte& t = reinterpret_cast<const Texte*>(*(*staff)->textes)[i];
@@ -328,11 +326,10 @@ const char* GetTexteStyleKaraokeCellule(Portee** staff, uint32_t line, int16_t b
   return ChaineTexteEnreg(t.texte);
 }
 
-char* GetTexteKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out,
-                             TextStyle* style) {
+char* GetTexteKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out, TextStyle* style) {
   if (!out) return out;
   CopieBorneeUTF8(out, GetTexteBrutTexteStyle(GetTexteStyleKaraokeCellule(staff, line, bar, verse, style)),
-              kTailleTexteCellule);
+                  kTailleTexteCellule);
   return out;
 }
 

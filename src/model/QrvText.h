@@ -15,24 +15,24 @@ struct Portee;
 
 // One text of a staff.
 struct Texte {
-  int32_t debut;                // start tick
-  int32_t fin;                  // end tick; a lyric cell ends one tick before the next bar
+  int32_t debut;  // start tick
+  int32_t fin;    // end tick; a lyric cell ends one tick before the next bar
   // Top and bottom in 72-dpi points below the line's origin. A lyric cell
   // sits on the row of its verse: row x row height + 2 down to the next row;
   // a verse without a display row keeps its (negative) row and row + 1.
   int32_t haut;
   int32_t bas;
-  int16_t extensionGauche;      // added to the edges of a free text's area
+  int16_t extensionGauche;  // added to the edges of a free text's area
   int16_t extensionDroite;
-  uint32_t ligne;               // 0 free text, 1 lyrics, 2 second line, else other lines
-  TextStyle style;              // face bit 7: transparent (set on every lyric cell)
-  int32_t angle;                // degrees; drawing uses the low 16 bits
-  uint32_t cache;               // 1: a lyric cell whose verse has no display row
-  int16_t passage;              // verse of a lyric cell (CalculePassageTextesPortee)
-  Handle texte;                 // the styled string, a C string
-  int32_t idVue;                // view the text shows in (model/Vues.h); -2 when created
-  uint32_t noteAncre;           // preserve id of the note a free text hangs on
-  int32_t decalageAncre;        // ticks from that note
+  uint32_t ligne;         // 0 free text, 1 lyrics, 2 second line, else other lines
+  TextStyle style;        // face bit 7: transparent (set on every lyric cell)
+  int32_t angle;          // degrees; drawing uses the low 16 bits
+  uint32_t cache;         // 1: a lyric cell whose verse has no display row
+  int16_t passage;        // verse of a lyric cell (CalculePassageTextesPortee)
+  Handle texte;           // the styled string, a C string
+  int32_t idVue;          // view the text shows in (model/Vues.h); -2 when created
+  uint32_t noteAncre;     // preserve id of the note a free text hangs on
+  int32_t decalageAncre;  // ticks from that note
 };
 
 // Face bit of a text drawn without erasing behind it.
@@ -87,15 +87,13 @@ int32_t SetTexteKaraokeCellule(Portee** staff, int16_t bar, int16_t verse, uint3
 int32_t CvtCelluleKaraokeEnIndexTexte(Portee** staff, uint32_t line, int16_t bar, int16_t verse);
 // The cell's plain text in `out` (kTailleTexteCellule bytes; cut at a
 // character boundary), empty when there is no cell; the style when asked.
-char* GetTexteKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out,
-                             TextStyle* style);
+char* GetTexteKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out, TextStyle* style);
 // The same with every "[" .. "]" part removed (an unclosed one runs to the end).
 char* GetTexteKaraokeCelluleStrippe(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out,
                                     TextStyle* style);
 // The cell's styled string (inside the record: valid until the staff's texts
 // change), or an empty string.
-const char* GetTexteStyleKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse,
-                                        TextStyle* style);
+const char* GetTexteStyleKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, TextStyle* style);
 // The plain text converted to an encoding (text/TextEncodings.h) into `out`
 // (kTailleTexteCellule bytes, ended by two NULs).
 char* GetTexteCharSetKaraokeCellule(Portee** staff, uint32_t line, int16_t bar, int16_t verse, char* out,
@@ -115,8 +113,7 @@ void CalculeAireTexteRuban(Document* document, Portee** staff, int32_t index, Bi
 bool CalculeAireTexteEcran(Document* document, Portee** staff, int32_t index, int32_t staffOffset, Rect* out);
 // Draws the staff's lyric cells (lyrics true) or its other texts that lie in
 // from..to and meet the clip rectangle.
-void AfficheTextesPortee(Portee** staff, const Rect* clip, int32_t staffOffset, int32_t from, int32_t to,
-                         bool lyrics);
+void AfficheTextesPortee(Portee** staff, const Rect* clip, int32_t staffOffset, int32_t from, int32_t to, bool lyrics);
 // Draws one free text in its rectangle, with its "$" codes expanded.
 void AfficheTexte(Portee** staff, const Rect* rect, const Texte* record);
 // Draws a text holding "$(" rhythm patterns from the pen, run by run.
@@ -144,17 +141,17 @@ void RestaurePositionTextesDivers(Partition** score, int16_t mode);
 // into its syllables, anchored to the notes under them, and after the edit
 // the cells are rebuilt at the notes' new times.
 struct TextePreserve {
-  Portee** portee;              // staff the syllable comes from
-  char* texte;                  // the syllable, a styled string owned by the entry
+  Portee** portee;  // staff the syllable comes from
+  char* texte;      // the syllable, a styled string owned by the entry
   uint16_t mesure;
-  uint16_t passage;             // verse
-  uint16_t colonne;             // column in the bar
-  int32_t decalageColonne;      // ticks from the bar's start to the column
-  int32_t temps;                // bar start + column offset
-  int32_t note;                 // preserve id of the anchor note, -1 none
-  int32_t decalageNote;         // ticks from the anchor note's start
-  int32_t nouveauTemps;         // set by the restore step
-  TextStyle style;              // the cell's style
+  uint16_t passage;         // verse
+  uint16_t colonne;         // column in the bar
+  int32_t decalageColonne;  // ticks from the bar's start to the column
+  int32_t temps;            // bar start + column offset
+  int32_t note;             // preserve id of the anchor note, -1 none
+  int32_t decalageNote;     // ticks from the anchor note's start
+  int32_t nouveauTemps;     // set by the restore step
+  TextStyle style;          // the cell's style
 };
 void PreparePreserveObjetsPartition(Partition** score);
 // Start tick of the note with that preserve id, -1 when none has it.

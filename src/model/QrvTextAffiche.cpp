@@ -70,8 +70,8 @@ int32_t NumeroMesureAffiche(Partition** score, int32_t tick) {
 enum class Cadre { Aucun, Rectangle, Ovale, Tout };
 
 struct Expansion {
-  std::string texte;   // the marked text with its codes replaced
-  size_t capacite;     // what the buffer holds
+  std::string texte;  // the marked text with its codes replaced
+  size_t capacite;    // what the buffer holds
   Cadre cadre = Cadre::Aucun;
   bool plein = false;  // "~": filled, the text in white
   bool rythme = false;
@@ -110,7 +110,8 @@ void ExpandeCodes(Portee** staff, const Texte& record, const char* marked, Expan
         break;
       case 'A':
       case 'U': {
-        const uint32_t secs = document ? document->dates[std::toupper(static_cast<unsigned char>(code)) == 'A' ? 0 : 1] : 0;
+        const uint32_t secs =
+            document ? document->dates[std::toupper(static_cast<unsigned char>(code)) == 'A' ? 0 : 1] : 0;
         const char* fin = ExtractDateWithFormat(p, secs, tampon);
         if (fin != p) suite = fin;
         break;
@@ -270,8 +271,7 @@ bool CalculeAireTexteEcran(Document* document, Portee** staff, int32_t index, in
 
 // ----------------------------------------------------------------- drawing
 
-void AfficheTextesPortee(Portee** staff, const Rect* clip, int32_t staffOffset, int32_t from, int32_t to,
-                         bool lyrics) {
+void AfficheTextesPortee(Portee** staff, const Rect* clip, int32_t staffOffset, int32_t from, int32_t to, bool lyrics) {
   if (!staff || !clip || !(*staff)->partition) return;
   Partition** score = (*staff)->partition;
   Document* document = (*score)->document;
@@ -288,7 +288,8 @@ void AfficheTextesPortee(Portee** staff, const Rect* clip, int32_t staffOffset, 
       // A verse without a display row: a mark where the row would be, when
       // guide marks are drawn and this row is the first one left empty.
       if (IsTraceReperes(score) && (*staff)->ligneParolesAffichee) {
-        const int16_t* lut = CvtMesureEnLutLigneKaraoke(staff, CvtTempsEnMesure(score, t.debut + (t.fin - t.debut) / 2));
+        const int16_t* lut =
+            CvtMesureEnLutLigneKaraoke(staff, CvtTempsEnMesure(score, t.debut + (t.fin - t.debut) / 2));
         auto aVerset = [&](int32_t row) {
           if (!lut || (lut[0] == 0 && lut[1] == 0)) return row >= 0 && row < kNbPassagesCellule;
           for (int v = 0; v < kNbPassagesCellule; v++)
@@ -410,7 +411,8 @@ int32_t LitRythmeTexte(const char* text, int32_t length, Signe* notes, int32_t m
     const char c = text[i];
     if (c >= '0' && c <= '9') {
       int32_t nombre = 0;
-      while (i < length && text[i] >= '0' && text[i] <= '9' && nombre < 100000) nombre = nombre * 10 + (text[i++] - '0');
+      while (i < length && text[i] >= '0' && text[i] <= '9' && nombre < 100000)
+        nombre = nombre * 10 + (text[i++] - '0');
       if (i < length && text[i] == ':') {
         int32_t m = 0;
         i++;
@@ -422,7 +424,14 @@ int32_t LitRythmeTexte(const char* text, int32_t length, Signe* notes, int32_t m
       }
       switch (nombre) {
         case 0: valeur = 322560; break;
-        case 1: case 2: case 4: case 8: case 16: case 32: case 64: case 128: valeur = 161280 / nombre; break;
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 32:
+        case 64:
+        case 128: valeur = 161280 / nombre; break;
         default: valeur = 40320;
       }
       int points = 0;

@@ -67,7 +67,8 @@ struct InverseLut {
       for (int32_t v = std::max<int32_t>(lo, 0); v <= hi && v < kNbPassagesCellule; v++) f(int16_t(v));
       return;
     }
-    auto it = std::lower_bound(lignes.begin(), lignes.end(), std::make_pair(int16_t(std::clamp<int32_t>(lo, -32768, 32767)), int16_t(-32768)));
+    auto it = std::lower_bound(lignes.begin(), lignes.end(),
+                               std::make_pair(int16_t(std::clamp<int32_t>(lo, -32768, 32767)), int16_t(-32768)));
     for (; it != lignes.end() && it->first <= hi; ++it) f(it->second);
   }
 };
@@ -314,8 +315,8 @@ void PreserveTextesDansHandle(Portee** staff, int16_t line, uint32_t columnMode,
     const int32_t longueur = GetStrlenBrutTexteStyle(texte);
     if (longueur > 0) {
       if (c.mesure != mesureColonnes) {
-        nbColonnes = CalculeTableauTaquetKaraokeMesure(colonnes, staff, columnMode, columnParameter,
-                                                       int16_t(c.mesure), 0, 1, 1);
+        nbColonnes =
+            CalculeTableauTaquetKaraokeMesure(colonnes, staff, columnMode, columnParameter, int16_t(c.mesure), 0, 1, 1);
         mesureColonnes = c.mesure;
         // A bar that gives no column keeps its cell whole at its start.
         if (nbColonnes <= 0) {
@@ -376,7 +377,8 @@ Handle PreserveTextesPartition(Partition** score, int16_t line) {
     DisposeHandle(entries);
     return nullptr;
   }
-  std::stable_sort(e, e + n, [](const TextePreserve& a, const TextePreserve& b) { return ClasseTextPreserve(&a, &b) < 0; });
+  std::stable_sort(e, e + n,
+                   [](const TextePreserve& a, const TextePreserve& b) { return ClasseTextPreserve(&a, &b) < 0; });
   return entries;
 }
 
@@ -404,8 +406,8 @@ void RestaureTextesPartition(Partition** score, int16_t line, Handle saved) {
       bool present = false;
       for (int16_t k = 0; k < (*score)->nbPortees && !present; k++) present = (*score)->portees[k] == staff;
       if (present) {
-        const TextStyle style = line == int16_t(kLigneTexteAccords) ? (*staff)->styleLigneTexte2
-                                                                     : (*staff)->styleLigneTexte;
+        const TextStyle style =
+            line == int16_t(kLigneTexteAccords) ? (*staff)->styleLigneTexte2 : (*staff)->styleLigneTexte;
         RestaureRun(staff, line, &style, e + debut, fin - debut);
         e = Entrees(saved, &n);
       }

@@ -10,8 +10,8 @@
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "platform/Memory.h"
-#include "system/Handles.h"
 #include "stafftypes/ServicesTypesPortee.h"
+#include "system/Handles.h"
 #include "system/QrvFiles.h"
 
 // A staff never needs more events than one per kind and bar of a few kinds.

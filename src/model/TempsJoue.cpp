@@ -15,17 +15,15 @@
 #include "model/Tonalite.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
-#include "system/Strings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
+#include "system/Strings.h"
 
 int32_t GetNbLignesCvtMesure(Handle rows) {
   return rows ? int32_t(GetHandleSize(rows) / Size(sizeof(LigneCvtMesure))) : 0;
 }
 
-LigneCvtMesure* GetLignesCvtMesure(Handle rows) {
-  return rows ? reinterpret_cast<LigneCvtMesure*>(*rows) : nullptr;
-}
+LigneCvtMesure* GetLignesCvtMesure(Handle rows) { return rows ? reinterpret_cast<LigneCvtMesure*>(*rows) : nullptr; }
 
 // Only the low 16 bits of a row's bar are meaningful.
 static int32_t MesureLigne(const LigneCvtMesure& l) { return int16_t(uint16_t(uint32_t(l.mesure) & 0xFFFFu)); }
@@ -86,7 +84,7 @@ struct SlotGroupe {
 
 struct GroupeVolta {
   int16_t passe;
-  int16_t saute;   // jumped over since its passes were played
+  int16_t saute;  // jumped over since its passes were played
   SlotGroupe slots[kNbPassagesVolta];
 };
 
@@ -98,8 +96,8 @@ constexpr int64_t kBudgetMarche = 50'000'000;
 struct Marche {
   Partition** score;
   int32_t nbMesures;
-  std::vector<int16_t> ordre;      // record indexes sorted by bar
-  std::vector<int32_t> debutBarre; // first position in `ordre` of each bar, nbMesures + 1 entries
+  std::vector<int16_t> ordre;       // record indexes sorted by bar
+  std::vector<int32_t> debutBarre;  // first position in `ordre` of each bar, nbMesures + 1 entries
   std::vector<int32_t> lignes;
   std::vector<NoeudRepetition> pile;
   std::vector<GroupeVolta> groupes;
@@ -108,7 +106,7 @@ struct Marche {
   bool alFine = false;
   bool finFlag = false;
   bool daCapo = false;
-  bool plein = false;              // the row limit or the work budget was reached
+  bool plein = false;  // the row limit or the work budget was reached
   int64_t travail = 0;
 
   Rupture& R(int16_t i) { return *GetRupture(score, i); }
@@ -260,9 +258,7 @@ struct Marche {
         if (agit) c = -1;
         break;
       case 3: agit = c >= 0 && c < kNbPassagesVolta && r.passagesVolta[c]; break;
-      case 4:
-        agit = (r.type == kRuptureFine && alFine) || (r.type == kRuptureToCoda && alCoda);
-        break;
+      case 4: agit = (r.type == kRuptureFine && alFine) || (r.type == kRuptureToCoda && alCoda); break;
       default:
         // A jump that acts on every pass would send the walk round the same
         // bars for ever: it is taken the first time it is reached.
@@ -365,9 +361,8 @@ void CalculeTabCvtMesure(Partition** score) {
     }
     // Within a bar, records keep their sorted order (bar line, ending, signs, end).
     for (int32_t b = 0; b < m.nbMesures; b++)
-      std::stable_sort(m.ordre.begin() + m.Debut(b), m.ordre.begin() + m.Fin(b), [&](int16_t a, int16_t c) {
-        return GetTypeRupture(&m.R(a)) < GetTypeRupture(&m.R(c));
-      });
+      std::stable_sort(m.ordre.begin() + m.Debut(b), m.ordre.begin() + m.Fin(b),
+                       [&](int16_t a, int16_t c) { return GetTypeRupture(&m.R(a)) < GetTypeRupture(&m.R(c)); });
   }
 
   int32_t debut = 0;
@@ -393,8 +388,7 @@ void CalculeTabCvtMesure(Partition** score) {
     while (bar >= 0 && bar < m.nbMesures && m.Compte(1 + m.Fin(bar) - m.Debut(bar))) {
       bool saut = atteintParSaut;
       atteintParSaut = false;
-      if (!saut && !m.daCapo && m.Cherche(bar, kRuptureDebutRepetition) >= 0)
-        m.pile.push_back({int16_t(bar), -1});
+      if (!saut && !m.daCapo && m.Cherche(bar, kRuptureDebutRepetition) >= 0) m.pile.push_back({int16_t(bar), -1});
 
       int16_t volta = m.Cherche(bar, kRuptureDebutVolta);
       if (volta >= 0) {
@@ -782,8 +776,8 @@ int32_t CvtMesureEnDureeMesureTheorique(Partition** score, int32_t bar) {
   if (bar >= n) bar = n - 1;
   const DivisionTemporelle& d = GetLignesTabElt((*score)->tabEltMesure[0])[bar].division;
   if (d.denominateurAdditif != 0)
-    return int32_t(roundf(float(d.partieAdditive1 + d.partieAdditive2) * float(kDureeRonde) /
-                          float(d.denominateurAdditif)));
+    return int32_t(
+        roundf(float(d.partieAdditive1 + d.partieAdditive2) * float(kDureeRonde) / float(d.denominateurAdditif)));
   if (d.numerateur == 0 || d.denominateur == 0) return kDureeRonde;
   return int32_t(int64_t(d.numerateur) * kDureeRonde / d.denominateur);
 }

@@ -10,10 +10,10 @@ struct ExtendedTERec;  // text/ExtendedTE.h: ExtendedTE is an ExtendedTERec**
 
 // One played bar.
 struct LigneCvtMesure {
-  uint32_t debutJoue;           // played start tick: the durations of the rows before
-  uint32_t passage;             // times this written bar has been reached, this row included
-  int32_t mesure;               // written bar (low 16 bits)
-  uint32_t debutEcrit;          // start tick of the written bar
+  uint32_t debutJoue;   // played start tick: the durations of the rows before
+  uint32_t passage;     // times this written bar has been reached, this row included
+  int32_t mesure;       // written bar (low 16 bits)
+  uint32_t debutEcrit;  // start tick of the written bar
 };
 
 // The walk never makes more rows than this.

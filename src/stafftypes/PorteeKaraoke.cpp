@@ -12,9 +12,7 @@
 
 // SEAM(stafftypes): the whole text of a lyric line comes with the lyric lines'
 // editing; until then no line gives one.
-ExtendedTE CreeTexteKaraoke(Portee**, int16_t, int8_t, int8_t, Handle, uint16_t, int32_t, int32_t) {
-  return nullptr;
-}
+ExtendedTE CreeTexteKaraoke(Portee**, int16_t, int8_t, int8_t, Handle, uint16_t, int32_t, int32_t) { return nullptr; }
 
 // SEAM(stafftypes): the syllables of a cell are drawn with the lyric lines'
 // drawing; until then a cell draws nothing.

@@ -214,7 +214,7 @@ TEST(ColonnesParoles, BoundsOfSyllables) {
     int16_t n;
     int32_t debut, fin, manque;
   } cas[] = {
-      {"la li-lo_ lu", 0, 0, 3, 0}, {"la li-lo_ lu", 1, 3, 6, 0}, {"la li-lo_ lu", 2, 6, 9, 0},
+      {"la li-lo_ lu", 0, 0, 3, 0},   {"la li-lo_ lu", 1, 3, 6, 0},   {"la li-lo_ lu", 2, 6, 9, 0},
       {"la li-lo_ lu", 3, 9, 10, 0},  // the separator after "lo_" starts an empty syllable
       {"la li-lo_ lu", 4, 10, 12, 0}, {"la li-lo_ lu", 6, 12, 12, 2}, {"", 2, 0, 0, 2},
   };

@@ -88,9 +88,12 @@ TEST_F(TextesDessinTest, CodesExpand) {
     const char* texte;
     const char* attendu;
   } cas[] = {
-      {"mes. $B", "mes. 5"},           {"a$$b", "a$b"},
-      {"x$Qy", "xy"},                  {"$F / $T", "Chanson.qrv / Au clair"},
-      {"le $D[$e/$m/$y]", "le 5/3/18"}, {"$V-", "-"},
+      {"mes. $B", "mes. 5"},
+      {"a$$b", "a$b"},
+      {"x$Qy", "xy"},
+      {"$F / $T", "Chanson.qrv / Au clair"},
+      {"le $D[$e/$m/$y]", "le 5/3/18"},
+      {"$V-", "-"},
       {"   lead", "lead"},
   };
   for (const Cas& c : cas) {

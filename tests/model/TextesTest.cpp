@@ -118,7 +118,7 @@ TEST_F(TextesTest, SectionTest) {
   struct Cas {
     int32_t from, to;
     bool sect;
-  } cas[] = {{0, 999, false}, {0, 1000, true}, {1500, 1600, true}, {1999, 3000, true},
+  } cas[] = {{0, 999, false},     {0, 1000, true},   {1500, 1600, true}, {1999, 3000, true},
              {2001, 3000, false}, {500, 2500, true}, {2000, 2000, true}};
   for (const Cas& c : cas) EXPECT_EQ(IsSectTexte(staff, 0, c.from, c.to), c.sect) << c.from << ".." << c.to;
   EXPECT_FALSE(IsSectTexte(staff, 1, 0, 5000));
@@ -260,7 +260,8 @@ TEST_F(TextesTest, DisplayRowsCountedFromThePlayedPasses) {
   // Bar 1 is played three times.
   const int32_t barres[] = {0, 1, 1, 1, 2, 3, 4, 5};
   Handle rows = NewHandleClear(Size(sizeof barres / sizeof barres[0]) * Size(sizeof(LigneCvtMesure)));
-  for (size_t i = 0; i < sizeof barres / sizeof barres[0]; i++) reinterpret_cast<LigneCvtMesure*>(*rows)[i].mesure = barres[i];
+  for (size_t i = 0; i < sizeof barres / sizeof barres[0]; i++)
+    reinterpret_cast<LigneCvtMesure*>(*rows)[i].mesure = barres[i];
   (*score)->tabCvtMesure = rows;
   (*score)->nbCvtMesures = int16_t(sizeof barres / sizeof barres[0]);
   struct Cas {
