@@ -72,18 +72,16 @@ int main(int argc, char** argv) {
     int16_t style;
     bool aa;
     const char* name;
-  } styles[] = {{0, false, "solid"}, {6, false, "dashes"}, {4, false, "dots"}, {4, true, "dots, smooth"},
-                {5, false, "waves"}, {5, true, "waves, smooth"}};
+  } styles[] = {{0, false, "solid"},       {6, false, "dashes"}, {4, false, "dots"},
+                {4, true, "dots, smooth"}, {5, false, "waves"},  {5, true, "waves, smooth"}};
   for (int i = 0; i < 6; ++i) {
     int16_t x = int16_t(20 + (i % 3) * 290), y = int16_t(30 + (i / 3) * 90);
     SplinePoint p[5];
     Courbe(x, y, p);
     PenNormal();
     ForeColor(i % 2 ? redColor : blackColor);
-    if (styles[i].style == 0)
-      cspline(false, p, 5, 6.0f);
-    else
-      csplinepointille(styles[i].style, styles[i].aa, p, 5, 6);
+    if (styles[i].style == 0) cspline(false, p, 5, 6.0f);
+    else csplinepointille(styles[i].style, styles[i].aa, p, 5, 6);
     ForeColor(blackColor);
     Label(x, int16_t(y + 75), styles[i].name);
   }
@@ -163,7 +161,8 @@ int main(int argc, char** argv) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       int dx = x - 8, dy = y - 8;
-      icon[y * 16 + x] = dx * dx + dy * dy < 49 ? 0xFF000000u | uint32_t((x * 16) << 16) | uint32_t((y * 16) << 8) | 0xC0u : 0;
+      icon[y * 16 + x] =
+          dx * dx + dy * dy < 49 ? 0xFF000000u | uint32_t((x * 16) << 16) | uint32_t((y * 16) << 8) | 0xC0u : 0;
     }
   QDRegisterColorIcon(128, 16, 16, icon);
   DrawIconXY(128, 60, 680);

@@ -28,11 +28,11 @@ constexpr uint8_t kCodes[] = {
     192, 193, 195, 196, 197, 198, 202, 203, 204, 205, 206, 207, 208, 209, 212, 213, 215, 219, 220, 221, 222,
     225, 226, 228, 232, 233, 236, 238, 240, 243, 244, 245, 247, 249, 250, 251, 252, 253, 254, 255};
 
-constexpr int kE = 96;                 // music font size in pixels
-constexpr double kIl = kE / 12.0;      // interline
+constexpr int kE = 96;             // music font size in pixels
+constexpr double kIl = kE / 12.0;  // interline
 constexpr int kCellW = 170, kCellH = 150, kCols = 10;
-constexpr double kBottomLine = 95;     // y of the staff's bottom line in a cell
-constexpr double kLeft = 60;           // x of the glyph origin in a cell
+constexpr double kBottomLine = 95;  // y of the staff's bottom line in a cell
+constexpr double kLeft = 60;        // x of the glyph origin in a cell
 
 bool In(uint8_t c, std::initializer_list<int> set) {
   for (int s : set) {
@@ -45,20 +45,20 @@ bool In(uint8_t c, std::initializer_list<int> set) {
 // and what reference it draws (a stem for flags).
 double OriginY(uint8_t c) {
   double middle = kBottomLine - 2 * kIl;
-  if (In(c, {38, 63, 66, 47})) return kBottomLine;                                    // clefs
-  if (In(c, {208, 228})) return middle + std::trunc(-kIl / 2) + 1;                    // raised rests
-  if (c == 183) return middle + std::trunc(0.09 * kE - kIl) + 1;                      // whole rest
-  if (In(c, {238, 206, 213, 197, 168, 244})) return middle + 1;                       // rests
-  if (c == 212) return kBottomLine - kIl + 1;                                         // one-bar repeat
-  if (In(c, {106, 107})) return middle - 3.5 * kIl + kE * 23.0 / 72;                  // flags up
-  if (In(c, {74, 75})) return middle + 3.5 * kIl - kE * 23.0 / 72;                    // flags down
+  if (In(c, {38, 63, 66, 47})) return kBottomLine;                                     // clefs
+  if (In(c, {208, 228})) return middle + std::trunc(-kIl / 2) + 1;                     // raised rests
+  if (c == 183) return middle + std::trunc(0.09 * kE - kIl) + 1;                       // whole rest
+  if (In(c, {238, 206, 213, 197, 168, 244})) return middle + 1;                        // rests
+  if (c == 212) return kBottomLine - kIl + 1;                                          // one-bar repeat
+  if (In(c, {106, 107})) return middle - 3.5 * kIl + kE * 23.0 / 72;                   // flags up
+  if (In(c, {74, 75})) return middle + 3.5 * kIl - kE * 23.0 / 72;                     // flags down
   if (In(c, {251})) return middle - 3.5 * kIl + kE * 19.0 / 100 * 100 / 72 - 2 * kIl;  // stacked up
   if (In(c, {240})) return middle + 3.5 * kIl - kE * 19.0 / 100 * 100 / 72 + 2 * kIl;
-  if (c >= 48 && c <= 57) return middle - kIl;                                        // time signature
+  if (c >= 48 && c <= 57) return middle - kIl;  // time signature
   if (In(c, {43, 99, 67})) return middle;
   // Heads, accidentals, dots, parentheses: on the middle line.
-  if (In(c, {35, 98, 110, 220, 186, 46, 40, 41, 87, 119, 207, 250, 221, 133, 134, 135, 136, 153, 154, 155, 156,
-             157, 158, 159, 171, 177, 182, 192, 202, 203, 204, 205, 209, 225, 226, 245, 247, 252, 253, 254}))
+  if (In(c, {35,  98,  110, 220, 186, 46,  40,  41,  87,  119, 207, 250, 221, 133, 134, 135, 136, 153, 154, 155,
+             156, 157, 158, 159, 171, 177, 182, 192, 202, 203, 204, 205, 209, 225, 226, 245, 247, 252, 253, 254}))
     return middle + 1;
   return kBottomLine + 4 * kIl;  // text-like symbols: a baseline below the staff
 }

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
   if (utilisateur) PathUserNecks = Dossier(utilisateur);
   InitTabNeck();
 
-  std::printf("%-5s %-3s %-4s %-22s %-26s %s\n", "id", "src", "mode", "name", "French name", "strings (pitch/frets/first)");
+  std::printf("%-5s %-3s %-4s %-22s %-26s %s\n", "id", "src", "mode", "name", "French name",
+              "strings (pitch/frets/first)");
   Neck n;
   for (int32_t i = 0; GetNeck(i, &n); i++) {
     std::string cordes;

@@ -13,12 +13,9 @@ int main(int argc, char** argv) {
   const char* path = nullptr;
   bool skip = false;
   for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--skip512"))
-      skip = true;
-    else if (!path)
-      path = argv[i];
-    else
-      path = nullptr, i = argc;
+    if (!std::strcmp(argv[i], "--skip512")) skip = true;
+    else if (!path) path = argv[i];
+    else path = nullptr, i = argc;
   }
   if (!path) {
     std::fprintf(stderr, "usage: pictdump FILE [--skip512]\n");

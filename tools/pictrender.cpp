@@ -20,12 +20,9 @@ int main(int argc, char** argv) {
   const char* out = nullptr;
   double scale = 1.0;
   for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--scale") && i + 1 < argc)
-      scale = std::atof(argv[++i]);
-    else if (!in)
-      in = argv[i];
-    else if (!out)
-      out = argv[i];
+    if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) scale = std::atof(argv[++i]);
+    else if (!in) in = argv[i];
+    else if (!out) out = argv[i];
   }
   if (!in || !out || scale <= 0 || scale > 64) {
     std::fprintf(stderr, "usage: pictrender IN OUT.png|OUT.pdf [--scale S]\n");

@@ -68,8 +68,8 @@ int Sheet(const char* prefix, int16_t dpi, const char* s) {
   Rect area{margin, margin, static_cast<int16_t>(margin + 10), static_cast<int16_t>(margin + boxW)};
   TextBoxStyleArea(s, len, &def, &area, 1);
   int16_t h72 = TextBoxStyleHeightWrap(s, len, 240, &def, 1);
-  printf("%d dpi: unwrapped %u x %u; wrapped to %d: right %d, bottom %d (%d x %d); height at 72 dpi for 240: %d\n",
-         dpi, w, h, boxW, area.right, area.bottom, area.right - area.left, area.bottom - area.top, h72);
+  printf("%d dpi: unwrapped %u x %u; wrapped to %d: right %d, bottom %d (%d x %d); height at 72 dpi for 240: %d\n", dpi,
+         w, h, boxW, area.right, area.bottom, area.right - area.left, area.bottom - area.top, h72);
 
   const int width = margin * 3 + (w > boxW ? w : boxW);
   const int height = margin * 3 + h + (area.bottom - area.top);

@@ -51,13 +51,20 @@ void Sheet(cairo_t* cr) {
   struct {
     int16_t font;
     const char* label;
-  } fonts[] = {{kFontTimes, "Times"}, {kFontHelvetica, "Helvetica"}, {kFontCourier, "Courier"},
-               {kFontGeneva, "Geneva (standard font)"}, {F("Osaka"), "Osaka"}};
+  } fonts[] = {{kFontTimes, "Times"},
+               {kFontHelvetica, "Helvetica"},
+               {kFontCourier, "Courier"},
+               {kFontGeneva, "Geneva (standard font)"},
+               {F("Osaka"), "Osaka"}};
   for (const auto& f : fonts) {
     float w = Draw(cr, 30, y, f.label, kFontHelvetica, kFaceBold, 13);
     (void)w;
-    Draw(cr, 230, y, "The quick brown fox jumps over the lazy dog. \xC3\x89l\xC3\xA8ve \xC3\xA0 l'\xC3\xA9" "cole, "
-         "fa\xC3\xA7" "ade, na\xC3\xAFve, Stra\xC3\x9F" "e, \xC3\x86r\xC3\xB8, \xC5\x93uvre",
+    Draw(cr, 230, y,
+         "The quick brown fox jumps over the lazy dog. \xC3\x89l\xC3\xA8ve \xC3\xA0 l'\xC3\xA9"
+         "cole, "
+         "fa\xC3\xA7"
+         "ade, na\xC3\xAFve, Stra\xC3\x9F"
+         "e, \xC3\x86r\xC3\xB8, \xC5\x93uvre",
          f.font, 0, 20);
     y += 34;
   }
@@ -75,9 +82,14 @@ void Sheet(cairo_t* cr) {
   struct {
     uint8_t face;
     const char* label;
-  } faces[] = {{0, "plain"},          {kFaceBold, "bold"},          {kFaceItalic, "italic"},
-               {kFaceUnderline, "underline"}, {kFaceCondense, "condensed"}, {kFaceExtend, "extended"},
-               {kFaceShadow, "shadow"},   {kFaceBold | kFaceItalic, "bold italic"}};
+  } faces[] = {{0, "plain"},
+               {kFaceBold, "bold"},
+               {kFaceItalic, "italic"},
+               {kFaceUnderline, "underline"},
+               {kFaceCondense, "condensed"},
+               {kFaceExtend, "extended"},
+               {kFaceShadow, "shadow"},
+               {kFaceBold | kFaceItalic, "bold italic"}};
   for (const auto& f : faces) {
     Draw(cr, 30, y, f.label, kFontHelvetica, kFaceBold, 13);
     float w = Draw(cr, 230, y, "Liberation Sans HHHH", kFontHelvetica, f.face, 22);

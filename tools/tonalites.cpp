@@ -176,8 +176,8 @@ void AllerRetourConcertKey() {
       CvtMesureEnTonalite(p, 4, &k4);
       int32_t n;
       Signe* s = GetSignesPortee(p, &n);
-      std::printf("  transposition %3d shift %3d  keys %-8s %-8s notes", reinterpret_cast<Instrument*>(
-                      *(*score)->instruments)[(*p)->instrument].transposition,
+      std::printf("  transposition %3d shift %3d  keys %-8s %-8s notes",
+                  reinterpret_cast<Instrument*>(*(*score)->instruments)[(*p)->instrument].transposition,
                   (*p)->decalageConcertKey, NomTonalite(k0).c_str(), NomTonalite(k4).c_str());
       for (int32_t i = 0; i < n; i++) std::printf(" %d", s[i].kind);
       std::printf("\n");
@@ -208,7 +208,8 @@ void AllerRetourConcertKey() {
     for (int32_t i = 0; i < n; i++) pareil &= s[i].kind == avant[j][size_t(i)];
     const EltTabTonalite* t = GetEltsTabTonalite(staves[j], &n);
     pareil &= size_t(n) == clesAvant[j].size();
-    for (int32_t i = 0; i < n && size_t(i) < clesAvant[j].size(); i++) pareil &= CmpTonalite(&t[i].tonalite, &clesAvant[j][size_t(i)]);
+    for (int32_t i = 0; i < n && size_t(i) < clesAvant[j].size(); i++)
+      pareil &= CmpTonalite(&t[i].tonalite, &clesAvant[j][size_t(i)]);
     pareil &= (*staves[j])->decalageConcertKey == 0;
     pareil &= reinterpret_cast<Instrument*>(*(*score)->instruments)[(*staves[j])->instrument].transposition ==
               transpositions[j];

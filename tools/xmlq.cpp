@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
   for (int32_t i = 0; i < n; i++) {
     const XMLElt* e = elts[i];
     std::printf("%u %s", e->index, PathOf(e).c_str());
-    for (int32_t a = 0; a < e->nbAttributes; a++) std::printf(" %s=\"%s\"", e->attributes[a].name, e->attributes[a].value);
+    for (int32_t a = 0; a < e->nbAttributes; a++)
+      std::printf(" %s=\"%s\"", e->attributes[a].name, e->attributes[a].value);
     if (e->text) PrintText(e->text);
     std::fputc('\n', stdout);
   }

@@ -32,9 +32,7 @@ using Horloge = std::chrono::steady_clock;
 const Horloge::time_point gDebut = Horloge::now();
 double gEcritureMs = 0;  // flush and release of the output, summed
 
-double MsDepuis(Horloge::time_point t) {
-  return std::chrono::duration<double, std::milli>(Horloge::now() - t).count();
-}
+double MsDepuis(Horloge::time_point t) { return std::chrono::duration<double, std::milli>(Horloge::now() - t).count(); }
 
 void NoteTemps(const char* phase, double ms) {
   if (gTiming) std::fprintf(stderr, "timing: %-22s %8.3f ms\n", phase, ms);
@@ -95,9 +93,7 @@ int Refuse(int code, const std::string& texte) {
 }
 
 // A bad command line: what was wrong, then where the usage is.
-int MauvaisArguments(const std::string& texte) {
-  return Refuse(2, texte + " (see tamrel-ql --help)");
-}
+int MauvaisArguments(const std::string& texte) { return Refuse(2, texte + " (see tamrel-ql --help)"); }
 
 std::string ExecutableDir() {
   char* p = realpath("/proc/self/exe", nullptr);
@@ -210,8 +206,7 @@ void DelaiEcoule(int) {
 void ArmeDelai(const std::string& input, double secondes) {
   if (secondes <= 0) return;
   std::snprintf(gMessageDelai, sizeof gMessageDelai,
-                "tamrel-ql: %.400s: not previewed: the request ran out of time (%g s)\n", Nom(input).c_str(),
-                secondes);
+                "tamrel-ql: %.400s: not previewed: the request ran out of time (%g s)\n", Nom(input).c_str(), secondes);
   gTailleMessageDelai = std::strlen(gMessageDelai);
   struct sigaction sa = {};
   sa.sa_handler = DelaiEcoule;
@@ -249,8 +244,7 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
   QLGeneratorInterface* calls = *static_cast<QLGeneratorInterface**>(generator);
   NoteTemps("factory + callbacks", MsDepuis(t));
   QLRequest request;
-  QLRequestInit(&request, thumbnail ? kQLRequestThumbnail : kQLRequestPreview, bundle.c_str(), output.c_str(),
-                size);
+  QLRequestInit(&request, thumbnail ? kQLRequestThumbnail : kQLRequestPreview, bundle.c_str(), output.c_str(), size);
   QLRequestProcs chronometre;
   if (gTiming) {
     gProcsHote = request.procs;
@@ -264,8 +258,7 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
   if (thumbnail)
     calls->GenerateThumbnailForURL(generator, &request, url.c_str(), type_, nullptr,
                                    QLSize{double(size), double(size)});
-  else
-    calls->GeneratePreviewForURL(generator, &request, url.c_str(), type_, nullptr);
+  else calls->GeneratePreviewForURL(generator, &request, url.c_str(), type_, nullptr);
   {
     auto e = Horloge::now();
     QLRequestEnd(&request);
@@ -282,8 +275,8 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
     return Refuse(1, Nom(nomSortie) + ": cannot be written: " +
                          (request.writeReason.empty() ? "the drawing failed" : request.writeReason));
   if (request.pagesDrawn == 0)
-    return Refuse(1, Nom(input) + ": not previewed: " +
-                         (request.failure[0] ? request.failure : "nothing could be drawn"));
+    return Refuse(1,
+                  Nom(input) + ": not previewed: " + (request.failure[0] ? request.failure : "nothing could be drawn"));
   return 0;
 }
 
@@ -380,7 +373,8 @@ int main(int argc, char** argv) {
   if (int rc = VerifieSortie(output, entree)) return rc;
   // Without its music font a preview would draw every symbol wrong.
   const std::string police = bundle + "/Resources/SVELLARI.TTF";
-  if (access(police.c_str(), R_OK) != 0) return Refuse(1, Nom(bundle) + ": the bundle has no music font (Resources/SVELLARI.TTF)");
+  if (access(police.c_str(), R_OK) != 0)
+    return Refuse(1, Nom(bundle) + ": the bundle has no music font (Resources/SVELLARI.TTF)");
 
   char texteDelai[32];
   std::snprintf(texteDelai, sizeof texteDelai, "%g", delai);
@@ -388,7 +382,8 @@ int main(int argc, char** argv) {
   ArmeDelai(input, delai);
   // The application folder (error log) is the bundle's parent.
   SetApplicationFolderPath(ParentDir(bundle).c_str());
-  const int rc = RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), output, size);
+  const int rc =
+      RunRequest(AbsolutePath(lib), AbsolutePath(bundle), thumbnail, input, AbsolutePath(output), output, size);
   NoteTemps("total since main", MsDepuis(gDebut));
   return rc;
 }

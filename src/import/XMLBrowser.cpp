@@ -14,9 +14,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <new>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -124,9 +124,7 @@ struct XMLTreeStore {
     }
   }
 
-  NameEntry* Find(std::string_view key) {
-    return Probe(key.data(), key.size(), Hash(key.data(), key.size()))->entry;
-  }
+  NameEntry* Find(std::string_view key) { return Probe(key.data(), key.size(), Hash(key.data(), key.size()))->entry; }
 
   NameEntry* Intern(const char* s) {
     size_t n = std::strlen(s);
@@ -199,7 +197,8 @@ void XMLDecodeTextReferences(std::vector<char>& text) {
   int32_t previous = GetHTMLDefault8BitEncoding();
   SetHTMLDefault8BitEncoding(kEncodingUTF8);
   int32_t len = 0;
-  EncodedStr e = ChangeTextEncoding(text.data(), 0, static_cast<int32_t>(text.size()), kEncodingHTML, kEncodingUTF8, &len);
+  EncodedStr e =
+      ChangeTextEncoding(text.data(), 0, static_cast<int32_t>(text.size()), kEncodingHTML, kEncodingUTF8, &len);
   SetHTMLDefault8BitEncoding(previous);
   if (!e) return;  // out of memory: the text stays as the parser gave it
   text.assign(e, e + (len > 0 ? len : 0));
@@ -505,8 +504,8 @@ bool Alimente(XML_Parser p, const SourceXML& src) {
 XMLRootElt* Parse(const SourceXML& src, const char* encoding, char* errText, XML_Error* code) {
   *code = XML_ERROR_NONE;
   ResetBuilder();
-  const size_t multiple = src.size > gBudget.arbreMax / gBudget.multiple ? gBudget.arbreMax
-                                                                         : src.size * gBudget.multiple;
+  const size_t multiple =
+      src.size > gBudget.arbreMax / gBudget.multiple ? gBudget.arbreMax : src.size * gBudget.multiple;
   xmlStack.memoryLimit = std::min(gBudget.arbreMax, std::max(gBudget.arbrePlancher, multiple));
   auto* root = static_cast<XMLRootElt*>(std::calloc(1, sizeof(XMLRootElt)));
   if (!root) {
@@ -841,10 +840,8 @@ void CollectDown(const XMLElt* e, const char* r, int32_t s, int32_t marked, int3
   for (int32_t i = 0; i < e->nbChildren; i++) {
     const XMLElt* c = e->children[i];
     if (!MatchSegment(c, r, next, nextEnd)) continue;
-    if (!last)
-      CollectDown(c, r, next, marked, end);
-    else if (MatchDescendants(c, r, nextEnd, end))
-      gResults.push_back(const_cast<XMLElt*>(c));
+    if (!last) CollectDown(c, r, next, marked, end);
+    else if (MatchDescendants(c, r, nextEnd, end)) gResults.push_back(const_cast<XMLElt*>(c));
   }
 }
 

@@ -13,29 +13,29 @@ constexpr int16_t kDerniereMesureFin = 9999;
 // Header or footer of a page setup (same layout for both; the footer comes
 // first in MiseEnPage).
 struct BlocEnteteMiseEnPage {
-  uint8_t flag;                 // 1 in the default footer, 0 in the default header
-  char modele[3][512];          // left, centre, right templates: UTF-8 with '$' codes
-  TextStyle style[3];           // left, centre, right
-  uint8_t miroirPagesPaires;    // left and right swapped on even pages
-  uint8_t filetDessus;          // rule above
-  uint8_t filetDessous;         // rule below
+  uint8_t flag;               // 1 in the default footer, 0 in the default header
+  char modele[3][512];        // left, centre, right templates: UTF-8 with '$' codes
+  TextStyle style[3];         // left, centre, right
+  uint8_t miroirPagesPaires;  // left and right swapped on even pages
+  uint8_t filetDessus;        // rule above
+  uint8_t filetDessous;       // rule below
   uint8_t reserve;
-  int16_t retraitGauche;        // tenths of a millimetre
+  int16_t retraitGauche;  // tenths of a millimetre
   int16_t retraitDroit;
-  int16_t distanceBord;         // distance from the page edge
-  uint8_t pasSurPage1;          // not on the first page
+  int16_t distanceBord;  // distance from the page edge
+  uint8_t pasSurPage1;   // not on the first page
   uint8_t dernierOctet;
 };
 
 struct MiseEnPage {
-  uint32_t type;                // setup kind given when the default is set
-  float echelle;                // music scale of the printed page (1.0 for kind 2, else 0.7)
-  int16_t margeGauche;          // four margins in tenths of a millimetre
+  uint32_t type;        // setup kind given when the default is set
+  float echelle;        // music scale of the printed page (1.0 for kind 2, else 0.7)
+  int16_t margeGauche;  // four margins in tenths of a millimetre
   int16_t margeHaut;
   int16_t margeDroite;
   int16_t margeBas;
-  int16_t valeurReservee;       // 100 by default
-  int16_t ecartSystemes;        // gap between systems, tenths of a millimetre
+  int16_t valeurReservee;  // 100 by default
+  int16_t ecartSystemes;   // gap between systems, tenths of a millimetre
   BlocEnteteMiseEnPage basDePage;
   BlocEnteteMiseEnPage enTete;
   int16_t premiereMesure;       // 1-based, inclusive
@@ -45,7 +45,7 @@ struct MiseEnPage {
   uint8_t titres;               // titles 1 to 3 go on the first music page
   uint8_t pagesParoles;         // lyric text pages are appended
   uint8_t octetsReserves1[3];
-  uint8_t bandeHautSysteme;     // the system top band holds the page-mode ruler
+  uint8_t bandeHautSysteme;  // the system top band holds the page-mode ruler
   uint8_t octetsReserves2[3];
   uint8_t garderSystemesEntiers;
   uint8_t justifier;
@@ -53,7 +53,7 @@ struct MiseEnPage {
   int16_t regroupementMin;      // shortest grouped run (2 when smaller)
   uint8_t octetCopiePartition;  // copied into the score while systems are drawn
   uint8_t entetesLignes;
-  uint8_t rappelCleArmure;      // courtesy clef and key at a system end
+  uint8_t rappelCleArmure;  // courtesy clef and key at a system end
   uint8_t cacherPorteesVides;
   uint8_t montrerPorteesUneFois;
   uint8_t repartirSystemes;
@@ -67,16 +67,16 @@ struct MiseEnPage {
 
 // One page of a score's pagination.
 struct Page {
-  MiseEnPage* miseEnPage;       // the setup the page was built with
-  uint8_t imprimeeMaintenant;   // set on the page being printed
+  MiseEnPage* miseEnPage;      // the setup the page was built with
+  uint8_t imprimeeMaintenant;  // set on the page being printed
   uint8_t octetReserve;
-  BigRect placement[2];         // placement when drawn (page-mode area code)
-  BigRect rectPage;             // printable area after margins
-  Rect rectsPlacement[3];       // the third is the page's drawing rectangle
-  int16_t yCourant;             // top of the next element
-  int16_t premierSystemeMusique;  // -1 while none
+  BigRect placement[2];              // placement when drawn (page-mode area code)
+  BigRect rectPage;                  // printable area after margins
+  Rect rectsPlacement[3];            // the third is the page's drawing rectangle
+  int16_t yCourant;                  // top of the next element
+  int16_t premierSystemeMusique;     // -1 while none
   int16_t espaceHautPremierSysteme;  // staff-height event 'M'
-  Handle systemes;              // Systeme records, null while empty
+  Handle systemes;                   // Systeme records, null while empty
 };
 
 // Kinds of page element.
@@ -95,17 +95,17 @@ enum : uint32_t {
 // a footer or a free object.
 struct Systeme {
   uint32_t type;
-  Rect rectMiseEnPage;          // layout frame, pixels of the layout resolution
-  Rect rectDessin;              // the frame as placed for drawing
-  int16_t angleTexte;           // titles
+  Rect rectMiseEnPage;  // layout frame, pixels of the layout resolution
+  Rect rectDessin;      // the frame as placed for drawing
+  int16_t angleTexte;   // titles
   int16_t premiereMesure;
-  int16_t finMesure;            // exclusive
-  Handle portees;               // PorteeSysteme entries (music systems, lyric pages)
-  int16_t numeroPageParoles;    // 1-based (kind 4)
+  int16_t finMesure;          // exclusive
+  Handle portees;             // PorteeSysteme entries (music systems, lyric pages)
+  int16_t numeroPageParoles;  // 1-based (kind 4)
   uint8_t octetsReserves[2];
   uint8_t premierSystemePartition;
   uint8_t dernierSystemePartition;
-  int32_t indexObjetLibre;      // kind 8
+  int32_t indexObjetLibre;  // kind 8
   int16_t motReserve;
   uint8_t premierSystemePage;
   uint8_t octetReserve;
@@ -116,8 +116,8 @@ struct PorteeSysteme {
   uint8_t partageLigneSuivante;  // shares the line with the next entry
   uint8_t debutLigne;
   uint16_t indexPortee;
-  uint16_t hauteurLigne;        // 72-dpi units (4 for an empty line)
-  uint16_t espaceB;             // staff spacing values with their events
+  uint16_t hauteurLigne;  // 72-dpi units (4 for an empty line)
+  uint16_t espaceB;       // staff spacing values with their events
   uint16_t espaceA;
   uint16_t espaceT;
   uint16_t espaceP;
@@ -128,7 +128,7 @@ struct PorteeSysteme {
   Rect rectDessin;
   Rect rectNom;
   int16_t angleNom;
-  uint8_t ligneVide;            // shown only for its '$' texts
+  uint8_t ligneVide;  // shown only for its '$' texts
   uint8_t nomGrise;
 };
 

@@ -16,12 +16,12 @@
 
 struct ModeGraphique {
   int16_t slot[128];
-  uint8_t drapeaux[4];  // bytes 0 to 3; byte 1: an accidental holds for its note name
-                        // in every octave; byte 2: alternative quarter rest
-  uint8_t drapeau220;   // byte 220: ending brackets are drawn
-  uint8_t drapeau221;   // byte 221: an open ending bracket runs to the bar end
-  int32_t valeur244;    // bytes 244 to 247 (slots 122 and 123)
-  TextStyle styleNombrePause;      // byte 74 (slots 37 to 42): number of a multi-bar rest
+  uint8_t drapeaux[4];              // bytes 0 to 3; byte 1: an accidental holds for its note name
+                                    // in every octave; byte 2: alternative quarter rest
+  uint8_t drapeau220;               // byte 220: ending brackets are drawn
+  uint8_t drapeau221;               // byte 221: an open ending bracket runs to the bar end
+  int32_t valeur244;                // bytes 244 to 247 (slots 122 and 123)
+  TextStyle styleNombrePause;       // byte 74 (slots 37 to 42): number of a multi-bar rest
   TextStyle styleNombreRepetition;  // byte 96 (slots 48 to 53): number of a repeated-bar block
   TextStyle styleAccords;           // byte 194 (slots 97 to 102): chord symbols
   TextStyle styleTexteAccords;      // byte 230 (slots 115 to 120): chord-symbol text

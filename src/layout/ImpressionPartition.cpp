@@ -17,6 +17,4 @@ void AppliqueZoomPrintDocumentAuRect(float scale, Rect* rect) {
   rect->right = divise(rect->right);
 }
 
-float GetZoomPrintDocument(const Document* document) {
-  return document ? document->misesEnPage[0].echelle : 1.0f;
-}
+float GetZoomPrintDocument(const Document* document) { return document ? document->misesEnPage[0].echelle : 1.0f; }

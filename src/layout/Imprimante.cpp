@@ -201,7 +201,8 @@ void PrOpen() {
   } else if (err == kPMNoDefaultPrinter) {
     if (!noDefaultPrinterShown) {
       noDefaultPrinterShown = true;
-      Avertissement(0, 0, "PRERR001 : No default printer selected, please select a default printer in your system setup.");
+      Avertissement(0, 0,
+                    "PRERR001 : No default printer selected, please select a default printer in your system setup.");
     }
   } else {
     Avertissement(0, 0, "%s Err # %d", "PrOpen:PMCreateSession", int(err));
@@ -271,10 +272,8 @@ void AjusteThPrint(THPrint record) {
   }
   PMRect pr;
   OSStatus err = PMGetAdjustedPaperRect(r.pageFormat, &pr);
-  if (err != noErr)
-    Printf("PMGetAdjustedPaperRect err %d\n", int(err));
-  else
-    r.paper = RectTronque(pr, 1.0f);
+  if (err != noErr) Printf("PMGetAdjustedPaperRect err %d\n", int(err));
+  else r.paper = RectTronque(pr, 1.0f);
   r.ajuste = 0;
 
   uint32_t v;
@@ -295,10 +294,8 @@ void AjusteThPrint(THPrint record) {
       r.info.resH = Trunc16(res.hRes);
     }
     err = PMGetAdjustedPageRect(r.pageFormat, &pr);
-    if (err != noErr)
-      Printf("PMGetAdjustedPageRect err %d\n", int(err));
-    else
-      r.info.page = RectTronque(pr, 1.0f);
+    if (err != noErr) Printf("PMGetAdjustedPageRect err %d\n", int(err));
+    else r.info.page = RectTronque(pr, 1.0f);
   }
   CalculeAirePagePrint(record);
 }

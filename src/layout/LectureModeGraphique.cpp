@@ -46,14 +46,14 @@ int16_t LitConfigGraphique(ModeGraphique* mode, uint16_t version, LecteurTextSty
   LitMots(mode, 57, 12);  // 114 to 136
   m.slot[70] = LitOctet();
   m.slot[69] = LitOctet();
-  LitMots(mode, 71, 6);   // 142 to 152
+  LitMots(mode, 71, 6);  // 142 to 152
   m.slot[78] = LitOctet();
   m.slot[77] = LitOctet();
-  LitMots(mode, 79, 8);   // 158 to 172
-  LitMots(mode, 90, 7);   // 180 to 192
+  LitMots(mode, 79, 8);        // 158 to 172
+  LitMots(mode, 90, 7);        // 180 to 192
   lireStyle(&m.styleAccords);  // 194
-  LitMots(mode, 103, 6);  // 206 to 216
-  m.slot[10] = LitMot();  // 20
+  LitMots(mode, 103, 6);       // 206 to 216
+  m.slot[10] = LitMot();       // 20
   if (m.slot[10] == 0) m.slot[10] = 100;
   m.slot[27] = LitMot();  // 54
   m.slot[24] = LitMot();  // 48
@@ -66,7 +66,7 @@ int16_t LitConfigGraphique(ModeGraphique* mode, uint16_t version, LecteurTextSty
   }
   if (LitOctet() == 1) lireStyle(&m.styleNombrePause);       // 74
   if (LitOctet() == 1) lireStyle(&m.styleNombreRepetition);  // 96
-  m.slot[29] = LitMot();  // 58
+  m.slot[29] = LitMot();                                     // 58
   if (m.slot[29] == 0) m.slot[29] = 2;
   m.slot[30] = LitMot();  // 60
   if (m.slot[30] == 0) m.slot[30] = 6;
@@ -92,6 +92,4 @@ int16_t LitConfigGraphique(ModeGraphique* mode, uint16_t version, LecteurTextSty
   return EndOfFile() ? 0 : 1;
 }
 
-int16_t ReadConfigGraphique(ModeGraphique* mode) {
-  return LitConfigGraphique(mode, VersionQuarvelLoad, ReadTextStyle);
-}
+int16_t ReadConfigGraphique(ModeGraphique* mode) { return LitConfigGraphique(mode, VersionQuarvelLoad, ReadTextStyle); }

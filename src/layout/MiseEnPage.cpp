@@ -6,12 +6,12 @@
 #include "layout/Zoom.h"
 #include "model/Document.h"
 #include "model/Partition.h"
-#include "model/TabEltMesure.h"
 #include "model/Portee.h"
+#include "model/TabEltMesure.h"
 #include "platform/Memory.h"
 #include "system/Handles.h"
-#include "text/Fontes.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 
 void DisposeMiseEnPagePartition(Partition** score) {
   if (!score) return;
@@ -95,7 +95,6 @@ void BlocStandard(BlocEnteteMiseEnPage* b, bool basDePage, int16_t times) {
 }
 
 }  // namespace
-
 
 int16_t CombienDePages(Partition** score) {
   if (score == nullptr) return 0;
@@ -257,7 +256,8 @@ void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind) {
 
 void FixeMiseEnPageStandardDocument(Document* document) {
   if (document == nullptr) return;
-  for (int i = 0; i < kNbMisesEnPage; i++) FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
+  for (int i = 0; i < kNbMisesEnPage; i++)
+    FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
 }
 
 // SEAM(layout): a staff is printed unless its not-printed flag is set; the

@@ -8,13 +8,12 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
+#include "plugin/Preferences.h"
 #include "stafftypes/Tablature.h"
 #include "system/Handles.h"
 #include "text/Fontes.h"
-#include "plugin/Preferences.h"
 
 ModeGraphique GModeGraphique{};
-
 
 namespace {
 
@@ -111,10 +110,10 @@ HParamAffichage GetParamAffichage(Partition** score) {
     if (staff == nullptr) continue;
     const Portee& s = **staff;
     Tablature** tab = GetTablature(staff);
-    e[i] = ParamAffichagePortee{s.interligne,      s.decalageLigneBas,      s.yHaut,        s.yBas,
-                                s.yEcran,          s.yBarreHaut,            s.yBarreBas,    s.interligneRuban,
-                                s.decalageLigneBasRuban, s.hauteurRuban, s.hauteurBaseRuban,
-                                tab ? (*tab)->decalageHaut : int16_t(0)};
+    e[i] = ParamAffichagePortee{s.interligne,   s.decalageLigneBas, s.yHaut,
+                                s.yBas,         s.yEcran,           s.yBarreHaut,
+                                s.yBarreBas,    s.interligneRuban,  s.decalageLigneBasRuban,
+                                s.hauteurRuban, s.hauteurBaseRuban, tab ? (*tab)->decalageHaut : int16_t(0)};
   }
   return snapshot;
 }

@@ -330,8 +330,8 @@ int32_t AireAbsolueToRelative(Partition** score, Portee** staff, bool isPixel, i
   return resultat;
 }
 
-void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor,
-                           int32_t offset, int32_t* value) {
+void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor, int32_t offset,
+                           int32_t* value) {
   if (score == nullptr || staff == nullptr || value == nullptr || anchor < 0) return;
   if (byNote) {
     const int32_t t = TempsNoteParId(staff, anchor);

@@ -90,8 +90,8 @@ int32_t AireAbsolueToRelative(Partition** score, Portee** staff, bool isPixel, i
                               int32_t* offset);
 // Back to the absolute value; nothing written for a negative anchor or a note
 // id the staff does not hold.
-void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor,
-                           int32_t offset, int32_t* value);
+void AireRelativeToAbsolue(Partition** score, Portee** staff, bool isPixel, bool byNote, int32_t anchor, int32_t offset,
+                           int32_t* value);
 
 // Tenths of a millimetre (truncated toward zero). A page-setup scale below
 // 0.1 (or not a number) counts as 0.1, as everywhere a setup's scale divides.

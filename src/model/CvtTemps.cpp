@@ -12,8 +12,8 @@
 #include "model/TabEltMesure.h"
 #include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
-#include "system/Strings.h"
 #include "plugin/ServicesInertes.h"
+#include "system/Strings.h"
 
 // Start tick of the note found by the last tick-to-index search.
 static int32_t posAct = 0;
@@ -78,10 +78,8 @@ int16_t CvtTempsEnMesure(Partition** score, int32_t tick) {
   int32_t lo = 0, hi = n - 1;
   while (hi - lo > 1) {
     int32_t mid = lo + (hi - lo) / 2;
-    if (int64_t(r[mid].debutTemps) > t1)
-      hi = mid;
-    else
-      lo = mid;
+    if (int64_t(r[mid].debutTemps) > t1) hi = mid;
+    else lo = mid;
   }
   return int16_t(lo);
 }
@@ -221,9 +219,7 @@ static int32_t PixelEcranMesure(Partition** score, int32_t bar, bool musique) {
 
 int32_t CvtMesureEnPixelEcran(Partition** score, int32_t bar) { return PixelEcranMesure(score, bar, true); }
 
-int32_t CvtMesureEnPixelEcranDebutMesure(Partition** score, int32_t bar) {
-  return PixelEcranMesure(score, bar, false);
-}
+int32_t CvtMesureEnPixelEcranDebutMesure(Partition** score, int32_t bar) { return PixelEcranMesure(score, bar, false); }
 
 int32_t CalculeDebutVis(Partition** score, int32_t tick) {
   int16_t b = CvtTempsEnMesure(score, tick);
@@ -386,10 +382,8 @@ int32_t CvtTempsEnIndexNote(Portee** staff, int32_t tick) {
       int32_t lo = i, hi = n - 1;
       while (hi - lo > 1) {
         int32_t mid = lo + (hi - lo) / 2;
-        if (s[mid].debut >= tick)
-          hi = mid;
-        else
-          lo = mid;
+        if (s[mid].debut >= tick) hi = mid;
+        else lo = mid;
       }
       trouve = s[hi].debut <= tick ? hi : lo;
     }

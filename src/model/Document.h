@@ -14,42 +14,42 @@ constexpr int kNbTitres = 3;
 constexpr int kNbNiveauxEffetsSortie = 11;
 
 struct Document {
-  char nomFichier[256];         // file name, C string
-  uint16_t version;             // format version of the document read
-  uint8_t enteteH1;             // two header bytes kept from the file
+  char nomFichier[256];  // file name, C string
+  uint16_t version;      // format version of the document read
+  uint8_t enteteH1;      // two header bytes kept from the file
   uint8_t enteteW;
   uint16_t valeurEntete;
   StrTitre titres[kNbTitres];
   MiseEnPage misesEnPage[kNbMisesEnPage];  // the first is the score's default setup
-  MiseEnPage* miseEnPageCourante;  // setup in use for printing tests
-  float zoomImpression;         // print zoom
-  int16_t zoom;                 // 72 after loading
+  MiseEnPage* miseEnPageCourante;          // setup in use for printing tests
+  float zoomImpression;                    // print zoom
+  int16_t zoom;                            // 72 after loading
 
   // Scores.
   Partition** partitionCourante;
   int16_t nbPartitions;
   int16_t indexPartitionCourante;
-  Partition*** partitions;      // pointer block of score handles
+  Partition*** partitions;  // pointer block of score handles
 
   // Views.
-  uint32_t compteurIdUnique;    // ids of staves and views
-  Handle vues;                  // Vue records
-  int16_t indexVueCourante;     // -1 = none
-  int16_t indexVueModeEcran;    // view index kept for screen mode
-  Vue vueBase;                  // the document's own state of every aspect
+  uint32_t compteurIdUnique;  // ids of staves and views
+  Handle vues;                // Vue records
+  int16_t indexVueCourante;   // -1 = none
+  int16_t indexVueModeEcran;  // view index kept for screen mode
+  Vue vueBase;                // the document's own state of every aspect
 
   // Drawing.
-  GrafPort* portDocument;       // offscreen drawing port, null when none
-  void* dialogue;               // hidden dialog serving as the document's window
-  Rect rectContenu;             // window content rectangle
+  GrafPort* portDocument;  // offscreen drawing port, null when none
+  void* dialogue;          // hidden dialog serving as the document's window
+  Rect rectContenu;        // window content rectangle
   Point origine;
-  void* barresDefilement[2];    // scroll-bar controls
+  void* barresDefilement[2];  // scroll-bar controls
   int16_t pasDefilement[2];
   float facteurVuePage;
   float echelleCopie;
 
   // Page and paper.
-  uint8_t taillePagePropre;     // the document carries its own page size
+  uint8_t taillePagePropre;  // the document carries its own page size
   uint8_t orientation;
   int16_t typePapier;
   Rect rectsPapier[2];
@@ -60,11 +60,11 @@ struct Document {
   int16_t nbPagesReservees;
   int16_t valeurGaucheMiseEnPage;  // left layout value of the part-group area
   uint8_t placementObjetsLibres;   // 0 all, 3 none, bit 1 second-class, bit 2 first-class
-  uint8_t reperesMiseEnPage;    // layout-guides switch
+  uint8_t reperesMiseEnPage;       // layout-guides switch
   uint8_t octetsPage[4];
 
   // Display switches.
-  uint8_t regle;                // ruler shown
+  uint8_t regle;  // ruler shown
   uint8_t marques;
   uint8_t flagsAffichage[3];
   uint8_t porteesCachees;
@@ -72,15 +72,14 @@ struct Document {
   uint8_t grandsNumerosMesure;
   int16_t premiereMesureSelection;  // selected bar range
   int16_t derniereMesureSelection;
-  uint32_t blocAffichage[11];   // display block kept from the file
+  uint32_t blocAffichage[11];  // display block kept from the file
 
   // Loading.
-  uint8_t importe;              // built by an importer
-  uint8_t suspendLiaisons;      // non-zero: link staff numbers are not recomputed
-  uint32_t dates[4];            // document dates A, B, C and the date of loading
+  uint8_t importe;          // built by an importer
+  uint8_t suspendLiaisons;  // non-zero: link staff numbers are not recomputed
+  uint32_t dates[4];        // document dates A, B, C and the date of loading
   uint16_t nbRevisions;
   int16_t valeurDonnees;
   Handle donneesSupplementaires;  // extra data block kept from the file
   int16_t niveauxEffetsSortie[kNbNiveauxEffetsSortie];
 };
-

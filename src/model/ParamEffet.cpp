@@ -5,9 +5,9 @@
 #include "model/CvtTemps.h"
 #include "model/Portee.h"
 #include "model/SGraphix.h"
+#include "model/Signe.h"
 #include "model/Tonalite.h"
 #include "notation/ServicesNotation.h"
-#include "model/Signe.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "system/Handles.h"
@@ -139,8 +139,8 @@ int16_t DeleteParamEffetSiInutile(Portee** staff, int32_t index) {
   ParamEffet* e = GetParamEffetsPortee(staff, &n);
   if (!e || index < 0 || index >= n || e[index].libre) return 0;
   const ParamEffet& p = e[index];
-  if (GetNbMarks(p.marks) > 0 || p.graces[0].utilise || p.liaison.idSource || p.liaison.idDest ||
-      p.accroche.idSource || p.accroche.idDest || p.garde)
+  if (GetNbMarks(p.marks) > 0 || p.graces[0].utilise || p.liaison.idSource || p.liaison.idDest || p.accroche.idSource ||
+      p.accroche.idDest || p.garde)
     return 0;
   DeleteParamEffet(staff, index);
   return 1;
@@ -240,21 +240,44 @@ int16_t IsMarkInParamEffet(const ParamEffet* effect, uint8_t code, uint8_t* acti
 // The flag of a mark's group; the ornament and trill groups also take the code.
 static void PoseFlagMark(ParamEffet* e, uint8_t code) {
   switch (code) {
-    case 1: case 2: e->flags3[0] = 1; break;
-    case 8: case 9: case 10: e->bend = 1; break;
-    case 13: case 35: e->flag13 = 1; break;
+    case 1:
+    case 2: e->flags3[0] = 1; break;
+    case 8:
+    case 9:
+    case 10: e->bend = 1; break;
+    case 13:
+    case 35: e->flag13 = 1; break;
     case 21: e->flag21 = 1; break;
-    case 29: case 30: case 36: case 37: case 38: case 39:
+    case 29:
+    case 30:
+    case 36:
+    case 37:
+    case 38:
+    case 39:
       e->ornement = 1;
       e->ornementCode = code;
       break;
-    case 31: case 32: case 33: case 34:
+    case 31:
+    case 32:
+    case 33:
+    case 34:
       e->trille = 1;
       e->trilleData[0] = code;
       break;
-    case 43: case 57: case 58: e->flags3[2] = 1; break;
-    case 51: case 52: case 53: case 54: e->tremolo = 1; break;
-    case 59: case 65: case 66: case 69: case 70: case 73: case 74: e->flags3[1] = 1; break;
+    case 43:
+    case 57:
+    case 58: e->flags3[2] = 1; break;
+    case 51:
+    case 52:
+    case 53:
+    case 54: e->tremolo = 1; break;
+    case 59:
+    case 65:
+    case 66:
+    case 69:
+    case 70:
+    case 73:
+    case 74: e->flags3[1] = 1; break;
     default: break;
   }
 }
@@ -307,50 +330,105 @@ int16_t AppliqueParamEffetSelonMark(ParamEffet* e, Signe* notes, int32_t index, 
     return int16_t(1);
   };
   switch (code) {
-    case 3: case 4: case 5:
+    case 3:
+    case 4:
+    case 5:
       e->liaison.formeType = kFormeLiaisonGlissando;
       e->liaisonMot = 0;
       return 0;
-    case 8: e->bendValeurs[0] = 1638400; e->bendValeurs[1] = 32000; e->bendMot = 100; return 0;
-    case 9: e->bendValeurs[0] = 0; e->bendValeurs[1] = 2293760; e->bendMot = 100; return 0;
-    case 10: e->bendValeurs[0] = 786464; e->bendValeurs[1] = 786464; e->bendMot = 100; return 0;
-    case 11:
-      s.formeTete = 3;
-      return note(30, -1);
-    case 13: e->valeurs13[0] = 655360; e->valeurs13[1] = 3276820; return 0;
-    case 21: e->flag21 = 1; e->valeurs21[0] = 3932160; e->valeurs21[1] = 3276820; return 0;
-    case 29: case 30: case 36: case 37: case 38: case 39:
+    case 8:
+      e->bendValeurs[0] = 1638400;
+      e->bendValeurs[1] = 32000;
+      e->bendMot = 100;
+      return 0;
+    case 9:
+      e->bendValeurs[0] = 0;
+      e->bendValeurs[1] = 2293760;
+      e->bendMot = 100;
+      return 0;
+    case 10:
+      e->bendValeurs[0] = 786464;
+      e->bendValeurs[1] = 786464;
+      e->bendMot = 100;
+      return 0;
+    case 11: s.formeTete = 3; return note(30, -1);
+    case 13:
+      e->valeurs13[0] = 655360;
+      e->valeurs13[1] = 3276820;
+      return 0;
+    case 21:
+      e->flag21 = 1;
+      e->valeurs21[0] = 3932160;
+      e->valeurs21[1] = 3276820;
+      return 0;
+    case 29:
+    case 30:
+    case 36:
+    case 37:
+    case 38:
+    case 39:
       e->ornementCode = code;
       e->ornementTaille = 32;
       return 0;
-    case 31: case 32: case 33: case 34:
-      e->trilleData[0] = code; e->trilleData[1] = 1; e->trilleData[2] = 32; e->trilleData[3] = 100;
+    case 31:
+    case 32:
+    case 33:
+    case 34:
+      e->trilleData[0] = code;
+      e->trilleData[1] = 1;
+      e->trilleData[2] = 32;
+      e->trilleData[3] = 100;
       return 0;
-    case 35: e->valeurs13[0] = 655385; e->valeurs13[1] = 1966100; return 0;
+    case 35:
+      e->valeurs13[0] = 655385;
+      e->valeurs13[1] = 1966100;
+      return 0;
     case 43: e->repetitions[0] = e->repetitions[1] = int16_t(s.duree / 2520); return 0;
-    case 49: case 50: e->pointOrgue = 200; return 0;
+    case 49:
+    case 50: e->pointOrgue = 200; return 0;
     case 51: e->tremoloValeur = 128; return 0;
     case 52: e->tremoloValeur = 64; return 0;
     case 53: e->tremoloValeur = 32; return 0;
     case 54: e->tremoloValeur = 16; return 0;
-    case 55: case 56: return note(100, -1);
-    case 57: e->repetitions[0] = int16_t(s.duree / 1260); e->repetitions[1] = 0; return 0;
-    case 58: e->repetitions[0] = 0; e->repetitions[1] = int16_t(s.duree / 1260); return 0;
+    case 55:
+    case 56: return note(100, -1);
+    case 57:
+      e->repetitions[0] = int16_t(s.duree / 1260);
+      e->repetitions[1] = 0;
+      return 0;
+    case 58:
+      e->repetitions[0] = 0;
+      e->repetitions[1] = int16_t(s.duree / 1260);
+      return 0;
     case 59: return note(-1, 100);
     case 60: return note(-1, 50);
-    case 61: case 62: return note(-1, 75);
-    case 63: case 64: case 73: case 74: return note(-1, 25);
-    case 65: case 66: return note(80, 100);
-    case 67: case 68: return note(80, 35);
-    case 69: case 70: return note(127, 20);
-    case 75: case 76: return note(127, 80);
-    case 77: case 78: case 79: case 80: case 81: case 82: e->comma = uint16_t(GetValCommaStd(code)); return 0;
+    case 61:
+    case 62: return note(-1, 75);
+    case 63:
+    case 64:
+    case 73:
+    case 74: return note(-1, 25);
+    case 65:
+    case 66: return note(80, 100);
+    case 67:
+    case 68: return note(80, 35);
+    case 69:
+    case 70: return note(127, 20);
+    case 75:
+    case 76: return note(127, 80);
+    case 77:
+    case 78:
+    case 79:
+    case 80:
+    case 81:
+    case 82: e->comma = uint16_t(GetValCommaStd(code)); return 0;
     case 94: return note(80, -1);
     case 95: return note(-1, 80);
     case kMarkArpege:
       AppliqueArpeggio(notes, index, count, e->arpegeDebut, e->arpegePas, e->arpegeDescendant);
       return 1;
-    case 101: case 102: return note(-1, 10);
+    case 101:
+    case 102: return note(-1, 10);
     default: return 0;
   }
 }
@@ -359,13 +437,33 @@ void EnleveMarkSurNote(Signe* notes, int32_t index, int32_t count, uint8_t code)
   if (!notes || index < 0 || index >= count) return;
   Signe& s = notes[index];
   switch (code) {
-    case 55: case 56: case 94: s.velocity = 64; break;
-    case 60: case 61: case 62: case 65: case 66: case 67: case 68: case 69: case 70: case 75: case 76:
-    case 101: case 102:
+    case 55:
+    case 56:
+    case 94: s.velocity = 64; break;
+    case 60:
+    case 61:
+    case 62:
+    case 65:
+    case 66:
+    case 67:
+    case 68:
+    case 69:
+    case 70:
+    case 75:
+    case 76:
+    case 101:
+    case 102:
       s.velocity = 64;
       s.pourcentJoue = 100;
       break;
-    case 49: case 50: case 59: case 63: case 64: case 73: case 74: case 95: s.pourcentJoue = 100; break;
+    case 49:
+    case 50:
+    case 59:
+    case 63:
+    case 64:
+    case 73:
+    case 74:
+    case 95: s.pourcentJoue = 100; break;
     case kMarkArpege: {
       int32_t first, last;
       BornesAccord(notes, index, count, &first, &last);
@@ -451,10 +549,8 @@ void SupprimeOrnementNote(Portee** staff, int32_t index, int32_t mark) {
   }
   if (!comma) e->comma = 0;
   if (nm - 1 == 0) DeleteTabMark(&e->marks);
-  if (DeleteParamEffetSiInutile(staff, s[index].indexParamEffet))
-    s[index].indexParamEffet = -1;
-  else
-    ReajusteParamEffet(e);
+  if (DeleteParamEffetSiInutile(staff, s[index].indexParamEffet)) s[index].indexParamEffet = -1;
+  else ReajusteParamEffet(e);
 }
 
 void SuppprimeToutesMarkNotesPortee(Portee** staff) {
@@ -514,7 +610,8 @@ int16_t AddGraceNote(Portee** staff, int32_t index, uint8_t pitch, uint8_t p2, u
   while (utilises < kNbGraceNotes && e->graces[utilises].utilise) utilises++;
   // Positions are taken as unsigned: the loaders' 0xFFFF means "append".
   if (position >= 0 && position < 0xFFFF && utilises < kNbGraceNotes && utilises > position) {
-    std::memmove(e->graces + position + 1, e->graces + position, size_t(kNbGraceNotes - 1 - position) * sizeof(GraceNote));
+    std::memmove(e->graces + position + 1, e->graces + position,
+                 size_t(kNbGraceNotes - 1 - position) * sizeof(GraceNote));
     e->graces[position].utilise = 0;
   }
   int32_t libre = -1;
@@ -563,8 +660,14 @@ void PrepareParamEffetsSigne(Portee** staff, const Signe* drawn, int32_t index) 
       int16_t* a = e->ornementAlterations;
       a[0] = a[1] = a[2] = a[3] = 0;
       switch (e->ornementCode) {
-        case 29: a[0] = dessous; a[2] = dessus; break;
-        case 30: a[0] = dessus; a[2] = dessous; break;
+        case 29:
+          a[0] = dessous;
+          a[2] = dessus;
+          break;
+        case 30:
+          a[0] = dessus;
+          a[2] = dessous;
+          break;
         case 38: a[0] = a[2] = dessus; break;
         case 39: a[0] = a[2] = dessous; break;
         case 36: a[1] = dessus; break;

@@ -13,47 +13,47 @@ struct Signe;
 enum : uint8_t {
   kMarkHammerOn = 1,
   kMarkPullOff = 2,
-  kMarkGhost = 11,                    // velocity 30, head shape 3
-  kMarkDoigte0 = 22,                  // fingering 0 to 5: codes 22 to 27
+  kMarkGhost = 11,    // velocity 30, head shape 3
+  kMarkDoigte0 = 22,  // fingering 0 to 5: codes 22 to 27
   kMarkDoigte5 = 27,
   kMarkGruppetto = 29,
   kMarkPointOrgue = 49,
   kMarkPointOrgueInverse = 50,
   kMarkStaccato = 60,
-  kMarkCommaPremier = 77,             // comma marks 77 to 82
+  kMarkCommaPremier = 77,  // comma marks 77 to 82
   kMarkCommaDernier = 82,
-  kMarkArpege = 98,                   // 'b'
-  kMarkLienGraphique = 106,           // 'j': stands for a graphic object
-  kMarkN = 110,                       // 'n'
+  kMarkArpege = 98,          // 'b'
+  kMarkLienGraphique = 106,  // 'j': stands for a graphic object
+  kMarkN = 110,              // 'n'
 };
 
 // One mark or ornament of a note.
 struct Mark {
-  uint8_t code;                 // mark code
-  uint8_t param1;               // placement kind (the reader's position byte)
+  uint8_t code;    // mark code
+  uint8_t param1;  // placement kind (the reader's position byte)
   uint8_t param2;
   uint8_t param3;
-  uint8_t octet4;               // 1
-  uint8_t actif;                // 1; only enabled marks set effect flags
-  uint8_t octet6;               // 0; non-zero keeps the mark out of automatic placement
-  double valeur;                // 0
-  int8_t decalageVertical;      // the reader's byte after the value
-  uint32_t idGraphique;         // code 106: id of the graphic object (Part of the graphic objects)
-  uint32_t idGraphique2;        // code 106: the second stored id
-  uint16_t motsN[2];            // 600 and 1800 for code 110, else 0
-  uint8_t bitsN;                // bit 0: the code is 110
+  uint8_t octet4;           // 1
+  uint8_t actif;            // 1; only enabled marks set effect flags
+  uint8_t octet6;           // 0; non-zero keeps the mark out of automatic placement
+  double valeur;            // 0
+  int8_t decalageVertical;  // the reader's byte after the value
+  uint32_t idGraphique;     // code 106: id of the graphic object (Part of the graphic objects)
+  uint32_t idGraphique2;    // code 106: the second stored id
+  uint16_t motsN[2];        // 600 and 1800 for code 110, else 0
+  uint8_t bitsN;            // bit 0: the code is 110
   uint8_t octetN;
   uint16_t motN;
   uint8_t bitsDerives;
-  uint8_t octetN248;            // 248 for code 110, else 0
+  uint8_t octetN248;  // 248 for code 110, else 0
   // Fields the document reader fills.
-  uint16_t police;              // font id of the mark's text, 0 none
-  uint16_t encodage;            // text encoding of the text
+  uint16_t police;    // font id of the mark's text, 0 none
+  uint16_t encodage;  // text encoding of the text
   uint8_t octetsLecteur[4];
   uint16_t motLecteur;
-  uint16_t valeursN[4];         // the remaining words of a code-110 mark
-  char texte[513];              // UTF-8 text (codes 99 and 100)
-  char chaine[129];             // UTF-8 string stored after it
+  uint16_t valeursN[4];  // the remaining words of a code-110 mark
+  char texte[513];       // UTF-8 text (codes 99 and 100)
+  char chaine[129];      // UTF-8 string stored after it
 };
 
 // One grace-note slot. The first slot whose used byte is 0 ends the list.
@@ -62,63 +62,63 @@ struct GraceNote {
   // AddGraceNote's "pitch" argument lands here; the drawing reads it as the
   // after-note flag (0 = before the note), which is what the old files store.
   uint8_t apres;
-  int8_t decalage;              // pitch offset from the main note
-  uint8_t alteration;           // accidental byte, 2 = none
+  int8_t decalage;     // pitch offset from the main note
+  uint8_t alteration;  // accidental byte, 2 = none
   int8_t decalageDuree;
-  uint8_t octet5;               // 255
-  uint8_t accord;               // bit 0: the next slot is in the same grace chord
-  uint8_t liaison;              // bit 0: copied into the grace note's flag bit 13
+  uint8_t octet5;   // 255
+  uint8_t accord;   // bit 0: the next slot is in the same grace chord
+  uint8_t liaison;  // bit 0: copied into the grace note's flag bit 13
 };
 
 constexpr int kNbGraceNotes = 10;
 
 struct ParamEffet {
-  uint8_t libre;                // 0 in use, 1 free
+  uint8_t libre;  // 0 in use, 1 free
   uint8_t octet1;
-  int32_t note;                 // owning note, -1 none; refreshed by the link collection
+  int32_t note;  // owning note, -1 none; refreshed by the link collection
   // Drawing caches of the tie.
-  uint32_t liaisonFormeType;    // copied from the tie block
-  uint8_t liaisonMemeDebut;     // both ends start at the same tick
-  int16_t liaisonMot;           // a copy of a tie-block word
-  int16_t liaisonIntervalle;    // pitch interval to the destination note
-  uint16_t liaisonComma;        // comma value of the destination note
-  uint8_t bend;                 // marks 8 to 10
+  uint32_t liaisonFormeType;  // copied from the tie block
+  uint8_t liaisonMemeDebut;   // both ends start at the same tick
+  int16_t liaisonMot;         // a copy of a tie-block word
+  int16_t liaisonIntervalle;  // pitch interval to the destination note
+  uint16_t liaisonComma;      // comma value of the destination note
+  uint8_t bend;               // marks 8 to 10
   int32_t bendValeurs[2];
   uint16_t bendMot;
-  uint8_t flag13;               // marks 13 and 35
+  uint8_t flag13;  // marks 13 and 35
   int32_t valeurs13[2];
-  uint8_t flag21;               // mark 21
+  uint8_t flag21;  // mark 21
   int32_t valeurs21[2];
-  uint8_t trille;               // marks 31 to 34
-  uint8_t trilleData[4];        // mark code, 1, 32, 100
-  uint16_t mot1;                // 1
-  int16_t ornementDecalage;     // drawing cache: pitch of the step above a trill
-  uint8_t ornement;             // marks 29, 30, 36 to 39
+  uint8_t trille;            // marks 31 to 34
+  uint8_t trilleData[4];     // mark code, 1, 32, 100
+  uint16_t mot1;             // 1
+  int16_t ornementDecalage;  // drawing cache: pitch of the step above a trill
+  uint8_t ornement;          // marks 29, 30, 36 to 39
   uint16_t ornementCode;
-  uint16_t ornementTaille;      // 32
+  uint16_t ornementTaille;         // 32
   int16_t ornementAlterations[4];  // drawing cache
-  uint8_t tremolo;              // marks 51 to 54
-  uint16_t tremoloValeur;       // 128, 64, 32 or 16
-  uint8_t flags3[3];            // marks 1, 2 / 59, 65, 66, 69, 70, 73, 74 / 43, 57, 58
-  int16_t repetitions[2];       // marks 43, 57, 58
-  uint16_t mot100;              // 100
-  uint16_t pointOrgue;          // 200 for marks 49 and 50
-  Handle marks;                 // Mark records; null = none
-  uint8_t sansGraces;           // non-zero: the grace notes are not drawn
-  uint16_t mot32;               // 32: grace size
-  uint8_t quatreOctets[4];      // ' ', 0, 1, 1
+  uint8_t tremolo;                 // marks 51 to 54
+  uint16_t tremoloValeur;          // 128, 64, 32 or 16
+  uint8_t flags3[3];               // marks 1, 2 / 59, 65, 66, 69, 70, 73, 74 / 43, 57, 58
+  int16_t repetitions[2];          // marks 43, 57, 58
+  uint16_t mot100;                 // 100
+  uint16_t pointOrgue;             // 200 for marks 49 and 50
+  Handle marks;                    // Mark records; null = none
+  uint8_t sansGraces;              // non-zero: the grace notes are not drawn
+  uint16_t mot32;                  // 32: grace size
+  uint8_t quatreOctets[4];         // ' ', 0, 1, 1
   GraceNote graces[kNbGraceNotes];
-  uint16_t comma;               // from marks 77 to 82
-  int16_t arpegeDebut;          // 0
-  int16_t arpegePas;            // 20
-  uint16_t arpegeDescendant;    // 0
-  uint16_t mot2;                // 0
-  uint16_t mot4;                // 4
-  DataLiaison liaison;          // tie or slur
-  DataAccroche accroche;        // beam link
-  uint8_t garde;                // non-zero keeps the record in use
-  uint8_t liaisonGraces;        // slur over the grace notes
-  uint16_t motsFin[3];          // 0, 4, 1: the last words the reader fills
+  uint16_t comma;             // from marks 77 to 82
+  int16_t arpegeDebut;        // 0
+  int16_t arpegePas;          // 20
+  uint16_t arpegeDescendant;  // 0
+  uint16_t mot2;              // 0
+  uint16_t mot4;              // 4
+  DataLiaison liaison;        // tie or slur
+  DataAccroche accroche;      // beam link
+  uint8_t garde;              // non-zero keeps the record in use
+  uint8_t liaisonGraces;      // slur over the grace notes
+  uint16_t motsFin[3];        // 0, 4, 1: the last words the reader fills
 };
 
 // ---- The staff's list.

@@ -12,12 +12,10 @@
 
 static PartGroup* Groupes(Handle h) { return reinterpret_cast<PartGroup*>(*h); }
 
-int16_t GetNbPartGroups(Handle groups) {
-  return groups ? int16_t(GetHandleSize(groups) / Size(sizeof(PartGroup))) : 0;
-}
+int16_t GetNbPartGroups(Handle groups) { return groups ? int16_t(GetHandleSize(groups) / Size(sizeof(PartGroup))) : 0; }
 
-int16_t NewPartGroup(Partition** score, uint32_t type, uint32_t barLines, int16_t first, int16_t last,
-                     int16_t indent, const char* name, const char* abbreviation) {
+int16_t NewPartGroup(Partition** score, uint32_t type, uint32_t barLines, int16_t first, int16_t last, int16_t indent,
+                     const char* name, const char* abbreviation) {
   if (!score) return -1;
   Partition* p = *score;
   if (!p->partGroups) p->partGroups = NewHandleClear(0);

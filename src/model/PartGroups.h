@@ -8,18 +8,18 @@ struct Partition;
 struct Portee;
 
 struct PartGroup {
-  uint32_t type;                // 0 brace; 1 to 4 brackets; 5 background; 6 sub-bracket
-  uint32_t barresMesure;        // bar-line joining pattern, 0 none
+  uint32_t type;          // 0 brace; 1 to 4 brackets; 5 background; 6 sub-bracket
+  uint32_t barresMesure;  // bar-line joining pattern, 0 none
   int16_t premierePortee;
   int16_t dernierePortee;
-  int16_t retrait;              // screen units at 72 dpi, never negative
+  int16_t retrait;  // screen units at 72 dpi, never negative
   int16_t extensionHaut;
   int16_t extensionBas;
-  char nom[256];                // UTF-8
+  char nom[256];  // UTF-8
   int16_t valeursNom[2];
   TextStyle styleNom;
   int16_t valeurNom;
-  char abrege[256];             // UTF-8
+  char abrege[256];  // UTF-8
   int16_t valeursAbrege[2];
   TextStyle styleAbrege;
   int16_t valeurAbrege;
@@ -27,8 +27,8 @@ struct PartGroup {
 };
 
 // Appends a group and returns its index (-1 when the list cannot be made).
-int16_t NewPartGroup(Partition** score, uint32_t type, uint32_t barLines, int16_t first, int16_t last,
-                     int16_t indent, const char* name, const char* abbreviation);
+int16_t NewPartGroup(Partition** score, uint32_t type, uint32_t barLines, int16_t first, int16_t last, int16_t indent,
+                     const char* name, const char* abbreviation);
 void DisposePartGroups(Partition** score);
 int16_t GetNbPartGroups(Handle groups);
 // Adjusts the score's groups, then the views', before the staff is deleted.

@@ -21,83 +21,83 @@ struct EnregIndexPortee {
 };
 
 struct Partition {
-  uint8_t octetTete;            // cleared by CreePartitionVide
-  int32_t premierePortee;       // staff range: first index, never above the last
+  uint8_t octetTete;       // cleared by CreePartitionVide
+  int32_t premierePortee;  // staff range: first index, never above the last
   int32_t dernierePortee;
-  Handle collections[2];        // keyed collections of the score
-  uint16_t mot1;                // 60 in a score made by CreePartitionVide
+  Handle collections[2];  // keyed collections of the score
+  uint16_t mot1;          // 60 in a score made by CreePartitionVide
   Handle courbeTempo;
   // Bar-table bookkeeping.
   int16_t nbLignesTabElt;
-  int16_t reentranceTabElt;      // raised by DisableCalculTabElt
+  int16_t reentranceTabElt;  // raised by DisableCalculTabElt
   uint16_t masqueDisableTabElt;
   uint16_t masqueModifieTabElt;  // pending dirty bits
-  int32_t modeEcran;            // 0 ribbon, 1 page, 2 and 3 print
+  int32_t modeEcran;             // 0 ribbon, 1 page, 2 and 3 print
   ZorodavaSetup zorodava;
   ModeGraphique modeGraphique;
   Handle tabEltMesure[kNbTabEltMesure];  // one per screen mode
-  int16_t mesureMaxRupture;     // highest bar holding a rupture, kept by the ruptures
-  uint8_t largeurSupPremiereMesureOn;  // the first bar's header is widened
-  int16_t largeurSupPremiereMesure;    // by this many 72-dpi units
-  int16_t largeurEntete;        // clef area at the left of the screen view
+  int16_t mesureMaxRupture;              // highest bar holding a rupture, kept by the ruptures
+  uint8_t largeurSupPremiereMesureOn;    // the first bar's header is widened
+  int16_t largeurSupPremiereMesure;      // by this many 72-dpi units
+  int16_t largeurEntete;                 // clef area at the left of the screen view
   int16_t nbMesures;
-  uint16_t mot2;                // 65535 in a score made by CreePartitionVide
+  uint16_t mot2;  // 65535 in a score made by CreePartitionVide
   int16_t nbRuptures;
-  Handle ruptures;              // Rupture records, sorted by bar
+  Handle ruptures;                  // Rupture records, sorted by bar
   uint8_t tabCvtMesureUtilisateur;  // the played-bar list is the user's
   int16_t nbCvtMesures;
-  Handle tabCvtMesure;          // played-bar table
-  Handle pages;                 // Page records
+  Handle tabCvtMesure;  // played-bar table
+  Handle pages;         // Page records
   int16_t nbEnregsIndexPortee;
-  Handle enregsIndexPortee;     // EnregIndexPortee records
+  Handle enregsIndexPortee;  // EnregIndexPortee records
   // The Matrice (bar ranges naming entries of the accompaniment bank) made
   // at creation; disposal bit 0x4, the "accompaniment bar list".
   Handle matriceAccompagnement;
-  int16_t zoom;                 // current zoom in dots per inch (72 = 100 %)
+  int16_t zoom;  // current zoom in dots per inch (72 = 100 %)
   int16_t zoomEcran;
   float zoomPage;
   float echelleEcran;
   int16_t nbInstruments;
-  Handle instruments;           // Instrument records
+  Handle instruments;  // Instrument records
   int16_t nbPortees;
-  Portee*** portees;            // pointer block of staff handles, in staff order
+  Portee*** portees;  // pointer block of staff handles, in staff order
   Handle grilleAccord;
   // The Matrice of the rhythm bank, made at creation; disposal bit 0x40, the
   // "rhythm bar list".
   Handle matriceRythme;
-  int32_t preRoll;              // 1/200 s
+  int32_t preRoll;  // 1/200 s
   int16_t niveauPreservePositions;
   Handle objetsLibres;
   Handle courbes;
-  Handle cibles;                // Cible records
+  Handle cibles;  // Cible records
   // Target label settings.
-  uint8_t libellesCiblesAuto;   // automatic labels on
-  uint16_t typeLibelleCible;    // '#' numbers, 'A' letters, else the target's name
+  uint8_t libellesCiblesAuto;  // automatic labels on
+  uint16_t typeLibelleCible;   // '#' numbers, 'A' letters, else the target's name
   int16_t reglagesLibelleCible[5];
-  uint32_t compteurIdLiaison;   // ids of ties, slurs and beam links
-  Handle partGroups;            // PartGroup records
-  Document* document;           // owning document
+  uint32_t compteurIdLiaison;  // ids of ties, slurs and beam links
+  Handle partGroups;           // PartGroup records
+  Document* document;          // owning document
 
   // Settings read by loading, layout, drawing and playback.
-  Handle accompagnements;       // the accompaniment bank (records), made by its first entry; bit 0x2
-  Handle banqueRythmes;         // the rhythm bank (records), made by its first entry; bit 0x20
-  Handle tableauCvtSec;         // played seconds table
-  int32_t nbTaquetsZorodava;    // spacing-column cache
+  Handle accompagnements;     // the accompaniment bank (records), made by its first entry; bit 0x2
+  Handle banqueRythmes;       // the rhythm bank (records), made by its first entry; bit 0x20
+  Handle tableauCvtSec;       // played seconds table
+  int32_t nbTaquetsZorodava;  // spacing-column cache
   Handle taquetsZorodava;
-  int16_t facteurTempo;         // tempo factor of old tempo staves
-  int16_t tempo;                // 80 by default
+  int16_t facteurTempo;  // tempo factor of old tempo staves
+  int16_t tempo;         // 80 by default
   uint16_t flagAnciennesNotes;
   int16_t resolutionImpression;
-  int16_t margeGaucheEcran;     // left inset of the screen area
+  int16_t margeGaucheEcran;  // left inset of the screen area
   int16_t mesureCourante;
   int16_t compteurMesureCourante;
   uint8_t ambitus;
   uint8_t impressionEnCours;
   uint8_t dessinPageEnCours;
-  uint8_t pretAffichage;        // display-ready byte set after loading
-  Rect limitesDessin;           // drawing bounds
-  int16_t instrumentClic;       // metronome instruments
+  uint8_t pretAffichage;   // display-ready byte set after loading
+  Rect limitesDessin;      // drawing bounds
+  int16_t instrumentClic;  // metronome instruments
   int16_t instrumentCloche;
   uint8_t metronome;
-  uint8_t modeConcertKey;       // transposing staves shown at sounding pitch
+  uint8_t modeConcertKey;  // transposing staves shown at sounding pitch
 };

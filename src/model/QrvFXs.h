@@ -23,8 +23,8 @@ struct FX {
   int32_t bas;
   int16_t decalageGauche;  // piano-roll units at zoom 72
   int16_t decalageDroite;
-  uint8_t affiche;         // 0: drawn only with the guide marks
-  uint8_t icone[1024];     // the 32 by 32 icon and its colour block
+  uint8_t affiche;      // 0: drawn only with the guide marks
+  uint8_t icone[1024];  // the 32 by 32 icon and its colour block
   uint8_t couleur[1024];
   ParamFX param;
   uint32_t cache;          // non-zero: never drawn

@@ -62,7 +62,8 @@ static BoutLiaison* CollecteBouts(Partition** score, bool sources, int32_t* coun
     total += n;
   }
   *count = 0;
-  BoutLiaison* bouts = reinterpret_cast<BoutLiaison*>(NewPtr(Size(total > 0 ? total * 2 : 1) * Size(sizeof(BoutLiaison))));
+  BoutLiaison* bouts =
+      reinterpret_cast<BoutLiaison*>(NewPtr(Size(total > 0 ? total * 2 : 1) * Size(sizeof(BoutLiaison))));
   if (!bouts) return nullptr;
   for (int16_t s = 0; s < p->nbPortees; s++) {
     int32_t n;
@@ -100,12 +101,10 @@ void RecalculePorteesLiaison(Partition** score) {
       uint16_t staves[4];
       for (int k = 0; k < 4; k++) {
         bool source = k % 2 == 0;  // a source end is matched against destination ends
-        if (int32_t(ids[k]) <= 0)
-          staves[k] = uint16_t(-1);
+        if (int32_t(ids[k]) <= 0) staves[k] = uint16_t(-1);
         else if (sources && dests)
           staves[k] = source ? TrouveBout(dests, nbDests, ids[k]) : TrouveBout(sources, nbSources, ids[k]);
-        else
-          staves[k] = ChercheBoutOppose(score, ids[k], source);
+        else staves[k] = ChercheBoutOppose(score, ids[k], source);
       }
       e[i].liaison.porteeSource = staves[0];
       e[i].liaison.porteeDest = staves[1];
@@ -117,7 +116,6 @@ void RecalculePorteesLiaison(Partition** score) {
   LiberePtr(&dests);
   GarbageLiaisonsPartition(score);
 }
-
 
 // ---------------------------------------------------------------- ends of links
 
@@ -186,8 +184,8 @@ uint32_t GetLiaisonSourceParamEffet(Portee** staff, int32_t effect, Portee*** ot
 }
 
 // Whether note i holds the end wanted.
-static bool TientBout(const Signe* s, ParamEffet* e, int32_t ne, int32_t i, uint32_t id, uint16_t other,
-                      int16_t kind, bool source) {
+static bool TientBout(const Signe* s, ParamEffet* e, int32_t ne, int32_t i, uint32_t id, uint16_t other, int16_t kind,
+                      bool source) {
   int32_t k = s[i].indexParamEffet;
   if (k < 0 || k >= ne || e[k].libre || *IdBout(e + k, kind, source) != id) return false;
   return other == 0xFFFF || *PorteeBout(e + k, kind, source) == other;
@@ -195,8 +193,7 @@ static bool TientBout(const Signe* s, ParamEffet* e, int32_t ne, int32_t i, uint
 
 // The note holding an end, searched outward from a hint: the two ends of a
 // link are usually close, so the collection stays near linear.
-static int32_t LocIdLiaisonPres(Portee** staff, uint32_t id, Portee** other, int16_t kind, bool source,
-                                int32_t hint) {
+static int32_t LocIdLiaisonPres(Portee** staff, uint32_t id, Portee** other, int16_t kind, bool source, int32_t hint) {
   if (!staff || !id) return -1;
   int32_t n, ne;
   const Signe* s = GetSignesPortee(staff, &n);
@@ -226,8 +223,7 @@ int32_t LocIdLiaisonDest(Portee** staff, uint32_t id, Portee** other, int16_t ki
 
 // Writes one end; a record is made for a non-zero id and freed when it no
 // longer carries anything.
-static void SetLiaisonNote(Portee** staff, int32_t index, uint32_t id, uint16_t otherIndex, int16_t kind,
-                           bool source) {
+static void SetLiaisonNote(Portee** staff, int32_t index, uint32_t id, uint16_t otherIndex, int16_t kind, bool source) {
   int32_t n, ne;
   Signe* s = GetSignesPortee(staff, &n);
   if (!s || index < 0 || index >= n) return;
@@ -462,10 +458,8 @@ void SupprimeLiaisonsInutiles(Portee** staff, int16_t kind) {
       ParamEffet* e = EffetDeNote(staff, i);
       if (!e) break;
       uint32_t* id = IdBout(e, kind, source);
-      if (int32_t(*id) < 0)
-        *id = uint32_t(-int32_t(*id));
-      else if (*id)
-        EffaceBout(staff, i, kind, source);
+      if (int32_t(*id) < 0) *id = uint32_t(-int32_t(*id));
+      else if (*id) EffaceBout(staff, i, kind, source);
     }
   }
 }

@@ -13,10 +13,10 @@ enum : int16_t { kLiaisonCoule = 0, kLiaisonAccroche = 1 };
 // Tie or slur block of an effect record; the shape is held at the source end.
 struct DataLiaison {
   uint32_t idSource;
-  uint16_t porteeSource;        // staff of the destination end; -1 unknown
+  uint16_t porteeSource;  // staff of the destination end; -1 unknown
   uint32_t idDest;
-  uint16_t porteeDest;          // staff of the source end; -1 unknown
-  uint32_t formeType;           // shape kind
+  uint16_t porteeDest;  // staff of the source end; -1 unknown
+  uint32_t formeType;   // shape kind
   uint8_t forme[22];
 };
 
@@ -26,7 +26,7 @@ struct DataAccroche {
   uint16_t porteeSource;
   uint32_t idDest;
   uint16_t porteeDest;
-  uint16_t forme[8];            // beam counts and sizes
+  uint16_t forme[8];  // beam counts and sizes
 };
 
 // Shape kind given to ties by slide marks.

@@ -100,17 +100,16 @@ int32_t CvtPixelRubanEnMesure(Partition** score, int32_t x) {
   if (r[n - 1].debutX <= x) {
     int64_t d = int64_t(x) - r[n - 1].debutX - r[n - 1].largeurTotale;
     if (d < 0) return n - 1;
-    int64_t w = int64_t(CalculeMargeRubanApresCle(score, n - 1)) + PixelsRuban(score, CvtMesureEnDureeMesure(score, n - 1));
+    int64_t w =
+        int64_t(CalculeMargeRubanApresCle(score, n - 1)) + PixelsRuban(score, CvtMesureEnDureeMesure(score, n - 1));
     return w > 0 ? Sature32(n + d / w) : n;
   }
   // The last row starting at or left of x (row 0 when none does).
   int32_t lo = 0, hi = n - 1;
   while (hi - lo > 1) {
     int32_t mid = lo + (hi - lo) / 2;
-    if (r[mid].debutX > x)
-      hi = mid;
-    else
-      lo = mid;
+    if (r[mid].debutX > x) hi = mid;
+    else lo = mid;
   }
   return lo;
 }
@@ -158,7 +157,8 @@ static int32_t PixelRubanMesure(Partition** score, int32_t bar, bool musique) {
   if (bar < 0) bar = 0;
   if (bar < n) return Sature32(int64_t(r[bar].debutX) + (musique ? r[bar].largeurEntete : 0));
   int64_t base = int64_t(r[n - 1].debutX) + r[n - 1].largeurTotale;
-  int64_t w = int64_t(CalculeMargeRubanApresCle(score, n - 1)) + PixelsRuban(score, CvtMesureEnDureeMesure(score, n - 1));
+  int64_t w =
+      int64_t(CalculeMargeRubanApresCle(score, n - 1)) + PixelsRuban(score, CvtMesureEnDureeMesure(score, n - 1));
   return Sature32(base + (musique ? ZoomRuban(score, 16) : 0) + int64_t(bar - n) * w);
 }
 
@@ -304,8 +304,7 @@ int32_t CvtPixelEcranEnPixelRuban(Partition** score, int32_t x) {
   const TabEltMesure& s = S[b];
   const TabEltMesure& r = R[b];
   int64_t rx;
-  if (v < s.largeurEntete)
-    rx = Proportion(v, r.largeurEntete, s.largeurEntete);
+  if (v < s.largeurEntete) rx = Proportion(v, r.largeurEntete, s.largeurEntete);
   else if (v < int64_t(s.largeurEntete) + s.largeurMusique)
     rx = r.largeurEntete + Proportion(v - s.largeurEntete, r.largeurMusique, s.largeurMusique);
   else
@@ -381,10 +380,8 @@ void CalculeAireRubanPorteesPartition(Partition** score) {
     }
     p->aireRuban = BigRect{0, kDroiteBandeRuban, y, y + p->hauteurRuban};
     p->yRuban = y;
-    if (p->modeFusion == kFusionAucune)
-      y += p->hauteurRuban;
-    else
-      leader = staff;
+    if (p->modeFusion == kFusionAucune) y += p->hauteurRuban;
+    else leader = staff;
   }
 }
 
@@ -455,8 +452,8 @@ void CvtPtRubanEnPtEcranDansPorteeOffset(Document*, Portee** staff, int32_t xOff
   int64_t X = CvtPixelRubanEnPixelEcran(score, point.x);
   out->h = BornePage(X - xOffset + p->rect.left);
   float interRuban = p->interligneRuban > 0.0f ? p->interligneRuban : 6.0f;
-  float dy = roundf(float(int64_t(p->decalageLigneBasRuban) + p->aireRuban.top - point.y) * InterligneEcran(p) /
-                    interRuban);
+  float dy =
+      roundf(float(int64_t(p->decalageLigneBasRuban) + p->aireRuban.top - point.y) * InterligneEcran(p) / interRuban);
   out->v = BornePage(int64_t(p->yEcran) + p->decalageLigneBas - int64_t(dy));
 }
 
@@ -480,9 +477,8 @@ void CvtAireRubanEnAireEcranDansPorteeOffset(Document* document, Portee** staff,
   if (!area || !out) return;
   Point a, b;
   CvtPtRubanEnPtEcranDansPorteeOffset(document, staff, xOffset, BigPt{area->left, area->top}, &a);
-  CvtPtRubanEnPtEcranDansPorteeOffset(document, staff, xOffset, BigPt{Sature32(int64_t(area->right) - 1),
-                                                                      Sature32(int64_t(area->bottom) - 1)},
-                                      &b);
+  CvtPtRubanEnPtEcranDansPorteeOffset(
+      document, staff, xOffset, BigPt{Sature32(int64_t(area->right) - 1), Sature32(int64_t(area->bottom) - 1)}, &b);
   *out = Rect{a.v, a.h, int16_t(b.v + 1), int16_t(b.h + 1)};
 }
 
@@ -501,8 +497,8 @@ static int32_t HauteurObjet(float interligne, const Portee* p, int32_t h) {
   return Sature32(int64_t(roundf(interligne * 0.01f * float(h) * 100.0f / UniteObjet(p))));
 }
 
-void CalculeAireObjetRuban(Portee** staff, const AireObjet* area, bool pixels, int32_t leftShift,
-                           int32_t rightShift, BigRect* out) {
+void CalculeAireObjetRuban(Portee** staff, const AireObjet* area, bool pixels, int32_t leftShift, int32_t rightShift,
+                           BigRect* out) {
   if (!staff || !area || !out) return;
   Partition** score = (*staff)->partition;
   if (pixels) {

@@ -53,11 +53,10 @@ void CalculeAireRubanPorteesPartition(Partition** score);
 void AppliquePorteeFusionneRuban(Portee** leader, Portee** staff);
 
 // Piano-roll points and areas to page or window coordinates.
-void CvtPtRubanEnPtEcranDansPorteeOffset(Document* document, Portee** staff, int32_t xOffset, BigPt point,
-                                         Point* out);
+void CvtPtRubanEnPtEcranDansPorteeOffset(Document* document, Portee** staff, int32_t xOffset, BigPt point, Point* out);
 bool CvtPtRubanEnPtEcran(Document* document, BigPt point, Point* out, uint16_t* systemIndex);
-void CvtAireRubanEnAireEcranDansPorteeOffset(Document* document, Portee** staff, int32_t xOffset,
-                                             const BigRect* area, Rect* out);
+void CvtAireRubanEnAireEcranDansPorteeOffset(Document* document, Portee** staff, int32_t xOffset, const BigRect* area,
+                                             Rect* out);
 void CvtAireRubanEnAireEcran(Document* document, const BigRect* area, Rect* out);
 
 // Anchored objects: start and end in ticks (or, with the pixel flag,
@@ -68,7 +67,7 @@ struct AireObjet {
   int32_t haut;
   int32_t bas;
 };
-void CalculeAireObjetRuban(Portee** staff, const AireObjet* area, bool pixels, int32_t leftShift,
-                           int32_t rightShift, BigRect* out);
+void CalculeAireObjetRuban(Portee** staff, const AireObjet* area, bool pixels, int32_t leftShift, int32_t rightShift,
+                           BigRect* out);
 bool CvtAireObjetEnAireEcran(Document* document, Portee** staff, int32_t xOffset, const AireObjet* area,
                              int32_t leftShift, int32_t rightShift, bool pixels, Rect* out);

@@ -12,9 +12,8 @@
 #include "system/Handles.h"
 
 // Every preset: bar 0, italic 12-point text in font 20, black.
-static constexpr Rupture Predef(uint32_t placement, uint32_t barre, const char* texte, uint32_t type,
-                                uint32_t al = 0, uint32_t mode = 0, uint16_t passes = 0, int16_t param = 0,
-                                int16_t finVolta = 0) {
+static constexpr Rupture Predef(uint32_t placement, uint32_t barre, const char* texte, uint32_t type, uint32_t al = 0,
+                                uint32_t mode = 0, uint16_t passes = 0, int16_t param = 0, int16_t finVolta = 0) {
   Rupture r{};
   r.placement = placement;
   r.barre = barre;

@@ -8,16 +8,16 @@ struct Partition;
 
 // Where a record sits in its bar.
 enum : uint32_t {
-  kRupturePlacementDebut = 0,   // 0 and 1: at the start of the bar
+  kRupturePlacementDebut = 0,  // 0 and 1: at the start of the bar
   kRupturePlacementDebut1 = 1,
-  kRupturePlacementSigne = 2,   // a sign above the bar
-  kRupturePlacementFin = 3,     // at the end of the bar
+  kRupturePlacementSigne = 2,  // a sign above the bar
+  kRupturePlacementFin = 3,    // at the end of the bar
 };
 
 // Bar-line kinds.
 enum : uint32_t {
   kBarreAucune = 0,
-  kBarreGrise = 1,              // grey hairline
+  kBarreGrise = 1,  // grey hairline
   kBarrePointillee = 2,
   kBarreDouble = 3,
   kBarreEpaisse = 4,
@@ -32,17 +32,17 @@ enum : uint32_t {
 enum : uint32_t {
   kRuptureAucune = 0,
   kRuptureFine = 1,
-  kRuptureAllerMesure = 2,      // go to the bar in the parameter
+  kRuptureAllerMesure = 2,  // go to the bar in the parameter
   kRuptureDaCapo = 3,
-  kRuptureMesureCourante = 4,   // back to the bar where the walk started
+  kRuptureMesureCourante = 4,  // back to the bar where the walk started
   kRuptureDalSegno = 5,
   kRuptureToCoda = 6,
   kRuptureSegno = 7,
   kRuptureCoda = 8,
   kRuptureDebutMusique = 9,
   kRuptureFinMusique = 10,
-  kRuptureDebutVolta = 11,      // ending start
-  kRuptureFinVolta = 12,        // ending end
+  kRuptureDebutVolta = 11,  // ending start
+  kRuptureFinVolta = 12,    // ending end
   kRuptureDebutRepetition = 13,
   kRuptureFinRepetition = 14,
 };
@@ -52,22 +52,22 @@ constexpr int kTailleTexteRupture = 128;
 constexpr int kNbPredefRupture = 22;
 
 struct Rupture {
-  int16_t mesure;               // bar index, not below 0
+  int16_t mesure;  // bar index, not below 0
   uint32_t placement;
-  uint32_t barre;               // bar-line kind
+  uint32_t barre;                   // bar-line kind
   char texte[kTailleTexteRupture];  // UTF-8 with '$' escapes, NUL-terminated
   TextStyle style;
-  uint16_t premierMot;          // kept with the record
-  int16_t motFinVolta;          // -2 in the ending-end preset
-  uint8_t octet;                // kept with the record
+  uint16_t premierMot;  // kept with the record
+  int16_t motFinVolta;  // -2 in the ending-end preset
+  uint8_t octet;        // kept with the record
   uint32_t type;
-  int16_t parametre;            // label of a sign, label to jump to, or a bar
-  uint32_t al;                  // 1 al Coda, 2 al Fine
-  uint32_t modePassage;         // how the pass count shows and acts
-  uint16_t nbPassages;          // passes of a repeat end
+  int16_t parametre;                        // label of a sign, label to jump to, or a bar
+  uint32_t al;                              // 1 al Coda, 2 al Fine
+  uint32_t modePassage;                     // how the pass count shows and acts
+  uint16_t nbPassages;                      // passes of a repeat end
   uint8_t passagesVolta[kNbPassagesVolta];  // flag i: played on pass i + 1
-  int16_t compteurPassage;      // working counter of the played-bar walk
-  uint16_t derniersMots[2];     // kept with the record
+  int16_t compteurPassage;                  // working counter of the played-bar walk
+  uint16_t derniersMots[2];                 // kept with the record
 };
 
 // The constant records offered to the user, by preset number.

@@ -313,10 +313,8 @@ int32_t InsereNoteDansAccord(Portee** staff, const Signe* note, int32_t index) {
   if (note->kind < 0 && place <= last && s[place].kind >= 0) return -1;
   int32_t resultat;
   int32_t remplace = -1;
-  if (place > first && s[place - 1].kind == kSigneSilence && note->duree < s[place - 1].duree)
-    remplace = place - 1;
-  else if (place <= last && s[place].kind == kSigneSilence && s[place].duree == note->duree)
-    remplace = place;
+  if (place > first && s[place - 1].kind == kSigneSilence && note->duree < s[place - 1].duree) remplace = place - 1;
+  else if (place <= last && s[place].kind == kSigneSilence && s[place].duree == note->duree) remplace = place;
   if (remplace >= 0) {
     if (s[remplace].indexParamEffet >= 0) {
       DeleteRelatedGraphiques(staff, s[remplace].indexParamEffet);
@@ -338,10 +336,8 @@ int32_t InsereNoteDansAccord(Portee** staff, const Signe* note, int32_t index) {
     resultat = place;
   }
   int32_t nouveauPas = s[last].duree;
-  if (nouveauPas < ancienPas)
-    SupprimeDureeDansMesure(staff, last, ancienPas - nouveauPas, 1);
-  else if (nouveauPas > ancienPas)
-    AjouteDureeDansMesure(staff, last, nouveauPas - ancienPas);
+  if (nouveauPas < ancienPas) SupprimeDureeDansMesure(staff, last, ancienPas - nouveauPas, 1);
+  else if (nouveauPas > ancienPas) AjouteDureeDansMesure(staff, last, nouveauPas - ancienPas);
   InvalideNotesPortee(staff, index);
   AjusteLiesAccordSymbole(staff, resultat);
   CheckFinPortee(staff, nullptr);
@@ -367,10 +363,8 @@ int32_t ReclasseNotesDansAccord(Portee** staff, int32_t index, int16_t drop) {
       s[i + 1] = a;
       s[i].flags = uint16_t((s[i].flags & ~kSigneAccordSuite) | fa);
       s[i + 1].flags = uint16_t((s[i + 1].flags & ~kSigneAccordSuite) | fb);
-      if (suivi == i)
-        suivi = i + 1;
-      else if (suivi == i + 1)
-        suivi = i;
+      if (suivi == i) suivi = i + 1;
+      else if (suivi == i + 1) suivi = i;
       echange = true;
     }
   }
@@ -379,10 +373,8 @@ int32_t ReclasseNotesDansAccord(Portee** staff, int32_t index, int16_t drop) {
       i++;
       continue;
     }
-    if (suivi == i)
-      suivi = -1;
-    else if (suivi > i)
-      suivi--;
+    if (suivi == i) suivi = -1;
+    else if (suivi > i) suivi--;
     SupprimeSigne(staff, i);
     s = GetSignesPortee(staff, &n);
     last--;
@@ -407,10 +399,8 @@ void AjusteLiesAccordSymbole(Portee** staff, int32_t index) {
   for (int32_t i = first; i <= last; i++) {
     if (!IsNoteLiee(staff, i)) continue;
     s = GetSignesPortee(staff, &n);
-    if (d0 < 0)
-      d0 = s[i].duree;
-    else if (s[i].duree != d0)
-      plusieurs = true;
+    if (d0 < 0) d0 = s[i].duree;
+    else if (s[i].duree != d0) plusieurs = true;
   }
   if (!plusieurs) return;
   s = GetSignesPortee(staff, &n);
@@ -511,10 +501,8 @@ void TraiteAjoutDureeSansDecaler(Partition** score, Portee** staff, int32_t inde
     BornesMesure(score, fin - 2, &debut, &finMesure);
     if (finMesure > fin) {
       Signe r;
-      if (fill)
-        RazSilence(&r, finMesure - fin, fin, true);
-      else
-        RazNote(&r, kSigneSilenceFantome, finMesure - fin);
+      if (fill) RazSilence(&r, finMesure - fin, fin, true);
+      else RazNote(&r, kSigneSilenceFantome, finMesure - fin);
       InsereRempli(staff, n, r);
     }
   }
@@ -581,10 +569,8 @@ int32_t AjouteNoteEnPosExacte(Portee** staff, const Signe* note, int32_t tick, i
       BornesMesure(score, pos, &debut, &fin);
       int32_t d = fin - pos < tick - pos ? fin - pos : tick - pos;
       Signe r;
-      if (pos == debut && pos + d == fin && !fill)
-        RazNote(&r, kSigneSilenceFantome, d);
-      else
-        RazSilence(&r, d, pos, visible != 0);
+      if (pos == debut && pos + d == fin && !fill) RazNote(&r, kSigneSilenceFantome, d);
+      else RazSilence(&r, d, pos, visible != 0);
       GetSignesPortee(staff, &n);
       if (!InsereRempli(staff, n, r)) return -1;
       pos += d;

@@ -22,8 +22,8 @@ enum : int8_t {
   // 254: a filler rest that only keeps a bar full (the drawing's ghost rest).
   // Bar scales count it as a rest.
   kSigneSilenceFantome = -2,
-  kSigneSpecial = -3,                 // 253: other sign written by loaders
-  kSigneRepeteDeuxMesures = -4,       // 252: repeat-the-last-two-bars sign
+  kSigneSpecial = -3,            // 253: other sign written by loaders
+  kSigneRepeteDeuxMesures = -4,  // 252: repeat-the-last-two-bars sign
 };
 
 // Flag bits (u16).
@@ -48,8 +48,8 @@ enum : uint16_t {
   // Bit 5 (value 32): position set by the user; automatic fingering never
   // rewrites such a note. The flag word has no "bit 32": value 32 is this bit.
   kSignePositionUtilisateur = 0x0020,
-  kSignePointsDessous = 0x0040,       // bit 6: dots below the staff line
-  kSigneBit7 = 0x0080,                // bit 7: unused, kept as read
+  kSignePointsDessous = 0x0040,  // bit 6: dots below the staff line
+  kSigneBit7 = 0x0080,           // bit 7: unused, kept as read
   // Bit 8: the head was shifted by a unison or a second (written by drawing).
   kSigneTeteDecalee = 0x0100,
   // Bit 9: transient mark of a template record (old files store it). Every
@@ -58,18 +58,18 @@ enum : uint16_t {
   // model's: the model's hidden bit is kSigneCache, and bit 9 survives only on
   // records that the document reader stores directly.
   kSigneModele = 0x0200,
-  kSigneSurbrillance = 0x0400,        // bit 10: highlight colour
+  kSigneSurbrillance = 0x0400,  // bit 10: highlight colour
   // Bit 13: grace slur of a grace series / half extra space in spacing.
   kSigneDemiEspace = 0x2000,
 };
 
 // The accidental byte (the record's fourth byte, 2 = none).
 enum : uint8_t {
-  kAlterationMasque = 0x07,           // bits 0-2: 0 natural, 1 sharp, 2 none, 3 flat, 4 double sharp, 5 double flat
+  kAlterationMasque = 0x07,  // bits 0-2: 0 natural, 1 sharp, 2 none, 3 flat, 4 double sharp, 5 double flat
   kAlterationAucune = 2,
-  kAlterationToujours = 0x08,         // shown although not required
-  kAlterationParentheses = 0x10,      // in parentheses (spacing makes room for it)
-  kAlterationMasquee = 0x20,          // hidden although required; not counted in force
+  kAlterationToujours = 0x08,     // shown although not required
+  kAlterationParentheses = 0x10,  // in parentheses (spacing makes room for it)
+  kAlterationMasquee = 0x20,      // hidden although required; not counted in force
 };
 
 // The note array grows by whole blocks of this many records.
@@ -80,63 +80,64 @@ constexpr int32_t kMaxSignes = 1024 * 1024;
 constexpr int kMaxDureesAccord = 64;
 
 struct Signe {
-  int8_t kind;                  // pitch, or a negative kind above
-  uint8_t velocity;             // 64; marks change it
-  uint16_t flags;               // kSigne* bits
-  uint8_t alteration;           // accidental byte: kAlteration*; 2 = none
-  uint8_t octet5;               // 0
-  int32_t duree;                // ticks
+  int8_t kind;         // pitch, or a negative kind above
+  uint8_t velocity;    // 64; marks change it
+  uint16_t flags;      // kSigne* bits
+  uint8_t alteration;  // accidental byte: kAlteration*; 2 = none
+  uint8_t octet5;      // 0
+  int32_t duree;       // ticks
   // The share of the duration that sounds, in percent (100). The document
   // reader's 16-bit "velocity" of a sign record is this field (old files
   // store 400 on fermata notes, read as 100).
   uint16_t pourcentJoue;
-  int16_t decalageArpege;       // set by arpeggio marks
-  int16_t indexParamEffet;      // index of the note's ParamEffet; -1 none (-2: reader's "effects elsewhere")
+  int16_t decalageArpege;   // set by arpeggio marks
+  int16_t indexParamEffet;  // index of the note's ParamEffet; -1 none (-2: reader's "effects elsewhere")
   // Four bytes filled by the loaders.
-  uint8_t formeTete;            // head shape; mark 11 sets 3
-  uint8_t varianteNeume;        // neume variant
-  int8_t decalageSilence;       // vertical offset of a rest
-  uint8_t octetOption3;         // the reader's third option byte
+  uint8_t formeTete;       // head shape; mark 11 sets 3
+  uint8_t varianteNeume;   // neume variant
+  int8_t decalageSilence;  // vertical offset of a rest
+  uint8_t octetOption3;    // the reader's third option byte
   // For a note joined with the following notes of its pitch: the duration of
   // its first written part (the rest lies beyond); also the drawing's limit of
   // the first printed piece. 0 otherwise.
   uint32_t premierePartieLiee;
   // Sixteen bytes filled by the loaders.
-  uint32_t dureeEcrite;         // second (written) duration
-  uint16_t motAvantDureeEcrite; // the reader's 16-bit field before the written duration
-  uint16_t motTuplet;           // tuplet nibbles (bits 0-7), division bits 8-13; 0x400 curve, 0x800 hidden number, 0x2000 flipped
-  uint16_t dureeCourte;         // duration in 256ths of a quarter note
-  uint16_t couleur;             // colour index; below 1 = the staff's colour
-  uint8_t octetsSigne[3];       // the three sign bytes after the tuplet word
-  uint8_t octetSigne4;          // the reader's fourth sign byte (0 before its version)
-  uint8_t octet3;               // 3
+  uint32_t dureeEcrite;          // second (written) duration
+  uint16_t motAvantDureeEcrite;  // the reader's 16-bit field before the written duration
+  uint16_t
+      motTuplet;  // tuplet nibbles (bits 0-7), division bits 8-13; 0x400 curve, 0x800 hidden number, 0x2000 flipped
+  uint16_t dureeCourte;    // duration in 256ths of a quarter note
+  uint16_t couleur;        // colour index; below 1 = the staff's colour
+  uint8_t octetsSigne[3];  // the three sign bytes after the tuplet word
+  uint8_t octetSigne4;     // the reader's fourth sign byte (0 before its version)
+  uint8_t octet3;          // 3
   // Five bytes.
-  uint8_t octetOption1;         // the reader's first and second option bytes
+  uint8_t octetOption1;  // the reader's first and second option bytes
   uint8_t octetOption2;
-  uint8_t tablatureCorde;       // the two tablature bytes: string (row) and fret (position)
+  uint8_t tablatureCorde;  // the two tablature bytes: string (row) and fret (position)
   uint8_t tablatureCase;
-  uint8_t octetLecteur;         // the reader's byte after the option bytes
-  int32_t debut;                // cached start tick; -1 = to be computed
-  int8_t kindCopie;             // the kind given at creation
-  uint8_t taille;               // size percentage (100; 0 = not drawn)
-  uint8_t touche;               // 1 on every record a bar-duration edit walked over
+  uint8_t octetLecteur;  // the reader's byte after the option bytes
+  int32_t debut;         // cached start tick; -1 = to be computed
+  int8_t kindCopie;      // the kind given at creation
+  uint8_t taille;        // size percentage (100; 0 = not drawn)
+  uint8_t touche;        // 1 on every record a bar-duration edit walked over
   // Written by spacing and drawing, copied with the record.
   int32_t id;
-  int32_t posZorodava;          // spacing position inside its bar
-  int16_t xRelatifMesure;       // x relative to the bar start (capped at 32000)
-  int16_t xRelatifAccord;       // head x relative to the chord reference x
-  int16_t xDebutPoints;         // pen x where the dots started
-  uint16_t bordsTete[2];        // the two head-edge x words
+  int32_t posZorodava;     // spacing position inside its bar
+  int16_t xRelatifMesure;  // x relative to the bar start (capped at 32000)
+  int16_t xRelatifAccord;  // head x relative to the chord reference x
+  int16_t xDebutPoints;    // pen x where the dots started
+  uint16_t bordsTete[2];   // the two head-edge x words
   int8_t decalageAlteration;
-  int8_t decalageTeteAccord;    // chord-head offset argument
+  int8_t decalageTeteAccord;  // chord-head offset argument
   int8_t decalagePointX;
   int8_t decalagePointY;
   int8_t decalageTetePourcent;
-  uint8_t longueurQueue;        // stem length; 0 = standard
-  uint8_t tupletPremier;        // tuplet first, last and flipped bytes
+  uint8_t longueurQueue;  // stem length; 0 = standard
+  uint8_t tupletPremier;  // tuplet first, last and flipped bytes
   uint8_t tupletDernier;
   uint8_t tupletRetourne;
-  uint8_t octetsLecteur[3];     // the reader's bytes after the effects code
+  uint8_t octetsLecteur[3];  // the reader's bytes after the effects code
   uint8_t reserve[6];
 };
 

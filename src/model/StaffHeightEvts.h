@@ -7,9 +7,9 @@ struct Partition;
 struct Portee;
 
 struct StaffHeightEvt {
-  uint32_t kind;                // a character code ('G', 'P', 'A', 'L', ...)
-  int16_t index;                // the bar the event holds for
-  int32_t value;                // for 'L', a mask of lyric passes in the low 16 bits
+  uint32_t kind;  // a character code ('G', 'P', 'A', 'L', ...)
+  int16_t index;  // the bar the event holds for
+  int32_t value;  // for 'L', a mask of lyric passes in the low 16 bits
 };
 
 // Bytes of one event in a document.

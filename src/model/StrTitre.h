@@ -4,8 +4,8 @@
 #include "text/TextStyle.h"
 
 struct StrTitre {
-  char texte[1024];             // UTF-8
+  char texte[1024];  // UTF-8
   TextStyle style;
-  uint8_t flag;                 // justification
-  int16_t positions[5];         // tenths of a millimetre
+  uint8_t flag;          // justification
+  int16_t positions[5];  // tenths of a millimetre
 };

@@ -17,9 +17,9 @@
 #include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
-#include "system/Strings.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
+#include "system/Strings.h"
 
 static int16_t isCheckNbMesures = 1;
 
@@ -72,10 +72,8 @@ void GetDefautMasqueAccroche(int16_t numerator, uint16_t mask[8]) {
   for (int32_t i = 0; i <= last; i++) {
     uint16_t bit = uint16_t(1u << (i % 16));
     uint16_t& word = mask[(i / 16) % 8];
-    if ((i + 1) % q == 0)
-      word = uint16_t(word | bit);
-    else
-      word = uint16_t(word & ~bit);
+    if ((i + 1) % q == 0) word = uint16_t(word | bit);
+    else word = uint16_t(word & ~bit);
   }
 }
 
@@ -538,8 +536,8 @@ static float EtirementEcran(uint16_t echelle, int32_t margeDroite, int32_t q) {
   return v > 0.0 ? float(v) : 10.0f;
 }
 
-void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle table, int32_t fromBar,
-                                int32_t toBar, int16_t resolution, int32_t maxPixels) {
+void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle table, int32_t fromBar, int32_t toBar,
+                                int16_t resolution, int32_t maxPixels) {
   if (!score || !table) return;
   int16_t dpi = GetDpiDest();
   SetDpiDest(resolution > 0 ? resolution : 72);
@@ -739,8 +737,8 @@ void GetDivisionMesurePartitionStd(Partition** score, DivisionTemporelle* out) {
   CvtMesureEnDivisionTemporelle(score, 0, out);
 }
 
-void FixeDivisionMesurePartition(Partition** score, int16_t bar, const DivisionTemporelle* division,
-                                 uint8_t visible, bool recount) {
+void FixeDivisionMesurePartition(Partition** score, int16_t bar, const DivisionTemporelle* division, uint8_t visible,
+                                 bool recount) {
   if (!score || !division) return;
   DivisionTemporelle div = *division;  // the caller's block may live in a row
   PreserveObjetsPartitionAvantChangement(score);

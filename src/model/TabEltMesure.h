@@ -24,12 +24,12 @@ constexpr int32_t kDureeRonde = 161280;
 struct DivisionTemporelle {
   int16_t numerateur;
   int16_t denominateur;
-  int16_t partieAdditive1;      // (p1 + p2) / denominateurAdditif
+  int16_t partieAdditive1;  // (p1 + p2) / denominateurAdditif
   int16_t partieAdditive2;
   int16_t denominateurAdditif;
-  uint8_t octet1;               // 0 by default
-  uint8_t octet2;               // 1 by default
-  uint8_t groupePar4;           // CanDivisionTemporelleGroupBy4
+  uint8_t octet1;      // 0 by default
+  uint8_t octet2;      // 1 by default
+  uint8_t groupePar4;  // CanDivisionTemporelleGroupBy4
   uint8_t octet3;
   uint16_t masqueAccroche[8];
 };
@@ -41,38 +41,38 @@ struct DivisionTemporelle {
 // is `etirement`, its "left margin" is `largeurEntete` (the whole header) and
 // the "first segment" of the header is `largeurRupture`.
 struct TabEltMesure {
-  uint16_t echelle;             // thousandths of the natural width; 1000 natural
+  uint16_t echelle;  // thousandths of the natural width; 1000 natural
   uint8_t signatureVisible;
-  uint8_t sautSysteme;          // the user asked for a new system here
+  uint8_t sautSysteme;            // the user asked for a new system here
   uint8_t continueLigneSuivante;  // cut bar: continued by the next row (not counted)
   uint8_t sautPage;
-  uint8_t sautQuatrieme;        // kept, copied and cleared with the three above
-  uint8_t nonComptee;           // does not advance the numbering
-  uint8_t numeroGarde;          // not counted but shows the running number
+  uint8_t sautQuatrieme;  // kept, copied and cleared with the three above
+  uint8_t nonComptee;     // does not advance the numbering
+  uint8_t numeroGarde;    // not counted but shows the running number
   uint8_t numeroCache;
   uint8_t etatDecoupeNote;
-  uint16_t numeroRedemarrage;   // numbering restarts here when non-zero
+  uint16_t numeroRedemarrage;  // numbering restarts here when non-zero
   DivisionTemporelle division;
-  int16_t margeGauche;          // 72 dpi; 16 in a new table
-  int16_t margeDroite;          // 72 dpi
+  int16_t margeGauche;  // 72 dpi; 16 in a new table
+  int16_t margeDroite;  // 72 dpi
   uint8_t marquePagination;
-  float etirement;              // screen stretch, per mille
-  uint32_t debutTemps;          // start tick; kTempsPerime after an insertion
+  float etirement;      // screen stretch, per mille
+  uint32_t debutTemps;  // start tick; kTempsPerime after an insertion
   int32_t debutX;
-  int32_t largeurRupture;       // bar line or repeat sign at the start
-  int32_t largeurCleArmure;     // clef, key and time signature
-  int32_t largeurRappel;        // courtesy clef at the end
+  int32_t largeurRupture;    // bar line or repeat sign at the start
+  int32_t largeurCleArmure;  // clef, key and time signature
+  int32_t largeurRappel;     // courtesy clef at the end
   uint32_t motPagination;
-  int32_t largeurEntete;        // Zoom(margeGauche) + clef and key + rupture
-  int32_t largeurMusique;       // the notes (the useful width)
-  int32_t largeurMargeDroite;   // Zoom(margeDroite)
+  int32_t largeurEntete;       // Zoom(margeGauche) + clef and key + rupture
+  int32_t largeurMusique;      // the notes (the useful width)
+  int32_t largeurMargeDroite;  // Zoom(margeDroite)
   int32_t largeurTotale;
-  uint8_t debutSysteme;         // written by pagination
+  uint8_t debutSysteme;  // written by pagination
   uint8_t debutPage;
-  uint32_t sansLargeur;         // 1: collapsed by pagination
-  uint16_t numeroMesure;        // shown number, 0 none
+  uint32_t sansLargeur;   // 1: collapsed by pagination
+  uint16_t numeroMesure;  // shown number, 0 none
   uint8_t octetMiseEnPage;
-  uint32_t echelleZorodava;     // the spacing engine's scale, per mille
+  uint32_t echelleZorodava;  // the spacing engine's scale, per mille
 };
 
 constexpr uint32_t kTempsPerime = 0xFFFFFFFFu;
@@ -116,8 +116,8 @@ void DeleteMesureChangeEchelleMesure(Partition** score, int16_t atBar, int16_t c
 // The pixel pass: start ticks, start x and widths of rows fromBar..toBar-1 at
 // a resolution; with maxPixels >= 0 it stops once the middle of a bar passes
 // start x + maxPixels.
-void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle table, int32_t fromBar,
-                                int32_t toBar, int16_t resolution, int32_t maxPixels);
+void CalculePosTempsPixelTabElt(Partition** score, MiseEnPage* pageSetup, Handle table, int32_t fromBar, int32_t toBar,
+                                int16_t resolution, int32_t maxPixels);
 // Rescales the positions and widths of every row in place.
 void ZoomeTabEltMesure(Partition** score, Handle table, float factor);
 
@@ -135,8 +135,8 @@ void FixeEtatDecoupeNoteMesurePartition(Partition** score, int16_t bar, uint8_t 
 
 // Time divisions.
 void GetDivisionMesurePartitionStd(Partition** score, DivisionTemporelle* out);
-void FixeDivisionMesurePartition(Partition** score, int16_t bar, const DivisionTemporelle* division,
-                                 uint8_t visible, bool recount);
+void FixeDivisionMesurePartition(Partition** score, int16_t bar, const DivisionTemporelle* division, uint8_t visible,
+                                 bool recount);
 void SetDivisionMesureStdValues(Partition** score, int16_t numerator, int16_t denominator);
 void GetDefautMasqueAccroche(int16_t numerator, uint16_t mask[8]);
 bool GetBitMasqueAccroche(int32_t i, const uint16_t mask[8]);

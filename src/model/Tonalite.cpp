@@ -255,8 +255,8 @@ void GetPrevTonaliteVisible(Portee** staff, int16_t bar, Tonalite* out) {
   CvtMesureEnTonalite(staff, 0, out);
 }
 
-void CalculeTonaliteCleAfficheMesure(Portee** staff, int16_t bar, Tonalite* key, Tonalite* previous,
-                                     bool* keyShown, Clef* clef, bool* clefShown) {
+void CalculeTonaliteCleAfficheMesure(Portee** staff, int16_t bar, Tonalite* key, Tonalite* previous, bool* keyShown,
+                                     Clef* clef, bool* clefShown) {
   bool k = false, c = false;
   int32_t n;
   const EltTabTonalite* t = GetEltsTabTonalite(staff, &n);
@@ -519,9 +519,8 @@ void DisposeTabTonalite(Portee** staff) {
 
 // ---- Setters.
 
-int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
-                                 const Clef* clef, int16_t transpositionMode, uint32_t visible, uint32_t reminder,
-                                 int32_t link) {
+int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key, const Clef* clef,
+                                 int16_t transpositionMode, uint32_t visible, uint32_t reminder, int32_t link) {
   if (!staff || bar < 0) return 0;
   PauseMusique();
   int32_t n;
@@ -568,9 +567,8 @@ int16_t FixeTonaliteMesure(Partition** score, Portee** staff, int16_t bar, const
   if (!key) return 0;
   if (staff) {
     if (!IsTypePorteeChangeTonalite(staff)) return 0;
-    return FixeTonaliteEtClefMesure(score, staff, bar, key, nullptr, transpositionMode,
-                                    CvtMesureEnVisible(staff, bar), CvtMesureEnRappel(staff, bar),
-                                    LienMesure(staff, bar));
+    return FixeTonaliteEtClefMesure(score, staff, bar, key, nullptr, transpositionMode, CvtMesureEnVisible(staff, bar),
+                                    CvtMesureEnRappel(staff, bar), LienMesure(staff, bar));
   }
   if (!score || !(*score)->portees) return 0;
   int16_t r = 0;
@@ -594,8 +592,7 @@ int16_t FixeClefMesure(Partition** score, Portee** staff, int16_t bar, Clef* cle
 
 namespace {
 
-int16_t FixeFlagsMesure(Partition** score, Portee** staff, int16_t bar, uint32_t value, uint32_t mask,
-                        bool reminder) {
+int16_t FixeFlagsMesure(Partition** score, Portee** staff, int16_t bar, uint32_t value, uint32_t mask, bool reminder) {
   Tonalite key;
   Clef clef;
   CvtMesureEnTonalite(staff, bar, &key);
@@ -636,7 +633,8 @@ int16_t SetTonalitePartition(Partition** score, const Tonalite* key, uint32_t vi
   int16_t r = 0;
   for (int16_t i = 0; i < (*score)->nbPortees; i++) {
     Portee** s = (*score)->portees[i];
-    if (IsTypePorteeContientNote(s)) r = FixeTonaliteEtClefMesure(score, s, 0, key, nullptr, 0, visible, 0, LienMesure(s, 0));
+    if (IsTypePorteeContientNote(s))
+      r = FixeTonaliteEtClefMesure(score, s, 0, key, nullptr, 0, visible, 0, LienMesure(s, 0));
   }
   InitPortees(score);
   SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
@@ -761,8 +759,8 @@ int32_t CalculeTailleClePixelEcranPorteeMesure(Partition** score, MiseEnPage* pa
     if (t[i].visible == 0) continue;
     Tonalite key = t[i].tonalite, previous = i > 0 ? t[i - 1].tonalite : t[i].tonalite;
     uint32_t visible = t[i].visible;
-    r = std::max<int32_t>(r, CalculeLargeurEcranArmatureComplete(staff, &key, i > 0 ? &previous : nullptr, visible,
-                                                                 &division));
+    r = std::max<int32_t>(
+        r, CalculeLargeurEcranArmatureComplete(staff, &key, i > 0 ? &previous : nullptr, visible, &division));
   }
   return r;
 }

@@ -12,21 +12,21 @@ struct MiseEnPage;
 struct DivisionTemporelle;
 
 struct Tonalite {
-  uint8_t alterations[7];       // C..B: 0 none, 1 sharp, 3 flat
-  int8_t degreTonique;          // 0 C .. 6 B
-  int8_t alterationTonique;     // 1 sharp, 2 natural, 3 flat, 4 double sharp, 5 double flat
-  int32_t mode;                 // 1 major; any other value is minor (0 written)
-  uint32_t styleAnnulation;     // how naturals are counted at a change; 2 by default
+  uint8_t alterations[7];    // C..B: 0 none, 1 sharp, 3 flat
+  int8_t degreTonique;       // 0 C .. 6 B
+  int8_t alterationTonique;  // 1 sharp, 2 natural, 3 flat, 4 double sharp, 5 double flat
+  int32_t mode;              // 1 major; any other value is minor (0 written)
+  uint32_t styleAnnulation;  // how naturals are counted at a change; 2 by default
 };
 
 // Compared and copied as a whole.
 struct Clef {
-  uint32_t type;                // 1 treble, 2 bass, 3 alto
-  int8_t decalageLigne;         // lines above the clef's standard line (alto + 1 = tenor)
+  uint32_t type;         // 1 treble, 2 bass, 3 alto
+  int8_t decalageLigne;  // lines above the clef's standard line (alto + 1 = tenor)
   int8_t decalageOctave;
-  int8_t noteDeBase;            // MIDI pitch of the bottom line
+  int8_t noteDeBase;  // MIDI pitch of the bottom line
   uint8_t octet1;
-  uint8_t fondCache;            // hides the staff background from this bar on
+  uint8_t fondCache;  // hides the staff background from this bar on
   uint8_t octet2;
 };
 
@@ -42,11 +42,11 @@ struct EltTabTonalite {
   uint16_t mesure;
   Tonalite tonalite;
   Clef clef;
-  uint32_t visible;             // kVisible* bits shown at this bar
+  uint32_t visible;  // kVisible* bits shown at this bar
   int16_t couleurClef;
-  uint32_t rappel;              // kVisible* bits of the courtesy signs before this bar
+  uint32_t rappel;                            // kVisible* bits of the courtesy signs before this bar
   int16_t lignesKaraoke[kNbPassagesKaraoke];  // display line of each verse; negative hides it
-  uint16_t lien;                // ParamEffet index, kLienTonaliteAucun none
+  uint16_t lien;                              // ParamEffet index, kLienTonaliteAucun none
 };
 
 // ---- Records.
@@ -83,8 +83,8 @@ bool IsCelluleKaraokeVisible(Portee** staff, int16_t bar, int16_t verse);
 // Key of the last entry at or before the bar that shows a key signature.
 void GetPrevTonaliteVisible(Portee** staff, int16_t bar, Tonalite* out);
 // Clef and key shown at a bar (the last shown at or before it).
-void CalculeTonaliteCleAfficheMesure(Portee** staff, int16_t bar, Tonalite* key, Tonalite* previous,
-                                     bool* keyShown, Clef* clef, bool* clefShown);
+void CalculeTonaliteCleAfficheMesure(Portee** staff, int16_t bar, Tonalite* key, Tonalite* previous, bool* keyShown,
+                                     Clef* clef, bool* clefShown);
 // Highest bar of any staff's last key and clef entry; 0 when none.
 int16_t GetMesureMaxTonalitePartition(Partition** score);
 bool IsClefTonaliteChangeMesure(Partition** score, MiseEnPage* pageSetup, int16_t bar);
@@ -111,9 +111,8 @@ void DisposeTabTonalite(Portee** staff);
 
 // ---- Setters: 1 when the table was written, 0 otherwise.
 // The central setter of a bar's key and clef; a null key or clef means no change.
-int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
-                                 const Clef* clef, int16_t transpositionMode, uint32_t visible, uint32_t reminder,
-                                 int32_t link);
+int16_t FixeTonaliteEtClefMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key, const Clef* clef,
+                                 int16_t transpositionMode, uint32_t visible, uint32_t reminder, int32_t link);
 // A null staff sets every staff that takes key changes.
 int16_t FixeTonaliteMesure(Partition** score, Portee** staff, int16_t bar, const Tonalite* key,
                            int16_t transpositionMode);

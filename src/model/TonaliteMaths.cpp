@@ -17,10 +17,9 @@
 #include "stafftypes/ServicesTypesPortee.h"
 
 const uint8_t TabAlterationsStd[kNbTonalitesStd][7] = {
-    {0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 1, 0, 0},
-    {1, 1, 0, 1, 1, 0, 0}, {1, 1, 0, 1, 1, 1, 0}, {1, 1, 1, 1, 1, 1, 0}, {1, 1, 1, 1, 1, 1, 1},
-    {0, 0, 0, 0, 0, 0, 3}, {0, 0, 3, 0, 0, 0, 3}, {0, 0, 3, 0, 0, 3, 3}, {0, 3, 3, 0, 0, 3, 3},
-    {0, 3, 3, 0, 3, 3, 3}, {3, 3, 3, 0, 3, 3, 3}, {3, 3, 3, 3, 3, 3, 3},
+    {0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 1, 0, 0}, {1, 1, 0, 1, 1, 0, 0},
+    {1, 1, 0, 1, 1, 1, 0}, {1, 1, 1, 1, 1, 1, 0}, {1, 1, 1, 1, 1, 1, 1}, {0, 0, 0, 0, 0, 0, 3}, {0, 0, 3, 0, 0, 0, 3},
+    {0, 0, 3, 0, 0, 3, 3}, {0, 3, 3, 0, 0, 3, 3}, {0, 3, 3, 0, 3, 3, 3}, {3, 3, 3, 0, 3, 3, 3}, {3, 3, 3, 3, 3, 3, 3},
 };
 const int16_t TabDegreMajeurStd[kNbTonalitesStd] = {0, 4, 1, 5, 2, 6, 3, 0, 3, 6, 2, 5, 1, 4, 0};
 const uint8_t TabAlterationMajeurStd[kNbTonalitesStd] = {2, 2, 2, 2, 2, 2, 1, 1, 2, 3, 3, 3, 3, 3, 3};
@@ -112,7 +111,8 @@ int16_t CvtTonaliteEnTonaliteStd(const Tonalite* key) {
 
 int16_t CvtTonaliteEnFondamentale(const Tonalite* key) {
   if (!key) return 0;
-  return int16_t(Mod(Note2DemiTonStd[Degre(key->degreTonique)] + DecalageAlterationTonique(key->alterationTonique), 12));
+  return int16_t(
+      Mod(Note2DemiTonStd[Degre(key->degreTonique)] + DecalageAlterationTonique(key->alterationTonique), 12));
 }
 
 void CalculeArmureFnFondamentaleEtMode(Tonalite* key) {
@@ -210,9 +210,8 @@ void CalculeTonaliteParDelta(const Tonalite* oldRef, const Tonalite* newRef, con
     *out = src;
     return;
   }
-  int32_t cible =
-      Mod(CvtTonaliteEnFondamentale(newRef) - CvtTonaliteEnFondamentale(oldRef) + CvtTonaliteEnFondamentale(&src) + 24,
-          12);
+  int32_t cible = Mod(
+      CvtTonaliteEnFondamentale(newRef) - CvtTonaliteEnFondamentale(oldRef) + CvtTonaliteEnFondamentale(&src) + 24, 12);
   bool majeur = oldRef->mode == newRef->mode ? src.mode != 0 : newRef->mode == 1;
   int16_t da = DecalageAlterationTonique(oldRef->alterationTonique);
   int16_t dn = DecalageAlterationTonique(newRef->alterationTonique);
@@ -280,8 +279,8 @@ void CvtMesureEnTonaliteProbable(Partition** score, int16_t bar, Tonalite* key) 
   constexpr int kMaxVotes = 64;
   Vote votes[kMaxVotes];
   int nbVotes = 0;
-  int32_t nbInstruments = std::min<int32_t>((*score)->nbInstruments,
-                                            GetHandleSize((*score)->instruments) / int32_t(sizeof(Instrument)));
+  int32_t nbInstruments =
+      std::min<int32_t>((*score)->nbInstruments, GetHandleSize((*score)->instruments) / int32_t(sizeof(Instrument)));
   for (int16_t s = 0; s < (*score)->nbPortees; s++) {
     Portee** staff = (*score)->portees[s];
     if (!staff || !(*staff)->affichee || !IsTypePorteeChangeTonalite(staff)) continue;
@@ -416,13 +415,12 @@ void TransposeMesures(Partition** score, Portee** staff, int16_t bar, const Clef
     for (int32_t i = 0; i < 128; i++) {
       if (ancienne.mode == 1 && key->mode == 0)
         table[i] = Hauteur(nf + DemiTonMajeur2Mineur[(i - o + 12) % 12] + 12 * ((i - o) / 12));
-      else
-        table[i] = Hauteur(i + nf - o);
+      else table[i] = Hauteur(i + nf - o);
     }
     int32_t delta = nf - o;
-    decalage = transpositionMode == kTranspositionHaut && delta < 0 ? 12
+    decalage = transpositionMode == kTranspositionHaut && delta < 0  ? 12
                : transpositionMode == kTranspositionBas && delta > 0 ? -12
-                                                                      : 0;
+                                                                     : 0;
   }
   for (int i = 0; i < 128; i++) table[i] = Hauteur(table[i] + decalage);
   for (int32_t i = de; i < a; i++)
@@ -438,8 +436,8 @@ bool gCheckConcertKeyEnCours = false;
 
 Instrument* InstrumentPortee(Partition** score, Portee** staff) {
   if (!score || !staff || !(*score)->instruments) return nullptr;
-  int32_t n = std::min<int32_t>((*score)->nbInstruments,
-                                GetHandleSize((*score)->instruments) / int32_t(sizeof(Instrument)));
+  int32_t n =
+      std::min<int32_t>((*score)->nbInstruments, GetHandleSize((*score)->instruments) / int32_t(sizeof(Instrument)));
   int16_t i = (*staff)->instrument;
   if (i < 0 || i >= n) return nullptr;
   return &reinterpret_cast<Instrument*>(*(*score)->instruments)[i];
@@ -463,8 +461,8 @@ int16_t AppliqueInstrumentTranspositeur(Partition** score, Portee** staff, int16
   nouvelle.styleAnnulation = cle0.styleAnnulation;
   if (delta % 12 != 0) {
     int16_t m = how == 1 || how == 2 ? int16_t(0) : how;
-    FixeTonaliteMesuresParDelta(score, staff, &cle0, &nouvelle, 0, (*score)->nbMesures, m,
-                                CvtMesureEnVisible(staff, 0), 0, 1);
+    FixeTonaliteMesuresParDelta(score, staff, &cle0, &nouvelle, 0, (*score)->nbMesures, m, CvtMesureEnVisible(staff, 0),
+                                0, 1);
   }
   if (how != 0 && how != 3) {
     FixeAccordsNonCalcules(staff);

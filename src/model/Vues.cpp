@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "layout/ServicesMiseEnPage.h"
 #include "model/Document.h"
 #include "model/PartGroups.h"
 #include "model/Partition.h"
@@ -13,11 +14,10 @@
 #include "model/TabEltMesure.h"
 #include "model/TempsJoue.h"
 #include "model/TonaliteMaths.h"
-#include "layout/ServicesMiseEnPage.h"
 #include "plugin/LectureDocument.h"
-#include "system/QrvFiles.h"
 #include "plugin/ServicesInertes.h"
 #include "system/Handles.h"
+#include "system/QrvFiles.h"
 
 static bool vuesEnModeRuban = false;
 
@@ -160,9 +160,7 @@ void AppliqueVueMesures(Document* document, int16_t index) {
 
 static VuePortee* EntreesVue(Vue* vue) { return vue->portees ? reinterpret_cast<VuePortee*>(*vue->portees) : nullptr; }
 
-static bool IsTeteFusion(Partition** score, int16_t i) {
-  return CvtIndexPorteeEnIndexPorteeDebutFusion(score, i) == i;
-}
+static bool IsTeteFusion(Partition** score, int16_t i) { return CvtIndexPorteeEnIndexPorteeDebutFusion(score, i) == i; }
 
 void PreserveVuePortees(Document* document, int16_t index) {
   Vue* vue = GetVueDocument(document, index);

@@ -13,8 +13,8 @@ struct Partition;
 
 // One staff of a view.
 struct VuePortee {
-  uint32_t idPortee;            // the staff's unique id
-  Handle staffHeightEvts;       // the staff's height events in this view
+  uint32_t idPortee;       // the staff's unique id
+  Handle staffHeightEvts;  // the staff's height events in this view
   AspectGraphiquePortee aspect;
 };
 
@@ -35,26 +35,26 @@ enum {
 };
 
 struct Vue {
-  uint32_t id;                  // unique id (NewIdUnique)
+  uint32_t id;  // unique id (NewIdUnique)
   char nom[255];
   uint8_t flags[kNbFlagsVue];
-  Handle portees;               // VuePortee entries
+  Handle portees;  // VuePortee entries
   MiseEnPage miseEnPage;
   uint16_t nbMesures;
-  Handle tabEltMesure;          // bar layout rows
+  Handle tabEltMesure;  // bar layout rows
   ZorodavaSetup zorodava;
   ModeGraphique modeGraphique;
   uint8_t modeConcertKey;
-  Handle partGroups;            // PartGroup records
+  Handle partGroups;  // PartGroup records
   StrTitre titres[3];
 };
 
 // View identifiers carried by texts and free objects.
 enum : int32_t {
-  kIdVueToutes = 0,             // every view
-  kIdVueAucune = -1,            // only while no view is shown
-  kIdVuePortee = -2,            // texts: only while their staff is in the view shown
-  kIdVueAvecVue = -3,           // only while a view is shown
+  kIdVueToutes = 0,    // every view
+  kIdVueAucune = -1,   // only while no view is shown
+  kIdVuePortee = -2,   // texts: only while their staff is in the view shown
+  kIdVueAvecVue = -3,  // only while a view is shown
 };
 
 // Next value of the document's unique-id counter (staves and views).

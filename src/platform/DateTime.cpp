@@ -104,12 +104,9 @@ void DateString(uint32_t secs, int16_t form, unsigned char* result) {
   char texte[64];
   const char* jour = kJours[(d.dayOfWeek + 6) % 7];
   const char* mois = kMois[(d.month + 11) % 12];
-  if (form == shortDate)
-    std::snprintf(texte, sizeof texte, "%d/%d/%02d", d.month, d.day, d.year % 100);
-  else if (form == abbrevDate)
-    std::snprintf(texte, sizeof texte, "%.3s, %.3s %d, %d", jour, mois, d.day, d.year);
-  else
-    std::snprintf(texte, sizeof texte, "%s, %s %d, %d", jour, mois, d.day, d.year);
+  if (form == shortDate) std::snprintf(texte, sizeof texte, "%d/%d/%02d", d.month, d.day, d.year % 100);
+  else if (form == abbrevDate) std::snprintf(texte, sizeof texte, "%.3s, %.3s %d, %d", jour, mois, d.day, d.year);
+  else std::snprintf(texte, sizeof texte, "%s, %s %d, %d", jour, mois, d.day, d.year);
   size_t n = std::strlen(texte);
   result[0] = uint8_t(n);
   std::memcpy(result + 1, texte, n);

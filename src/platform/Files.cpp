@@ -347,16 +347,12 @@ OSErr PBHGetVInfoSync(HVolumeParam* pb) {
   return pb->ioResult = noErr;
 }
 
-OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum,
-                 int32_t* foundDirID) {
+OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum, int32_t* foundDirID) {
   if (!VolumeValide(vRefNum)) return nsvErr;
   const char* chemin = nullptr;
-  if (folderType == kTemporaryFolderType)
-    chemin = GetTemporaryFolderPath();  // made private (0700) on first use
-  else if (folderType == kPreferencesFolderType)
-    chemin = GetPreferencesFolderPath();
-  else if (folderType == kApplicationFolderType)
-    chemin = GetApplicationFolderPath();
+  if (folderType == kTemporaryFolderType) chemin = GetTemporaryFolderPath();  // made private (0700) on first use
+  else if (folderType == kPreferencesFolderType) chemin = GetPreferencesFolderPath();
+  else if (folderType == kApplicationFolderType) chemin = GetApplicationFolderPath();
   if (!chemin || !*chemin) return fnfErr;
   if (createFolder && !EstDossier(chemin)) {
     // Make the missing folders on the way, private to the user.

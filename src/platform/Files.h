@@ -44,10 +44,10 @@ struct FSRef {
 // Catalogue information of one entry, as the engine reads it.
 struct CatInfo {
   Boolean isFolder;
-  Boolean isAlias;    // a symbolic link, not followed
-  int32_t dirID;      // of a folder
-  int32_t parID;      // of its parent
-  int64_t length;     // data length of a file
+  Boolean isAlias;            // a symbolic link, not followed
+  int32_t dirID;              // of a folder
+  int32_t parID;              // of its parent
+  int64_t length;             // data length of a file
   uint32_t creationDate;      // seconds since 1 January 1904, local time
   uint32_t modificationDate;  // likewise
 };
@@ -55,11 +55,11 @@ struct CatInfo {
 // Volume information: allocation blocks as on a classic volume of at most 65535
 // blocks, so free space reads the same whichever way it is counted.
 struct HVolumeParam {
-  int16_t ioVRefNum;       // in: 0 or -1 for the default volume
+  int16_t ioVRefNum;  // in: 0 or -1 for the default volume
   OSErr ioResult;
-  uint32_t ioVNmAlBlks;    // total allocation blocks
-  uint32_t ioVFrBlk;       // free allocation blocks
-  uint32_t ioVAlBlkSiz;    // bytes per allocation block
+  uint32_t ioVNmAlBlks;  // total allocation blocks
+  uint32_t ioVFrBlk;     // free allocation blocks
+  uint32_t ioVAlBlkSiz;  // bytes per allocation block
 };
 
 // Folder types FindFolder answers.
@@ -85,8 +85,7 @@ OSErr FSRefGetDirID(const FSRef* ref, int32_t* dirID);  // the folder's id, regi
 OSErr ResolveAliasFile(FSSpec* fss, Boolean resolveChains, Boolean* targetIsFolder, Boolean* wasAliased);
 OSErr DirCreate(int16_t vRefNum, int32_t parentDirID, const char* name, int32_t* createdDirID);
 OSErr PBHGetVInfoSync(HVolumeParam* pb);
-OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum,
-                 int32_t* foundDirID);
+OSErr FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t* foundVRefNum, int32_t* foundDirID);
 
 // The directory id of a folder path (registered on first use); 0 when the path
 // names no folder.

@@ -6,8 +6,8 @@
 #include FT_TRUETYPE_TABLES_H
 #include <cairo-ft.h>
 #include <hb-ft.h>
-#include <hb.h>
 #include <hb-ot.h>
+#include <hb.h>
 #include <sys/stat.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -38,9 +38,9 @@ struct ClassicName {
   const char* name;
 };
 constexpr ClassicName kClassic[] = {
-    {kFontSystem, "System Font"}, {kFontApplication, "Application Font"},
-    {kFontNewYork, "New York"},   {kFontGeneva, "Geneva"},
-    {kFontMonaco, "Monaco"},      {kFontTimes, "Times"},
+    {kFontSystem, "System Font"},  {kFontApplication, "Application Font"},
+    {kFontNewYork, "New York"},    {kFontGeneva, "Geneva"},
+    {kFontMonaco, "Monaco"},       {kFontTimes, "Times"},
     {kFontHelvetica, "Helvetica"}, {kFontCourier, "Courier"},
     {kFontSymbol, "Symbol"},
 };
@@ -54,12 +54,9 @@ struct Alias {
   bool italic;
 };
 constexpr Alias kMetricAliases[] = {
-    {"times", "Liberation Serif", false, false},
-    {"times new roman", "Liberation Serif", false, false},
-    {"helvetica", "Liberation Sans", false, false},
-    {"arial", "Liberation Sans", false, false},
-    {"courier", "Liberation Mono", false, false},
-    {"courier new", "Liberation Mono", false, false},
+    {"times", "Liberation Serif", false, false},    {"times new roman", "Liberation Serif", false, false},
+    {"helvetica", "Liberation Sans", false, false}, {"arial", "Liberation Sans", false, false},
+    {"courier", "Liberation Mono", false, false},   {"courier new", "Liberation Mono", false, false},
 };
 // Style suffixes of PostScript-like names ("Helvetica-Bold").
 struct Suffix {
@@ -68,9 +65,8 @@ struct Suffix {
   bool italic;
 };
 constexpr Suffix kSuffixes[] = {
-    {"-bold", true, false},       {"-italic", false, true},     {"-oblique", false, true},
-    {"-bolditalic", true, true},  {"-boldoblique", true, true}, {"-roman", false, false},
-    {"-regular", false, false},
+    {"-bold", true, false},       {"-italic", false, true}, {"-oblique", false, true},  {"-bolditalic", true, true},
+    {"-boldoblique", true, true}, {"-roman", false, false}, {"-regular", false, false},
 };
 
 // Where names that are not installed still draw from: the classic screen
@@ -80,17 +76,21 @@ struct Substitute {
   const char* family;
 };
 constexpr Substitute kDrawSubstitutes[] = {
-    {"system font", "Liberation Sans"}, {"application font", "Liberation Sans"},
-    {"geneva", "Liberation Sans"},      {"new york", "Liberation Serif"},
-    {"monaco", "Liberation Mono"},      {"symbol", "DejaVu Sans"},
-    {"osaka", "IPAGothic"},             {"lucida grande", "Liberation Sans"},
+    {"system font", "Liberation Sans"},
+    {"application font", "Liberation Sans"},
+    {"geneva", "Liberation Sans"},
+    {"new york", "Liberation Serif"},
+    {"monaco", "Liberation Mono"},
+    {"symbol", "DejaVu Sans"},
+    {"osaka", "IPAGothic"},
+    {"lucida grande", "Liberation Sans"},
 };
 
 struct Registry {
-  std::vector<std::string> names;              // index = number - kFirstDynamic
+  std::vector<std::string> names;  // index = number - kFirstDynamic
   std::unordered_map<std::string, int16_t> byLower;
   std::unordered_map<std::string, bool> installed;  // lower name -> answer
-  std::vector<std::string> activatedFamilies;        // lower case
+  std::vector<std::string> activatedFamilies;       // lower case
 };
 constexpr int kFirstDynamic = 1024;
 
@@ -394,7 +394,6 @@ OSStatus FMActivateFonts(const char* path) {
   FallbackCache().clear();
   return noErr;
 }
-
 
 const FontResolved* FontResolve(int16_t number, uint8_t face) {
   auto& cache = ResolveCache();

@@ -53,8 +53,8 @@ bool IsFontInstalled(const char* name);
 
 // The Font Manager calls of the engine.
 int16_t FMGetFontFamilyFromName(ConstStr255Param name);  // kInvalidFontFamily unless installed
-void GetFNum(ConstStr255Param name, int16_t* number);     // 0 unless installed
-void GetFontName(int16_t number, Str255 name);            // empty for an unknown number
+void GetFNum(ConstStr255Param name, int16_t* number);    // 0 unless installed
+void GetFontName(int16_t number, Str255 name);           // empty for an unknown number
 // Makes the fonts of a file available to this process only (fontconfig
 // application fonts and the registry). 0, or -43 when the file is missing,
 // -50 for a file that holds no font.

@@ -7,10 +7,10 @@
 Handle NewHandle(Size size);
 Handle NewHandleClear(Size size);
 void DisposeHandle(Handle h);
-Size GetHandleSize(Handle h);          // 0 for a null handle
+Size GetHandleSize(Handle h);             // 0 for a null handle
 void SetHandleSize(Handle h, Size size);  // keeps the common prefix, zero-fills growth
 void EmptyHandle(Handle h);
-OSErr HandToHand(Handle* h);          // replaces *h by a new copy
+OSErr HandToHand(Handle* h);  // replaces *h by a new copy
 OSErr HandAndHand(Handle src, Handle dst);
 OSErr PtrAndHand(const void* p, Handle h, Size size);
 OSErr PtrToHand(const void* p, Handle* h, Size size);

@@ -2,11 +2,11 @@
 
 #include <cairo.h>
 
+#include <strings.h>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <strings.h>
 
 #include "platform/DecimalText.h"
 #include "platform/Fonts.h"
@@ -89,8 +89,8 @@ void DrawChars(Replay& r, Point numer, Point denom, double angle) {
     size = size * float(numer.v) / float(denom.v);
     ratio = (float(numer.h) * float(denom.v)) / (float(denom.h) * float(numer.v));
   }
-  PictReplayText t{r.chars.data(), r.chars.size(), port->txFont, port->txFace, size, ratio,
-                   port->rgbFgColor, double(port->pnLoc.h), double(port->pnLoc.v), angle};
+  PictReplayText t{r.chars.data(), r.chars.size(),   port->txFont,          port->txFace,          size,
+                   ratio,          port->rgbFgColor, double(port->pnLoc.h), double(port->pnLoc.v), angle};
   if (gPictReplayTextProc) gPictReplayTextProc(cr, t);
   QDEndCairo(port, cr);
 }
@@ -204,8 +204,7 @@ void ReplayLine(Point newPt) {
 
 void (*gPictReplayTextProc)(cairo_t* cr, const PictReplayText& t) = PictReplayDrawText;
 
-bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs,
-                            std::vector<PictBezierNode>& nodes) {
+bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs, std::vector<PictBezierNode>& nodes) {
   if (!text || n < 7 || std::memcmp(text, "START ", 6)) return false;
   std::string s(reinterpret_cast<const char*>(text) + 6, n - 6);
   const char* p = s.c_str();

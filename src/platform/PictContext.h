@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/PlatformTypes.h"
 #include "platform/Pictures.h"
+#include "platform/PlatformTypes.h"
 
 typedef struct _cairo cairo_t;
 
@@ -35,8 +35,7 @@ struct PictBezierAttrs {
 };
 // Parses a path comment ("START " and its numbers, either form) and appends
 // its nodes. False for anything else or a damaged comment.
-bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs,
-                            std::vector<PictBezierNode>& nodes);
+bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs, std::vector<PictBezierNode>& nodes);
 
 // Text as the replay hands it to the text engine: code points, the port's
 // font, face and size scaled by the picture, the foreground colour, the

@@ -26,10 +26,8 @@ void AddQuoted(std::string& s, const uint8_t* p, size_t n) {
   s += " \"";
   for (size_t i = 0; i < n; i++) {
     uint8_t c = p[i];
-    if (c >= 32 && c < 127 && c != '"' && c != '\\')
-      s += char(c);
-    else
-      Add(s, "\\x%02X", c);
+    if (c >= 32 && c < 127 && c != '"' && c != '\\') s += char(c);
+    else Add(s, "\\x%02X", c);
   }
   s += '"';
 }
@@ -43,25 +41,43 @@ void DumpOperand(std::string& s, PictReader rd, const PictOp& op, bool v1) {
       AddRect(s, rd.ReadRect());
       return;
     }
-    case kOpTxFont: case kOpTxMode: case kOpPnMode: case kOpTxSize: case kOpPnLocHFrac: case kOpChExtra:
-      Add(s, " %d", int16_t(rd.W16()));
-      return;
+    case kOpTxFont:
+    case kOpTxMode:
+    case kOpPnMode:
+    case kOpTxSize:
+    case kOpPnLocHFrac:
+    case kOpChExtra: Add(s, " %d", int16_t(rd.W16())); return;
     case kOpTxFace: Add(s, " %u", rd.U8()); return;
     case kOpSpExtra: Add(s, " 0x%08X", rd.W32()); return;
-    case kOpPnSize: case kOpOvSize: case kOpOrigin: case kOpLineFrom: AddPoint(s, rd.ReadPoint()); return;
-    case kOpBkPat: case kOpPnPat: case kOpFillPat:
+    case kOpPnSize:
+    case kOpOvSize:
+    case kOpOrigin:
+    case kOpLineFrom: AddPoint(s, rd.ReadPoint()); return;
+    case kOpBkPat:
+    case kOpPnPat:
+    case kOpFillPat:
       s += ' ';
       for (int i = 0; i < 8; i++) Add(s, "%02X", rd.U8());
       return;
-    case kOpFgColor: case kOpBkColor: Add(s, " %u", rd.BE32()); return;
-    case kOpTxRatio: AddPoint(s, rd.ReadPoint()); AddPoint(s, rd.ReadPoint()); return;
+    case kOpFgColor:
+    case kOpBkColor: Add(s, " %u", rd.BE32()); return;
+    case kOpTxRatio:
+      AddPoint(s, rd.ReadPoint());
+      AddPoint(s, rd.ReadPoint());
+      return;
     case kOpVersion: Add(s, " %u", v1 ? rd.U8() : rd.BE16()); return;
-    case kOpRGBFgCol: case kOpRGBBkCol: case kOpHiliteColor: case kOpOpColor: {
+    case kOpRGBFgCol:
+    case kOpRGBBkCol:
+    case kOpHiliteColor:
+    case kOpOpColor: {
       uint16_t r = rd.BE16(), g = rd.BE16(), b = rd.BE16();
       Add(s, " %04X %04X %04X", r, g, b);
       return;
     }
-    case kOpLine: AddPoint(s, rd.ReadPoint()); AddPoint(s, rd.ReadPoint()); return;
+    case kOpLine:
+      AddPoint(s, rd.ReadPoint());
+      AddPoint(s, rd.ReadPoint());
+      return;
     case kOpShortLine: {
       AddPoint(s, rd.ReadPoint());
       int8_t dh = int8_t(rd.U8()), dv = int8_t(rd.U8());
@@ -79,7 +95,8 @@ void DumpOperand(std::string& s, PictReader rd, const PictOp& op, bool v1) {
       AddQuoted(s, rd.Here(), n);
       return;
     }
-    case kOpDHText: case kOpDVText: {
+    case kOpDHText:
+    case kOpDVText: {
       uint8_t d = rd.U8(), n = rd.U8();
       Add(s, " %u", d);
       AddQuoted(s, rd.Here(), n);
@@ -175,8 +192,7 @@ bool PictDumpText(const uint8_t* data, size_t size, std::string& out) {
     const char* name = PictOpName(op.opcode);
     if (name[0] == 'R' && name[2] == 's')  // "Reserved": keep the number
       Add(out, "Reserved 0x%04X", op.opcode);
-    else
-      out += name;
+    else out += name;
     PictReader rd = w.rd;
     rd.pos = op.operand;
     rd.size = op.operand + op.length;  // no operand dump reads past its own operand

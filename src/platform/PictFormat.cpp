@@ -391,22 +391,59 @@ long PictOperandLength(const PictReader& rd0, uint16_t op, bool v1) {
   switch (op) {
     case 0x00: n = 0; break;
     case 0x01: n = SizedOperand(rd, 10); break;
-    case 0x02: case 0x09: case 0x0A: case 0x10: n = 8; break;
-    case 0x03: case 0x05: case 0x08: case 0x0D: case 0x15: case 0x16: n = 2; break;
+    case 0x02:
+    case 0x09:
+    case 0x0A:
+    case 0x10: n = 8; break;
+    case 0x03:
+    case 0x05:
+    case 0x08:
+    case 0x0D:
+    case 0x15:
+    case 0x16: n = 2; break;
     case 0x04: n = 1; break;
-    case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E: case 0x0F: n = 4; break;
+    case 0x06:
+    case 0x07:
+    case 0x0B:
+    case 0x0C:
+    case 0x0E:
+    case 0x0F: n = 4; break;
     case 0x11: n = v1 ? 1 : 2; break;
-    case 0x12: case 0x13: case 0x14: n = PixPatLength(rd); break;
-    case 0x17: case 0x18: case 0x19: case 0x1C: case 0x1E: n = 0; break;
-    case 0x1A: case 0x1B: case 0x1D: case 0x1F: n = 6; break;
+    case 0x12:
+    case 0x13:
+    case 0x14: n = PixPatLength(rd); break;
+    case 0x17:
+    case 0x18:
+    case 0x19:
+    case 0x1C:
+    case 0x1E: n = 0; break;
+    case 0x1A:
+    case 0x1B:
+    case 0x1D:
+    case 0x1F: n = 6; break;
     case 0x20: n = 8; break;
     case 0x21: n = 4; break;
     case 0x22: n = 6; break;
     case 0x23: n = 2; break;
-    case 0x28: rd.Skip(4); n = rd.Has(1) ? 5 + long(rd.U8()) : -1; break;
-    case 0x29: case 0x2A: rd.Skip(1); n = rd.Has(1) ? 2 + long(rd.U8()) : -1; break;
-    case 0x2B: rd.Skip(2); n = rd.Has(1) ? 3 + long(rd.U8()) : -1; break;
-    case 0x90: case 0x91: case 0x98: case 0x99: case 0x9A: case 0x9B: {
+    case 0x28:
+      rd.Skip(4);
+      n = rd.Has(1) ? 5 + long(rd.U8()) : -1;
+      break;
+    case 0x29:
+    case 0x2A:
+      rd.Skip(1);
+      n = rd.Has(1) ? 2 + long(rd.U8()) : -1;
+      break;
+    case 0x2B:
+      rd.Skip(2);
+      n = rd.Has(1) ? 3 + long(rd.U8()) : -1;
+      break;
+    case 0x90:
+    case 0x91:
+    case 0x98:
+    case 0x99:
+    case 0x9A:
+    case 0x9B: {
       PictBits b;
       size_t start = rd.pos;
       if (PictParseBits(rd, op, b)) n = long(rd.pos - start);
@@ -425,9 +462,12 @@ long PictOperandLength(const PictReader& rd0, uint16_t op, bool v1) {
       if (op >= 0x30 && op <= 0x8F) {
         int group = (op >> 3) & 1;  // the "same" half of each group has no operand
         switch (op & 0xF0) {
-          case 0x30: case 0x40: case 0x50: n = group ? 0 : 8; break;
+          case 0x30:
+          case 0x40:
+          case 0x50: n = group ? 0 : 8; break;
           case 0x60: n = group ? 4 : 12; break;
-          case 0x70: case 0x80: n = group ? 0 : SizedOperand(rd, 10); break;
+          case 0x70:
+          case 0x80: n = group ? 0 : SizedOperand(rd, 10); break;
         }
       } else if ((op >= 0x24 && op <= 0x27) || (op >= 0x2C && op <= 0x2F) || (op >= 0x92 && op <= 0x97) ||
                  (op >= 0x9C && op <= 0x9F) || (op >= 0xA2 && op <= 0xAF)) {
@@ -497,19 +537,19 @@ bool PictWalkNext(PictWalker& w, PictOp& op) {
 
 const char* PictOpName(uint16_t op) {
   static const char* const kLow[0x30] = {
-      "NOP",        "Clip",       "BkPat",     "TxFont",       "TxFace",   "TxMode",    "SpExtra",     "PnSize",
-      "PnMode",     "PnPat",      "FillPat",   "OvSize",       "Origin",   "TxSize",    "FgColor",     "BkColor",
-      "TxRatio",    "Version",    "BkPixPat",  "PnPixPat",     "FillPixPat", "PnLocHFrac", "ChExtra",   "Reserved",
-      "Reserved",   "Reserved",   "RGBFgCol",  "RGBBkCol",     "HiliteMode", "HiliteColor", "DefHilite", "OpColor",
-      "Line",       "LineFrom",   "ShortLine", "ShortLineFrom", "Reserved", "Reserved",  "Reserved",    "Reserved",
-      "LongText",   "DHText",     "DVText",    "DHDVText",     "FontName", "LineJustify", "GlyphState", "Reserved"};
+      "NOP",      "Clip",     "BkPat",     "TxFont",        "TxFace",     "TxMode",      "SpExtra",    "PnSize",
+      "PnMode",   "PnPat",    "FillPat",   "OvSize",        "Origin",     "TxSize",      "FgColor",    "BkColor",
+      "TxRatio",  "Version",  "BkPixPat",  "PnPixPat",      "FillPixPat", "PnLocHFrac",  "ChExtra",    "Reserved",
+      "Reserved", "Reserved", "RGBFgCol",  "RGBBkCol",      "HiliteMode", "HiliteColor", "DefHilite",  "OpColor",
+      "Line",     "LineFrom", "ShortLine", "ShortLineFrom", "Reserved",   "Reserved",    "Reserved",   "Reserved",
+      "LongText", "DHText",   "DVText",    "DHDVText",      "FontName",   "LineJustify", "GlyphState", "Reserved"};
   static const char* const kShapes[8][8] = {
       {"FrameRect", "PaintRect", "EraseRect", "InvertRect", "FillRect", "Reserved", "Reserved", "Reserved"},
       {"FrameSameRect", "PaintSameRect", "EraseSameRect", "InvertSameRect", "FillSameRect", "Reserved", "Reserved",
        "Reserved"},
       {"FrameRRect", "PaintRRect", "EraseRRect", "InvertRRect", "FillRRect", "Reserved", "Reserved", "Reserved"},
-      {"FrameSameRRect", "PaintSameRRect", "EraseSameRRect", "InvertSameRRect", "FillSameRRect", "Reserved",
-       "Reserved", "Reserved"},
+      {"FrameSameRRect", "PaintSameRRect", "EraseSameRRect", "InvertSameRRect", "FillSameRRect", "Reserved", "Reserved",
+       "Reserved"},
       {"FrameOval", "PaintOval", "EraseOval", "InvertOval", "FillOval", "Reserved", "Reserved", "Reserved"},
       {"FrameSameOval", "PaintSameOval", "EraseSameOval", "InvertSameOval", "FillSameOval", "Reserved", "Reserved",
        "Reserved"},
@@ -632,8 +672,7 @@ bool PictDecodeRegion(const uint8_t* rgn, size_t len, Rect& bbox, std::vector<Pi
     }
     if (!first && int16_t(v) > prevV) {
       if (spans.size() + cur.size() / 2 > kMaxRegionSpans) return false;
-      for (size_t k = 0; k + 1 < cur.size(); k += 2)
-        spans.push_back({prevV, cur[k], int16_t(v), cur[k + 1]});
+      for (size_t k = 0; k + 1 < cur.size(); k += 2) spans.push_back({prevV, cur[k], int16_t(v), cur[k + 1]});
     }
     std::sort(flips.begin(), flips.end());
     next.clear();
@@ -662,8 +701,8 @@ void PictWriteRectRegion(PictWriter& w, const Rect& r) {
 
 // ---------------------------------------------------------------- pixels
 
-bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& b, bool hostOrder, RGBColor fg,
-                        RGBColor bk, std::vector<uint8_t>& argb) {
+bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& b, bool hostOrder, RGBColor fg, RGBColor bk,
+                        std::vector<uint8_t>& argb) {
   int w = b.width(), h = b.height();
   if (w <= 0 || h <= 0 || size_t(w) * size_t(h) > kPictMaxPixels) return false;
   if (b.dataAt > size || b.dataLen > size - b.dataAt) return false;

@@ -84,8 +84,8 @@ enum PictVersion : uint8_t { kPictBad = 0, kPictV1 = 1, kPictV2 = 2, kPictV2Host
 
 struct PictHeader {
   PictVersion version = kPictBad;
-  Rect frame{};          // host integers
-  size_t firstOp = 0;    // offset of the first opcode after the header
+  Rect frame{};               // host integers
+  size_t firstOp = 0;         // offset of the first opcode after the header
   bool hasExtHeader = false;  // version-2 header opcode 0x0C00 with version -2
   Fixed hRes = 0, vRes = 0;   // from the extended header, else 72.0
   Rect srcRect{};             // the extended header's optimal source rectangle
@@ -111,9 +111,9 @@ struct PictReader {
   uint16_t W16() { return hostOrder ? LE16() : BE16(); }
   uint32_t W32() { return hostOrder ? LE32() : BE32(); }
   int16_t S16() { return int16_t(BE16()); }
-  Rect ReadRect();       // four big-endian words
-  Rect ReadRectW();      // four words in the picture's order
-  Point ReadPoint();     // v, h big-endian
+  Rect ReadRect();    // four big-endian words
+  Rect ReadRectW();   // four words in the picture's order
+  Point ReadPoint();  // v, h big-endian
   const uint8_t* Here() const { return data + pos; }
   size_t Remaining() const { return pos <= size ? size - pos : 0; }
 };
@@ -138,7 +138,10 @@ struct PictWriter {
   void RectBE(const Rect& r);
   void PointBE(Point p);
   void PadEven();  // a zero byte when the length is odd
-  void Opcode(uint16_t op) { PadEven(); BE16(op); }
+  void Opcode(uint16_t op) {
+    PadEven();
+    BE16(op);
+  }
   void Patch16BE(size_t at, uint16_t v);
   // Trims the handle to its exact length and hands it over (null on failure;
   // the writer then owns nothing).
@@ -157,9 +160,9 @@ bool PictGetFrame(const uint8_t* data, size_t size, Rect& frame);
 // One step of a walk.
 struct PictOp {
   uint16_t opcode = 0;
-  size_t at = 0;        // offset of the opcode
-  size_t operand = 0;   // offset of the operand
-  size_t length = 0;    // operand length in bytes
+  size_t at = 0;       // offset of the opcode
+  size_t operand = 0;  // offset of the operand
+  size_t length = 0;   // operand length in bytes
 };
 
 enum PictWalkStatus : uint8_t { kWalkOk, kWalkEnd, kWalkUnknown, kWalkTruncated };
@@ -188,23 +191,23 @@ const char* PictOpName(uint16_t opcode);
 // Decoded bits operand (0x90, 0x91, 0x98, 0x99, 0x9A, 0x9B). Offsets are from
 // the start of the picture.
 struct PictBits {
-  bool direct = false;     // 0x9A/0x9B
-  bool pixmap = false;     // rowBytes top bit
+  bool direct = false;  // 0x9A/0x9B
+  bool pixmap = false;  // rowBytes top bit
   bool hasMaskRgn = false;
-  uint16_t rowBytes = 0;   // top bits cleared
+  uint16_t rowBytes = 0;  // top bits cleared
   Rect bounds{};
   uint16_t pmVersion = 0, packType = 0;
   uint32_t packSize = 0;
   Fixed hRes = 0, vRes = 0;
   uint16_t pixelType = 0, pixelSize = 1, cmpCount = 1, cmpSize = 1;
   uint32_t planeBytes = 0, pmTable = 0, pmReserved = 0;
-  size_t recordAt = 0;     // offset of rowBytes (for direct bits, of the base address)
-  size_t ctabAt = 0;       // colour table (0 when none)
-  uint16_t ctabSize = 0;   // entries - 1
+  size_t recordAt = 0;    // offset of rowBytes (for direct bits, of the base address)
+  size_t ctabAt = 0;      // colour table (0 when none)
+  uint16_t ctabSize = 0;  // entries - 1
   size_t ctabLen = 0;
   Rect srcRect{}, dstRect{};
   uint16_t mode = 0;
-  size_t rectsAt = 0;      // offset of srcRect
+  size_t rectsAt = 0;  // offset of srcRect
   size_t maskAt = 0, maskLen = 0;
   size_t dataAt = 0, dataLen = 0;  // pixel data as stored
   int height() const { return int(bounds.bottom) - int(bounds.top); }
@@ -228,8 +231,8 @@ constexpr size_t kPictMaxPixels = size_t(16) * 1024 * 1024;
 // colour where set and the background colour elsewhere; indexed pixels their
 // colour-table entry; direct pixels without an alpha component are opaque.
 // False when a row is damaged or the image is too large.
-bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& bits, bool hostOrder, RGBColor fg,
-                        RGBColor bk, std::vector<uint8_t>& argb);
+bool PictDecodeBitsARGB(const uint8_t* pic, size_t size, const PictBits& bits, bool hostOrder, RGBColor fg, RGBColor bk,
+                        std::vector<uint8_t>& argb);
 
 // PackBits coding of one row. PictUnpackRow decodes into exactly `outLen`
 // bytes of `unit`-byte units (1 or 2) and returns false if the source ends

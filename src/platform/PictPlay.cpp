@@ -3,8 +3,8 @@
 // from the picture first, so hooks installed on the port see each operation.
 #include <algorithm>
 #include <cstddef>
-#include <deque>
 #include <cstring>
+#include <deque>
 #include <numeric>
 #include <vector>
 
@@ -25,12 +25,8 @@ struct Mapper {
   int32_t sw = 1, sh = 1, dw = 1, dh = 1;
   Point origin{0, 0};  // accumulated Origin opcodes
 
-  int16_t H(int32_t h) const {
-    return Clamp16(int64_t(dst.left) + (int64_t(h) - origin.h - src.left) * dw / sw);
-  }
-  int16_t V(int32_t v) const {
-    return Clamp16(int64_t(dst.top) + (int64_t(v) - origin.v - src.top) * dh / sh);
-  }
+  int16_t H(int32_t h) const { return Clamp16(int64_t(dst.left) + (int64_t(h) - origin.h - src.left) * dw / sw); }
+  int16_t V(int32_t v) const { return Clamp16(int64_t(dst.top) + (int64_t(v) - origin.v - src.top) * dh / sh); }
   Point Pt(Point p) const { return Point{V(p.v), H(p.h)}; }
   Rect R(const Rect& r) const { return Rect{V(r.top), H(r.left), V(r.bottom), H(r.right)}; }
   bool Unscaled() const { return sw == dw && sh == dh; }
@@ -205,8 +201,7 @@ struct Player {
       if (!same) last.assign(rd.Here(), rd.Here() + rd.Remaining());
       if (last.size() < 10) return;
       ApplyShape();
-      if (family == 0x70)
-        DrawPoly(verb, last);
+      if (family == 0x70) DrawPoly(verb, last);
       else if (MapRegion(last.data(), last.size(), work) && Procs()->rgnProc) {
         RgnHandle r = NewRgn();
         if (!r) return;
@@ -357,7 +352,8 @@ struct Player {
         ratioN = rd.ReadPoint();
         ratioD = rd.ReadPoint();
         return;
-      case kOpRGBFgCol: case kOpRGBBkCol: {
+      case kOpRGBFgCol:
+      case kOpRGBBkCol: {
         RGBColor c;
         c.red = rd.BE16();
         c.green = rd.BE16();
@@ -382,7 +378,10 @@ struct Player {
         DrawLine(pnLoc, Point{Clamp16(pnLoc.v + dv), Clamp16(pnLoc.h + dh)});
         return;
       }
-      case kOpLongText: case kOpDHText: case kOpDVText: case kOpDHDVText: {
+      case kOpLongText:
+      case kOpDHText:
+      case kOpDVText:
+      case kOpDHDVText: {
         if (o == kOpLongText) {
           textLoc = rd.ReadPoint();
         } else {
@@ -402,10 +401,12 @@ struct Player {
         if (rd.Has(n)) Comment(kind, rd.Here(), n);
         return;
       }
-      case kOpBitsRect: case kOpBitsRgn: case kOpPackBitsRect: case kOpPackBitsRgn: case kOpDirectBitsRect:
-      case kOpDirectBitsRgn:
-        Bits(o, rd);
-        return;
+      case kOpBitsRect:
+      case kOpBitsRgn:
+      case kOpPackBitsRect:
+      case kOpPackBitsRgn:
+      case kOpDirectBitsRect:
+      case kOpDirectBitsRgn: Bits(o, rd); return;
       default: break;
     }
     (void)v1;

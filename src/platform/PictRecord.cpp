@@ -138,7 +138,8 @@ void WriteShapeState(PictRecorder& r, GrafVerb verb) {
   WriteClip(r);
   switch (verb) {
     case kQDGrafVerbFrame: WritePen(r, true); break;
-    case kQDGrafVerbPaint: case kQDGrafVerbInvert: WritePen(r, false); break;
+    case kQDGrafVerbPaint:
+    case kQDGrafVerbInvert: WritePen(r, false); break;
     case kQDGrafVerbErase: WritePattern(r, kOpBkPat, r.port->bkPat, r.st.bkPat); break;
     case kQDGrafVerbFill: WritePattern(r, kOpFillPat, r.port->fillPat, r.st.fillPat); break;
   }
@@ -404,14 +405,14 @@ void RecBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
   o.BE32(0x000000FF);  // base address
   o.BE16(uint16_t(rb | 0x8000));
   o.RectBE(s);
-  o.BE16(0);           // pmVersion
-  o.BE16(4);           // packType: run-length by component planes
-  o.BE32(0);           // packSize
+  o.BE16(0);  // pmVersion
+  o.BE16(4);  // packType: run-length by component planes
+  o.BE32(0);  // packSize
   o.BE32(72 << 16);
   o.BE32(72 << 16);
-  o.BE16(16);          // pixelType: direct
+  o.BE16(16);  // pixelType: direct
   o.BE16(32);
-  o.BE16(4);           // alpha kept as a fourth component
+  o.BE16(4);  // alpha kept as a fourth component
   o.BE16(8);
   o.BE32(0);
   o.BE32(0);
@@ -434,10 +435,8 @@ void RecBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
     for (int32_t x = 0; x < w; x++)
       for (int32_t c = 0; c < 4; c++) planes[size_t(c * w + x)] = chunky[size_t(x * 4 + c)];
     size_t n = PictPackRow(planes.data(), rb, packed.data());
-    if (rb > 250)
-      o.BE16(uint16_t(n));
-    else
-      o.U8(uint8_t(n));
+    if (rb > 250) o.BE16(uint16_t(n));
+    else o.U8(uint8_t(n));
     o.Bytes(packed.data(), n);
   }
 }
@@ -458,8 +457,8 @@ void RecComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
   r->w.Bytes(*dataHandle, n);
 }
 
-const CQDProcs kRecorderProcs = {RecText, RecLine, RecRect, RecRRect, RecOval,  RecArc,  RecPoly,
-                                 RecRgn,  RecBits, RecComment, nullptr, nullptr, nullptr};
+const CQDProcs kRecorderProcs = {RecText, RecLine, RecRect,    RecRRect, RecOval, RecArc, RecPoly,
+                                 RecRgn,  RecBits, RecComment, nullptr,  nullptr, nullptr};
 
 }  // namespace
 

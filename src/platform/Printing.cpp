@@ -16,10 +16,10 @@ int32_t gSessionCount = 0;
 
 struct PMObjectRec {
   ObjectKind kind;
-  OSStatus error;        // session: the session's error
-  VirtualPaper paper;    // page format
-  bool hasPaper;         // page format: set by a default or an unflatten
-  uint32_t firstPage;    // print settings
+  OSStatus error;      // session: the session's error
+  VirtualPaper paper;  // page format
+  bool hasPaper;       // page format: set by a default or an unflatten
+  uint32_t firstPage;  // print settings
   uint32_t lastPage;
   uint32_t copies;
 };
@@ -206,8 +206,7 @@ OSStatus PMUnflattenPageFormat(Handle flat, PMPageFormat* format) {
   *format = nullptr;
   if (GetHandleSize(flat) != kFormatFlatSize) return kPMInvalidFlattenedData;
   const auto* p = reinterpret_cast<const unsigned char*>(*flat);
-  if (std::memcmp(p, kFormatMagic, 4) != 0 || p[4] != 1 || p[5] > kVirtualPaperUSLetter)
-    return kPMInvalidFlattenedData;
+  if (std::memcmp(p, kFormatMagic, 4) != 0 || p[4] != 1 || p[5] > kVirtualPaperUSLetter) return kPMInvalidFlattenedData;
   OSStatus err = NewObject(kPageFormat, format);
   if (err != noErr) return err;
   (*format)->paper = VirtualPaper(p[5]);

@@ -23,17 +23,17 @@ typedef PMObject PMPrinter;
 
 // The print record of the engine (a zero-filled handle): PrInfo first.
 struct TPrintRecord {
-  PrInfo info;                  // resV, resH and the printable page
-  Rect paper;                   // paper in device pixels
-  int16_t firstPage;            // at least 1
-  int16_t lastPage;             // 9999 when below firstPage
-  int16_t copies;               // at least 1
-  uint8_t ajuste;               // cleared by each adjustment
+  PrInfo info;        // resV, resH and the printable page
+  Rect paper;         // paper in device pixels
+  int16_t firstPage;  // at least 1
+  int16_t lastPage;   // 9999 when below firstPage
+  int16_t copies;     // at least 1
+  uint8_t ajuste;     // cleared by each adjustment
   PMPageFormat pageFormat;
   PMPrintSettings printSettings;
-  int16_t mot1;                 // copied with the saved records
+  int16_t mot1;  // copied with the saved records
   int16_t mot2;
-  PrInfo saved;                 // copy made when the default page is installed
+  PrInfo saved;  // copy made when the default page is installed
 };
 typedef TPrintRecord** THPrint;
 
@@ -93,13 +93,13 @@ OSStatus PMUnflattenPrintSettings(Handle flat, PMPrintSettings* settings);
 // The virtual printer itself, set by the host and the tests.
 enum VirtualPaper : uint8_t { kVirtualPaperA4 = 0, kVirtualPaperUSLetter = 1 };
 struct VirtualPrinter {
-  bool present = true;               // false: no session can be created
+  bool present = true;  // false: no session can be created
   VirtualPaper paper = kVirtualPaperA4;
   double defaultResolution = 576.0;
   double maxResolution = 576.0;
-  OSStatus resolutionError = 0;      // answered by every resolution query when set
+  OSStatus resolutionError = 0;  // answered by every resolution query when set
 };
 void SetVirtualPrinter(const VirtualPrinter& printer);
 const VirtualPrinter& GetVirtualPrinter();
-void ResetVirtualPrinter();          // back to the defaults above
+void ResetVirtualPrinter();               // back to the defaults above
 int32_t GetVirtualPrinterSessionCount();  // sessions created so far

@@ -143,8 +143,8 @@ void ClipTo(cairo_t* cr, const RgnData& area) {
   for (int32_t i = 0; i < area.bands; ++i) {
     int32_t n = area.d[pos + 2];
     for (int32_t k = 0; k + 1 < n; k += 2)
-      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos], area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)],
-                      area.d[pos + 1] - area.d[pos]);
+      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos],
+                      area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)], area.d[pos + 1] - area.d[pos]);
     pos += 3 + size_t(n);
   }
   cairo_clip(cr);
@@ -193,8 +193,8 @@ void StdBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
   if (port->picSave && gQDPictureRecorder && gQDPictureRecorder->bitsProc)
     gQDPictureRecorder->bitsProc(srcBits, srcRect, dstRect, mode, maskRgn);
   if (port->pnVis < 0 || port->kind == kQDPortHidden) return;
-  RgnData area = Combine(DrawableArea(port), RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom),
-                         RgnOp::Sect);
+  RgnData area =
+      Combine(DrawableArea(port), RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
   if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
   if (area.Empty()) return;
   if (port->kind == kQDPortCairo) {
@@ -214,8 +214,9 @@ void CopyBits(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect,
     return;
   }
   // Into a pixel map that is not the current port's: no clip but the mask.
-  RgnData area = Combine(RectData(dstBits->bounds.left, dstBits->bounds.top, dstBits->bounds.right, dstBits->bounds.bottom),
-                         RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
+  RgnData area =
+      Combine(RectData(dstBits->bounds.left, dstBits->bounds.top, dstBits->bounds.right, dstBits->bounds.bottom),
+              RectData(dstRect->left, dstRect->top, dstRect->right, dstRect->bottom), RgnOp::Sect);
   if (maskRgn) area = Combine(area, Load(maskRgn), RgnOp::Sect);
   RasterCopy(*srcBits, *srcRect, *dstBits, *dstRect, mode, area, ToARGB(port->rgbBkColor));
 }
@@ -288,8 +289,7 @@ void QDEndCairo(CGrafPtr port, cairo_t* cr) {
     const uint32_t* avant = &it->before[size_t(y) * size_t(w)];
     if (std::memcmp(row, avant, size_t(w) * 4) == 0) continue;  // most rows of an area stay as they were
     for (int32_t x = 0; x < w; ++x)
-      if (row[x] != avant[x])
-        WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
+      if (row[x] != avant[x]) WritePixel(port->pixMap, it->area.left + x, it->area.top + y, Unpremultiply(row[x]));
   }
   cairo_destroy(it->cr);
   cairo_surface_destroy(it->surface);

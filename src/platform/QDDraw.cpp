@@ -30,7 +30,8 @@ const Rgb8* SystemPalette() {
   if (!built) {
     static const uint8_t ramp[10] = {0xEE, 0xDD, 0xBB, 0xAA, 0x88, 0x77, 0x55, 0x44, 0x22, 0x11};
     for (int i = 0; i < 215; ++i)
-      pal[i] = Rgb8{uint8_t(0xFF - 0x33 * (i / 36)), uint8_t(0xFF - 0x33 * ((i / 6) % 6)), uint8_t(0xFF - 0x33 * (i % 6))};
+      pal[i] =
+          Rgb8{uint8_t(0xFF - 0x33 * (i / 36)), uint8_t(0xFF - 0x33 * ((i / 6) % 6)), uint8_t(0xFF - 0x33 * (i % 6))};
     for (int k = 0; k < 10; ++k) {
       pal[215 + k] = Rgb8{ramp[k], 0, 0};
       pal[225 + k] = Rgb8{0, ramp[k], 0};
@@ -318,24 +319,16 @@ void AddOutline(RgnSave* save, const Shape& s) {
       save->edges.AddSegment(s.r.left, s.r.top, s.r.left, s.r.bottom);
       save->edges.AddSegment(s.r.right, s.r.top, s.r.right, s.r.bottom);
       break;
-    case ShapeKind::Oval:
-      save->edges.AddRgnOutline(OvalData(s.r));
-      break;
-    case ShapeKind::RRect:
-      save->edges.AddRgnOutline(RRectData(s.r, s.a, s.b));
-      break;
+    case ShapeKind::Oval: save->edges.AddRgnOutline(OvalData(s.r)); break;
+    case ShapeKind::RRect: save->edges.AddRgnOutline(RRectData(s.r, s.a, s.b)); break;
     case ShapeKind::Poly: {
       int32_t n = QDPolyPointCount(s.poly);
       const Point* p = (*s.poly)->polyPoints;
       for (int32_t i = 0; i + 1 < n; ++i) save->edges.AddSegment(p[i].h, p[i].v, p[i + 1].h, p[i + 1].v);
       break;
     }
-    case ShapeKind::Rgn:
-      save->edges.AddRgnOutline(Load(s.rgn));
-      break;
-    case ShapeKind::Line:
-      save->edges.AddSegment(s.from.h, s.from.v, s.to.h, s.to.v);
-      break;
+    case ShapeKind::Rgn: save->edges.AddRgnOutline(Load(s.rgn)); break;
+    case ShapeKind::Line: save->edges.AddSegment(s.from.h, s.from.v, s.to.h, s.to.v); break;
     case ShapeKind::Arc: break;
   }
 }
@@ -349,8 +342,8 @@ void ClipCairo(cairo_t* cr, const RgnData& area) {
   for (int32_t i = 0; i < area.bands; ++i) {
     int32_t n = area.d[pos + 2];
     for (int32_t k = 0; k + 1 < n; k += 2)
-      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos], area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)],
-                      area.d[pos + 1] - area.d[pos]);
+      cairo_rectangle(cr, area.d[pos + 3 + size_t(k)], area.d[pos],
+                      area.d[pos + 4 + size_t(k)] - area.d[pos + 3 + size_t(k)], area.d[pos + 1] - area.d[pos]);
     pos += 3 + size_t(n);
   }
   cairo_clip(cr);
@@ -444,8 +437,9 @@ void LinePath(cairo_t* cr, Point a, Point b, int32_t pw, int32_t ph) {
   struct P {
     double x, y;
   };
-  P pts[8] = {{double(a.h), double(a.v)},      {double(a.h + pw), double(a.v)}, {double(a.h + pw), double(a.v + ph)},
-              {double(a.h), double(a.v + ph)}, {double(b.h), double(b.v)},      {double(b.h + pw), double(b.v)},
+  P pts[8] = {{double(a.h), double(a.v)},           {double(a.h + pw), double(a.v)},
+              {double(a.h + pw), double(a.v + ph)}, {double(a.h), double(a.v + ph)},
+              {double(b.h), double(b.v)},           {double(b.h + pw), double(b.v)},
               {double(b.h + pw), double(b.v + ph)}, {double(b.h), double(b.v + ph)}};
   std::sort(pts, pts + 8, [](const P& p, const P& q) { return p.x != q.x ? p.x < q.x : p.y < q.y; });
   auto cross = [](const P& o, const P& p, const P& q) { return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x); };
@@ -679,8 +673,8 @@ void StdGetPic(void* dataPtr, int16_t byteCount) {
 
 void StdPutPic(const void*, int16_t) {}
 
-const CQDProcs qd::kStdProcs = {StdText, StdLine,    StdRect,   StdRRect,  StdOval,   StdArc, StdPoly,
-                                StdRgn,  StdBits,    StdComment, StdTxMeas, StdGetPic, StdPutPic};
+const CQDProcs qd::kStdProcs = {StdText, StdLine, StdRect,    StdRRect,  StdOval,   StdArc,   StdPoly,
+                                StdRgn,  StdBits, StdComment, StdTxMeas, StdGetPic, StdPutPic};
 
 void SetStdCProcs(CQDProcs* procs) {
   if (procs) *procs = kStdProcs;

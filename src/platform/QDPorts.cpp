@@ -115,10 +115,8 @@ bool MakePixels(CGrafPtr port, bool white) {
 void FreePort(CGrafPtr port) {
   if (!port) return;
   if (gThePort == port) gThePort = nullptr;
-  if (port->ownsPixels && port->pixelsMapped)
-    munmap(port->pixMap.baseAddr, port->pixelsMapped);
-  else if (port->ownsPixels)
-    std::free(port->pixMap.baseAddr);
+  if (port->ownsPixels && port->pixelsMapped) munmap(port->pixMap.baseAddr, port->pixelsMapped);
+  else if (port->ownsPixels) std::free(port->pixMap.baseAddr);
   DisposeRgn(port->visRgn);
   DisposeRgn(port->clipRgn);
   if (port->polySave) DisposeHandle(reinterpret_cast<Handle>(port->polySave));
@@ -361,8 +359,7 @@ Boolean EqualRect(const Rect* a, const Rect* b) {
   return a->top == b->top && a->left == b->left && a->bottom == b->bottom && a->right == b->right;
 }
 void Pt2Rect(Point a, Point b, Rect* dst) {
-  if (dst)
-    *dst = Rect{std::min(a.v, b.v), std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h)};
+  if (dst) *dst = Rect{std::min(a.v, b.v), std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h)};
 }
 void SetPt(Point* pt, int16_t h, int16_t v) {
   if (pt) *pt = Point{v, h};
@@ -503,9 +500,13 @@ uint32_t QDColorCallCount() { return gColorCalls; }
 OSStatus GetThemeDrawingState(ThemeDrawingState* state) {
   if (!state) return paramErr;
   CGrafPtr p = ThePort();
-  *state = new (std::nothrow)
-      QDThemeDrawingState{PenState{p->pnLoc, p->pnSize, p->pnMode, p->pnPat}, p->pnVis, p->bkPat, p->fillPat,
-                          p->rgbFgColor, p->rgbBkColor, p->txMode};
+  *state = new (std::nothrow) QDThemeDrawingState{PenState{p->pnLoc, p->pnSize, p->pnMode, p->pnPat},
+                                                  p->pnVis,
+                                                  p->bkPat,
+                                                  p->fillPat,
+                                                  p->rgbFgColor,
+                                                  p->rgbBkColor,
+                                                  p->txMode};
   return *state ? noErr : memFullErr;
 }
 

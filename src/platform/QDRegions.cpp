@@ -306,7 +306,8 @@ RgnData EdgeList::Fill(int32_t yMin, int32_t yMax) const {
       cross.push_back({v, int32_t(CeilDiv(num, den))});
     }
   }
-  std::sort(cross.begin(), cross.end(), [](const Cross& a, const Cross& b) { return a.v != b.v ? a.v < b.v : a.x < b.x; });
+  std::sort(cross.begin(), cross.end(),
+            [](const Cross& a, const Cross& b) { return a.v != b.v ? a.v < b.v : a.x < b.x; });
   RgnData out;
   std::vector<int32_t> xs;
   size_t i = 0;

@@ -83,8 +83,8 @@ int16_t StdTxMeas(int16_t byteCount, const void* textAddr, Point* numer, Point* 
   if (numer) *numer = one;
   if (denom) *denom = one;
   if (byteCount <= 0 || !textAddr) return 0;
-  double w = Text8Width(st, static_cast<const uint8_t*>(textAddr), static_cast<size_t>(byteCount)) *
-             HorizontalScale(n, d);
+  double w =
+      Text8Width(st, static_cast<const uint8_t*>(textAddr), static_cast<size_t>(byteCount)) * HorizontalScale(n, d);
   return Clamp16(static_cast<int32_t>(w + 0.5));
 }
 

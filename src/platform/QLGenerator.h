@@ -42,8 +42,8 @@ constexpr int32_t kQLNoInterface = int32_t(0x80000004u);
 typedef int32_t (*QLGenerateThumbnailProc)(void* instance, QLRequest* thumbnail, const char* url,
                                            const char* contentType, const void* options, QLSize maxSize);
 typedef void (*QLCancelThumbnailProc)(void* instance, QLRequest* thumbnail);
-typedef int32_t (*QLGeneratePreviewProc)(void* instance, QLRequest* preview, const char* url,
-                                         const char* contentType, const void* options);
+typedef int32_t (*QLGeneratePreviewProc)(void* instance, QLRequest* preview, const char* url, const char* contentType,
+                                         const void* options);
 typedef void (*QLCancelPreviewProc)(void* instance, QLRequest* preview);
 
 // The interface table: eight slots in this order.

@@ -31,7 +31,7 @@ struct QLOutput {
   std::string destination;  // the output, or the file a symbolic link there names
   std::string temporary;    // beside the destination, once created
   int fd = -1;
-  std::string held;  // bytes written before the first page was complete
+  std::string held;       // bytes written before the first page was complete
   bool replaces = false;  // a file is already at the destination
   mode_t mode = 0;        // the new file's permissions
   int error = 0;          // the first failure: errno or one of ours
@@ -185,8 +185,7 @@ cairo_t* CreeContexte(QLRequest* r, QLSize size, double scale) {
   r->height = size.height * scale;
   if (!r->pending) r->pending = new QLOutput;
   cairo_surface_t* s;
-  if (r->kind == kQLRequestPreview)
-    s = cairo_pdf_surface_create_for_stream(EcritSortie, r, r->width, r->height);
+  if (r->kind == kQLRequestPreview) s = cairo_pdf_surface_create_for_stream(EcritSortie, r, r->width, r->height);
   else {
     cairo_rectangle_t etendue = {0, 0, r->width, r->height};
     s = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &etendue);
@@ -288,12 +287,12 @@ void NoteEchec(QLRequest* r, const char* reason) {
   if (r->failure[0] == 0) std::snprintf(r->failure, sizeof r->failure, "%s", reason ? reason : "");
 }
 
-const QLRequestProcs kProcs = {Bundle, CreeContexte, CreeContextePDF, DebutPagePDF, FinPagePDF, Vide, Libere, NoteEchec};
+const QLRequestProcs kProcs = {Bundle,     CreeContexte, CreeContextePDF, DebutPagePDF,
+                               FinPagePDF, Vide,         Libere,          NoteEchec};
 
 }  // namespace
 
-void QLRequestInit(QLRequest* r, QLRequestKind kind, const char* bundle, const char* output,
-                   int32_t thumbnailPixels) {
+void QLRequestInit(QLRequest* r, QLRequestKind kind, const char* bundle, const char* output, int32_t thumbnailPixels) {
   *r = QLRequest{};
   r->procs = &kProcs;
   r->kind = kind;

@@ -61,9 +61,9 @@ typedef PixMap** PixMapHandle;
 // list of disjoint [left, right) spans. Stored in a relocatable block: this
 // header, then bandCount bands of int32 {top, bottom, n, x0, x1, ... x(n-1)}.
 struct MacRegion {
-  Rect rgnBBox;        // empty rectangle (0, 0, 0, 0) for an empty region
+  Rect rgnBBox;  // empty rectangle (0, 0, 0, 0) for an empty region
   int32_t bandCount;
-  int32_t dataCount;   // int32 values that follow the header
+  int32_t dataCount;  // int32 values that follow the header
 };
 typedef MacRegion* RgnPtr;
 typedef MacRegion** RgnHandle;
@@ -167,8 +167,7 @@ typedef void (*QDRgnProcPtr)(GrafVerb verb, RgnHandle rgn);
 typedef void (*QDBitsProcPtr)(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, int16_t mode,
                               RgnHandle maskRgn);
 typedef void (*QDCommentProcPtr)(int16_t kind, int16_t dataSize, Handle dataHandle);
-typedef int16_t (*QDTxMeasProcPtr)(int16_t byteCount, const void* textAddr, Point* numer, Point* denom,
-                                   FontInfo* info);
+typedef int16_t (*QDTxMeasProcPtr)(int16_t byteCount, const void* textAddr, Point* numer, Point* denom, FontInfo* info);
 typedef void (*QDGetPicProcPtr)(void* dataPtr, int16_t byteCount);
 typedef void (*QDPutPicProcPtr)(const void* dataPtr, int16_t byteCount);
 
@@ -230,35 +229,35 @@ struct QDWindowRecord;
 
 struct GrafPort {
   QDPortKind kind;
-  PixMap pixMap;         // baseAddr null for hidden and cairo ports
-  PixMap* pixMapPtr;     // &pixMap, so that &pixMapPtr is a PixMapHandle
+  PixMap pixMap;      // baseAddr null for hidden and cairo ports
+  PixMap* pixMapPtr;  // &pixMap, so that &pixMapPtr is a PixMapHandle
   Rect portRect;
-  RgnHandle visRgn;      // the port's drawable area (its bounds)
-  RgnHandle clipRgn;     // wide open (-32767..32767) in a new port
+  RgnHandle visRgn;   // the port's drawable area (its bounds)
+  RgnHandle clipRgn;  // wide open (-32767..32767) in a new port
   Pattern bkPat;
   Pattern pnPat;
   Pattern fillPat;
   Point pnLoc;
   Point pnSize;
   int16_t pnMode;
-  int16_t pnVis;         // drawing shows only while 0 or more
+  int16_t pnVis;  // drawing shows only while 0 or more
   int16_t txFont;
   uint8_t txFace;
   int16_t txMode;
-  int16_t txSize;        // 0 means 12
+  int16_t txSize;  // 0 means 12
   Fixed spExtra;
   RGBColor rgbFgColor;
   RGBColor rgbBkColor;
-  CQDProcs* grafProcs;   // null: standard procedures
-  void* picSave;         // picture being defined (owned by the picture unit)
-  void* rgnSave;         // region being defined (OpenRgn)
-  PolyHandle polySave;   // polygon being defined (OpenPoly)
+  CQDProcs* grafProcs;     // null: standard procedures
+  void* picSave;           // picture being defined (owned by the picture unit)
+  void* rgnSave;           // region being defined (OpenRgn)
+  PolyHandle polySave;     // polygon being defined (OpenPoly)
   QDWindowRecord* window;  // the window that owns the port, if any
-  cairo_t* cairo;        // target of a cairo port (not owned)
+  cairo_t* cairo;          // target of a cairo port (not owned)
   bool ownsPixels;
-  size_t pixelsMapped;   // bytes of owned pixels from mmap (0: from malloc)
-  bool pixelsPending;    // white pixels not made yet: read pixMap through the
-                         // platform's calls (GetPortPixMap...), which make them
+  size_t pixelsMapped;  // bytes of owned pixels from mmap (0: from malloc)
+  bool pixelsPending;   // white pixels not made yet: read pixMap through the
+                        // platform's calls (GetPortPixMap...), which make them
 };
 
 void GetPort(GrafPtr* port);

@@ -44,7 +44,9 @@ void RemplitListes(Magasin& m) {
                "November", "December"});
   ajoute(130, {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"});
   ajoute(131, {"janvier", "f\x8Evrier", "mars", "avril", "mai", "juin", "juillet", "ao\x9Et", "septembre", "octobre",
-               "novembre", "d\x8E" "cembre"});
+               "novembre",
+               "d\x8E"
+               "cembre"});
   ajoute(132, {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"});
   // Note names, parallel indexes: solfege and letters.
   ajoute(1020, {"DO", "RE", "MI", "FA", "SOL", "LA", "SI"});

@@ -205,8 +205,8 @@ float UnicodeTextWidth32(const uint32_t* text, size_t count, const UnicodeTextSt
   return L().width;
 }
 
-float UnicodeTextDraw(cairo_t* cr, double x, double y, const UniChar* text, size_t count,
-                      const UnicodeTextStyle& style, double angleDegrees) {
+float UnicodeTextDraw(cairo_t* cr, double x, double y, const UniChar* text, size_t count, const UnicodeTextStyle& style,
+                      double angleDegrees) {
   DecodeUtf16(text, count, L().cps);
   return Draw(cr, x, y, style, angleDegrees);
 }

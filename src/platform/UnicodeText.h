@@ -17,10 +17,10 @@
 typedef struct _cairo cairo_t;
 
 struct UnicodeTextStyle {
-  int16_t font = 0;      // family number; 0 draws as 3
-  uint8_t face = 0;      // QuickDraw face bits
-  float size = 12.0f;    // pixels; 0 draws as 12
-  float ratio = 1.0f;    // horizontal ratio of a replayed picture: drawn at 1 / ratio
+  int16_t font = 0;                 // family number; 0 draws as 3
+  uint8_t face = 0;                 // QuickDraw face bits
+  float size = 12.0f;               // pixels; 0 draws as 12
+  float ratio = 1.0f;               // horizontal ratio of a replayed picture: drawn at 1 / ratio
   const RGBColor* color = nullptr;  // null: the context's current source
   float alpha = 1.0f;
 };
@@ -32,8 +32,8 @@ float UnicodeTextWidth32(const uint32_t* text, size_t count, const UnicodeTextSt
 
 // Draws text with its baseline origin at (x, y) of the context's user space
 // (y downwards) and returns its width.
-float UnicodeTextDraw(cairo_t* cr, double x, double y, const UniChar* text, size_t count,
-                      const UnicodeTextStyle& style, double angleDegrees);
+float UnicodeTextDraw(cairo_t* cr, double x, double y, const UniChar* text, size_t count, const UnicodeTextStyle& style,
+                      double angleDegrees);
 float UnicodeTextDraw32(cairo_t* cr, double x, double y, const uint32_t* text, size_t count,
                         const UnicodeTextStyle& style, double angleDegrees);
 

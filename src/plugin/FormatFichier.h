@@ -5,15 +5,15 @@
 
 enum : int32_t {
   kFormatInconnu = -1,
-  kFormatQuarvel = 1,          // "QRVL"
-  kFormatQuarvelDiza = 2,      // "DIZA"
+  kFormatQuarvel = 1,      // "QRVL"
+  kFormatQuarvelDiza = 2,  // "DIZA"
   kFormatMidi = 5,
   kFormatKaraokeMidi = 6,
   kFormatCMF = 8,
   kFormatABC = 9,
   kFormatTab = 10,
   kFormatMsf = 11,
-  kFormatBak = 12,             // a backup whose remaining name recognises nothing
+  kFormatBak = 12,  // a backup whose remaining name recognises nothing
   kFormatAiff = 14,
   kFormatWave = 15,
   kFormatBB = 16,

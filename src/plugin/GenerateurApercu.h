@@ -8,8 +8,8 @@
 
 int32_t GeneratePreviewForURL(void* thisInterface, QLRequest* preview, const char* url, const char* contentType,
                               const void* options);
-int32_t GenerateThumbnailForURL(void* thisInterface, QLRequest* thumbnail, const char* url,
-                                const char* contentType, const void* options, QLSize maxSize);
+int32_t GenerateThumbnailForURL(void* thisInterface, QLRequest* thumbnail, const char* url, const char* contentType,
+                                const void* options, QLSize maxSize);
 void CancelPreviewGeneration(void* thisInterface, QLRequest* preview);
 void CancelThumbnailGeneration(void* thisInterface, QLRequest* thumbnail);
 

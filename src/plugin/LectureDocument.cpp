@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/PiloteRequete.h"
 #include "platform/Memory.h"
+#include "plugin/PiloteRequete.h"
 #include "system/QrvFiles.h"
 #include "text/Fontes.h"
 #include "text/TextEncodings.h"

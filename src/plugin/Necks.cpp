@@ -125,12 +125,9 @@ bool LoadTraiteNeck(char* word, void* record) {
 
 bool LoadTraiteCordeNeck(char* word, void* string) {
   auto* corde = static_cast<CordeNeck*>(string);
-  if (std::strcmp(word, "Pch") == 0)
-    corde->hauteur = TagReadShort();
-  else if (std::strcmp(word, "Nb") == 0)
-    corde->nbCases = TagReadShort();
-  else if (std::strcmp(word, "Fst") == 0)
-    corde->premiereCase = TagReadShort();
+  if (std::strcmp(word, "Pch") == 0) corde->hauteur = TagReadShort();
+  else if (std::strcmp(word, "Nb") == 0) corde->nbCases = TagReadShort();
+  else if (std::strcmp(word, "Fst") == 0) corde->premiereCase = TagReadShort();
   return true;
 }
 

@@ -12,8 +12,8 @@
 #include "import/ImportTAB.h"
 #include "import/MXLContainer.h"
 #include "import/MusicXML.h"
-#include "layout/Imprimante.h"
 #include "layout/ImpressionPartition.h"
+#include "layout/Imprimante.h"
 #include "layout/MiseEnPage.h"
 #include "layout/ModeGraphique.h"
 #include "layout/ModesEcran.h"
@@ -33,8 +33,8 @@
 #include "plugin/GenerateurApercu.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/Necks.h"
-#include "plugin/TagParam.h"
 #include "plugin/Preferences.h"
+#include "plugin/TagParam.h"
 #include "system/BudgetRequete.h"
 #include "system/Dossiers.h"
 #include "system/Handles.h"
@@ -60,7 +60,10 @@ bool CheminDepuisURL(const char* url, std::string* chemin) {
   chemin->clear();
   for (; *p; p++) {
     auto hex = [](char c) {
-      return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
     };
     if (*p == '%' && hex(p[1]) >= 0 && hex(p[2]) >= 0) {
       const char c = char(hex(p[1]) * 16 + hex(p[2]));
@@ -221,7 +224,7 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
   }
   if (!ouvert) {
     NoteRaisonEchecChargement(access(chemin.c_str(), R_OK) != 0 && errno == EACCES ? "permission denied"
-                                                                                  : "the file cannot be opened");
+                                                                                   : "the file cannot be opened");
     return nullptr;
   }
   auto* doc = reinterpret_cast<Document*>(NewPtrClear(Size(sizeof(Document))));
@@ -321,8 +324,7 @@ void DisposeDocument(Document* doc) {
   GrafPtr portSauve;
   GetPort(&portSauve);
   if (doc->portDocument) SetPort(doc->portDocument);
-  while (doc->partitions && doc->nbPartitions > 0)
-    SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
+  while (doc->partitions && doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
   LiberePtr(&doc->partitions);
   DisposeVuesDocument(doc);
   LibereHandle(&doc->donneesSupplementaires);

@@ -20,8 +20,14 @@ uint32_t QuickLookGeneratorPluginAddRef(void* thisInstance);
 uint32_t QuickLookGeneratorPluginRelease(void* thisInstance);
 
 const QLGeneratorInterface myInterfaceFtbl = {
-    nullptr, QuickLookGeneratorQueryInterface, QuickLookGeneratorPluginAddRef, QuickLookGeneratorPluginRelease,
-    nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+    QuickLookGeneratorQueryInterface,
+    QuickLookGeneratorPluginAddRef,
+    QuickLookGeneratorPluginRelease,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 constexpr const char* kFactoryUUID = "7B3E19C4-2F6A-4E85-9D10-C6A4E2B85F37";
@@ -66,7 +72,7 @@ uint32_t QuickLookGeneratorPluginRelease(void* thisInstance) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void* QuickLookGeneratorPluginFactory(void* allocator,
-                                                                                      const QLUUID* typeID) {
+                                                                                        const QLUUID* typeID) {
   (void)allocator;
   QLUUID generator;
   QLUUIDFromString(kQLGeneratorTypeID, &generator);

@@ -28,7 +28,7 @@ int16_t DoIdleDialogueProgression(int32_t value);  // never asks to stop
 void DoFermeDialogueProgression();
 void SetMaxDialogueProgression(int32_t maximum);
 void SetTextDialogueProgression(const char* text);
-int16_t Confirmation(const char* message);         // always confirmed
+int16_t Confirmation(const char* message);  // always confirmed
 int16_t BreakUtilisateurQuarvel();
 void ErreurGraveVrac(int16_t number);
 // The general warning after an automatic change: nothing to show here.

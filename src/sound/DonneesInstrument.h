@@ -6,7 +6,7 @@
 
 struct SlotSonInstrument {
   uint16_t sampleNumber;
-  uint16_t soundRef;        // 9999 = none
+  uint16_t soundRef;  // 9999 = none
   uint16_t param1;
   uint16_t param2;
   uint16_t param3;
@@ -33,7 +33,7 @@ struct AireDigitInstrument {
   uint32_t longs4[3];
   uint8_t extBytes[4];
   uint8_t optionBytes[11];
-  int16_t soundCount;       // at most 256
+  int16_t soundCount;  // at most 256
   SlotSonInstrument slots[256];
 };
 
@@ -46,7 +46,7 @@ struct Instrument {
   uint32_t soundId;
   char organText[2047];
   uint32_t loadedSoundId;
-  char name[80];            // at most 79 characters
+  char name[80];  // at most 79 characters
   uint32_t organCode;
   uint32_t organPort;
   int16_t note;
@@ -67,7 +67,7 @@ struct Instrument {
   uint8_t tremoloOn;
   uint16_t tremolo[4];
   uint8_t effectsOn;
-  uint8_t effects[156];     // the sound-effect parameter block, typed by its owner
+  uint8_t effects[156];  // the sound-effect parameter block, typed by its owner
   uint16_t hpWord;
   uint16_t bank;
   uint8_t melodic;
@@ -76,5 +76,5 @@ struct Instrument {
   uint8_t waveTable[512];
   AireDigitInstrument digitArea;
   Handle sampleHandles[4][256];
-  int16_t transposition;    // semitones added to a written pitch to give the sounding one
+  int16_t transposition;  // semitones added to a written pitch to give the sounding one
 };

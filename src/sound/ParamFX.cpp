@@ -146,83 +146,57 @@ bool LoadTraiteFx(char* word, void* record) {
 
 bool LoadResonateurFixe(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Frequence"))
-    p->frequenceFixe = LitMot();
-  else if (Est(word, "Resonance"))
-    p->resonanceFixe = LitMot();
-  else if (Est(word, "Gain"))
-    p->gainFixe = LitMot();
+  if (Est(word, "Frequence")) p->frequenceFixe = LitMot();
+  else if (Est(word, "Resonance")) p->resonanceFixe = LitMot();
+  else if (Est(word, "Gain")) p->gainFixe = LitMot();
   return true;
 }
 
 bool LoadResonateurLfo(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Frequence"))
-    p->frequenceLfo = LitMot();
-  else if (Est(word, "FrequenceMin"))
-    p->frequenceMinLfo = LitMot();
-  else if (Est(word, "FrequenceMax"))
-    p->frequenceMaxLfo = LitMot();
-  else if (Est(word, "Resonance"))
-    p->resonanceLfo = LitMot();
-  else if (Est(word, "Gain"))
-    p->gainLfo = LitMot();
-  else if (Est(word, "Periode"))
-    p->periodeLfo = LitMot();
-  else if (Est(word, "Sens"))
-    p->sensLfo = LitOctet();
+  if (Est(word, "Frequence")) p->frequenceLfo = LitMot();
+  else if (Est(word, "FrequenceMin")) p->frequenceMinLfo = LitMot();
+  else if (Est(word, "FrequenceMax")) p->frequenceMaxLfo = LitMot();
+  else if (Est(word, "Resonance")) p->resonanceLfo = LitMot();
+  else if (Est(word, "Gain")) p->gainLfo = LitMot();
+  else if (Est(word, "Periode")) p->periodeLfo = LitMot();
+  else if (Est(word, "Sens")) p->sensLfo = LitOctet();
   return true;
 }
 
 bool LoadResonateurWah(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "FrequenceMin"))
-    p->frequenceMinWah = LitMot();
-  else if (Est(word, "FrequenceMax"))
-    p->frequenceMaxWah = LitMot();
-  else if (Est(word, "VolumeMin"))
-    p->volumeMinWah = LitMot();
-  else if (Est(word, "VolumeMax"))
-    p->volumeMaxWah = LitMot();
-  else if (Est(word, "Resonance"))
-    p->resonanceWah = LitMot();
-  else if (Est(word, "Gain"))
-    p->gainWah = LitMot();
+  if (Est(word, "FrequenceMin")) p->frequenceMinWah = LitMot();
+  else if (Est(word, "FrequenceMax")) p->frequenceMaxWah = LitMot();
+  else if (Est(word, "VolumeMin")) p->volumeMinWah = LitMot();
+  else if (Est(word, "VolumeMax")) p->volumeMaxWah = LitMot();
+  else if (Est(word, "Resonance")) p->resonanceWah = LitMot();
+  else if (Est(word, "Gain")) p->gainWah = LitMot();
   return true;
 }
 
 bool LoadDistorsion(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Puissance"))
-    p->puissanceDistorsion = LitMot();
-  else if (Est(word, "Gain"))
-    p->gainDistorsion = LitMot();
-  else if (Est(word, "Tone"))
-    p->toneDistorsion = LitMot();
+  if (Est(word, "Puissance")) p->puissanceDistorsion = LitMot();
+  else if (Est(word, "Gain")) p->gainDistorsion = LitMot();
+  else if (Est(word, "Tone")) p->toneDistorsion = LitMot();
   return true;
 }
 
 bool LoadOverdrive(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Puissance"))
-    p->puissanceOverdrive = LitMot();
-  else if (Est(word, "Gain"))
-    p->gainOverdrive = LitMot();
-  else if (Est(word, "Tone"))
-    p->toneOverdrive = LitMot();
+  if (Est(word, "Puissance")) p->puissanceOverdrive = LitMot();
+  else if (Est(word, "Gain")) p->gainOverdrive = LitMot();
+  else if (Est(word, "Tone")) p->toneOverdrive = LitMot();
   return true;
 }
 
 bool LoadFlanger(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "DelaiMin"))
-    p->delaiMinFlanger = LitMot();
-  else if (Est(word, "DelaiMax"))
-    p->delaiMaxFlanger = LitMot();
-  else if (Est(word, "Periode"))
-    p->periodeFlanger = LitMot();
-  else if (Est(word, "Puissance"))
-    p->puissanceFlanger = LitMot();
+  if (Est(word, "DelaiMin")) p->delaiMinFlanger = LitMot();
+  else if (Est(word, "DelaiMax")) p->delaiMaxFlanger = LitMot();
+  else if (Est(word, "Periode")) p->periodeFlanger = LitMot();
+  else if (Est(word, "Puissance")) p->puissanceFlanger = LitMot();
   return true;
 }
 
@@ -253,63 +227,44 @@ bool LoadEqualizer(char* word, void* block) {
 
 bool LoadPanningFixe(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Stereo"))
-    p->stereoFixe = TagReadShort();
-  else if (Est(word, "Fading"))
-    p->fadingFixe = TagReadShort();
-  else if (Est(word, "StereoSmooth"))
-    p->stereoSmooth = LitMot();
+  if (Est(word, "Stereo")) p->stereoFixe = TagReadShort();
+  else if (Est(word, "Fading")) p->fadingFixe = TagReadShort();
+  else if (Est(word, "StereoSmooth")) p->stereoSmooth = LitMot();
   return true;
 }
 
 bool LoadPanningLFO(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Stereo"))
-    p->stereoLfo = TagReadShort();
-  else if (Est(word, "StereoMin"))
-    p->stereoMinLfo = TagReadShort();
-  else if (Est(word, "StereoMax"))
-    p->stereoMaxLfo = TagReadShort();
-  else if (Est(word, "FadingMin"))
-    p->fadingMinLfo = TagReadShort();
-  else if (Est(word, "FadingMax"))
-    p->fadingMaxLfo = TagReadShort();
-  else if (Est(word, "Periode"))
-    p->periodePanning = LitMot();
-  else if (Est(word, "Sens"))
-    p->sensPanning = LitOctet();
+  if (Est(word, "Stereo")) p->stereoLfo = TagReadShort();
+  else if (Est(word, "StereoMin")) p->stereoMinLfo = TagReadShort();
+  else if (Est(word, "StereoMax")) p->stereoMaxLfo = TagReadShort();
+  else if (Est(word, "FadingMin")) p->fadingMinLfo = TagReadShort();
+  else if (Est(word, "FadingMax")) p->fadingMaxLfo = TagReadShort();
+  else if (Est(word, "Periode")) p->periodePanning = LitMot();
+  else if (Est(word, "Sens")) p->sensPanning = LitOctet();
   return true;
 }
 
 bool LoadReverbDelai(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Temps"))
-    p->tempsDelai = LitMot();
-  else if (Est(word, "Puissance"))
-    p->puissanceDelai = LitMot();
-  else if (Est(word, "PingPong"))
-    p->pingPongDelai = LitOctet();
+  if (Est(word, "Temps")) p->tempsDelai = LitMot();
+  else if (Est(word, "Puissance")) p->puissanceDelai = LitMot();
+  else if (Est(word, "PingPong")) p->pingPongDelai = LitOctet();
   return true;
 }
 
 bool LoadReverbDelaiMult(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Temps"))
-    p->tempsDelaiMult = LitMot();
-  else if (Est(word, "Puissance"))
-    p->puissanceDelaiMult = LitMot();
-  else if (Est(word, "PingPong"))
-    p->pingPongDelaiMult = LitOctet();
+  if (Est(word, "Temps")) p->tempsDelaiMult = LitMot();
+  else if (Est(word, "Puissance")) p->puissanceDelaiMult = LitMot();
+  else if (Est(word, "PingPong")) p->pingPongDelaiMult = LitOctet();
   return true;
 }
 
 bool LoadReverb(char* word, void* block) {
   ParamFX* p = Bloc(block);
-  if (Est(word, "Temps"))
-    p->tempsReverb = LitMot();
-  else if (Est(word, "Puissance"))
-    p->puissanceReverb = LitMot();
-  else if (Est(word, "PingPong"))
-    p->pingPongReverb = LitOctet();
+  if (Est(word, "Temps")) p->tempsReverb = LitMot();
+  else if (Est(word, "Puissance")) p->puissanceReverb = LitMot();
+  else if (Est(word, "PingPong")) p->pingPongReverb = LitOctet();
   return true;
 }

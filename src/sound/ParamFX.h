@@ -2,16 +2,13 @@
 // Sound-effect settings: their defaults, and effect presets, tagged text held
 // in a memory block (sections "DebutParamFx" ... "DebutFinParamFx") that the
 // sound base reads for its standard instruments.
+// SetDefaultFX, which the model calls, is declared in sound/ServicesSon.h.
 #include "platform/PlatformTypes.h"
 #include "sound/DonneesFX.h"
-
-struct FX;
+#include "sound/ServicesSon.h"
 
 // Zeroes the settings and gives each effect its default.
 void SetDefaultParamFX(ParamFX* block);
-// A new sound-effect object: zeroed, shown, named in font 3 bold at 9 points,
-// with the default settings.
-void SetDefaultFX(FX* record);
 
 // Reads the presets of a memory block, one after the other into the same
 // object, and copies the settings out. False without a block; the tagged

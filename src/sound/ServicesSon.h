@@ -5,6 +5,7 @@
 // in the plug-in. Each group says which file defines it.
 #include "platform/PlatformTypes.h"
 
+struct FX;
 struct Partition;
 struct Portee;
 // The singing-voice parameter block of a staff (kTailleVoixParam bytes).
@@ -49,3 +50,8 @@ uint16_t LYGetLanguageIDByIndex(int32_t index);
 // Loads an expression preset (a path relative to the voices folder) into a
 // voice parameter block.
 bool DoChargeExpressionVoix(const char* path, VoixParam* parameters);
+
+// Sound-effect settings (ParamFX.cpp).
+// A new sound-effect object: zeroed, shown, named in font 3 bold at 9 points,
+// with the default settings.
+void SetDefaultFX(FX* record);

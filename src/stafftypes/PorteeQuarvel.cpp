@@ -50,7 +50,6 @@ int16_t CvtDivisionTemporelleEnString(const DivisionTemporelle* division, char* 
   // An additive signature shows its two parts.
   if (d.partieAdditive2 >= 1 && d.partieAdditive1 >= 1)
     std::snprintf(top, 16, "%hd+%hd", d.partieAdditive1, d.partieAdditive2);
-  else if (d.numerateur > 0)
-    std::snprintf(top, 16, "%hd", d.numerateur);
+  else if (d.numerateur > 0) std::snprintf(top, 16, "%hd", d.numerateur);
   return 0;
 }

@@ -16,8 +16,8 @@ constexpr int UCHAR_MAX_ = 255;
 constexpr int NC = UCHAR_MAX_ + MAXMATCH + 2 - THRESHOLD;  // 510 literal-and-length symbols
 constexpr int CBIT = 9;
 constexpr int CODE_BIT = 16;
-constexpr int NP = DICBIT + 1;     // 14 position symbols
-constexpr int NT = CODE_BIT + 3;   // 19 code-length symbols
+constexpr int NP = DICBIT + 1;    // 14 position symbols
+constexpr int NT = CODE_BIT + 3;  // 19 code-length symbols
 constexpr int PBIT = 4;
 constexpr int TBIT = 5;
 constexpr int NPT = NT > NP ? NT : NP;
@@ -255,12 +255,9 @@ bool read_c_len() {
     consume(gAr.pt_len[c]);
     if (c <= 2) {
       int zeros;
-      if (c == 0)
-        zeros = 1;
-      else if (c == 1)
-        zeros = int(zipgetbits(4)) + 3;
-      else
-        zeros = int(zipgetbits(CBIT)) + 20;
+      if (c == 0) zeros = 1;
+      else if (c == 1) zeros = int(zipgetbits(4)) + 3;
+      else zeros = int(zipgetbits(CBIT)) + 20;
       if (i + zeros > NC) {
         error("Bad table");
         return false;

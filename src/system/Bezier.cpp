@@ -173,8 +173,8 @@ Handle BzGetDataHandle(const BezierPoint* nodes, int32_t n, const BezierAttribut
   char* miterEnd = WriteDecimalFixed(miter, miter + sizeof miter - 1, double(a.miterlimit), 4);
   if (!miterEnd) miterEnd = miter;
   *miterEnd = 0;
-  std::snprintf(head, sizeof head, "START %d %d %d %d %d %s %d ", 256, a.drawtype, a.overlaptype, a.linecap,
-                a.linejoin, miter, int(n));
+  std::snprintf(head, sizeof head, "START %d %d %d %d %d %s %d ", 256, a.drawtype, a.overlaptype, a.linecap, a.linejoin,
+                miter, int(n));
   std::string s = head;
   s.reserve(s.size() + size_t(n) * 48);
   for (int32_t i = 0; i < n; ++i) {
@@ -384,10 +384,8 @@ void RozoDrawPicture(PicHandle pic, const Rect* dst) {
   gRectDest = *dst;
   isBezierEngaged = false;
   CQDProcs* own = GetPortGrafProcs(port);
-  if (own)
-    prevProc = *own;
-  else
-    SetStdCProcs(&prevProc);
+  if (own) prevProc = *own;
+  else SetStdCProcs(&prevProc);
   CQDProcs mine = prevProc;
   mine.commentProc = commentVect ? commentVect : BzProcessPictComment;
   mine.lineProc = lineVect ? lineVect : BzProcessLine;

@@ -35,7 +35,7 @@ void CvtIndexEnRGBBrut(int16_t index, RGBColor* color);
 // Nearest entry by the sum of component differences; the lowest index wins ties.
 int16_t CvtRGBEnIndexProche(const RGBColor* color);
 
-void SetForeColor(int16_t index);   // remembers the index, even when nothing changed
+void SetForeColor(int16_t index);  // remembers the index, even when nothing changed
 int16_t GetLastForeColor();
 void ResetForeColor();
 void SetBackColor(int16_t index);

@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <strings.h>
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <strings.h>
 
 #include "platform/Memory.h"
 #include "platform/Pictures.h"

@@ -78,9 +78,9 @@ void KivBlockMove(const void* src, void* dst, Size count);  // nothing unless co
 // A growable array of equal-sized elements on the C heap. The owner sets
 // elementSize (never 0) and growthStep before first use; data belongs to it.
 struct Darray {
-  void* data;          // null before the first growth
-  uint32_t count;      // elements in use
-  uint32_t capacity;   // elements the data block holds
+  void* data;         // null before the first growth
+  uint32_t count;     // elements in use
+  uint32_t capacity;  // elements the data block holds
   uint16_t elementSize;
   uint16_t growthStep;  // extra elements beyond the one asked for; 0 counts as 1
 };

@@ -69,10 +69,8 @@ void OrvantaDrawIconAltered(const Rect* r, int16_t id, bool fit, int16_t opacity
     return;
   }
   Rect dest = e.rect;
-  if (fit)
-    dest = *r;
-  else
-    OffsetRect(&dest, r->left, r->top);
+  if (fit) dest = *r;
+  else OffsetRect(&dest, r->left, r->top);
   ForeColor(blackColor);
   BackColor(whiteColor);
   Offscreen off = e.offscreen, dup = nullptr;
@@ -124,8 +122,8 @@ void DrawIconButton(const Rect* r, int16_t id, int16_t, bool selected) {
   RozoClosePortOffscreen(veil);
 }
 
-void DrawIconCustom(int16_t width, int16_t height, const uint8_t* palette, int32_t paletteCount,
-                    const uint8_t* indexes, const Rect* dest) {
+void DrawIconCustom(int16_t width, int16_t height, const uint8_t* palette, int32_t paletteCount, const uint8_t* indexes,
+                    const Rect* dest) {
   DrawIconCustomOpacity(width, height, palette, paletteCount, indexes, dest, 100);
 }
 

@@ -27,7 +27,7 @@ void DrawIconButtonXY(int16_t id, int16_t x, int16_t y);
 void DrawIconButton(const Rect* r, int16_t id, int16_t unused, bool selected);
 // palette: paletteCount entries of 4 bytes (red, green, blue, unused);
 // indexes: width x height bytes. Indexes beyond the palette are transparent.
-void DrawIconCustom(int16_t width, int16_t height, const uint8_t* palette, int32_t paletteCount,
-                    const uint8_t* indexes, const Rect* dest);
+void DrawIconCustom(int16_t width, int16_t height, const uint8_t* palette, int32_t paletteCount, const uint8_t* indexes,
+                    const Rect* dest);
 void DrawIconCustomOpacity(int16_t width, int16_t height, const uint8_t* palette, int32_t paletteCount,
                            const uint8_t* indexes, const Rect* dest, int16_t opacity);

@@ -126,7 +126,8 @@ bool ecrire_chainage(int16_t noeud, uint8_t* premier) {
   if (gDecode.nbSortie + longueur > kTailleSortie) return false;
   int fin = gDecode.nbSortie + longueur;
   int i = fin;
-  for (int16_t n = noeud; n != kAucun; n = gDecode.noeuds[n].prefixe) gDecode.sortie[--i] = uint8_t(gDecode.noeuds[n].car);
+  for (int16_t n = noeud; n != kAucun; n = gDecode.noeuds[n].prefixe)
+    gDecode.sortie[--i] = uint8_t(gDecode.noeuds[n].car);
   gDecode.nbSortie = int16_t(fin);
   *premier = gDecode.sortie[i];
   return true;
@@ -239,10 +240,8 @@ int16_t PutcLZW(uint8_t c, FILE* f) {
   noeuds[nouveau].code = uint16_t(nouveau);
   noeuds[nouveau].enfant = kAucun;
   noeuds[nouveau].frere = kAucun;
-  if (dernier == kAucun)
-    noeuds[gCode.courant].enfant = nouveau;
-  else
-    noeuds[dernier].frere = nouveau;
+  if (dernier == kAucun) noeuds[gCode.courant].enfant = nouveau;
+  else noeuds[dernier].frere = nouveau;
   gCode.prochainLibre++;
   if (gCode.prochainLibre == (1 << gCode.largeur)) gCode.largeur++;
   if (gCode.prochainLibre == kNbNoeuds) {

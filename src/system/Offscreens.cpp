@@ -176,8 +176,7 @@ void OffscreenGetInfo(Offscreen off, Rect* bounds, Ptr* redAddr, int32_t* rowByt
   if (step2) *step2 = 4;
 }
 
-void OffscreenSetPixel(Offscreen off, int16_t x, int16_t y, int16_t red, int16_t green, int16_t blue,
-                       int16_t alpha) {
+void OffscreenSetPixel(Offscreen off, int16_t x, int16_t y, int16_t red, int16_t green, int16_t blue, int16_t alpha) {
   Pix p;
   if (!Pixels32(off, p) || x < 0 || y < 0 || x >= p.width || y >= p.height) return;
   uint8_t* px = p.base + size_t(y) * size_t(p.rowBytes) + size_t(x) * 4;
@@ -289,7 +288,8 @@ void OffscreenCopyBits(Offscreen off, const Rect* srcRect, const Rect* dstRect, 
   CGrafPtr port = CarboniseGetCurrentPort();
   const BitMap* bits = GetPortBitMapForCopyBits(off);
   if (!useAlpha) {
-    if (srcRect) CopyBits(bits, GetPortBitMapForCopyBits(port), srcRect, dstRect, int16_t(ditherCopy + transparent), nullptr);
+    if (srcRect)
+      CopyBits(bits, GetPortBitMapForCopyBits(port), srcRect, dstRect, int16_t(ditherCopy + transparent), nullptr);
     return;
   }
   Pix p;
@@ -393,8 +393,8 @@ Offscreen SystemDependantConvertImageToOffscreen(Handle data) {
   int32_t w = 0, h = 0;
   Ptr pixels = QDImportImageARGB(reinterpret_cast<const uint8_t*>(*data), size_t(GetHandleSize(data)), &w, &h);
   if (!pixels) return nullptr;
-  Offscreen off = (w <= kQDMaxPixelSide && h <= kQDMaxPixelSide) ? RozoCreatePortOffscreen(int16_t(w), int16_t(h), 32)
-                                                                   : nullptr;
+  Offscreen off =
+      (w <= kQDMaxPixelSide && h <= kQDMaxPixelSide) ? RozoCreatePortOffscreen(int16_t(w), int16_t(h), 32) : nullptr;
   Pix p;
   if (off && Pixels32(off, p)) {
     for (int32_t y = 0; y < h; ++y)

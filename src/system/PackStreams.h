@@ -8,21 +8,21 @@
 
 struct PackStream;
 
-typedef int16_t (*PackGetCharProc)(PackStream* stream);  // negative: end of data or failure
+typedef int16_t (*PackGetCharProc)(PackStream* stream);                // negative: end of data or failure
 typedef uint8_t (*PackPutCharProc)(uint8_t byte, PackStream* stream);  // 1: written
-typedef uint8_t (*PackGetBlockProc)(void* destination, int32_t count, PackStream* stream);  // 1: read
+typedef uint8_t (*PackGetBlockProc)(void* destination, int32_t count, PackStream* stream);   // 1: read
 typedef uint8_t (*PackPutBlockProc)(const void* source, int32_t count, PackStream* stream);  // 0: failure
 typedef void (*PackSeekProc)(PackStream* stream, int32_t position);
 typedef int32_t (*PackSizeProc)(PackStream* stream);
 typedef void (*PackCloseProc)(PackStream* stream);
 
 struct PackStream {
-  void* source;        // the handle, the memory block or the caller's context
-  uint32_t position;   // current byte position
-  uint32_t size;       // size of a memory block, or the caller's size; 0 for a handle
-  uint8_t direction;   // non-zero: writing
-  uint8_t bitMask;     // next bit of bitBuffer; 128 = nothing pending (writing), 0 = nothing left (reading)
-  uint8_t bitBuffer;   // the byte being assembled or consumed
+  void* source;       // the handle, the memory block or the caller's context
+  uint32_t position;  // current byte position
+  uint32_t size;      // size of a memory block, or the caller's size; 0 for a handle
+  uint8_t direction;  // non-zero: writing
+  uint8_t bitMask;    // next bit of bitBuffer; 128 = nothing pending (writing), 0 = nothing left (reading)
+  uint8_t bitBuffer;  // the byte being assembled or consumed
   PackGetCharProc GetChar;
   PackPutCharProc PutChar;
   PackGetBlockProc GetBlock;

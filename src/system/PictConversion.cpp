@@ -58,10 +58,8 @@ void EmitRow(PictWriter& w, const uint8_t* argb, int width, std::vector<uint8_t>
     for (int c = 0; c < 4; c++) planes[size_t(c) * size_t(width) + size_t(x)] = argb[size_t(x) * 4 + size_t(c)];
   packed.resize(PictPackBound(rb));
   size_t n = PictPackRow(planes.data(), rb, packed.data());
-  if (rb > 250)
-    w.BE16(uint16_t(n));
-  else
-    w.U8(uint8_t(n));
+  if (rb > 250) w.BE16(uint16_t(n));
+  else w.U8(uint8_t(n));
   w.Bytes(packed.data(), n);
 }
 
@@ -256,15 +254,28 @@ enum class Kind { Copy, Drop, Word, Long, SizedWord, LenWord, LenLong, Comment, 
 
 Kind KindOf(uint16_t op) {
   switch (op) {
-    case 0x0E: case 0x0F: case 0x1F: return Kind::Drop;
-    case 0x1A: case 0x1B: return Kind::Colour;
+    case 0x0E:
+    case 0x0F:
+    case 0x1F: return Kind::Drop;
+    case 0x1A:
+    case 0x1B: return Kind::Colour;
     case 0x03: return Kind::Font;
-    case 0x05: case 0x08: case 0x0D: case 0x15: case 0x16: case 0xA0: return Kind::Word;
+    case 0x05:
+    case 0x08:
+    case 0x0D:
+    case 0x15:
+    case 0x16:
+    case 0xA0: return Kind::Word;
     case 0x06: return Kind::Long;
     case 0x01: return Kind::SizedWord;
     case 0x11: return Kind::Version;
     case 0xA1: return Kind::Comment;
-    case 0x90: case 0x91: case 0x98: case 0x99: case 0x9A: case 0x9B: return Kind::Bits;
+    case 0x90:
+    case 0x91:
+    case 0x98:
+    case 0x99:
+    case 0x9A:
+    case 0x9B: return Kind::Bits;
     default: break;
   }
   if (op >= 0x70 && op <= 0x8F && !((op >> 3) & 1)) return Kind::SizedWord;
@@ -371,9 +382,7 @@ Handle AdaptePictureRGB(Handle picture, int16_t imageMode, const RGBColor* colou
         rd.size = size;
         if (!ReadAndAddImage(out, rd, op.opcode, imageMode)) out.failed = true;
         break;
-      case Kind::Copy:
-        ReadAndAddCommande(op.opcode, out, rd, op.length);
-        break;
+      case Kind::Copy: ReadAndAddCommande(op.opcode, out, rd, op.length); break;
     }
   }
   if (wk.status != kWalkEnd || out.failed) {

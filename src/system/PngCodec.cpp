@@ -204,10 +204,8 @@ Handle PNGDecode(Handle data, Rect* bounds, int16_t* colourType, int16_t* bitDep
   if (bounds) *bounds = Rect{0, 0, int16_t(height), int16_t(width)};
   if (colourType) *colourType = int16_t(type);
   if (bitDepth) *bitDepth = int16_t(depth);
-  if (palette)
-    *palette = plte;
-  else
-    LibereHandle(&plte);
+  if (palette) *palette = plte;
+  else LibereHandle(&plte);
   return idat;
 }
 
@@ -279,9 +277,7 @@ void PNGRowsToARGB(Handle rows, int32_t width, int32_t height, int16_t colourTyp
           dst[0] = 255, dst[1] = g, dst[2] = g, dst[3] = g;
           break;
         }
-        case 2:
-          dst[0] = 255, dst[1] = src[3 * x], dst[2] = src[3 * x + 1], dst[3] = src[3 * x + 2];
-          break;
+        case 2: dst[0] = 255, dst[1] = src[3 * x], dst[2] = src[3 * x + 1], dst[3] = src[3 * x + 2]; break;
         case 3: {
           uint32_t index = bitDepth < 8 ? sample : src[x];
           if (index < paletteCount) {
@@ -290,14 +286,9 @@ void PNGRowsToARGB(Handle rows, int32_t width, int32_t height, int16_t colourTyp
           dst[0] = 255, dst[1] = lastR, dst[2] = lastG, dst[3] = lastB;
           break;
         }
-        case 4:
-          dst[0] = src[2 * x + 1], dst[1] = dst[2] = dst[3] = src[2 * x];
-          break;
-        case 6:
-          dst[0] = src[4 * x + 3], dst[1] = src[4 * x], dst[2] = src[4 * x + 1], dst[3] = src[4 * x + 2];
-          break;
-        default:
-          break;
+        case 4: dst[0] = src[2 * x + 1], dst[1] = dst[2] = dst[3] = src[2 * x]; break;
+        case 6: dst[0] = src[4 * x + 3], dst[1] = src[4 * x], dst[2] = src[4 * x + 1], dst[3] = src[4 * x + 2]; break;
+        default: break;
       }
     }
   }

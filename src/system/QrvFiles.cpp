@@ -34,10 +34,8 @@ void SelectionneES() {
 
 void TermineLZW() {
   if (!ioCustom.fichier) return;
-  if (ioCustom.ecriture)
-    EndCodeLZW(ioCustom.fichier);
-  else
-    EndDecodeLZW(ioCustom.fichier);
+  if (ioCustom.ecriture) EndCodeLZW(ioCustom.fichier);
+  else EndDecodeLZW(ioCustom.fichier);
 }
 
 bool AgranditHandle(uint64_t capacite) {
@@ -97,8 +95,7 @@ int16_t WriteCarLZW(uint8_t c) {
 
 int16_t WriteCarHandle(uint8_t c) {
   if (!ioCustom.cible) return 0;
-  if (ioCustom.posHandle >= ioCustom.capaHandle &&
-      !AgranditHandle(uint64_t(ioCustom.posHandle) + kCroissanceHandle))
+  if (ioCustom.posHandle >= ioCustom.capaHandle && !AgranditHandle(uint64_t(ioCustom.posHandle) + kCroissanceHandle))
     return 0;
   (*ioCustom.cible)[ioCustom.posHandle++] = char(c);
   return 1;
@@ -126,8 +123,7 @@ int16_t OrvantaOpenFile(const char* path, const char* mode) {
   ioCustom.erreurEcriture = 0;
   ioCustom.memoire = 0;
   ioCustom.ecriture = 0;
-  if (mode && (mode[0] == 'w' || mode[0] == 'a' || (mode[0] == 'r' && std::strchr(mode, '+'))))
-    ioCustom.ecriture = 1;
+  if (mode && (mode[0] == 'w' || mode[0] == 'a' || (mode[0] == 'r' && std::strchr(mode, '+')))) ioCustom.ecriture = 1;
   if (ioCustom.fichier) {
     CloseFile();
     BigBadError("QrvFiles", 4);

@@ -82,5 +82,5 @@ int64_t GetStreamRemaining();
 int32_t ReadCarBlock(void* dst, int32_t n);
 
 Handle ReadDataFileDansHandle(const char* path);  // the whole file, null on failure
-int32_t freadlong(int32_t* value, FILE* f);          // a big-endian 32-bit value; 1 or 0
+int32_t freadlong(int32_t* value, FILE* f);       // a big-endian 32-bit value; 1 or 0
 int32_t freadblock(void* buffer, int32_t n, FILE* f);

@@ -16,7 +16,7 @@ extern char OneString[kTailleOneString];
 
 char* GetOneString(int16_t list, int16_t index);     // in the list's own encoding
 char* GetOneStringUTF(int16_t list, int16_t index);  // converted to UTF-8
-char* GetStrVracUTF(int16_t number);  // below 500: list 1000; from 500: list 1001 (number - 500)
+char* GetStrVracUTF(int16_t number);                 // below 500: list 1000; from 500: list 1001 (number - 500)
 // Converts a string of the system's 8-bit encoding to UTF-8 in place, in a buffer
 // of `taille` bytes; the text is cut at a character boundary when it can't fit.
 char* SystemEncodingToUTF(char* s, int32_t taille);

@@ -52,10 +52,8 @@ uint8_t RiceDecodeBlock(const uint8_t* packed, size_t length, int32_t* values, u
       if (!in.Bit(&bit)) return 0;
       v = (v << 1) | bit;
     }
-    if (signedValues)
-      values[i] = (v & 1) ? -int32_t(v >> 1) : int32_t(v >> 1);
-    else
-      values[i] = int32_t(v);
+    if (signedValues) values[i] = (v & 1) ? -int32_t(v >> 1) : int32_t(v >> 1);
+    else values[i] = int32_t(v);
   }
   return 1;
 }

@@ -41,10 +41,8 @@ struct CibleDots {
   void Prepare() {
     if (pixmap) SectRect(&pixmap->bounds, &aireDraw, &limite);
     if (layer) {
-      if (EmptyRect(&limite))
-        limite = calque;
-      else
-        UnionRect(&limite, &calque, &limite);
+      if (EmptyRect(&limite)) limite = calque;
+      else UnionRect(&limite, &calque, &limite);
     }
   }
 
@@ -232,10 +230,8 @@ void TraceSpline(const SplinePoint* P, int32_t n, bool antialias, float k) {
     int32_t p, q;
     neighbours(i, &p, &q);
     float nx, ny;
-    if (i == 0)
-      BzGetMedianeGauche(P[p].x, P[p].y, P[i].x, P[i].y, P[q].x, P[q].y, &nx, &ny);
-    else
-      BzGetMedianeDroite(P[p].x, P[p].y, P[i].x, P[i].y, P[q].x, P[q].y, &nx, &ny);
+    if (i == 0) BzGetMedianeGauche(P[p].x, P[p].y, P[i].x, P[i].y, P[q].x, P[q].y, &nx, &ny);
+    else BzGetMedianeDroite(P[p].x, P[p].y, P[i].x, P[i].y, P[q].x, P[q].y, &nx, &ny);
     float f = P[i].width * 0.05f;
     nodes[size_t(i)] = {P[i].x + nx * f, P[i].y + ny * f, 0, 0, 0, 0};
   }
@@ -243,10 +239,8 @@ void TraceSpline(const SplinePoint* P, int32_t n, bool antialias, float k) {
     int32_t p, q;
     neighbours(j, &p, &q);
     float nx, ny;
-    if (j == 0)
-      BzGetMedianeDroite(P[p].x, P[p].y, P[j].x, P[j].y, P[q].x, P[q].y, &nx, &ny);
-    else
-      BzGetMedianeGauche(P[p].x, P[p].y, P[j].x, P[j].y, P[q].x, P[q].y, &nx, &ny);
+    if (j == 0) BzGetMedianeDroite(P[p].x, P[p].y, P[j].x, P[j].y, P[q].x, P[q].y, &nx, &ny);
+    else BzGetMedianeGauche(P[p].x, P[p].y, P[j].x, P[j].y, P[q].x, P[q].y, &nx, &ny);
     float f = P[j].width * 0.05f;
     nodes[size_t(o)] = {P[j].x + nx * f, P[j].y + ny * f, 0, 0, 0, 0};
   }
@@ -289,7 +283,8 @@ void TraceSpline(const SplinePoint* P, int32_t n, bool antialias, float k) {
     if (pm.baseAddr && (pm.pixelSize == 32 || pm.pixelSize == 16 || pm.pixelSize == 8)) cible.pixmap = &pm;
     if (recording || (!cible.pixmap && cible.port->kind == kQDPortCairo)) {
       float l = poly[0].x, t = poly[0].y, r = l, b = t;
-      for (const SplinePointF& p : poly) l = std::min(l, p.x), t = std::min(t, p.y), r = std::max(r, p.x), b = std::max(b, p.y);
+      for (const SplinePointF& p : poly)
+        l = std::min(l, p.x), t = std::min(t, p.y), r = std::max(r, p.x), b = std::max(b, p.y);
       Rect box{T16(t - pen - 2.0f), T16(l - pen - 2.0f), T16(b + pen + 3.0f), T16(r + pen + 3.0f)};
       if (SectRect(&box, &cible.aireDraw, &cible.calque)) {
         int64_t area = int64_t(cible.calque.right - cible.calque.left) * (cible.calque.bottom - cible.calque.top);
@@ -432,7 +427,8 @@ void QDMP_GetPixel(RGBColor* colour, const PixMap* pm, int32_t x, int32_t y) {
   if (!pm || !pm->baseAddr || x < pm->bounds.left || x >= pm->bounds.right || y < pm->bounds.top ||
       y >= pm->bounds.bottom)
     return;
-  const uint8_t* row = reinterpret_cast<const uint8_t*>(pm->baseAddr) + size_t(y - pm->bounds.top) * size_t(pm->rowBytes);
+  const uint8_t* row =
+      reinterpret_cast<const uint8_t*>(pm->baseAddr) + size_t(y - pm->bounds.top) * size_t(pm->rowBytes);
   const size_t col = size_t(x - pm->bounds.left);
   if (pm->pixelSize == 32) {
     const uint8_t* p = row + col * 4;

@@ -11,18 +11,18 @@
 #include "system/Dossiers.h"
 
 struct FichTemp {
-  uint8_t utilise;      // the slot holds a file
-  uint8_t ouvert;       // a stdio stream is open on it
-  uint8_t modifie;      // written or resized since last copied
-  int16_t chaine;       // next slot derived from this one
-  int16_t proprietaire; // 0: owns its file; else the slot whose file it uses
+  uint8_t utilise;       // the slot holds a file
+  uint8_t ouvert;        // a stdio stream is open on it
+  uint8_t modifie;       // written or resized since last copied
+  int16_t chaine;        // next slot derived from this one
+  int16_t proprietaire;  // 0: owns its file; else the slot whose file it uses
   char chemin[kTailleNomFichier];
   uint32_t position;
   FILE* flux;
 };
 
-extern Handle tabFich;      // handle of FichTemp, slot 0 never handed out
-extern int16_t nbFichTemp;  // slots in the table
+extern Handle tabFich;                      // handle of FichTemp, slot 0 never handed out
+extern int16_t nbFichTemp;                  // slots in the table
 extern char NomPathTmp[kTailleCheminUnix];  // POSIX path of the temporary folder, ending with "/"
 
 // The preferences' transfer-buffer size: the chunk of TempFill and a fifth of the

@@ -53,10 +53,8 @@ int ZDecompressOnVector(ZOutputProc output, void* context, const void* source, u
     }
     if (err != Z_OK) break;
   }
-  if (err == Z_STREAM_END)
-    err = inflateEnd(&z);
-  else
-    inflateEnd(&z);
+  if (err == Z_STREAM_END) err = inflateEnd(&z);
+  else inflateEnd(&z);
   DisposePtr(piece);
   return err;
 }

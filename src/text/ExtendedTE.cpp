@@ -720,8 +720,8 @@ void ExtendedGetStyleNull(ExtendedStylHandle sh, TextStyle* out) {
   }
 }
 
-uint8_t ExtendedTESetStyleRange(int16_t mode, const TextStyle* style, int32_t start, int32_t end,
-                                ExtendedStylHandle sh, ExtendedTE te, const TextStyle* baseStyle) {
+uint8_t ExtendedTESetStyleRange(int16_t mode, const TextStyle* style, int32_t start, int32_t end, ExtendedStylHandle sh,
+                                ExtendedTE te, const TextStyle* baseStyle) {
   if (!sh || !style) return 0;
   int32_t len = TextLength(sh);
   if (start < 0) start = 0;
@@ -776,7 +776,9 @@ uint8_t ExtendedTESetStyleRange(int16_t mode, const TextStyle* style, int32_t st
     if (run.style >= (*sh)->nStyles) continue;
     ExtendedStyle e = ExtendedStyles(sh)[run.style];
     int16_t font = (mode & doFont) ? style->font : static_cast<int16_t>(e.font);
-    uint8_t face = (mode & doToggle) ? static_cast<uint8_t>(e.face ^ style->face) : (mode & doFace) ? style->face : e.face;
+    uint8_t face = (mode & doToggle) ? static_cast<uint8_t>(e.face ^ style->face)
+                   : (mode & doFace) ? style->face
+                                     : e.face;
     RGBColor color = (mode & doColor) ? style->color : e.color;
     float size = (mode & addSize) ? e.size + style->size : (mode & doSize) ? static_cast<float>(style->size) : e.size;
     if (EqualStyle(e, font, face, size, color)) continue;

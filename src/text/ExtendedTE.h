@@ -64,7 +64,7 @@ struct ExtendedStylRec {
   Handle styleTable;   // nStyles ExtendedStyle
   Handle lineHeights;  // nLines + 1 ExtendedLineHeight
   float scale;
-  Handle nullStyle;    // an ExtendedNullStyleRec block
+  Handle nullStyle;  // an ExtendedNullStyleRec block
 };
 typedef ExtendedStylRec** ExtendedStylHandle;
 
@@ -90,8 +90,7 @@ typedef uint16_t (*ExtendedInEscapeProc)(ExtendedTE te, int32_t offset);
 typedef uint8_t (*ExtendedClikLoopProc)(Point pt, ExtendedTE te);
 typedef uint8_t (*ExtendedDrawTextProc)(ExtendedTE te, int32_t line, const char* bytes, int32_t length);
 typedef uint8_t (*ExtendedWrapFilterProc)(ExtendedTE te, int32_t start, int32_t length);
-typedef float (*ExtendedTextWidthProc)(ExtendedTE te, int32_t line, const char* text, int32_t offset,
-                                       int32_t length);
+typedef float (*ExtendedTextWidthProc)(ExtendedTE te, int32_t line, const char* text, int32_t offset, int32_t length);
 typedef void (*ExtendedDeleteHookProc)(ExtendedTE te, int16_t what);
 typedef void (*ExtendedLineTableHookProc)(ExtendedTE te, int32_t firstLine, int32_t delta);
 typedef int32_t (*ExtendedLineIndentProc)(ExtendedTE te, int32_t line, int32_t lineStart);
@@ -130,10 +129,10 @@ struct ExtendedTERec {
   ExtendedDrawTextProc drawText;
   ExtendedWrapFilterProc wrapFilter;  // optional
   ExtendedTextWidthProc textWidth;
-  ExtendedDeleteHookProc deleteHook;         // optional
-  ExtendedLineTableHookProc lineTableHook;   // optional
-  ExtendedLineIndentProc lineIndent;         // optional
-  ExtendedAfterDrawProc afterDraw;           // optional
+  ExtendedDeleteHookProc deleteHook;        // optional
+  ExtendedLineTableHookProc lineTableHook;  // optional
+  ExtendedLineIndentProc lineIndent;        // optional
+  ExtendedAfterDrawProc afterDraw;          // optional
   ExtendedTextFontProc textFont;
   ExtendedTextFaceProc textFace;
   ExtendedTextModeProc textMode;
@@ -234,8 +233,8 @@ void ExtendedTEStyleToTextStyle(const ExtendedStyle* style, TextStyle* out);
 int32_t ExtendedAddStyle(const TextStyle* style, ExtendedStylHandle sh, ExtendedTE te);
 int32_t ExtendedAddStyleF(int16_t font, uint8_t face, float size, const RGBColor* color, ExtendedStylHandle sh,
                           ExtendedTE te);
-uint8_t ExtendedTESetStyleRange(int16_t mode, const TextStyle* style, int32_t start, int32_t end,
-                                ExtendedStylHandle sh, ExtendedTE te, const TextStyle* baseStyle);
+uint8_t ExtendedTESetStyleRange(int16_t mode, const TextStyle* style, int32_t start, int32_t end, ExtendedStylHandle sh,
+                                ExtendedTE te, const TextStyle* baseStyle);
 void ExtendedFixeStyleNull(ExtendedTE te);
 void ExtendedGetStyleNull(ExtendedStylHandle sh, TextStyle* out);
 

@@ -96,9 +96,7 @@ int32_t PointLine(ExtendedTE te, int32_t offset) {
   return line;
 }
 
-float HeightAbove(ExtendedTE te, int32_t line) {
-  return line > 0 ? ExtendedTEGetHeight(0, line - 1, te) : 0.0f;
-}
+float HeightAbove(ExtendedTE te, int32_t line) { return line > 0 ? ExtendedTEGetHeight(0, line - 1, te) : 0.0f; }
 
 void EraseBand(ExtendedTE te, const Rect* band) {
   ExtendedTERec& r = **te;
@@ -764,8 +762,8 @@ uint8_t ExtendedTEClikLoop(Point pt, ExtendedTE te) {
   if (!te) return 1;
   const Rect view = (*te)->viewRect;
   if (PtInRect(pt, &view)) return 1;
-  int32_t packed = static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(pt.h)) << 16) |
-                                        static_cast<uint16_t>(pt.v));
+  int32_t packed =
+      static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(pt.h)) << 16) | static_cast<uint16_t>(pt.v));
   int32_t off = ExtendedTEGetOffset(packed, te);
   int32_t line = PointLine(te, off);
   int32_t h = static_cast<int32_t>(LineHeightOf(te, line));

@@ -27,9 +27,7 @@ int32_t PrevChar(ExtendedTE te, int32_t p) {
   return p - 1;
 }
 
-bool IsWordPos(ExtendedTE te, int32_t p) {
-  return (*te)->wordBreak(te, p) != 0 || (*te)->inEscape(te, p) != 0;
-}
+bool IsWordPos(ExtendedTE te, int32_t p) { return (*te)->wordBreak(te, p) != 0 || (*te)->inEscape(te, p) != 0; }
 
 int32_t WrapWidth(ExtendedTE te) {
   int64_t w = (int64_t)(*te)->destRect.right - (*te)->destRect.left;

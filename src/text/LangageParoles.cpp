@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Memory.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "sound/ServicesSon.h"
 #include "stafftypes/PorteeKaraoke.h"

@@ -14,8 +14,8 @@ int16_t GMaxX = 0;
 namespace {
 
 // A record over the box, loaded and laid out for measuring.
-ExtendedTE NouveauTEMesure(const Rect* rect, const char* text, int32_t length, const TextStyle* style,
-                           uint8_t unicode, uint8_t wrap) {
+ExtendedTE NouveauTEMesure(const Rect* rect, const char* text, int32_t length, const TextStyle* style, uint8_t unicode,
+                           uint8_t wrap) {
   ExtendedTE te = ExtendedTEStylNew(rect, rect);
   if (!te) return nullptr;
   ExtendedSetUnicodeMode(te, unicode);
@@ -27,9 +27,7 @@ ExtendedTE NouveauTEMesure(const Rect* rect, const char* text, int32_t length, c
   return te;
 }
 
-int32_t HauteurTotale(ExtendedTE te) {
-  return static_cast<int32_t>(ExtendedTEGetHeight(0, (*te)->nLines - 1, te));
-}
+int32_t HauteurTotale(ExtendedTE te) { return static_cast<int32_t>(ExtendedTEGetHeight(0, (*te)->nLines - 1, te)); }
 
 // Right end of the widest line, through a drawing pass that only measures.
 int32_t LargeurMesuree(ExtendedTE te, int16_t start) {
@@ -113,8 +111,7 @@ int16_t TextBoxStyleHeightWrap(const char* text, int32_t length, int16_t width, 
 }
 
 uint8_t VectStdCalculeTexteSize(ExtendedTE te, int32_t, const char* bytes, int32_t length) {
-  int16_t w = (*te)->charMode == 4 ? UTFTextWidth(nullptr, bytes, 0, length)
-                                   : TextWidth(bytes, 0, Court(length));
+  int16_t w = (*te)->charMode == 4 ? UTFTextWidth(nullptr, bytes, 0, length) : TextWidth(bytes, 0, Court(length));
   Move(w, 0);
   Point pen{};
   GetPen(&pen);

@@ -274,8 +274,8 @@ ExtendedStylHandle LitCopie(const char* s, int32_t total) {
 
 bool EcritPartieStyle(Handle out, const ExtendedStyle* styles, int32_t nStyles, const ExtendedRun* runs,
                       int32_t nRuns) {
-  bool ok = AppendByte(out, kTextDataStyled) && AppendByte(out, 'A') && AppendLong(out, nStyles) &&
-            AppendLong(out, nRuns);
+  bool ok =
+      AppendByte(out, kTextDataStyled) && AppendByte(out, 'A') && AppendLong(out, nStyles) && AppendLong(out, nRuns);
   TextDataPrevStyle previous{};
   for (int32_t i = 0; ok && i < nStyles; i++) AddSTElementStyleHandle(out, &styles[i], &previous);
   for (int32_t j = 0; ok && j <= nRuns; j++) {
@@ -324,9 +324,7 @@ ExtendedStyle StyleDepuis(const TextStyle* ts) {
   return e;
 }
 
-void SetStylHandleLength(ExtendedStylHandle sh, int32_t length) {
-  ExtendedRuns(sh)[(*sh)->nRuns].start = length + 1;
-}
+void SetStylHandleLength(ExtendedStylHandle sh, int32_t length) { ExtendedRuns(sh)[(*sh)->nRuns].start = length + 1; }
 
 }  // namespace
 

@@ -53,8 +53,8 @@ void AddSTElementStyleHandle(Handle out, const ExtendedStyle* style, TextDataPre
 // handle. With textStyle and fewer than two runs: empty handle, the single
 // style in textStyle; with two or more runs textStyle gets the first run's.
 Handle CvtStyleHandleToTextData(ExtendedStylHandle sh, TextStyle* textStyle);
-Handle CvtStyleHandleToTextDataRange(ExtendedStylHandle sh, int32_t start, int32_t end,
-                                     const TextStyle* defaultStyle, TextStyle* textStyleOut);
+Handle CvtStyleHandleToTextDataRange(ExtendedStylHandle sh, int32_t start, int32_t end, const TextStyle* defaultStyle,
+                                     TextStyle* textStyleOut);
 // Appends a run at start naming an equal entry of stylesHandle (its use
 // count goes up) or a new entry with use count 1.
 void AddRunAndStyle(const ExtendedStyle* style, int32_t start, Handle runsHandle, Handle stylesHandle);

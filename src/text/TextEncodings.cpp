@@ -113,15 +113,9 @@ void DecodeHTML(const uint8_t* s, int32_t length, Units& out) {
           i += used > 0 ? used : 1;
           continue;
         }
-        case 2:
-          out.u[out.n++] = b >= 0x80 ? MacRoman2UnicodeTable[b - 0x80] : b;
-          break;
-        case 1:
-          out.u[out.n++] = b >= 0x80 ? Windows2UnicodeTable[b - 0x7F] : b;
-          break;
-        default:
-          out.u[out.n++] = b;
-          break;
+        case 2: out.u[out.n++] = b >= 0x80 ? MacRoman2UnicodeTable[b - 0x80] : b; break;
+        case 1: out.u[out.n++] = b >= 0x80 ? Windows2UnicodeTable[b - 0x7F] : b; break;
+        default: out.u[out.n++] = b; break;
       }
       i++;
       continue;
@@ -269,7 +263,8 @@ const std::vector<JisReverse>& JisByUnicode() {
   static const std::vector<JisReverse> v = [] {
     std::vector<JisReverse> r;
     for (int i = 0; i + 1 < kJis2UnicodeCount; i++) r.push_back({Jis2UnicodeTab[i].unicode, Jis2UnicodeTab[i].code});
-    std::stable_sort(r.begin(), r.end(), [](const JisReverse& a, const JisReverse& b) { return a.unicode < b.unicode; });
+    std::stable_sort(r.begin(), r.end(),
+                     [](const JisReverse& a, const JisReverse& b) { return a.unicode < b.unicode; });
     return r;
   }();
   return v;
@@ -324,9 +319,7 @@ EncodedStr EncodeUnits(const UniChar* u, int32_t n, int32_t target, int32_t* len
         }
         break;
       }
-      case kEncodingUTF8:
-        len += UnicodeCharToUTF(c, o + len);
-        break;
+      case kEncodingUTF8: len += UnicodeCharToUTF(c, o + len); break;
       case kEncodingShiftJis: {
         if (c < 0x20) {
           o[len++] = static_cast<uint8_t>(c);

@@ -16,7 +16,8 @@ namespace {
 // One minute of a 44.1 kHz tone with a little noise, in blocks of 4096.
 void BM_MlapDecode(benchmark::State& state) {
   tamrel_test::MlapTestStream s;
-  for (int64_t i = 0; i < 44100 * 60; i++) s.samples.push_back(int32_t(9000 * std::sin(double(i) * 0.03) + double((i * 7919) % 17)));
+  for (int64_t i = 0; i < 44100 * 60; i++)
+    s.samples.push_back(int32_t(9000 * std::sin(double(i) * 0.03) + double((i * 7919) % 17)));
   s.blockLength = 4096;
   s.historyLength = 8;
   s.blocks = {{2, 5}};

@@ -26,7 +26,8 @@ struct Box {
     Rect dest{0, 0, 400, 240};
     te = ExtendedTEStylNew(&dest, &dest);
     std::string text;
-    for (int i = 0; i < 6; i++) text += "Lyrics of a verse with some longer words, \xC3\xA9t\xC3\xA9 and accents, sung slowly.\r";
+    for (int i = 0; i < 6; i++)
+      text += "Lyrics of a verse with some longer words, \xC3\xA9t\xC3\xA9 and accents, sung slowly.\r";
     ExtendedTEFastAddData(text.data(), static_cast<int32_t>(text.size()), te);
   }
   ~Box() {

@@ -11,8 +11,7 @@
 static void BM_Text8Width(benchmark::State& state) {
   Text8Style st{FontNumberForName("Liberation Sans"), 0, 12};
   const char* t = "The quick brown fox jumps over the lazy dog";
-  for (auto _ : state)
-    benchmark::DoNotOptimize(Text8Width(st, reinterpret_cast<const uint8_t*>(t), strlen(t)));
+  for (auto _ : state) benchmark::DoNotOptimize(Text8Width(st, reinterpret_cast<const uint8_t*>(t), strlen(t)));
 }
 BENCHMARK(BM_Text8Width);
 

@@ -86,13 +86,15 @@ void Requests(benchmark::State& state, const std::string& text) {
         XMLElt** notes = XMLGetEltsInChild(bars[b], "note", &nNotes);
         for (int32_t n = 0; n < nNotes; n++) {
           XMLElt* pitch = XMLGetChild(notes[n], "pitch", 0);
-          reads += XMLGetTextLong(XMLGetChild(pitch, "octave", 0)) + XMLGetTextLong(XMLGetChild(notes[n], "duration", 0));
+          reads +=
+              XMLGetTextLong(XMLGetChild(pitch, "octave", 0)) + XMLGetTextLong(XMLGetChild(notes[n], "duration", 0));
           reads += XMLGetAttributeLong(notes[n], "default-x") != kXMLAbsentLong;
         }
         XMLDisposeElts(notes);
       }
       XMLDisposeElts(bars);
-      std::snprintf(request, sizeof request, "part<id=%s>/measure/@note/staff[1]", XMLGetAttributeValue(parts[p], "id"));
+      std::snprintf(request, sizeof request, "part<id=%s>/measure/@note/staff[1]",
+                    XMLGetAttributeValue(parts[p], "id"));
       XMLDisposeElts(XMLGetElts(root, request, &nBars));
     }
     XMLDisposeElts(parts);
@@ -138,7 +140,8 @@ void BM_ExpatOnlyOrchestral(benchmark::State& state) {
   const std::string& text = Orchestral();
   for (auto _ : state) {
     XML_Parser p = XML_ParserCreate(nullptr);
-    XML_SetElementHandler(p, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
+    XML_SetElementHandler(
+        p, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
     XML_SetCharacterDataHandler(p, [](void*, const XML_Char*, int) {});
     XML_Parse(p, text.data(), static_cast<int>(text.size()), 1);
     XML_ParserFree(p);
@@ -166,7 +169,8 @@ void BM_LoadMXLOrchestral(benchmark::State& state) {
   }
   std::string path = std::string(dir) + "/Orchestral.mxl";
   zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-  zipOpenNewFileInZip(zf, "Orchestral.xml", nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
+  zipOpenNewFileInZip(zf, "Orchestral.xml", nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                      Z_DEFAULT_COMPRESSION);
   zipWriteInFileInZip(zf, text.data(), static_cast<unsigned>(text.size()));
   zipCloseFileInZip(zf);
   zipClose(zf, nullptr);

@@ -50,9 +50,7 @@ std::string Read(const std::string& path) {
   return ss.str();
 }
 
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // Single-quoted for the shell.
 std::string Q(const std::string& s) {
@@ -156,8 +154,7 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
       {"score as its own output", "preview " + Q(good) + " -o " + Q(good), 2, "the output is the input file"},
       {"hard link to the input", "preview " + Q(good) + " -o " + Q(P("hardlink.musicxml")), 2,
        "the output is the input file"},
-      {"failed load over a report", "preview " + Q(P("song.abc")) + " -o " + Q(P("report.pdf")), 1,
-       "not previewed: "},
+      {"failed load over a report", "preview " + Q(P("song.abc")) + " -o " + Q(P("report.pdf")), 1, "not previewed: "},
       {"parser's reason and line", "preview " + Q(P("broken.xml")) + " -o " + Q(P("report.pdf")), 1,
        "not readable as MusicXML: mismatched tag at line 4"},
       {"failed thumbnail over a report", "thumbnail " + Q(P("broken.xml")) + " -o " + Q(P("report.pdf")), 1,

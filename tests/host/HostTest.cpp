@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "plugin/PluginFixtures.h"
 #include "support/TestPaths.h"

@@ -26,12 +26,12 @@ TEST(MusicXMLProbes, ByExtensionWithoutCase) {
     const char* path;
     bool xml, mxl, xmz;
   } cases[] = {
-      {"a/Song.xml", true, false, false},        {"Song.MusicXML", true, false, false},
-      {"Song.XML", true, false, false},          {"Song.xml.bak", false, false, false},
-      {"Song.mxl", false, true, false},          {"/x/Song.MXL", false, true, false},
-      {"Song.xmz", false, false, true},          {"Song", false, false, false},
-      {"dir.xml/Song", false, false, false},     {"Song.", false, false, false},
-      {".xml", true, false, false},              {"Song.xmlx", false, false, false},
+      {"a/Song.xml", true, false, false},    {"Song.MusicXML", true, false, false},
+      {"Song.XML", true, false, false},      {"Song.xml.bak", false, false, false},
+      {"Song.mxl", false, true, false},      {"/x/Song.MXL", false, true, false},
+      {"Song.xmz", false, false, true},      {"Song", false, false, false},
+      {"dir.xml/Song", false, false, false}, {"Song.", false, false, false},
+      {".xml", true, false, false},          {"Song.xmlx", false, false, false},
   };
   for (auto& c : cases) {
     EXPECT_EQ(IsFichierXML(c.path), c.xml) << c.path;
@@ -44,8 +44,8 @@ TEST(MusicXMLProbes, ByExtensionWithoutCase) {
 TEST(MusicXMLDriver, TranspositionSplit) {
   struct {
     int16_t shift, octaves, semitones;
-  } cases[] = {{-13, -1, -1}, {24, 2, 0}, {12, 1, 0}, {11, 0, 11}, {-11, 0, -11}, {-12, -1, 0},
-               {-23, -1, -11}, {25, 2, 1}, {0, 0, 0}, {-32768, -2730, -8}};
+  } cases[] = {{-13, -1, -1}, {24, 2, 0},     {12, 1, 0}, {11, 0, 11}, {-11, 0, -11},
+               {-12, -1, 0},  {-23, -1, -11}, {25, 2, 1}, {0, 0, 0},   {-32768, -2730, -8}};
   for (auto& c : cases) {
     int16_t o = 99, s = 99;
     XMLSepareTransposition(c.shift, &o, &s);

@@ -106,21 +106,17 @@ TEST(XMLRequest, SelectsByAncestorsTestsAndDescendants) {
 }
 
 TEST(XMLRequest, TextTests) {
-  Tree t("<r><t k='ab'>ab</t><t k='xab'>xab</t><t k='abx'>abx</t><t k='xaby'>xaby</t>"
-         "<t k='a'>a</t><t k='none'/></r>");
+  Tree t(
+      "<r><t k='ab'>ab</t><t k='xab'>xab</t><t k='abx'>abx</t><t k='xaby'>xaby</t>"
+      "<t k='a'>a</t><t k='none'/></r>");
   ASSERT_NE(t.root, nullptr) << t.err;
   struct Case {
     const char* request;
     const char* expected;
   } cases[] = {
-      {"t[ab]", "ab"},
-      {"t[*ab*]", "ab xab abx xaby"},
-      {"t[ab*]", "ab abx"},
-      {"t[*ab]", "ab xab"},
-      {"t[!ab]", "xab abx xaby a none"},
-      {"t[!*ab*]", "a none"},
-      {"t[]", ""},
-      {"t[*]", "ab xab abx xaby a"},
+      {"t[ab]", "ab"},      {"t[*ab*]", "ab xab abx xaby"},    {"t[ab*]", "ab abx"},
+      {"t[*ab]", "ab xab"}, {"t[!ab]", "xab abx xaby a none"}, {"t[!*ab*]", "a none"},
+      {"t[]", ""},          {"t[*]", "ab xab abx xaby a"},
   };
   for (const Case& c : cases) EXPECT_EQ(Get(t.root, c.request), c.expected) << c.request;
 }
@@ -128,8 +124,8 @@ TEST(XMLRequest, TextTests) {
 TEST(XMLRequest, MalformedRequestsFailQuietly) {
   Tree t("<r><t k='1' a='v'>x</t></r>");
   ASSERT_NE(t.root, nullptr);
-  const char* requests[] = {"t<a", "t<a=v", "t[x", "t]", "t>", "r/", "/", "//", "@", "r/@", "t<>", "t[*]x",
-                            "@@t", "r//t", "t<a=v><"};
+  const char* requests[] = {"t<a", "t<a=v", "t[x", "t]",    "t>",  "r/",   "/",      "//",
+                            "@",   "r/@",   "t<>", "t[*]x", "@@t", "r//t", "t<a=v><"};
   for (const char* r : requests) {
     int32_t n = 0;
     XMLDisposeElts(XMLGetElts(t.root, r, &n));
@@ -214,15 +210,17 @@ TEST(XMLTree, BlankTextAndLineEnds) {
 }
 
 TEST(XMLTree, Accessors) {
-  Tree t("<a l1='12abc' l2=' 12' l3='-7' l4='+3' l5='x' l6='-' l7='99999999999' f1=' 2.5e1' f2='x' f3='-.5'>"
-         "<t1> 12</t1><t2>12.75 mm</t2><t3/><t4>abc</t4></a>");
+  Tree t(
+      "<a l1='12abc' l2=' 12' l3='-7' l4='+3' l5='x' l6='-' l7='99999999999' f1=' 2.5e1' f2='x' f3='-.5'>"
+      "<t1> 12</t1><t2>12.75 mm</t2><t3/><t4>abc</t4></a>");
   ASSERT_NE(t.root, nullptr);
   XMLElt* a = t.root->elts[0];
   struct {
     const char* name;
     int32_t expected;
-  } longs[] = {{"l1", 12}, {"l2", kXMLAbsentLong}, {"l3", -7}, {"l4", 3}, {"l5", kXMLAbsentLong},
-               {"l6", kXMLAbsentLong}, {"l7", 2147483647}, {"missing", kXMLAbsentLong}};
+  } longs[] = {{"l1", 12},         {"l2", kXMLAbsentLong},     {"l3", -7},
+               {"l4", 3},          {"l5", kXMLAbsentLong},     {"l6", kXMLAbsentLong},
+               {"l7", 2147483647}, {"missing", kXMLAbsentLong}};
   for (auto& c : longs) EXPECT_EQ(XMLGetAttributeLong(a, c.name), c.expected) << c.name;
   EXPECT_EQ(XMLGetAttributeFloat(a, "f1"), 25.0f);
   EXPECT_EQ(XMLGetAttributeFloat(a, "f2"), kXMLAbsentFloat);
@@ -361,11 +359,18 @@ namespace {
 TEST(XMLRequest, ResultsEqualTheMatcherOverTheFlatList) {
   const char* files[] = {"musicxml/41a-MultiParts-Partorder.xml", "musicxml/33a-Spanners.xml",
                          "musicxml/43a-PianoStaff.xml"};
-  const char* requests[] = {
-      "part<id=P1>/@measure", "part<id=P2>/measure/@note", "part/measure/@note/staff[2]",
-      "score-partwise/part/@measure/note/!chord", "measure/note/@pitch", "part<!id=P1>/measure/note/@!rest",
-      "@note/notations", "part/measure/@!note", "measure/@note<default-x>/type[quarter]", "part/@x/y",
-      "score-partwise/part-list/@score-part<id=P1>", "!measure/@note"};
+  const char* requests[] = {"part<id=P1>/@measure",
+                            "part<id=P2>/measure/@note",
+                            "part/measure/@note/staff[2]",
+                            "score-partwise/part/@measure/note/!chord",
+                            "measure/note/@pitch",
+                            "part<!id=P1>/measure/note/@!rest",
+                            "@note/notations",
+                            "part/measure/@!note",
+                            "measure/@note<default-x>/type[quarter]",
+                            "part/@x/y",
+                            "score-partwise/part-list/@score-part<id=P1>",
+                            "!measure/@note"};
   for (const char* file : files) {
     std::string text;
     ASSERT_TRUE(tamrel_test::ReadData(file, &text));
@@ -469,7 +474,8 @@ namespace {
 TEST(XMLTree, TextReferencesReadAsHTML) {
   int32_t before = GetHTMLDefault8BitEncoding();
   SetHTMLDefault8BitEncoding(2);
-  Tree t("<r><a>Tom &amp; Jerry</a><b>caf&amp;#233; &amp;lt;x&amp;gt;\n&amp;unknown;</b><c k='&amp;amp;'>&#233;</c></r>");
+  Tree t(
+      "<r><a>Tom &amp; Jerry</a><b>caf&amp;#233; &amp;lt;x&amp;gt;\n&amp;unknown;</b><c k='&amp;amp;'>&#233;</c></r>");
   ASSERT_NE(t.root, nullptr) << t.err;
   EXPECT_STREQ(t.root->elts[1]->text, "Tom & Jerry");
   EXPECT_STREQ(t.root->elts[2]->text, "caf\xC3\xA9 <x>\r&unknown;");
@@ -503,8 +509,9 @@ TEST(XMLTree, BudgetsStopTheParseWithTheirReason) {
   // A score-like text: its tree is a few times its size.
   std::string score = "<score-partwise>";
   for (int i = 0; i < 2000; i++)
-    score += "\n  <note default-x=\"12\">\n    <pitch>\n      <step>C</step>\n      <octave>4</octave>\n    </pitch>\n"
-             "    <duration>1</duration>\n  </note>";
+    score +=
+        "\n  <note default-x=\"12\">\n    <pitch>\n      <step>C</step>\n      <octave>4</octave>\n    </pitch>\n"
+        "    <duration>1</duration>\n  </note>";
   score += "</score-partwise>";
   struct Case {
     const char* label;

@@ -72,7 +72,7 @@ TEST_F(AncrageTest, WhatCannotBeAnchoredIsLeftAlone) {
   Portee** staff = Portee4Noires();
   int32_t value = 1234;
   AireRelativeToAbsolue(score, staff, false, true, -1, 0, &value);
-  AireRelativeToAbsolue(score, staff, false, true, 999, 0, &value);  // no such note
+  AireRelativeToAbsolue(score, staff, false, true, 999, 0, &value);     // no such note
   AireRelativeToAbsolue(score, staff, false, false, 30000, 0, &value);  // bar anchors are pixels
   EXPECT_EQ(value, 1234);
   int32_t decalage = 3;

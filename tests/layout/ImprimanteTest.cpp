@@ -21,8 +21,8 @@ bool RectEq(const Rect& a, const Rect& b) {
 ::testing::AssertionResult MemeRect(const Rect& a, const Rect& b) {
   if (RectEq(a, b)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "{" << a.top << ", " << a.left << ", " << a.bottom << ", " << a.right
-                                       << "} != {" << b.top << ", " << b.left << ", " << b.bottom << ", "
-                                       << b.right << "}";
+                                       << "} != {" << b.top << ", " << b.left << ", " << b.bottom << ", " << b.right
+                                       << "}";
 }
 
 void PutBE32(std::vector<unsigned char>* v, uint32_t n) {

@@ -150,10 +150,8 @@ TEST(LectureModeGraphiqueTest, EverySlotAndStyleLandsInItsPlaceAtEachVersion) {
     EXPECT_EQ(lus, octets.size());  // the reserved tail is skipped too
     const std::set<int> slots = SlotsLus(version);
     for (int s = 0; s < 128; s++) {
-      if (slots.count(s) != 0)
-        EXPECT_EQ(m.slot[s], source.slot[s]) << "slot " << s;
-      else
-        EXPECT_EQ(m.slot[s], avant.slot[s]) << "slot " << s << " is not stored at this version";
+      if (slots.count(s) != 0) EXPECT_EQ(m.slot[s], source.slot[s]) << "slot " << s;
+      else EXPECT_EQ(m.slot[s], avant.slot[s]) << "slot " << s << " is not stored at this version";
     }
     EXPECT_EQ(m.drapeaux[0], 7);
     EXPECT_EQ(m.drapeaux[1], 8);
@@ -208,8 +206,8 @@ TEST(LectureModeGraphiqueTest, ZerosReadAsTheirFallbacks) {
 TEST(LectureModeGraphiqueTest, AModeReadFromBytesIsInstalledForPrinting) {
   ModeGraphique source;
   GetDefautModeGraphique(&source);
-  source.slot[26] = 3;   // start-line thickness below the first minimum
-  source.slot[54] = 1;   // staff lines below the second
+  source.slot[26] = 3;  // start-line thickness below the first minimum
+  source.slot[54] = 1;  // staff lines below the second
   source.slot[12] = 9;
   ModeGraphique m{};
   uint32_t lus = 0;

@@ -18,8 +18,8 @@ namespace {
   if (a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "{" << a.top << ", " << a.left << ", " << a.bottom << ", " << a.right
-                                       << "} != {" << b.top << ", " << b.left << ", " << b.bottom << ", "
-                                       << b.right << "}";
+                                       << "} != {" << b.top << ", " << b.left << ", " << b.bottom << ", " << b.right
+                                       << "}";
 }
 
 // A document with one empty score, its setups at their defaults.
@@ -266,9 +266,8 @@ TEST_F(MiseEnPageTest, RescalingFrom576To72) {
   EXPECT_EQ(p.rectPage.bottom, 842);
   const Systeme& e = Element(0, 0);
   EXPECT_TRUE(MemeRect(e.rectMiseEnPage, Rect{13, 40, 126, 595}));  // rounded: 12.5, 40.25, 125.5
-  EXPECT_TRUE(MemeRect(e.rectDessin, Rect{0, 0, 1, 1}));          // -0.5 rounds up to 0
-  EXPECT_TRUE(MemeRect(reinterpret_cast<const PorteeSysteme*>(*e.portees)[0].rectMiseEnPage,
-                       Rect{13, 40, 37, 595}));
+  EXPECT_TRUE(MemeRect(e.rectDessin, Rect{0, 0, 1, 1}));            // -0.5 rounds up to 0
+  EXPECT_TRUE(MemeRect(reinterpret_cast<const PorteeSysteme*>(*e.portees)[0].rectMiseEnPage, Rect{13, 40, 37, 595}));
   ZoomeMiseEnPage(doc_.get(), 0, 72);  // no resolution to scale from: nothing happens
   EXPECT_EQ(PageN(0).rectPage.right, 595);
 }

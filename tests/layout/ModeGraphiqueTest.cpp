@@ -9,9 +9,9 @@
 #include "layout/Zoom.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
-#include "stafftypes/Tablature.h"
 #include "platform/Memory.h"
 #include "plugin/Preferences.h"
+#include "stafftypes/Tablature.h"
 #include "text/Fontes.h"
 
 namespace {
@@ -21,14 +21,13 @@ TEST(ModeGraphiqueTest, BuiltInDefaults) {
   std::memset(&m, 0x5A, sizeof m);  // every field must be written
   GetDefautModeGraphique(&m);
   const std::map<int, int16_t> attendus = {
-      {3, 4},    {4, 35},   {5, 12},   {6, 12},   {7, 12},   {8, 24},   {10, 100}, {11, 14}, {12, 3},
-      {13, 9},   {14, 8},   {15, 2},   {16, 2},   {18, 2},   {20, 3},   {21, 3},   {22, 7},  {25, 50},
-      {26, 3},   {28, 2},   {29, 2},   {30, 6},   {31, 16},  {34, 16},  {35, 8},   {36, 32}, {46, 32},
-      {47, 100}, {54, 3},   {55, 3},   {57, 3},   {58, 4},   {59, 4},   {60, 4},   {61, 4},  {62, 4},
-      {63, 1},   {64, 120}, {65, 3},   {66, 3},   {67, 3},   {68, 2},   {69, 10},  {77, 10}, {85, 7},
-      {86, 10},  {87, 25},  {88, 40},  {89, 50},  {90, 2},   {91, 3},   {92, 100}, {93, 80}, {94, 60},
-      {95, 100}, {96, 100}, {103, 4},  {104, 2},  {105, 30}, {106, 0},  {107, 10}, {108, 4}, {109, 3},
-      {111, 3},  {112, 6},  {113, 6},  {114, 2},  {124, 12}, {125, 32},
+      {3, 4},    {4, 35},   {5, 12},  {6, 12},  {7, 12},   {8, 24},   {10, 100}, {11, 14},  {12, 3},   {13, 9},
+      {14, 8},   {15, 2},   {16, 2},  {18, 2},  {20, 3},   {21, 3},   {22, 7},   {25, 50},  {26, 3},   {28, 2},
+      {29, 2},   {30, 6},   {31, 16}, {34, 16}, {35, 8},   {36, 32},  {46, 32},  {47, 100}, {54, 3},   {55, 3},
+      {57, 3},   {58, 4},   {59, 4},  {60, 4},  {61, 4},   {62, 4},   {63, 1},   {64, 120}, {65, 3},   {66, 3},
+      {67, 3},   {68, 2},   {69, 10}, {77, 10}, {85, 7},   {86, 10},  {87, 25},  {88, 40},  {89, 50},  {90, 2},
+      {91, 3},   {92, 100}, {93, 80}, {94, 60}, {95, 100}, {96, 100}, {103, 4},  {104, 2},  {105, 30}, {106, 0},
+      {107, 10}, {108, 4},  {109, 3}, {111, 3}, {112, 6},  {113, 6},  {114, 2},  {124, 12}, {125, 32},
   };
   for (int s = 0; s < 128; s++) {
     const auto it = attendus.find(s);
@@ -63,9 +62,9 @@ TEST(ModeGraphiqueTest, PrintModesRaiseThinLinesToTheMinimums) {
   EXPECT_EQ(GModeGraphique.slot[12], 4);
   for (int s : kSlotsEpaisseurMin2) EXPECT_GE(GModeGraphique.slot[s], 5) << "slot " << s;
   EXPECT_EQ(GModeGraphique.slot[57], 5);
-  EXPECT_EQ(GModeGraphique.slot[85], 9);  // thicker lines are left alone
+  EXPECT_EQ(GModeGraphique.slot[85], 9);   // thicker lines are left alone
   EXPECT_EQ(GModeGraphique.slot[11], 14);  // not a thickness slot
-  EXPECT_EQ(m.slot[26], 3);               // the score's own copy is untouched
+  EXPECT_EQ(m.slot[26], 3);                // the score's own copy is untouched
 
   InstalleModeGraphique(&m, false, 4, 5);
   EXPECT_EQ(GModeGraphique.slot[26], 3);

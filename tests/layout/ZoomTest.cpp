@@ -9,9 +9,9 @@
 #include "layout/ModesEcran.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
-#include "stafftypes/Tablature.h"
 #include "model/TabEltMesure.h"
 #include "platform/Memory.h"
+#include "stafftypes/Tablature.h"
 
 namespace {
 
@@ -269,9 +269,9 @@ TEST_F(ZoomTest, TopLineOfAStaffByType) {
   const struct {
     uint32_t type;
     int16_t y;
-  } cas[] = {{kTypePorteeStandard, 70}, {kTypePorteeBatterieStd, 70}, {kTypePorteeBatterie, 85},
+  } cas[] = {{kTypePorteeStandard, 70},  {kTypePorteeBatterieStd, 70},   {kTypePorteeBatterie, 85},
              {kTypePorteeGregorien, 77},  // 77.5 truncated
-             {kTypePorteeParole, 0},      {kTypePorteePisteNumerique, 0}, {kTypePorteeTablature, 0}};
+             {kTypePorteeParole, 0},     {kTypePorteePisteNumerique, 0}, {kTypePorteeTablature, 0}};
   for (const auto& c : cas) {
     (*staff)->type = c.type;
     EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), c.y) << c.type;

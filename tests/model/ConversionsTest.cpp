@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "BarTableFixtures.h"
-#include "model/Tonalite.h"
 #include "model/Document.h"
+#include "model/Tonalite.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ TEST_F(BarTableTest, TicksAndBarsConvertBothWaysAndExtrapolate) {
   struct Cas {
     int32_t tick;
     int16_t mesure;
-  } cas[] = {{-5, -1},     {-2, -1},    {-1, 0},     {0, 0},       {161278, 0},       {161279, 1},
-             {161280, 1},  {483839, 3}, {645119, 4}, {645120, 4},  {161280 * 6, 6},   {161280 * 6 - 2, 5}};
+  } cas[] = {{-5, -1},    {-2, -1},    {-1, 0},     {0, 0},      {161278, 0},     {161279, 1},
+             {161280, 1}, {483839, 3}, {645119, 4}, {645120, 4}, {161280 * 6, 6}, {161280 * 6 - 2, 5}};
   for (const Cas& c : cas) EXPECT_EQ(CvtTempsEnMesure(score, c.tick), c.mesure) << c.tick;
   EXPECT_EQ(CvtMesureEnTemps(score, 6), 161280 * 6);
   EXPECT_EQ(CvtMesureEnTemps(score, -3), 0);
@@ -64,8 +64,8 @@ TEST(BarDurations, SignaturesGiveDurationsAndBeats) {
   struct Cas {
     int16_t num, den;
     int32_t duree;
-  } cas[] = {{4, 4, 161280},  {3, 4, 120960}, {6, 8, 120960},  {5, 16, 50400}, {4, 0, 161280},
-             {0, 4, 161280},  {-3, 4, 161280}, {3, -4, 161280}, {32767, 1, INT32_MAX}, {1, 32767, 4}};
+  } cas[] = {{4, 4, 161280}, {3, 4, 120960},  {6, 8, 120960},  {5, 16, 50400},        {4, 0, 161280},
+             {0, 4, 161280}, {-3, 4, 161280}, {3, -4, 161280}, {32767, 1, INT32_MAX}, {1, 32767, 4}};
   for (const Cas& c : cas) {
     TabEltMesure row{};
     row.division.numerateur = c.num;
@@ -250,9 +250,9 @@ TEST_F(BarTableTest, NoteIndexesRoundTripAfterInsertions) {
   const struct {
     int8_t kind;
     int32_t duree, tick;
-  } ajouts[] = {{60, 40320, 0},          {62, 80640, 161280},  {64, 40320, 40320},  {67, 40320, 40320},
-                {kSigneSilence, 20160, 80640}, {65, 161280, 322560}, {55, 20160, 100800}, {71, 40320, 161280},
-                {72, 10080, 483840}};
+  } ajouts[] = {{60, 40320, 0},      {62, 80640, 161280},           {64, 40320, 40320},
+                {67, 40320, 40320},  {kSigneSilence, 20160, 80640}, {65, 161280, 322560},
+                {55, 20160, 100800}, {71, 40320, 161280},           {72, 10080, 483840}};
   for (const auto& a : ajouts) {
     Signe note;
     RazNote(&note, a.kind, a.duree);

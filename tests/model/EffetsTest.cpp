@@ -110,7 +110,7 @@ TEST_F(EffetsTest, MarksSetAndRestoreTheNote) {
     uint8_t velocite, pourcent;
     uint8_t velociteApres, pourcentApres;
   } cas[] = {
-      {60, 64, 50, 64, 100},  {61, 64, 75, 64, 100},   {63, 64, 25, 64, 100}, {55, 100, 100, 64, 100},
+      {60, 64, 50, 64, 100},  {61, 64, 75, 64, 100},   {63, 64, 25, 64, 100},  {55, 100, 100, 64, 100},
       {65, 80, 100, 64, 100}, {67, 80, 35, 64, 100},   {69, 127, 20, 64, 100}, {75, 127, 80, 64, 100},
       {94, 80, 100, 64, 100}, {95, 64, 80, 64, 100},   {101, 64, 10, 64, 100}, {59, 64, 100, 64, 100},
       {11, 30, 100, 64, 100}, {200, 64, 100, 64, 100},
@@ -187,9 +187,11 @@ TEST_F(EffetsTest, ArpeggioOffsetsFollowPitch) {
     uint16_t descendant;
     int16_t debut, pas;
     int16_t attendu[4];  // by record: 67, 0 (a rest-like pitch 0), 60, 64
-  } cas[] = {// Descending starts from start + (last - first) x step over the
+  } cas[] = {            // Descending starts from start + (last - first) x step over the
              // chord's records, pitch 0 included.
-             {0, 0, 20, {40, 0, 0, 20}}, {1, 0, 20, {20, 0, 60, 40}}, {0, 10, 5, {20, 0, 10, 15}}};
+             {0, 0, 20, {40, 0, 0, 20}},
+             {1, 0, 20, {20, 0, 60, 40}},
+             {0, 10, 5, {20, 0, 10, 15}}};
   for (const Cas& c : cas) {
     DisposeNotes(staff);
     AjouteSigne(staff, 67, 40320, 100, kSigneAccordSuite);
@@ -292,13 +294,11 @@ TEST_F(EffetsTest, DrawingCachesOfOrnamentsAndTies) {
     int16_t trille;
     int16_t alterations[4];
   } cas[] = {
-      {64, 31, 1, {0, 0, 0, 0}},     // E: F is a semitone above
-      {64, 33, 2, {0, 0, 0, 0}},     // sharp trill: F sharp
-      {60, 34, 2, {0, 0, 0, 0}},     // natural trill on C: D
-      {60, 29, 0, {-1, 0, 2, 0}},    // turn: B below, D above
-      {65, 30, 0, {2, 0, -1, 0}},
-      {67, 36, 0, {0, 2, 0, 0}},
-      {67, 37, 0, {0, -2, 0, 0}},
+      {64, 31, 1, {0, 0, 0, 0}},   // E: F is a semitone above
+      {64, 33, 2, {0, 0, 0, 0}},   // sharp trill: F sharp
+      {60, 34, 2, {0, 0, 0, 0}},   // natural trill on C: D
+      {60, 29, 0, {-1, 0, 2, 0}},  // turn: B below, D above
+      {65, 30, 0, {2, 0, -1, 0}}, {67, 36, 0, {0, 2, 0, 0}}, {67, 37, 0, {0, -2, 0, 0}},
   };
   for (const Cas& c : cas) {
     SCOPED_TRACE(int(c.code));

@@ -190,9 +190,9 @@ TEST_F(RupturesTest, ThinBarLineToggles) {
 TEST_F(RupturesTest, BarLinesWidenTheirBarAndGiveTheWidthBack) {
   int16_t debut = Ajoute(3, 2);  // begin repeat: 24 at the start
   EXPECT_EQ(CvtMesureEnMargeGaucheMesure(score, 2), 24);
-  Ajoute(4, 2);                  // end repeat: 16 at the end
+  Ajoute(4, 2);  // end repeat: 16 at the end
   EXPECT_EQ(CvtMesureEnMargeDroiteMesure(score, 2), 16);
-  Ajoute(8, 5, true);            // dashed, 4: the left margin stays at least 16
+  Ajoute(8, 5, true);  // dashed, 4: the left margin stays at least 16
   EXPECT_EQ(CvtMesureEnMargeGaucheMesure(score, 5), 16);
 
   // A sign without a bar line gives nothing back when it goes.
@@ -280,7 +280,10 @@ TEST_F(RupturesTest, JumpsOverRepeatedSectionsAndEndings) {
        {{3, 1}, {9, 2}, {10, 2}, {4, 2}, {9, 3}, {10, 3}, {4, 3}, {9, 4}, {10, 4}},
        {0, 1, 2, 1, 3, 1, 4, 5}},
       {"two repeated sections", 5, {{4, 1}, {3, 2}, {4, 3}}, {0, 1, 0, 1, 2, 3, 2, 3, 4}},
-      {"dal segno al fine over a repeat", 6, {{11, 1}, {3, 1}, {4, 2}, {13, 3}, {18, 5}}, {0, 1, 2, 1, 2, 3, 4, 5, 1, 2, 3}},
+      {"dal segno al fine over a repeat",
+       6,
+       {{11, 1}, {3, 1}, {4, 2}, {13, 3}, {18, 5}},
+       {0, 1, 2, 1, 2, 3, 4, 5, 1, 2, 3}},
       {"plain dal segno over a repeat", 6, {{11, 1}, {3, 1}, {4, 2}, {16, 4}}, {0, 1, 2, 1, 2, 3, 4, 1, 2, 3, 4, 5}},
       {"dal segno al coda over a repeat",
        8,
@@ -402,8 +405,8 @@ TEST_F(RupturesTest, DisplayedNumbersBecomeBars) {
   Ligne(3).numeroMesure = 0;  // bar 3 shows no number: it follows bar 2
   Ligne(4).numeroMesure = 4;
   Handle in = NewHandleClear(3 * Size(sizeof(LigneCvtMesure)));
-  GetLignesCvtMesure(in)[0].mesure = 2;  // number 3
-  GetLignesCvtMesure(in)[1].mesure = 40; // no bar shows 41
+  GetLignesCvtMesure(in)[0].mesure = 2;   // number 3
+  GetLignesCvtMesure(in)[1].mesure = 40;  // no bar shows 41
   GetLignesCvtMesure(in)[2].mesure = 0;
   Handle out = ConvertTabMesureLogiqueEnPhysique(score, in);
   ASSERT_NE(out, nullptr);

@@ -382,7 +382,7 @@ TEST_F(StavesTest, ANewStaffTakesTheKeyTableOfAStandardStaff) {
   const EltTabTonalite* t = reinterpret_cast<EltTabTonalite*>(*(*b)->tabTonalite);
   EXPECT_EQ(t[1].mesure, 8);
   EXPECT_EQ(t[1].lien, kLienTonaliteAucun);  // links of the other staff are not copied
-  EXPECT_EQ(t[0].clef.type, 2u);              // the clef of the new staff's own type
+  EXPECT_EQ(t[0].clef.type, 2u);             // the clef of the new staff's own type
   EXPECT_EQ(t[0].clef.noteDeBase, 43);
   EXPECT_EQ((*b)->affichee, 1);
 }

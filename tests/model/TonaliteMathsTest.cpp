@@ -117,8 +117,8 @@ TEST(TonaliteMaths, ClefPitchesStayInTheMidiRange) {
     uint32_t type;
     int8_t ligne, octave;
     int16_t note;
-  } cas[] = {{kClefSol, 0, 0, 64}, {kClefFa, 0, 0, 43}, {kClefUt, 0, 0, 53}, {kClefUt, 1, 0, 50},
-             {kClefSol, 0, -1, 52}, {kClefSol, 0, 1, 76}, {kClefSol, 0, 20, 127}, {kClefFa, 0, -20, 0},
+  } cas[] = {{kClefSol, 0, 0, 64},     {kClefFa, 0, 0, 43},      {kClefUt, 0, 0, 53},    {kClefUt, 1, 0, 50},
+             {kClefSol, 0, -1, 52},    {kClefSol, 0, 1, 76},     {kClefSol, 0, 20, 127}, {kClefFa, 0, -20, 0},
              {kClefSol, -100, 0, 127}, {kClefSol, 100, -128, 0}, {9, 0, 0, 64}};
   for (const Cas& c : cas) {
     Clef clef;
@@ -177,8 +177,8 @@ TEST_F(TranspositionTest, KeyChangesMoveNotesByTheirDistance) {
 }
 
 TEST_F(TranspositionTest, KeepingPlacesFollowsTheNewClef) {
-  AjouteSigne(staff, 64, 40320);              // bottom line of the treble staff
-  AjouteSigne(staff, 66, 40320, 100, 0);      // F sharp, top space + sharp written by the key
+  AjouteSigne(staff, 64, 40320);          // bottom line of the treble staff
+  AjouteSigne(staff, 66, 40320, 100, 0);  // F sharp, top space + sharp written by the key
   AjouteSigne(staff, kSigneSilence, 40320);
   int32_t n;
   Signe* s = GetSignesPortee(staff, &n);

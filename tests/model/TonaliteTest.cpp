@@ -65,8 +65,8 @@ TEST_F(TonaliteTest, LookupsByBarFollowTheEntryInForce) {
     uint32_t clef;
     int16_t noteDeBase;
   } cas[] = {
-      {-1, -1, -1, 0, kClefSol, 64}, {0, 0, 0, 0, kClefSol, 64}, {3, -1, 0, 0, kClefSol, 64},
-      {4, 1, 1, 2, kClefSol, 64},    {7, -1, 1, 2, kClefSol, 64}, {8, 2, 2, 2, kClefFa, 43},
+      {-1, -1, -1, 0, kClefSol, 64}, {0, 0, 0, 0, kClefSol, 64},   {3, -1, 0, 0, kClefSol, 64},
+      {4, 1, 1, 2, kClefSol, 64},    {7, -1, 1, 2, kClefSol, 64},  {8, 2, 2, 2, kClefFa, 43},
       {11, -1, 2, 2, kClefFa, 43},   {500, -1, 2, 2, kClefFa, 43},
   };
   for (const Cas& c : cas) {

@@ -200,10 +200,17 @@ TEST_F(VuesTest, TextsAndFreeObjectsByViewIdentifier) {
     bool attendu;
   };
   const Cas cas[] = {
-      {0, 0, true, true},          {-1, 0, true, false},       {-3, 0, true, true},
-      {-2, 1, true, true},         {-2, 0, true, false},       {int32_t(id1), 0, true, true},
-      {int32_t(GetVueDocument(doc, 0)->id), 0, true, false},   {int32_t(doc->vueBase.id), 0, true, false},
-      {777, 0, true, false},       {int32_t(id1), 0, false, true}, {-1, 0, false, false},
+      {0, 0, true, true},
+      {-1, 0, true, false},
+      {-3, 0, true, true},
+      {-2, 1, true, true},
+      {-2, 0, true, false},
+      {int32_t(id1), 0, true, true},
+      {int32_t(GetVueDocument(doc, 0)->id), 0, true, false},
+      {int32_t(doc->vueBase.id), 0, true, false},
+      {777, 0, true, false},
+      {int32_t(id1), 0, false, true},
+      {-1, 0, false, false},
   };
   for (const Cas& c : cas) {
     bool r = c.texte ? IsTexteDansVueCourante(doc, p[c.staff], c.id) : IsObjetLibreDansVueCourante(doc, c.id);

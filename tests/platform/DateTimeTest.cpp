@@ -7,10 +7,10 @@ TEST(DateTime, SecondsAndDatesConvertBothWays) {
     uint32_t secs;
     DateTimeRec d;
   } cases[] = {
-      {0, {1904, 1, 1, 0, 0, 0, 6}},                   // a Friday
-      {3603449107u, {2018, 3, 9, 14, 5, 7, 6}},        // Friday 9 March 2018
-      {3034713599u, {2000, 2, 29, 23, 59, 59, 3}},     // leap day, a Tuesday
-      {0xFFFFFFFFu, {2040, 2, 6, 6, 28, 15, 2}},       // the last second the clock holds
+      {0, {1904, 1, 1, 0, 0, 0, 6}},                // a Friday
+      {3603449107u, {2018, 3, 9, 14, 5, 7, 6}},     // Friday 9 March 2018
+      {3034713599u, {2000, 2, 29, 23, 59, 59, 3}},  // leap day, a Tuesday
+      {0xFFFFFFFFu, {2040, 2, 6, 6, 28, 15, 2}},    // the last second the clock holds
   };
   for (const Case& k : cases) {
     DateTimeRec d{};

@@ -21,11 +21,10 @@ void ExpectReadsAndWrites(const char* where) {
     float value;
     size_t used;
   } reads[] = {
-      {" \t1.5 2", true, 1.5f, 5},  {"+2", true, 2.0f, 2},       {"-0.25x", true, -0.25f, 5},
-      {"1,5", true, 1.0f, 1},       {".5", true, 0.5f, 2},       {"3.", true, 3.0f, 2},
-      {"1e40", true, inf, 4},       {"-1e40", true, -inf, 5},    {"1e-50", true, 0.0f, 5},
-      {"1e-400", false, 0.0f, 0},   {"+-1", false, 0.0f, 0},     {"", false, 0.0f, 0},
-      {"x1", false, 0.0f, 0},       {"   ", false, 0.0f, 0},     {"-", false, 0.0f, 0},
+      {" \t1.5 2", true, 1.5f, 5}, {"+2", true, 2.0f, 2},      {"-0.25x", true, -0.25f, 5}, {"1,5", true, 1.0f, 1},
+      {".5", true, 0.5f, 2},       {"3.", true, 3.0f, 2},      {"1e40", true, inf, 4},      {"-1e40", true, -inf, 5},
+      {"1e-50", true, 0.0f, 5},    {"1e-400", false, 0.0f, 0}, {"+-1", false, 0.0f, 0},     {"", false, 0.0f, 0},
+      {"x1", false, 0.0f, 0},      {"   ", false, 0.0f, 0},    {"-", false, 0.0f, 0},
   };
   for (const auto& c : reads) {
     const char* p = c.text;

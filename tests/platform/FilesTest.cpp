@@ -74,8 +74,8 @@ TEST_F(FilesStandIn, RecordsCatalogueAndAliases) {
     OSErr err;
     const char* feuille;
   } cas[] = {
-      {"d", noErr, "d"},          {":d:f.txt", noErr, "f.txt"}, {":d:", noErr, "d"},
-      {":d:nope", fnfErr, "nope"}, {":nope:f", dirNFErr, ""},   {"a/b", bdNamErr, ""},
+      {"d", noErr, "d"},           {":d:f.txt", noErr, "f.txt"}, {":d:", noErr, "d"},
+      {":d:nope", fnfErr, "nope"}, {":nope:f", dirNFErr, ""},    {"a/b", bdNamErr, ""},
   };
   for (const auto& c : cas) {
     SCOPED_TRACE(c.nom);

@@ -70,7 +70,7 @@ TEST(FontRegistry, ClassicNumbersAndStableNewNumbers) {
     int16_t number;
     const char* name;
   } classic[] = {{0, "System Font"}, {1, "Application Font"}, {2, "New York"}, {3, "Geneva"}, {4, "Monaco"},
-                 {20, "Times"},      {21, "Helvetica"},       {22, "Courier"},  {23, "Symbol"}};
+                 {20, "Times"},      {21, "Helvetica"},       {22, "Courier"}, {23, "Symbol"}};
   for (const auto& c : classic) {
     char name[256];
     EXPECT_TRUE(FontNameForNumber(c.number, name, sizeof name));
@@ -95,10 +95,9 @@ TEST(FontRegistry, InstalledMeansExactFamilyOrMetricAlias) {
   struct {
     const char* name;
     bool installed;
-  } cases[] = {{"Liberation Sans", true},  {"LIBERATION SERIF", true}, {"Times", true},
-               {"Times New Roman", true},  {"Arial", true},            {"Helvetica-Bold", true},
-               {"Courier", true},          {"Geneva", false},          {"LiberationSans", false},
-               {"No Such Font", false},    {"", false}};
+  } cases[] = {{"Liberation Sans", true}, {"LIBERATION SERIF", true}, {"Times", true},   {"Times New Roman", true},
+               {"Arial", true},           {"Helvetica-Bold", true},   {"Courier", true}, {"Geneva", false},
+               {"LiberationSans", false}, {"No Such Font", false},    {"", false}};
   for (const auto& c : cases) EXPECT_EQ(IsFontInstalled(c.name), c.installed) << c.name;
   unsigned char pname[] = "\x0cNo Such Font";
   int16_t n = 99;
@@ -178,9 +177,9 @@ TEST(TextMetrics, RoundingRulesAgainstRealFonts) {
   EXPECT_EQ(Text8Width(st, hello, 5), 9 + 7 + 3 + 3 + 7);
   FontInfo fi;
   Text8FontInfo(st, &fi);
-  EXPECT_EQ(fi.ascent, 11);   // ceil(10.86)
-  EXPECT_EQ(fi.descent, 3);   // ceil(2.54)
-  EXPECT_EQ(fi.leading, 0);   // round(0.39)
+  EXPECT_EQ(fi.ascent, 11);  // ceil(10.86)
+  EXPECT_EQ(fi.descent, 3);  // ceil(2.54)
+  EXPECT_EQ(fi.leading, 0);  // round(0.39)
   // The Unicode engine keeps the typographic width: 27.35.
   const UniChar u[] = {'H', 'e', 'l', 'l', 'o'};
   UnicodeTextStyle us;
@@ -280,12 +279,12 @@ TEST(LineBreaker, BreaksAfterSpacesOnCrAndInsideLongWords) {
     int32_t width;
     std::vector<int32_t> starts;
   } cases[] = {
-      {"aaa bbb ccc", 45, {0, 8}},       // "aaa bbb " fits (spaces hang)
+      {"aaa bbb ccc", 45, {0, 8}},  // "aaa bbb " fits (spaces hang)
       {"aaa bbb ccc", 20, {0, 4, 8}},
-      {"aa\rbb", 100, {0, 3}},           // CR ends its line
+      {"aa\rbb", 100, {0, 3}},  // CR ends its line
       {"aa\r", 100, {0}},
-      {"abcdefghij", 24, {0, 4, 8}},     // no space: between characters
-      {"abc", 1, {0, 1, 2}},             // at least one character a line
+      {"abcdefghij", 24, {0, 4, 8}},  // no space: between characters
+      {"abc", 1, {0, 1, 2}},          // at least one character a line
       {"", 100, {}},
   };
   for (const auto& c : cases) {

@@ -78,10 +78,10 @@ void ExpectBezierPathsDrawn() {
     Surface out(200, 200);
     Rect dst{0, 0, 200, 200};  // twice the frame
     ASSERT_TRUE(DrawPictureIntoContext(out.cr, pic, &dst));
-    EXPECT_EQ(out.At(80, 80), 0u) << oldForm;          // inside the scaled path
-    EXPECT_EQ(out.At(30, 30), 0xFFFFFFu) << oldForm;   // outside it
-    EXPECT_EQ(out.At(160, 150), 0xFFFFFFu) << oldForm; // where the fallback line was
-    EXPECT_EQ(out.At(100, 190), 0u) << oldForm;        // the line after STOP
+    EXPECT_EQ(out.At(80, 80), 0u) << oldForm;           // inside the scaled path
+    EXPECT_EQ(out.At(30, 30), 0xFFFFFFu) << oldForm;    // outside it
+    EXPECT_EQ(out.At(160, 150), 0xFFFFFFu) << oldForm;  // where the fallback line was
+    EXPECT_EQ(out.At(100, 190), 0u) << oldForm;         // the line after STOP
     DisposeHandle(pic);
   }
 }

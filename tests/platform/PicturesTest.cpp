@@ -263,16 +263,16 @@ std::string gLog;
 void SpyLine(Point p) {
   GrafPtr port;
   GetPort(&port);
-  gLog += "line " + std::to_string(port->pnLoc.h) + "," + std::to_string(port->pnLoc.v) + "-" +
-          std::to_string(p.h) + "," + std::to_string(p.v) + "\n";
+  gLog += "line " + std::to_string(port->pnLoc.h) + "," + std::to_string(port->pnLoc.v) + "-" + std::to_string(p.h) +
+          "," + std::to_string(p.v) + "\n";
 }
 void SpyText(int16_t n, const void* t, Point numer, Point denom) {
   GrafPtr port;
   GetPort(&port);
-  gLog += "text " + std::string(static_cast<const char*>(t), size_t(n)) + " at " + std::to_string(port->pnLoc.h) +
-          "," + std::to_string(port->pnLoc.v) + " font " + std::to_string(port->txFont) + " size " +
-          std::to_string(port->txSize) + " face " + std::to_string(port->txFace) + " scale " +
-          std::to_string(numer.h) + "/" + std::to_string(denom.h) + "\n";
+  gLog += "text " + std::string(static_cast<const char*>(t), size_t(n)) + " at " + std::to_string(port->pnLoc.h) + "," +
+          std::to_string(port->pnLoc.v) + " font " + std::to_string(port->txFont) + " size " +
+          std::to_string(port->txSize) + " face " + std::to_string(port->txFace) + " scale " + std::to_string(numer.h) +
+          "/" + std::to_string(denom.h) + "\n";
 }
 void SpyComment(int16_t kind, int16_t n, Handle h) {
   gLog += "comment " + std::to_string(kind);
@@ -393,24 +393,40 @@ TEST(Pictures, BitmapsAndIndexedMapsPlayInTheirColours) {
   v1.RectBE({0, 0, 2, 16});
   v1.RectBE({1, 1, 3, 17});
   v1.BE(0);
-  v1.U8(0xF0); v1.U8(0x0F);
-  v1.U8(0xAA); v1.U8(0x55);
+  v1.U8(0xF0);
+  v1.U8(0x0F);
+  v1.U8(0xAA);
+  v1.U8(0x55);
   v1.End();
   PictBuilder v2 = PictBuilder::V2({0, 0, 10, 20});
   v2.RGBFg(0, 0, 0);
   v2.Op(0x0098);  // PackBitsRect with an 8-bit map
   v2.BE(0x8000 | 10);
   v2.RectBE({0, 0, 1, 10});
-  v2.BE(0); v2.BE(0); v2.BE32(0); v2.BE32(72 << 16); v2.BE32(72 << 16);
-  v2.BE(0); v2.BE(8); v2.BE(1); v2.BE(8); v2.BE32(0); v2.BE32(0); v2.BE32(0);
-  v2.BE32(0); v2.BE(0); v2.BE(1);  // colour table: two entries
+  v2.BE(0);
+  v2.BE(0);
+  v2.BE32(0);
+  v2.BE32(72 << 16);
+  v2.BE32(72 << 16);
+  v2.BE(0);
+  v2.BE(8);
+  v2.BE(1);
+  v2.BE(8);
+  v2.BE32(0);
+  v2.BE32(0);
+  v2.BE32(0);
+  v2.BE32(0);
+  v2.BE(0);
+  v2.BE(1);  // colour table: two entries
   for (uint16_t v : {0, 0x0000, 0xFFFF, 0x0000, 1, 0xFFFF, 0x0000, 0x0000}) v2.BE(v);
   v2.RectBE({0, 0, 1, 10});
   v2.RectBE({5, 0, 6, 10});
   v2.BE(0);
-  v2.U8(4);      // packed row: 5 zeros, 5 ones
-  v2.U8(0xFC); v2.U8(0);
-  v2.U8(0xFC); v2.U8(1);
+  v2.U8(4);  // packed row: 5 zeros, 5 ones
+  v2.U8(0xFC);
+  v2.U8(0);
+  v2.U8(0xFC);
+  v2.U8(1);
   v2.End();
   GWorldPtr w = NewWorld(Rect{0, 0, 10, 20});
   ClearWhite(w);
@@ -418,12 +434,12 @@ TEST(Pictures, BitmapsAndIndexedMapsPlayInTheirColours) {
   Handle h1 = v1.ToHandle(), h2 = v2.ToHandle();
   DrawPicture(h1, &frame);
   DrawPicture(h2, &frame);
-  EXPECT_EQ(QDGetPixel(w, 1, 1), 0xFF000000u);   // bit set
-  EXPECT_EQ(QDGetPixel(w, 5, 1), 0xFFFFFFFFu);   // bit clear: background
-  EXPECT_EQ(QDGetPixel(w, 2, 2), 0xFFFFFFFFu);   // 0xAA: first bit set, second clear
+  EXPECT_EQ(QDGetPixel(w, 1, 1), 0xFF000000u);  // bit set
+  EXPECT_EQ(QDGetPixel(w, 5, 1), 0xFFFFFFFFu);  // bit clear: background
+  EXPECT_EQ(QDGetPixel(w, 2, 2), 0xFFFFFFFFu);  // 0xAA: first bit set, second clear
   EXPECT_EQ(QDGetPixel(w, 1, 2), 0xFF000000u);
-  EXPECT_EQ(QDGetPixel(w, 2, 5), 0xFF00FF00u);   // index 0: green
-  EXPECT_EQ(QDGetPixel(w, 7, 5), 0xFFFF0000u);   // index 1: red
+  EXPECT_EQ(QDGetPixel(w, 2, 5), 0xFF00FF00u);  // index 0: green
+  EXPECT_EQ(QDGetPixel(w, 7, 5), 0xFFFF0000u);  // index 1: red
   DisposeHandle(h1);
   DisposeHandle(h2);
   DisposeGWorld(w);

@@ -294,11 +294,11 @@ TEST(QuickDrawRegions, StoredFormRoundTripsAndRejectsDamage) {
   Handle bytes = NewHandle(0);
   ASSERT_EQ(QDRegionToBytes(c, bytes), noErr);
   // Inversion points: v0: 0 10; v5: 10 15; v10: 0 5; v15: 5 15.
-  const uint8_t expect[] = {0, 44, 0, 0, 0, 0, 0, 15, 0, 15,  // size, bounds
-                            0, 0, 0, 0, 0, 10, 0x7F, 0xFF,     //
-                            0, 5, 0, 10, 0, 15, 0x7F, 0xFF,    //
-                            0, 10, 0, 0, 0, 5, 0x7F, 0xFF,     //
-                            0, 15, 0, 5, 0, 15, 0x7F, 0xFF,    //
+  const uint8_t expect[] = {0,    44,  0, 0,  0, 0,  0,    15,   0, 15,  // size, bounds
+                            0,    0,   0, 0,  0, 10, 0x7F, 0xFF,         //
+                            0,    5,   0, 10, 0, 15, 0x7F, 0xFF,         //
+                            0,    10,  0, 0,  0, 5,  0x7F, 0xFF,         //
+                            0,    15,  0, 5,  0, 15, 0x7F, 0xFF,         //
                             0x7F, 0xFF};
   ASSERT_EQ(GetHandleSize(bytes), Size(sizeof(expect)));
   EXPECT_EQ(std::memcmp(*bytes, expect, sizeof(expect)), 0);

@@ -40,7 +40,7 @@ TEST(SpecialFolders, TemporaryFolderIsPrivate) {
   const char* tmp = std::getenv("TMPDIR");
   const std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
   EXPECT_EQ(path.rfind(base, 0), 0u) << path;
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);

@@ -2,8 +2,8 @@
 // ours, the driver loading a document built through the model by a test
 // loader, pages recorded and written as PDF or PNG.
 #include <cairo.h>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 

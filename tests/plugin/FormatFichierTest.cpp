@@ -14,13 +14,13 @@ TEST(FormatFichier, DetectionTable) {
     std::string contenu;
     int32_t format;
   } cas[] = {
-      {"partition.xml", "QRVLxxxx", kFormatQuarvel},      // the magic wins over the extension
+      {"partition.xml", "QRVLxxxx", kFormatQuarvel},  // the magic wins over the extension
       {"partition", "DIZA\x00\x01", kFormatQuarvelDiza},
       {"morceau.ABC", "X:1\n", kFormatABC},
       {"morceau.abc", "", kFormatABC},
       {"morceau.abc.bak", "X:1\n", kFormatABC},
       {"inconnu.bak", "rien", kFormatBak},
-      {"copie.qrv.bak", "QRVL", kFormatQuarvel},          // a native document with an added .bak
+      {"copie.qrv.bak", "QRVL", kFormatQuarvel},  // a native document with an added .bak
       {"p.xml.bak", "<?xml", kFormatXML},
       {"grille.tab", "e|--", kFormatTab},
       {"grille.TXT", "e|--", kFormatTab},
@@ -35,7 +35,7 @@ TEST(FormatFichier, DetectionTable) {
       {"f.brt", "", kFormatBrt},
       {"f.pdf", "%PDF", kFormatPDF},
       {"f.sta", "", kFormatSta},
-      {"f.mid", "MThd", kFormatInconnu},                  // MIDI is not imported here
+      {"f.mid", "MThd", kFormatInconnu},  // MIDI is not imported here
       {"sanspoint", "abcdefgh", kFormatInconnu},
       {"court", "QR", kFormatInconnu},
       {"vide", "", kFormatInconnu},

@@ -87,7 +87,9 @@ TEST_F(Primitives, OldDocumentsDropStyleCodes) {
   TermineSurPtr();
   Lit(Octets({3, 0x41, 0x05, 0x42}), 0x0920);
   EXPECT_TRUE(ReadString(buf, sizeof buf));
-  EXPECT_STREQ(buf, "A\x05" "B");
+  EXPECT_STREQ(buf,
+               "A\x05"
+               "B");
 }
 
 // Old strings are MacRoman: they become UTF-8, cut on a character boundary.
@@ -95,7 +97,9 @@ TEST_F(Primitives, OldUnicodeStringsAreConvertedAndCutWhole) {
   char buf[16];
   Lit(Octets({2, 0x8E, 0x41}), 0x0910);
   EXPECT_TRUE(ReadUTFString(buf, sizeof buf));
-  EXPECT_STREQ(buf, "\xC3\xA9" "A");
+  EXPECT_STREQ(buf,
+               "\xC3\xA9"
+               "A");
   TermineSurPtr();
   char petit[4];
   Lit(Octets({3, 0x8E, 0x8E, 'Z'}), 0x0910);

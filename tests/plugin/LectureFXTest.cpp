@@ -37,15 +37,15 @@ struct Octets {
 // written in the order documents store them.
 std::string BlocStocke(uint16_t version, int bandes = 13, int32_t extension = 3) {
   Octets e;
-  e.I16(1).I16(2).I16(-3).I16(4).I16(5);            // resonator, distortion, flanger, panning, reverb
-  e.I16(1100).U8(1).I16(51).U8(1);                  // fixed frequency and resonance, with glides
-  e.I16(52).I16(1200).I16(600).I16(2100).I16(53);   // fixed gain; oscillating frequency, min, max, resonance
-  e.U8(1).I16(54).I16(3100).U8(1);                  // its glide, gain, period, direction
+  e.I16(1).I16(2).I16(-3).I16(4).I16(5);                       // resonator, distortion, flanger, panning, reverb
+  e.I16(1100).U8(1).I16(51).U8(1);                             // fixed frequency and resonance, with glides
+  e.I16(52).I16(1200).I16(600).I16(2100).I16(53);              // fixed gain; oscillating frequency, min, max, resonance
+  e.U8(1).I16(54).I16(3100).U8(1);                             // its glide, gain, period, direction
   e.I16(510).I16(2010).I16(21).I16(81).I16(55).U8(1).I16(56);  // wah
   e.I16(60).I16(61).I16(62).I16(63).I16(64).I16(65);           // distortion, overdrive
   e.I16(10).I16(6010).I16(3010).I16(82);                       // flanger
   e.I16(-7).I16(8).I16(-9).I16(-40).I16(40).I16(3020).U8(1);   // panning and its oscillation
-  if (version >= 0x964) e.I16(-90).I16(-45).I16(45);            // fadings
+  if (version >= 0x964) e.I16(-90).I16(-45).I16(45);           // fadings
   e.I16(410).I16(41).U8(1).I16(420).I16(42).I16(1).I16(3030).I16(43).I16(1);  // delays, reverb
   if (version < 0x710) return e.o;
   e.I16(6).I16(7).I16(8).U8(1).I16(90).U8(1).I16(95);  // equaliser

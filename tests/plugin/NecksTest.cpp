@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "PluginFixtures.h"
-#include "support/TestPaths.h"
 #include "platform/Files.h"
 #include "plugin/Necks.h"
 #include "plugin/PiloteRequete.h"
+#include "support/TestPaths.h"
 #include "system/Dossiers.h"
 #include "system/QrvFiles.h"
 
@@ -225,7 +225,15 @@ struct NeckStocke {
   // Id, presence 1, names, transposition, mode, strings.
   static NeckStocke Complet(int32_t id, const std::string& nom, int16_t nbCordes, int triples) {
     NeckStocke n;
-    n.Long(id).Octet(1).Chaine(nom).Chaine("comment").Chaine(nom + " FR").Chaine("").Court(0x1FE).Court(3).Court(nbCordes);
+    n.Long(id)
+        .Octet(1)
+        .Chaine(nom)
+        .Chaine("comment")
+        .Chaine(nom + " FR")
+        .Chaine("")
+        .Court(0x1FE)
+        .Court(3)
+        .Court(nbCordes);
     for (int i = 0; i < triples; i++) n.Court(int16_t(30 + i)).Court(20).Court(int16_t(i % 3));
     return n;
   }

@@ -48,7 +48,8 @@ TEST(PiloteRequete, FailuresGiveNullOrAnUnpaginatedDocument) {
   // An unknown file goes to the native reader, which refuses it: a document
   // with no page, the preset rectangle and count untouched.
   const std::string bruit = dossier.Ecrit("bruit aléatoire.dat", std::string(64, '\x7F'));
-  Document* doc = LoadDocument(("file://" + dossier.chemin + "/bruit%20al%C3%A9atoire.dat").c_str(), &page, &pages, nom);
+  Document* doc =
+      LoadDocument(("file://" + dossier.chemin + "/bruit%20al%C3%A9atoire.dat").c_str(), &page, &pages, nom);
   ASSERT_NE(doc, nullptr);
   EXPECT_STREQ(nom, "bruit aléatoire.dat");
   EXPECT_EQ(pages, 0);

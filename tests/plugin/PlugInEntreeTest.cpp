@@ -98,6 +98,7 @@ TEST(UUID, ParsesOnlyWellFormedIdentifiers) {
   EXPECT_TRUE(QLUUIDFromString("5e2d9680-5022-40fa-b806-43349622e5b9", &u));
   EXPECT_EQ(u.bytes[0], 0x5E);
   EXPECT_EQ(u.bytes[15], 0xB9);
-  for (const char* faux : {"", "5E2D9680", "5E2D9680-5022-40FA-B806-43349622E5B9AA", "5E2D9680-5022-40FA-B806-43349622E5BZ"})
+  for (const char* faux :
+       {"", "5E2D9680", "5E2D9680-5022-40FA-B806-43349622E5B9AA", "5E2D9680-5022-40FA-B806-43349622E5BZ"})
     EXPECT_FALSE(QLUUIDFromString(faux, &u)) << faux;
 }

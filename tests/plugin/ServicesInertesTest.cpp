@@ -19,7 +19,7 @@ TEST(ServicesInertes, CallersAreNeverStoppedAndNothingPlays) {
   echantillons = reinterpret_cast<Handle>(1);
   EXPECT_EQ(DecodePisteMp3(nullptr, &echantillons), 0);
   EXPECT_EQ(echantillons, nullptr);
-  for (bool (*sonde)(const char*) : {IsFichierKaraokeMidi, IsFichierMidi, IsFichierCMF, IsFichierMod, IsFichierS3M,
-                                     IsFichierBB, IsFichierMsf})
+  for (bool (*sonde)(const char*) :
+       {IsFichierKaraokeMidi, IsFichierMidi, IsFichierCMF, IsFichierMod, IsFichierS3M, IsFichierBB, IsFichierMsf})
     EXPECT_FALSE(sonde("song.mid"));
 }

@@ -60,13 +60,15 @@ TEST_F(Source, WordsAndWhatEndsThem) {
     const char* texte;
     Liste mots;
   } cas[] = {
-      {"  ID\t12\r\n", {"ID", "12", ""}},             // trailing blanks: one empty word
-      {"abc", {"abc"}},                               // a block's last byte stays in its word
-      {"-12 3-4", {"-12", "3", "4"}},                 // a minus leads a word, a hyphen splits
-      {"{Pch 40 }", {"{Pch", "40", "}"}},             // a brace against a key is one word
-      {"a/b:c_d<e>", {"a/b:c_d<e>"}},                 // codes from '.' up stay in the word
-      {"x!y\"z(w", {"x", "y", "z", "w"}},             // punctuation below '.' ends it, consumed
-      {"ab\xC3\xA9" "cd", {"ab", "cd"}},              // high bytes of memory are blanks
+      {"  ID\t12\r\n", {"ID", "12", ""}},  // trailing blanks: one empty word
+      {"abc", {"abc"}},                    // a block's last byte stays in its word
+      {"-12 3-4", {"-12", "3", "4"}},      // a minus leads a word, a hyphen splits
+      {"{Pch 40 }", {"{Pch", "40", "}"}},  // a brace against a key is one word
+      {"a/b:c_d<e>", {"a/b:c_d<e>"}},      // codes from '.' up stay in the word
+      {"x!y\"z(w", {"x", "y", "z", "w"}},  // punctuation below '.' ends it, consumed
+      {"ab\xC3\xA9"
+       "cd",
+       {"ab", "cd"}},  // high bytes of memory are blanks
       {"", {}},
       {"   ", {""}},
   };
@@ -75,8 +77,12 @@ TEST_F(Source, WordsAndWhatEndsThem) {
     EXPECT_EQ(Mots(), c.mots) << c.texte;
   }
   // Read from a file, bytes above 127 are word characters.
-  Fichier("ab\xC3\xA9" "cd ef");
-  EXPECT_EQ(Mots(), (Liste{"ab\xC3\xA9" "cd", "ef"}));
+  Fichier(
+      "ab\xC3\xA9"
+      "cd ef");
+  EXPECT_EQ(Mots(), (Liste{"ab\xC3\xA9"
+                           "cd",
+                           "ef"}));
 }
 
 TEST_F(Source, AWordOverTheLimitLosesTheCharacterAfterIt) {
@@ -118,10 +124,8 @@ TEST_F(Source, NumbersTakeTheLeadingNumberClamped) {
 
 TEST_F(Source, AKeyItsNumberAndThenTheEnd) {
   for (int f = 0; f < 2; f++) {
-    if (f)
-      Fichier("ID 1001");
-    else
-      Memoire("ID 1001");
+    if (f) Fichier("ID 1001");
+    else Memoire("ID 1001");
     EXPECT_TRUE(TagWait("ID", nullptr));
     EXPECT_EQ(TagReadLong(), 1001);
     EXPECT_EQ(TagReadShort(), 0);
@@ -173,10 +177,10 @@ TEST_F(Source, HexadecimalBlocks) {
     Liste suite;              // the words after the block
   } cas[] = {
       {"Icone <0aFF10> x", {0x0A, 0xFF, 0x10, 0}, {"x"}},
-      {"<0\na\r\n\tff\n>", {0x0A, 0xFF, 0, 0}, {}},  // control characters between and inside pairs
-      {"<0 a1>", {0x00, 0xA1, 0, 0}, {}},         // a space is a digit position
-      {"<zz7z>", {0x00, 0x07, 0, 0}, {}},         // no number: 0; a leading digit counts
-      {"<1>", {0, 0, 0, 0}, {}},                  // a lone digit is dropped
+      {"<0\na\r\n\tff\n>", {0x0A, 0xFF, 0, 0}, {}},            // control characters between and inside pairs
+      {"<0 a1>", {0x00, 0xA1, 0, 0}, {}},                      // a space is a digit position
+      {"<zz7z>", {0x00, 0x07, 0, 0}, {}},                      // no number: 0; a leading digit counts
+      {"<1>", {0, 0, 0, 0}, {}},                               // a lone digit is dropped
       {"<01020304050607> y", {1, 2, 3, 4}, {"050607>", "y"}},  // full: the rest reads as words
       {"<0102", {1, 2, 0, 0}, {}},
       {"no block", {0, 0, 0, 0}, {}},
@@ -194,10 +198,8 @@ TEST_F(Source, RawBlocksStopAtTheSourcesEnd) {
   char b[8];
   for (int f = 0; f < 2; f++) {
     std::memset(b, 0, sizeof b);
-    if (f)
-      Fichier("abcdefg");
-    else
-      Memoire("abcdefg");
+    if (f) Fichier("abcdefg");
+    else Memoire("abcdefg");
     EXPECT_TRUE(TagReadRawBlock(b, 3));
     EXPECT_STREQ(b, "abc");
     EXPECT_TRUE(TagReadRawBlock(b, 0));

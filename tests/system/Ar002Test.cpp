@@ -108,8 +108,8 @@ TEST_F(Ar002, PackedDataRoundTrips) {
     const char* name;
     const std::vector<uint8_t>* data;
     uint32_t blockSymbols;
-  } cases[] = {{"text", &text, 16384}, {"text, small blocks", &text, 300}, {"noise", &noise, 16384},
-               {"runs", &runs, 1000}};
+  } cases[] = {
+      {"text", &text, 16384}, {"text, small blocks", &text, 300}, {"noise", &noise, 16384}, {"runs", &runs, 1000}};
   for (const Case& k : cases) {
     std::vector<uint8_t> c = tamrel_test::Ar002TestContainer(*k.data, k.blockSymbols);
     ASSERT_NE(c.size() - 8, k.data->size()) << k.name;  // must not look stored

@@ -56,10 +56,8 @@ void Play(PicHandle pic, const Rect& dst, bool rozo) {
   procs.commentProc = SpyComment;
   procs.lineProc = SpyLine;
   SetPortGrafProcs(port, &procs);
-  if (rozo)
-    RozoDrawPicture(pic, &dst);
-  else
-    DrawPicture(pic, &dst);
+  if (rozo) RozoDrawPicture(pic, &dst);
+  else DrawPicture(pic, &dst);
   SetPortGrafProcs(port, nullptr);
 }
 
@@ -156,7 +154,7 @@ TEST(Bezier, PlaybackSkipsTheRasterLinesAndPassesOtherComments) {
   MoveTo(0, 60);
   LineTo(90, 60);
   Comment("START 300 0 1 2 1 1 1 0 0 0 0 0 0 ");  // unknown version: passed on
-  Comment("START 7 2 1 1.5 1 0 0 1 1 2 ");         // numbers run out: passed on
+  Comment("START 7 2 1 1.5 1 0 0 1 1 2 ");        // numbers run out: passed on
   MoveTo(0, 70);
   LineTo(90, 70);  // not suppressed: the damaged comment engaged nothing
   ClosePicture();
@@ -182,8 +180,8 @@ TEST(Bezier, CommentsFromDocumentsAreReadWithinBounds) {
       {"START 7 2 1 1.5 1 1 2 3 4 5 6 ", true, 7, 0, 2, 1},  // older form
       {"START 300 4 5 6 7 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
       {"START 256 4 5 6 7 2.5 0 ", false, 0, 0, 0, 0},
-      {"START 256 4 5 6 7 2.5 2 1 2 3 4 5 6 ", false, 0, 0, 0, 0},        // numbers run out
-      {"START 256 4 5 6 7 2.5 99999 1 2 3 4 5 6 ", false, 0, 0, 0, 0},    // more nodes than the text holds
+      {"START 256 4 5 6 7 2.5 2 1 2 3 4 5 6 ", false, 0, 0, 0, 0},      // numbers run out
+      {"START 256 4 5 6 7 2.5 99999 1 2 3 4 5 6 ", false, 0, 0, 0, 0},  // more nodes than the text holds
       {"START 256 4 5 6 7 2.5 1 1 2 nan 4 5 6 ", false, 0, 0, 0, 0},
       {"START 256 4 5 6 7 2.5 1 1 2 1e30 4 5 6 ", false, 0, 0, 0, 0},
       {"START ", false, 0, 0, 0, 0},

@@ -75,7 +75,8 @@ void Batter(const Bytes& good, uint32_t seed, F decode) {
 // header and pixel stages instead of stopping at the CRC check.
 Bytes FixCrcs(Bytes png) {
   for (size_t pos = 8; pos + 12 <= png.size();) {
-    uint32_t len = (uint32_t(png[pos]) << 24) | (uint32_t(png[pos + 1]) << 16) | (uint32_t(png[pos + 2]) << 8) | png[pos + 3];
+    uint32_t len =
+        (uint32_t(png[pos]) << 24) | (uint32_t(png[pos + 1]) << 16) | (uint32_t(png[pos + 2]) << 8) | png[pos + 3];
     if (len > png.size() - pos - 12) break;
     uint32_t crc = uint32_t(crc32(0, png.data() + pos + 4, uInt(len + 4)));
     for (int i = 0; i < 4; i++) png[pos + 8 + len + size_t(i)] = uint8_t(crc >> (24 - 8 * i));

@@ -130,7 +130,7 @@ TEST_F(Folders, ColonPathsAndAliasesReachFolders) {
     OSErr err;
     const char* arrivee;
   } cas[] = {
-      {r, ":a:b", noErr, "/a/b/"},   {r, ":a:b:", noErr, "/a/b/"},    {Id("a/b"), "::", noErr, "/a/"},
+      {r, ":a:b", noErr, "/a/b/"},    {r, ":a:b:", noErr, "/a/b/"},  {Id("a/b"), "::", noErr, "/a/"},
       {r, ":x:lien", noErr, "/a/b/"}, {r, ":missing:", fnfErr, "/"}, {r, ":a:missing:b", noErr, "/a/b/"},
   };
   for (const auto& c : cas) {

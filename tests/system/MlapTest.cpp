@@ -189,7 +189,10 @@ TEST(Mlap, DamagedStreamsFail) {
     const char* name;
     size_t at;
     uint8_t value;
-  } damages[] = {{"magic", 0, 'm'}, {"version", 5, 2}, {"total 0", 9, 0}, {"block length 0", 13, 0},
+  } damages[] = {{"magic", 0, 'm'},
+                 {"version", 5, 2},
+                 {"total 0", 9, 0},
+                 {"block length 0", 13, 0},
                  {"block length huge", 10, 0x40}};
   for (const Damage& dm : damages) {
     std::vector<uint8_t> bad = good;

@@ -46,9 +46,7 @@ void Number(Offscreen off) {
 }  // namespace
 
 TEST(Offscreens, CreationDepthsAndBounds) {
-  const struct {
-    int16_t asked, got;
-  } cases[] = {{-1, 32}, {24, 32}, {32, 32}, {8, 8}, {16, 16}};
+  const struct { int16_t asked, got; } cases[] = {{-1, 32}, {24, 32}, {32, 32}, {8, 8}, {16, 16}};
   for (const auto& c : cases) {
     Off off(CreeOffscreen(20, 10, c.asked));
     ASSERT_NE(off.o, nullptr) << c.asked;
@@ -208,8 +206,8 @@ TEST(Offscreens, FreeAnglesSampleWithAlpha) {
   GetAireImage(turned.o, &b);
   EXPECT_EQ(b.right, 28);
   EXPECT_EQ(b.bottom, 28);
-  EXPECT_EQ(turned.At(0, 0)[0], 0);        // corner: background
-  EXPECT_GE(turned.At(14, 14)[0], 250);    // centre: the image
+  EXPECT_EQ(turned.At(0, 0)[0], 0);      // corner: background
+  EXPECT_GE(turned.At(14, 14)[0], 250);  // centre: the image
   EXPECT_EQ(turned.At(14, 14)[1], 200);
   // Exactly aligned opaque pixels come out with alpha 254.
   int32_t rb = 0;
@@ -261,8 +259,8 @@ TEST(Offscreens, StoredImagesDecodeRotateAndRefuse) {
   EXPECT_EQ(ConvertDataToOffscreen(kTypeImagePNG, junk, 0, 0), nullptr);
   EXPECT_EQ(ConvertDataToOffscreen(1, junk, 0, 0), nullptr);
   EXPECT_EQ(ConvertDataToOffscreen(1, nullptr, 0, 0), nullptr);
-  std::vector<uint8_t> huge = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                               0, 0, 0x9C, 0x40, 0, 0, 0x9C, 0x40, 8, 6, 0, 0, 0};
+  std::vector<uint8_t> huge = {0x89, 'P', 'N', 'G',  0x0D, 0x0A, 0x1A, 0x0A, 0,    0, 0, 13, 'I', 'H', 'D',
+                               'R',  0,   0,   0x9C, 0x40, 0,    0,    0x9C, 0x40, 8, 6, 0,  0,   0};
   uint32_t crc = Crc32(huge.data() + 12, 17);
   for (int k = 3; k >= 0; --k) huge.push_back(uint8_t(crc >> (8 * k)));
   SetHandleSize(junk, Size(huge.size()));
@@ -321,8 +319,8 @@ TEST(Offscreens, AlphaDrawingBlendsIntoPixels) {
   // No image: the crossed frame.
   EraseRect(&all);
   DrawOffscreenImage(nullptr, &dst, false);
-  EXPECT_EQ(port.At(5, 10)[1], 0);   // frame
-  EXPECT_EQ(port.At(9, 9)[1], 0);    // diagonal
+  EXPECT_EQ(port.At(5, 10)[1], 0);  // frame
+  EXPECT_EQ(port.At(9, 9)[1], 0);   // diagonal
   EXPECT_EQ(port.At(9, 6)[1], 255);
 }
 

@@ -28,15 +28,15 @@ void AddDirect24(PictBuilder& p, int w, int h, bool packed) {
   uint16_t rb = uint16_t(packed ? w * 3 : w * 4);
   p.W(uint16_t(0x8000 | rb));
   p.RectW({0, 0, int16_t(h), int16_t(w)});
-  p.W(0);                      // pmVersion
-  p.W(packed ? 4 : 1);         // packType
-  p.W32(0);                    // packSize
+  p.W(0);               // pmVersion
+  p.W(packed ? 4 : 1);  // packType
+  p.W32(0);             // packSize
   p.W32(72 << 16);
   p.W32(72 << 16);
-  p.W(0);                      // pixelType: the old form (16 once converted)
-  p.W(24);                     // pixelSize
-  p.W(3);                      // cmpCount
-  p.W(8);                      // cmpSize
+  p.W(0);   // pixelType: the old form (16 once converted)
+  p.W(24);  // pixelSize
+  p.W(3);   // cmpCount
+  p.W(8);   // cmpSize
   p.W32(0);
   p.W32(0);
   p.W32(0);
@@ -50,10 +50,8 @@ void AddDirect24(PictBuilder& p, int w, int h, bool packed) {
         for (int x = 0; x < w; x++) row.push_back(Px(x, y, c));
       std::vector<uint8_t> pk(PictPackBound(row.size()));
       size_t n = PictPackRow(row.data(), row.size(), pk.data());
-      if (rb > 250)
-        p.BE(uint16_t(n));
-      else
-        p.U8(uint8_t(n));
+      if (rb > 250) p.BE(uint16_t(n));
+      else p.U8(uint8_t(n));
       p.Bytes(pk.data(), n);
     } else {
       for (int x = 0; x < w; x++) {
@@ -174,7 +172,9 @@ TEST(PictConversion, AdaptePictureForcesColourAndDropsColourOpcodes) {
   PictBuilder p = PictBuilder::V2({0, 0, 30, 30});
   p.RGBFg(1, 2, 3);
   p.Op(0x001B);
-  p.BE(4); p.BE(5); p.BE(6);
+  p.BE(4);
+  p.BE(5);
+  p.BE(6);
   p.Op(0x000E);
   p.BE32(33);
   p.Line(1, 1, 2, 2);

@@ -164,8 +164,8 @@ TEST(PictFuzz, TruncatedMutatedAndRandomPicturesFailCleanly) {
       std::string d;
       ASSERT_TRUE(PictDumpText(seed.data(), seed.size(), d)) << d;
     }
-    for (size_t n = 0; n <= seed.size(); n++) Exercise(std::vector<uint8_t>(seed.begin(), seed.begin() + long(n)),
-                                                       world, cr);
+    for (size_t n = 0; n <= seed.size(); n++)
+      Exercise(std::vector<uint8_t>(seed.begin(), seed.begin() + long(n)), world, cr);
     for (int i = 0; i < 400; i++) {
       std::vector<uint8_t> m = seed;
       int edits = 1 + int(rng() % 4);

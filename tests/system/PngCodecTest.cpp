@@ -63,7 +63,8 @@ struct Chunked {
 std::vector<Chunked> Chunks(const Bytes& png) {
   std::vector<Chunked> out;
   for (size_t pos = 8; pos + 12 <= png.size();) {
-    uint32_t len = (uint32_t(png[pos]) << 24) | (uint32_t(png[pos + 1]) << 16) | (uint32_t(png[pos + 2]) << 8) | png[pos + 3];
+    uint32_t len =
+        (uint32_t(png[pos]) << 24) | (uint32_t(png[pos + 1]) << 16) | (uint32_t(png[pos + 2]) << 8) | png[pos + 3];
     out.push_back({std::string(png.begin() + long(pos) + 4, png.begin() + long(pos) + 8), pos, len});
     pos += 12 + len;
   }
@@ -125,7 +126,8 @@ Bytes LibpngWrite(uint32_t w, uint32_t h, int depth, int colourType, const std::
       nullptr);
   png_set_IHDR(png, info, w, h, depth, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!palette.empty()) png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(palette.data()), int(palette.size() / 3));
+  if (!palette.empty())
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(palette.data()), int(palette.size() / 3));
   png_write_info(png, info);
   for (const Bytes& r : rows) png_write_row(png, r.data());
   png_write_end(png, nullptr);
@@ -175,20 +177,35 @@ TEST(PngCodec, EveryColourTypeWrittenIsReadBackByUsAndByLibpng) {
     bool alpha, trueColour;
     int expectedType;
   } cases[] = {
-      {"grey", Pixels(w, h, [](int32_t x, int32_t y) { uint32_t g = uint32_t(x * 7 + y * 3) & 255; return 0xFF000000u | g * 0x010101u; }),
+      {"grey",
+       Pixels(w, h,
+              [](int32_t x, int32_t y) {
+                uint32_t g = uint32_t(x * 7 + y * 3) & 255;
+                return 0xFF000000u | g * 0x010101u;
+              }),
        false, false, 0},
-      {"grey alpha", Pixels(w, h, [](int32_t x, int32_t y) { uint32_t g = uint32_t(x * y) & 255; return uint32_t(y * 11) << 24 | g * 0x010101u; }),
+      {"grey alpha",
+       Pixels(w, h,
+              [](int32_t x, int32_t y) {
+                uint32_t g = uint32_t(x * y) & 255;
+                return uint32_t(y * 11) << 24 | g * 0x010101u;
+              }),
        true, false, 4},
-      {"palette", Pixels(w, h, [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t((x / 5) * 0x300000 + (y / 4) * 0x2010 + 7); }),
+      {"palette",
+       Pixels(w, h,
+              [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t((x / 5) * 0x300000 + (y / 4) * 0x2010 + 7); }),
        false, false, 3},
-      {"rgb, many colours", Pixels(w, h, [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t(x * 0x0701 + y * 0x050003); }),
-       false, false, 2},
+      {"rgb, many colours",
+       Pixels(w, h, [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t(x * 0x0701 + y * 0x050003); }), false,
+       false, 2},
       {"rgb forced", Pixels(w, h, [](int32_t x, int32_t) { return 0xFF000000u | uint32_t(x) * 0x010101u; }), false,
        true, 2},
-      {"rgba", Pixels(w, h, [](int32_t x, int32_t y) { return uint32_t(x * 6) << 24 | uint32_t(x * 0x0301 + y * 0x090000); }),
+      {"rgba",
+       Pixels(w, h, [](int32_t x, int32_t y) { return uint32_t(x * 6) << 24 | uint32_t(x * 0x0301 + y * 0x090000); }),
        true, false, 6},
-      {"rgba forced", Pixels(w, h, [](int32_t x, int32_t y) { return uint32_t(y * 9) << 24 | uint32_t(x) * 0x010101u; }),
-       true, true, 6},
+      {"rgba forced",
+       Pixels(w, h, [](int32_t x, int32_t y) { return uint32_t(y * 9) << 24 | uint32_t(x) * 0x010101u; }), true, true,
+       6},
   };
   for (const Case& c : cases) {
     Bytes png = Encode(c.argb, w, h, c.alpha, c.trueColour, "a comment");
@@ -345,7 +362,8 @@ TEST(PngCodec, DamagedOrUnsupportedFilesAreRefused) {
   // A chunk that claims more bytes than the file holds, and a file cut inside a chunk.
   Bytes longChunk = good;
   longChunk[idat] = 0x7F;
-  uint32_t claimed = (uint32_t(0x7F) << 24) | (uint32_t(good[idat + 1]) << 16) | (uint32_t(good[idat + 2]) << 8) | good[idat + 3];
+  uint32_t claimed =
+      (uint32_t(0x7F) << 24) | (uint32_t(good[idat + 1]) << 16) | (uint32_t(good[idat + 2]) << 8) | good[idat + 3];
   EXPECT_EQ(Refusal(longChunk), "bad chunk length: " + std::to_string(claimed));
   Bytes cut(good.begin(), good.begin() + long(idat) + 20);
   EXPECT_EQ(Refusal(cut), "bad chunk length: " + std::to_string(chunks[chunks.size() - 2].length));
@@ -364,7 +382,8 @@ TEST(PngCodec, DamagedOrUnsupportedFilesAreRefused) {
 }
 
 TEST(PngCodec, MissingEndAndMissingRows) {
-  Bytes argb = Pixels(6, 4, [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t(x * 40 + y * 0x2000 + 0x500000); });
+  Bytes argb =
+      Pixels(6, 4, [](int32_t x, int32_t y) { return 0xFF000000u | uint32_t(x * 40 + y * 0x2000 + 0x500000); });
   Bytes good = Encode(argb, 6, 4, false, true);
   Bytes noEnd(good.begin(), good.end() - 12);  // IEND removed: read to the end of the data
   EXPECT_EQ(Decode(noEnd), Opaque(argb));

@@ -4,8 +4,8 @@
 
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
-#include "system/PortLayer.h"
 #include "system/PngCodec.h"
+#include "system/PortLayer.h"
 
 namespace {
 

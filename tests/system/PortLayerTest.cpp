@@ -218,10 +218,12 @@ TEST(Couleurs, TableRowsFromTheFormula) {
   struct Row {
     int index;
     uint16_t r, g, b;
-  } rows[] = {{0, 0xFFFF, 0xFFFF, 0xFFFF}, {1, 0, 0, 0},       {2, 0xFFFF, 0xFFFF, 0x9999},
-              {35, 0xFFFF, 0, 0},          {215, 0xEEEE, 0, 0}, {225, 0, 0xEEEE, 0},
-              {244, 0, 0, 0x1111},         {246, 0xDDDD, 0xDDDD, 0xDDDD}, {247, 0xBBBB, 0xBBBB, 0xBBBB},
-              {249, 0x8888, 0x8888, 0x8888}, {251, 0x5555, 0x5555, 0x5555}, {255, 0xFFFF, 0xFFFF, 0xFFFF}};
+  } rows[] = {{0, 0xFFFF, 0xFFFF, 0xFFFF},   {1, 0, 0, 0},
+              {2, 0xFFFF, 0xFFFF, 0x9999},   {35, 0xFFFF, 0, 0},
+              {215, 0xEEEE, 0, 0},           {225, 0, 0xEEEE, 0},
+              {244, 0, 0, 0x1111},           {246, 0xDDDD, 0xDDDD, 0xDDDD},
+              {247, 0xBBBB, 0xBBBB, 0xBBBB}, {249, 0x8888, 0x8888, 0x8888},
+              {251, 0x5555, 0x5555, 0x5555}, {255, 0xFFFF, 0xFFFF, 0xFFFF}};
   for (const Row& row : rows) EXPECT_TRUE(Eq(TabRgbColor[size_t(row.index)], row.r, row.g, row.b)) << row.index;
   RGBColor c;
   for (uint16_t black : {0, 1, 256, 4000}) {
@@ -314,7 +316,7 @@ TEST(BigRect, IntersectionAndArithmetic) {
   } cases[] = {
       {{0, 10, 0, 10}, {10, 20, 0, 10}, false, {0, 0, 0, 0}},  // touching edges
       {{0, 10, 0, 10}, {5, 20, -5, 5}, true, {5, 10, 0, 5}},
-      {{0, 0, 0, 10}, {-5, 5, 0, 10}, false, {0, 0, 0, 0}},    // empty operand
+      {{0, 0, 0, 10}, {-5, 5, 0, 10}, false, {0, 0, 0, 0}},  // empty operand
   };
   for (const Case& c : cases) {
     BigRect out = {9, 9, 9, 9};

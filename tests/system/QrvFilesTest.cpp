@@ -165,10 +165,8 @@ TEST_F(DocumentStream, ReadingPastTheEndSetsTheStickyFlag) {
     } else {
       EXPECT_EQ(ReadCar(), 'b');
     }
-    if (mode == kTampon)
-      TermineSurPtr();
-    else
-      CloseFile();
+    if (mode == kTampon) TermineSurPtr();
+    else CloseFile();
   }
 }
 

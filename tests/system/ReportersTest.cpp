@@ -79,7 +79,7 @@ TEST_F(ErrorLog, PlatformErrorsAppendDatedLines) {
 TEST_F(ErrorLog, AnUnwritableLogLosesTheLineQuietly) {
   SetApplicationFolderPath((folder_ + "/missing").c_str());
   EXPECT_EQ(CommandeErreur("lost"), 0);
-  struct stat st{};
+  struct stat st {};
   EXPECT_NE(stat((folder_ + "/missing").c_str(), &st), 0);
 }
 

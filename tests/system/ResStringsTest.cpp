@@ -113,7 +113,11 @@ TEST(ResStrings, FindIndStringAndRelease) {
   EXPECT_EQ(FindIndString(1020, "SOLfege", 1), 5);
   EXPECT_EQ(FindIndString(1020, "S", 1), 0);  // an entry longer than the text is no prefix
   EXPECT_EQ(FindIndString(4242, "x", 1), 0);
-  std::string liste = std::string("\x00\x02\x02" "Ab\x03" "Abc", 9);
+  std::string liste = std::string(
+      "\x00\x02\x02"
+      "Ab\x03"
+      "Abc",
+      9);
   ASSERT_TRUE(PlatformAddResource(kTypeSTR, 30002, liste.data(), Size(liste.size())));
   EXPECT_EQ(FindIndString(30002, "Abc", 1), 1);
   EXPECT_EQ(FindIndString(30002, "Abc", 0), 2);

@@ -32,9 +32,9 @@ TEST(Strings, BoundedCopyAndAppend) {
     const char* cpy;  // strnzcpy(src)
     const char* cat;  // dst + src through strnzcat
   } cases[] = {
-      {"", "abc", 4, "abc", "abc"},      {"", "abcd", 4, "abc", "abc"}, {"", "ab", 4, "ab", "ab"},
-      {"ab", "cd", 5, "cd", "abcd"},     {"ab", "cd", 4, "cd", "abc"},  {"abc", "d", 4, "d", "abc"},
-      {"ab", "", 3, "", "ab"},           {"x", "abcdef", 1, "", "x"},
+      {"", "abc", 4, "abc", "abc"},  {"", "abcd", 4, "abc", "abc"}, {"", "ab", 4, "ab", "ab"},
+      {"ab", "cd", 5, "cd", "abcd"}, {"ab", "cd", 4, "cd", "abc"},  {"abc", "d", 4, "d", "abc"},
+      {"ab", "", 3, "", "ab"},       {"x", "abcdef", 1, "", "x"},
   };
   for (const Case& k : cases) {
     char buf[16];
@@ -111,13 +111,12 @@ TEST(Strings, FoldingComparesWithoutCaseOrAccents) {
     const char* b;
     int16_t want;
   } cases[] = {
-      {"\x8E", "E", 0},         // e acute
-      {"\x80", "A", 1},         // upper-case A diaeresis stays itself
-      {"caf\x8E", "CAFE", 0},   {"abc", "abd", -1}, {"abd", "ABC", 1},
-      {"ab", "abc", -1},        {"abc", "ab", 1},   {"", "", 0},
-      {"\x96", "N", 1},         // lower-case n tilde is not folded
-      {"\xE7", "a", 0},         // upper-case A acute
-      {"\xF4", "u", 0},         {"\xF5", "I", 1},   // 245 is past the accented range
+      {"\x8E", "E", 0},  // e acute
+      {"\x80", "A", 1},  // upper-case A diaeresis stays itself
+      {"caf\x8E", "CAFE", 0}, {"abc", "abd", -1}, {"abd", "ABC", 1}, {"ab", "abc", -1},
+      {"abc", "ab", 1},       {"", "", 0},        {"\x96", "N", 1},  // lower-case n tilde is not folded
+      {"\xE7", "a", 0},                                              // upper-case A acute
+      {"\xF4", "u", 0},       {"\xF5", "I", 1},                      // 245 is past the accented range
   };
   for (const Case& k : cases) EXPECT_EQ(stricmp(k.a, k.b), k.want) << k.a << " / " << k.b;
   EXPECT_EQ(stricmp(nullptr, "a"), -1);
@@ -171,10 +170,20 @@ TEST(Strings, LMulDivRoundsHalvesAwayAndClamps) {
   struct Case {
     int32_t a, b, c, want;
   } cases[] = {
-      {3, 5, 2, 8},          {-3, 5, 2, -8},      {3, -5, -2, 8},      {3, 5, 0, INT32_MAX},
-      {0, 5, 0, 0},          {3, 0, 0, 0},        {100, 144, 72, 200}, {7, 1, 3, 2},
-      {-7, 1, 3, -2},        {1, 1, 2, 1},        {-1, 1, 2, -1},      {INT32_MAX, INT32_MAX, 1, INT32_MAX},
-      {INT32_MIN, INT32_MAX, 1, INT32_MIN}, {INT32_MAX, 4, 2, INT32_MAX},
+      {3, 5, 2, 8},
+      {-3, 5, 2, -8},
+      {3, -5, -2, 8},
+      {3, 5, 0, INT32_MAX},
+      {0, 5, 0, 0},
+      {3, 0, 0, 0},
+      {100, 144, 72, 200},
+      {7, 1, 3, 2},
+      {-7, 1, 3, -2},
+      {1, 1, 2, 1},
+      {-1, 1, 2, -1},
+      {INT32_MAX, INT32_MAX, 1, INT32_MAX},
+      {INT32_MIN, INT32_MAX, 1, INT32_MIN},
+      {INT32_MAX, 4, 2, INT32_MAX},
       {16777217, 1, 1, 16777216},  // single precision: 2^24 + 1 is not representable
   };
   for (const Case& k : cases) EXPECT_EQ(LMulDiv(k.a, k.b, k.c), k.want) << k.a << "*" << k.b << "/" << k.c;

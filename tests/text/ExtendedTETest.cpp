@@ -396,19 +396,23 @@ TEST_F(ExtTE, RandomEditsKeepRunsAndLayoutExact) {
         ExtendedTEDelete(te);
       } else {
         int32_t a = static_cast<int32_t>(rng() % (len + 1)), b = static_cast<int32_t>(rng() % (len + 1));
-        TextStyle st{static_cast<int16_t>(rng() % 3), static_cast<uint8_t>(rng() % 4),
-                     static_cast<int16_t>(8 + 4 * (rng() % 4)), {0, 0, 0}};
+        TextStyle st{static_cast<int16_t>(rng() % 3),
+                     static_cast<uint8_t>(rng() % 4),
+                     static_cast<int16_t>(8 + 4 * (rng() % 4)),
+                     {0, 0, 0}};
         static const int16_t modes[] = {doFont, doFace, doSize, doAll, doToggle, addSize};
         desc = "style " + std::to_string(a) + " " + std::to_string(b);
         Style(te, a, b, modes[rng() % 6], st);
       }
-      SCOPED_TRACE(testing::Message() << "round " << round << " step " << step << " " << desc << " before [" << before << "] " << testing::PrintToString(startsBefore) << " text ["
+      SCOPED_TRACE(testing::Message() << "round " << round << " step " << step << " " << desc << " before [" << before
+                                      << "] " << testing::PrintToString(startsBefore) << " text ["
                                       << std::string(*(*te)->hText, (*te)->teLength) << "]");
       CheckRuns(te);
       if (HasFailure()) return;
       std::vector<int32_t> incremental = Starts(te);
       std::vector<ExtendedLineHeight> heights(static_cast<size_t>((*te)->nLines));
-      if (!heights.empty()) std::memcpy(heights.data(), *(*(*te)->styleHandle)->lineHeights, heights.size() * sizeof(ExtendedLineHeight));
+      if (!heights.empty())
+        std::memcpy(heights.data(), *(*(*te)->styleHandle)->lineHeights, heights.size() * sizeof(ExtendedLineHeight));
       ExtendedTECalText(te);
       ASSERT_EQ(incremental, Starts(te));
       const ExtendedLineHeight* full = reinterpret_cast<ExtendedLineHeight*>(*(*(*te)->styleHandle)->lineHeights);
@@ -479,11 +483,10 @@ TEST_F(ExtTE, OffsetsAndPointsAgree) {
     EXPECT_EQ(ExtendedTEGetOffset(packed, te), o) << o;
   }
   auto at = [&](int16_t h, int16_t v) {
-    return ExtendedTEGetOffset(static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(h)) << 16) |
-                                                    static_cast<uint16_t>(v)),
-                               te);
+    return ExtendedTEGetOffset(
+        static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(h)) << 16) | static_cast<uint16_t>(v)), te);
   };
-  EXPECT_EQ(at(8, 5), 1);     // nearer the second boundary
+  EXPECT_EQ(at(8, 5), 1);  // nearer the second boundary
   EXPECT_EQ(at(2, 5), 0);
   EXPECT_EQ(at(300, 17), 11);  // right of "ccc\r": before the terminator
   EXPECT_EQ(at(5, 200), 14);   // below the text
@@ -678,7 +681,7 @@ TEST_F(ExtTE, DrawingPassesThroughTheSlots) {
   EXPECT_EQ(gDrawn[1].text, " bbb ");
   EXPECT_EQ(gDrawn[0].text, "aaa");
   EXPECT_FLOAT_EQ(gDrawn[0].size, 24.0f);  // size 0 is drawn at 12 x scale
-  EXPECT_EQ(gDrawn.back().text, "ccc");     // no terminator drawn
+  EXPECT_EQ(gDrawn.back().text, "ccc");    // no terminator drawn
   EXPECT_EQ(gMoves.size(), 2u);
   EXPECT_FALSE(gErased.empty());
   // Without erasing nothing is erased, not even the band of a shorter text.

@@ -60,7 +60,10 @@ TEST(FontLookup, EmptyTableMissingFont) {
 }
 
 TEST(FontLookup, EquivalenceTable) {
-  Table t{{"MyFont", "Arial"}, {"Gone", "Nowhere"}, {"Same", "SAME"}, {"ToDefault", "default"},
+  Table t{{"MyFont", "Arial"},
+          {"Gone", "Nowhere"},
+          {"Same", "SAME"},
+          {"ToDefault", "default"},
           {"Times New Roman", "Liberation Serif"}};
   gMisses.clear();
   ExtendedSetFontConversionCallback(Record);

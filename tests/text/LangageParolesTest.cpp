@@ -58,7 +58,8 @@ const std::vector<std::string> kCorpus = {
     "je n'ai plus de feu, ouvre-moi ta porte pour l'amour de dieu, il \xC3\xA9tait une berg\xC3\xA8re qui "
     "gardait ses moutons, sur le pont d'avignon on y danse tous en rond, fr\xC3\xA8re jacques dormez-vous",
     // 2 German
-    "stille nacht heilige nacht alles schl\xC3\xA4" "ft einsam wacht nur das traute hochheilige paar, "
+    "stille nacht heilige nacht alles schl\xC3\xA4"
+    "ft einsam wacht nur das traute hochheilige paar, "
     "freude sch\xC3\xB6ner g\xC3\xB6tterfunken tochter aus elysium, wir betreten feuertrunken himmlische dein "
     "heiligtum, der mond ist aufgegangen die goldnen sternlein prangen am himmel hell und klar",
     // 3 Italian
@@ -75,13 +76,14 @@ TEST_F(Langage, LyricLinesOfDifferentLanguages) {
   } lines[] = {
       {"Where the river meets the sea, all the flowers sing to me", 0},
       {"Dormez-vous mon ami, la lune est morte sur le pont", 1},
-      {"Die Sternlein prangen am Himmel, alles schl\xC3\xA4" "ft in der heiligen Nacht", 2},
+      {"Die Sternlein prangen am Himmel, alles schl\xC3\xA4"
+       "ft in der heiligen Nacht",
+       2},
       {"Cantare nel sole, la donna felice sta nel vento dorato", 3},
   };
   for (const auto& l : lines) {
     float score = 0;
-    EXPECT_EQ(DetermineIndexLangageTexte(l.line, static_cast<int32_t>(strlen(l.line)), &score), l.language)
-        << l.line;
+    EXPECT_EQ(DetermineIndexLangageTexte(l.line, static_cast<int32_t>(strlen(l.line)), &score), l.language) << l.line;
     EXPECT_LT(score, 0.0f);
     // The plug-in installs no voice language: the identifier stays unknown
     // while the score is still given.
@@ -95,7 +97,10 @@ TEST_F(Langage, TooFewLettersOrNoTreeGiveUnknown) {
   Train(kCorpus);
   float score = 1;
   // Digits, punctuation and general punctuation (U+2019) are not letters.
-  const char* none[] = {"", "la la", "12 34 56 78, 90!", "ab\xE2\x80\x99" "c\xE2\x80\x99" "d"};
+  const char* none[] = {"", "la la", "12 34 56 78, 90!",
+                        "ab\xE2\x80\x99"
+                        "c\xE2\x80\x99"
+                        "d"};
   for (const char* t : none) {
     EXPECT_EQ(DetermineIndexLangageTexte(t, static_cast<int32_t>(strlen(t)), &score), -1) << t;
     EXPECT_EQ(score, 0.0f);

@@ -100,29 +100,36 @@ std::vector<Golden> Goldens() {
       {"one style",
        {{kFontTimes, 0, 12, 14.5f, 11.25f, kNoir}},
        {{0, 0}, {6, 65535}},
-       "\x01" "A" + F("1") + F("1") + "\x85" + F("12.000") + F("14.500") + F("11.250") + F("Times") + F("0") +
-           F("0") + F("6") + F("-1") + "\x02"},
+       "\x01"
+       "A" +
+           F("1") + F("1") + "\x85" + F("12.000") + F("14.500") + F("11.250") + F("Times") + F("0") + F("0") + F("6") +
+           F("-1") + "\x02"},
       {"several runs, every field",
        {{kFontTimes, 0, 12, 14, 11, kNoir},
         {kFontTimes, kFaceBold, 12, 14, 11, kNoir},
         {kFontHelvetica, kFaceItalic, 18.5f, 21, 17, {65535, 32768, 1}}},
        {{0, 0}, {3, 1}, {5, 2}, {9, 0}, {13, 65535}},
-       "\x01" "A" + F("3") + F("4") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") + "\x82" +
-           F("1") + "\x8F" + F("18.500") + F("21.000") + F("17.000") + F("Helvetica") + F("2") + F("65535") +
-           F("32768") + F("1") + F("0") + F("0") + F("3") + F("1") + F("5") + F("2") + F("9") + F("0") + F("13") +
-           F("-1") + "\x02"},
+       "\x01"
+       "A" +
+           F("3") + F("4") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") + "\x82" + F("1") + "\x8F" +
+           F("18.500") + F("21.000") + F("17.000") + F("Helvetica") + F("2") + F("65535") + F("32768") + F("1") +
+           F("0") + F("0") + F("3") + F("1") + F("5") + F("2") + F("9") + F("0") + F("13") + F("-1") + "\x02"},
       // Same size and font as the previous entry: no size, metric or font
       // fields even though the line height differs; only the colour.
       {"metrics follow size and font",
        {{kFontTimes, 0, 12, 14, 11, kNoir}, {kFontTimes, 0, 12, 20, 15, kRouge}},
        {{0, 0}, {2, 1}, {4, 65535}},
-       "\x01" "A" + F("2") + F("2") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") + "\x88" +
-           F("65535") + F("0") + F("0") + F("0") + F("0") + F("2") + F("1") + F("4") + F("-1") + "\x02"},
+       "\x01"
+       "A" +
+           F("2") + F("2") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") + "\x88" + F("65535") +
+           F("0") + F("0") + F("0") + F("0") + F("2") + F("1") + F("4") + F("-1") + "\x02"},
       // Size 0 and font 0 equal the zero previous state: no fields at all.
       {"zero first entry",
        {{0, 0, 0, 0, 0, kNoir}},
        {{0, 0}, {3, 65535}},
-       "\x01" "A" + F("1") + F("1") + "\x80" + F("0") + F("0") + F("3") + F("-1") + "\x02"},
+       "\x01"
+       "A" +
+           F("1") + F("1") + "\x80" + F("0") + F("0") + F("3") + F("-1") + "\x02"},
   };
 }
 
@@ -175,7 +182,10 @@ TEST_F(TextData, PlainAndEmpty) {
   EXPECT_EQ(GetHandleSize(h), 0);
   DisposeHandle(h);
 
-  std::string s = "\x01" "A" + F("1") + F("1") + "\x80" + F("0") + F("0") + F("3") + F("-1") + "\x02" + "abc";
+  std::string s =
+      "\x01"
+      "A" +
+      F("1") + F("1") + "\x80" + F("0") + F("0") + F("3") + F("-1") + "\x02" + "abc";
   EXPECT_TRUE(IsStyledString(s.c_str()));
   EXPECT_FALSE(IsStyledString(plain));
   EXPECT_EQ(GetStringStyleSize(s.c_str()), static_cast<int32_t>(s.size() - 3));
@@ -189,13 +199,17 @@ TEST_F(TextData, PlainAndEmpty) {
   EXPECT_EQ(HandleBytes(d), "abc");
   DisposeHandle(d);
   // A styled string without 0x02 has no text.
-  EXPECT_STREQ(GetTexteBrutTexteStyle("\x01" "A1\x03"), "");
+  EXPECT_STREQ(GetTexteBrutTexteStyle("\x01"
+                                      "A1\x03"),
+               "");
 }
 
 TEST_F(TextData, NeighbourRunsOfOneStyleMergeAndTheSentinelIsMended) {
-  std::string part = "\x01" "A" + F("2") + F("4") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") +
-                     "\x82" + F("1") + F("0") + F("0") + F("2") + F("0") + F("4") + F("1") + F("6") + F("1") +
-                     F("77") + F("-1") + "\x02";
+  std::string part =
+      "\x01"
+      "A" +
+      F("2") + F("4") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("Times") + "\x82" + F("1") + F("0") +
+      F("0") + F("2") + F("0") + F("4") + F("1") + F("6") + F("1") + F("77") + F("-1") + "\x02";
   std::string s = part + "abcdefgh";
   std::vector<char> buf(s.begin(), s.end());
   buf.push_back(0);
@@ -212,8 +226,11 @@ TEST_F(TextData, NeighbourRunsOfOneStyleMergeAndTheSentinelIsMended) {
 }
 
 TEST_F(TextData, SizesScaleToTheDestinationResolution) {
-  std::string s = "\x01" "A" + F("1") + F("1") + "\x85" + F("12.000") + F("14.700") + F("11.200") + F("Times") +
-                  F("0") + F("0") + F("3") + F("-1") + "\x02" + "abc";
+  std::string s =
+      "\x01"
+      "A" +
+      F("1") + F("1") + "\x85" + F("12.000") + F("14.700") + F("11.200") + F("Times") + F("0") + F("0") + F("3") +
+      F("-1") + "\x02" + "abc";
   std::vector<char> buf(s.begin(), s.end());
   buf.push_back(0);
   SetDpiDest(144);
@@ -254,23 +271,74 @@ TEST_F(TextData, MalformedStylePartsAreRefused) {
     std::string bytes;
   } cases[] = {
       {"marker only", "\x01"},
-      {"marker and letter", "\x01" "A"},
-      {"counts cut short", "\x01" "A1"},
-      {"no end of style part", "\x01" "A" + F("1") + F("1") + entry + F("0") + F("0") + F("3") + F("-1") + "abc"},
-      {"end of style part too early", "\x01" "A" + F("1") + F("1") + entry + F("0") + "\x02" + "abc"},
-      {"bytes after the runs", "\x01" "A" + F("1") + F("1") + entry + F("0") + F("0") + F("4") + F("-1") + "zz\x02" + "abc"},
-      {"style count past the string", "\x01" "A" + F("30000") + F("0") + F("1") + F("-1") + "\x02" + "abc"},
-      {"style count over the ceiling", "\x01" "A" + F("99999999") + F("0") + "\x02" + "abc"},
-      {"negative style count", "\x01" "A" + F("-1") + F("0") + F("1") + F("-1") + "\x02" + "abc"},
-      {"run count past the string", "\x01" "A" + F("1") + F("2000000000") + entry + "\x02" + "abc"},
-      {"negative run count", "\x01" "A" + F("1") + F("-3") + entry + F("4") + F("-1") + "\x02" + "abc"},
-      {"style index past the table", "\x01" "A" + F("1") + F("1") + entry + F("0") + F("5") + F("4") + F("-1") + "\x02" + "abc"},
-      {"negative style index", "\x01" "A" + F("1") + F("1") + entry + F("0") + F("-1") + F("4") + F("-1") + "\x02" + "abc"},
-      {"run past the text", "\x01" "A" + F("1") + F("2") + entry + F("0") + F("0") + F("9") + F("0") + F("4") + F("-1") + "\x02" + "abc"},
-      {"runs out of order", "\x01" "A" + F("2") + F("2") + entry + "\x82" + F("1") + F("2") + F("0") + F("1") + F("1") + F("4") + F("-1") + "\x02" + "abc"},
-      {"field without end", "\x01" "A" + F("1") + F("1") + "\x85" + "12.000"},
-      {"0x02 inside a font name", "\x01" "A" + F("1") + F("1") + "\x85" + F("12") + F("14") + F("11") + F("Ti\x02mes") + F("0") + F("0") + F("4") + F("-1") + "\x02" + "abc"},
-      {"entries cut short", "\x01" "A" + F("3") + F("1") + entry + "\x02" + "abc"},
+      {"marker and letter",
+       "\x01"
+       "A"},
+      {"counts cut short",
+       "\x01"
+       "A1"},
+      {"no end of style part",
+       "\x01"
+       "A" +
+           F("1") + F("1") + entry + F("0") + F("0") + F("3") + F("-1") + "abc"},
+      {"end of style part too early",
+       "\x01"
+       "A" +
+           F("1") + F("1") + entry + F("0") + "\x02" + "abc"},
+      {"bytes after the runs",
+       "\x01"
+       "A" +
+           F("1") + F("1") + entry + F("0") + F("0") + F("4") + F("-1") + "zz\x02" + "abc"},
+      {"style count past the string",
+       "\x01"
+       "A" +
+           F("30000") + F("0") + F("1") + F("-1") + "\x02" + "abc"},
+      {"style count over the ceiling",
+       "\x01"
+       "A" +
+           F("99999999") + F("0") + "\x02" + "abc"},
+      {"negative style count",
+       "\x01"
+       "A" +
+           F("-1") + F("0") + F("1") + F("-1") + "\x02" + "abc"},
+      {"run count past the string",
+       "\x01"
+       "A" +
+           F("1") + F("2000000000") + entry + "\x02" + "abc"},
+      {"negative run count",
+       "\x01"
+       "A" +
+           F("1") + F("-3") + entry + F("4") + F("-1") + "\x02" + "abc"},
+      {"style index past the table",
+       "\x01"
+       "A" +
+           F("1") + F("1") + entry + F("0") + F("5") + F("4") + F("-1") + "\x02" + "abc"},
+      {"negative style index",
+       "\x01"
+       "A" +
+           F("1") + F("1") + entry + F("0") + F("-1") + F("4") + F("-1") + "\x02" + "abc"},
+      {"run past the text",
+       "\x01"
+       "A" +
+           F("1") + F("2") + entry + F("0") + F("0") + F("9") + F("0") + F("4") + F("-1") + "\x02" + "abc"},
+      {"runs out of order",
+       "\x01"
+       "A" +
+           F("2") + F("2") + entry + "\x82" + F("1") + F("2") + F("0") + F("1") + F("1") + F("4") + F("-1") + "\x02" +
+           "abc"},
+      {"field without end",
+       "\x01"
+       "A" +
+           F("1") + F("1") + "\x85" + "12.000"},
+      {"0x02 inside a font name",
+       "\x01"
+       "A" +
+           F("1") + F("1") + "\x85" + F("12") + F("14") + F("11") + F("Ti\x02mes") + F("0") + F("0") + F("4") +
+           F("-1") + "\x02" + "abc"},
+      {"entries cut short",
+       "\x01"
+       "A" +
+           F("3") + F("1") + entry + "\x02" + "abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -450,8 +518,12 @@ TEST_F(TextData, SubStringsKeepTheirRuns) {
 
   // Runs marked with 0x03, the text of each run changed, the runs put back.
   Handle marked = InjecteRunsDansChaine(s, static_cast<int32_t>(strlen(s)));
-  EXPECT_STREQ(*marked, "abcd\x03" "EFGH\x03");
-  Handle back = RecupereRunsDansChaine(s, static_cast<int32_t>(strlen(s)), "Do\x03" "RE MI\x03");
+  EXPECT_STREQ(*marked,
+               "abcd\x03"
+               "EFGH\x03");
+  Handle back = RecupereRunsDansChaine(s, static_cast<int32_t>(strlen(s)),
+                                       "Do\x03"
+                                       "RE MI\x03");
   EXPECT_STREQ(GetTexteBrutTexteStyle(*back), "DoRE MI");
   EXPECT_EQ(Runs(*back), "0:20/0/12 2:21/1/14 8");
   DisposeHandle(marked);

@@ -58,9 +58,9 @@ TEST(EncodingTables, CountsAndFixedEntries) {
   EXPECT_EQ(MSDos2UnicodeTable[0x82 - 0x80], 0x00E9);
   struct {
     uint16_t code, unicode;
-  } jis[] = {{0x5C, 0xA5}, {0x80, 0x5C}, {0xA0, 0xA0}, {0xA1, 0xFF61}, {0xDF, 0xFF9F}, {0xFD, 0xA9},
-             {0xFE, 0x2122}, {0xFF, 0xFFFD}, {0x8140, 0x3000}, {0x815C, 0x2014}, {0x82A0, 0x3042},
-             {0x8540, 0x2460}, {0x889F, 0x4E9C}, {0xEAA4, 0x7199}};
+  } jis[] = {{0x5C, 0xA5},     {0x80, 0x5C},     {0xA0, 0xA0},     {0xA1, 0xFF61},   {0xDF, 0xFF9F},
+             {0xFD, 0xA9},     {0xFE, 0x2122},   {0xFF, 0xFFFD},   {0x8140, 0x3000}, {0x815C, 0x2014},
+             {0x82A0, 0x3042}, {0x8540, 0x2460}, {0x889F, 0x4E9C}, {0xEAA4, 0x7199}};
   for (const auto& j : jis) {
     bool found = false;
     for (int i = 0; i + 1 < kJis2UnicodeCount; i++) {
@@ -97,19 +97,24 @@ TEST(Utf8, DecodingAndEncodingEdges) {
     UniChar ch;
     int32_t used;
   } dec[] = {
-      {"\xC3\xA9", 0xE9, 2},         {"\xC3", 0xFFFD, 1},          {"\x80", 0x80, 1},
-      {"\xBF", 0xBF, 1},             {"\xFE", 0xFFFD, 1},          {"\xC3\x41", 0xFFFD, 1},
-      {"\xC0\x80", 0x0000, 2},       // overlong forms are accepted
+      {"\xC3\xA9", 0xE9, 2},
+      {"\xC3", 0xFFFD, 1},
+      {"\x80", 0x80, 1},
+      {"\xBF", 0xBF, 1},
+      {"\xFE", 0xFFFD, 1},
+      {"\xC3\x41", 0xFFFD, 1},
+      {"\xC0\x80", 0x0000, 2},  // overlong forms are accepted
       {"\xE3\x81\x82", 0x3042, 3},
       // Beyond 16 bits: U+1F600 and U+1F041 give U+FFFD, never a unit of the
       // private-use range where the music font lives.
-      {"\xF0\x9F\x98\x80", 0xFFFD, 4}, {"\xF0\x9F\x81\x81", 0xFFFD, 4},
+      {"\xF0\x9F\x98\x80", 0xFFFD, 4},
+      {"\xF0\x9F\x81\x81", 0xFFFD, 4},
   };
   for (const auto& d : dec) {
     UniChar c = 1;
-    EXPECT_EQ(UTFCharToUnicode(reinterpret_cast<const uint8_t*>(d.bytes.data()), &c,
-                               static_cast<int32_t>(d.bytes.size())),
-              d.used);
+    EXPECT_EQ(
+        UTFCharToUnicode(reinterpret_cast<const uint8_t*>(d.bytes.data()), &c, static_cast<int32_t>(d.bytes.size())),
+        d.used);
     EXPECT_EQ(c, d.ch) << d.bytes;
   }
   UniChar c = 7;
@@ -154,7 +159,9 @@ TEST(ChangeTextEncoding, EightBitEncodings) {
   EXPECT_EQ(ToUnits("\x82\xA0", kEncodingShiftJis), (std::vector<UniChar>{0x3042}));
   EXPECT_EQ(ToUnits("a\x82", kEncodingShiftJis), (std::vector<UniChar>{'a', 0xFFFD}));
   EXPECT_EQ(ToUnits("\x5C\x80", kEncodingShiftJis), (std::vector<UniChar>{0xA5, 0x5C}));
-  EXPECT_EQ(FromUnits({0x3042, 'A', 0x5C, 0xF041, 0x1234}, kEncodingShiftJis), "\x82\xA0" "A\x80\x41?");
+  EXPECT_EQ(FromUnits({0x3042, 'A', 0x5C, 0xF041, 0x1234}, kEncodingShiftJis),
+            "\x82\xA0"
+            "A\x80\x41?");
   // UTF-16, swapped.
   std::string sw = Convert(std::string("\x00\x41\x30\x42", 4), kEncodingUTF16Swapped, kEncodingUTF8);
   EXPECT_EQ(sw, std::string("A\xE3\x81\x82"));
@@ -197,14 +204,14 @@ TEST(TwoStageAndInPlace, ConvertWithoutLineEnds) {
 TEST(UnicodeChars, CapitalsDirectionAndSteps) {
   struct {
     UniChar in, out;
-  } caps[] = {{0x61, 0x41}, {0x1C4, 0x1C5}, {0x1C5, 0x1C4}, {0x1F80, 0x1F88}, {0xFF5A, 0xFF3A},
-              {0xE9, 0xC9}, {0x41, 0x41},   {0x3042, 0x3042}};
+  } caps[] = {{0x61, 0x41},     {0x1C4, 0x1C5}, {0x1C5, 0x1C4}, {0x1F80, 0x1F88},
+              {0xFF5A, 0xFF3A}, {0xE9, 0xC9},   {0x41, 0x41},   {0x3042, 0x3042}};
   for (const auto& c : caps) EXPECT_EQ(UnicodeCharMajuscule(c.in), c.out) << std::hex << c.in;
   struct {
     UniChar c;
     int16_t type;
-  } rl[] = {{0x41, 0}, {0x5D0, 2}, {0x627, 1}, {0x710, 1}, {0x750, 0}, {0x780, 1}, {0xFB20, 0}, {0xFB50, 1},
-            {0xFE70, 1}, {0xFF21, 0}};
+  } rl[] = {{0x41, 0},  {0x5D0, 2},  {0x627, 1},  {0x710, 1},  {0x750, 0},
+            {0x780, 1}, {0xFB20, 0}, {0xFB50, 1}, {0xFE70, 1}, {0xFF21, 0}};
   for (const auto& r : rl) EXPECT_EQ(UniCharRLType(r.c), r.type) << std::hex << r.c;
   const UniChar s[] = {'a', 'b', 0};
   EXPECT_EQ(UnicodeStrLen(s), 2);

@@ -19,8 +19,8 @@
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "text/Fontes.h"
-#include "text/TextStyle.h"
 #include "text/TextEncodings.h"
+#include "text/TextStyle.h"
 #include "text/UTFText.h"
 
 namespace {
@@ -303,7 +303,6 @@ TEST_F(TextPort, ReplayDrawsTheCommentsText) {
   EXPECT_EQ(GetPortGrafProcs(world_), own);
 }
 
-
 // Music codes drawn while a picture is being recorded are bracketed by the
 // transcode switches, in both text paths, and a replay into a context hands
 // the text engine the music font's codes, not Mac Roman characters.
@@ -358,7 +357,6 @@ TEST_F(TextPort, MeasuringMusicCodesSwitchesTranscoding) {
   EXPECT_TRUE(GetTextTranscoding());
 }
 
-
 // A recorded picture replayed through DrawUTFPicture: plain text reaches the
 // port's own text procedure, text that came with its Unicode comment is drawn
 // by the Unicode engine instead of its 8-bit stand-in; the port's procedures
@@ -374,8 +372,9 @@ TEST_F(TextPort, UnicodePictureReplayDrawsTheCommentsTextInstead) {
   MoveTo(10, 140);
   UTFDrawText(world_, "\xE2\x82\xAC\xC3\xA9", 0, 5, 0);  // euro sign, e acute
   // A Bezier path with its raster fallback line, which the replay skips.
-  const char* path = "START 256 0 1 2 1 1.0000 3 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 "
-                     "13 13 14 14 15 15 16 16 ";
+  const char* path =
+      "START 256 0 1 2 1 1.0000 3 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 "
+      "13 13 14 14 15 15 16 16 ";
   for (const char* c : {path, "STOP"}) {
     if (std::strcmp(c, "STOP") == 0) {
       MoveTo(10, 180);
