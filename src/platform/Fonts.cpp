@@ -283,7 +283,10 @@ std::unordered_map<uint32_t, FontFile*>& FallbackCache() {
   static auto* m = new std::unordered_map<uint32_t, FontFile*>;
   return *m;
 }
+uint32_t gCacheGeneration = 1;
 }  // namespace
+
+uint32_t FontCacheGeneration() { return gCacheGeneration; }
 
 int16_t FontNumberForName(const char* name) {
   if (name == nullptr) return kInvalidFontFamily;
@@ -392,6 +395,7 @@ OSStatus FMActivateFonts(const char* path) {
   }
   ResolveCache().clear();
   FallbackCache().clear();
+  gCacheGeneration++;
   return noErr;
 }
 
@@ -467,8 +471,16 @@ FontFile* FontFallbackFor(uint32_t codePoint) {
 
 uint32_t FontGlyphFor(FontFile* file, uint32_t codePoint) {
   if (!file) return 0;
+  uint32_t* slot = nullptr;
+  if (codePoint < 0x10000) {
+    std::unique_ptr<uint32_t[]>& page = file->glyphPages[codePoint >> 8];
+    if (!page) page.reset(new uint32_t[256]());
+    slot = &page[codePoint & 0xFF];
+    if (*slot) return *slot - 1;
+  }
   hb_codepoint_t g = 0;
-  if (!hb_font_get_nominal_glyph(file->hb, codePoint, &g)) return 0;
+  if (!hb_font_get_nominal_glyph(file->hb, codePoint, &g)) g = 0;
+  if (slot) *slot = g + 1;
   return g;
 }
 

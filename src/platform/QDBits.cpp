@@ -108,14 +108,25 @@ cairo_surface_t* SurfaceOf(const PixMap& pm, const Rect& part, bool opaque) {
   for (int32_t y = 0; y < h; ++y) {
     uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
     if (pm.pixelSize == 32) {
-      // The common case, read straight from the row: A, R, G, B bytes.
+      // The common case, read straight from the row: A, R, G, B bytes. The
+      // row is taken as it is first (a loop the compiler vectorises), and
+      // only when some pixel is not opaque looked at again.
       const uint8_t* p = reinterpret_cast<const uint8_t*>(pm.baseAddr) +
                          size_t(part.top + y - pm.bounds.top) * size_t(pm.rowBytes) +
                          size_t(part.left - pm.bounds.left) * 4;
       const uint32_t force = opaque ? 0xFF000000u : 0;
-      for (int32_t x = 0; x < w; ++x, p += 4) {
-        const uint32_t v = ((uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) | force;
-        row[x] = v >= 0xFF000000u ? v : Premultiply(v);
+      uint32_t alphas = 0xFF000000u;
+      for (int32_t x = 0; x < w; ++x) {
+        const uint8_t* q = p + size_t(x) * 4;
+        const uint32_t v = ((uint32_t(q[0]) << 24) | (uint32_t(q[1]) << 16) | (uint32_t(q[2]) << 8) | q[3]) | force;
+        row[x] = v;
+        alphas &= v;
+      }
+      if (alphas < 0xFF000000u) {
+        for (int32_t x = 0; x < w; ++x) {
+          const uint32_t a = row[x] >> 24;
+          if (a != 255) row[x] = a == 0 ? 0 : Premultiply(row[x]);
+        }
       }
       continue;
     }

@@ -35,6 +35,28 @@ bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musi
 // the 8-bit text a picture carries, the text goes through 8-bit QuickDraw in
 // Mac Roman (Shift-JIS under a Japanese interface).
 int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t length);
+
+// A UTF-8 text laid out once in a port's font, for the widths of many of its
+// stretches (line breaking measures each candidate line). A stretch measures
+// as UTFTextWidth measures it alone, but that a character or cluster (a
+// ligature, a base and its marks) counts whole in the stretch that holds its
+// first byte.
+struct UTFTextMeasure {
+  std::vector<double> pen;  // per byte, and after the last: the pen before it
+  std::vector<float> cut;   // per byte: what kerning with it added before it
+  float scale = 1.0f;
+  std::vector<UniChar> units;  // scratch, kept from text to text
+  std::vector<double> penAtUnit;
+  std::vector<float> cutAtUnit;
+};
+// False outside a Unicode application (8-bit text is measured stretch by
+// stretch) and when the text does not convert.
+bool UTFMeasureText(CGrafPtr port, const char* text, int32_t offset, int32_t length, UTFTextMeasure& out);
+// Width of the measured bytes from..to (offsets into the measured text).
+int16_t UTFMeasuredWidth(const UTFTextMeasure& m, int32_t from, int32_t to);
+// The same from the values at its ends, for callers that keep them.
+int16_t UTFMeasuredWidth(double penFrom, double penTo, float cutTo, float scale);
+
 void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle);
 
 // The Unicode engine, with the typographic semantics of the system's newer
