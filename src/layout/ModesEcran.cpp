@@ -16,8 +16,8 @@ bool IsModeImpressionPartition(Partition** score) {
   return score && ((*score)->modeEcran == kModeEcranImpression || (*score)->modeEcran == kModeEcranImpression2);
 }
 
-// SEAM(layout): the guide marks come with the screen display, which a preview
-// never shows: none are drawn.
+// SEAM(layout): the guide-mark switch comes with the display settings; a
+// preview never shows guide marks.
 bool IsTraceReperes(Partition**) { return false; }
 
 // SEAM(layout): pagination and the screen areas come with the page layout;

@@ -327,6 +327,21 @@ bool FontNameForNumber(int16_t number, char* out, size_t outSize) {
   return found != nullptr;
 }
 
+bool IsMusicFont(int16_t font) {
+  if (font == kFontNumberReserved) return true;
+  // Numbers keep their names for the life of the process: the last answer
+  // holds for as long as the same number is asked about.
+  static int16_t lastFont = 0;
+  static bool lastAnswer = false, asked = false;
+  if (!asked || font != lastFont) {
+    char name[sizeof kMusicFontName + 1];
+    lastAnswer = FontNameForNumber(font, name, sizeof name) && strcasecmp(name, kMusicFontName) == 0;
+    lastFont = font;
+    asked = true;
+  }
+  return lastAnswer;
+}
+
 bool IsFontInstalled(const char* name) {
   if (name == nullptr || name[0] == 0) return false;
   Registry& r = Reg();

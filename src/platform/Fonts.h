@@ -40,6 +40,12 @@ enum : uint8_t {
   kFaceExtend = 64,
 };
 
+// The music font's family name.
+constexpr char kMusicFontName[] = "SVellari";
+// Whether a family number draws with the music font: the number registered
+// for its name, or the placeholder.
+bool IsMusicFont(int16_t font);
+
 // Number of a family name, registered on first use (case-insensitive).
 // Names of 0 bytes or over 255 bytes get kInvalidFontFamily.
 int16_t FontNumberForName(const char* name);

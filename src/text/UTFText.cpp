@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/PictComments.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "system/Bezier.h"
@@ -17,36 +19,6 @@ uint8_t UnicodeApplication = 0;
 
 void SetUnicodeApplication(uint8_t flag) { UnicodeApplication = flag; }
 uint8_t IsUnicodeApplication() { return UnicodeApplication; }
-
-namespace {
-void PutLE16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v & 0xFF));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-}  // namespace
-
-void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out) {
-  out.clear();
-  for (char c : {'Q', 'r', 'v', 'l'}) out.push_back(static_cast<uint8_t>(c));
-  PutLE16(out, 1);
-  PutLE16(out, static_cast<uint16_t>(angle));
-  for (int32_t i = 0; utf8 && i < length; i++) out.push_back(static_cast<uint8_t>(utf8[i]));
-}
-
-void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out) {
-  out.clear();
-  PutLE16(out, static_cast<uint16_t>(angle));
-  for (int32_t i = 0; units && i < count; i++) PutLE16(out, units[i]);
-}
-
-bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length) {
-  if (!data || size < kCommentUnicodeHeader) return false;
-  if (memcmp(data, "Qrvl", 4) != 0 || data[4] != 1) return false;
-  if (angle) *angle = static_cast<int16_t>(data[6] | (data[7] << 8));
-  if (text) *text = data + kCommentUnicodeHeader;
-  if (length) *length = size - kCommentUnicodeHeader;
-  return true;
-}
 
 bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musicFont, std::vector<UniChar>& out) {
   out.clear();
@@ -70,8 +42,6 @@ namespace {
 float gCoreTextRatio = 1.0f;
 float gAtsuRatio = 1.0f;
 int16_t gAtsuRotation = 0;
-
-bool IsMusicFont(int16_t font) { return font == vellariPrint || font == kFontePlaceholderVellari; }
 
 UnicodeTextStyle StyleOfPort(CGrafPtr port) {
   UnicodeTextStyle st;
@@ -311,7 +281,7 @@ void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle) {
     return;
   }
   if (kind != kCommentUnicodeText || !dataHandle || !*dataHandle) return;
-  int32_t size = std::min<int32_t>(dataSize, GetHandleSize(dataHandle));
+  const int32_t size = int32_t(QDCommentLength(dataSize, dataHandle));
   int16_t angle = 0;
   const uint8_t* text = nullptr;
   int32_t length = 0;

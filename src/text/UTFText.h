@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/PictComments.h"
 #include "platform/PlatformTypes.h"
 #include "platform/QuickDraw.h"
 
@@ -12,18 +13,8 @@ extern uint8_t UnicodeApplication;
 void SetUnicodeApplication(uint8_t flag);
 uint8_t IsUnicodeApplication();
 
-// Picture comments: kind 100 carries "Qrvl", version 1, the angle and the
-// UTF-8 bytes; kind 5478 the angle and UTF-16 units, both little-endian.
-constexpr int16_t kCommentUnicodeText = 100;
-constexpr int16_t kCommentUnicodeText16 = 5478;
-constexpr int32_t kCommentUnicodeHeader = 8;
-
-// The payloads, into out (replaced).
-void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out);
-void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out);
-// Reads a kind-100 payload from a picture. Pictures come from documents:
-// anything shorter than its header, or of another tag or version, is refused.
-bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length);
+// The picture comments of Unicode text (kinds 100 and 5478) are read and
+// written by platform/PictComments.
 
 // UTF-8 to the units the engines draw: controls (below 32) become spaces,
 // and in the print music font every unit below U+1000 moves to U+F000 + unit.

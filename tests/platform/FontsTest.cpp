@@ -2,6 +2,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_BBOX_H
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -167,6 +168,30 @@ TEST(MusicFont, AdvancesFollowTheDrawingCode) {
   // Raw codes reach the font only with transcoding off.
   SetTextTranscoding(true);
   EXPECT_NE(Text8CharWidth(st, 207), adv);
+}
+
+// Filled and half heads carry their up-stem at x + w - t, w being the staff's
+// head width taken from code 207: their ink must span [0, w] so that the stem
+// meets them (neither cutting through nor standing clear), and be centred
+// on the baseline, where the head's staff position is. Whole and breve heads
+// carry no stem and may be wider.
+TEST(MusicFont, FilledAndHalfHeadsSpanTheHeadWidthAndStraddleTheBaseline) {
+  TranscodeOff off;
+  Text8Style st{MusicFont(), 0, 2040};  // one pixel per font unit
+  const int32_t w = (Text8CharWidth(st, 207) * 613 + 356) / 713;
+  const FontResolved* r = FontResolve(MusicFont(), 0);
+  ASSERT_NE(r, nullptr);
+  const uint8_t heads[] = {207, 250, 43,  133, 134, 136, 153, 154, 155, 156, 157, 158, 159,
+                           171, 177, 182, 192, 202, 203, 204, 205, 209, 225, 226, 252, 253};
+  for (uint8_t code : heads) {
+    ASSERT_EQ(FT_Load_Glyph(r->file->ft, FontGlyphFor(r->file, 0xF000u + code), FT_LOAD_NO_SCALE), 0);
+    FT_BBox ink;
+    ASSERT_EQ(FT_Outline_Get_BBox(&r->file->ft->glyph->outline, &ink), 0);
+    EXPECT_NEAR(ink.xMin, 0, 2) << int(code);
+    EXPECT_NEAR(ink.xMax, w, 2) << int(code);
+    EXPECT_NEAR(ink.yMin + ink.yMax, 0, 4) << int(code);
+    EXPECT_GT(ink.yMax - ink.yMin, w / 2) << int(code);
+  }
 }
 
 TEST(TextMetrics, RoundingRulesAgainstRealFonts) {
