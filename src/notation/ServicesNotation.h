@@ -6,6 +6,7 @@
 #include "platform/PlatformTypes.h"
 
 struct DataAccroche;
+struct FX;
 struct Partition;
 struct Portee;
 struct Signe;
@@ -54,6 +55,10 @@ int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t ce
 // Gives a new link its default shape in the source note's effect record
 // (kind 0 tie or slur, 1 beam link), keeping its ids and staff numbers.
 void SetLiaisonCouleDefautNote(Portee** staff, int32_t index, int16_t kind);
+
+// Sound-effect objects (FXsGraf.cpp).
+// Draws one sound-effect object in its page Rect (its label in a text box below).
+void AfficheFX(Portee** staff, const FX* record, const Rect* area);
 
 // Chord drawing and the printed pieces of tied notes (SCleGraf.cpp).
 // True when the note carries a tie (its printed pieces can be listed).
