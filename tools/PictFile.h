@@ -28,3 +28,11 @@ inline size_t DebutPicture(const std::vector<uint8_t>& bytes, bool sauteEntete) 
     return bytes.size() > 512 ? 512 : bytes.size();
   return 0;
 }
+
+// Where the picture starts, false when the file looks like no picture at all
+// (an image or any other file would otherwise read as a version-1 picture,
+// whose opening is the loosest). Forcing the header skips the check.
+inline bool TrouvePicture(const std::vector<uint8_t>& bytes, bool sauteEntete, size_t* debut) {
+  *debut = DebutPicture(bytes, sauteEntete);
+  return sauteEntete || RessembleAPicture(bytes, *debut);
+}

@@ -9,10 +9,12 @@
 
 #include "layout/Zoom.h"
 #include "platform/ColorIcons.h"
+#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "system/Icones.h"
 #include "system/Offscreens.h"
 #include "system/PngCodec.h"
+#include "system/PortLayer.h"
 #include "system/Rotations.h"
 #include "system/Splines.h"
 #include "text/Fontes.h"
@@ -55,7 +57,15 @@ Offscreen Image() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* out = argc > 1 ? argv[1] : "gallery.png";
+  const char* out = "gallery.png";
+  for (int i = 1; i < argc; ++i) {
+    const bool help = !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
+    if (help || argv[i][0] == '-' || i > 1) {
+      std::fprintf(help ? stdout : stderr, "usage: gallery [OUT.png]\n");
+      return help ? 0 : 2;
+    }
+    out = argv[i];
+  }
   SetUnicodeApplication(1);
   if (!ActiveFonteVellari(TAMREL_RESOURCES "/SVELLARI.TTF")) std::fprintf(stderr, "music font not activated\n");
   SetDpiDest(72);
@@ -176,5 +186,12 @@ int main(int argc, char** argv) {
 
   bool ok = QDWritePortPNG(page, out);
   std::printf("%s %s\n", ok ? "wrote" : "could not write", out);
+  DisposeImage(&img);
+  DisposeImage(&turned);
+  DisposeImage(&quarter);
+  DisposeImage(&adjusted);
+  DisposeHandle(png);
+  SetGWorld(nullptr, nullptr);
+  RozoClosePortOffscreen(page);
   return ok ? 0 : 1;
 }

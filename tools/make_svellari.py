@@ -54,7 +54,9 @@ def bounds(glyphset, name, transform):
     return pen.bounds
 
 
-def build_glyph(row, src, glyphset, cmap, known_names):
+def build_glyph(row, src, glyphset, cmap, known_names, head=None):
+    """One glyph: (outline, advance, ink bounds). `head` is the ink width and
+    advance of the head that sets the staff's head width, for fit=head."""
     code, name, cp, opts, line = row
     if name == "-":
         return TTGlyphPen(None).glyph(), int(opts.get("adv", SPACE)), None
@@ -72,6 +74,12 @@ def build_glyph(row, src, glyphset, cmap, known_names):
     if "mirror" in opts:
         t = Transform().scale(-1, 1).transform(t)
     b = bounds(glyphset, gname, t)
+    if "sy" in opts and b is not None:
+        # Taller or flatter about the ink's own middle.
+        mid = (b[1] + b[3]) / 2.0
+        k_y = float(opts["sy"])
+        t = Transform().translate(0, mid).scale(1, k_y).translate(0, -mid).transform(t)
+        b = bounds(glyphset, gname, t)
     if "maxh" in opts and b is not None:
         limit = float(opts["maxh"]) * SPACE
         if b[3] - b[1] > limit:
@@ -87,9 +95,18 @@ def build_glyph(row, src, glyphset, cmap, known_names):
         dx = want - b[0]
         if "rot" in opts:
             advance = b[2] - b[0]
+    if b is not None and "fit" in opts:
+        # Heads that carry a stem at the head width's right end: the ink is
+        # scaled across to span exactly that width from the origin.
+        if opts["fit"] != "head" or head is None:
+            sys.exit("line %d: fit=head needs the row with adv=head" % line)
+        t = Transform().scale(head[0] / (b[2] - b[0]), 1).transform(t)
+        b = bounds(glyphset, gname, t)
+        dx = -b[0]
+        advance = head[1]
     if b is not None and opts.get("adv") == "head":
         advance = (b[2] - b[0]) * 713.0 / 613.0
-    elif "adv" in opts:
+    elif "adv" in opts and opts["adv"] != "head":
         advance = float(opts["adv"])
     if b is not None and "centre" in opts:
         dx = (advance - (b[2] - b[0])) / 2.0 - b[0]
@@ -124,10 +141,16 @@ def main(argv):
     unicode_map = {}
     roman = {}
     ymin, ymax = 0, 0
+    # The head that sets the staff's head width goes first: other heads fit it.
+    head = None
+    for row in rows:
+        if row[3].get("adv") == "head":
+            _, advance, b = build_glyph(row, src, glyphset, cmap, known)
+            head = (b[2] - b[0], advance)
     for row in rows:
         code = row[0]
         gname = "svl%03d" % code
-        glyph, advance, b = build_glyph(row, src, glyphset, cmap, known)
+        glyph, advance, b = build_glyph(row, src, glyphset, cmap, known, head)
         order.append(gname)
         glyphs[gname] = glyph
         advances[gname] = advance

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   bool skip = false;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--skip512")) skip = true;
+    else if (argv[i][0] == '-') path = nullptr, i = argc;  // --help and unknown options: the usage
     else if (!path) path = argv[i];
     else path = nullptr, i = argc;
   }
@@ -26,7 +27,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pictdump: cannot open %s\n", path);
     return 1;
   }
-  size_t start = DebutPicture(bytes, skip);
+  size_t start = 0;
+  if (!TrouvePicture(bytes, skip, &start)) {
+    std::fprintf(stderr, "pictdump: %s is not a picture\n", path);
+    return 1;
+  }
   std::string out;
   bool ok = PictDumpText(bytes.data() + start, bytes.size() - start, out);
   std::fputs(out.c_str(), stdout);

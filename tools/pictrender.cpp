@@ -1,6 +1,7 @@
 // pictrender IN OUT.png|OUT.pdf [--scale S]: replays a picture file (with or
 // without the 512-byte header of picture files) into a PNG image or a PDF
-// page through the same replay the host uses.
+// page through the same replay the host uses, with the music font of the
+// build activated as the plug-in activates it.
 #include <cairo-pdf.h>
 #include <cairo.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "PictFile.h"
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/PictContext.h"
 #include "platform/PictFormat.h"
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
   double scale = 1.0;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) scale = std::atof(argv[++i]);
+    else if (argv[i][0] == '-') in = out = nullptr, i = argc;  // --help and unknown options: the usage
     else if (!in) in = argv[i];
     else if (!out) out = argv[i];
   }
@@ -33,13 +36,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pictrender: cannot open %s\n", in);
     return 1;
   }
-  size_t start = DebutPicture(bytes, false);
+  size_t start = 0;
   Rect frame;
-  if (!PictGetFrame(bytes.data() + start, bytes.size() - start, frame) || frame.right <= frame.left ||
-      frame.bottom <= frame.top) {
+  if (!TrouvePicture(bytes, false, &start) || !PictGetFrame(bytes.data() + start, bytes.size() - start, frame) ||
+      frame.right <= frame.left || frame.bottom <= frame.top) {
     std::fprintf(stderr, "pictrender: %s is not a picture\n", in);
     return 1;
   }
+  // Music-font codes draw as glyphs only once the font is known.
+  if (FMActivateFonts(TAMREL_RESOURCES "/SVELLARI.TTF") != noErr)
+    std::fprintf(stderr, "pictrender: the music font %s could not be activated\n", TAMREL_RESOURCES "/SVELLARI.TTF");
   Handle pic = NewHandle(Size(bytes.size() - start));
   if (!pic) return 1;
   std::memcpy(*pic, bytes.data() + start, bytes.size() - start);

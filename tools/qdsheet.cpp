@@ -232,8 +232,13 @@ int main(int argc, char** argv) {
       if (!SectRect(&area, &bounds, &area)) area = bounds;
     } else if (std::strcmp(argv[i], "--cairo") == 0) {
       viaCairo = true;
-    } else {
+    } else if (argv[i][0] != '-') {
       out = argv[i];
+    } else {
+      // --help, and anything else that is not a path: never an output file.
+      const bool help = !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
+      std::fprintf(help ? stdout : stderr, "usage: qdsheet [OUT.png] [--zoom N] [--area L T R B] [--cairo]\n");
+      return help ? 0 : 2;
     }
   }
   if (zoom < 1 || zoom > 8) zoom = 1;

@@ -13,6 +13,52 @@ constexpr int kNbMisesEnPage = 5;
 constexpr int kNbTitres = 3;
 constexpr int kNbNiveauxEffetsSortie = 11;
 
+// The output-wide sound effects of a document (reverb, surround, noise
+// reduction, bass boost, gain control and an 11-band equaliser), as a native
+// document stores them.
+struct EffetsSortieDocument {
+  uint16_t motInitial;  // kept as read
+  uint8_t reverbe;      // switches: non-zero is on
+  int16_t tempsReverbe;
+  int16_t niveauReverbe;
+  uint8_t surround;
+  int16_t delaiSurround;
+  int16_t niveauSurround;
+  uint8_t reductionBruit;
+  int16_t valeurReductionBruit;
+  uint8_t renforcementBasses;
+  int16_t frequenceBasses;
+  int16_t niveauBasses;
+  uint8_t controleGain;
+  int16_t monteeControleGain;
+  int16_t bandes[kNbNiveauxEffetsSortie];  // equaliser levels
+};
+
+// Values of a native document's top level that nothing in the preview
+// reads, kept as read.
+struct ValeursNativesDocument {
+  uint8_t affichageD0;  // display block
+  uint8_t affichageOctets[2];
+  uint8_t affichageQuatre[4];
+  uint32_t affichageValeur;
+  uint32_t valeurs800[3];
+  char texte128[128];
+  char texte64[64];
+  uint8_t quatreOctets[4];
+  uint8_t anciensOctetsPage[2];  // documents before the five page setups
+  uint8_t anciensInterrupteursPage[6];
+  uint8_t octetPage;
+  uint8_t rectsPropres;  // 0: the two paper rectangles are the printer's
+  uint8_t octetsPage[2];
+  uint32_t valeurEffacee;  // cleared by every load
+  uint8_t octetNotes;
+  int8_t octetNotesSigne;
+  uint8_t octetB;
+  uint16_t valeurB;
+  uint16_t valeurN;  // with enteteW, decides how split notes are read
+  uint8_t octetFin;  // first byte of the trailer
+};
+
 struct Document {
   char nomFichier[256];  // file name, C string
   uint16_t version;      // format version of the document read
@@ -81,5 +127,6 @@ struct Document {
   uint16_t nbRevisions;
   int16_t valeurDonnees;
   Handle donneesSupplementaires;  // extra data block kept from the file
-  int16_t niveauxEffetsSortie[kNbNiveauxEffetsSortie];
+  EffetsSortieDocument effetsSortie;
+  ValeursNativesDocument natif;
 };

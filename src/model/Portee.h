@@ -53,6 +53,23 @@ struct PositionPortee {
   uint32_t c;
 };
 
+// Fields of a staff's appearance that a native document stores and nothing
+// in this system reads, kept as read; numbered by their place in the stored
+// record (the reader lists them).
+struct AspectConserve {
+  uint16_t mot1, mot2, mot9, mot13, mot46;
+  char nomVue[255];  // the name in the view of documents before Unicode names
+  TextStyle stylesVue[3];
+  char texte14[32];
+  uint8_t octet10, octet11, octet17, octet18, octet33, octet41, octet44, octet45;
+  int16_t valeur12, valeur26, valeur36;
+  uint8_t octets23[3], octets25[3];
+  uint8_t interrupteurs24[3];  // bits 0, 2 and 4 of their byte
+  uint8_t paire28[2];
+  uint8_t interrupteurs34[2];  // bit 0, and bit 1 inverted
+  uint8_t octet35;             // the fifth of the stem and beam bytes
+};
+
 // The block that views save and restore whole: the staff's display settings,
 // its name and short name with their styles.
 struct AspectGraphiquePortee {
@@ -91,6 +108,7 @@ struct AspectGraphiquePortee {
   uint8_t numeroMesure3;   // 0
   uint16_t numeroMesure4;  // 1
   uint8_t numeroMesure5;   // 1
+  AspectConserve conserve;
 };
 
 struct Portee {

@@ -283,7 +283,10 @@ std::unordered_map<uint32_t, FontFile*>& FallbackCache() {
   static auto* m = new std::unordered_map<uint32_t, FontFile*>;
   return *m;
 }
+uint32_t gCacheGeneration = 1;
 }  // namespace
+
+uint32_t FontCacheGeneration() { return gCacheGeneration; }
 
 int16_t FontNumberForName(const char* name) {
   if (name == nullptr) return kInvalidFontFamily;
@@ -322,6 +325,21 @@ bool FontNameForNumber(int16_t number, char* out, size_t outSize) {
     }
   }
   return found != nullptr;
+}
+
+bool IsMusicFont(int16_t font) {
+  if (font == kFontNumberReserved) return true;
+  // Numbers keep their names for the life of the process: the last answer
+  // holds for as long as the same number is asked about.
+  static int16_t lastFont = 0;
+  static bool lastAnswer = false, asked = false;
+  if (!asked || font != lastFont) {
+    char name[sizeof kMusicFontName + 1];
+    lastAnswer = FontNameForNumber(font, name, sizeof name) && strcasecmp(name, kMusicFontName) == 0;
+    lastFont = font;
+    asked = true;
+  }
+  return lastAnswer;
 }
 
 bool IsFontInstalled(const char* name) {
@@ -392,6 +410,7 @@ OSStatus FMActivateFonts(const char* path) {
   }
   ResolveCache().clear();
   FallbackCache().clear();
+  gCacheGeneration++;
   return noErr;
 }
 
@@ -467,8 +486,16 @@ FontFile* FontFallbackFor(uint32_t codePoint) {
 
 uint32_t FontGlyphFor(FontFile* file, uint32_t codePoint) {
   if (!file) return 0;
+  uint32_t* slot = nullptr;
+  if (codePoint < 0x10000) {
+    std::unique_ptr<uint32_t[]>& page = file->glyphPages[codePoint >> 8];
+    if (!page) page.reset(new uint32_t[256]());
+    slot = &page[codePoint & 0xFF];
+    if (*slot) return *slot - 1;
+  }
   hb_codepoint_t g = 0;
-  if (!hb_font_get_nominal_glyph(file->hb, codePoint, &g)) return 0;
+  if (!hb_font_get_nominal_glyph(file->hb, codePoint, &g)) g = 0;
+  if (slot) *slot = g + 1;
   return g;
 }
 

@@ -5,6 +5,7 @@
 // measuring and drawing call that follows.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "platform/PlatformTypes.h"
 
@@ -38,6 +39,12 @@ enum : uint8_t {
   kFaceCondense = 32,
   kFaceExtend = 64,
 };
+
+// The music font's family name.
+constexpr char kMusicFontName[] = "SVellari";
+// Whether a family number draws with the music font: the number registered
+// for its name, or the placeholder.
+bool IsMusicFont(int16_t font);
 
 // Number of a family name, registered on first use (case-insensitive).
 // Names of 0 bytes or over 255 bytes get kInvalidFontFamily.
@@ -73,6 +80,10 @@ struct FontFile {
   int maxAdvance = 0;
   bool bold = false;
   bool italic = false;
+  // Glyphs of the characters looked up so far, by pages of 256 characters
+  // of the basic plane (glyph + 1; 0 not looked up yet): laying out asks
+  // for every character's glyph, and most texts use a few pages.
+  std::unique_ptr<uint32_t[]> glyphPages[256];
 };
 
 // What a (family number, face) pair draws with: the file and the traits
@@ -90,7 +101,10 @@ const FontResolved* FontResolve(int16_t number, uint8_t face);
 // Another font that has the character, for per-character fallback; null when
 // none has it. Cached per character.
 FontFile* FontFallbackFor(uint32_t codePoint);
-// Glyph of a character in a file, 0 when it lacks it.
+// Glyph of a character in a file, 0 when it lacks it. Cached per file.
 uint32_t FontGlyphFor(FontFile* file, uint32_t codePoint);
+// Counts the activations of fonts: what was resolved under an older count
+// may resolve differently now.
+uint32_t FontCacheGeneration();
 // Advance of a glyph in font units.
 int32_t FontGlyphAdvance(FontFile* file, uint32_t glyph);

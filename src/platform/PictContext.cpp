@@ -2,29 +2,18 @@
 
 #include <cairo.h>
 
-#include <strings.h>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/DecimalText.h"
 #include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/PictComments.h"
 #include "platform/PictFormat.h"
 #include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 
 namespace {
-
-// Comment kinds of the system's own pictures.
-enum : int16_t {
-  kCommentUnicodeText = 100,
-  kCommentTranscodeOff = 5476,
-  kCommentTranscodeOn = 5477,
-  kCommentBezier = 5479,
-};
 
 // Replay state: one replay at a time, like the rest of the drawing.
 struct Replay {
@@ -33,15 +22,10 @@ struct Replay {
   bool havePending = false;
   std::string pendingUtf8;
   int16_t pendingAngle = 0;
-  bool bezierEngaged = false;
-  PictBezierAttrs attrs;
-  std::vector<PictBezierNode> nodes;
+  BezierReplay paths;
   std::vector<uint32_t> chars;  // reused for every text
 };
 Replay* gReplay = nullptr;
-
-// A hostile picture could pile up path nodes without end.
-constexpr size_t kMaxBezierNodes = 1 << 20;
 
 void DecodeUtf8(const std::string& s, std::vector<uint32_t>& out) {
   out.clear();
@@ -72,11 +56,6 @@ void DecodeUtf8(const std::string& s, std::vector<uint32_t>& out) {
     out.push_back(ok ? cp : 0xFFFD);
     i += ok ? len : 1;
   }
-}
-
-bool IsMusicFont(int16_t font) {
-  char name[64];
-  return FontNameForNumber(font, name, sizeof name) && !strcasecmp(name, "SVellari");
 }
 
 void DrawChars(Replay& r, Point numer, Point denom, double angle) {
@@ -120,72 +99,37 @@ void ReplayText(int16_t byteCount, const void* textBuf, Point numer, Point denom
   DrawChars(*r, numer, denom, 0);
 }
 
-void FillPath(Replay& r) {
-  if (r.nodes.size() < 2) {
-    r.nodes.clear();
-    return;
-  }
-  cairo_t* cr = QDBeginCairo(r.port, nullptr);
-  if (cr) {
-    const RGBColor& c = r.port->rgbFgColor;
-    cairo_set_source_rgb(cr, c.red / 65535.0, c.green / 65535.0, c.blue / 65535.0);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
-    const std::vector<PictBezierNode>& n = r.nodes;
-    cairo_new_path(cr);
-    cairo_move_to(cr, n[0].x, n[0].y);
-    for (size_t i = 0; i < n.size(); i++) {
-      const PictBezierNode& a = n[i];
-      const PictBezierNode& b = n[(i + 1) % n.size()];
-      cairo_curve_to(cr, a.outX, a.outY, b.inX, b.inY, b.x, b.y);
-    }
-    cairo_close_path(cr);
-    cairo_set_fill_rule(cr, r.attrs.overlaptype == 1 ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_fill(cr);
-    QDEndCairo(r.port, cr);
-  }
-  r.nodes.clear();
+// Paths are filled in the port's foreground colour by the one shape drawer.
+void FillPath(const BezierPoint* nodes, int32_t count, const BezierAttributs& attrs) {
+  if (gReplay) QDFillBezierPath(gReplay->port, nodes, count, attrs, gReplay->port->rgbFgColor, true);
 }
 
-void ScalePoint(const Replay& r, float& x, float& y) {
-  float sw = float(r.src.right - r.src.left), sh = float(r.src.bottom - r.src.top);
-  if (sw == 0 || sh == 0) return;
-  x = float(r.dst.right - r.dst.left) * (x - float(r.src.left)) / sw + float(r.dst.left);
-  y = float(r.dst.bottom - r.dst.top) * (y - float(r.src.top)) / sh + float(r.dst.top);
+void MapPoint(float* x, float* y) {
+  if (gReplay) BzMapPoint(gReplay->src, gReplay->dst, x, y);
 }
 
 void ReplayComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
   Replay* r = gReplay;
   if (!r) return;
-  size_t n = dataHandle && dataSize > 0 ? std::min<size_t>(size_t(dataSize), size_t(GetHandleSize(dataHandle))) : 0;
+  const size_t n = QDCommentLength(dataSize, dataHandle);
   const uint8_t* p = n ? reinterpret_cast<const uint8_t*>(*dataHandle) : nullptr;
   switch (kind) {
-    case kCommentUnicodeText:
-      if (n >= 8 && !std::memcmp(p, "Qrvl", 4) && p[4] == 1 && p[5] == 0) {
-        r->pendingAngle = int16_t(p[6] | (p[7] << 8));
-        r->pendingUtf8.assign(reinterpret_cast<const char*>(p + 8), n - 8);
+    case kCommentUnicodeText: {
+      int16_t angle = 0;
+      const uint8_t* text = nullptr;
+      int32_t length = 0;
+      if (LitCommentaireUTF(p, int32_t(n), &angle, &text, &length)) {
+        r->pendingAngle = angle;
+        r->pendingUtf8.assign(reinterpret_cast<const char*>(text), size_t(length));
         r->havePending = true;
       }
       return;
+    }
     case kCommentTranscodeOff: SetTextTranscoding(false); return;
     case kCommentTranscodeOn: SetTextTranscoding(true); return;
-    case kCommentBezier: {
-      if (n >= 4 && !std::memcmp(p, "STOP", 4)) {
-        FillPath(*r);
-        r->bezierEngaged = false;
-        return;
-      }
-      size_t before = r->nodes.size();
-      if (r->nodes.size() < kMaxBezierNodes && PictParseBezierComment(p, n, r->attrs, r->nodes)) {
-        for (size_t i = before; i < r->nodes.size(); i++) {
-          PictBezierNode& b = r->nodes[i];
-          ScalePoint(*r, b.x, b.y);
-          ScalePoint(*r, b.inX, b.inY);
-          ScalePoint(*r, b.outX, b.outY);
-        }
-        r->bezierEngaged = true;
-      }
+    case kCommentBezier:
+      BzReplayComment(r->paths, reinterpret_cast<const char*>(p), int32_t(n), false, MapPoint, nullptr, FillPath);
       return;
-    }
     default: StdComment(kind, dataSize, dataHandle); return;
   }
 }
@@ -193,7 +137,7 @@ void ReplayComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
 void ReplayLine(Point newPt) {
   Replay* r = gReplay;
   // Between a path and its STOP the lines are the path's raster fallback.
-  if (r && r->bezierEngaged) {
+  if (r && r->paths.engaged) {
     r->port->pnLoc = newPt;
     return;
   }
@@ -203,49 +147,6 @@ void ReplayLine(Point newPt) {
 }  // namespace
 
 void (*gPictReplayTextProc)(cairo_t* cr, const PictReplayText& t) = PictReplayDrawText;
-
-bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs, std::vector<PictBezierNode>& nodes) {
-  if (!text || n < 7 || std::memcmp(text, "START ", 6)) return false;
-  std::string s(reinterpret_cast<const char*>(text) + 6, n - 6);
-  const char* p = s.c_str();
-  const char* const end = p + s.size();
-  auto next = [&](float& v) { return ReadDecimalFloat(&p, end, &v); };
-  float first, a[6];
-  if (!next(first)) return false;
-  PictBezierAttrs at;
-  float count;
-  if (first == 256.0f) {
-    if (!next(a[0]) || !next(a[1]) || !next(a[2]) || !next(a[3]) || !next(a[4]) || !next(count)) return false;
-    at.drawtype = int16_t(a[0]);
-    at.overlaptype = int16_t(a[1]);
-    at.linecap = int16_t(a[2]);
-    at.linejoin = int16_t(a[3]);
-    at.miterlimit = a[4];
-  } else if (first <= 254.0f && first >= -32768.0f) {
-    if (!next(a[0]) || !next(a[1]) || !next(a[2]) || !next(count)) return false;
-    at.drawtype = int16_t(first);
-    at.overlaptype = 0;
-    at.linecap = int16_t(a[0]);
-    at.linejoin = int16_t(a[1]);
-    at.miterlimit = a[2];
-  } else {
-    return false;
-  }
-  // Six numbers of at least two characters each per node must be there.
-  if (!(count >= 0) || count > float(s.size() / 12 + 1)) return false;
-  size_t cnt = size_t(count);
-  size_t base = nodes.size();
-  for (size_t i = 0; i < cnt; i++) {
-    for (float& v : a)
-      if (!next(v)) {
-        nodes.resize(base);
-        return false;
-      }
-    nodes.push_back(PictBezierNode{a[2], a[3], a[0], a[1], a[4], a[5]});
-  }
-  attrs = at;
-  return true;
-}
 
 void PictReplayDrawText(cairo_t* cr, const PictReplayText& t) {
   if (!cr || !t.count) return;
@@ -283,13 +184,13 @@ bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst) {
   procs.commentProc = ReplayComment;
   procs.lineProc = ReplayLine;
   SetPortGrafProcs(port, &procs);
-  DrawPicture(pic, dst);
-  // A path whose STOP never came is still drawn: its fallback was skipped.
-  if (!replay.nodes.empty()) FillPath(replay);
+  const bool whole = QDPlayPicture(pic, dst);
+  BzReplayFinish(replay.paths, FillPath);
   SetPortGrafProcs(port, nullptr);
   SetTextTranscoding(transcoding);
   gReplay = outer;
   SetGWorld(saved, dev);
   DisposePort(port);
-  return true;
+  // What came before a damaged opcode is drawn, but the picture was not.
+  return whole;
 }

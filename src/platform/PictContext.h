@@ -11,6 +11,7 @@
 //  - kind 5479: Bezier path data ("START ...") is collected and drawn as
 //    paths at the "STOP" comment; the raster fallback lines between them are
 //    skipped.
+// (platform/PictComments reads them all.)
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -21,21 +22,10 @@
 typedef struct _cairo cairo_t;
 
 // Plays `pic` into `cr`, mapping its frame onto dst in the context's user
-// space (y downwards). False when the picture cannot be read at all.
+// space (y downwards). False when the picture cannot be read to its end: not
+// a picture at all, or cut short by an unknown or truncated opcode (what
+// came before that is drawn).
 bool DrawPictureIntoContext(cairo_t* cr, PicHandle pic, const Rect* dst);
-
-// One node of a stored Bezier path: the node, and the control points of the
-// segments arriving at it and leaving it.
-struct PictBezierNode {
-  float x, y, inX, inY, outX, outY;
-};
-struct PictBezierAttrs {
-  int16_t drawtype = 0, overlaptype = 0, linecap = 0, linejoin = 0;
-  float miterlimit = 1.0f;
-};
-// Parses a path comment ("START " and its numbers, either form) and appends
-// its nodes. False for anything else or a damaged comment.
-bool PictParseBezierComment(const uint8_t* text, size_t n, PictBezierAttrs& attrs, std::vector<PictBezierNode>& nodes);
 
 // Text as the replay hands it to the text engine: code points, the port's
 // font, face and size scaled by the picture, the foreground colour, the

@@ -11,6 +11,7 @@
 #include "platform/Memory.h"
 #include "platform/PictFormat.h"
 #include "platform/Pictures.h"
+#include "platform/QDInternal.h"
 #include "platform/QuickDraw.h"
 
 #include "platform/Fonts.h"
@@ -46,20 +47,6 @@ const Pattern kWhite{{0, 0, 0, 0, 0, 0, 0, 0}};
 
 bool SameColor(const RGBColor& a, const RGBColor& b) {
   return a.red == b.red && a.green == b.green && a.blue == b.blue;
-}
-
-// The eight classic colour constants of the FgColor/BkColor opcodes.
-RGBColor ClassicColor(uint32_t c) {
-  switch (c) {
-    case 30: return {0xFFFF, 0xFFFF, 0xFFFF};
-    case 69: return {0xFC00, 0xF37D, 0x052F};
-    case 137: return {0xF2D7, 0x0856, 0x84EC};
-    case 205: return {0xDD6B, 0x08C2, 0x06A2};
-    case 273: return {0x0241, 0xAB54, 0xEAFF};
-    case 341: return {0x0000, 0x8000, 0x11B0};
-    case 409: return {0x0000, 0x0000, 0xD400};
-    default: return {0, 0, 0};
-  }
 }
 
 struct SavedPort {
@@ -292,7 +279,9 @@ struct Player {
     else SetHandleSize(commentData, Size(n));
     if (!commentData || GetHandleSize(commentData) != Size(n)) return;
     std::memcpy(*commentData, p, n);
-    Procs()->commentProc(int16_t(kind), int16_t(n), commentData);
+    // Comments of 32 KiB and more keep their 16-bit length as it stands:
+    // receivers read it unsigned (QDCommentLength).
+    Procs()->commentProc(int16_t(kind), int16_t(uint16_t(n)), commentData);
   }
 
   int16_t FontFor(int16_t id) const {
@@ -346,8 +335,8 @@ struct Player {
         return;
       }
       case kOpTxSize: txSize = int16_t(rd.W16()); return;
-      case kOpFgColor: fg = ClassicColor(rd.BE32()); return;
-      case kOpBkColor: bk = ClassicColor(rd.BE32()); return;
+      case kOpFgColor: fg = qd::ClassicColor(int32_t(rd.BE32())); return;
+      case kOpBkColor: bk = qd::ClassicColor(int32_t(rd.BE32())); return;
       case kOpTxRatio:
         ratioN = rd.ReadPoint();
         ratioD = rd.ReadPoint();
@@ -459,11 +448,13 @@ struct DepthGuard {
 
 }  // namespace
 
-void DrawPicture(PicHandle pic, const Rect* dstRect) {
-  if (!pic || !*pic || !dstRect) return;
+void DrawPicture(PicHandle pic, const Rect* dstRect) { QDPlayPicture(pic, dstRect); }
+
+bool QDPlayPicture(PicHandle pic, const Rect* dstRect) {
+  if (!pic || !*pic || !dstRect) return false;
   GrafPtr port = nullptr;
   GetPort(&port);
-  if (!port) return;
+  if (!port) return false;
   // A private copy: the port's procedures may resize or free the handle.
   size_t size = size_t(GetHandleSize(pic));
   if (gCopies.size() <= gDepth) gCopies.resize(gDepth + 1);
@@ -472,7 +463,7 @@ void DrawPicture(PicHandle pic, const Rect* dstRect) {
   bytes.assign(reinterpret_cast<const uint8_t*>(*pic), reinterpret_cast<const uint8_t*>(*pic) + size);
   PictWalker w;
   PictHeader hdr;
-  if (!PictWalkBegin(w, bytes.data(), bytes.size(), &hdr)) return;
+  if (!PictWalkBegin(w, bytes.data(), bytes.size(), &hdr)) return false;
   Player p;
   p.port = port;
   p.data = bytes.data();
@@ -484,20 +475,23 @@ void DrawPicture(PicHandle pic, const Rect* dstRect) {
   p.m.sh = int32_t(hdr.frame.bottom) - hdr.frame.top;
   p.m.dw = int32_t(dstRect->right) - dstRect->left;
   p.m.dh = int32_t(dstRect->bottom) - dstRect->top;
-  if (p.m.sw <= 0 || p.m.sh <= 0) return;
+  if (p.m.sw <= 0 || p.m.sh <= 0) return false;
 
   SavedPort saved;
   SavePort(port, saved);
   p.savedClip = saved.clip;
   p.work = NewRgn();
+  bool whole = false;
   if (p.savedClip && p.work) {
     PenNormal();
     PictOp op;
     bool v1 = hdr.version == kPictV1;
     while (PictWalkNext(w, op)) p.Op(op, v1);
+    whole = w.status == kWalkEnd;
   }
   if (p.work) DisposeRgn(p.work);
   if (p.picClip) DisposeRgn(p.picClip);
   if (p.commentData) DisposeHandle(p.commentData);
   RestorePort(port, saved);
+  return whole;
 }

@@ -444,8 +444,7 @@ void RecBits(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, in
 void RecComment(int16_t kind, int16_t dataSize, Handle dataHandle) {
   PictRecorder* r = Current();
   if (!r) return;
-  size_t n = dataSize > 0 && dataHandle ? size_t(dataSize) : 0;
-  if (n > size_t(GetHandleSize(dataHandle))) n = size_t(GetHandleSize(dataHandle));
+  const size_t n = QDCommentLength(dataSize, dataHandle);
   if (n == 0) {
     r->w.Opcode(kOpShortComment);
     r->w.BE16(uint16_t(kind));

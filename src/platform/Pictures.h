@@ -30,6 +30,10 @@ void PicComment(int16_t kind, int16_t dataSize, Handle dataHandle);
 // unknown or truncated opcode stops the playback; the port's pen, text,
 // colour and clip state are restored afterwards.
 void DrawPicture(PicHandle pic, const Rect* dstRect);
+// DrawPicture that tells whether the picture was played to its end opcode:
+// false for anything that is not a picture, an empty frame, and a picture
+// cut short by an unknown or truncated opcode (what came before is drawn).
+bool QDPlayPicture(PicHandle pic, const Rect* dstRect);
 
 // The frame in host integers (version-2 host-order frames read as stored).
 Rect* QDGetPictureBounds(PicHandle pic, Rect* r);

@@ -16,62 +16,140 @@ bool Inside(const PixMap& pm, int32_t x, int32_t y) {
   return x >= pm.bounds.left && x < pm.bounds.right && y >= pm.bounds.top && y < pm.bounds.bottom;
 }
 
+// One span of a row in a transfer mode, between 32-bit pixels (A, R, G, B
+// bytes); `cols` maps each destination pixel to its source pixel when the
+// copy scales (null: side by side). Walked backwards when the span overlaps
+// its own source to the left.
+void CopySpan32(const uint8_t* s, uint8_t* d, int32_t n, const int32_t* cols, int32_t m, const uint8_t back[3],
+                bool backwards) {
+  if (!cols && m != srcOr && m != srcXor && m != srcBic && m != transparent) {
+    std::memmove(d, s, size_t(n) * 4);
+    return;
+  }
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t i = backwards ? n - 1 - k : k;
+    const uint8_t* p = s + size_t(cols ? cols[i] : i) * 4;
+    uint8_t* q = d + size_t(i) * 4;
+    switch (m) {
+      case srcOr:
+        // Direct pixels: dark source pixels darken the destination.
+        q[0] |= p[0], q[1] &= p[1], q[2] &= p[2], q[3] &= p[3];
+        break;
+      case srcXor: q[1] ^= uint8_t(~p[1]), q[2] ^= uint8_t(~p[2]), q[3] ^= uint8_t(~p[3]); break;
+      case srcBic: q[1] |= uint8_t(~p[1]), q[2] |= uint8_t(~p[2]), q[3] |= uint8_t(~p[3]); break;
+      case transparent:
+        if (p[1] != back[0] || p[2] != back[1] || p[3] != back[2]) std::memcpy(q, p, 4);
+        break;
+      default: std::memcpy(q, p, 4); break;
+    }
+  }
+}
+
+// The same for pixel maps of other depths, pixel by pixel.
+void CopySpanAny(const PixMap& src, const PixMap& dst, int32_t y, int32_t sy, int32_t x0, int32_t x1, int32_t sx0,
+                 const int32_t* cols, int32_t m, uint32_t back, bool backwards) {
+  for (int32_t k = 0; k < x1 - x0; ++k) {
+    const int32_t i = backwards ? x1 - x0 - 1 - k : k, x = x0 + i;
+    uint32_t s = ReadPixel(src, cols ? cols[i] : sx0 + i, sy);
+    if (src.pixelSize != 32) s |= 0xFF000000u;
+    switch (m) {
+      case srcOr: {
+        uint32_t d = ReadPixel(dst, x, y);
+        WritePixel(dst, x, y, (d & s & 0x00FFFFFFu) | ((d | s) & 0xFF000000u));
+        break;
+      }
+      case srcXor: WritePixel(dst, x, y, ReadPixel(dst, x, y) ^ (~s & 0x00FFFFFFu)); break;
+      case srcBic: WritePixel(dst, x, y, ReadPixel(dst, x, y) | (~s & 0x00FFFFFFu)); break;
+      case transparent:
+        if ((s & 0x00FFFFFFu) != back) WritePixel(dst, x, y, s);
+        break;
+      default: WritePixel(dst, x, y, s); break;
+    }
+  }
+}
+
 // Copies src onto the pixels of dst over the region area (already limited to
-// dstRect and to whatever clips the copy). Nearest-pixel scaling.
+// dstRect and to whatever clips the copy). Nearest-pixel scaling. Rows of
+// 32-bit pixels go span by span; a copy within one buffer runs in the order
+// that reads every source pixel before it is overwritten, and only a scaled
+// one reads from a copy (of its source rows).
 void RasterCopy(const PixMap& srcIn, const Rect& sr, const PixMap& dst, const Rect& dr, int16_t mode,
                 const RgnData& area, uint32_t backColor) {
-  int32_t sw = int32_t(sr.right) - sr.left, sh = int32_t(sr.bottom) - sr.top;
-  int32_t dw = int32_t(dr.right) - dr.left, dh = int32_t(dr.bottom) - dr.top;
+  const int32_t sw = int32_t(sr.right) - sr.left, sh = int32_t(sr.bottom) - sr.top;
+  const int32_t dw = int32_t(dr.right) - dr.left, dh = int32_t(dr.bottom) - dr.top;
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || area.Empty() || !srcIn.baseAddr || !dst.baseAddr) return;
-  // Copying within one buffer reads from a snapshot, so overlapping moves work.
+  const int32_t m = mode & ~int32_t(ditherCopy);
+  const bool scaled = sw != dw || sh != dh;
   PixMap src = srcIn;
-  std::vector<char> copy;
+  bool rowsUp = false, colsBack = false;
+  std::vector<char> rows;
   if (src.baseAddr == dst.baseAddr) {
-    size_t bytes = size_t(src.rowBytes) * size_t(int32_t(src.bounds.bottom) - src.bounds.top);
-    copy.assign(src.baseAddr, src.baseAddr + bytes);
-    src.baseAddr = copy.data();
+    if (!scaled) {
+      rowsUp = dr.top > sr.top;
+      colsBack = dr.top == sr.top && dr.left > sr.left;
+    } else {
+      const int32_t top = std::max<int32_t>(sr.top, src.bounds.top),
+                    bottom = std::min<int32_t>(sr.bottom, src.bounds.bottom);
+      if (top >= bottom) return;
+      const char* from = src.baseAddr + size_t(top - src.bounds.top) * size_t(src.rowBytes);
+      rows.assign(from, from + size_t(bottom - top) * size_t(src.rowBytes));
+      src.baseAddr = rows.data();
+      src.bounds.top = int16_t(top);
+      src.bounds.bottom = int16_t(bottom);
+    }
   }
-  int32_t m = mode & ~int32_t(ditherCopy);
-  std::vector<int32_t> colX(static_cast<size_t>(dw));
-  for (int32_t i = 0; i < dw; ++i) colX[size_t(i)] = sr.left + int32_t((int64_t(2 * i + 1) * sw) / (2 * int64_t(dw)));
-  uint32_t back = backColor & 0x00FFFFFFu;
-  size_t pos = 0;
-  for (int32_t b = 0; b < area.bands; ++b) {
-    int32_t n = area.d[pos + 2];
-    for (int32_t y = area.d[pos]; y < area.d[pos + 1]; ++y) {
-      int32_t sy = sr.top + int32_t((int64_t(2 * (y - dr.top) + 1) * sh) / (2 * int64_t(dh)));
+  // Source column of every destination column, and the destination columns
+  // whose source lies inside the source's pixels.
+  std::vector<int32_t> colX, colRel;
+  int32_t okLo = dr.left, okHi = dr.right;
+  if (scaled) {
+    colX.resize(size_t(dw));
+    for (int32_t i = 0; i < dw; ++i) colX[size_t(i)] = sr.left + int32_t((int64_t(2 * i + 1) * sw) / (2 * int64_t(dw)));
+    while (okLo < okHi && colX[size_t(okLo - dr.left)] < src.bounds.left) ++okLo;
+    while (okHi > okLo && colX[size_t(okHi - 1 - dr.left)] >= src.bounds.right) --okHi;
+    // The same from the start of a source row, for 32-bit rows.
+    colRel.resize(size_t(dw));
+    for (int32_t i = 0; i < dw; ++i) colRel[size_t(i)] = colX[size_t(i)] - src.bounds.left;
+  } else {
+    okLo = std::max<int32_t>(okLo, src.bounds.left - sr.left + dr.left);
+    okHi = std::min<int32_t>(okHi, src.bounds.right - sr.left + dr.left);
+  }
+  const bool direct = src.pixelSize == 32 && dst.pixelSize == 32;
+  const uint32_t back = backColor & 0x00FFFFFFu;
+  const uint8_t backBytes[3] = {uint8_t(back >> 16), uint8_t(back >> 8), uint8_t(back)};
+  std::vector<size_t> bands;
+  bands.reserve(size_t(area.bands));
+  for (size_t pos = 0; bands.size() < size_t(area.bands); pos += 3 + size_t(area.d[pos + 2])) bands.push_back(pos);
+  for (size_t bi = 0; bi < bands.size(); ++bi) {
+    const size_t pos = bands[rowsUp ? bands.size() - 1 - bi : bi];
+    const int32_t n = area.d[pos + 2], top = area.d[pos], bottom = area.d[pos + 1];
+    for (int32_t yi = top; yi < bottom; ++yi) {
+      const int32_t y = rowsUp ? top + bottom - 1 - yi : yi;
+      const int32_t sy =
+          scaled ? sr.top + int32_t((int64_t(2 * (y - dr.top) + 1) * sh) / (2 * int64_t(dh))) : y - dr.top + sr.top;
+      if (sy < src.bounds.top || sy >= src.bounds.bottom) continue;
       for (int32_t k = 0; k + 1 < n; k += 2) {
-        for (int32_t x = area.d[pos + 3 + size_t(k)]; x < area.d[pos + 4 + size_t(k)]; ++x) {
-          int32_t sx = colX[size_t(x - dr.left)];
-          if (!Inside(src, sx, sy)) continue;
-          uint32_t s = ReadPixel(src, sx, sy);
-          if (src.pixelSize != 32) s |= 0xFF000000u;
-          switch (m) {
-            case srcOr: {
-              // Direct pixels: dark source pixels darken the destination.
-              uint32_t d = ReadPixel(dst, x, y);
-              WritePixel(dst, x, y, (d & s & 0x00FFFFFFu) | ((d | s) & 0xFF000000u));
-              break;
-            }
-            case srcXor: {
-              uint32_t d = ReadPixel(dst, x, y);
-              WritePixel(dst, x, y, d ^ (~s & 0x00FFFFFFu));
-              break;
-            }
-            case srcBic: {
-              uint32_t d = ReadPixel(dst, x, y);
-              WritePixel(dst, x, y, d | (~s & 0x00FFFFFFu));
-              break;
-            }
-            case transparent:
-              if ((s & 0x00FFFFFFu) != back) WritePixel(dst, x, y, s);
-              break;
-            default: WritePixel(dst, x, y, s); break;
-          }
+        const int32_t x0 = std::max(area.d[pos + 3 + size_t(k)], okLo),
+                      x1 = std::min(area.d[pos + 4 + size_t(k)], okHi);
+        if (x0 >= x1) continue;
+        const int32_t* cols = scaled ? &colX[size_t(x0 - dr.left)] : nullptr;
+        const int32_t sx0 = x0 - dr.left + sr.left;
+        if (!direct) {
+          CopySpanAny(src, dst, y, sy, x0, x1, sx0, cols, m, back, colsBack);
+          continue;
+        }
+        const uint8_t* srow =
+            reinterpret_cast<const uint8_t*>(src.baseAddr) + size_t(sy - src.bounds.top) * size_t(src.rowBytes);
+        uint8_t* drow = reinterpret_cast<uint8_t*>(dst.baseAddr) + size_t(y - dst.bounds.top) * size_t(dst.rowBytes);
+        if (scaled) {
+          CopySpan32(srow, drow + size_t(x0 - dst.bounds.left) * 4, x1 - x0, &colRel[size_t(x0 - dr.left)], m,
+                     backBytes, false);
+        } else {
+          CopySpan32(srow + size_t(sx0 - src.bounds.left) * 4, drow + size_t(x0 - dst.bounds.left) * 4, x1 - x0,
+                     nullptr, m, backBytes, colsBack);
         }
       }
     }
-    pos += 3 + size_t(n);
   }
 }
 
@@ -108,14 +186,25 @@ cairo_surface_t* SurfaceOf(const PixMap& pm, const Rect& part, bool opaque) {
   for (int32_t y = 0; y < h; ++y) {
     uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
     if (pm.pixelSize == 32) {
-      // The common case, read straight from the row: A, R, G, B bytes.
+      // The common case, read straight from the row: A, R, G, B bytes. The
+      // row is taken as it is first (a loop the compiler vectorises), and
+      // only when some pixel is not opaque looked at again.
       const uint8_t* p = reinterpret_cast<const uint8_t*>(pm.baseAddr) +
                          size_t(part.top + y - pm.bounds.top) * size_t(pm.rowBytes) +
                          size_t(part.left - pm.bounds.left) * 4;
       const uint32_t force = opaque ? 0xFF000000u : 0;
-      for (int32_t x = 0; x < w; ++x, p += 4) {
-        const uint32_t v = ((uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) | force;
-        row[x] = v >= 0xFF000000u ? v : Premultiply(v);
+      uint32_t alphas = 0xFF000000u;
+      for (int32_t x = 0; x < w; ++x) {
+        const uint8_t* q = p + size_t(x) * 4;
+        const uint32_t v = ((uint32_t(q[0]) << 24) | (uint32_t(q[1]) << 16) | (uint32_t(q[2]) << 8) | q[3]) | force;
+        row[x] = v;
+        alphas &= v;
+      }
+      if (alphas < 0xFF000000u) {
+        for (int32_t x = 0; x < w; ++x) {
+          const uint32_t a = row[x] >> 24;
+          if (a != 255) row[x] = a == 0 ? 0 : Premultiply(row[x]);
+        }
       }
       continue;
     }
@@ -169,6 +258,21 @@ void CairoBits(CGrafPtr port, const BitMap* srcBits, const Rect& sr, const Rect&
     }
     cairo_surface_mark_dirty(img);
   }
+  if (m == srcXor || m == srcBic) {
+    // Both act on the complement of the source: XOR inverts under black and
+    // keeps under white, which is the difference from the complement; Bic
+    // whitens under black, which is the complement screened over.
+    uint8_t* data = cairo_image_surface_get_data(img);
+    int stride = cairo_image_surface_get_stride(img);
+    for (int y = 0; y < cairo_image_surface_get_height(img); ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+      for (int x = 0; x < cairo_image_surface_get_width(img); ++x) {
+        const uint32_t p = row[x], a = p >> 24;
+        row[x] = (a << 24) | ((a - ((p >> 16) & 0xFF)) << 16) | ((a - ((p >> 8) & 0xFF)) << 8) | (a - (p & 0xFF));
+      }
+    }
+    cairo_surface_mark_dirty(img);
+  }
   cairo_t* cr = port->cairo;
   cairo_save(cr);
   ClipTo(cr, area);
@@ -179,6 +283,8 @@ void CairoBits(CGrafPtr port, const BitMap* srcBits, const Rect& sr, const Rect&
   cairo_set_source_surface(cr, img, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   if (m == srcOr) cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
+  if (m == srcXor) cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
+  if (m == srcBic) cairo_set_operator(cr, CAIRO_OPERATOR_SCREEN);
   cairo_rectangle(cr, 0, 0, int32_t(part.right) - part.left, int32_t(part.bottom) - part.top);
   cairo_fill(cr);
   cairo_restore(cr);

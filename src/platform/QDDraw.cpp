@@ -162,6 +162,10 @@ void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
   if (port->pixelsPending && single == 0xFFFFFFFF) return;
   if (!PortPixels(port)) return;
   const PixMap& pm = port->pixMap;
+  // The single colour as its A, R, G, B bytes in memory.
+  const uint8_t singleBytes[4] = {uint8_t(single >> 24), uint8_t(single >> 16), uint8_t(single >> 8), uint8_t(single)};
+  uint32_t singleWord;
+  std::memcpy(&singleWord, singleBytes, 4);
   size_t pos = 0;
   for (int32_t i = 0; i < r.bands; ++i) {
     int32_t n = r.d[pos + 2];
@@ -170,10 +174,10 @@ void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
       for (int32_t k = 0; k + 1 < n; k += 2) {
         int32_t x0 = r.d[pos + 3 + size_t(k)], x1 = r.d[pos + 4 + size_t(k)];
         if (single >= 0 && pm.pixelSize == 32) {
-          uint8_t* p = reinterpret_cast<uint8_t*>(pm.baseAddr) + size_t(y - pm.bounds.top) * size_t(pm.rowBytes) +
-                       size_t(x0 - pm.bounds.left) * 4;
-          uint8_t bytes[4] = {uint8_t(single >> 24), uint8_t(single >> 16), uint8_t(single >> 8), uint8_t(single)};
-          for (int32_t x = x0; x < x1; ++x, p += 4) std::memcpy(p, bytes, 4);
+          // Rows of 32-bit pixels are word-aligned: one word per pixel.
+          uint32_t* p = reinterpret_cast<uint32_t*>(pm.baseAddr + size_t(y - pm.bounds.top) * size_t(pm.rowBytes)) +
+                        (x0 - pm.bounds.left);
+          std::fill(p, p + (x1 - x0), singleWord);
           continue;
         }
         for (int32_t x = x0; x < x1; ++x) {
@@ -273,7 +277,7 @@ RgnData ShapeRegion(CGrafPtr port, const Shape& s, GrafVerb verb, int32_t xMin, 
         if (!IsEmpty(in)) out = Combine(out, RRectData(in, ow - 2 * pw, oh - 2 * ph, yMin, yMax), RgnOp::Diff);
       }
       if (s.kind == ShapeKind::Arc) {
-        // Angles are tested pixel by pixel: only where pixels can show.
+        // The wedge is cut span by span: only where pixels can show.
         out = Combine(out, RectData(xMin, yMin, xMax, yMax), RgnOp::Sect);
         out = ArcData(out, s.r, s.a, s.b);
       }
@@ -469,6 +473,47 @@ void RgnPath(cairo_t* cr, const RgnData& d) {
   }
 }
 
+// The part of the oval inscribed in r (or of its frame, the oval less the
+// oval inset by the pen) at angles [start, start + arc), degrees clockwise
+// from twelve o'clock, with 45 pointing at the rectangle's corner: a real
+// path, so that an arc costs what its oval costs and stays smooth at any
+// scale.
+void ArcPath(cairo_t* cr, const Rect& r, int32_t start, int32_t arc, bool frame, int32_t pw, int32_t ph) {
+  if (arc < 0) {
+    start += arc;
+    arc = -arc;
+  }
+  const double w = double(r.right) - r.left, h = double(r.bottom) - r.top;
+  const double cx = (double(r.left) + r.right) / 2, cy = (double(r.top) + r.bottom) / 2;
+  // In the rectangle's own space (w x h to 1 x 1) a ray at angle a leaves
+  // the centre at a - 90 degrees of the usual measure and meets the oval at
+  // that same angle.
+  const double a0 = (start - 90) * M_PI / 180.0, a1 = a0 + arc * M_PI / 180.0;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, w, h);
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, 0, 0, 0.5, a0, a1);
+  const double iw = w - 2.0 * pw, ih = h - 2.0 * ph;
+  if (!frame || iw <= 0 || ih <= 0) {
+    cairo_line_to(cr, 0, 0);
+  } else {
+    // Back along the inner oval, between the same two rays: in the inner
+    // oval's own terms a ray at angle t meets it at atan2(sin t / ih, cos t / iw).
+    const double b1 = std::atan2(std::sin(a1) * h / ih, std::cos(a1) * w / iw);
+    double b0 = std::atan2(std::sin(a0) * h / ih, std::cos(a0) * w / iw);
+    while (b0 > b1) b0 -= 2 * M_PI;
+    while (b1 - b0 > 2 * M_PI) b0 += 2 * M_PI;
+    cairo_set_matrix(cr, &m);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, iw / 2, ih / 2);
+    cairo_arc_negative(cr, 0, 0, 1.0, b1, b0);
+  }
+  cairo_close_path(cr);
+  cairo_set_matrix(cr, &m);
+}
+
 void CairoShape(CGrafPtr port, const Shape& s, GrafVerb verb) {
   cairo_t* cr = port->cairo;
   RgnData area = DrawableArea(port);
@@ -490,23 +535,23 @@ void CairoShape(CGrafPtr port, const Shape& s, GrafVerb verb) {
         if (!IsEmpty(in)) cairo_rectangle(cr, in.left, in.top, in.right - in.left, in.bottom - in.top);
       }
       break;
+    case ShapeKind::Arc:
+      if (IsEmpty(r) || s.b == 0) break;
+      if (s.b < 360 && s.b > -360) {
+        ArcPath(cr, r, s.a, s.b, frame, pw, ph);
+        break;
+      }
+      [[fallthrough]];  // a whole turn is the oval
     case ShapeKind::Oval:
     case ShapeKind::RRect: {
       if (IsEmpty(r)) break;
-      bool oval = s.kind == ShapeKind::Oval;
+      bool oval = s.kind != ShapeKind::RRect;
       double ow = oval ? r.right - r.left : s.a, oh = oval ? r.bottom - r.top : s.b;
       RRectPath(cr, r.left, r.top, r.right, r.bottom, ow, oh);
       if (frame) {
         Rect in = Inset(r, pw, ph);
         if (!IsEmpty(in)) RRectPath(cr, in.left, in.top, in.right, in.bottom, ow - 2 * pw, oh - 2 * ph);
       }
-      break;
-    }
-    case ShapeKind::Arc: {
-      // Arcs are rare: their exact pixels serve as the path.
-      int32_t l, t, rr, b;
-      area.Bounds(&l, &t, &rr, &b);
-      RgnPath(cr, ShapeRegion(port, s, verb, l, t, rr, b));
       break;
     }
     case ShapeKind::Poly: {
@@ -660,6 +705,11 @@ void StdRgn(GrafVerb verb, RgnHandle rgn) {
   Shape s{ShapeKind::Rgn};
   s.rgn = rgn;
   DrawShape(s, verb);
+}
+
+size_t QDCommentLength(int16_t dataSize, Handle dataHandle) {
+  if (!dataHandle || !*dataHandle) return 0;
+  return std::min<size_t>(uint16_t(dataSize), size_t(GetHandleSize(dataHandle)));
 }
 
 void StdComment(int16_t kind, int16_t dataSize, Handle dataHandle) {

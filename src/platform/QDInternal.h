@@ -85,6 +85,8 @@ struct RgnSave {
 uint32_t ReadPixel(const PixMap& pm, int32_t x, int32_t y);  // 0xAARRGGBB
 void WritePixel(const PixMap& pm, int32_t x, int32_t y, uint32_t argb);
 uint32_t ToARGB(const RGBColor& c);
+// A classic colour constant (blackColor, redColor, ...); black for any other value.
+RGBColor ClassicColor(int32_t color);
 
 // Paints a region into the port's pixels (already clipped by the caller) with
 // a pattern, a transfer mode, and the port's colours; kind is a GrafVerb.

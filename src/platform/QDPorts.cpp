@@ -453,9 +453,9 @@ void SpaceExtra(Fixed extra) { ThePort()->spExtra = extra; }
 // ---------------------------------------------------------------------------
 // Colours
 
-namespace {
-
-RGBColor ClassicColor(int32_t color) {
+// The one table of the eight classic colours: ForeColor and BackColor, and
+// the FgColor and BkColor opcodes of pictures, give the same colour.
+RGBColor qd::ClassicColor(int32_t color) {
   switch (color) {
     case whiteColor: return RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
     case redColor: return RGBColor{0xFFFF, 0, 0};
@@ -467,8 +467,6 @@ RGBColor ClassicColor(int32_t color) {
     default: return RGBColor{0, 0, 0};  // blackColor and anything unknown
   }
 }
-
-}  // namespace
 
 void ForeColor(int32_t color) {
   ++gColorCalls;

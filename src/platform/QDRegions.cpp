@@ -390,6 +390,66 @@ RgnData OvalData(const Rect& r, int32_t yMin, int32_t yMax) {
   return RRectData(r, int32_t(r.right) - r.left, int32_t(r.bottom) - r.top, yMin, yMax);
 }
 
+namespace {
+
+// Direction of an angle (degrees clockwise from twelve o'clock) in the
+// rectangle's own space, where 45 degrees points at its corner; quarter
+// turns are exact, so that their edges fall on pixel centres the same way
+// whatever the rectangle.
+void ArcDirection(int32_t degrees, double* du, double* dv) {
+  degrees %= 360;
+  if (degrees < 0) degrees += 360;
+  switch (degrees) {
+    case 0: *du = 0, *dv = -1; return;
+    case 90: *du = 1, *dv = 0; return;
+    case 180: *du = 0, *dv = 1; return;
+    case 270: *du = -1, *dv = 0; return;
+    default: break;
+  }
+  const double a = degrees * M_PI / 180.0;
+  *du = std::sin(a);
+  *dv = -std::cos(a);
+}
+
+// The points whose angle lies in [a, a + 180): the open half-plane clockwise
+// of the ray at a, plus the ray itself. Points are pixel centres given by
+// their doubled offsets from the rectangle's centre (X = 2x + 1 - (l + r),
+// Y = 2y + 1 - (t + b)); the tests are scaled by the rectangle's size so that
+// angles follow the rectangle.
+struct HalfTurn {
+  double du, dv, w, h;
+  bool Has(int64_t X, int64_t Y) const {
+    const double c = du * double(Y) * w - dv * double(X) * h;
+    if (c != 0) return c > 0;
+    return du * double(X) * h + dv * double(Y) * w > 0;
+  }
+  // Along one row a half-plane holds on a prefix or a suffix of [x0, x1):
+  // its part, from the ends and the edge's crossing of the row, settled by
+  // the test itself on the pixels next to it.
+  void Part(int64_t Y, int32_t x0, int32_t x1, int64_t xBase, int32_t* a, int32_t* b) const {
+    auto has = [&](int32_t x) { return Has(2 * int64_t(x) + xBase, Y); };
+    const bool first = has(x0);
+    if (first == has(x1 - 1)) {
+      *a = first ? x0 : x1;
+      *b = x1;
+      return;
+    }
+    // The change lies in (x0, x1 - 1]: the edge (a row never runs along it
+    // here, or both ends would agree) crosses the row at X = du Y w / (dv h).
+    int32_t k = x0 + 1;
+    if (dv != 0) {
+      const double cross = (du * double(Y) * w / (dv * h) - double(xBase)) / 2.0;
+      k = cross >= x1 - 1 ? x1 - 1 : cross > x0 + 1 ? int32_t(cross) : x0 + 1;
+    }
+    while (k < x1 - 1 && has(k) == first) ++k;
+    while (k > x0 + 1 && has(k - 1) != first) --k;
+    if (first) *a = x0, *b = k;
+    else *a = k, *b = x1;
+  }
+};
+
+}  // namespace
+
 RgnData ArcData(const RgnData& shape, const Rect& r, int32_t startAngle, int32_t arcAngle) {
   if (arcAngle >= 360 || arcAngle <= -360) return shape;
   if (arcAngle == 0) return RgnData();
@@ -397,37 +457,61 @@ RgnData ArcData(const RgnData& shape, const Rect& r, int32_t startAngle, int32_t
     startAngle += arcAngle;
     arcAngle = -arcAngle;
   }
-  startAngle %= 360;
-  if (startAngle < 0) startAngle += 360;
-  double w = double(r.right) - r.left, h = double(r.bottom) - r.top;
-  double cx = (double(r.left) + r.right) / 2, cy = (double(r.top) + r.bottom) / 2;
-  SpanBuilder sb;
+  // The wedge is built from its two edges per span, so an arc costs about
+  // what its oval costs: angles [s, s + arc) are the half-turn from s without
+  // the half-turn from the end (arcs up to 180), or with what the half-turn
+  // from the end leaves out (wider arcs).
+  const double w = double(r.right) - r.left, h = double(r.bottom) - r.top;
+  HalfTurn from{0, 0, w, h}, to{0, 0, w, h};
+  ArcDirection(startAngle, &from.du, &from.dv);
+  ArcDirection(startAngle + arcAngle, &to.du, &to.dv);
+  const bool narrow = arcAngle <= 180;
+  const int64_t xBase = 1 - (int64_t(r.left) + r.right), yBase = 1 - (int64_t(r.top) + r.bottom);
+  RgnData out;
+  std::vector<int32_t> xs;
   size_t pos = 0;
   for (int32_t i = 0; i < shape.bands; ++i) {
-    int32_t n = shape.d[pos + 2];
+    const int32_t n = shape.d[pos + 2];
     for (int32_t y = shape.d[pos]; y < shape.d[pos + 1]; ++y) {
+      const int64_t Y = 2 * int64_t(y) + yBase;
+      xs.clear();
       for (int32_t k = 0; k + 1 < n; k += 2) {
-        int32_t run = INT32_MIN;
-        for (int32_t x = shape.d[pos + 3 + size_t(k)]; x < shape.d[pos + 4 + size_t(k)]; ++x) {
-          // Angles follow the rectangle: 45 degrees points at its corner.
-          double nx = (x + 0.5 - cx) / w, ny = (y + 0.5 - cy) / h;
-          double a = std::atan2(nx, -ny) * 180.0 / M_PI;
-          if (a < 0) a += 360.0;
-          double rel = a - startAngle;
-          if (rel < 0) rel += 360.0;
-          bool in = rel < arcAngle;
-          if (in && run == INT32_MIN) run = x;
-          if (!in && run != INT32_MIN) {
-            sb.Add(y, run, x);
-            run = INT32_MIN;
+        const int32_t x0 = shape.d[pos + 3 + size_t(k)], x1 = shape.d[pos + 4 + size_t(k)];
+        int32_t fa, fb, ta, tb;
+        from.Part(Y, x0, x1, xBase, &fa, &fb);
+        to.Part(Y, x0, x1, xBase, &ta, &tb);
+        // The end's complement within the span: one interval, since its
+        // half-turn is a prefix or a suffix.
+        int32_t ca = x0, cb = x1;
+        if (ta < tb) {
+          if (ta == x0) ca = tb;
+          else cb = ta;
+        }
+        int32_t spans[4];
+        int32_t m = 0;
+        if (narrow) {
+          const int32_t a = std::max(fa, ca), b = std::min(fb, cb);
+          if (a < b) spans[m++] = a, spans[m++] = b;
+        } else {
+          // Union of a prefix or suffix and another: at most two spans.
+          int32_t p[2][2] = {{fa, fb}, {ca, cb}};
+          if (p[1][0] < p[0][0]) std::swap(p[0], p[1]);
+          for (auto& q : p) {
+            if (q[0] >= q[1]) continue;
+            if (m > 0 && q[0] <= spans[m - 1]) spans[m - 1] = std::max(spans[m - 1], q[1]);
+            else spans[m++] = q[0], spans[m++] = q[1];
           }
         }
-        if (run != INT32_MIN) sb.Add(y, run, shape.d[pos + 4 + size_t(k)]);
+        for (int32_t j = 0; j < m; j += 2) {
+          if (!xs.empty() && xs.back() >= spans[j]) xs.back() = std::max(xs.back(), spans[j + 1]);
+          else xs.push_back(spans[j]), xs.push_back(spans[j + 1]);
+        }
       }
+      out.AddBand(y, y + 1, xs.data(), int32_t(xs.size()));
     }
     pos += 3 + size_t(n);
   }
-  return sb.Build();
+  return out;
 }
 
 void AddLine(SpanBuilder& sb, Point a, Point b, int32_t penW, int32_t penH) {
@@ -547,24 +631,26 @@ void InsetRgn(RgnHandle rgn, int16_t dh, int16_t dv) {
     }
     d = out;
   }
-  // Vertically, by shifted copies; beyond any pen the engine uses the steps
-  // are capped, which keeps the work bounded.
+  // Vertically: a row stays (or joins) when every row within |dv| of it is
+  // in (or any is). Shifting what is built so far by up to one more than its
+  // reach, both ways, triples the reach each step: a few steps for any dv.
   if (dv != 0 && !d.Empty()) {
     int32_t l, t, r, b;
     d.Bounds(&l, &t, &r, &b);
     if (dv > 0 && 2 * int32_t(dv) >= b - t) {
       d.Clear();
     } else {
-      RgnData acc = d;
-      int32_t steps = std::min<int32_t>(std::abs(int32_t(dv)), 512);
-      for (int32_t k = 1; k <= steps; ++k) {
-        for (int32_t sign : {-1, 1}) {
-          RgnData m = d;
-          Offset(m, 0, sign * k);
-          acc = Combine(acc, m, dv > 0 ? RgnOp::Sect : RgnOp::Union);
-        }
+      const RgnOp op = dv > 0 ? RgnOp::Sect : RgnOp::Union;
+      const int32_t want = std::abs(int32_t(dv));
+      int32_t reach = 0;
+      while (reach < want && !d.Empty()) {
+        const int32_t step = std::min(2 * reach + 1, want - reach);
+        RgnData up = d, down = d;
+        Offset(up, 0, -step);
+        Offset(down, 0, step);
+        d = Combine(Combine(d, up, op), down, op);
+        reach += step;
       }
-      d = acc;
     }
   }
   ClampToPlane(d);

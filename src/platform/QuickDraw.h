@@ -13,6 +13,7 @@
 //  - hidden window ports (the dialog that serves as a document's drawing
 //    port): nothing reaches pixels, but the bottlenecks still run, so
 //    pictures are recorded there.
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
@@ -166,6 +167,8 @@ typedef void (*QDPolyProcPtr)(GrafVerb verb, PolyHandle poly);
 typedef void (*QDRgnProcPtr)(GrafVerb verb, RgnHandle rgn);
 typedef void (*QDBitsProcPtr)(const BitMap* srcBits, const Rect* srcRect, const Rect* dstRect, int16_t mode,
                               RgnHandle maskRgn);
+// A comment's length is the picture's 16-bit word, which the signed
+// parameter carries unchanged: read it with QDCommentLength.
 typedef void (*QDCommentProcPtr)(int16_t kind, int16_t dataSize, Handle dataHandle);
 typedef int16_t (*QDTxMeasProcPtr)(int16_t byteCount, const void* textAddr, Point* numer, Point* denom, FontInfo* info);
 typedef void (*QDGetPicProcPtr)(void* dataPtr, int16_t byteCount);
@@ -195,6 +198,9 @@ CQDProcsPtr GetPortGrafProcs(CGrafPtr port);  // null when the port uses the sta
 void SetPortGrafProcs(CGrafPtr port, CQDProcsPtr procs);
 // The table in force for a port: its own, or the standard one.
 const CQDProcs* QDGetProcs(CGrafPtr port);
+// Bytes of a comment a comment procedure receives: its length read unsigned
+// (comments run to 65535 bytes), never past its data handle; 0 without data.
+size_t QDCommentLength(int16_t dataSize, Handle dataHandle);
 
 void StdText(int16_t byteCount, const void* textBuf, Point numer, Point denom);
 void StdLine(Point newPt);

@@ -49,7 +49,8 @@ Collection ReadCollection();
 void StoreFontError(const char* askedName, const char* usedName, int16_t fontId, bool substituted);
 
 // Records; 1 when read, 0 when the stream ended or the record cannot be read
-// (the stream is then marked at its end).
+// (the stream is then marked at its end). Each reads over the defaults its
+// record already holds, so what an older document lacks keeps its default.
 int16_t ReadAspectGraphiquePortee(AspectGraphiquePortee* aspect);
 int16_t ReadMiseEnPage(MiseEnPage* setup);
 int16_t ReadStrTitre(StrTitre* title);
@@ -58,5 +59,15 @@ int16_t ReadTextStyle(TextStyle* style);
 // Fills `count` rows of a bar table (a count of 0 or less reads nothing).
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
 
-// The native document reader. 1 when the document was read.
+// The native document reader: 1 when the whole document was read and ended
+// with its closing magic. The document byte stream must be open at the
+// file's start; the caller closes it (which ends an LZW stretch).
 int16_t ChargeMusiqueStandard(Document* doc);
+// One score block: the score is created, made current and filled; 0 when it
+// cannot be read (what was built stays in the document, consistent).
+// `graphiques`: the staves carry their graphics lists.
+int16_t ReadBlocPartition(Document* doc, bool graphiques);
+
+// Set by the top level for the note reader: split notes of this document are
+// converted.
+extern uint8_t ConvertSplitNoteDuration;

@@ -130,8 +130,7 @@ bool ReadFX(FX* fx) {
   SetDefaultParamFX(&fx->param);
   ReadUTFString(fx->nom, sizeof fx->nom);
   ReadUTFString(fx->commentaire, sizeof fx->commentaire);
-  // An object stores a style: until the text-style reader lands (its seam
-  // answers 0) no object can be read.
+  // A style cut short ends the object.
   if (!ReadTextStyle(&fx->style)) return Abandonne();
   fx->debut = ReadLong();
   fx->haut = ReadLong();

@@ -39,6 +39,7 @@
 #include "system/Dossiers.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
+#include "system/Reporters.h"
 #include "system/Strings.h"
 #include "text/Fontes.h"
 #include "text/UTFText.h"
@@ -46,6 +47,13 @@
 namespace {
 
 char raisonEchec[512];
+
+// Where the document draws: its own port when it has one, else its dialog's.
+GrafPtr PortDocument(const Document* doc) {
+  if (doc->portDocument) return doc->portDocument;
+  return doc->dialogue ? GetDialogPort(static_cast<DialogPtr>(doc->dialogue)) : nullptr;
+}
+
 ChargeurDocumentTest chargeurTest = nullptr;
 
 // "file:///a%20b" to "/a b"; anything else is taken as a path.
@@ -241,7 +249,11 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
   doc->orientation = 1;
   GrafPtr portSauve;
   GetPort(&portSauve);
-  doc->portDocument = CreateNewPort();
+  // A hidden dialog without pixels: the pages are only recorded there, so
+  // nothing is rasterised on the way.
+  const Rect bornes = {0, 0, 800, 600};
+  doc->dialogue = NewColorDialog(nullptr, &bornes, nullptr, false, 0, nullptr, false, 0, nullptr);
+  if (!doc->dialogue) Printf("TamrelQL :NewColorDialog err\n");
   SetPort(portSauve);
 
   int16_t ok = ChargeSelonFormat(doc, format, mxl);
@@ -257,7 +269,7 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     AppliqueZoomPrintDocumentAuRect(GetZoomPrintDocument(doc), &page);
     if (pageRect) *pageRect = page;
 
-    if (doc->portDocument) SetPort(doc->portDocument);
+    if (GrafPtr port = PortDocument(doc)) SetPort(port);
     SetModeAfficheTaquetsRegle(0);
     pref.modeGraphiqueUser.drapeaux[1] = 1;
     pref.nomsNotesLettres = 1;
@@ -306,7 +318,7 @@ PicHandle CreatePictPage(Document* doc, uint16_t page, uint16_t pageCount, Rect*
   if (!doc || !frame) return nullptr;
   GrafPtr portSauve;
   GetPort(&portSauve);
-  if (doc->portDocument) SetPort(doc->portDocument);
+  if (GrafPtr port = PortDocument(doc)) SetPort(port);
   PicHandle pic = OpenPicture(frame);
   if (pic) {
     ForeColor(blackColor);
@@ -323,16 +335,16 @@ void DisposeDocument(Document* doc) {
   if (!doc) return;
   GrafPtr portSauve;
   GetPort(&portSauve);
-  if (doc->portDocument) SetPort(doc->portDocument);
+  GrafPtr port = PortDocument(doc);
+  if (port) SetPort(port);
   while (doc->partitions && doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
   LiberePtr(&doc->partitions);
   DisposeVuesDocument(doc);
   LibereHandle(&doc->donneesSupplementaires);
-  if (portSauve == doc->portDocument) portSauve = nullptr;
-  if (doc->portDocument) {
-    SetPort(portSauve);
-    DisposePort(doc->portDocument);
-  }
+  if (portSauve == port) portSauve = nullptr;
+  SetPort(portSauve);
+  if (doc->portDocument) DisposePort(doc->portDocument);
+  if (doc->dialogue) DisposeDialog(static_cast<DialogPtr>(doc->dialogue));
   DisposePtr(reinterpret_cast<Ptr>(doc));
   SetPort(portSauve);
 }

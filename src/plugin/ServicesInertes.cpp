@@ -103,4 +103,9 @@ int32_t DecodePisteMp3(Portee**, Handle* samples) {
 }
 
 int16_t SystemDependantCanDrawBezier() { return 0; }
-void SystemDependantBezierShape(const void*, int32_t, int16_t) {}
+void SystemDependantBezierShape(const BezierPoint* path, int32_t count, const BezierAttributs& attrs, float,
+                                const RGBColor& color, int16_t, uint8_t flag) {
+  CGrafPtr port = nullptr;
+  GetPort(&port);
+  QDFillBezierPath(port, path, count, attrs, color, flag != 0);
+}

@@ -3,8 +3,11 @@
 // the plug-in: each takes what its callers pass, does nothing, and answers its
 // fixed result. Callers rely on these results: progress never asks to stop,
 // confirmation is always given, format probes recognise nothing, playback
-// never starts, and drawing uses the port layer's own curves. Every layer may
-// call them; they are defined in plugin/ServicesInertes.cpp.
+// never starts, and drawing uses the port layer's own curves. The one
+// exception is the Bezier shape drawer, which the replay of recorded paths
+// needs. Every layer may call them; they are defined in
+// plugin/ServicesInertes.cpp.
+#include "platform/PictComments.h"
 #include "platform/PlatformTypes.h"
 #include "text/TextStyle.h"
 
@@ -119,6 +122,12 @@ int16_t EndDblBufferHD();
 int32_t MP3DecodeMemory(const void* data, int32_t length, Handle* samples);
 int32_t DecodePisteMp3(Portee** staff, Handle* samples);
 
-// Drawing: the platform never draws Bezier curves itself.
+// Drawing: smooth lines keep to pen strokes (0), but the shape drawer does
+// draw: it fills a path in the current port with cairo, in the colour given
+// (nonzero winding for overlap type 1, even-odd otherwise), anti-aliased
+// unless the flag is 0, which the raster fallback of recorded paths asks for
+// so that its scan sees hard edges. The other attributes, width and pen mode
+// are taken and left unused.
 int16_t SystemDependantCanDrawBezier();
-void SystemDependantBezierShape(const void* points, int32_t count, int16_t fill);
+void SystemDependantBezierShape(const BezierPoint* path, int32_t count, const BezierAttributs& attrs, float width,
+                                const RGBColor& color, int16_t penMode, uint8_t flag);

@@ -7,18 +7,16 @@
 #include <cstring>
 #include <string>
 
-#include "platform/DecimalText.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "system/PortLayer.h"
 
-// Playback state.
+// Playback state: the paths collected between a data comment and its STOP
+// are the platform's replay machine's.
 static bool inDrawPicture = false;
 static Rect gRectSrc{0, 0, 0, 0};
 static Rect gRectDest{0, 0, 0, 0};
-static bool isBezierEngaged = false;
-static std::vector<BezierPoint> tabBp;
-static BezierAttributs gAttrsBp{0, 0, 0, 0, 1.0f};
+static BezierReplay gBz;
 static CQDProcs prevProc;
 QDCommentProcPtr commentVect = nullptr;
 QDLineProcPtr lineVect = nullptr;
@@ -52,19 +50,6 @@ int16_t Trunc16(float v) {
   return int16_t(v);
 }
 
-void AppendVal(std::string& s, float value) {
-  char buf[64];
-  char* end = WriteDecimalFixed(buf, buf + sizeof buf, double(value), 3);
-  if (!end) end = buf;  // cannot happen for a float: 39 digits at most
-  size_t n = size_t(end - buf);
-  if (std::memchr(buf, '.', n)) {
-    while (n > 0 && buf[n - 1] == '0') --n;
-    if (n > 0 && buf[n - 1] == '.') --n;
-  }
-  s.append(buf, n);
-  s.push_back(' ');
-}
-
 Handle StringHandle(const std::string& s) {
   Handle h = NewHandle(Size(s.size()));
   if (h && !s.empty()) std::memcpy(*h, s.data(), s.size());
@@ -79,23 +64,19 @@ void EmitComment(const std::string& s) {
   DisposeHandle(h);
 }
 
-// Numbers of a comment, read one at a time.
-struct Lecteur {
-  const char* p;
-  const char* end;
-  bool ok = true;
-  float Next() {
-    if (!ok) return 0.0f;
-    float v = 0.0f;
-    // Numbers that run out, or that are not finite or absurdly large, spoil
-    // the comment.
-    if (!ReadDecimalFloat(&p, end, &v) || !std::isfinite(v) || std::fabs(v) > 1.0e7f) {
-      ok = false;
-      return 0.0f;
-    }
-    return v;
-  }
-};
+// A data comment mapped to a recording port's scale, through the comment
+// procedure that was in force.
+void EmitMapped(const BezierPoint* nodes, int32_t count, const BezierAttributs& attrs) {
+  Handle h = BzGetDataHandle(nodes, count, attrs);
+  if (h && GetHandleSize(h) <= 32767 && prevProc.commentProc)
+    prevProc.commentProc(kCommentBezier, int16_t(GetHandleSize(h)), h);
+  if (h) DisposeHandle(h);
+}
+
+// The paths collected up to a STOP, drawn at once.
+void DrawCollected(const BezierPoint* nodes, int32_t count, const BezierAttributs& a) {
+  RozoDrawBezier(nodes, count, a.drawtype, a.overlaptype, a.linecap, a.linejoin, a.miterlimit, 0.0f, 1);
+}
 
 }  // namespace
 
@@ -169,26 +150,15 @@ void BzGetBBox(const BezierPoint* nodes, int32_t n, Rect* r) {
 
 Handle BzGetDataHandle(const BezierPoint* nodes, int32_t n, const BezierAttributs& a) {
   if (!nodes || n <= 0) return nullptr;
-  char head[128], miter[64];
-  char* miterEnd = WriteDecimalFixed(miter, miter + sizeof miter - 1, double(a.miterlimit), 4);
-  if (!miterEnd) miterEnd = miter;
-  *miterEnd = 0;
-  std::snprintf(head, sizeof head, "START %d %d %d %d %d %s %d ", 256, a.drawtype, a.overlaptype, a.linecap, a.linejoin,
-                miter, int(n));
-  std::string s = head;
-  s.reserve(s.size() + size_t(n) * 48);
-  for (int32_t i = 0; i < n; ++i) {
-    const BezierPoint& p = nodes[i];
-    AppendVal(s, p.xIn), AppendVal(s, p.yIn), AppendVal(s, p.x), AppendVal(s, p.y), AppendVal(s, p.xOut),
-        AppendVal(s, p.yOut);
-  }
+  std::string s;
+  BzFormatDataComment(nodes, n, a, s);
   return StringHandle(s);
 }
 
 void BzAddVal(Handle h, float value) {
   if (!h) return;
   std::string s;
-  AppendVal(s, value);
+  BzAppendVal(s, value);
   PtrAndHand(s.data(), h, Size(s.size()));
 }
 
@@ -259,109 +229,36 @@ void RozoDrawBezier(const BezierPoint* nodes, int32_t n, int16_t drawtype, int16
     // The closing comment goes out even when the raster could not be made.
     EmitComment("STOP");
   }
-  // The platform's shape drawer (which draws nothing in the plug-in) gets
-  // the path while the pen shows.
-  if (GetPortPenVisibility(port) >= 0) SystemDependantBezierShape(nodes, n, flag);
+  // The platform's shape drawer gets the path while the pen shows.
+  if (GetPortPenVisibility(port) >= 0) {
+    RGBColor color;
+    GetPortForeColor(port, &color);
+    Point pen;
+    GetPortPenSize(port, &pen);
+    const float w = width > 0.0f ? width : float(std::max(pen.h, pen.v));
+    SystemDependantBezierShape(nodes, n, BezierAttributs{drawtype, overlaptype, linecap, linejoin, miterlimit}, w,
+                               color, int16_t(GetPortPenMode(port)), flag);
+  }
 }
 
 bool RozoInDrawPicture() { return inDrawPicture; }
 
-void BzScalePt(float* x, float* y) {
-  const float sw = float(int32_t(gRectSrc.right) - gRectSrc.left), sh = float(int32_t(gRectSrc.bottom) - gRectSrc.top);
-  if (sw <= 0.0f || sh <= 0.0f) return;
-  const float dw = float(int32_t(gRectDest.right) - gRectDest.left),
-              dh = float(int32_t(gRectDest.bottom) - gRectDest.top);
-  *x = dw * (*x - gRectSrc.left) / sw + gRectDest.left;
-  *y = dh * (*y - gRectSrc.top) / sh + gRectDest.top;
-}
-
-bool BzParseDataComment(const char* text, int32_t length, BezierAttributs* attrs, std::vector<BezierPoint>& nodes) {
-  nodes.clear();
-  if (!text || length < 7 || std::memcmp(text, "START ", 6) != 0) return false;
-  // The comment comes from a document: read it from a terminated copy.
-  std::string copy(text, size_t(length));
-  Lecteur rd{copy.c_str() + 6, copy.c_str() + copy.size()};
-  BezierAttributs a{0, 0, 0, 0, 1.0f};
-  float first = rd.Next();
-  if (!rd.ok) return false;
-  if (first == 256.0f) {
-    a.drawtype = int16_t(rd.Next());
-    a.overlaptype = int16_t(rd.Next());
-  } else if (first <= 254.0f && first >= -32768.0f) {
-    a.drawtype = int16_t(first);
-  } else {
-    return false;
-  }
-  a.linecap = int16_t(rd.Next());
-  a.linejoin = int16_t(rd.Next());
-  a.miterlimit = rd.Next();
-  float count = rd.Next();
-  if (!rd.ok || count < 1.0f || count > float(kBezierMaxNodesComment)) return false;
-  const int32_t n = int32_t(count);
-  // Each node takes at least twelve characters ("0 " six times).
-  const size_t left = copy.size() - size_t(rd.p - copy.c_str());
-  if (size_t(n) * 12 > left + 1) return false;
-  nodes.resize(size_t(n));
-  for (BezierPoint& p : nodes) {
-    p.xIn = rd.Next(), p.yIn = rd.Next(), p.x = rd.Next(), p.y = rd.Next(), p.xOut = rd.Next(), p.yOut = rd.Next();
-  }
-  if (!rd.ok) {
-    nodes.clear();
-    return false;
-  }
-  if (attrs) *attrs = a;
-  return true;
-}
+void BzScalePt(float* x, float* y) { BzMapPoint(gRectSrc, gRectDest, x, y); }
 
 bool BzProcessBezierCommand(const char* text, int32_t length, bool recording, BzMapPtProc map) {
-  if (!text || length < 4) return false;
-  if (length >= 7 && std::memcmp(text, "START ", 6) == 0) {
-    BezierAttributs attrs;
-    std::vector<BezierPoint> nodes;
-    if (!BzParseDataComment(text, length, &attrs, nodes)) return false;
-    if (map) {
-      for (BezierPoint& p : nodes) {
-        map(&p.xIn, &p.yIn);
-        map(&p.x, &p.y);
-        map(&p.xOut, &p.yOut);
-      }
-    }
-    if (recording) {
-      Handle h = BzGetDataHandle(nodes.data(), int32_t(nodes.size()), attrs);
-      if (h && GetHandleSize(h) <= 32767 && prevProc.commentProc)
-        prevProc.commentProc(kCommentBezier, int16_t(GetHandleSize(h)), h);
-      if (h) DisposeHandle(h);
-    } else {
-      size_t room = size_t(kBezierMaxNodesChemin) - std::min(tabBp.size(), size_t(kBezierMaxNodesChemin));
-      tabBp.insert(tabBp.end(), nodes.begin(), nodes.begin() + ptrdiff_t(std::min(room, nodes.size())));
-      gAttrsBp = attrs;
-      isBezierEngaged = true;
-    }
-    return true;
-  }
-  if (recording) return false;
-  if (std::memcmp(text, "STOP", 4) == 0) {
-    if (!tabBp.empty()) {
-      std::vector<BezierPoint> path;
-      path.swap(tabBp);
-      RozoDrawBezier(path.data(), int32_t(path.size()), gAttrsBp.drawtype, gAttrsBp.overlaptype, gAttrsBp.linecap,
-                     gAttrsBp.linejoin, gAttrsBp.miterlimit, 0.0f, 1);
-    }
-    isBezierEngaged = false;
-    return true;
-  }
-  return false;
+  return BzReplayComment(gBz, text, length, recording, map, EmitMapped, DrawCollected);
 }
 
 void BzProcessPictComment(int16_t kind, int16_t length, Handle data) {
-  if (kind == kCommentBezier && data && *data && length > 0 && GetHandleSize(data) >= length &&
-      BzProcessBezierCommand(*data, length, CarboniseIsPicturePortCourant(), BzScalePt))
+  const size_t n = QDCommentLength(length, data);
+  if (kind == kCommentBezier && n > 0 &&
+      BzProcessBezierCommand(*data, int32_t(n), CarboniseIsPicturePortCourant(), BzScalePt))
     return;
   if (prevProc.commentProc) prevProc.commentProc(kind, length, data);
 }
 
 void BzProcessLine(Point pt) {
-  if (isBezierEngaged) {
+  if (gBz.engaged) {
     MoveTo(pt.h, pt.v);
     return;
   }
@@ -373,16 +270,15 @@ void RozoDrawPicture(PicHandle pic, const Rect* dst) {
   CGrafPtr port = CarboniseGetCurrentPort();
   if (!port) return;
   // A picture drawn from within a playback gets its own state.
-  const bool savedIn = inDrawPicture, savedEngaged = isBezierEngaged;
+  const bool savedIn = inDrawPicture;
   const Rect savedSrc = gRectSrc, savedDest = gRectDest;
   const CQDProcs savedPrev = prevProc;
-  std::vector<BezierPoint> savedBp;
-  savedBp.swap(tabBp);
+  BezierReplay savedBz;
+  std::swap(savedBz, gBz);
 
   inDrawPicture = true;
   CarboniseGetPicFrame(pic, &gRectSrc);
   gRectDest = *dst;
-  isBezierEngaged = false;
   CQDProcs* own = GetPortGrafProcs(port);
   if (own) prevProc = *own;
   else SetStdCProcs(&prevProc);
@@ -392,11 +288,12 @@ void RozoDrawPicture(PicHandle pic, const Rect* dst) {
   SetPortGrafProcs(port, &mine);
   DrawPicture(pic, dst);
   SetPortGrafProcs(port, own);
+  // A path whose STOP never came is still drawn: its fallback was skipped.
+  BzReplayFinish(gBz, DrawCollected);
 
-  tabBp.swap(savedBp);
+  std::swap(savedBz, gBz);
   prevProc = savedPrev;
   gRectSrc = savedSrc;
   gRectDest = savedDest;
-  isBezierEngaged = savedEngaged;
   inDrawPicture = savedIn;
 }

@@ -5,39 +5,16 @@
 // RozoDrawPicture redraws it smooth at the playback scale. Readers that
 // ignore the comment see a coarse raster of the shape made of horizontal
 // lines, recorded between the data comments and a "STOP" comment.
-//
-// Comment kind 5479, data "START 256 drawtype overlaptype linecap linejoin
-// miterlimit count " then six numbers per node (in-control x y, node x y,
-// out-control x y), each followed by a space; at most 100 nodes a comment.
-// An older form has no version: a first number up to 254 is the drawtype,
-// the overlap type is 0.
+// The comments' form, their reading and the replay machine are the
+// platform's (platform/PictComments).
 #include <cstdint>
 #include <vector>
 
+#include "platform/PictComments.h"
 #include "platform/Pictures.h"
 #include "platform/PlatformTypes.h"
 #include "platform/QuickDraw.h"
 
-struct BezierPoint {
-  float x, y;        // the node
-  float xIn, yIn;    // control point of the segment arriving at the node
-  float xOut, yOut;  // control point of the segment leaving it
-};
-
-struct BezierAttributs {
-  int16_t drawtype;
-  int16_t overlaptype;
-  int16_t linecap;
-  int16_t linejoin;
-  float miterlimit;
-};
-
-constexpr int16_t kCommentBezier = 5479;
-constexpr int32_t kBezierNodesParComment = 100;
-// Ceilings on what a picture's comments may ask for: nodes in one comment,
-// and nodes collected before a STOP.
-constexpr int32_t kBezierMaxNodesComment = 1000;
-constexpr int32_t kBezierMaxNodesChemin = 100000;
 // The raster fallback holds at most this many pixels.
 constexpr int64_t kBezierMaxPixelsRaster = 1000000;
 
@@ -70,7 +47,6 @@ extern QDCommentProcPtr commentVect;
 extern QDLineProcPtr lineVect;
 void BzProcessPictComment(int16_t kind, int16_t length, Handle data);
 void BzProcessLine(Point pt);
-typedef void (*BzMapPtProc)(float* x, float* y);
 // A data comment is read (bounded: a comment whose numbers run out, or with
 // more nodes than its text can hold, is not handled) and either re-emitted
 // mapped (recording) or collected; "STOP" draws what was collected.
@@ -78,5 +54,3 @@ bool BzProcessBezierCommand(const char* text, int32_t length, bool recording, Bz
 // From the played picture's frame to the destination; an empty frame maps
 // as identity.
 void BzScalePt(float* x, float* y);
-// Reads a data comment's attributes and nodes; false for anything else.
-bool BzParseDataComment(const char* text, int32_t length, BezierAttributs* attrs, std::vector<BezierPoint>& nodes);

@@ -184,7 +184,10 @@ ExtendedStylHandle LitPartieStyle(const char* s, int32_t len) {
       char name[kTextDataMaxField + 1];
       if (!LitChamp(l, name)) return echec();
       int16_t number = 1;
-      GetClosestIDFontFromName(name, &number, nullptr);
+      // The music-font placeholder has no name: it is stored as an empty one,
+      // and an empty name names nothing else.
+      if (name[0] == 0) number = kFontePlaceholderVellari;
+      else GetClosestIDFontFromName(name, &number, nullptr);
       font = number;
     }
     if (flags & 0x02) {
@@ -389,8 +392,10 @@ void AddSTElementStyleHandle(Handle out, const ExtendedStyle* style, TextDataPre
     previous->ascent = style->ascent;
     flags |= 0x04;
     if (style->font != previous->font) {
-      Str255 pname;
-      GetFontName((int16_t)style->font, pname);
+      // The music-font placeholder is written without a name, as the
+      // reader expects it.
+      Str255 pname = {0};
+      if ((int16_t)style->font != kFontePlaceholderVellari) GetFontName((int16_t)style->font, pname);
       char name[256];
       memcpy(name, pname + 1, pname[0]);
       name[pname[0]] = 0;

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
+#include "platform/PictComments.h"
 #include "platform/TextDraw.h"
 #include "platform/UnicodeText.h"
 #include "system/Bezier.h"
@@ -17,36 +19,6 @@ uint8_t UnicodeApplication = 0;
 
 void SetUnicodeApplication(uint8_t flag) { UnicodeApplication = flag; }
 uint8_t IsUnicodeApplication() { return UnicodeApplication; }
-
-namespace {
-void PutLE16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v & 0xFF));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-}  // namespace
-
-void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out) {
-  out.clear();
-  for (char c : {'Q', 'r', 'v', 'l'}) out.push_back(static_cast<uint8_t>(c));
-  PutLE16(out, 1);
-  PutLE16(out, static_cast<uint16_t>(angle));
-  for (int32_t i = 0; utf8 && i < length; i++) out.push_back(static_cast<uint8_t>(utf8[i]));
-}
-
-void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out) {
-  out.clear();
-  PutLE16(out, static_cast<uint16_t>(angle));
-  for (int32_t i = 0; units && i < count; i++) PutLE16(out, units[i]);
-}
-
-bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length) {
-  if (!data || size < kCommentUnicodeHeader) return false;
-  if (memcmp(data, "Qrvl", 4) != 0 || data[4] != 1) return false;
-  if (angle) *angle = static_cast<int16_t>(data[6] | (data[7] << 8));
-  if (text) *text = data + kCommentUnicodeHeader;
-  if (length) *length = size - kCommentUnicodeHeader;
-  return true;
-}
 
 bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musicFont, std::vector<UniChar>& out) {
   out.clear();
@@ -70,8 +42,6 @@ namespace {
 float gCoreTextRatio = 1.0f;
 float gAtsuRatio = 1.0f;
 int16_t gAtsuRotation = 0;
-
-bool IsMusicFont(int16_t font) { return font == vellariPrint || font == kFontePlaceholderVellari; }
 
 UnicodeTextStyle StyleOfPort(CGrafPtr port) {
   UnicodeTextStyle st;
@@ -129,12 +99,13 @@ void CoreTextDrawUnicode(CGrafPtr port, const UniChar* text, int32_t byteLength,
   st.alpha = alpha;
   float w = UnicodeTextWidth(text, n, st);
   if (port->pnVis >= 0) {
-    // Whatever the angle, the text stays within its width (plus a size of
-    // margin) of the pen.
-    int32_t r = static_cast<int32_t>(w) + static_cast<int32_t>(st.size) * 2 + 4;
-    int32_t h = port->pnLoc.h, v = port->pnLoc.v;
-    Rect area{static_cast<int16_t>(std::max(-32767, v - r)), static_cast<int16_t>(std::max(-32767, h - r)),
-              static_cast<int16_t>(std::min(32767, v + r)), static_cast<int16_t>(std::min(32767, h + r))};
+    // Only the pixels the text can ink are copied out and back (with a
+    // pixel for the antialiasing), at any angle.
+    const UnicodeTextBox ink = UnicodeTextInk(text, n, st, angle);
+    const int32_t h = port->pnLoc.h, v = port->pnLoc.v;
+    auto side = [](double x) { return static_cast<int16_t>(std::clamp(x, -32767.0, 32767.0)); };
+    Rect area{side(std::floor(v + ink.top) - 2), side(std::floor(h + ink.left) - 2),
+              side(std::ceil(v + ink.bottom) + 2), side(std::ceil(h + ink.right) + 2)};
     if (cairo_t* cr = QDBeginCairo(port, &area)) {
       UnicodeTextDraw(cr, h, v, text, n, st, angle);
       QDEndCairo(port, cr);
@@ -179,6 +150,56 @@ int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t le
   std::vector<UniChar>& u = Units();
   if (!PrepareTexteUTF(text, offset, length, IsMusicFont(port->txFont), u)) return 0;
   return Trunc16(CoreTextWidthUnicode(port, u.data(), static_cast<int32_t>(u.size() * 2)));
+}
+
+bool UTFMeasureText(CGrafPtr port, const char* text, int32_t offset, int32_t length, UTFTextMeasure& out) {
+  out.pen.clear();
+  out.cut.clear();
+  if (!port) GetPort(&port);
+  if (!port || !text || length <= 0 || offset < 0 || !IsUnicodeApplication()) return false;
+  std::vector<UniChar>& u = out.units;
+  if (!PrepareTexteUTF(text, offset, length, IsMusicFont(port->txFont), u)) return false;
+  out.scale = UnicodeTextMeasure(u.data(), u.size(), StyleOfPort(port), out.penAtUnit, out.cutAtUnit);
+  // Each unit comes from one character of the bytes, as the conversion reads them.
+  out.pen.assign(static_cast<size_t>(length) + 1, std::nan(""));
+  out.cut.assign(static_cast<size_t>(length) + 1, 0.0f);
+  const uint8_t* s = reinterpret_cast<const uint8_t*>(text + offset);
+  int32_t at = 0;
+  size_t k = 0;
+  while (at < length && k < u.size()) {
+    out.pen[static_cast<size_t>(at)] = out.penAtUnit[k];
+    out.cut[static_cast<size_t>(at)] = out.cutAtUnit[k];
+    k++;
+    int32_t used = UTFCharToUnicode(s + at, nullptr, length - at);
+    if (used <= 0) break;
+    at += used;
+  }
+  if (at != length || k != u.size()) {
+    out.pen.clear();
+    out.cut.clear();
+    return false;
+  }
+  out.pen[static_cast<size_t>(length)] = out.penAtUnit[k];
+  // A place inside a character or a cluster is where it ends: a cluster
+  // counts whole in the stretch that holds its first byte, and a stretch
+  // never splits one.
+  for (size_t i = static_cast<size_t>(length); i-- > 0;) {
+    if (std::isnan(out.pen[i])) {
+      out.pen[i] = out.pen[i + 1];
+      out.cut[i] = out.cut[i + 1];
+    }
+  }
+  return true;
+}
+
+int16_t UTFMeasuredWidth(double penFrom, double penTo, float cutTo, float scale) {
+  return Trunc16(static_cast<float>(penTo - cutTo - penFrom) * scale);
+}
+
+int16_t UTFMeasuredWidth(const UTFTextMeasure& m, int32_t from, int32_t to) {
+  if (from < 0 || from >= to || static_cast<size_t>(to) >= m.pen.size()) return 0;
+  const size_t a = static_cast<size_t>(from), b = static_cast<size_t>(to);
+  return UTFMeasuredWidth(m.pen[a], m.pen[b], m.cut[b], m.scale);
 }
 
 void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle) {
@@ -260,7 +281,7 @@ void CommentUTFPictElement(int16_t kind, int16_t dataSize, Handle dataHandle) {
     return;
   }
   if (kind != kCommentUnicodeText || !dataHandle || !*dataHandle) return;
-  int32_t size = std::min<int32_t>(dataSize, GetHandleSize(dataHandle));
+  const int32_t size = int32_t(QDCommentLength(dataSize, dataHandle));
   int16_t angle = 0;
   const uint8_t* text = nullptr;
   int32_t length = 0;

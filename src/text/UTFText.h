@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/PictComments.h"
 #include "platform/PlatformTypes.h"
 #include "platform/QuickDraw.h"
 
@@ -12,18 +13,8 @@ extern uint8_t UnicodeApplication;
 void SetUnicodeApplication(uint8_t flag);
 uint8_t IsUnicodeApplication();
 
-// Picture comments: kind 100 carries "Qrvl", version 1, the angle and the
-// UTF-8 bytes; kind 5478 the angle and UTF-16 units, both little-endian.
-constexpr int16_t kCommentUnicodeText = 100;
-constexpr int16_t kCommentUnicodeText16 = 5478;
-constexpr int32_t kCommentUnicodeHeader = 8;
-
-// The payloads, into out (replaced).
-void FabriqueCommentaireUTF(const char* utf8, int32_t length, int16_t angle, std::vector<uint8_t>& out);
-void FabriqueCommentaireUTF16(const UniChar* units, int32_t count, int16_t angle, std::vector<uint8_t>& out);
-// Reads a kind-100 payload from a picture. Pictures come from documents:
-// anything shorter than its header, or of another tag or version, is refused.
-bool LitCommentaireUTF(const uint8_t* data, int32_t size, int16_t* angle, const uint8_t** text, int32_t* length);
+// The picture comments of Unicode text (kinds 100 and 5478) are read and
+// written by platform/PictComments.
 
 // UTF-8 to the units the engines draw: controls (below 32) become spaces,
 // and in the print music font every unit below U+1000 moves to U+F000 + unit.
@@ -35,6 +26,28 @@ bool PrepareTexteUTF(const char* text, int32_t offset, int32_t length, bool musi
 // the 8-bit text a picture carries, the text goes through 8-bit QuickDraw in
 // Mac Roman (Shift-JIS under a Japanese interface).
 int16_t UTFTextWidth(CGrafPtr port, const char* text, int32_t offset, int32_t length);
+
+// A UTF-8 text laid out once in a port's font, for the widths of many of its
+// stretches (line breaking measures each candidate line). A stretch measures
+// as UTFTextWidth measures it alone, but that a character or cluster (a
+// ligature, a base and its marks) counts whole in the stretch that holds its
+// first byte.
+struct UTFTextMeasure {
+  std::vector<double> pen;  // per byte, and after the last: the pen before it
+  std::vector<float> cut;   // per byte: what kerning with it added before it
+  float scale = 1.0f;
+  std::vector<UniChar> units;  // scratch, kept from text to text
+  std::vector<double> penAtUnit;
+  std::vector<float> cutAtUnit;
+};
+// False outside a Unicode application (8-bit text is measured stretch by
+// stretch) and when the text does not convert.
+bool UTFMeasureText(CGrafPtr port, const char* text, int32_t offset, int32_t length, UTFTextMeasure& out);
+// Width of the measured bytes from..to (offsets into the measured text).
+int16_t UTFMeasuredWidth(const UTFTextMeasure& m, int32_t from, int32_t to);
+// The same from the values at its ends, for callers that keep them.
+int16_t UTFMeasuredWidth(double penFrom, double penTo, float cutTo, float scale);
+
 void UTFDrawText(CGrafPtr port, const char* text, int32_t offset, int32_t length, int16_t angle);
 
 // The Unicode engine, with the typographic semantics of the system's newer

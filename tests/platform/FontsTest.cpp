@@ -2,10 +2,13 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_BBOX_H
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/Fonts.h"
 #include "platform/TELineBreak.h"
@@ -167,6 +170,30 @@ TEST(MusicFont, AdvancesFollowTheDrawingCode) {
   EXPECT_NE(Text8CharWidth(st, 207), adv);
 }
 
+// Filled and half heads carry their up-stem at x + w - t, w being the staff's
+// head width taken from code 207: their ink must span [0, w] so that the stem
+// meets them (neither cutting through nor standing clear), and be centred
+// on the baseline, where the head's staff position is. Whole and breve heads
+// carry no stem and may be wider.
+TEST(MusicFont, FilledAndHalfHeadsSpanTheHeadWidthAndStraddleTheBaseline) {
+  TranscodeOff off;
+  Text8Style st{MusicFont(), 0, 2040};  // one pixel per font unit
+  const int32_t w = (Text8CharWidth(st, 207) * 613 + 356) / 713;
+  const FontResolved* r = FontResolve(MusicFont(), 0);
+  ASSERT_NE(r, nullptr);
+  const uint8_t heads[] = {207, 250, 43,  133, 134, 136, 153, 154, 155, 156, 157, 158, 159,
+                           171, 177, 182, 192, 202, 203, 204, 205, 209, 225, 226, 252, 253};
+  for (uint8_t code : heads) {
+    ASSERT_EQ(FT_Load_Glyph(r->file->ft, FontGlyphFor(r->file, 0xF000u + code), FT_LOAD_NO_SCALE), 0);
+    FT_BBox ink;
+    ASSERT_EQ(FT_Outline_Get_BBox(&r->file->ft->glyph->outline, &ink), 0);
+    EXPECT_NEAR(ink.xMin, 0, 2) << int(code);
+    EXPECT_NEAR(ink.xMax, w, 2) << int(code);
+    EXPECT_NEAR(ink.yMin + ink.yMax, 0, 4) << int(code);
+    EXPECT_GT(ink.yMax - ink.yMin, w / 2) << int(code);
+  }
+}
+
 TEST(TextMetrics, RoundingRulesAgainstRealFonts) {
   int16_t sans = FontNumberForName("Liberation Sans");
   Text8Style st{sans, 0, 12};
@@ -304,6 +331,75 @@ TEST(LineBreaker, BreaksAfterSpacesOnCrAndInsideLongWords) {
   EXPECT_EQ(TEGetHeight(32767, 1, te), 3 * lh);
   EXPECT_EQ(TEGetHeight(2, 2, te), lh);
   TEDispose(te);
+}
+
+// The box drawing copies out of a port for a text holds all its ink, and is
+// not much larger than the text: faces with marks stacked on a base, another
+// script from a fallback face, synthesised italic and bold, shadow,
+// underline, condensed and extended text, a replay ratio, any angle.
+TEST(UnicodeEngine, InkStaysInsideTheInkBox) {
+  const int16_t sans = FontNumberForName("Liberation Sans");
+  const std::vector<UniChar> latin = {'H', 'g', 'j', 'y', ' ', 0xC5, 0xC9, 'f', '/'};
+  const std::vector<UniChar> marks = {'a', 0x301, 0x302, 0x303, 0x304, 'q', 0x323, 0x324, 0x330};
+  const std::vector<UniChar> japanese = {'A', 0x65E5, 0x672C, 'g'};
+  std::vector<UniChar> music;
+  for (uint8_t c : {uint8_t(38), uint8_t(133), uint8_t(207), uint8_t(255)}) music.push_back(UniChar(0xF000 | c));
+  struct Case {
+    const char* name;
+    const std::vector<UniChar>* text;
+    int16_t font;
+    uint8_t face;
+    float ratio;
+    double angle;
+  } cases[] = {
+      {"plain", &latin, sans, 0, 1, 0},
+      {"marks", &marks, sans, 0, 1, 0},
+      {"fallback face", &japanese, sans, 0, 1, 0},
+      {"synthesised italic and bold", &music, MusicFont(), kFaceItalic | kFaceBold, 1, 0},
+      {"shadow and underline", &latin, sans, kFaceShadow | kFaceUnderline, 1, 0},
+      {"condensed", &latin, sans, kFaceCondense, 1, 0},
+      {"extended, replayed narrower", &latin, sans, kFaceExtend, 0.5f, 0},
+      {"turned 30", &marks, sans, kFaceItalic, 1, 30},
+      {"turned 90", &latin, sans, 0, 1, 90},
+      {"turned 200", &music, MusicFont(), kFaceShadow, 1, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UnicodeTextStyle st;
+    st.font = c.font;
+    st.size = 40;
+    st.face = c.face;
+    st.ratio = c.ratio;
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 1000);
+    cairo_t* cr = cairo_create(s);
+    const float w = UnicodeTextDraw(cr, 500, 500, c.text->data(), c.text->size(), st, c.angle);
+    cairo_surface_flush(s);
+    int left = 1000, right = -1, top = 1000, bottom = -1;
+    const unsigned char* d = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < 1000; y++) {
+      for (int x = 0; x < 1000; x++) {
+        if (d[y * stride + x * 4 + 3] == 0) continue;  // alpha, little-endian
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+    }
+    ASSERT_GE(right, 0);
+    const UnicodeTextBox box = UnicodeTextInk(c.text->data(), c.text->size(), st, c.angle);
+    // A pixel touched by antialiasing may lie one beyond.
+    EXPECT_GE(left, 500 + box.left - 1);
+    EXPECT_LE(right + 1, 500 + box.right + 1);
+    EXPECT_GE(top, 500 + box.top - 1);
+    EXPECT_LE(bottom + 1, 500 + box.bottom + 1);
+    if (c.angle == 0) {
+      EXPECT_LT(box.right - box.left, (w + 3 * st.size) / c.ratio);
+      EXPECT_LT(box.bottom - box.top, 4 * st.size);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "platform/PictComments.h"
 #include "platform/PictContext.h"
 #include "platform/PictFormat.h"
 #include "platform/Pictures.h"
@@ -96,39 +97,38 @@ TEST(PictContext, BezierNumbersIgnoreTheLocale) {
   tamrel_test::DecimalCommaLocale comma;
   ASSERT_TRUE(comma.active()) << comma.Missing();
   ExpectBezierPathsDrawn();
-  PictBezierAttrs a;
-  std::vector<PictBezierNode> nodes;
+  BezierAttributs a{};
+  std::vector<BezierPoint> nodes;
   const std::string s = "START 256 0 1 2 1 2.5000 1 1.25 -2.5 3.75 4 5 6.125 ";
-  ASSERT_TRUE(PictParseBezierComment(reinterpret_cast<const uint8_t*>(s.data()), s.size(), a, nodes));
+  ASSERT_TRUE(BzParseDataComment(s.data(), int32_t(s.size()), &a, nodes));
   EXPECT_EQ(a.miterlimit, 2.5f);
   ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0].inX, 1.25f);
-  EXPECT_EQ(nodes[0].inY, -2.5f);
+  EXPECT_EQ(nodes[0].xIn, 1.25f);
+  EXPECT_EQ(nodes[0].yIn, -2.5f);
   EXPECT_EQ(nodes[0].x, 3.75f);
-  EXPECT_EQ(nodes[0].outY, 6.125f);
+  EXPECT_EQ(nodes[0].yOut, 6.125f);
 }
 
+// The replay reads paths with the one reader of path comments.
 TEST(PictContext, BezierCommentForms) {
-  PictBezierAttrs a;
-  std::vector<PictBezierNode> nodes;
+  BezierAttributs a{};
+  std::vector<BezierPoint> nodes;
   std::string s = SquarePath(false);
-  ASSERT_TRUE(PictParseBezierComment(reinterpret_cast<const uint8_t*>(s.data()), s.size(), a, nodes));
+  ASSERT_TRUE(BzParseDataComment(s.data(), int32_t(s.size()), &a, nodes));
   EXPECT_EQ(nodes.size(), 4u);
   EXPECT_EQ(a.overlaptype, 1);
   EXPECT_EQ(a.linecap, 2);
   s = "START 7 2 1 1.0000 1 1 2 3 4 5 6 ";
-  nodes.clear();
-  ASSERT_TRUE(PictParseBezierComment(reinterpret_cast<const uint8_t*>(s.data()), s.size(), a, nodes));
+  ASSERT_TRUE(BzParseDataComment(s.data(), int32_t(s.size()), &a, nodes));
   EXPECT_EQ(a.drawtype, 7);
   EXPECT_EQ(a.overlaptype, 0);
   ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0].inX, 1.0f);
+  EXPECT_EQ(nodes[0].xIn, 1.0f);
   EXPECT_EQ(nodes[0].x, 3.0f);
-  EXPECT_EQ(nodes[0].outY, 6.0f);
+  EXPECT_EQ(nodes[0].yOut, 6.0f);
   for (const char* bad : {"START 300 0 0 1 1 1.0 1 1 2 3 4 5 6 ", "START 256 0 0 1 1 1.0 2 1 2 3 4 5 6 ",
                           "START 256 0 0 1 1 1.0 99999999 1 ", "STAR", "START x"}) {
-    nodes.clear();
-    EXPECT_FALSE(PictParseBezierComment(reinterpret_cast<const uint8_t*>(bad), strlen(bad), a, nodes)) << bad;
+    EXPECT_FALSE(BzParseDataComment(bad, int32_t(strlen(bad)), &a, nodes)) << bad;
     EXPECT_TRUE(nodes.empty());
   }
 }
@@ -184,4 +184,33 @@ TEST(PictContext, ShapesAndImagesReachTheSurface) {
   Handle notPicture = NewHandle(5);
   EXPECT_FALSE(DrawPictureIntoContext(out.cr, notPicture, &dst));
   DisposeHandle(notPicture);
+}
+
+// A picture cut short draws what came before the damage, and says it failed.
+TEST(PictContext, PicturesCutShortReportFailure) {
+  PictBuilder p = PictBuilder::V2({0, 0, 50, 50});
+  p.RGBFg(0xFFFF, 0, 0);
+  p.RectOp(0x0031, {10, 10, 20, 20});
+  const size_t before = p.b.size();
+  p.RectOp(0x0031, {30, 30, 40, 40});
+  p.End();
+  p.b.resize(before + 5);  // inside the second rectangle
+  Handle pic = p.ToHandle();
+  Surface out(50, 50);
+  Rect dst{0, 0, 50, 50};
+  EXPECT_FALSE(DrawPictureIntoContext(out.cr, pic, &dst));
+  EXPECT_EQ(out.At(15, 15), 0xFF0000u);
+  EXPECT_EQ(out.At(35, 35), 0xFFFFFFu);
+  DisposeHandle(pic);
+  PictBuilder v1 = PictBuilder::V1({0, 0, 50, 50});
+  v1.RectOp(0x31, {10, 10, 20, 20});
+  v1.Op(0x25);  // not a version-1 opcode
+  v1.RectOp(0x31, {30, 30, 40, 40});
+  v1.End();
+  pic = v1.ToHandle();
+  Surface again(50, 50);
+  EXPECT_FALSE(DrawPictureIntoContext(again.cr, pic, &dst));
+  EXPECT_EQ(again.At(15, 15), 0u);
+  EXPECT_EQ(again.At(35, 35), 0xFFFFFFu);
+  DisposeHandle(pic);
 }

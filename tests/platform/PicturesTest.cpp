@@ -276,7 +276,9 @@ void SpyText(int16_t n, const void* t, Point numer, Point denom) {
 }
 void SpyComment(int16_t kind, int16_t n, Handle h) {
   gLog += "comment " + std::to_string(kind);
-  if (n > 0 && h) gLog += " " + std::string(*h, size_t(n));
+  const size_t length = QDCommentLength(n, h);
+  if (length > 100) gLog += " of " + std::to_string(length) + " bytes";
+  else if (length > 0) gLog += " " + std::string(*h, length);
   gLog += "\n";
 }
 void SpyRect(GrafVerb verb, const Rect* r) {
@@ -335,7 +337,7 @@ TEST(Pictures, Version1AndHostOrderPicturesPlayThroughThePortProcedures) {
             "text Ab at 20,100 font 20 size 12 face 1 scale 2/1\n"
             "text c at 40,100 font 20 size 12 face 1 scale 2/1\n"
             "line 0,0-400,200\n"
-            "rect 1 40,20,80,40 fg 221\n"
+            "rect 1 40,20,80,40 fg 255\n"  // the red of ForeColor(redColor)
             "comment 5476\n");
 
   PictBuilder ho = PictBuilder::V2({0, 0, 100, 200}, true);
@@ -355,6 +357,29 @@ TEST(Pictures, Version1AndHostOrderPicturesPlayThroughThePortProcedures) {
       "rect 1 2,1,4,3 fg 128\n"
       "comment 5477\n";
   EXPECT_EQ(PlayIntoSpy(ho.b, Rect{0, 0, 100, 200}), std::string(kExpected, sizeof kExpected - 1));
+}
+
+// Comments run to 65535 bytes: the long ones reach the procedure whole, and a
+// recording port records them again whole.
+TEST(Pictures, LongCommentsReachTheProcedureWhole) {
+  PictBuilder p = PictBuilder::V2({0, 0, 10, 10});
+  const std::vector<uint8_t> data(40000, 'x');
+  p.LongComment(4242, data.data(), uint16_t(data.size()));
+  p.End();
+  EXPECT_EQ(PlayIntoSpy(p.b, Rect{0, 0, 10, 10}), "comment 4242 of 40000 bytes\n");
+  PortGuard guard;
+  GWorldPtr w = NewWorld(Rect{0, 0, 10, 10});
+  SetGWorld(w, nullptr);
+  Rect frame{0, 0, 10, 10};
+  PicHandle again = OpenPicture(&frame);
+  Handle h = NewHandle(Size(p.b.size()));
+  std::memcpy(*h, p.b.data(), p.b.size());
+  DrawPicture(h, &frame);
+  ClosePicture();
+  EXPECT_EQ(PlayIntoSpy(HandleBytes(again), frame), "comment 4242 of 40000 bytes\n");
+  DisposeHandle(h);
+  KillPicture(again);
+  DisposeGWorld(w);
 }
 
 // A port that records while a picture plays into it records the picture

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -216,6 +217,113 @@ TEST_F(Canvas, HugeAndHostileShapesStayBounded) {
   DisposeRgn(rgn);
 }
 
+// An arc is its oval (or the oval's frame) cut to the pixels whose centres lie
+// at angles [start, start + arc), clockwise from twelve o'clock, with angles
+// following the rectangle (45 points at its corner). Pixels whose centre sits
+// on an edge within rounding are not judged.
+TEST_F(Canvas, ArcsAreTheirOvalsCutToTheirWedge) {
+  Make(40, 30);
+  const struct {
+    Rect r;
+    int16_t start, arc;
+  } cases[] = {
+      {{2, 3, 27, 38}, 0, 90},    {{2, 3, 27, 38}, 45, 120}, {{2, 3, 27, 38}, 300, 100}, {{2, 3, 27, 38}, 10, 250},
+      {{2, 3, 27, 38}, 90, -135}, {{1, 1, 30, 30}, -30, 60}, {{1, 1, 30, 30}, 180, 180}, {{0, 5, 9, 36}, 725, 30},
+      {{3, 4, 8, 7}, 0, 359},     {{2, 3, 27, 38}, 20, 400}, {{2, 3, 27, 38}, 20, 0},
+  };
+  Rect all = {0, 0, 30, 40};
+  for (const auto& c : cases) {
+    for (bool frame : {false, true}) {
+      const std::string where = std::to_string(c.start) + " " + std::to_string(c.arc) + (frame ? " frame" : "");
+      PenSize(3, 2);
+      EraseRect(&all);
+      frame ? FrameOval(&c.r) : PaintOval(&c.r);
+      const std::string oval = All();
+      EraseRect(&all);
+      frame ? FrameArc(&c.r, c.start, c.arc) : PaintArc(&c.r, c.start, c.arc);
+      const std::string arc = All();
+      PenNormal();
+      int64_t start = c.start, sweep = c.arc;
+      if (sweep < 0) start += sweep, sweep = -sweep;
+      const long double w = c.r.right - c.r.left, h = c.r.bottom - c.r.top;
+      const long double cx = (c.r.left + c.r.right) / 2.0L, cy = (c.r.top + c.r.bottom) / 2.0L;
+      int judged = 0;
+      for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+          const size_t at = size_t(y) * 41 + size_t(x);
+          if (oval[at] == '.') {
+            EXPECT_EQ(arc[at], '.') << where << " at " << x << "," << y;
+            continue;
+          }
+          bool want = true;
+          if (sweep < 360) {
+            const long double u = (x + 0.5L - cx) / w, v = (y + 0.5L - cy) / h;
+            if (u == 0 && v == 0) continue;
+            long double a = std::atan2(u, -v) * 180.0L / 3.14159265358979323846L;
+            long double rel = std::fmod(a - start, 360.0L);
+            if (rel < 0) rel += 360.0L;
+            if (std::fabs(rel) < 1e-6L || std::fabs(rel - sweep) < 1e-6L || std::fabs(rel - 360.0L) < 1e-6L) continue;
+            want = sweep > 0 && rel < sweep;
+          }
+          ++judged;
+          EXPECT_EQ(arc[at], want ? '#' : '.') << where << " at " << x << "," << y;
+        }
+      EXPECT_GT(judged, 5) << where;
+    }
+  }
+}
+
+namespace {
+
+// A cairo port over an image surface without anti-aliasing, made current.
+struct CairoCanvas {
+  cairo_surface_t* surface;
+  cairo_t* cr;
+  CGrafPtr port, saved = nullptr;
+  Rect bounds;
+  CairoCanvas(int16_t w, int16_t h) : bounds{0, 0, h, w} {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cr = cairo_create(surface);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    port = QDNewCairoPort(cr, &bounds);
+    GetGWorld(&saved, nullptr);
+    SetGWorld(port, nullptr);
+    EraseRect(&bounds);
+  }
+  ~CairoCanvas() {
+    SetGWorld(saved, nullptr);
+    DisposePort(port);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  uint32_t At(int x, int y) {
+    cairo_surface_flush(surface);
+    const uint8_t* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
+  }
+};
+
+}  // namespace
+
+TEST(QuickDrawCairo, ArcsAreWedgePaths) {
+  CairoCanvas canvas(40, 40);
+  Rect r = {0, 0, 40, 40};
+  PaintArc(&r, 90, 90);  // the lower right quarter
+  PenSize(2, 2);
+  Rect inner = {10, 10, 30, 30};
+  FrameArc(&inner, 270, 90);  // the upper left quarter of a ring
+  auto px = [&](int x, int y) { return canvas.At(x, y); };
+  EXPECT_EQ(px(25, 25), 0u);
+  EXPECT_EQ(px(35, 24), 0u);
+  EXPECT_EQ(px(38, 38), 0xFFFFFFu);  // outside the oval
+  EXPECT_EQ(px(15, 25), 0xFFFFFFu);  // other quarters
+  EXPECT_EQ(px(25, 15), 0xFFFFFFu);
+  EXPECT_EQ(px(10, 19), 0u);  // the ring's left edge, above the middle
+  EXPECT_EQ(px(19, 10), 0u);
+  EXPECT_EQ(px(15, 15), 0xFFFFFFu);  // inside the ring
+  EXPECT_EQ(px(10, 21), 0xFFFFFFu);  // below the middle: not the wedge
+}
+
 TEST_F(Canvas, HiddenPenDrawsNothingButMoves) {
   HidePen();
   MoveTo(1, 1);
@@ -260,6 +368,86 @@ TEST(QuickDrawRegions, SetOperationsAndPointTests) {
   DisposeRgn(a);
   DisposeRgn(b);
   DisposeRgn(c);
+}
+
+// Insetting keeps the points whose whole neighbourhood of dh across and dv
+// down is inside (outsetting: any of it), however far: checked point by point
+// against the definition on a region with notches, a hole and two parts.
+TEST(QuickDrawRegions, InsetRgnIsExactAtAnyDistance) {
+  RgnHandle base = NewRgn(), part = NewRgn();
+  auto add = [&](int16_t l, int16_t t, int16_t r, int16_t b) {
+    SetRectRgn(part, l, t, r, b);
+    UnionRgn(base, part, base);
+  };
+  add(0, 0, 30, 3000);
+  add(30, 100, 60, 160);
+  add(40, 1500, 70, 4100);
+  SetRectRgn(part, 10, 1000, 20, 1003);  // a thin hole
+  DiffRgn(base, part, base);
+  constexpr int kX0 = -10, kX1 = 80, kY0 = -1800, kY1 = 6000;
+  constexpr int kW = kX1 - kX0, kH = kY1 - kY0;
+  // A region's points over the window, painted into pixels.
+  GWorldPtr world = nullptr;
+  const Rect window = {0, 0, kH, kW};
+  ASSERT_EQ(NewGWorld(&world, 32, &window, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(world, nullptr);
+  RgnHandle shifted = NewRgn();
+  auto points = [&](RgnHandle rgn) {
+    EraseRect(&window);
+    CopyRgn(rgn, shifted);
+    OffsetRgn(shifted, -kX0, -kY0);
+    PaintRgn(shifted);
+    std::vector<uint8_t> out(size_t(kW) * kH);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+        out[size_t(y) * kW + size_t(x)] = (QDGetPixel(world, int16_t(x), int16_t(y)) & 0xFFFFFF) == 0;
+    return out;
+  };
+  const std::vector<uint8_t> grid = points(base);
+  const struct {
+    int16_t dh, dv;
+  } cases[] = {{0, 1000}, {0, -700}, {0, 2}, {0, -1}, {3, 600}, {-2, -40}, {5, 0}, {0, 1600}, {2, -30}};
+  RgnHandle r = NewRgn();
+  std::vector<uint8_t> across(grid.size()), want(grid.size());
+  for (const auto& c : cases) {
+    // Across, then down, as the definition reads.
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        bool all = true, any = false;
+        for (int j = -std::abs(c.dh); j <= std::abs(c.dh); ++j) {
+          const bool p = x + j >= 0 && x + j < kW && grid[size_t(y) * kW + size_t(x + j)];
+          all = all && p;
+          any = any || p;
+        }
+        across[size_t(y) * kW + size_t(x)] = c.dh >= 0 ? all : any;
+      }
+    for (int x = 0; x < kW; ++x) {
+      std::vector<int> sum(size_t(kH) + 1, 0);
+      for (int y = 0; y < kH; ++y) sum[size_t(y) + 1] = sum[size_t(y)] + across[size_t(y) * kW + size_t(x)];
+      const int d = std::abs(c.dv);
+      for (int y = 0; y < kH; ++y) {
+        const int lo = std::max(0, y - d), hi = std::min(kH, y + d + 1), n = sum[size_t(hi)] - sum[size_t(lo)];
+        want[size_t(y) * kW + size_t(x)] = c.dv >= 0 ? n == 2 * d + 1 : n > 0;
+      }
+    }
+    CopyRgn(base, r);
+    InsetRgn(r, c.dh, c.dv);
+    const std::vector<uint8_t> got = points(r);
+    int bad = 0;
+    for (size_t i = 0; i < got.size() && bad < 5; ++i)
+      if (got[i] != want[i]) {
+        ++bad;
+        ADD_FAILURE() << c.dh << "," << c.dv << " at " << int(i % kW) + kX0 << "," << int(i / kW) + kY0;
+      }
+  }
+  SetGWorld(saved, nullptr);
+  DisposeGWorld(world);
+  DisposeRgn(shifted);
+  DisposeRgn(r);
+  DisposeRgn(part);
+  DisposeRgn(base);
 }
 
 TEST(QuickDrawRegions, OpenRgnBuildsEvenOddOutline) {
@@ -382,6 +570,99 @@ TEST(QuickDrawBits, CopyBitsModesScalingAndClip) {
   SetGWorld(saved, nullptr);
   DisposeGWorld(src);
   DisposeGWorld(dst);
+}
+
+// Copies within one pixel buffer read every source pixel before it is
+// overwritten, whichever way they move, scaled or not.
+TEST(QuickDrawBits, CopiesWithinOneBufferMoveThePixelsAsTheyWere) {
+  const Rect b = {0, 0, 9, 12};
+  GWorldPtr w;
+  ASSERT_EQ(NewGWorld(&w, 32, &b, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(w, nullptr);
+  auto fill = [&] {
+    for (int16_t y = 0; y < 9; ++y)
+      for (int16_t x = 0; x < 12; ++x) {
+        RGBColor c = {uint16_t(x * 0x1500), uint16_t(y * 0x1C00), 0x7700};
+        RGBForeColor(&c);
+        Rect px = {y, x, int16_t(y + 1), int16_t(x + 1)};
+        PaintRect(&px);
+      }
+  };
+  const struct {
+    Rect src, dst;
+  } cases[] = {
+      {{0, 0, 6, 8}, {2, 3, 8, 11}},  // down and right
+      {{2, 3, 8, 11}, {0, 0, 6, 8}},  // up and left
+      {{1, 0, 5, 9}, {1, 3, 5, 12}},  // along its own rows, right
+      {{1, 3, 5, 12}, {1, 0, 5, 9}},  // and left
+      {{0, 1, 4, 5}, {1, 0, 9, 12}},  // enlarged over itself
+      {{0, 0, 9, 12}, {2, 2, 5, 6}},  // shrunk into itself
+  };
+  for (const auto& c : cases) {
+    fill();
+    uint32_t before[9][12];
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 12; ++x) before[y][x] = QDGetPixel(w, int16_t(x), int16_t(y));
+    const BitMap* bits = GetPortBitMapForCopyBits(w);
+    CopyBits(bits, bits, &c.src, &c.dst, srcCopy, nullptr);
+    const int sw = c.src.right - c.src.left, sh = c.src.bottom - c.src.top;
+    const int dw = c.dst.right - c.dst.left, dh = c.dst.bottom - c.dst.top;
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 12; ++x) {
+        uint32_t want = before[y][x];
+        if (x >= c.dst.left && x < c.dst.right && y >= c.dst.top && y < c.dst.bottom) {
+          const int sx = c.src.left + (2 * (x - c.dst.left) + 1) * sw / (2 * dw);
+          const int sy = c.src.top + (2 * (y - c.dst.top) + 1) * sh / (2 * dh);
+          want = before[sy][sx];
+        }
+        EXPECT_EQ(QDGetPixel(w, int16_t(x), int16_t(y)), want)
+            << c.dst.left << "," << c.dst.top << " at " << x << "," << y;
+      }
+  }
+  SetGWorld(saved, nullptr);
+  DisposeGWorld(w);
+}
+
+// XOR and Bic act on the complement of the source, in pixels and in cairo
+// ports alike: black inverts (XOR) or whitens (Bic), white leaves alone.
+TEST(QuickDrawBits, XorAndBicCopiesInPixelsAndCairo) {
+  const Rect sb = {0, 0, 1, 2};
+  GWorldPtr src;
+  ASSERT_EQ(NewGWorld(&src, 32, &sb, nullptr, nullptr, 0), qdNoErr);
+  CGrafPtr saved;
+  GetGWorld(&saved, nullptr);
+  SetGWorld(src, nullptr);
+  EraseRect(&sb);
+  Rect black = {0, 0, 1, 1};
+  PaintRect(&black);  // black at (0, 0), white at (1, 0)
+  const Rect db = {0, 0, 1, 2};
+  const RGBColor tint = {0x3000, 0x9000, 0xC000};
+  const struct {
+    int16_t mode;
+    uint32_t underBlack, underWhite;
+  } cases[] = {{srcXor, 0xCF6F3Fu, 0x3090C0u}, {srcBic, 0xFFFFFFu, 0x3090C0u}};
+  for (const auto& c : cases) {
+    GWorldPtr dst;
+    ASSERT_EQ(NewGWorld(&dst, 32, &db, nullptr, nullptr, 0), qdNoErr);
+    SetGWorld(dst, nullptr);
+    RGBForeColor(&tint);
+    PaintRect(&db);
+    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(dst), &sb, &db, c.mode, nullptr);
+    EXPECT_EQ(QDGetPixel(dst, 0, 0) & 0xFFFFFF, c.underBlack) << c.mode;
+    EXPECT_EQ(QDGetPixel(dst, 1, 0) & 0xFFFFFF, c.underWhite) << c.mode;
+    SetGWorld(saved, nullptr);
+    DisposeGWorld(dst);
+
+    CairoCanvas canvas(2, 1);
+    RGBForeColor(&tint);
+    PaintRect(&db);
+    CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(canvas.port), &sb, &db, c.mode, nullptr);
+    EXPECT_EQ(canvas.At(0, 0), c.underBlack) << c.mode;
+    EXPECT_EQ(canvas.At(1, 0), c.underWhite) << c.mode;
+  }
+  DisposeGWorld(src);
 }
 
 TEST(QuickDrawBits, OffscreenSizesAreBounded) {

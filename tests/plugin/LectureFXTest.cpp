@@ -12,7 +12,6 @@
 #include "plugin/LectureFX.h"
 #include "sound/ParamFX.h"
 #include "system/QrvFiles.h"
-#include "text/TextStyle.h"
 
 namespace {
 
@@ -228,20 +227,9 @@ TEST_F(LectureFX, EffectObjects) {
   e.o += std::string(1024, '\x11') + std::string(1024, '\x22');
   const std::string objet = e.o + BlocStocke(0x9805) + "Z";
 
-  // Whether the text-style reader is there yet: its seam answers 0.
-  Lit(std::string(9, '\0'), 0x9805);
-  TextStyle style{};
-  const bool lecteurStyle = ReadTextStyle(&style) != 0;
-
   Lit(objet, 0x9805);
   FX fx;
   SetDefaultFX(&fx);
-  if (!lecteurStyle) {
-    // No style reader yet: the object cannot be read, and nothing after it either.
-    EXPECT_FALSE(ReadFX(&fx));
-    EXPECT_NE(EndOfFile(), 0);
-    return;
-  }
   ASSERT_TRUE(ReadFX(&fx));
   EXPECT_EQ(ReadCar(), 'Z');
   EXPECT_STREQ(fx.nom, "Wah!");

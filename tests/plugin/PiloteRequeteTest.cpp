@@ -125,7 +125,11 @@ TEST(PiloteRequete, DisposeFreesEveryScore) {
   Document* doc = LoadDocument(dossier.Ecrit("trois.tst", "x").c_str(), &page, &pages, nullptr);
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->nbPartitions, 3);
-  EXPECT_NE(doc->portDocument, nullptr);
+  // The document draws on a hidden dialog: its pages are recorded, never
+  // rasterised.
+  ASSERT_NE(doc->dialogue, nullptr);
+  EXPECT_EQ(doc->portDocument, nullptr);
+  EXPECT_EQ(GetPixBaseAddr(GetPortPixMap(GetDialogPort(static_cast<DialogPtr>(doc->dialogue)))), nullptr);
   doc->donneesSupplementaires = NewHandle(100);
   DisposeDocument(doc);
   gNbPartitions = 1;

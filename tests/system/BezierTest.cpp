@@ -37,17 +37,24 @@ struct Seen {
   std::string data;
 };
 std::vector<Seen> gComments;
-std::vector<Point> gLines;
+std::vector<Point> gLines, gStarts;
 void SpyComment(int16_t kind, int16_t size, Handle data) {
-  gComments.push_back({kind, data && size > 0 ? std::string(*data, size_t(size)) : std::string()});
+  const size_t n = QDCommentLength(size, data);
+  gComments.push_back({kind, n ? std::string(*data, n) : std::string()});
 }
-void SpyLine(Point p) { gLines.push_back(p); }
+void SpyLine(Point p) {
+  GrafPtr port;
+  GetPort(&port);
+  gStarts.push_back(port->pnLoc);
+  gLines.push_back(p);
+}
 
 // What a picture says, through a port whose comment and line procedures spy;
 // with `rozo` through RozoDrawPicture.
 void Play(PicHandle pic, const Rect& dst, bool rozo) {
   gComments.clear();
   gLines.clear();
+  gStarts.clear();
   CGrafPtr port;
   GDHandle dev;
   GetGWorld(&port, &dev);
@@ -114,8 +121,16 @@ TEST(Bezier, LongPathsAreSplitIntoCommentsOfAHundredNodes) {
     }
   }
   EXPECT_EQ(gComments[3].data, "STOP");
-  // The shape drawer draws nothing, so the raster fallback has no lines.
-  EXPECT_TRUE(gLines.empty());
+  // The raster fallback: one line per row of the disc, over the pixels whose
+  // centres it covers.
+  ASSERT_EQ(gLines.size(), 160u);
+  for (size_t i = 0; i < gLines.size(); ++i) {
+    const int y = gLines[i].v;
+    EXPECT_EQ(gStarts[i].v, y);
+    const double half = std::sqrt(80.0 * 80.0 - (y + 0.5 - 100.0) * (y + 0.5 - 100.0));
+    EXPECT_NEAR(gStarts[i].h, std::ceil(100.0 - half - 0.5), 1.0) << y;
+    EXPECT_NEAR(gLines[i].h, std::floor(100.0 + half - 0.5), 1.0) << y;
+  }
 
   // Played into a port that records, the paths come out at the new scale.
   PicHandle again = OpenPicture(&frame);
@@ -138,6 +153,48 @@ TEST(Bezier, LongPathsAreSplitIntoCommentsOfAHundredNodes) {
   }
   EXPECT_EQ(gComments[3].data, "STOP");
   KillPicture(again);
+  KillPicture(pic);
+}
+
+// A slur recorded on the document's port reaches pixels both ways: played by
+// DrawPicture through its raster lines, by RozoDrawPicture as the path the
+// shape drawer fills.
+TEST(Bezier, RecordedSlurReachesAnOffscreenEitherWay) {
+  PortGuard guard;
+  const Rect frame{0, 0, 120, 400};
+  std::vector<BezierPoint> slur(12);
+  for (int i = 0; i < 6; ++i) {  // an arch, out along the top and back along the bottom
+    const float x = 40.0f + 64.0f * float(i), lift = 60.0f * std::sin(3.14159265f * float(i) / 5.0f);
+    slur[size_t(i)].x = x, slur[size_t(i)].y = 100.0f - lift;
+    slur[size_t(11 - i)].x = x, slur[size_t(11 - i)].y = 100.0f - lift * 0.8f + 3.0f;
+  }
+  BzSmoothPolygon(slur.data(), 12, 6.0f, true);
+  PicHandle pic;
+  {
+    HiddenPort port(frame);
+    pic = OpenPicture(&frame);
+    ASSERT_NE(pic, nullptr);
+    RozoDrawBezier(slur.data(), 12, 0, 1, 2, 1, 1.0f, 0.0f, 1);
+    ClosePicture();
+  }
+  for (bool rozo : {false, true}) {
+    GWorldPtr w = nullptr;
+    ASSERT_EQ(NewGWorld(&w, 32, &frame, nullptr, nullptr, 0), qdNoErr);
+    SetGWorld(w, nullptr);
+    EraseRect(&frame);
+    rozo ? RozoDrawPicture(pic, &frame) : DrawPicture(pic, &frame);
+    auto dark = [&](int16_t x, int16_t y) { return (QDGetPixel(w, x, y) & 0xFF0000) < 0x800000; };
+    EXPECT_TRUE(dark(200, 42)) << rozo;   // the top of the arch, inside the band
+    EXPECT_TRUE(dark(45, 99)) << rozo;    // near an end
+    EXPECT_FALSE(dark(200, 80)) << rozo;  // under the arch
+    EXPECT_FALSE(dark(200, 20)) << rozo;  // above it
+    int inked = 0;
+    for (int16_t y = 0; y < 120; ++y)
+      for (int16_t x = 0; x < 400; ++x) inked += dark(x, y);
+    EXPECT_GT(inked, 1500) << rozo;
+    SetGWorld(guard.port, guard.dev);
+    DisposeGWorld(w);
+  }
   KillPicture(pic);
 }
 
@@ -184,6 +241,16 @@ TEST(Bezier, CommentsFromDocumentsAreReadWithinBounds) {
       {"START 256 4 5 6 7 2.5 99999 1 2 3 4 5 6 ", false, 0, 0, 0, 0},  // more nodes than the text holds
       {"START 256 4 5 6 7 2.5 1 1 2 nan 4 5 6 ", false, 0, 0, 0, 0},
       {"START 256 4 5 6 7 2.5 1 1 2 1e30 4 5 6 ", false, 0, 0, 0, 0},
+      // Numbers checked before they are narrowed: beyond 16 bits, infinite,
+      // not numbers at all.
+      {"START 256 40000 5 6 7 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 -1000000 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START -40000 5 6 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 inf 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START inf 4 5 6 7 2.5 1 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 2.5 nan 1 2 3 4 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 4 5 6 7 2.5 1 1 2 3 -inf 5 6 ", false, 0, 0, 0, 0},
+      {"START 256 -32768 5 32767 7 2.5 1 1 2 3 4 5 6 ", true, -32768, 5, 32767, 1},
       {"START ", false, 0, 0, 0, 0},
       {"STOP", false, 0, 0, 0, 0},
   };

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Fonts.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "text/ExtendedTE.h"
 #include "text/Fontes.h"
+#include "text/TextData.h"
 #include "text/UTFText.h"
 
 namespace {
@@ -841,6 +843,177 @@ TEST_F(ExtTEFonts, RotatedLineIsDrawnTurned) {
   // Turned a quarter counter-clockwise: a tall, narrow column.
   EXPECT_GT(maxY - minY, 2 * (maxX - minX));
   ExtendedTEDispose(te);
+}
+
+// The standard width slot, called as any other slot: the record measures
+// each stretch on its own instead of the whole paragraph at once.
+float StretchByStretch(ExtendedTE te, int32_t line, const char* text, int32_t offset, int32_t length) {
+  return VectStdTextWidth(te, line, text, offset, length);
+}
+
+struct Laid {
+  std::vector<int32_t> starts;
+  std::vector<int16_t> heights;
+};
+
+// A record of the width over the text, its runs given as (start, font,
+// size, face), laid out as a whole.
+Laid LayOutText(const std::string& text, int16_t width, bool styled, const std::vector<TextStyle>& styles,
+                const std::vector<int32_t>& runStarts, bool stretchByStretch) {
+  Rect dest{0, 0, 32000, width};
+  ExtendedTE te = styled ? ExtendedTEStylNew(&dest, &dest) : ExtendedTENew(&dest, &dest);
+  if (stretchByStretch) (*te)->textWidth = StretchByStretch;
+  const int32_t len = static_cast<int32_t>(text.size());
+  ExtendedTEFastAddData(text.data(), len, te);
+  for (size_t i = 0; i < runStarts.size() && (styled || i == 0); i++) {
+    ExtendedTESetStartEnd(te, runStarts[i], len);
+    ExtendedTESetStyle(doAll, &styles[i % styles.size()], 0, te);
+  }
+  ExtendedTECalText(te);
+  Laid out;
+  out.starts.assign(ExtendedLineStarts(te), ExtendedLineStarts(te) + (*te)->nLines + 1);
+  if (styled) {
+    const ExtendedLineHeight* h = reinterpret_cast<ExtendedLineHeight*>(*(*(*te)->styleHandle)->lineHeights);
+    for (int32_t i = 0; i < (*te)->nLines; i++) out.heights.push_back(h[i].height);
+  }
+  ExtendedTEDispose(te);
+  return out;
+}
+
+// Paragraphs are laid out once and their breaks found from the pen
+// positions: the lines are those of measuring every candidate stretch on its
+// own, whatever the words (kerning pairs at the breaks, ligatures, accents
+// composed or combining, another script from a fallback font, damaged
+// bytes, controls, words too long for a line), the runs and the width.
+TEST_F(ExtTEFonts, BreaksFoundAtOnceAreThoseOfMeasuringEachStretch) {
+  const char* words[] = {"AVATAR ",
+                         "Type ",
+                         "To ",
+                         "yo, ",
+                         "LT ",
+                         "fi ",
+                         "ffl ",
+                         "Wa-",
+                         "e\xCC\x81t\xC3\xA9 ",
+                         "\x96",
+                         "\x01",
+                         "x ",
+                         "Y. ",
+                         "\xE6\x97\xA5\xE6\x9C\xAC ",
+                         "\r",
+                         "\r\n",
+                         "longerwordwithoutanybreak",
+                         "  ",
+                         "\x03"};
+  const std::vector<TextStyle> styles = {{kFontHelvetica, 0, 12, {0, 0, 0}},
+                                         {kFontTimes, 1, 17, {0, 0, 0}},
+                                         {kFontCourier, 2, 9, {0, 0, 0}},
+                                         {kFontHelvetica, 0, 24, {0, 0, 0}}};
+  std::mt19937 rng(58);
+  for (int round = 0; round < 40; round++) {
+    std::string text;
+    const size_t kinds = sizeof words / sizeof words[0];
+    for (int i = 0, n = 5 + static_cast<int>(rng() % 50); i < n; i++) text += words[rng() % kinds];
+    std::vector<int32_t> runStarts{0};
+    for (int i = 0, n = static_cast<int>(rng() % 4); i < n; i++) {
+      runStarts.push_back(static_cast<int32_t>(rng() % text.size()));
+    }
+    std::sort(runStarts.begin(), runStarts.end());
+    // Runs start on character boundaries.
+    for (int32_t& a : runStarts) {
+      while (a < static_cast<int32_t>(text.size()) && (static_cast<uint8_t>(text[a]) & 0xC0) == 0x80) a++;
+    }
+    for (int16_t width : {30, 80, 150, 333}) {
+      for (bool styled : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "round " << round << " width " << width << " styled " << styled << " ["
+                                        << text << "]");
+        Laid once = LayOutText(text, width, styled, styles, runStarts, false);
+        Laid alone = LayOutText(text, width, styled, styles, runStarts, true);
+        ASSERT_EQ(once.starts, alone.starts);
+        ASSERT_EQ(once.heights, alone.heights);
+      }
+    }
+  }
+}
+
+// Texts made to be slow or to split what must stay whole: one 16 KB word,
+// a base with a pile of marks again and again, a box narrower than any
+// character, a run for every byte. Each is broken into lines that follow
+// one another, none inside a character, and where a line can hold more
+// than a character, none between a base and its marks.
+TEST_F(ExtTEFonts, HostileTextsAreBrokenIntoWholeCharacters) {
+  auto field = [](const std::string& v) { return v + "\x03"; };
+  std::string marks;
+  while (marks.size() < 4000) marks += "a\xCC\x81\xCC\x82\xCC\x83";
+  std::string words;
+  while (words.size() < 4000) words += "word ";
+  std::string fewWords = words.substr(0, 600);
+  struct Case {
+    const char* name;
+    std::string text;
+    int16_t width;
+    bool runPerByte;
+  } cases[] = {
+      {"one long word", std::string(16384, 'm'), 480, false},
+      {"one long word of piled marks", marks, 480, false},
+      {"piled marks, narrow", marks, 3, false},
+      {"narrower than a character", words, 3, false},
+      {"a run for every byte", fewWords, 120, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rect dest{0, 0, 32000, c.width};
+    ExtendedTE te = ExtendedTEStylNew(&dest, &dest);
+    // Stored in Helvetica, or with Helvetica and Times taken in turn byte after byte.
+    const int32_t len = static_cast<int32_t>(c.text.size());
+    std::string data =
+        "\x01"
+        "A" +
+        field("2") + field(std::to_string(c.runPerByte ? len : 1)) + "\x85" + field("12.000") + field("14.000") +
+        field("11.000") + field("Helvetica") + "\x85" + field("15.000") + field("17.000") + field("13.000") +
+        field("Times");
+    for (int32_t i = 0; i < (c.runPerByte ? len : 1); i++) {
+      data += field(std::to_string(i)) + field(std::to_string(i % 2));
+    }
+    data += field(std::to_string(len + 1)) + field("-1") + "\x02" + c.text;
+    CvtTextDataToTEHandle(te, data.c_str(), static_cast<int32_t>(data.size()), nullptr);
+    if (c.runPerByte) {
+      ASSERT_EQ((*(*te)->styleHandle)->nRuns, static_cast<int16_t>(c.text.size()));
+    }
+    const int32_t n = (*te)->nLines;
+    ASSERT_EQ((*te)->teLength, len);
+    const int32_t* starts = ExtendedLineStarts(te);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(starts[0], 0);
+    EXPECT_EQ(starts[n], len);
+    for (int32_t i = 1; i < n; i++) {
+      ASSERT_LT(starts[i - 1], starts[i]) << i;
+      const uint8_t* s = reinterpret_cast<const uint8_t*>(*(*te)->hText) + starts[i];
+      EXPECT_NE(s[0] & 0xC0, 0x80) << "line " << i << " starts inside a character";
+      // A box narrower than one character holds one character a line.
+      if (c.width > 100) {
+        EXPECT_FALSE(s[0] == 0xCC && s[1] >= 0x80 && s[1] <= 0x84) << "line " << i << " starts with a mark";
+      }
+    }
+    if (c.runPerByte) {
+      // Every piece is truncated on its own, as when measured stretch by stretch.
+      Rect d2 = dest;
+      ExtendedTE alone = ExtendedTEStylNew(&d2, &d2);
+      (*alone)->textWidth = StretchByStretch;
+      CvtTextDataToTEHandle(alone, data.c_str(), static_cast<int32_t>(data.size()), nullptr);
+      EXPECT_EQ(std::vector<int32_t>(starts, starts + n + 1),
+                std::vector<int32_t>(ExtendedLineStarts(alone), ExtendedLineStarts(alone) + (*alone)->nLines + 1));
+      ExtendedTEDispose(alone);
+    } else if (c.width > 100 && c.text.find(' ') == std::string::npos) {
+      // A long word is cut where the box is full.
+      EXPECT_GT(n, 1);
+      for (int32_t i = 0; i + 1 < n; i++) {
+        EXPECT_LE(ExtendedTailleTexte(te, i, starts[i], starts[i + 1] - starts[i], 1), c.width);
+        EXPECT_GE(ExtendedTailleTexte(te, i, starts[i], starts[i + 1] - starts[i] + 1, 1), c.width);
+      }
+    }
+    ExtendedTEDispose(te);
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/QuickDraw.h"
 #include "support/Locales.h"
 #include "text/ExtendedTE.h"
+#include "text/Fontes.h"
 #include "text/TextData.h"
 #include "text/UTFText.h"
 
@@ -556,6 +557,51 @@ TEST_F(TextData, RangeOfAStyleHandleAndMergingIntoARecord) {
   DisposeTextData(whole);
   ExtendedTEDispose(te);
   ExtendedDisposeStylHandle(sh);
+}
+
+// A text in the music font keeps it through every stored form: the
+// placeholder has no name and is stored without one, as documents carry it,
+// and a style part naming no font reads back as the placeholder (not as the
+// font 1 of names that are not installed).
+TEST_F(TextData, MusicFontPlaceholderSurvivesTheStoredForm) {
+  const uint16_t music = static_cast<uint16_t>(kFontePlaceholderVellari);
+  ExtendedStylHandle made = MakeStyl({{kFontTimes, 0, 12, 14, 11, kNoir}, {music, 0, 24, 30, 20, kNoir}},
+                                     {{0, 0}, {2, 1}, {4, 0}, {7, 65535}});
+  Handle part = CvtStyleHandleToTextData(made, nullptr);
+  ExtendedDisposeStylHandle(made);
+  const std::string stored = HandleBytes(part);
+  DisposeHandle(part);
+  EXPECT_NE(stored.find("\x85" + F("24.000") + F("30.000") + F("20.000") + F("")), std::string::npos);
+
+  const std::string s = stored +
+                        "a\xC3\xA9"
+                        "bcd";
+  EXPECT_EQ(Runs(s.c_str()), "0:20/0/12 2:63574/0/24 4:20/0/12 7");
+  ExtendedTE te = NewTE();
+  CvtTextDataToTEHandle(te, s.c_str(), static_cast<int32_t>(s.size()), nullptr);
+  char* again = CvtExtendedTEHandleToTextData(te, -1, nullptr);
+  EXPECT_EQ(std::string(again), s);
+  ExtendedTEDispose(te);
+
+  // Cut out, joined and asked for, the music run stays in the music font.
+  char* music2 = ExtraitSousChaineStyle(again, 2, 4, nullptr);
+  EXPECT_EQ(Runs(music2), "0:63574/0/24 3");
+  TextStyle got{};
+  EXPECT_TRUE(ExtraitStyleChaine(again, 3, &got));
+  EXPECT_EQ(got.font, kFontePlaceholderVellari);
+  TextStyle times{kFontTimes, 0, 12, kNoir};
+  char* joined = ConcateneChaineAvecStyle("xy", &times, music2);
+  EXPECT_EQ(Runs(joined), "0:63574/0/24 2:20/0/12 5");
+  DisposeTextData(joined);
+  DisposeTextData(again);
+
+  // A name that is there but not installed still falls back to font 1.
+  const std::string missing =
+      "\x01"
+      "A" +
+      F("1") + F("1") + "\x85" + F("12.000") + F("14.000") + F("11.000") + F("No Such Font Here") + F("0") + F("0") +
+      F("2") + F("-1") + "\x02" + "ab";
+  EXPECT_EQ(Runs(missing.c_str()), "0:1/0/12 3");
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "platform/QuickDraw.h"
+#include "text/TextEncodings.h"
 #include "text/UTFText.h"
 
 namespace {
@@ -51,6 +54,55 @@ TEST(UnicodeTextPreparation, ControlsAndMusicRange) {
   ASSERT_TRUE(PrepareTexteUTF("\xF0\x9F\x81\x81", 0, 4, true, u));
   EXPECT_EQ(u, (std::vector<UniChar>{0xFFFD}));
   EXPECT_FALSE(PrepareTexteUTF("abc", 0, 0, false, u));
+}
+
+// A text measured once gives every stretch the width it has measured
+// alone: a kerning pair across an end of the stretch does not count, one
+// inside it does; a cluster counts whole in the stretch that holds its
+// first byte.
+TEST(UnicodeTextMeasure, StretchesAreAsWideAsMeasuredAlone) {
+  CGrafPtr saved = nullptr;
+  GetPort(&saved);
+  GWorldPtr world = nullptr;
+  Rect r{0, 0, 50, 50};
+  ASSERT_EQ(NewGWorld(&world, 32, &r, nullptr, nullptr, 0), noErr);
+  SetPort(world);
+  SetUnicodeApplication(1);
+  TextFont(21);
+  TextSize(24);
+  // The premise: this font kerns A V.
+  ASSERT_LT(UTFTextWidth(world, "AV", 0, 2), UTFTextWidth(world, "A", 0, 1) + UTFTextWidth(world, "V", 0, 1));
+
+  const std::string texts[] = {"AVATAR To yo. Type LT", "\xC3\xA9t\xC3\xA9 \x01\x96\x03 x-y \xE6\x97\xA5\xE6\x9C\xAC"};
+  for (const std::string& t : texts) {
+    SCOPED_TRACE(t);
+    const int32_t n = static_cast<int32_t>(t.size());
+    UTFTextMeasure m;
+    ASSERT_TRUE(UTFMeasureText(world, t.data(), 0, n, m));
+    std::vector<int32_t> at{0};
+    while (at.back() < n) at.push_back(UTFNextChar(t.data(), at.back(), n));
+    for (size_t i = 0; i < at.size(); i++) {
+      for (size_t j = i + 1; j < at.size(); j++) {
+        ASSERT_EQ(UTFMeasuredWidth(m, at[i], at[j]), UTFTextWidth(world, t.data(), at[i], at[j] - at[i]))
+            << at[i] << ".." << at[j];
+      }
+    }
+  }
+
+  // x, e with a combining acute, y: a stretch ending between the e and its
+  // mark takes the mark along; one starting there leaves both out.
+  const char* marked = "xe\xCC\x81y";
+  UTFTextMeasure m;
+  ASSERT_TRUE(UTFMeasureText(world, marked, 0, 5, m));
+  EXPECT_EQ(UTFMeasuredWidth(m, 0, 2), UTFTextWidth(world, marked, 0, 4));
+  EXPECT_EQ(UTFMeasuredWidth(m, 2, 5), UTFTextWidth(world, marked, 4, 1));
+  EXPECT_EQ(UTFMeasuredWidth(m, 0, 5), UTFTextWidth(world, marked, 0, 5));
+
+  // 8-bit text is measured stretch by stretch.
+  SetUnicodeApplication(0);
+  EXPECT_FALSE(UTFMeasureText(world, "abc", 0, 3, m));
+  SetPort(saved);
+  DisposeGWorld(world);
 }
 
 }  // namespace
