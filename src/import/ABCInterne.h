@@ -53,8 +53,8 @@ struct MusiqueABC {
 
 // The whole import's settings the transfer reads.
 struct ContexteABC {
-  bool fichierOrvanta = false;  // written by the application itself
-  bool questionRefusee = false; // an "Illegal character" question was declined
+  bool fichierOrvanta = false;   // written by the application itself
+  bool questionRefusee = false;  // an "Illegal character" question was declined
 };
 
 // Builds the score of the document's current score from one tune; 1 on

@@ -34,9 +34,9 @@ constexpr int32_t kMaxMesuresSilence = 1000;
 
 // How a mark is placed on its note.
 enum PlacementMarque : uint8_t {
-  kEmpile,  // articulations: stacked away from the head on the stem side
-  kFixe,    // above, with its own placement byte
-  kOrnement // the roll sign, which starts the stack one step away
+  kEmpile,   // articulations: stacked away from the head on the stem side
+  kFixe,     // above, with its own placement byte
+  kOrnement  // the roll sign, which starts the stack one step away
 };
 
 struct Decoration {
@@ -605,15 +605,33 @@ struct NomDecoration {
   uint8_t octet;
 };
 const NomDecoration kDecorations[] = {
-    {"trill", 31, kFixe, 64},          {"tr", 31, kFixe, 64},           {"lowermordent", 37, kFixe, 64},
-    {"mordent", 37, kFixe, 64},        {"uppermordent", 36, kFixe, 64}, {"pralltriller", 36, kFixe, 64},
-    {"turn", 29, kFixe, 64},           {"roll", 30, kOrnement, 0},      {"fermata", 49, kFixe, 128},
-    {"invertedfermata", 50, kFixe, 192}, {"accent", 94, kEmpile, 0},    {"emphasis", 94, kEmpile, 0},
-    {">", 94, kEmpile, 0},             {"tenuto", 59, kEmpile, 0},      {"staccato", 60, kEmpile, 0},
-    {"wedge", 101, kEmpile, 0},        {"marcato", 55, kEmpile, 0},     {"^", 55, kEmpile, 0},
-    {"upbow", 15, kEmpile, 0},         {"downbow", 44, kEmpile, 0},     {"breath", 95, kFixe, 64},
-    {"0", 22, kFixe, 64},              {"1", 23, kFixe, 64},            {"2", 24, kFixe, 64},
-    {"3", 25, kFixe, 64},              {"4", 26, kFixe, 64},            {"5", 27, kFixe, 64},
+    {"trill", 31, kFixe, 64},
+    {"tr", 31, kFixe, 64},
+    {"lowermordent", 37, kFixe, 64},
+    {"mordent", 37, kFixe, 64},
+    {"uppermordent", 36, kFixe, 64},
+    {"pralltriller", 36, kFixe, 64},
+    {"turn", 29, kFixe, 64},
+    {"roll", 30, kOrnement, 0},
+    {"fermata", 49, kFixe, 128},
+    {"invertedfermata", 50, kFixe, 192},
+    {"accent", 94, kEmpile, 0},
+    {"emphasis", 94, kEmpile, 0},
+    {">", 94, kEmpile, 0},
+    {"tenuto", 59, kEmpile, 0},
+    {"staccato", 60, kEmpile, 0},
+    {"wedge", 101, kEmpile, 0},
+    {"marcato", 55, kEmpile, 0},
+    {"^", 55, kEmpile, 0},
+    {"upbow", 15, kEmpile, 0},
+    {"downbow", 44, kEmpile, 0},
+    {"breath", 95, kFixe, 64},
+    {"0", 22, kFixe, 64},
+    {"1", 23, kFixe, 64},
+    {"2", 24, kFixe, 64},
+    {"3", 25, kFixe, 64},
+    {"4", 26, kFixe, 64},
+    {"5", 27, kFixe, 64},
 };
 
 // Decorations that are signs of the score rather than of a note.
@@ -854,7 +872,15 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
         MesuresSilence(t, lu ? std::max(1, std::min(k, kMaxMesuresSilence)) : 1, c == 'X');
         break;
       }
-      case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9': {
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9': {
         bool lu;
         int32_t k = LitNombre(s, &i, &lu);
         ChangeLongueur(v, [k](int64_t l) { return l * k; });
@@ -1067,7 +1093,8 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
         ValideNoteEnCours(t);
         size_t f = s.find('"', i + 1);
         size_t ligne = s.find('\\', i + 1);
-        if (f == std::string::npos || (ligne != std::string::npos && ligne < f)) f = ligne == std::string::npos ? n - 1 : ligne - 1;
+        if (f == std::string::npos || (ligne != std::string::npos && ligne < f))
+          f = ligne == std::string::npos ? n - 1 : ligne - 1;
         i = f + 1;
         break;
       }
@@ -1107,10 +1134,24 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
         ValideNoteEnCours(t);
         i++;
         break;
-      case '*': case 'Q': case 'S': case 's': case 'y': case '#': case '$': case ';': case '?':
-      case 'K': case 'N': case 'O': case 'U': case 'V': case 'W': case 'Y': case 't': case '`':
-        i++;
-        break;
+      case '*':
+      case 'Q':
+      case 'S':
+      case 's':
+      case 'y':
+      case '#':
+      case '$':
+      case ';':
+      case '?':
+      case 'K':
+      case 'N':
+      case 'O':
+      case 'U':
+      case 'V':
+      case 'W':
+      case 'Y':
+      case 't':
+      case '`': i++; break;
       default: {
         Decoration d;
         if (DecorationLettre(c, &d)) {
@@ -1218,7 +1259,8 @@ bool OrdreParties(const std::string& s, size_t* i, std::vector<uint16_t>* ordre,
       fois = LitNombre(s, i, &lu);
     }
     fois = std::min(fois, 64);
-    for (int32_t k = 0; k < fois && ordre->size() < 4096; k++) ordre->insert(ordre->end(), element.begin(), element.end());
+    for (int32_t k = 0; k < fois && ordre->size() < 4096; k++)
+      ordre->insert(ordre->end(), element.begin(), element.end());
   }
   return true;
 }
@@ -1290,7 +1332,8 @@ int16_t TransfereMusiqueABCVersOrvanta(Document* doc, MusiqueABC* tune, int16_t 
   if (tune->parties.size() <= 1) {
     ok = TransferePartieABC(doc, tune, '?', &t);
   } else if (tune->champs[kChampP].empty()) {
-    for (size_t k = 0; k < tune->parties.size() && ok; k++) ok = TransferePartieABC(doc, tune, tune->parties[k].lettre, &t);
+    for (size_t k = 0; k < tune->parties.size() && ok; k++)
+      ok = TransferePartieABC(doc, tune, tune->parties[k].lettre, &t);
   } else {
     std::vector<uint16_t> ordre;
     size_t i = 0;

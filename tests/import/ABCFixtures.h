@@ -34,8 +34,7 @@ struct DocumentABC {
     CreePorteeVide(score, 0, 1, 1);
     FixeMiseEnPageStandardDocument(doc);
     SetModeEcran(score, kModeEcranRuban);
-    resultat = ChargeMusiqueABCOctets(doc, reinterpret_cast<const uint8_t*>(texte.data()), texte.size(), voulue,
-                                      &tune);
+    resultat = ChargeMusiqueABCOctets(doc, reinterpret_cast<const uint8_t*>(texte.data()), texte.size(), voulue, &tune);
   }
   ~DocumentABC() {
     while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
@@ -66,7 +65,12 @@ struct DocumentABC {
     for (int32_t i = 0; i < n; i++) {
       if (sg[i].kind == kSigneSilenceFantome && !avecFantomes) continue;
       char b[48];
-      if (sg[i].kind < 0) std::snprintf(b, sizeof b, "%s/%d", sg[i].kind == kSigneSilenceFantome ? "g" : (sg[i].flags & kSigneCache) ? "h" : "r", int(sg[i].duree));
+      if (sg[i].kind < 0)
+        std::snprintf(b, sizeof b, "%s/%d",
+                      sg[i].kind == kSigneSilenceFantome ? "g"
+                      : (sg[i].flags & kSigneCache)      ? "h"
+                                                         : "r",
+                      int(sg[i].duree));
       else std::snprintf(b, sizeof b, "%d/%d", int(sg[i].kind), int(sg[i].duree));
       if (!s.empty()) s += (i > 0 && (sg[i - 1].flags & kSigneAccordSuite)) ? "+" : " ";
       s += b;
@@ -96,6 +100,27 @@ struct DocumentABC {
       if (r->type == kRuptureDebutVolta)
         for (int k = 0; k < kNbPassagesVolta; k++)
           if (r->passagesVolta[k]) s += char('0' + (k + 1) % 10);
+    }
+    return s;
+  }
+
+  // Index of the n-th record that is not a ghost rest.
+  int32_t Index(int32_t rang, int staffIndex = 0) const {
+    int32_t n;
+    const Signe* sg = GetSignesPortee(Staff(staffIndex), &n);
+    for (int32_t i = 0; i < n; i++)
+      if (sg[i].kind != kSigneSilenceFantome && rang-- == 0) return i;
+    return -1;
+  }
+
+  // Mark codes of a record, in order ("31,94").
+  std::string Marques(int32_t rang, int staffIndex = 0) const {
+    std::string s;
+    const ParamEffet* e = GetParamEffetIndexNote(Staff(staffIndex), Index(rang, staffIndex));
+    if (!e || !e->marks) return s;
+    for (int16_t k = 0; k < GetNbMarks(e->marks); k++) {
+      if (!s.empty()) s += ",";
+      s += std::to_string(reinterpret_cast<const Mark*>(*e->marks)[k].code);
     }
     return s;
   }
