@@ -8,6 +8,7 @@
 
 #include "import/ABCInterne.h"
 #include "import/ImportABC.h"
+#include "model/CourbeTempo.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/ParamEffet.h"
@@ -825,8 +826,8 @@ void TraiteTag(TransfertABC* t, const std::string& nom, const std::string& valeu
   } else if (nom == "TMP") {
     ValideNoteEnCours(t);
     t->tempo = ExtraitTempo(valeur.c_str(), t->longueurDefaut, t->tempo);
-    // Tempo marks inside the music wait for the tempo objects.
     if (v.temps == 0) (*t->score)->tempo = int16_t(std::min<int32_t>(t->tempo, INT16_MAX));
+    else AjouteObjetTempo(t->score, v.staff, v.temps, float(t->tempo));
   } else if (nom == "NPO") {
     AppliqueVoix(t, valeur);
   } else if (nom == "LYR") {
@@ -1352,5 +1353,6 @@ int16_t TransfereMusiqueABCVersOrvanta(Document* doc, MusiqueABC* tune, int16_t 
     for (int32_t i = 0; i < n && !notes; i++) notes = s[i].kind >= 0;
   }
   if (notes) SupprimePorteesVides(score, 0);
+  PrepareDynamiquesTempoPartition(score);
   return ok;
 }

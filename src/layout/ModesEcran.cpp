@@ -16,6 +16,10 @@ bool IsModeImpressionPartition(Partition** score) {
   return score && ((*score)->modeEcran == kModeEcranImpression || (*score)->modeEcran == kModeEcranImpression2);
 }
 
+// SEAM(layout): the guide-mark switch comes with the display settings; a
+// preview never shows guide marks.
+bool IsTraceReperes(Partition**) { return false; }
+
 // SEAM(layout): pagination and the screen areas come with the page layout;
 // until then nothing is paginated and the page scale is 1.
 void RecalculeMiseEnPage(Document*) {}

@@ -19,6 +19,8 @@ enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression =
 int32_t GetModeEcran(Partition** score);  // 0 without a score
 bool IsModePagePartition(Partition** score);
 bool IsModeImpressionPartition(Partition** score);
+// Whether guide marks are drawn: objects set invisible show only then.
+bool IsTraceReperes(Partition** score);
 // Re-paginates the current score: writes the mode-3 bar table.
 void RecalculeMiseEnPage(Document* document);
 // The scale by which the mode-3 table is zoomed into the page and print tables.

@@ -10,6 +10,7 @@
 #include "model/Ruban.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
+#include "model/TempsJoue.h"
 #include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
@@ -508,6 +509,8 @@ int32_t CvtMesureEnPosEcrDebutMesure(Document* document, int32_t bar) {
   return CvtPixelEnPosEcr(document, CvtMesureEnPixelEcranDebutMesure(document->partitionCourante, bar));
 }
 
-// SEAM(model): digital-track positions are not converted yet: a track's
-// written length comes out 0.
-int32_t CvtPosPisteEnTempsEcrit(Partition**, uint32_t, uint32_t) { return 0; }
+int32_t CvtPosPisteEnTempsEcrit(Partition** score, uint32_t sampleRate, uint32_t sampleOffset) {
+  if (!score) return 0;
+  int32_t joue = CvtMsEnTempsJoue(score, CvtPosPisteEnMs(sampleRate, sampleOffset), true);
+  return CvtTempsJoueEnTempsEcrit(score, joue);
+}

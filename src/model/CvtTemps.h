@@ -71,5 +71,6 @@ int32_t CvtTempsEnPosEcr(Document* document, int32_t tick);
 int32_t CvtMesureEnPosEcr(Document* document, int32_t bar);
 int32_t CvtMesureEnPosEcrDebutMesure(Document* document, int32_t bar);
 
-// Written tick of a digital-track position.
+// Written tick of a digital-track position (samples at the track's rate,
+// laid along played time).
 int32_t CvtPosPisteEnTempsEcrit(Partition** score, uint32_t sampleRate, uint32_t sampleOffset);

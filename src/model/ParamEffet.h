@@ -102,11 +102,15 @@ struct ParamEffet {
   uint8_t flags3[3];               // marks 1, 2 / 59, 65, 66, 69, 70, 73, 74 / 43, 57, 58
   int16_t repetitions[2];          // marks 43, 57, 58
   uint16_t mot100;                 // 100
-  uint16_t pointOrgue;             // 200 for marks 49 and 50
-  Handle marks;                    // Mark records; null = none
-  uint8_t sansGraces;              // non-zero: the grace notes are not drawn
-  uint16_t mot32;                  // 32: grace size
-  uint8_t quatreOctets[4];         // ' ', 0, 1, 1
+  uint16_t pointOrgue;             // 200 for marks 49 and 50: a fermata's length, in percent of the note's
+  // Sustain pedal pressed or released on the note, as old documents stored
+  // it; converted into pedal dynamics after loading.
+  uint8_t pedaleEnfoncee;
+  uint8_t pedaleRelachee;
+  Handle marks;             // Mark records; null = none
+  uint8_t sansGraces;       // non-zero: the grace notes are not drawn
+  uint16_t mot32;           // 32: grace size
+  uint8_t quatreOctets[4];  // ' ', 0, 1, 1
   GraceNote graces[kNbGraceNotes];
   uint16_t comma;             // from marks 77 to 82
   int16_t arpegeDebut;        // 0

@@ -81,11 +81,13 @@ struct Partition {
   // Settings read by loading, layout, drawing and playback.
   Handle accompagnements;     // the accompaniment bank (records), made by its first entry; bit 0x2
   Handle banqueRythmes;       // the rhythm bank (records), made by its first entry; bit 0x20
-  Handle tableauCvtSec;       // played seconds table
+  Handle tableauCvtSec;       // milliseconds table over played time (SegmentCvtSec records)
+  Handle tableauCvtSecEcrit;  // the same over written time
   int32_t nbTaquetsZorodava;  // spacing-column cache
   Handle taquetsZorodava;
-  int16_t facteurTempo;  // tempo factor of old tempo staves
-  int16_t tempo;         // 80 by default
+  int16_t facteurTempo;    // tempo factor of old tempo staves
+  int16_t tempo;           // 80 by default: the integer part of the score's tempo
+  uint16_t fractionTempo;  // its fraction, in 65535ths
   uint16_t flagAnciennesNotes;
   int16_t resolutionImpression;
   int16_t margeGaucheEcran;  // left inset of the screen area

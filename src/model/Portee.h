@@ -191,7 +191,13 @@ struct Portee {
   Handle graphiques;
   int32_t nbDiagrammesAccord;  // chord diagrams
   int16_t nbDynamiques;
-  Handle dynamiques;
+  Handle dynamiques;  // Dynamique records
+  // Velocity events the preparation derives from the dynamics (EvtDynamique
+  // records, sorted by start; the handle may hold more than the count).
+  int32_t nbEvtDynamiques;
+  Handle evtDynamiques;
+  float facteurDynamiques;   // 1.0 after each preparation
+  uint8_t dynamiquesDessus;  // new velocity objects go above the staff
   int16_t nbFXs;
   Handle fxs;
   int16_t nbLois;

@@ -6,13 +6,19 @@
 #include <cstring>
 #include <vector>
 
+#include "layout/ServicesMiseEnPage.h"
+#include "model/CourbeTempo.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
 #include "model/Ruptures.h"
 #include "model/TabEltMesure.h"
+#include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
+#include "sound/ServicesSon.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
@@ -752,8 +758,211 @@ int32_t CvtMesureEnDureeMesureTheorique(Partition** score, int32_t bar) {
   return int32_t(int64_t(d.numerateur) * kDureeRonde / d.denominateur);
 }
 
+// ------------------------------------------------------------ milliseconds
+
+int32_t GetNbMesuresJouees(Partition** score) { return score && (*score)->tabCvtMesure ? NbLignes(score) : 0; }
+
+namespace {
+
+// A tempo that is not at least one quarter per minute (a score never given
+// one) would stop the clock: it counts as the engine's default tempo.
+double TempoPourMs(float tempo) { return tempo >= 1.0f ? double(tempo) : 120.0; }
+
+int32_t NbSegments(Handle h) { return h ? int32_t(GetHandleSize(h) / Size(sizeof(SegmentCvtSec))) : 0; }
+
+const SegmentCvtSec* Segments(Handle h) { return h ? reinterpret_cast<const SegmentCvtSec*>(*h) : nullptr; }
+
+// The score's table, built when absent; null when it cannot be.
+Handle TableauCvtSec(Partition** score, bool played) {
+  Handle* champ = played ? &(*score)->tableauCvtSec : &(*score)->tableauCvtSecEcrit;
+  if (!*champ) {
+    Handle h = InitTableauCvtSec(score, played);
+    // Building may have rebuilt the tempo curve, which frees both tables.
+    champ = played ? &(*score)->tableauCvtSec : &(*score)->tableauCvtSecEcrit;
+    LibereHandle(champ);
+    *champ = h;
+  }
+  return *champ;
+}
+
+int32_t SatureMs(double v) {
+  if (!(v > double(INT32_MIN))) return INT32_MIN;
+  if (v >= double(INT32_MAX)) return INT32_MAX;
+  return int32_t(v);
+}
+
+int32_t ArrondiMs(double v) { return SatureMs(v < 0 ? std::ceil(v - 0.5) : std::floor(v + 0.5)); }
+
+}  // namespace
+
+Handle InitTableauCvtSec(Partition** score, bool played) {
+  if (!score) return nullptr;
+  // The curve is built first, so that no tempo query below rebuilds it.
+  CvtTempsEnTempo(score, 0);
+  std::vector<SegmentCvtSec> v;
+  double dernier = TempoPourMs(GetTempoFinPartition(score));
+  v.push_back(SegmentCvtSec{0, 0.0f, kMsParTempsAUnTempo / dernier});
+  int32_t joues = played ? GetNbMesuresJouees(score) : 0;
+  int32_t n = std::max(NbMesures(score), joues);
+  int64_t courant = 0;
+  for (int32_t k = 0; k < n && courant <= INT32_MAX; k++) {
+    // Past the end of a short played list there is nothing more to time.
+    int32_t b = played ? CalculeIndexMesureSelonRupture(score, k) : k;
+    if (b < 0) continue;
+    int32_t duree = CvtMesureEnDureeMesure(score, b);
+    if (duree <= 0) continue;
+    int32_t ecrit = CvtMesureEnTemps(score, b);
+    for (int32_t pas = 0; pas < duree; pas += kPasCourbeTempo) {
+      double tempo = TempoPourMs(CvtTempsEnTempo(score, Sature32(int64_t(ecrit) + pas)));
+      if (tempo != dernier) {
+        int32_t debut = Sature32(courant + pas);
+        SegmentCvtSec& d = v.back();
+        SegmentCvtSec s{debut, float(double(d.ms) + double(int64_t(debut) - d.debut) * d.msParTemps),
+                        kMsParTempsAUnTempo / tempo};
+        if (d.debut == debut) d = s;
+        else v.push_back(s);
+      }
+      dernier = tempo;
+    }
+    courant += duree;
+  }
+  Handle h = NewHandle(Size(v.size() * sizeof(SegmentCvtSec)));
+  if (!h) return nullptr;
+  std::memcpy(*h, v.data(), v.size() * sizeof(SegmentCvtSec));
+  return h;
+}
+
 void LibereTableauCvtSec(Partition** score) {
   if (!score) return;
-  if ((*score)->tableauCvtSec) DisposeHandle((*score)->tableauCvtSec);
-  (*score)->tableauCvtSec = nullptr;
+  LibereHandle(&(*score)->tableauCvtSec);
+  LibereHandle(&(*score)->tableauCvtSecEcrit);
+}
+
+int32_t CvtTempsJoueEnMs(Partition** score, int32_t tick, bool played) {
+  if (!score) return 0;
+  Handle h = TableauCvtSec(score, played);
+  int32_t n = NbSegments(h);
+  if (n == 0) return 0;
+  const SegmentCvtSec* s = Segments(h);
+  int32_t lo = 0, hi = n - 1, i = 0;
+  while (lo <= hi) {
+    int32_t mid = lo + (hi - lo) / 2;
+    if (s[mid].debut <= tick) {
+      i = mid;
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return ArrondiMs(double(s[i].ms) + double(int64_t(tick) - s[i].debut) * s[i].msParTemps);
+}
+
+int32_t CvtMsEnTempsJoue(Partition** score, int32_t ms, bool played) {
+  if (!score) return 0;
+  Handle h = TableauCvtSec(score, played);
+  int32_t n = NbSegments(h);
+  if (n == 0) return 0;
+  const SegmentCvtSec* s = Segments(h);
+  int32_t lo = 0, hi = n - 1, i = -1;
+  while (lo <= hi) {
+    int32_t mid = lo + (hi - lo) / 2;
+    if (double(s[mid].ms) <= double(ms)) {
+      i = mid;
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  if (i < 0) return 0;
+  return SatureMs((double(ms) - double(s[i].ms)) / s[i].msParTemps + double(s[i].debut));
+}
+
+int32_t CvtMesureJoueeEnMs(Partition** score, int32_t row) {
+  return CvtTempsJoueEnMs(score, CvtMesureJoueeEnTempsJoue(score, row), true);
+}
+
+int32_t CvtPosPisteEnMs(uint32_t sampleRate, uint32_t sampleOffset) {
+  if (sampleRate == 0) return 0;
+  return SatureMs(double(float(sampleOffset)) / (double(float(sampleRate)) * 0.001));
+}
+
+int32_t CvtPosPisteNumeriqueEnMesureEcrite(Document* document, uint32_t sampleRate, uint32_t sampleOffset, int32_t* bar,
+                                           int32_t* pass, int32_t* playedBar) {
+  int32_t mesure = 0, passage = 0, joue = 0;
+  Partition** score = document ? document->partitionCourante : nullptr;
+  if (score) {
+    int32_t t = CvtMsEnTempsJoue(score, CvtPosPisteEnMs(sampleRate, sampleOffset), true);
+    joue = CvtTempsEnMesure(score, t);
+    int32_t c = GetNbMesuresJouees(score);
+    mesure = joue;
+    if (c > 0 && joue >= c) {
+      mesure = joue + 1 - c + CalculeIndexMesureSelonRupture(score, c - 1);
+    } else if (c > 0 && joue >= 0) {
+      mesure = CalculeIndexMesureSelonRupture(score, joue);
+      for (int32_t k = 0; k < joue; k++) passage += CalculeIndexMesureSelonRupture(score, k) == mesure ? 1 : 0;
+    }
+  }
+  if (bar) *bar = mesure;
+  if (pass) *pass = passage;
+  if (playedBar) *playedBar = joue;
+  return mesure;
+}
+
+int16_t CvtPosPisteNumeriqueEnPosEcr(Document* document, Portee** staff, uint32_t sampleOffset, Rect* cell,
+                                     int32_t* playedBar) {
+  if (cell) *cell = Rect{};
+  if (playedBar) *playedBar = 0;
+  Partition** score = document ? document->partitionCourante : nullptr;
+  if (!score || !staff) return 0;
+  uint32_t rate = GetSampleRatePisteNumerique(staff);
+  int32_t mesure = 0, passage = 0;
+  CvtPosPisteNumeriqueEnMesureEcrite(document, rate, sampleOffset, &mesure, &passage, playedBar);
+  // Page placement moves the staff: its screen origin is put back on every path.
+  const Rect origine = (*staff)->rect;
+  const int16_t yEcran = (*staff)->yEcran;
+  int32_t decalage = 0;
+  bool place = true;
+  if (GetModeEcran(score) == kModeEcranRuban) decalage = CvtPixelEnPosEcr(document, 0);
+  else place = PrepareDraw(staff, mesure, false, &decalage);
+  Rect r{};
+  int16_t x = 0;
+  if (place && CalculeAireCelluleEcranPisteNumerique(score, staff, mesure, passage, &r, decalage)) {
+    int32_t joue = CvtMsEnTempsJoue(score, CvtPosPisteEnMs(rate, sampleOffset), true);
+    int64_t px = int64_t(CvtTempsEnPixelEcran(score, CvtTempsJoueEnTempsEcrit(score, joue))) + decalage - r.left;
+    x = int16_t(uint16_t(uint64_t(px) & 0xFFFFu));
+    if (cell) *cell = r;
+  }
+  (*staff)->rect = origine;
+  (*staff)->yEcran = yEcran;
+  return x;
+}
+
+int32_t GetRetardNegatifPartition200e(Partition** score) { return score ? (*score)->preRoll : 0; }
+
+int32_t GetRetardNegatifPartitionTemps(Partition** score, int32_t tick, bool forward) {
+  if (!score) return 0;
+  int32_t preRoll = (*score)->preRoll;
+  float tempo = CvtTempsEnTempo(score, tick);
+  float d = float(double(40320.0f * tempo * float(preRoll)) * 0.00008333333333333333);
+  int32_t dt = SatureMs(double(d));
+  int64_t t = tick;
+  if (!forward && !(t > double(d))) return dt;
+  int32_t tp = CvtTempsEcritEnTempsJoue(score, tick, false);
+  int64_t ms = CvtTempsJoueEnMs(score, tp, false);
+  int64_t mesure = int16_t(CvtTempsEnMesure(score, tick));
+  if (forward) {
+    if (CvtTempsEnTempo(score, Sature32(t + dt)) == tempo) return dt;
+    int32_t t2 = CvtTempsJoueEnTempsEcrit(
+        score, std::max(CvtMsEnTempsJoue(score, Sature32(ms + 5 * int64_t(preRoll)), false), tp));
+    int64_t mesure2 = int16_t(CvtTempsEnMesure(score, t2));
+    if (t2 >= t && mesure2 == mesure) return Sature32(t2 - t);
+    return Sature32(int64_t(t2) - t + CvtMesureEnTemps(score, Sature32(mesure + 1)) -
+                    CvtMesureEnTemps(score, Sature32(mesure2)));
+  }
+  if (CvtTempsEnTempo(score, Sature32(t - dt)) == tempo) return dt;
+  int32_t t2 = CvtTempsJoueEnTempsEcrit(
+      score, std::min(tp, CvtMsEnTempsJoue(score, Sature32(ms - 5 * int64_t(preRoll)), false)));
+  int64_t mesure2 = int16_t(CvtTempsEnMesure(score, t2));
+  if (t2 <= t && mesure2 == mesure) return Sature32(t - t2);
+  return Sature32(t - t2 - CvtMesureEnTemps(score, Sature32(mesure)) + CvtMesureEnTemps(score, Sature32(mesure2 + 1)));
 }

@@ -16,6 +16,9 @@ void DisposeDiagrammesAccordsCustomsPortee(Portee** staff) {
   (*staff)->diagrammesCustoms = nullptr;
 }
 
+// SEAM(notation): the staff holds no diagram placements yet: nothing to order.
+void PrepareDiagrammesPortee(Portee**) {}
+
 // SEAM(notation): diagrams keep their positions until the staff's diagram
 // list follows its notes.
 void PreservePositionDiagrammes(Partition**, int16_t) {}

@@ -6,7 +6,9 @@
 #include "platform/PlatformTypes.h"
 
 struct DataAccroche;
+struct Dynamique;
 struct Partition;
+struct Rect;
 struct Portee;
 struct Signe;
 struct Tonalite;
@@ -30,11 +32,23 @@ int16_t CalculeDecalageCorpsAccord(Partition** ruban, Portee** staff, int32_t in
 
 // The chord-diagram list of a staff (DiagrammesPortee.cpp).
 void DisposeDiagrammes(Portee** staff);
+// Puts the staff's diagram placements in order for drawing.
+void PrepareDiagrammesPortee(Portee** staff);
 void DisposeDiagrammesAccordsCustomsPortee(Portee** staff);
 // Diagram positions made relative to their notes around edits (mode 0 width
 // changes, 1 structural edits) and put back.
 void PreservePositionDiagrammes(Partition** score, int16_t mode);
 void RestaurePositionDiagrammes(Partition** score, int16_t mode);
+
+// Dynamics, hairpins, octave lines, pedal and tempo marks (DynamiquesGraf.cpp).
+// The standard rectangle (0, 0, width, height) of a new object of the
+// record's type; the staff may be null. Returns 1.
+int16_t GetRectStdDynamique(Portee** staff, const Dynamique* record, Rect* out);
+// Draws one object in its page rectangle; the staff may be null.
+void AfficheDynamique(Portee** staff, const Dynamique* record, const Rect* rect);
+// Draws a hairpin cut over the line starts it crosses; false when the record
+// is not drawn that way.
+bool AfficheDynamiqueSplite(Portee** staff, const Dynamique* record, const Rect* rect, int32_t xOffset);
 
 // Beam links drawn across positions and staves (LiaisonsAccroche.cpp).
 // Default beam counts of the link from note A to note B, written into the
@@ -54,6 +68,11 @@ int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t ce
 // Gives a new link its default shape in the source note's effect record
 // (kind 0 tie or slur, 1 beam link), keeping its ids and staff numbers.
 void SetLiaisonCouleDefautNote(Portee** staff, int32_t index, int16_t kind);
+
+// The staff drawing driver (AffichePortee.cpp).
+// Places the staff for drawing the bar and gives the bar's x offset; false
+// when no page system holds the bar.
+bool PrepareDraw(Portee** staff, int32_t bar, bool clip, int32_t* xOffset);
 
 // Chord drawing and the printed pieces of tied notes (SCleGraf.cpp).
 // True when the note carries a tie (its printed pieces can be listed).

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
@@ -36,6 +37,18 @@ void LyrastelPorteeACalculer(Portee** staff) {
   (*staff)->chantACalculer = 1;
   (*staff)->chantCalcule = 0;
   FixePorteeModifiee();
+}
+
+bool LyrastelPartitionACalculer(Partition** score) {
+  if (!score) return false;
+  bool marque = false;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = (*score)->portees[i];
+    if (!staff || !(*staff)->chante) continue;
+    LyrastelPorteeACalculer(staff);
+    marque = true;
+  }
+  return marque;
 }
 
 uint16_t LYGetLanguageIDByIndex(int32_t) { return 0; }

@@ -42,6 +42,9 @@ void SetDefautVoixParam(VoixParam* parameters);
 void DisposeLyrastelPortee(Portee** staff);
 // Marks the staff's singing output to be recomputed after its notes changed.
 void LyrastelPorteeACalculer(Portee** staff);
+// Marks every sung staff of the score for a new synthesis (after the tempo
+// or the bars changed); true when one was marked.
+bool LyrastelPartitionACalculer(Partition** score);
 // The voice language id at an index of the installed language table; the
 // plug-in installs no language, so every index is beyond the table: 0.
 uint16_t LYGetLanguageIDByIndex(int32_t index);

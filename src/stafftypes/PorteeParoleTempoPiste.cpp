@@ -1,6 +1,8 @@
 #include "stafftypes/PorteeParoleTempoPiste.h"
 
+#include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/Signe.h"
 
 // SEAM(stafftypes): the installers set the type and its per-type fields; the
 // operation slots come with each type's drawing.
@@ -27,6 +29,32 @@ void InitPorteePisteNumerique(Portee** staff, uint32_t, int16_t) {
   p->codeMiseEnPage1 = 2;
   p->codeMiseEnPage2 = 1;
   p->flagAffichage = 1;
+}
+
+float GetTempoFinPartition(Partition** score) {
+  if (!score) return 0.0f;
+  return float((*score)->tempo) + float((*score)->fractionTempo) / 65535.0f;
+}
+
+float CvtNoteEnTempo(const Signe* note) {
+  if (!note) return 0.0f;
+  return float(note->pourcentJoue) + float(note->decalageArpege) / 32000.0f;
+}
+
+void InjecteTempoDansNote(Signe* note, float tempo) {
+  if (!note) return;
+  // Held to what the two 16-bit fields can carry.
+  if (!(tempo >= 0.0f)) tempo = 0.0f;
+  if (tempo > 65535.0f) tempo = 65535.0f;
+  note->pourcentJoue = uint16_t(tempo);
+  note->decalageArpege = int16_t((tempo - float(note->pourcentJoue)) * 32000.0f);
+}
+
+// SEAM(stafftypes): a digital track's cells come with its drawing; until then
+// no bar has a cell.
+bool CalculeAireCelluleEcranPisteNumerique(Partition**, Portee**, int32_t, int32_t, Rect* out, int32_t) {
+  if (out) *out = Rect{};
+  return false;
 }
 
 // SEAM(stafftypes): the tempo staff's events are not built yet.

@@ -6,7 +6,10 @@
 #include "platform/PlatformTypes.h"
 
 struct DivisionTemporelle;
+struct Partition;
 struct Portee;
+struct Rect;
+struct Signe;
 struct Tablature;
 
 // The standard five-line staff (type 0) and drums on a standard staff (type 8)
@@ -29,6 +32,16 @@ void InitPorteeParole(Portee** staff);
 void InitPorteeTempo(Portee** staff);
 // A rate code and bit depth of 0 mean the defaults.
 void InitPorteePisteNumerique(Portee** staff, uint32_t rateCode, int16_t bits);
+// The score's own tempo in quarters per minute: integer part and 65535ths.
+float GetTempoFinPartition(Partition** score);
+// The tempo a tempo-staff note carries: its integer part stands in the played
+// percentage field, its 32000ths in the arpeggio offset.
+float CvtNoteEnTempo(const Signe* note);
+void InjecteTempoDansNote(Signe* note, float tempo);
+// The page rectangle of the cell of a digital track's bar on a pass; false
+// when the bar has no cell.
+bool CalculeAireCelluleEcranPisteNumerique(Partition** score, Portee** staff, int32_t bar, int32_t pass, Rect* out,
+                                           int32_t xOffset);
 // The tablature staff type (type 7) (PorteeTablature.cpp).
 void InitPorteeTablature(Portee** staff);
 // The Gregorian staff type (type 9) (PorteeGregorien.cpp).
@@ -43,6 +56,8 @@ void ClearVecteursTablature(Portee** staff);
 void DisposeTablature(Portee** staff);
 // Marks the staff's tablature as not computed (nothing without a tablature).
 void FixeTablatureNonCalculee(Portee** staff);
+// The same, for a tablature whose fingering follows octave marks, when one goes.
+void FixeTablatureNonCalculeePourOttava(Portee** staff);
 // The record that serves the staff (following merged staves), or null.
 Tablature** GetTablature(Portee** staff);
 // The staff shows a tablature (it has a tablature record, its own or its group's).

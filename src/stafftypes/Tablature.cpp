@@ -33,5 +33,8 @@ Tablature** GetTablature(Portee** staff) {
 // SEAM(stafftypes): the record keeps no fingering of its own yet: nothing to mark.
 void FixeTablatureNonCalculee(Portee**) {}
 
+// SEAM(stafftypes): the record keeps no fingering of its own yet: nothing to mark.
+void FixeTablatureNonCalculeePourOttava(Portee**) {}
+
 // SEAM(stafftypes): a staff with a tablature record shows it.
 bool IsTablatureVisible(Portee** staff) { return GetTablature(staff) != nullptr; }
