@@ -6,6 +6,7 @@
 #include <string>
 
 #include "import/ABCFixtures.h"
+#include "model/CourbeTempo.h"
 #include "model/TonaliteMaths.h"
 
 namespace {
@@ -287,6 +288,14 @@ TEST(ABCFichier, HeaderFieldsAndTitles) {
   CvtMesureEnTonalite(d.Staff(), 0, &cle);
   EXPECT_EQ(cle.alterations[3], 1);
   EXPECT_EQ(d.Mesure(0), "2/2");
+}
+
+TEST(ABCFichier, TempoChangesBecomeTempoMarks) {
+  DocumentABC d(Tune("M:4/4\nL:1/4\nQ:1/4=100\nK:C", "C D E F|[Q:1/4=60] G A B c|"));
+  ASSERT_EQ(d.resultat, 1);
+  EXPECT_EQ((*d.Score())->tempo, 100);
+  EXPECT_FLOAT_EQ(CvtTempsEnTempo(d.Score(), 40320), 100.0f);
+  EXPECT_FLOAT_EQ(CvtTempsEnTempo(d.Score(), 161280 + 40320), 60.0f);
 }
 
 TEST(ABCFichier, TunesPartsAndFailures) {
