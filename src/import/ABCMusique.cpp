@@ -60,7 +60,6 @@ struct Evenement {
   int32_t slurDebuts = 0, slurFins = 0;
   int32_t facteurNum = 1, facteurDen = 1;  // broken rhythm from the event before
   std::vector<Decoration> decorations;
-  bool hampeBas = false;  // the down-bow of a Gregorian staff
 };
 
 struct VoixABC {
@@ -156,12 +155,14 @@ void AjouteMarques(VoixABC& v, int32_t index, const Evenement& ev) {
   int32_t n;
   Signe* s = GetSignesPortee(v.staff, &n);
   if (!s || index < 0 || index >= n) return;
-  if (ev.hampeBas) s[index].flags |= kSigneQueueEnBas;
+  for (const Decoration& d : ev.decorations)
+    if (d.code == 0) s[index].flags |= kSigneQueueEnBas;
   const bool bas = (s[index].flags & kSigneQueueEnBas) != 0;
   int pas = bas ? 6 : -6;
   int decalage = 0;
   for (const Decoration& d : ev.decorations) {
     uint8_t code = d.code;
+    if (!code) continue;
     switch (d.placement) {
       case kOrnement:
         AddMarkNote(v.staff, index, code, 0, 0, 0);
@@ -562,10 +563,7 @@ void LitBarre(TransfertABC* t, const std::string& s, size_t* i) {
   if (kind == kBarreFinReprise && passages) kind = kBarreFinRepriseVolta;
   if (kind == kBarreFinRepriseVolta) {
     // ":|2": the repeat ends only when one is open, as the ending says.
-    VoixABC& v = Voix(t);
     if (PremiereVoix(t) && t->repetitionsOuvertes == 0) {
-      ValideNoteEnCours(t);
-      (void)v;
       TraiteBarre(t, kBarreFinReprise);
     } else {
       TraiteBarre(t, kind);
@@ -766,14 +764,12 @@ void AppliqueVoix(TransfertABC* t, const std::string& valeur) {
   for (size_t k = 0; k < t->voix.size(); k++)
     if (t->voix[k].id == id) trouve = k;
   if (trouve == t->voix.size()) {
-    VoixABC& v = Voix(t);
     bool libre = false;
     for (size_t k = 0; k < t->voix.size() && !libre; k++)
       if (t->voix[k].id.empty() && !t->voix[k].stocke && t->voix[k].temps == 0) {
         trouve = k;
         libre = true;
       }
-    (void)v;
     if (libre) {
       t->voix[trouve].id = id;
     } else {
@@ -1078,9 +1074,7 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
       case '.':
         if (i + 1 < n && s[i + 1] == '|') {
           i++;
-          size_t avant = i;
           LitBarre(t, s, &i);
-          (void)avant;
         } else {
           Decoration d;
           DecorationLettre('.', &d);
@@ -1157,13 +1151,9 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
         Decoration d;
         if (DecorationLettre(c, &d)) {
           ValideNoteEnCours(t);
-          if (c == 'v' && v.gregorienne) {
-            // On a Gregorian staff the down-bow sign turns the stem down.
-            v.decorationsSuivantes.clear();
-            v.prefixe = v.prefixe;
-          } else {
-            v.decorationsSuivantes.push_back(d);
-          }
+          // On a Gregorian staff the down-bow sign turns the stem down instead.
+          if (c == 'v' && v.gregorienne) d = {0, kFixe, 0};
+          v.decorationsSuivantes.push_back(d);
         } else {
           CaractereIllegal(t, s, i);
         }

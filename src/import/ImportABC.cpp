@@ -288,7 +288,6 @@ bool GetLineABC(LecteurLignesABC* src, std::string* line, bool* comment) {
     if (i >= n || t[i] == '\n' || t[i] == '\r') continue;  // the line ends here
     char e = t[i++];
     char a = i < n ? t[i] : 0;
-    char b = i + 1 < n ? t[i + 1] : 0;
     if ((e == 'a' && (a == 'e' || a == 'a')) || (e == 'A' && (a == 'E' || a == 'A')) || (e == 'o' && a == 'e') ||
         (e == 'O' && a == 'E') || (e == 's' && a == 's') || (e == '/' && (a == 'o' || a == 'O'))) {
       i++;
@@ -318,7 +317,6 @@ bool GetLineABC(LecteurLignesABC* src, std::string* line, bool* comment) {
       }
       if (octal && k == 3 && v >= 0xA0 && v <= 0xFF) stockerCode(v);
     } else if (MarqueCombinante(e)) {
-      (void)b;
       if (EstLettre(a)) {
         i++;
         uint32_t code = Compose(e, a);

@@ -331,8 +331,6 @@ TEST(ABCFichier, TunesPartsAndFailures) {
   {
     // Illegal characters are passed over; the out-pointer may be null.
     const char texte[] = "X:1\nT:t\nL:1/4\nK:C\nC w D \x7F E 0 F|\n";
-    Document* doc = DocumentABC("X:1\nK:C\n").doc;
-    (void)doc;
     DocumentABC d(texte);
     EXPECT_EQ(d.resultat, 1);
     EXPECT_EQ(d.Notes(), "60/40320 62/40320 64/40320 65/40320");
