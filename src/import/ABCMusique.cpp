@@ -21,6 +21,7 @@
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
+#include "sound/SINSTRUM.h"
 #include "system/Reporters.h"
 #include "text/Fontes.h"
 
@@ -1343,6 +1344,7 @@ int16_t TransfereMusiqueABCVersOrvanta(Document* doc, MusiqueABC* tune, int16_t 
     for (int32_t i = 0; i < n && !notes; i++) notes = s[i].kind >= 0;
   }
   if (notes) SupprimePorteesVides(score, 0);
+  CreeInstrumentsMetronome(score);
   PrepareDynamiquesTempoPartition(score);
   return ok;
 }
