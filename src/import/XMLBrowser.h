@@ -69,7 +69,7 @@ struct XMLBudget {
   int32_t eltsMax;
   int32_t profondeurMax;
 };
-constexpr XMLBudget kXMLBudgetDefaut = {size_t(128) << 20, 12, size_t(32) << 20, size_t(1) << 30, 8 << 20, 200000};
+constexpr XMLBudget kXMLBudgetDefaut = {size_t(128) << 20, 12, size_t(32) << 20, size_t(1) << 30, 8 << 20, 10000};
 XMLBudget XMLGetBudget();
 void XMLSetBudget(const XMLBudget& budget);  // tests lower it
 

@@ -1,8 +1,8 @@
 #pragma once
 // Page setups, pages and page elements: defaults, building, rescaling and
 // release. The records are in layout/DonneesMiseEnPage.h; the defaults of one
-// setup, the release of a score's pages and the printed-staff test, which the
-// model calls, are declared in layout/ServicesMiseEnPage.h.
+// setup, the release of a score's pages, the page count and the printed-staff
+// test, which the model calls, are declared in layout/ServicesMiseEnPage.h.
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "platform/PlatformTypes.h"
@@ -11,9 +11,6 @@
 struct Partition;
 struct Document;
 
-// Page count of the score after bringing its bar tables up to date; 0 for a
-// null score.
-int16_t CombienDePages(Partition** score);
 // Appends a page built with `setup` and returns its index (the count before),
 // or -1 when it could not be added. With mirror margins the page rectangle is
 // first recomputed for this page index from the print information and

@@ -54,6 +54,9 @@ void FixeMiseEnPageStandard(MiseEnPage* setup, uint32_t kind);
 // Frees every page of the score with its elements and their staff entries,
 // then the bar tables of screen modes 1, 2 and 3.
 void DisposeMiseEnPagePartition(Partition** score);
+// Page count of the score after bringing its bar tables up to date; 0 for a
+// null score.
+int16_t CombienDePages(Partition** score);
 // Whether a staff is printed with a setup.
 bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);
 

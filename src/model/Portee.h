@@ -5,6 +5,7 @@
 // curves, chord diagrams, height events and tablature.
 #include "platform/PlatformTypes.h"
 #include "sound/Organe.h"
+#include "stafftypes/DonneesLigneTexte.h"
 #include "stafftypes/VecteursPortee.h"
 #include "system/BigRect.h"
 #include "text/TextStyle.h"
@@ -42,9 +43,6 @@ constexpr int16_t kDerniereLignePortee = 10;
 constexpr int kNbLignesPortee = 16;
 
 constexpr int kNbPositionsPortee = 1024;
-
-// Spacing-column handler of a text line: (staff, bar, cell) -> 1.
-typedef int16_t (*VectTraiteTaquet)(Portee** staff, int16_t bar, int16_t cell);
 
 struct PositionPortee {
   uint16_t a;
@@ -275,9 +273,10 @@ struct Portee {
   uint8_t lignesTraversantes;
   uint32_t flagNumeroMesure;
   uint32_t enteteTablature;
-  int16_t subdivisionBatterie;  // default drum grid subdivision
-  uint8_t ligneParolesAffichee;
-  uint8_t ligneAccordsAffichee;
+  int16_t subdivisionBatterie;   // default drum grid subdivision
+  uint8_t ligneParolesAffichee;  // text line 1 (lyrics) shown
+  uint8_t ligneAccordsAffichee;  // text line 2 (chord names) shown
+  LigneTexte lignesTexte[2];     // text lines 1 and 2
   uint8_t texteEchelle;
   int16_t espacementSyllabes;
   int8_t hauteurElision;

@@ -350,6 +350,18 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   p->motLigneTexte = 1;
   p->octetLigneTexte2 = 1;
   p->traiteTaquetLigneTexteAccord = VectTraiteTaquetLigneTexteAccord;
+  // The two text lines: lyrics centred on the notes, chord names from their
+  // columns; both cut at the notes, UTF-8, one verse row until laid out.
+  for (int l = 0; l < 2; l++) {
+    LigneTexte& ligne = p->lignesTexte[l];
+    ligne.id = l == 0 ? kLigneTexteParoles : kLigneTexteAccords;
+    ligne.styleCellule = style;
+    ligne.alignement = l == 0 ? 1 : 0;
+    ligne.nbLignes = 1;
+    ligne.modeTaquets = kTaquetsNotes;
+    ligne.utf8 = 1;
+  }
+  p->lignesTexte[1].traiteTaquet = VectTraiteTaquetLigneTexteAccord;
   p->fondPorteeTexte = 4;
 
   AspectGraphiquePortee& a = p->aspect;

@@ -8,7 +8,9 @@
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
 #include "model/TabEltMesure.h"
+#include "model/Tonalite.h"
 #include "platform/Memory.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
 
@@ -211,6 +213,24 @@ void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, in
   }
 }
 
+// Bars with the same mask make a run; each pass of a run's mask has the row
+// it shows at the run's first bar hidden over the run. The last run counts
+// as well, although no change of mask closes it.
+static void AppliqueMasquesParoles(Partition** score, Portee** staff, const std::vector<uint16_t>& masques) {
+  const int32_t n = int32_t(masques.size());
+  int32_t debut = 0;
+  for (int32_t b = 1; b <= n; b++) {
+    if (b < n && masques[size_t(b)] == masques[size_t(debut)]) continue;
+    const uint16_t masque = masques[size_t(debut)];
+    for (int16_t j = 0; j < 16; j++) {
+      if (!(masque & (1u << j))) continue;
+      const int16_t ligne = CvtPassageKaraokeEnLigneAffichage(staff, int16_t(debut), j);
+      DoActionCellulesParoles(score, staff, kActionCellulesSupprimeLigne, int16_t(debut), int16_t(b - 1), ligne);
+    }
+    debut = b;
+  }
+}
+
 void CheckStaffHeightEventsPartition(Partition** score) {
   if (!score) return;
   int16_t nbMesures = (*score)->nbMesures;
@@ -221,12 +241,21 @@ void CheckStaffHeightEventsPartition(Partition** score) {
     int32_t n = GetNbStaffHeightEvts(h);
     StaffHeightEvt* e = GetStaffHeightEvts(h);
     int32_t k = 0;
-    // Lyric-pass events live only from loading to here.
-    // SEAM(stafftypes): they hide the verses they mark through the lyrics
-    // line's cell actions, not built yet; until then they are only dropped.
-    for (int32_t i = 0; i < n; i++)
-      if (e[i].index >= 0 && e[i].index < nbMesures && e[i].kind != 'L') e[k++] = e[i];
+    // Lyric-pass events live only from loading to here: each bar's mask of
+    // passes whose verse rows are hidden.
+    std::vector<uint16_t> masques(size_t(nbMesures > 0 ? nbMesures : 0), 0);
+    bool paroles = false;
+    for (int32_t i = 0; i < n; i++) {
+      if (e[i].index < 0 || e[i].index >= nbMesures) continue;
+      if (e[i].kind == 'L') {
+        masques[size_t(e[i].index)] = uint16_t(uint32_t(e[i].value) & 0xFFFFu);
+        paroles = true;
+      } else {
+        e[k++] = e[i];
+      }
+    }
     if (k == 0) LibereHandle(&(*staff)->staffHeightEvts);
     else if (k < n) RetailleHandle(h, Size(k) * Size(sizeof(StaffHeightEvt)));
+    if (paroles) AppliqueMasquesParoles(score, staff, masques);
   }
 }

@@ -14,6 +14,7 @@
 #include "model/Portee.h"
 #include "model/Ruptures.h"
 #include "model/TabEltMesure.h"
+#include "model/Tonalite.h"
 #include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
@@ -530,7 +531,7 @@ void CalculeTabCvtMesure(Partition** score) {
 
 // --------------------------------------------------------- typed lists
 
-bool CvtStringToTabMesures(Partition** score, const char* text, int32_t length, ExtendedTE** editRecord) {
+bool CvtStringToTabMesures(Partition** score, const char* text, int32_t length, ExtendedTERec** editRecord) {
   if (!score || (!text && length > 0)) return false;
   if (length < 0) length = 0;
   int32_t last = NbMesures(score);
@@ -633,9 +634,37 @@ void AjusteTabMesuresJoueesQuandDeleteMesures(Document* document, int16_t atBar,
   TabCvtMesureHasChanged(score, (*score)->tabCvtMesure);
 }
 
-// SEAM(stafftypes): the display-line count of a staff's lyrics line is kept
-// by the lyrics line itself, not built yet; until then there is none to recount.
-void RemetsPorteesEnFormeQuandRuptureChange(Partition**) {}
+void RemetsPorteesEnFormeQuandRuptureChange(Partition** score) {
+  if (!score) return;
+  const int32_t nbMesures = NbMesures(score);
+  // Passes of each bar: one without a played table, else as many as the
+  // table plays it (counted in one walk).
+  std::vector<int32_t> passages(size_t(nbMesures), (*score)->tabCvtMesure ? 0 : 1);
+  if ((*score)->tabCvtMesure) {
+    const int32_t n = NbLignes(score);
+    const LigneCvtMesure* l = GetLignesCvtMesure((*score)->tabCvtMesure);
+    for (int32_t i = 0; i < n; i++) {
+      const int32_t b = MesureLigne(l[i]);
+      if (b >= 0 && b < nbMesures) passages[size_t(b)]++;
+    }
+  }
+  for (int16_t k = 0; k < (*score)->nbPortees; k++) {
+    Portee** staff = (*score)->portees[k];
+    if (!(*staff)->ligneParolesAffichee && (*staff)->type != kTypePorteePisteNumerique) continue;
+    // Each bar shows the row of its last pass that has one.
+    int32_t plusHaute = -1;
+    for (int32_t b = 0; b < nbMesures; b++) {
+      for (int32_t v = std::min(passages[size_t(b)], int32_t(kNbPassagesKaraoke)) - 1; v >= 0; v--) {
+        const int16_t d = CvtPassageKaraokeEnLigneAffichage(staff, int16_t(b), int16_t(v));
+        if (d >= 0) {
+          plusHaute = std::max<int32_t>(plusHaute, d);
+          break;
+        }
+      }
+    }
+    (*staff)->lignesTexte[0].nbLignes = int16_t(plusHaute + 1);
+  }
+}
 
 // ------------------------------------------------------------ conversions
 

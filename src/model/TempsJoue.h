@@ -6,8 +6,8 @@
 
 struct Document;
 struct Partition;
+struct ExtendedTERec;  // text/ExtendedTE.h: ExtendedTE is an ExtendedTERec**
 struct Portee;
-struct ExtendedTE;
 struct Rect;
 
 // One played bar.
@@ -31,7 +31,7 @@ void CalculeTabCvtMesure(Partition** score);
 void TabCvtMesureHasChanged(Partition** score, Handle rows);
 // Replaces the table by a typed list of 1-based bars and ranges ("2-4, 1",
 // "5-"); false, with the table unchanged, when an item names no bar.
-bool CvtStringToTabMesures(Partition** score, const char* text, int32_t length, ExtendedTE** editRecord);
+bool CvtStringToTabMesures(Partition** score, const char* text, int32_t length, ExtendedTERec** editRecord);
 // A new table whose rows name bars, from one whose rows hold displayed bar
 // numbers minus one; null when memory runs out.
 Handle ConvertTabMesureLogiqueEnPhysique(Partition** score, Handle rows);

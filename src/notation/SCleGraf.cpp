@@ -8,3 +8,7 @@ bool IsNoteLiee(Portee** staff, int32_t index) {
   return GetLiaisonSourceNote(staff, index, nullptr, kLiaisonCoule) != 0 ||
          GetLiaisonDestNote(staff, index, nullptr, kLiaisonCoule) != 0;
 }
+
+// SEAM(notation): the notes of a text's rhythm pattern are drawn with the note
+// drawing; until then they take no room.
+void TraceSignesRhythmicPattern(const Signe*, int32_t, uint8_t, float) {}

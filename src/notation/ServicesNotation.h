@@ -6,6 +6,7 @@
 #include "platform/PlatformTypes.h"
 
 struct DataAccroche;
+struct LigneTexte;
 struct Dynamique;
 struct Partition;
 struct Rect;
@@ -61,6 +62,9 @@ int16_t ReclasseLiaisonsAccroche(Portee** staff, int32_t index);
 bool IsNoteInAccord(const Signe* notes, int32_t index);
 
 // The chord-name line of a staff (LigneAccords.cpp).
+// The staff's text line 1 (lyrics) or 2 (chord names) when the staff shows
+// it; null for any other line, a hidden line or no staff.
+LigneTexte* GetLigneTextePortee(Portee** staff, uint32_t line);
 // Draws the chord diagram of one cell of the chord line; always 1.
 int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t cell);
 
@@ -77,3 +81,6 @@ bool PrepareDraw(Portee** staff, int32_t bar, bool clip, int32_t* xOffset);
 // Chord drawing and the printed pieces of tied notes (SCleGraf.cpp).
 // True when the note carries a tie (its printed pieces can be listed).
 bool IsNoteLiee(Portee** staff, int32_t index);
+// Draws the notes of a text's rhythm pattern in the music font from the pen,
+// which moves past them; secondMode is the pattern's '#' switch.
+void TraceSignesRhythmicPattern(const Signe* notes, int32_t count, uint8_t secondMode, float scale);

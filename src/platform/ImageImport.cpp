@@ -15,7 +15,26 @@ bool SizeAccepted(int64_t w, int64_t h) {
   return w > 0 && h > 0 && w <= kImageImportMaxSide && h <= kImageImportMaxSide && w * h <= kImageImportMaxPixels;
 }
 
+// libpng sizes a chunk's buffer from the length the chunk states, and clears
+// it, before it finds the data too short: a few hundred bytes claiming a
+// 1.6 GB text chunk cost that much memory and seconds, only to fail. The
+// image is all in memory, so every chunk up to IEND must fit in it; one that
+// cannot is damage, which libpng would refuse at the end anyway.
+bool ChunksTiennent(const uint8_t* data, size_t size) {
+  size_t pos = 8;
+  while (pos < size) {
+    if (size - pos < 12) return false;
+    const uint32_t longueur = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 | uint32_t(data[pos + 2]) << 8 |
+                              uint32_t(data[pos + 3]);
+    if (longueur > 0x7FFFFFFFu || longueur > size - pos - 12) return false;
+    if (std::memcmp(data + pos + 4, "IEND", 4) == 0) return true;
+    pos += 12 + size_t(longueur);
+  }
+  return false;
+}
+
 Ptr ImportPNG(const uint8_t* data, size_t size, int32_t* width, int32_t* height) {
+  if (!ChunksTiennent(data, size)) return nullptr;
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;

@@ -3,10 +3,17 @@
 // of Instrument records and their count, held by the score). Its operations
 // are in sound/SINSTRUM.h.
 #include "platform/PlatformTypes.h"
+#include "sound/DonneesFX.h"
+
+// Sound slots of an instrument: there is room for this many, and documents
+// that claim more are refused.
+constexpr int kNbSonsInstrument = 256;
+// A sound slot's reference and an instrument's default reference when unset.
+constexpr uint16_t kRefSonAucun = 9999;
 
 struct SlotSonInstrument {
   uint16_t sampleNumber;
-  uint16_t soundRef;  // 9999 = none
+  uint16_t soundRef;  // kRefSonAucun = none
   uint16_t param1;
   uint16_t param2;
   uint16_t param3;
@@ -15,11 +22,11 @@ struct SlotSonInstrument {
   uint8_t spare;
 };
 
-// The sampled-sound area; everything after ownSounds is replaced whole by a
-// sound-base template.
-struct AireDigitInstrument {
-  uint8_t ownSounds;
-  int16_t templateRef;
+// The part of the sampled-sound area that a sound-base template replaces
+// whole. A template is a record of this same type, so the copy is one
+// assignment whatever the record's layout in memory.
+struct ModeleSonsInstrument {
+  int16_t templateRef;  // template whose slot sample numbers are borrowed
   uint16_t templateWord;
   uint16_t digitParam[6];
   uint8_t digitByte1;
@@ -33,12 +40,23 @@ struct AireDigitInstrument {
   uint32_t longs4[3];
   uint8_t extBytes[4];
   uint8_t optionBytes[11];
-  int16_t soundCount;  // at most 256
-  SlotSonInstrument slots[256];
+  int16_t soundCount;  // 0 .. kNbSonsInstrument
+  SlotSonInstrument slots[kNbSonsInstrument];
 };
 
+// The sampled-sound area: whether the instrument carries its own sounds (then
+// no template is loaded), and the template part.
+struct AireDigitInstrument {
+  uint8_t ownSounds;
+  ModeleSonsInstrument modele;
+};
+
+// Sample handle arrays: the instrument's stored sounds, then the derived
+// copies the playback side makes.
+constexpr int kNbTableauxSons = 4;
+
 struct Instrument {
-  int16_t index;
+  int16_t index;  // its own index in the table
   uint32_t useCount;
   uint8_t inUse;
   uint8_t auxFlag;
@@ -46,14 +64,14 @@ struct Instrument {
   uint32_t soundId;
   char organText[2047];
   uint32_t loadedSoundId;
-  char name[80];  // at most 79 characters
-  uint32_t organCode;
+  char name[80];       // at most 79 characters
+  uint32_t organCode;  // four-character code of the output device: 'midi', 'quic', 'obsn', 'exmo', 'kivs'
   uint32_t organPort;
   int16_t note;
   uint16_t defaultRef;
   uint16_t midiWord1;
   uint16_t midiWord2;
-  uint16_t channel;
+  uint16_t channel;  // MIDI channel, 0-based
   uint8_t volumeOn;
   uint16_t volume;
   uint8_t panOn;
@@ -67,14 +85,15 @@ struct Instrument {
   uint8_t tremoloOn;
   uint16_t tremolo[4];
   uint8_t effectsOn;
-  uint8_t effects[156];  // the sound-effect parameter block, typed by its owner
+  ParamFX effects;
   uint16_t hpWord;
-  uint16_t bank;
+  uint16_t bank;  // sound family (melodic) or drum kit
   uint8_t melodic;
-  uint16_t program;
+  uint16_t program;  // MIDI program shifted left by 7; 0xFFFF for drums
   uint16_t drumNote;
   uint8_t waveTable[512];
   AireDigitInstrument digitArea;
-  Handle sampleHandles[4][256];
+  // [0]: the stored sounds (BuffDigit blocks) of the slots.
+  Handle sampleHandles[kNbTableauxSons][kNbSonsInstrument];
   int16_t transposition;  // semitones added to a written pitch to give the sounding one
 };

@@ -1,4 +1,172 @@
 #include "stafftypes/PorteeKaraoke.h"
 
-// SEAM(stafftypes): lyric cells are not read into staves yet: no line has a cell.
+#include <cstring>
+
+#include "model/CvtTemps.h"
+#include "model/Portee.h"
+#include "model/Ruban.h"
+#include "model/Signe.h"
+#include "model/TabEltMesure.h"
+#include "stafftypes/PorteeGregorien.h"
+#include "text/TextData.h"
+
+// SEAM(stafftypes): the whole text of a lyric line comes with the lyric lines'
+// editing; until then no line gives one.
 ExtendedTE CreeTexteKaraoke(Portee**, int16_t, int8_t, int8_t, Handle, uint16_t, int32_t, int32_t) { return nullptr; }
+
+// SEAM(stafftypes): the syllables of a cell are drawn with the lyric lines'
+// drawing; until then a cell draws nothing.
+void AfficheLigneTexte(Portee**, const LigneTexte*, int16_t, const Rect*, Handle, const TextStyle*, uint8_t,
+                       VectTraiteTaquet) {}
+
+// SEAM(stafftypes): the verse rows of a lyric line are edited together with its
+// whole text, which comes with the lyric lines; until then the rows stay.
+void DoActionCellulesParoles(Partition**, Portee**, int16_t, int16_t, int16_t, int16_t) {}
+
+namespace {
+
+// SEAM(model): a bar holding a repeat-bar sign takes its own notes until the
+// bar it repeats is known.
+int16_t MesureRepetee(Portee**, int16_t bar) { return bar; }
+
+// One column per note or chord that starts in the bar (a chord whose last
+// member is a rest makes one only when a member is a note). A rest after a
+// note marks that note's column.
+int16_t ColonnesNotes(TaquetKaraoke* columns, Portee** staff, Partition** score, int16_t bar, uint8_t withPixels,
+                      uint8_t withTimes) {
+  const int32_t t0 = CvtMesureEnTemps(score, bar);
+  const int32_t t1 = CvtMesureEnTemps(score, bar + 1);
+  int32_t originR = 0, originE = 0;
+  if (withPixels) {
+    originR = CvtTempsEnPixelRuban(score, t0);
+    originE = CvtTempsEnPixelEcran(score, t0);
+  }
+  int32_t count;
+  int32_t i = CvtTempsEnIndexNote(staff, t0);
+  const Signe* s = GetSignesPortee(staff, &count);
+  if (!s || i >= count || s[i].kind == kSigneSilenceFantome) return 0;
+  int16_t n = 0;
+  while (i < count && n < kMaxTaquetsMesure) {
+    const int32_t t = CvtIndexNoteEnTemps(staff, i);
+    if (t >= t1) break;
+    bool noteSautee = false;
+    while (i + 1 < count && (s[i].flags & kSigneAccordSuite)) {
+      if (s[i].kind >= 0) noteSautee = true;
+      i++;
+    }
+    bool cree = true;
+    if (s[i].kind < 0) {
+      if (n > 0) columns[n - 1].type = kTaquetNoteSuivieSilence;
+      cree = noteSautee;
+    }
+    if (cree) {
+      TaquetKaraoke& c = columns[n];
+      std::memset(&c, 0, sizeof c);
+      if (withPixels) {
+        c.xRuban = uint16_t(CvtIndexNoteEnPixelRubanSelonSensCorps(staff, i) - originR);
+        c.xEcran = uint16_t(CvtIndexNoteEnPixelEcran(staff, i) - originE);
+      }
+      c.largeurTete = uint16_t(s[i].bordsTete[1] - s[i].bordsTete[0]);
+      if (withTimes) {
+        c.temps = t - t0;
+        c.duree = int32_t(int64_t(s[i].dureeCourte) * 40320 / 256);
+      }
+      c.type = kTaquetNote;
+      c.depasse = int64_t(t) + s[i].duree > t1 ? 1 : 0;
+      n++;
+    }
+    i++;
+    s = GetSignesPortee(staff, &count);  // the conversions above may refresh cached starts
+  }
+  return n;
+}
+
+// Columns of the column mode dividing the bar evenly.
+int16_t ColonnesDivision(TaquetKaraoke* columns, Partition** score, uint32_t mode, uint16_t parameter, int16_t bar,
+                         uint8_t withPixels, uint8_t withTimes) {
+  const int32_t d = CvtMesureEnDureeMesure(score, bar);
+  int32_t n = 0;
+  switch (mode) {
+    case kTaquetsPeriode: n = parameter != 0 && bar % parameter == 0 ? 1 : 0; break;
+    case kTaquetsNombre: n = parameter; break;
+    case kTaquetsTemps:
+    case kTaquetsNotes: n = CvtMesureEnNbTemps(score, bar); break;
+    case kTaquetsDivision: {
+      DivisionTemporelle division{};
+      CvtMesureEnDivisionTemporelle(score, bar, &division);
+      n = division.numerateur;
+      break;
+    }
+    default: n = 0;
+  }
+  if (n < 1) return 0;
+  if (n > kMaxTaquetsMesure) n = kMaxTaquetsMesure;
+  const int32_t t0 = CvtMesureEnTemps(score, bar);
+  int32_t originR = 0, originE = 0;
+  if (withPixels) {
+    originR = CvtTempsEnPixelRuban(score, t0);
+    originE = CvtTempsEnPixelEcran(score, t0);
+  }
+  for (int32_t k = 0; k < n; k++) {
+    TaquetKaraoke& c = columns[k];
+    std::memset(&c, 0, sizeof c);
+    const int32_t t = int32_t(int64_t(k) * d / n);
+    if (withTimes) c.temps = t;
+    if (withPixels) {
+      c.xRuban = uint16_t(CvtTempsEnPixelRuban(score, t0 + t) - originR);
+      c.xEcran = uint16_t(CvtTempsEnPixelEcran(score, t0 + t) - originE);
+    }
+    c.type = kTaquetDivision;
+  }
+  return int16_t(n);
+}
+
+bool IsSeparateurSyllabe(char c) { return c == ' ' || c == '-' || c == '_'; }
+
+}  // namespace
+
+int16_t CalculeTableauTaquetKaraokeMesure(TaquetKaraoke* columns, Portee** staff, uint32_t mode, uint16_t parameter,
+                                          int16_t bar, uint8_t withPixels, uint8_t withTimes, int8_t fallback) {
+  if (!columns || !staff || !(*staff)->partition || bar < 0) return 0;
+  Partition** score = (*staff)->partition;
+  bar = MesureRepetee(staff, bar);
+  int16_t n = 0;
+  const uint32_t type = (*staff)->type;
+  if (type == kTypePorteeGregorien) {
+    n = GregorienCalculeTableauTaquetKaraokeMesure(columns, staff, bar, withPixels, withTimes);
+  } else if (type != kTypePorteeParole && mode == kTaquetsNotes && (*staff)->nbNotes > 0) {
+    n = ColonnesNotes(columns, staff, score, bar, withPixels, withTimes);
+  }
+  if (n <= 0 && fallback) n = ColonnesDivision(columns, score, mode, parameter, bar, withPixels, withTimes);
+  if (n > 0 && withPixels) {
+    const int32_t utileR = CvtMesureEnTailleUtileMesureRuban(score, bar);
+    const int32_t utileE = CvtMesureEnTailleUtileMesureEcran(score, bar);
+    for (int16_t k = 0; k < n; k++) {
+      const int32_t finR = k + 1 < n ? columns[k + 1].xRuban : utileR;
+      const int32_t finE = k + 1 < n ? columns[k + 1].xEcran : utileE;
+      columns[k].largeurRuban = uint16_t(finR - columns[k].xRuban);
+      columns[k].largeurEcran = uint16_t(finE - columns[k].xEcran);
+    }
+  }
+  return n;
+}
+
+void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int32_t* end, int32_t* missing) {
+  const char* text = cellText ? GetTexteBrutTexteStyle(cellText) : "";
+  const int32_t length = int32_t(std::strlen(text));
+  int32_t p = 0;
+  int32_t separateurs = 0;
+  for (int16_t k = 0; k < n && p < length; k++) {
+    while (p < length && !IsSeparateurSyllabe(text[p])) p++;
+    if (p < length) {
+      p++;
+      separateurs++;
+    }
+  }
+  int32_t e = p;
+  while (e < length && !IsSeparateurSyllabe(text[e])) e++;
+  if (e < length) e++;
+  if (start) *start = p;
+  if (end) *end = e;
+  if (missing) *missing = n - separateurs;
+}

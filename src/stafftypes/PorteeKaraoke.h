@@ -1,8 +1,12 @@
 #pragma once
-// Lyric cells, their edit buffer and the whole karaoke text of a lyric line.
+// The text lines of a staff (lyrics and chord names): the spacing columns of
+// a bar, the syllables of a cell, the drawing of a cell and the whole karaoke
+// text of a line. What the model calls of them is declared in
+// stafftypes/ServicesTypesPortee.h.
 #include <cstdint>
 
 #include "platform/PlatformTypes.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "text/ExtendedTE.h"
 
 struct Portee;

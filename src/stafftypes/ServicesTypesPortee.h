@@ -4,13 +4,17 @@
 // slots (stafftypes/VecteursPortee.h), staff lines, time-signature texts and
 // the tablature record. Each group says which file defines it.
 #include "platform/PlatformTypes.h"
+#include "stafftypes/DonneesLigneTexte.h"
 
 struct DivisionTemporelle;
+struct LigneTexte;
 struct Partition;
 struct Portee;
 struct Rect;
 struct Signe;
 struct Tablature;
+struct TaquetKaraoke;
+struct TextStyle;
 
 // The standard five-line staff (type 0) and drums on a standard staff (type 8)
 // (PorteeQuarvel.cpp).
@@ -46,6 +50,32 @@ bool CalculeAireCelluleEcranPisteNumerique(Partition** score, Portee** staff, in
 void InitPorteeTablature(Portee** staff);
 // The Gregorian staff type (type 9) (PorteeGregorien.cpp).
 void InitPorteeGregorien(Portee** staff);
+
+// The text lines of a staff: lyrics and chord names (PorteeKaraoke.cpp).
+// The spacing columns of a bar of a text line (at most kMaxTaquetsMesure):
+// one per note or chord in column mode 3, else, with the fallback, the
+// divisions of the column mode. withPixels fills the x and width fields,
+// withTimes the time and duration. Returns the count.
+int16_t CalculeTableauTaquetKaraokeMesure(TaquetKaraoke* columns, Portee** staff, uint32_t mode, uint16_t parameter,
+                                          int16_t bar, uint8_t withPixels, uint8_t withTimes, int8_t fallback);
+// The bytes of a cell's plain text that belong to column n: start after n
+// syllables, end just past the separator (' ', '-', '_') that ends the
+// syllable, or the text's end. missing (may be null) counts the syllables
+// the text lacks before column n.
+void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int32_t* end, int32_t* missing);
+// Draws one cell of a text line in its rectangle.
+void AfficheLigneTexte(Portee** staff, const LigneTexte* line, int16_t bar, const Rect* cell, Handle text,
+                       const TextStyle* style, uint8_t showCodes, VectTraiteTaquet hook);
+// Edits the display rows of the lyric verses over bars first..last: 1 inserts
+// a row, 2 hides the verse of a row, 3 compacts the rows, 4 shows every verse.
+enum : int16_t {
+  kActionCellulesInsereLigne = 1,
+  kActionCellulesSupprimeLigne = 2,
+  kActionCellulesCompacte = 3,
+  kActionCellulesToutAffiche = 4,
+};
+void DoActionCellulesParoles(Partition** score, Portee** staff, int16_t action, int16_t first, int16_t last,
+                             int16_t row);
 
 // The tablature record of a staff (Tablature.cpp).
 // Creates the staff's record when it has none and returns it.

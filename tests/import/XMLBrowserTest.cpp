@@ -410,7 +410,13 @@ TEST(XMLTree, DeepNestingAndDamagedFiles) {
   deep += "<leaf/>";
   for (int i = 0; i < depth; i++) deep += "</d>";
   {
+    // Far past the default ceiling, to show that nothing in the tree recurses.
+    const XMLBudget defaut = XMLGetBudget();
+    XMLBudget profond = defaut;
+    profond.profondeurMax = depth + 10;
+    XMLSetBudget(profond);
     Tree t(deep);
+    XMLSetBudget(defaut);
     ASSERT_NE(t.root, nullptr) << t.err;
     int32_t n = 0;
     XMLDisposeElts(XMLGetEltsInChild(t.root->elts[0], "leaf", &n));
