@@ -5,6 +5,7 @@
 // curves, targets and part groups.
 #include "layout/DonneesModeGraphique.h"
 #include "layout/DonneesZorodava.h"
+#include "model/DonneesCourbes.h"
 #include "platform/PlatformTypes.h"
 
 struct Document;
@@ -68,8 +69,9 @@ struct Partition {
   int32_t preRoll;  // 1/200 s
   int16_t niveauPreservePositions;
   Handle objetsLibres;
-  Handle courbes;
-  Handle cibles;  // Cible records
+  Handle courbes;                     // Courbe records of the score
+  InterpreteCourbe interpreteCourbe;  // the score's curve values in force during playback
+  Handle cibles;                      // Cible records
   // Target label settings.
   uint8_t libellesCiblesAuto;  // automatic labels on
   uint16_t typeLibelleCible;   // '#' numbers, 'A' letters, else the target's name

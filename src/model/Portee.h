@@ -3,6 +3,7 @@
 // owned by its score; it owns its note records, effect records, key and clef
 // table and its lists of texts, graphics, dynamics, sound effects, laws,
 // curves, chord diagrams, height events and tablature.
+#include "model/DonneesCourbes.h"
 #include "platform/PlatformTypes.h"
 #include "sound/Organe.h"
 #include "stafftypes/DonneesLigneTexte.h"
@@ -233,12 +234,13 @@ struct Portee {
   int16_t panVoix;  // 0..127
   uint16_t langueVoix;
   // Curves.
-  Handle courbes;
+  Handle courbes;  // Courbe records
   int16_t courbeActive;
-  float echelle;       // 1.0
-  int32_t dureeCache;  // written length; -1 or 0 = to be computed
-  uint16_t mot1;       // 1
-  uint8_t octet3;      // 1
+  InterpreteCourbe interpreteCourbe;  // the curves' values in force during playback
+  float echelle;                      // 1.0
+  int32_t dureeCache;                 // written length; -1 or 0 = to be computed
+  uint16_t mot1;                      // 1
+  uint8_t octet3;                     // 1
 
   // Display and drawing settings read by layout, drawing and the staff types.
   uint8_t flagAffichage;  // one-byte display flag set by the installer

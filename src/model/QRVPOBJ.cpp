@@ -6,6 +6,7 @@
 #include "model/Accords.h"
 #include "model/Cibles.h"
 #include "model/CourbeTempo.h"
+#include "model/Courbes.h"
 #include "model/CvtTemps.h"
 #include "model/Lois.h"
 #include "model/Matrices.h"
@@ -175,7 +176,7 @@ void DisposePartiePartition(Partition** score, uint32_t mask) {
   if ((mask & kDisposePartitionEntiere) == kDisposePartitionEntiere) {
     LibereHandle(&(*score)->enregsIndexPortee);
     (*score)->nbEnregsIndexPortee = 0;
-    LibereHandle(&(*score)->courbes);
+    DisposeListeCourbes(&(*score)->courbes);
   }
   EnableCalculTabElt(score);
   ClearCourbeTempo(score);

@@ -16,6 +16,7 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvText.h"
 #include "model/Ruban.h"
 #include "model/Signe.h"
 #include "model/TempsJoue.h"
@@ -711,8 +712,12 @@ void PrepareDynamiquesPartition(Partition** score) {
     NettoieEvts(staff);
     ResoudRelatifs(staff);
   }
-  for (int16_t i = 0; i < nb; i++)
-    if ((*score)->portees[i]) PrepareDiagrammesPortee((*score)->portees[i]);
+  for (int16_t i = 0; i < nb; i++) {
+    Portee** staff = (*score)->portees[i];
+    if (!staff) continue;
+    PrepareTextesPortee(staff);
+    PrepareDiagrammesPortee(staff);
+  }
   PrepareDynamiquesTempoPartition(score);
 }
 

@@ -48,9 +48,14 @@ const LigneTexte& LigneDuTexte(Portee** staff, uint32_t line) {
 // then "$!" codes expand to nothing.
 void LibelleCible(Partition**, char, char* out) { out[0] = 0; }
 
-// SEAM(model): the playing time in milliseconds comes with the tempo curve;
-// until then "$M" expands to nothing (a negative time).
-int32_t DureeTotaleMs(Partition**) { return -1; }
+// The playing time of the whole score, repeats unrolled; negative (nothing to
+// show) without a score or with an empty played list.
+int32_t DureeTotaleMs(Partition** score) {
+  if (!score) return -1;
+  const int32_t dernier = DureeTotaleMusique(score);
+  if (dernier < 0) return -1;
+  return CvtTempsJoueEnMs(score, Sature32(int64_t(dernier) + 1), true);
+}
 
 // The displayed number of the bar holding a tick: the nearest bar at or
 // before it that shows a number; 0 when none.

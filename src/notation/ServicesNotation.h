@@ -8,6 +8,7 @@
 struct DataAccroche;
 struct LigneTexte;
 struct Dynamique;
+struct FX;
 struct Partition;
 struct Rect;
 struct Portee;
@@ -72,6 +73,14 @@ int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t ce
 // Gives a new link its default shape in the source note's effect record
 // (kind 0 tie or slur, 1 beam link), keeping its ids and staff numbers.
 void SetLiaisonCouleDefautNote(Portee** staff, int32_t index, int16_t kind);
+// Draws a slur-shaped curve of a shape from (x0, y0) to (x1, y1) bent towards
+// the control point, at most `thickness` thick, in the current colour.
+void TraceLiaisonCoule(int16_t shape, int16_t x0, int16_t y0, int16_t x1, int16_t y1, int16_t controlX,
+                       int16_t controlY, int16_t thickness, int16_t option);
+
+// Sound-effect objects (FXsGraf.cpp).
+// Draws one sound-effect object in its page Rect (its label in a text box below).
+void AfficheFX(Portee** staff, const FX* record, const Rect* area);
 
 // The staff drawing driver (AffichePortee.cpp).
 // Places the staff for drawing the bar and gives the bar's x offset; false

@@ -113,7 +113,7 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   const std::string good = P("good.musicxml");
   Write(good, Read(racine + "/examples/lantern-song.musicxml"));
   ASSERT_GT(Read(good).size(), 100u);
-  Write(P("song.abc"), "X:1\nT:Tune\nK:C\nCDEF|\n");
+  Write(P("song.abc"), "X:1\nT:A tune without music\n");
   Write(P("report.pdf"), "an earlier report");
   Write(P("broken.xml"), "<?xml version='1.0'?>\n<score-partwise>\n<part>\n</score-partwise>\n");
   Write(P("name\nwith newline.xml"), "<score-partwise>");

@@ -575,4 +575,19 @@ TEST_F(DynamiquesTest, DamagedRecordsGiveWellFormedEventsAndTimes) {
   EXPECT_GT(total, 400);  // the walks did make events
 }
 
+// A played list that passes one bar ten thousand times, under many levels:
+// the staff stops taking events at its ceiling, still in order.
+TEST_F(DynamiquesTest, AStaffFullOfEventsTakesNoMore) {
+  std::string liste;
+  for (int i = 0; i < 10000; i++) liste += "1,";
+  ASSERT_TRUE(CvtStringToTabMesures(score, liste.c_str(), int32_t(liste.size()), nullptr));
+  Portee** p = P(0);
+  for (int32_t k = 0; k < 40; k++) Dyn(p, 3 + k % 8, k * 2520, k * 2520 + kNoire, 20);
+  PrepareDynamiquesPartition(score);
+  int32_t n = 0;
+  const EvtDynamique* e = GetEvtDynamiquesPortee(p, &n);
+  EXPECT_EQ(n, 1 << 18);
+  for (int32_t k = 1; k < n; k++) ASSERT_LT(e[k - 1].debut, e[k].debut);
+}
+
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include "BarTableFixtures.h"
 #include "layout/DonneesModeGraphique.h"
+#include "model/CourbeTempo.h"
 #include "model/QrvText.h"
+#include "model/TempsJoue.h"
 #include "platform/DateTime.h"
 #include "platform/Fonts.h"
 #include "platform/QuickDraw.h"
@@ -105,6 +107,17 @@ TEST_F(TextesDessinTest, CodesExpand) {
   Ligne(4).numeroMesure = 0;
   Dessine("mes. $B", mesure4);
   DessineAttendu("mes. 4");
+  EXPECT_EQ(Differences(), 0);
+  // The playing time: six bars of four quarters at 60, then at 75.
+  (*score)->tempo = 60;
+  Dessine("$M", mesure4);
+  DessineAttendu("00:24");
+  EXPECT_EQ(Differences(), 0);
+  (*score)->tempo = 75;
+  ClearCourbeTempo(score);
+  LibereTableauCvtSec(score);
+  Dessine("$M", mesure4);
+  DessineAttendu("00:19");
   EXPECT_EQ(Differences(), 0);
 }
 
