@@ -93,8 +93,8 @@ void ClavierNoteOff(int16_t) {}
 int16_t IsClavierActive() { return 0; }
 int16_t InitDblBufferHD() { return 0; }
 int16_t EndDblBufferHD() { return 0; }
-int32_t MP3DecodeMemory(const void*, int32_t, Handle* samples) {
-  if (samples) *samples = nullptr;
+int32_t MP3DecodeMemory(const void*, int32_t, int16_t (*)(const void*, int16_t), int16_t* channels, int32_t*) {
+  if (channels) *channels = 0;
   return 0;
 }
 int32_t DecodePisteMp3(Portee**, Handle* samples) {

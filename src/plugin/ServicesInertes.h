@@ -118,8 +118,10 @@ void ClavierNoteOff(int16_t note);
 int16_t IsClavierActive();
 int16_t InitDblBufferHD();
 int16_t EndDblBufferHD();
-// MP3 data decodes to nothing.
-int32_t MP3DecodeMemory(const void* data, int32_t length, Handle* samples);
+// MP3 data decodes to nothing: 0 (done) with no frame given to feedBack and
+// no channel.
+int32_t MP3DecodeMemory(const void* data, int32_t length, int16_t (*feedBack)(const void* frame, int16_t size),
+                        int16_t* channels, int32_t* unused);
 int32_t DecodePisteMp3(Portee** staff, Handle* samples);
 
 // Drawing: smooth lines keep to pen strokes (0), but the shape drawer does
