@@ -196,13 +196,26 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   EXPECT_TRUE(fs::is_fifo(P("fifo.xml")));
   EXPECT_TRUE(fs::exists("/dev/full"));
 
-  // Root may write anywhere: a read-only folder only refuses others.
-  fs::permissions(P("ro"), fs::perms::owner_read | fs::perms::owner_exec);
-  if (geteuid() != 0) {
-    const HostRun r = Host("preview " + Q(good) + " -o " + Q(P("ro/out.pdf")));
+  // A read-only folder. Root may write anywhere, so under root the host runs
+  // as an unprivileged user (util-linux's setpriv), who may read the input.
+  const fs::perms lecture = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(P("ro"), lecture);
+  std::string utilisateur;
+  if (geteuid() == 0) {
+    fs::permissions(dir, lecture | fs::perms::owner_write);
+    fs::permissions(good, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::add);
+    utilisateur = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  {
+    const HostRun r = Host("preview " + Q(good) + " -o " + Q(P("ro/out.pdf")), utilisateur);
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("cannot be written: permission denied"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_TRUE(fs::is_empty(P("ro")));
   }
+  fs::permissions(dir, fs::perms::owner_all);
   fs::permissions(P("ro"), fs::perms::owner_all);
   ExpectNoTemporary(dir, "after every case");
 
