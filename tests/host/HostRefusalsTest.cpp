@@ -121,6 +121,7 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   ASSERT_EQ(mkfifo(P("fifo.xml").c_str(), 0600), 0);
   fs::create_directory(P("folder.xml"));
   fs::create_directory(P("ro"));
+  fs::create_symlink(P("absent.pdf"), P("dangling.pdf"));
   // Bombs: 12 MB of tiny elements in a zip of some 12 KB, a member header
   // claiming 256 MB over a few bytes, and elements nested 300,000 deep.
   Zip(P("flat.mxl"), "flat.xml", "<score-partwise>" + Repeat("<a/>", 3 << 20) + "</score-partwise>");
@@ -161,6 +162,8 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
        "mismatched tag"},
       {"device as output", "preview " + Q(good) + " -o /dev/full", 2, "the output is not a regular file"},
       {"folder as output", "preview " + Q(good) + " -o " + Q(dir), 2, "the output is a folder"},
+      {"link to a missing file as output", "preview " + Q(good) + " -o " + Q(P("dangling.pdf")), 1,
+       "cannot be written: a symbolic link to a missing file"},
       {"missing folder", "preview " + Q(good) + " -o " + Q(P("none/out.pdf")), 1,
        "cannot be written: its folder does not exist"},
       {"file size limit", "preview " + Q(good) + " -o " + Q(P("report.pdf")), 1,
@@ -194,6 +197,8 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   }
   EXPECT_EQ(Read(longOut).substr(0, 5), "%PDF-");
   EXPECT_TRUE(fs::is_fifo(P("fifo.xml")));
+  EXPECT_TRUE(fs::is_symlink(P("dangling.pdf")));
+  EXPECT_FALSE(fs::exists(P("absent.pdf")));
   EXPECT_TRUE(fs::exists("/dev/full"));
 
   // A read-only folder. Root may write anywhere, so under root the host runs
