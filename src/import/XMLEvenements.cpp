@@ -225,9 +225,11 @@ void AjouteVolta(Partition** score, XMLElt* ending, int32_t t) {
 
 void AppliqueBarre(Partition** score, Handle records, const XMLEvent& ev, int32_t measureStart, int32_t tick) {
   XMLElt* e = ev.element;
+  // A bar line without location stands at the measure's end, as the format
+  // says: at the next bar's start it would make a bar after the last one.
   const char* location = XMLGetAttributeValue(e, "location");
   const bool left = location && !std::strcmp(location, "left");
-  const bool right = location && !std::strcmp(location, "right");
+  const bool right = !location || !std::strcmp(location, "right");
   int16_t bar = GetOrCreateBar(score, records, left || right ? measureStart : tick);
   if (bar < 0) return;
   if (right) {

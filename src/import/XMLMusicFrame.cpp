@@ -49,7 +49,8 @@ void AjouteEvent(std::vector<XMLEvent>* events, uint32_t kind, uint32_t part, in
 
 // The notes' timing attributes, for the notes pass.
 void PoseTemps(XMLElt* note, int32_t* position, int32_t* previous, int32_t divisions) {
-  int32_t sounding = Ticks(XMLGetTextLong(XMLGetChild(note, "duration", 0)), divisions);
+  const int32_t duration = XMLGetTextLong(XMLGetChild(note, "duration", 0));
+  const int32_t sounding = duration == kXMLAbsentLong ? 0 : Ticks(duration, divisions);
   int32_t written = 0;
   if (const char* type = XMLGetText(XMLGetChild(note, "type", 0))) {
     written = int32_t(XMLNoteNameToDuration(type));

@@ -18,8 +18,9 @@ constexpr int32_t kXMLMaxPorteesOuVoix = 32;
 // Ceilings of one import: staves of the score and instruments made.
 constexpr int32_t kXMLMaxPortees = 512;
 constexpr int32_t kXMLMaxInstruments = 512;
-// Bar-numbering records beyond the score's bar ceiling are not made.
-constexpr int32_t kXMLMaxMesures = 7999;
+// Bar-numbering records beyond the score's bar ceiling are not made (one
+// below it: the bars are inserted before the one a fresh score keeps).
+constexpr int32_t kXMLMaxMesures = 7998;
 
 // One created instrument. The key is the score-instrument's id (owned by the
 // element tree) or an owned "default %d".
