@@ -260,6 +260,5 @@ void FixeMiseEnPageStandardDocument(Document* document) {
     FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
 }
 
-// SEAM(layout): a staff is printed unless its not-printed flag is set; the
-// page layout may refine this per setup.
+// A staff is printed unless its not-printed flag is set, whatever the setup.
 bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }
