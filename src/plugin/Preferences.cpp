@@ -26,6 +26,8 @@ const Preferences kPreferencesDefaut = {
     1,
     // On: dotted splines get smooth dots, which pictures keep as images with alpha.
     1,
+    // The wide margin of the application's default.
+    1,
 };
 
 }  // namespace

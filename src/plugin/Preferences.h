@@ -19,6 +19,7 @@ struct Preferences {
   int32_t tailleTampon;             // transfer buffer, bytes
   uint8_t memoireTemporaire;        // temporary memory may be used (up to its cap)
   uint8_t traitsAntialiasSplines;   // anti-aliased dashed, dotted and wavy splines
+  uint8_t margeGaucheLarge;         // the screen view's left margin is 24 wide, else 12
 };
 
 extern Preferences pref;
