@@ -357,7 +357,7 @@ void CalculeAccordsPortee(Partition** score, Portee** staff) {
       } else if (tab && q.accordsParDiagrammes && q.styleDiagrammes != kStyleDiagrammesClavier) {
         const DiagrammeAccord* d = RechercheDiagrammeParDoigte(staff, notes, true, 0);
         if (d) {
-          strnzcpy(texte, d->def.nom, sizeof d->def.nom);
+          strnzcpy(texte, d->accord.nom, sizeof d->accord.nom);
           (*staff)->nbAccordsDiagramme++;
         } else {
           std::strcpy(texte, "?");
@@ -425,19 +425,19 @@ void CvtTexteAccordEnHandleAccordTaquet(Portee** staff) {
         a.notes[k] = hauteurs[k];
         if (hauteurs[k] == kFinListeNotes) break;
       }
-      CvtListeNotesEnDefAccord(nullptr, &a.def);
-      strnzcpy(a.def.nom, texte, sizeof a.def.nom);
+      CvtListeNotesEnDefAccord(nullptr, &a.accord);
+      strnzcpy(a.accord.nom, texte, sizeof a.accord.nom);
       a.valeurAccordeon = 0;
     } else {
       DefAccord d;
       if (CvtChaineEnAccord(texte, &d)) {
         d.octave = uint16_t(octave);
         d.renversement = inversion;
-        a.def = d;
+        a.accord = d;
         a.octave = uint16_t(octave);
         a.renversement = inversion;
         a.valeurAccordeon = uint16_t(accordeon);
-        strnzcpy(a.def.nom, texte, sizeof a.def.nom);
+        strnzcpy(a.accord.nom, texte, sizeof a.accord.nom);
         uint16_t hauteurs[8];
         CvtDefAccordEnListeNotes(&d, hauteurs);
         for (int k = 0; k < 7; k++) {

@@ -2,33 +2,13 @@
 // Chord analysis of a staff: chords named from the notes of each column of
 // the staff's chord line, the bracket commands of a chord text, and the
 // staff's chord list (one record per column) that drawing and playback read.
-// The chord definition record is here too: the chord grid, the chord list and
-// the chord diagrams all hold one.
+#include "model/DonneesAccords.h"
 #include "platform/PlatformTypes.h"
 #include "stafftypes/DonneesLigneTexte.h"
 
 struct Partition;
 struct Portee;
 struct Tonalite;
-
-// A chord definition: a root and four degree choices, an octave and an
-// inversion, or a chord's own text.
-struct DefAccord {
-  char nom[32];          // the chord's text: its own name, or a grid cell's text
-  uint32_t neck;         // neck id of the instrument; 0xFFFFFFFF any
-  int8_t fondamentale;   // step 0..6 (C..B); negative: no root
-  uint8_t alteration;    // of the root: 1 sharp, 3 flat, 2 none
-  int16_t tierce;        // 0 major, -1 minor, 1 fourth, 2 absent
-  int16_t septieme;      // 0 major seventh, -1 minor seventh, -2 sixth, 2 absent
-  int16_t quinte;        // 0 perfect, -1 diminished, 1 augmented, 2 absent
-  int16_t neuvieme;      // 0 ninth, -1 flat, 1 sharp, 2 absent
-  uint8_t nomPersonnel;  // 1: the name is the chord's text
-  // The value stored beside the name switch; in a chord-grid cell it marks a
-  // cell that holds a chord.
-  uint8_t valeur;
-  uint16_t octave;       // of the root, 4 by default
-  int16_t renversement;  // 0 root position, 1 third, 2 fifth, 3 seventh, 4 ninth in the bass
-};
 
 // Pitch lists of the chord analysis end with this value; a chord list record
 // whose first note is this value holds no chord.
@@ -41,7 +21,7 @@ constexpr int kMaxNotesAnalyse = 100;
 struct NoteAnalyse {
   int16_t hauteur;  // kFinListeNotes as int16_t (-1) ends a list
   int16_t corde;
-  int16_t frette;
+  int16_t caseManche;
 };
 
 // One record of a staff's chord list: a column of the chord line and the
@@ -50,7 +30,7 @@ struct AccordTaquet {
   TaquetKaraoke taquet;  // the column; its time is absolute
   uint16_t mesure;
   uint16_t indexTaquet;  // index of the column in its bar
-  DefAccord def;         // its name holds the column's text (31 bytes at most)
+  DefAccord accord;      // its name holds the column's text (31 bytes at most)
   uint16_t octave;       // from "[O..]", 4 by default
   int16_t renversement;  // from "[I..]" or "[R..]"
   uint16_t notes[7];     // pitches of the chord; notes[0] = kFinListeNotes: no chord

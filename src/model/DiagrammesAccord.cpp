@@ -28,14 +28,14 @@ void Scelle8(int32_t v) {
 
 // The sealed values the two kinds of diagram share, up to the string marks.
 void ScelleDefinition(const DefAccord& d) {
-  Scelle16(int32_t(d.neck & 0xFFFF));
+  Scelle16(d.neck & 0xFFFF);
   Scelle8(d.fondamentale);
-  Scelle8(d.alteration);
+  Scelle8(d.alterationFondamentale);
   Scelle16(d.tierce);
   Scelle16(d.septieme);
   Scelle16(d.quinte);
   Scelle16(d.neuvieme);
-  Scelle8(d.nomPersonnel);
+  Scelle8(d.nomPropre);
 }
 
 void ScellePoints(uint8_t baseFret, int8_t count, const PointDiagramme* points, int max) {
@@ -44,7 +44,7 @@ void ScellePoints(uint8_t baseFret, int8_t count, const PointDiagramme* points, 
   // A count beyond the record's room seals only the dots it holds.
   const int n = count < 0 ? 0 : count > max ? max : count;
   for (int i = 0; i < n; i++) {
-    Scelle8(points[i].frette);
+    Scelle8(points[i].caseManche);
     Scelle8(points[i].premiereCorde);
     Scelle8(points[i].derniereCorde);
   }
@@ -64,8 +64,8 @@ int32_t CreeAccord(Handle* diagrams) {
   if (!RetailleHandle(*diagrams, Size(n + 1) * Size(sizeof(DiagrammeAccord)))) return -1;
   DiagrammeAccord& d = Diagrammes(*diagrams)[n];
   std::memset(&d, 0, sizeof d);
-  d.def.septieme = 2;
-  d.def.neuvieme = 2;
+  d.accord.septieme = 2;
+  d.accord.neuvieme = 2;
   d.caseBase = 1;
   return n;
 }
@@ -76,16 +76,16 @@ void DisposeAccords(Handle* diagrams) {
 
 int16_t GetNbCordesDiagrammeAccord(const DiagrammeAccord* diagram) {
   if (!diagram) return 6;
-  const int16_t n = GetNbCordesNeck(int32_t(diagram->def.neck));
+  const int16_t n = GetNbCordesNeck(diagram->accord.neck);
   return n < 0 ? 6 : n;
 }
 
 uint32_t ScelleDiagrammeEditeAccord(const DiagrammeAccord* diagram) {
   BeginScellement();
   if (diagram) {
-    ScelleDefinition(diagram->def);
-    AddScellement(diagram->marques, sizeof diagram->marques);
-    ScellePoints(diagram->caseBase, diagram->nbPoints, diagram->points, kMaxPointsDiagramme);
+    ScelleDefinition(diagram->accord);
+    AddScellement(diagram->cordes, sizeof diagram->cordes);
+    ScellePoints(diagram->caseBase, diagram->nbPoints, diagram->points, kNbPointsDiagramme);
   }
   return EndScellement();
 }
@@ -93,9 +93,9 @@ uint32_t ScelleDiagrammeEditeAccord(const DiagrammeAccord* diagram) {
 uint32_t ScelleDiagrammeAccord(const DefDiagrammeAccord* definition) {
   BeginScellement();
   if (definition) {
-    ScelleDefinition(definition->def);
-    AddScellement(definition->marques, uint32_t(strnlen(definition->marques, sizeof definition->marques)));
-    ScellePoints(definition->caseBase, definition->nbPoints, definition->points, kMaxPointsDefDiagramme);
+    ScelleDefinition(definition->accord);
+    AddScellement(definition->cordes, uint32_t(strnlen(definition->cordes, sizeof definition->cordes)));
+    ScellePoints(definition->caseBase, definition->nbPoints, definition->points, kNbPointsDefDiagramme);
   }
   return EndScellement();
 }
@@ -110,16 +110,16 @@ int32_t RechercheDiagrammeAccordParIdUnique(Handle diagrams, uint32_t id) {
 int32_t AjouteDiagrammeAccordPortee(Portee** staff, const DiagrammeAccord* diagram) {
   if (!staff || !diagram) return -1;
   DiagrammeAccord d = *diagram;
-  if (CvtNomAccordEnIndexDiagrammePortee(staff, &d.def) >= 0) {
-    char base[sizeof d.def.nom];
-    strnzcpy(base, diagram->def.nom, sizeof base);
+  if (CvtNomAccordEnIndexDiagrammePortee(staff, &d.accord) >= 0) {
+    char base[sizeof d.accord.nom];
+    strnzcpy(base, diagram->accord.nom, sizeof base);
     for (int32_t n = 1; n < 100000; n++) {
       char suffixe[16];
       const int lg = std::snprintf(suffixe, sizeof suffixe, "(%d)", int(n));
       // The number always fits: the name gives way to it.
-      const size_t garde = std::min(std::strlen(base), sizeof d.def.nom - 1 - size_t(lg));
-      std::snprintf(d.def.nom, sizeof d.def.nom, "%.*s%s", int(garde), base, suffixe);
-      if (CvtNomAccordEnIndexDiagrammePortee(staff, &d.def) < 0) break;
+      const size_t garde = std::min(std::strlen(base), sizeof d.accord.nom - 1 - size_t(lg));
+      std::snprintf(d.accord.nom, sizeof d.accord.nom, "%.*s%s", int(garde), base, suffixe);
+      if (CvtNomAccordEnIndexDiagrammePortee(staff, &d.accord) < 0) break;
     }
   }
   const int32_t index = CreeAccord(&(*staff)->diagrammesCustoms);
@@ -143,18 +143,18 @@ DiagrammeAccord* RechercheDiagrammeParDoigte(Portee** staff, const NoteAnalyse* 
 
 int16_t RecherchePremiereCaseDiagrammeAccord(const DiagrammeAccord* diagram, int16_t string) {
   if (!diagram) return 0;
-  if (string >= 0 && string < int16_t(sizeof diagram->marques) &&
-      (diagram->marques[string] == 'X' || diagram->marques[string] == 'x'))
+  if (string >= 0 && string < int16_t(sizeof diagram->cordes) &&
+      (diagram->cordes[string] == 'X' || diagram->cordes[string] == 'x'))
     return -1;
-  const int n = diagram->nbPoints < 0                     ? 0
-                : diagram->nbPoints > kMaxPointsDiagramme ? kMaxPointsDiagramme
-                                                          : diagram->nbPoints;
+  const int n = diagram->nbPoints < 0                    ? 0
+                : diagram->nbPoints > kNbPointsDiagramme ? kNbPointsDiagramme
+                                                         : diagram->nbPoints;
   bool trouve = false;
   int16_t haute = 0;
   for (int i = 0; i < n; i++) {
     const PointDiagramme& p = diagram->points[i];
     if (string < p.premiereCorde || string > p.derniereCorde) continue;
-    if (!trouve || p.frette > haute) haute = p.frette;
+    if (!trouve || p.caseManche > haute) haute = p.caseManche;
     trouve = true;
   }
   return trouve ? int16_t(haute + diagram->caseBase) : 0;

@@ -91,7 +91,7 @@ void InitMesureGrille(MesureGrilleAccord* m) {
   for (DefAccord& c : m->cellules) {
     std::strcpy(c.nom, "...");
     c.fondamentale = -1;
-    c.alteration = 2;
+    c.alterationFondamentale = 2;
     c.tierce = 0;
     c.septieme = 2;
     c.quinte = 0;

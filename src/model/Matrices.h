@@ -3,11 +3,11 @@
 // rhythms with their own drum staves, and the chord grid), and the Matrice:
 // the table of bar ranges that says which entry of the accompaniment or
 // rhythm bank plays over which bars.
-#include "model/Accords.h"
+#include "model/DonneesAccords.h"
+#include "model/ModePaste.h"
 #include "platform/PlatformTypes.h"
 
 struct Partition;
-struct PatternMesure;  // a pasted bar pattern with its own staff (read with the accompaniment)
 
 // The head of a Matrice handle; the rows follow it.
 struct EnteteMatrice {
@@ -34,14 +34,6 @@ struct RangeMatrice {
   int16_t mesureFin;  // inclusive; a row with start > end is empty
   uint16_t indexBanque;
   uint16_t bloc2[3];  // copied with the row
-};
-
-// How an accompaniment's pattern is pasted.
-struct ModePaste {
-  uint16_t mode;
-  uint16_t valeur;
-  uint8_t interrupteur;
-  PatternMesure* pattern;  // null when none
 };
 
 // One entry of the accompaniment bank.

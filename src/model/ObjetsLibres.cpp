@@ -107,7 +107,7 @@ bool LitObjet(ObjetLibre* o) {
   for (int16_t& v : o->valeurs3) v = ReadShort();
   o->octet2 = uint8_t(ReadCar() & 0xFF);
   if (VersionQuarvelLoad >= 0x920) o->valeurSysteme = ReadShort();
-  if (VersionQuarvelLoad >= 0x940) o->valeur4 = ReadLong();
+  if (VersionQuarvelLoad >= 0x940) o->idVue = ReadLong();
   o->page = int16_t(ReadShort() - 1);
   const uint8_t flags = uint8_t(ReadCar() & 0xFF);
   o->flags[0] = flags & 1;

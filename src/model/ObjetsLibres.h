@@ -49,7 +49,7 @@ struct ObjetLibre {
   int16_t valeurs3[3];
   int16_t page;  // 0-based; -1 none
   uint8_t reserve2[136];
-  int32_t valeur4;
+  int32_t idVue;  // the view the object shows in (stored since views came)
   char nom[128];  // UTF-8
 };
 

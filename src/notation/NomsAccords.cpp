@@ -64,8 +64,8 @@ void NomRacine(const DefAccord* chord, std::string* out) {
   static const char kLettres[] = "CDEFGAB";
   if (chord->fondamentale > 6) return;
   out->push_back(kLettres[chord->fondamentale]);
-  if (chord->alteration == 3) out->push_back('b');
-  if (chord->alteration == 1) out->push_back('#');
+  if (chord->alterationFondamentale == 3) out->push_back('b');
+  if (chord->alterationFondamentale == 1) out->push_back('#');
 }
 
 bool Commence(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
@@ -75,7 +75,7 @@ bool Commence(const char* s, const char* prefix) { return std::strncmp(s, prefix
 void CreeNomAccord(const DefAccord* chord, char* dst) {
   dst[0] = 0;
   if (!chord) return;
-  if (chord->nomPersonnel) {
+  if (chord->nomPropre) {
     strnzcpy(dst, chord->nom, sizeof chord->nom);
     return;
   }
@@ -110,17 +110,17 @@ void CreeNomAccord(const DefAccord* chord, char* dst) {
   strnzcpy(dst, s.c_str(), 64);
 }
 
-void CvtAccordAbsoluEnDefAccord(uint32_t neck, const Tonalite* key, const int16_t pitches[5], DefAccord* out) {
+void CvtAccordAbsoluEnDefAccord(int32_t neck, const Tonalite* key, const int16_t pitches[5], DefAccord* out) {
   std::memset(out, 0, sizeof *out);
   out->neck = neck;
   out->fondamentale = -1;
-  out->alteration = 2;
+  out->alterationFondamentale = 2;
   out->tierce = out->septieme = out->quinte = out->neuvieme = kAbsent;
   out->octave = 4;
   if (pitches[0] < 0) return;
   const int16_t racine = pitches[0];
-  EpelleFondamentale(int16_t(racine % 12), key, &out->fondamentale, &out->alteration);
-  const int16_t demiTon = int16_t(Note2DemiTonStd[out->fondamentale] + DecalageAlteration(out->alteration));
+  EpelleFondamentale(int16_t(racine % 12), key, &out->fondamentale, &out->alterationFondamentale);
+  const int16_t demiTon = int16_t(Note2DemiTonStd[out->fondamentale] + DecalageAlteration(out->alterationFondamentale));
   out->octave = uint16_t(std::max(0, (racine - demiTon) / 12));
   if (pitches[1] >= 0) {
     int16_t c = int16_t(pitches[1] - racine - 4);
@@ -144,9 +144,9 @@ char* AccordToStr(const int16_t pitches[5], char* dst, const Tonalite* key) {
 // until note names and the preferences of chord names are built.
 int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
   std::memset(out, 0, sizeof *out);
-  out->neck = 0xFFFFFFFF;
+  out->neck = -1;
   out->fondamentale = -1;
-  out->alteration = 2;
+  out->alterationFondamentale = 2;
   out->octave = 4;
   out->quinte = 0;
   out->neuvieme = kAbsent;
@@ -163,10 +163,10 @@ int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
   out->fondamentale = int8_t(l - kLettres);
   size_t i = 1;
   if (o[i] == '#') {
-    out->alteration = 1;
+    out->alterationFondamentale = 1;
     i++;
   } else if (o[i] == 'b') {
-    out->alteration = 3;
+    out->alterationFondamentale = 3;
     i++;
   }
   if (o[i] == 'm' && u[i + 1] != 'A') {
@@ -229,7 +229,7 @@ int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
       i++;
       while (u[i] == 'A' || u[i] == 'J' || u[i] == '7') i++;
     } else if (c == '/') {
-      out->nomPersonnel = 1;
+      out->nomPropre = 1;
       strnzcpy(out->nom, text, sizeof out->nom);
       break;
     } else {
@@ -242,8 +242,8 @@ int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
 void CvtDefAccordEnListeNotes(const DefAccord* chord, uint16_t* pitches) {
   pitches[0] = kFinListeNotes;
   if (!chord || chord->fondamentale < 0 || chord->fondamentale > 6) return;
-  const int32_t r =
-      int32_t(chord->octave) * 12 + Note2DemiTonStd[chord->fondamentale] + DecalageAlteration(chord->alteration);
+  const int32_t r = int32_t(chord->octave) * 12 + Note2DemiTonStd[chord->fondamentale] +
+                    DecalageAlteration(chord->alterationFondamentale);
   auto degre = [](int32_t base, int16_t choice) { return choice == kAbsent ? -1 : base + choice; };
   int32_t d[5] = {r, degre(r + 4, chord->tierce), degre(r + 7, chord->quinte), degre(r + 11, chord->septieme),
                   degre(r + 14, chord->neuvieme)};
@@ -274,8 +274,8 @@ int32_t CvtNomAccordEnIndexDiagrammePortee(Portee** staff, const DefAccord* chor
   const int32_t n = GetNbDiagrammesAccords(h);
   for (int32_t i = 0; i < n; i++) {
     const DiagrammeAccord& d = reinterpret_cast<const DiagrammeAccord*>(*h)[i];
-    if (std::strncmp(d.def.nom, chord->nom, sizeof d.def.nom) != 0) continue;
-    if (chord->neck == 0xFFFFFFFF || d.def.neck == chord->neck) return i;
+    if (std::strncmp(d.accord.nom, chord->nom, sizeof d.accord.nom) != 0) continue;
+    if (chord->neck == -1 || d.accord.neck == chord->neck) return i;
   }
   return -1;
 }

@@ -9,4 +9,4 @@
 void CreeNomAccord(const DefAccord* chord, char* dst);
 // The definition of a chord given by its degree pitches (-1 absent), its root
 // spelled in the key.
-void CvtAccordAbsoluEnDefAccord(uint32_t neck, const Tonalite* key, const int16_t pitches[5], DefAccord* out);
+void CvtAccordAbsoluEnDefAccord(int32_t neck, const Tonalite* key, const int16_t pitches[5], DefAccord* out);
