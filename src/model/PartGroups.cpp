@@ -303,7 +303,7 @@ int16_t CalculeAirePartGroupEcran(Document* document, const Systeme* system, int
   if (system) {
     droite = system->rectDessin.left;
   } else {
-    droite = int32_t(document->valeurGaucheMiseEnPage) + (*score)->margeGaucheEcran + (pref.margeGaucheLarge ? 24 : 12);
+    droite = int32_t(document->valeurGaucheMiseEnPage) + (*score)->margeGaucheEcran + (pref.gouttiereLarge ? 24 : 12);
   }
   if (system && system->portees) {
     const int32_t n = int32_t(GetHandleSize(system->portees) / Size(sizeof(PorteeSysteme)));

@@ -168,10 +168,14 @@ TEST_F(PartGroupsTest, TheSignAreaSitsLeftOfTheSystemOverTheGroupsLines) {
   Groupe(kPartGroupCrochet, 2, 2);
   Rect r;
   // Without a system: from the document's layout value, the score's inset
-  // and the wide margin.
+  // and the screen's margin, narrow or wide.
   doc->valeurGaucheMiseEnPage = 10;
   (*score)->margeGaucheEcran = 6;
   ASSERT_EQ(CalculeAirePartGroupEcran(doc, nullptr, 0, &r), 1);
+  EXPECT_EQ(r.right, 10 + 6 + 12 - 5);
+  pref.gouttiereLarge = 1;
+  ASSERT_EQ(CalculeAirePartGroupEcran(doc, nullptr, 0, &r), 1);
+  PreferencesParDefaut();
   EXPECT_EQ(r.right, 10 + 6 + 24 - 5);
   EXPECT_EQ(r.left, 10 + 6 + 24 - 5 - 10);
   EXPECT_EQ(r.top, 100 + 40 - 24 - 3);
