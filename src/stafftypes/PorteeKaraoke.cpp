@@ -1,7 +1,9 @@
 #include "stafftypes/PorteeKaraoke.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "layout/Zoom.h"
 #include "model/CvtTemps.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
@@ -11,6 +13,7 @@
 #include "model/TabEltMesure.h"
 #include "stafftypes/PorteeGregorien.h"
 #include "text/TextData.h"
+#include "text/UTFText.h"
 
 // SEAM(stafftypes): the whole text of a lyric line comes with the lyric lines'
 // editing; until then no line gives one.
@@ -173,6 +176,7 @@ void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int3
   if (missing) *missing = n - separateurs;
 }
 
+<<<<<<< HEAD
 namespace {
 
 // The cursor over the columns of a text line, kept between the calls of one
@@ -267,4 +271,29 @@ void GetTexteLastTaquet(char* out, int16_t verse) {
   const int32_t n = fin - debut < kTailleTexteCellule - 1 ? fin - debut : kTailleTexteCellule - 1;
   std::memcpy(out, c.texte + debut, size_t(n > 0 ? n : 0));
   out[n > 0 ? n : 0] = 0;
+=======
+void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style) {
+  if (!staff) return;
+  const TextStyle s = style ? *style : (*staff)->lignesTexte[0].styleCellule;
+  SetTextStyleHauteurZoom(&s, s.size);
+}
+
+// SEAM(stafftypes): a syllable is measured as plain text in the cell's style;
+// its styled runs are measured with the lyric lines' drawing.
+int16_t CalculeTaillesTexteKaraoke(Portee** staff, int16_t bar, int16_t verse, int16_t count, int16_t* widths) {
+  if (!staff || !widths || count <= 0) return 0;
+  count = std::min<int16_t>(count, int16_t(kMaxTaquetsMesure));
+  std::fill(widths, widths + count, int16_t(0));
+  char texte[kTailleTexteCellule];
+  TextStyle style{};
+  GetTexteKaraokeCellule(staff, kLigneTexteParoles, bar, verse, texte, &style);
+  if (!texte[0]) return 0;
+  SetStyleCalculeTaillesTexteKaraoke(staff, &style);
+  for (int16_t n = 0; n < count; n++) {
+    int32_t debut = 0, fin = 0;
+    GetBoundsStringTaquet(texte, n, &debut, &fin, nullptr);
+    if (fin > debut) widths[n] = UTFTextWidth(nullptr, texte, debut, fin - debut);
+  }
+  return count;
+>>>>>>> main
 }
