@@ -176,7 +176,6 @@ void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int3
   if (missing) *missing = n - separateurs;
 }
 
-<<<<<<< HEAD
 namespace {
 
 // The cursor over the columns of a text line, kept between the calls of one
@@ -271,7 +270,8 @@ void GetTexteLastTaquet(char* out, int16_t verse) {
   const int32_t n = fin - debut < kTailleTexteCellule - 1 ? fin - debut : kTailleTexteCellule - 1;
   std::memcpy(out, c.texte + debut, size_t(n > 0 ? n : 0));
   out[n > 0 ? n : 0] = 0;
-=======
+}
+
 void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style) {
   if (!staff) return;
   const TextStyle s = style ? *style : (*staff)->lignesTexte[0].styleCellule;
@@ -295,5 +295,4 @@ int16_t CalculeTaillesTexteKaraoke(Portee** staff, int16_t bar, int16_t verse, i
     if (fin > debut) widths[n] = UTFTextWidth(nullptr, texte, debut, fin - debut);
   }
   return count;
->>>>>>> main
 }
