@@ -87,7 +87,9 @@ struct NotationTest : ::testing::Test {
   int16_t dpi = GetDpiDest();
   Preferences prefs = pref;
   ModeGraphique mode = GModeGraphique;
-  static void SetUpTestSuite() { ASSERT_TRUE(ActiveFonteVellari((tamrel_test::BundlePath() + "/Resources/SVELLARI.TTF").c_str())); }
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(ActiveFonteVellari((tamrel_test::BundlePath() + "/Resources/SVELLARI.TTF").c_str()));
+  }
   NotationTest() {
     SetDpiDest(72);
     GetDefautModeGraphique(&GModeGraphique);
