@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/ObjetsLibres.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/PreservePositions.h"
@@ -108,13 +110,24 @@ int16_t FindBestEchelle(Document* document, int16_t adjustHeights, MiseEnPage* s
 }
 
 int16_t RecalculeEchellePourNombreDePage(Document* document, int16_t adjustHeights, MiseEnPage* setup, int16_t target) {
-  // SEAM(model): free objects anchored to a page lose their anchor during the
-  // search and get it back after; the free objects come with the model's.
+  Partition** score = document ? document->partitionCourante : nullptr;
+  if (!score) return kAucunNombrePages;
+  // Objects anchored to a page would add pages of their own while the music
+  // is fitted: they lose their page for the search and get it back after.
+  const int16_t nbObjets = NbObjetsLibres(score);
+  std::vector<int16_t> pages(size_t(std::max<int16_t>(nbObjets, 0)));
+  for (int16_t i = 0; i < nbObjets; i++) {
+    ObjetLibre& o = reinterpret_cast<ObjetLibre*>(*(*score)->objetsLibres)[i];
+    pages[size_t(i)] = o.page;
+    o.page = 0;
+  }
   int16_t n = FindBestEchelle(document, adjustHeights, setup, target, 0);
   if (n != target && n < kAucunNombrePages) {
     n = FindBestEchelle(document, adjustHeights, setup, target, 1);
     if (n != target && n < kAucunNombrePages) n = FindBestEchelle(document, adjustHeights, setup, n, 1);
   }
+  for (int16_t i = 0; i < nbObjets && i < NbObjetsLibres(score); i++)
+    reinterpret_cast<ObjetLibre*>(*(*score)->objetsLibres)[i].page = pages[size_t(i)];
   return n;
 }
 

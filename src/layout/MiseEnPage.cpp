@@ -5,6 +5,7 @@
 
 #include "layout/Zoom.h"
 #include "model/Document.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
@@ -158,6 +159,7 @@ int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, in
     copie.portees = DupHandle(system->portees);
     if (copie.portees == nullptr) return -1;
   }
+  if (system->type == kSystemeMusique) CalculeLignesBarreMesureSystemeSelonPartGroups(score, &copie);
   Handle systemes = Pages(score)[page].systemes;
   if (system->type == kSystemeMusique && !ContientSystemeMusique(systemes)) {
     // The first music system of a page starts the page in the layout table.

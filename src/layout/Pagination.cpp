@@ -9,6 +9,7 @@
 #include "layout/Justification.h"
 #include "layout/MiseEnPage.h"
 #include "layout/ModeGraphique.h"
+#include "layout/ObjetsLibresPages.h"
 #include "layout/PiedsEntetes.h"
 #include "layout/Titres.h"
 #include "layout/Zoom.h"
@@ -193,11 +194,6 @@ struct Pagineur {
       e.espaceN = ligne.espaceN;
       e.autreValeur = ligne.autreValeur;
     }
-    // Bar lines run through each staff alone until the part groups join them.
-    e.codesBarreMesure[0] = 1;
-    e.codesBarreMesure[1] = 2;
-    e.codesBarreMesure[2] = 2;
-    e.codesBarreMesure[3] = 1;
     e.rectMiseEnPage.top = systeme.rectMiseEnPage.bottom;
     e.rectMiseEnPage.left = systeme.rectMiseEnPage.left;
     e.rectMiseEnPage.bottom = Sature16(int32_t(e.rectMiseEnPage.top) + hauteur);
@@ -709,8 +705,7 @@ int16_t MetsEnPageDocument(Document* document, MiseEnPage* setup, const PrInfo* 
   if (setup->pagesParoles) AjoutePagesParoles(pg);
   AjouteEltPiedEtEnteteDocument(score, kSystemeBasDePage, printInfo);
   AjouteEltPiedEtEnteteDocument(score, kSystemeEnTete, printInfo);
-  // SEAM(layout): free objects anchored to pages become page elements once
-  // the model holds them.
+  AjouteSystemesObjetsLibresDocument(document, setup, printInfo, &pg.rectPage);
 
   for (int16_t s = 0; s < (*score)->nbPortees; s++)
     if ((*score)->portees[s]) LibereHandle(&(*(*score)->portees[s])->usedBars);
