@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/Matrices.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
@@ -134,8 +135,24 @@ int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index) {
     const Portee* p = *(*score)->portees[i];
     if (p->instrument == index && p->typeVolatile == 0 && p->affichee) n++;
   }
-  // SEAM(model): laws, accompaniments and rhythms name no instrument yet;
-  // their uses are added here once their records exist.
+  // SEAM(model): which field of a law names its instrument is not settled;
+  // laws add no use until it is.
+  const Partition* p = *score;
+  const int32_t nbAcc =
+      p->accompagnements ? int32_t(GetHandleSize(p->accompagnements) / Size(sizeof(Accompagnement))) : 0;
+  for (int16_t a = 0; a < std::min<int32_t>(nbAcc, p->nbAccompagnements); a++) {
+    const Accompagnement& acc = reinterpret_cast<const Accompagnement*>(*(*score)->accompagnements)[a];
+    if (acc.instrument == uint16_t(index) && IsAccompagnementUtilise(score, a)) n++;
+  }
+  const int32_t nbRyt = p->banqueRythmes ? int32_t(GetHandleSize(p->banqueRythmes) / Size(sizeof(Rythme))) : 0;
+  for (int16_t r = 0; r < std::min<int32_t>(nbRyt, p->nbRythmes); r++) {
+    if (!IsRythmeUtilise(score, r)) continue;
+    const Rythme& ry = reinterpret_cast<const Rythme*>(*(*score)->banqueRythmes)[r];
+    if (!ry.portees) continue;
+    const int32_t place = int32_t(GetHandleSize(ry.portees) / Size(sizeof(PorteeRythme)));
+    for (int16_t s = 0; s < std::min<int32_t>(place, ry.nbPortees); s++)
+      if (reinterpret_cast<const PorteeRythme*>(*ry.portees)[s].instrument == uint16_t(index)) n++;
+  }
   return int16_t(std::min<int32_t>(n, INT16_MAX));
 }
 
