@@ -51,7 +51,8 @@ struct PartitionPaginee {
       for (int b = 0; b < bars; b++) {
         if (rest && rest(s, b)) AjouteSigne(staff, -1, kDureeRonde);
         else
-          for (int k = 0; k < notesPerBar; k++) AjouteSigne(staff, int8_t(60 + (b + k) % 12), kDureeRonde / notesPerBar);
+          for (int k = 0; k < notesPerBar; k++)
+            AjouteSigne(staff, int8_t(60 + (b + k) % 12), kDureeRonde / notesPerBar);
       }
     }
     AddEltTabEltMesureRuban(score, bars);
