@@ -37,7 +37,8 @@ void Place(Document* document, MiseEnPage* setup, const PrInfo* info, int16_t in
   switch (Ancrage(o)) {
     case kPageObjetValeur: sur(v); return;
     case kPageObjetAvantDerniere: sur(std::max(n - 1 - v, 0)); return;
-    case kPageObjetApresMusique: sur(v + pagesMusique); return;
+    // Counted from the music's last page: 0 is that page itself.
+    case kPageObjetApresMusique: sur(std::max(pagesMusique - 1 + v, 0)); return;
     default: break;
   }
   for (int32_t p = 0; p < n; p++) {
@@ -67,7 +68,7 @@ int16_t AjouteSystemesObjetsLibresDocument(Document* document, MiseEnPage* setup
     const ObjetLibre& o = Objet(score, i);
     if (!IsObjetLibreDansVueCourante(document, o.idVue)) continue;
     int32_t voulues = 0;
-    if (Ancrage(o) == kPageObjetApresMusique) voulues = ValeurPage(o) + pagesMusique + 1;
+    if (Ancrage(o) == kPageObjetApresMusique) voulues = ValeurPage(o) + pagesMusique;
     else if (Ancrage(o) == kPageObjetValeur) voulues = ValeurPage(o) + 1;
     voulues = std::min<int32_t>(voulues, kMaxPagesObjetsLibres);
     while (NbPages(score) < voulues)

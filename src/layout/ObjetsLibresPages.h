@@ -14,7 +14,7 @@ constexpr int32_t kMaxPagesObjetsLibres = 9999;
 // How an object names its pages (its anchor kind), page indexes from 0: the
 // page of its value; that many pages before the last; every page; the pages
 // of odd index; of even index; from its value on; up to its value; that many
-// pages after the last page of the music.
+// pages after the last page of the music (0: that page).
 enum : uint32_t {
   kPageObjetValeur = 0,
   kPageObjetAvantDerniere = 1,
