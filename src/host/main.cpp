@@ -53,7 +53,7 @@ void LibereChronometre(QLRequest* r, cairo_t* cr) {
 }
 
 const char* kUsage =
-    "usage: tamrel-ql [--trace] [--timing] [--time-limit S] [--bundle DIR] COMMAND ...\n"
+    "usage: tamrel-ql [--trace] [--timing] [--frames] [--time-limit S] [--bundle DIR] COMMAND ...\n"
     "  preview INPUT -o OUT.pdf           write the preview, one PDF page per score page\n"
     "  thumbnail INPUT -o OUT.png [-s N]  write the thumbnail of the first page (N pixels, default 256)\n"
     "  --version                          print the version and the plug-in found\n"
@@ -63,6 +63,7 @@ const char* kUsage =
     "                                     the host's (plug-in load, factory, request, output writing,\n"
     "                                     total since main) and the engine's (font activation, document\n"
     "                                     loading, page recording, drawing into the output)\n"
+    "  --frames                           draw the frames of the page elements and staff entries (layout check)\n"
     "  --time-limit S                     give up a request after S seconds (default 20; 0: no limit)\n"
     "  --bundle DIR                       the plug-in bundle (default: TamrelQL.qlgenerator beside tamrel-ql)\n"
     "OUT is replaced only by a complete preview: a request that fails leaves it as it was.\n";
@@ -302,6 +303,8 @@ int main(int argc, char** argv) {
       setenv("TAMREL_TIMING", "1", 1);
     } else if (a == "--trace") {
       setenv("TAMREL_TRACE", "1", 1);
+    } else if (a == "--frames") {
+      setenv("TAMREL_FRAMES", "1", 1);
     } else if (a == "--bundle") {
       if (++i >= argc) return MauvaisArguments("--bundle needs a folder");
       bundle = argv[i];

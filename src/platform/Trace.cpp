@@ -9,6 +9,7 @@
 namespace {
 int gTrace = -1;  // -1: not yet read from the environment
 int gTiming = -1;
+int gCadres = -1;
 
 double MaintenantMs() {
   timespec t;
@@ -34,6 +35,16 @@ bool TimingEnabled() {
   }
   return gTiming == 1;
 }
+
+bool CadresPageEnabled() {
+  if (gCadres < 0) {
+    const char* v = std::getenv("TAMREL_FRAMES");
+    gCadres = (v && *v && std::strcmp(v, "0") != 0) ? 1 : 0;
+  }
+  return gCadres == 1;
+}
+
+void SetCadresPageEnabled(bool on) { gCadres = on ? 1 : 0; }
 
 double TimingStart() { return TimingEnabled() ? MaintenantMs() : 0; }
 

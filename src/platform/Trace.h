@@ -10,3 +10,8 @@ void SetTraceEnabled(bool on);
 bool TimingEnabled();
 double TimingStart();
 void TimingReport(const char* phase, double start);
+
+// Layout check by eye for `tamrel-ql --frames` (TAMREL_FRAMES=1): pages draw
+// the frames of their elements and staff entries over what they show.
+bool CadresPageEnabled();
+void SetCadresPageEnabled(bool on);

@@ -1,0 +1,125 @@
+#include "layout/TracePage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "layout/ImpressionPartition.h"
+#include "layout/Imprimante.h"
+#include "layout/ModesEcran.h"
+#include "layout/PaginationFixtures.h"
+#include "model/Vues.h"
+#include "notation/NotationFixtures.h"
+#include "platform/SpecialFolders.h"
+#include "platform/Trace.h"
+#include "system/Strings.h"
+
+namespace {
+
+// A score of several pages with a title, a header and a footer.
+struct TroisPages : PartitionPaginee {
+  TroisPages() : PartitionPaginee(1, 27) {
+    (*Staff(0))->hauteurBaseRuban = 200;
+    std::strcpy(doc->titres[0].texte, "Sonata");
+    MiseEnPage& m = Setup();
+    m.titres = 1;
+    std::memset(&m.enTete.modele, 0, sizeof m.enTete.modele);
+    std::memset(&m.basDePage.modele, 0, sizeof m.basDePage.modele);
+    strnzcpy(m.enTete.modele[0], "Head $P", sizeof m.enTete.modele[0]);
+    strnzcpy(m.basDePage.modele[1], "Foot $P of $N", sizeof m.basDePage.modele[1]);
+  }
+  // The operations drawn on a page, and what the call returned.
+  std::string Page(int16_t page, int16_t* retour) {
+    std::string textes;
+    const std::vector<std::string> ops =
+        Enregistre([&] { *retour = TracePageDocument(doc, page, 1.0f, page, CombienDePages(score)); });
+    for (const std::string& op : ops) textes += op + "\n";
+    return textes;
+  }
+};
+
+}  // namespace
+
+// Pages are drawn in the print mode of the request driver, with the default
+// virtual printer (A4 at 576 dpi) and a preferences folder of its own.
+class TracePage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LibereImprimante();
+    ResetVirtualPrinter();
+    prefs_ = GetPreferencesFolderPath();
+    char modele[] = "/tmp/tamrel-tracepage-XXXXXX";
+    ASSERT_NE(mkdtemp(modele), nullptr);
+    dossier_ = modele;
+    SetPreferencesFolderPath(dossier_.c_str());
+  }
+  void TearDown() override {
+    LibereImprimante();
+    ResetVirtualPrinter();
+    rmdir(dossier_.c_str());
+    SetPreferencesFolderPath(prefs_.c_str());
+  }
+  static void ModeImpression(PartitionPaginee& p) {
+    p.doc->orientation = 1;
+    FixeResolutionStdImprimante();
+    PrInfo info;
+    GetPrInfoDocument(p.doc, &info);
+    InitVueCourante(p.doc);
+    (*p.score)->resolutionImpression = info.resH;
+    InjecteZoomPartition(p.score, 72.0f);
+    SetModeEcran(p.score, kModeEcranImpression);
+    SetDpiDest(info.resH);
+    InitPortees(p.score);
+    SetTabEltMesureModifie(p.score, kTabEltMarges);
+    UpdateTabEltMesure(p.score, kTabEltTout);
+  }
+  std::string prefs_, dossier_;
+};
+
+TEST_F(TracePage, ElementsOfEachPageAndWhatFollows) {
+  TroisPages p;
+  ModeImpression(p);
+  const int16_t n = CombienDePages(p.score);
+  ASSERT_GE(n, 3);
+  int16_t retour = 0;
+  std::string t = p.Page(1, &retour);
+  EXPECT_EQ(retour, 2);
+  EXPECT_NE(t.find("Sonata"), std::string::npos) << t;
+  EXPECT_NE(t.find("Foot 1 of " + std::to_string(n)), std::string::npos) << t;
+  EXPECT_EQ(t.find("Head"), std::string::npos) << t;  // not on the first page
+  t = p.Page(n, &retour);
+  EXPECT_EQ(retour, -n);
+  const std::string numero = std::to_string(n);
+  EXPECT_NE(t.find("Head " + numero), std::string::npos) << t;
+  EXPECT_NE(t.find("Foot " + numero + " of " + numero), std::string::npos) << t;
+  EXPECT_EQ(t.find("Sonata"), std::string::npos) << t;
+  // Past the end, or before the first page: nothing drawn.
+  for (int16_t page : {int16_t(n + 1), int16_t(0)}) {
+    EXPECT_EQ(p.Page(page, &retour), "");
+    EXPECT_EQ(retour, -n);
+  }
+}
+
+// The layout check frames every element and staff entry of the page.
+TEST_F(TracePage, TheFramesSwitchFramesElementsAndStaffEntries) {
+  TroisPages p;
+  ModeImpression(p);
+  ASSERT_GE(CombienDePages(p.score), 2);
+  int cadres = 0;
+  for (const Systeme& s : p.Elements(1)) cadres += 1 + int(PartitionPaginee::Entrees(s).size());
+  int16_t retour = 0;
+  const std::string sans = p.Page(2, &retour);
+  SetCadresPageEnabled(true);
+  const std::string avec = p.Page(2, &retour);
+  SetCadresPageEnabled(false);
+  auto compte = [](const std::string& t) {
+    int n = 0;
+    for (size_t k = t.find("\nFrame"); k != std::string::npos; k = t.find("\nFrame", k + 1)) n++;
+    return n;
+  };
+  EXPECT_EQ(compte(avec) - compte(sans), cadres) << avec;
+}
