@@ -2,3 +2,4 @@
 
 bool IsPartitionMusiqueEnCours(Partition**) { return false; }
 void ArreteMusique(int16_t) {}
+Document* GetDialogMusiqueEnCours() { return nullptr; }
