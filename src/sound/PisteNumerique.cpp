@@ -128,7 +128,7 @@ int16_t LitCode(int32_t id, int32_t n, uint8_t codec, int32_t delai) {
       if (decodable) {
         if (codec == kCodecPisteMp3) decode = DecodePisteMp3(id, b, c, delai) == 0;
         else if (codec == kCodecPisteOgg) decode = DecodePisteOgg(id, b, garde) == 0;
-        else decode = DecodePisteMlap(id) != 0;
+        else decode = DecodePisteMlap(id, garde) != 0;
       }
       if (decodable && !decode) Collapse("Read data digital track : chunk not decoded");
       // MLAP ends where its stream ends; the others, and a failure, end at
@@ -167,12 +167,13 @@ void MlapPlace(PackStream* s, int32_t position) {
 int32_t MlapTailleSource(PackStream*) { return int32_t(std::min<int64_t>(GetStreamSize(), INT32_MAX)); }
 
 // The sink: bytes at twice the sample position, gathered in runs and written
-// to the sample stream a run at a time. Nothing is written past `limite`.
+// to the sample stream a run at a time. Nothing is written from `limite` on.
 struct PuitsMlap {
   int32_t id;
   uint8_t* tampon;
-  uint32_t debut;  // byte position of the run
-  int32_t nb;      // bytes in the run
+  uint64_t limite;  // byte position
+  uint32_t debut;   // byte position of the run
+  int32_t nb;       // bytes in the run
   uint32_t appels;
   bool echec;
 };
@@ -191,7 +192,7 @@ void VideRun(PuitsMlap* p) {
 uint8_t MlapEcritOctet(uint8_t octet, PackStream* s) {
   auto* p = static_cast<PuitsMlap*>(s->source);
   if (p->nb > 0 && (p->debut + uint32_t(p->nb) != s->position || p->nb == kTamponMlap)) VideRun(p);
-  if (p->echec) return 0;
+  if (p->echec || s->position >= p->limite) return 0;
   if (p->nb == 0) p->debut = s->position;
   p->tampon[p->nb++] = octet;
   s->position++;
@@ -349,15 +350,17 @@ int16_t ReadPisteNumerique(Portee** staff) {
   return resultat;
 }
 
-uint8_t DecodePisteMlap(int32_t stream) {
+uint8_t DecodePisteMlap(int32_t stream, int32_t samples) {
   if (TailleSampleFlux(stream) != 2) return 0;
   const int32_t depart = GetPosWrite();
   if (depart < 0) return 0;
-  PuitsMlap puits = {stream, reinterpret_cast<uint8_t*>(NewPtr(kTamponMlap)), 0, 0, 0, false};
+  const uint64_t octet = uint64_t(TellFlux(stream)) * 2;
+  PuitsMlap puits = {
+      stream, reinterpret_cast<uint8_t*>(NewPtr(kTamponMlap)), octet + uint64_t(std::max(samples, 0)) * 2, 0, 0, 0,
+      false};
   if (!puits.tampon) return 0;
   PackStream* source = InitPackStreamVector(nullptr, 0, MlapLitOctet, nullptr, MlapLitBloc, nullptr, MlapPlace,
                                             MlapTailleSource, nullptr, uint32_t(depart), 0);
-  const uint64_t octet = uint64_t(TellFlux(stream)) * 2;
   PackStream* sortie = octet > INT32_MAX
                            ? nullptr
                            : InitPackStreamVector(&puits, 0, nullptr, MlapEcritOctet, nullptr, MlapEcritBloc,

@@ -39,8 +39,8 @@ int16_t SetFormatPisteNumerique(Portee** staff, uint32_t rate, int16_t bits);
 
 // Decoders of a coded chunk, reading the document stream at its position and
 // writing at the sample stream's position. MLAP delimits itself: non-zero
-// when the whole stream decoded. Ogg takes at most `bytes` bytes and leaves
+// when the whole stream decoded within `samples` samples. Ogg takes at most `bytes` bytes and leaves
 // the sample stream exactly `samples` further on: 0 when decoded, 1 when the
 // data is not Ogg Vorbis.
-uint8_t DecodePisteMlap(int32_t stream);
+uint8_t DecodePisteMlap(int32_t stream, int32_t samples);
 int16_t DecodePisteOgg(int32_t stream, int32_t bytes, int32_t samples);
