@@ -17,6 +17,9 @@ namespace {
 
 std::vector<XMLNoteStackEntry> gPiles[kXMLNbPiles];
 
+// Grace entries searched back for a slur started on a grace note.
+constexpr int32_t kXMLGracesCherchees = 64;
+
 bool PileValide(int stack) { return stack >= 0 && stack < kXMLNbPiles; }
 
 bool Correspond(const XMLNoteStackEntry& e, Portee** staff, int32_t pitch, const char* key) {
@@ -102,7 +105,7 @@ bool XMLPushNote(int stack, uint16_t kind, XMLElt* element, Portee** staff, uint
                  const Signe* note, const char* key) {
   if (!PileValide(stack)) return false;
   std::vector<XMLNoteStackEntry>& pile = gPiles[stack];
-  if (int32_t(pile.size()) >= kXMLMaxEntreesPile) {
+  if (int32_t(pile.size()) >= (stack == kXMLPileGraces ? kXMLMaxEntreesPileGraces : kXMLMaxEntreesPile)) {
     XMLErr("Too many pending notes");
     return false;
   }
@@ -337,8 +340,10 @@ void XMLPushSlur(XMLElt* slur, const char* key, Portee** staff, uint32_t divisio
       pending = true;
     }
     if (!pending) {
-      // A slur started on a grace note of this staff ends here.
-      for (int32_t i = XMLGetNbNoteInStack(kXMLPileGraces); i-- > 0;) {
+      // A slur started on a grace note of this staff ends here. Its main
+      // note follows it closely: only the latest grace entries are searched.
+      const int32_t nb = XMLGetNbNoteInStack(kXMLPileGraces);
+      for (int32_t i = nb; i-- > 0 && i >= nb - kXMLGracesCherchees;) {
         XMLNoteStackEntry* g = XMLGetNoteInStack(kXMLPileGraces, i);
         if (g->kind != kXMLEntreeCouleDepuisGrace || g->element || g->staff != staff || !Egal(g->cle, key)) continue;
         if (note) g->note = *note;

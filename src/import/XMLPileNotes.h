@@ -37,8 +37,11 @@ enum : uint16_t {
 
 constexpr int32_t kXMLTailleCle = 256;
 // A stack holds at most this many pending entries: a file of endless unclosed
-// starts is not allowed to take the memory. Entries past it are dropped.
-constexpr int32_t kXMLMaxEntreesPile = 65536;
+// starts may take neither the memory nor the time (each stop searches its
+// stack). Entries past it are dropped. The grace stack keeps every grace note
+// of the import until the end and is only walked then: it holds more.
+constexpr int32_t kXMLMaxEntreesPile = 1024;
+constexpr int32_t kXMLMaxEntreesPileGraces = 65536;
 
 struct XMLNoteStackEntry {
   char cle[kXMLTailleCle];  // matching text (slur or beam key, tie kind)
