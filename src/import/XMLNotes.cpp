@@ -132,7 +132,7 @@ void OuvreGroupe(Passe* passe, XMLElt* g, int32_t numero) {
     const float v = x * XMLGetCurMMParTenth() * -2.83464567f;
     retrait = int16_t(Borne(std::isfinite(v) ? int64_t(v) : 0, 0, 32767));
   } else {
-    retrait = XMLRetraitGroupeDefaut(passe->score, staff, staff);
+    retrait = CalculeDeltaXDefaultPartGroup(passe->score, nullptr, staff, staff);
   }
   const int16_t index =
       NewPartGroup(passe->score, kind, barres, staff, staff, retrait, name ? name : "", abbr ? abbr : "");

@@ -195,9 +195,6 @@ void AfficheLignes(Portee** staff, int32_t lines) {
 
 }  // namespace
 
-// SEAM(model): the default indent of a new group over its staves (2 until part groups compute it).
-int16_t XMLRetraitGroupeDefaut(Partition**, int16_t, int16_t) { return 2; }
-
 int32_t XMLNbNumerosMesure(Handle records) {
   return records ? int32_t(GetHandleSize(records) / kTailleNumeroMesure) : 0;
 }
@@ -512,7 +509,7 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
       strnzcpy(name, (*first)->aspect.nom, sizeof name);
       strnzcpy(abbr, (*first)->aspect.nomAbrege, sizeof abbr);
       const int16_t g = NewPartGroup(score, 0, 1, firstStaff, lastStaff,
-                                     XMLRetraitGroupeDefaut(score, firstStaff, lastStaff), name, abbr);
+                                     CalculeDeltaXDefaultPartGroup(score, nullptr, firstStaff, lastStaff), name, abbr);
       if (g >= 0) {
         PartGroup* groups = reinterpret_cast<PartGroup*>(*(*score)->partGroups);
         for (int j = 0; j < 2; j++) {

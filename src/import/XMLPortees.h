@@ -9,7 +9,6 @@
 #include "platform/PlatformTypes.h"
 
 struct Document;
-struct Partition;
 struct Portee;
 
 // MusicXML staff and voice numbers are taken from 1 to this; other values
@@ -84,8 +83,6 @@ uint32_t XMLGetNbStavesInPart(uint32_t part);
 // index when record index carries that number; else the first record that
 // does; -1 when none.
 int32_t XMLGetBarNumberingIndexFromIndexAndName(Handle records, int32_t index, const char* number);
-// The model's default indent of a part group over the staves first..last.
-int16_t XMLRetraitGroupeDefaut(Partition** score, int16_t first, int16_t last);
 // "below" 0, "above" 1, anything else or absent -1.
 int32_t XMLGetPlacement(const XMLElt* elt);
 // A staff or voice number of a text: 1..kXMLMaxPorteesOuVoix, or 0 when the

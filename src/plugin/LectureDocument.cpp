@@ -205,3 +205,9 @@ int16_t ReadTabEltMesure(Handle, int32_t count) {
   ioCustom.finFichier = 1;
   return 0;
 }
+
+// SEAM(plugin): bar patterns come with the reader of accompaniments; until
+// then no pattern holds a staff and the record alone is freed.
+void LiberePatternMesure(PatternMesure* pattern) {
+  if (pattern) DisposePtr(reinterpret_cast<Ptr>(pattern));
+}

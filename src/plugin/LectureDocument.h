@@ -9,6 +9,7 @@
 
 struct AspectGraphiquePortee;
 struct MiseEnPage;
+struct PatternMesure;
 struct StrTitre;
 struct Document;
 struct TextStyle;
@@ -58,6 +59,8 @@ int16_t ReadStrTitre(StrTitre* title);
 int16_t ReadTextStyle(TextStyle* style);
 // Fills `count` rows of a bar table (a count of 0 or less reads nothing).
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
+// Frees an accompaniment's bar pattern and the staff it holds; null is accepted.
+void LiberePatternMesure(PatternMesure* pattern);
 
 // The native document reader: 1 when the whole document was read and ended
 // with its closing magic. The document byte stream must be open at the
