@@ -8,8 +8,9 @@
 struct Document;
 struct MiseEnPage;
 
-// A score never gets more pages than this from its free objects.
-constexpr int32_t kMaxPagesObjetsLibres = 9999;
+// A score never gets more pages than this from its free objects: a hostile
+// page value costs no more than this many pages, each added alone.
+constexpr int32_t kMaxPagesObjetsLibres = 999;
 
 // How an object names its pages (its anchor kind), page indexes from 0: the
 // page of its value; that many pages before the last; every page; the pages
