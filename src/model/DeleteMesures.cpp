@@ -83,6 +83,10 @@ void DoDeleteMesures(Partition** score, int16_t atBar, int16_t count, bool inSel
   for (int16_t p = 0; p < (*score)->nbPortees; p++) {
     if (!PorteeChoisie(score, p, inSelection, inOthers)) continue;
     Portee** staff = (*score)->portees[p];
+    // Lyric and chord syllables are held by the bracket: those of the range
+    // go here, before the notes under them move.
+    if (what & kDeleteTextes)
+      OublieTextesPreserves(staff, CvtMesureEnTemps(score, atBar), CvtMesureEnTemps(score, atBar + k));
     if (what & kDeleteNotes) {
       const uint32_t type = (*staff)->type;
       if (type == kTypePorteePisteNumerique) {

@@ -200,6 +200,22 @@ static void RetireMesuresListe(Handle* list, int16_t atBar, int32_t fin, int16_t
   else if (k < n) RetailleHandle(h, Size(k) * Size(sizeof(StaffHeightEvt)));
 }
 
+// Sets the event of a kind and bar in a list, appending it when absent.
+static void PoseEvenement(Handle* list, uint32_t kind, int16_t index, int32_t value) {
+  const int32_t n = GetNbStaffHeightEvts(*list);
+  for (int32_t i = 0; i < n; i++) {
+    StaffHeightEvt& e = GetStaffHeightEvts(*list)[i];
+    if (e.kind == kind && e.index == index) {
+      e.value = value;
+      return;
+    }
+  }
+  if (!*list) *list = NewHandleClear(0);
+  if (!*list) return;
+  RetailleHandle(*list, Size(n + 1) * Size(sizeof(StaffHeightEvt)));
+  if (GetNbStaffHeightEvts(*list) == n + 1) GetStaffHeightEvts(*list)[n] = StaffHeightEvt{kind, index, value};
+}
+
 // The 'G' value at bar 0 of a list; 0 when none.
 static int32_t ValeurG0(Handle h) {
   const int32_t n = GetNbStaffHeightEvts(h);
@@ -232,13 +248,7 @@ void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, in
         VuePortee& e = reinterpret_cast<VuePortee*>(*vue->portees)[i];
         const int32_t garde = atBar == 0 ? ValeurG0(e.staffHeightEvts) : 0;
         RetireMesuresListe(&e.staffHeightEvts, atBar, fin, count);
-        if (atBar != 0) continue;
-        // The view's list is set the way the staff's is, one kind and bar once.
-        if (!e.staffHeightEvts) e.staffHeightEvts = NewHandleClear(0);
-        const int32_t m = GetNbStaffHeightEvts(e.staffHeightEvts);
-        RetailleHandle(e.staffHeightEvts, Size(m + 1) * Size(sizeof(StaffHeightEvt)));
-        if (GetNbStaffHeightEvts(e.staffHeightEvts) == m + 1)
-          GetStaffHeightEvts(e.staffHeightEvts)[m] = StaffHeightEvt{'G', 0, garde};
+        if (atBar == 0) PoseEvenement(&e.staffHeightEvts, 'G', 0, garde);
       }
     }
   }
