@@ -11,6 +11,7 @@
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/Lecture.h"
+#include "sound/OrganeDigit.h"
 #include "sound/ParamFX.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
@@ -195,10 +196,7 @@ void CreeInstrumentsMetronome(Partition** score) {
 void SetRealTimeMetronome(int16_t bars) { NbMesuresMetronome = bars; }
 
 int16_t LibereDonneesInstrument(Instrument* r) {
-  if (!r) return 1;
-  for (auto& tableau : r->sampleHandles)
-    for (Handle& h : tableau) LibereHandle(&h);
-  // SEAM(sound): velocity filtering is not built, so no cache file exists to remove.
+  LibereDonneesInstrumentDigit(r);
   return 1;
 }
 
@@ -242,14 +240,10 @@ void TermineInstrumentPortee(Partition**, Portee** staff) {
   Instrument* r = (*staff)->aireOrgane.instrument;
   if (!(*staff)->organe.deleteOrgane || !r || r->useCount == 0) return;
   if (--r->useCount == 0) {
-    reinterpret_cast<void (*)(Portee**, Organe*)>((*staff)->organe.deleteOrgane)(staff, &(*staff)->organe);
+    reinterpret_cast<OrganeDeleteProc>((*staff)->organe.deleteOrgane)(staff, &(*staff)->aireOrgane);
     (*staff)->aireOrgane.instrument = nullptr;
   }
 }
-
-// SEAM(sound): the output devices are not built: no device is installed.
-int16_t FixeOrganeTempo(Portee**) { return 0; }
-int16_t FixeOrganeDigit(Portee**) { return 0; }
 
 int16_t RsrcDgitInstrument(int16_t family, uint16_t program) {
   const int16_t q = int16_t(program >> 7);
