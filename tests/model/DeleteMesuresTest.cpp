@@ -12,8 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "support/CoherenceModele.h"
-#include "support/PartitionPeuplee.h"
 #include "layout/Zoom.h"
 #include "model/Cibles.h"
 #include "model/Courbes.h"
@@ -36,6 +34,8 @@
 #include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "platform/Trace.h"
+#include "support/CoherenceModele.h"
+#include "support/PartitionPeuplee.h"
 
 namespace {
 

@@ -107,8 +107,7 @@ void VerifieLiaisons(Rapport& r, Partition** score, int16_t kind) {
     if (compteur && id >= compteur) r("%s %u not below the id counter %u", nom, id, compteur);
   }
   for (const auto& [id, bouts] : dests)
-    if (!sources.count(id))
-      r("%s %u (staff %d note %d) has no source end", nom, id, bouts[0].portee, bouts[0].note);
+    if (!sources.count(id)) r("%s %u (staff %d note %d) has no source end", nom, id, bouts[0].portee, bouts[0].note);
 }
 
 void VerifiePortee(Rapport& r, Partition** score, int16_t p, int64_t finTemps) {
@@ -175,7 +174,7 @@ void VerifiePortee(Rapport& r, Partition** score, int16_t p, int64_t finTemps) {
   }
 
   // Objects placed by time.
-  char objet[96];
+  char objet[128];
   int32_t m;
   const Texte* tx = GetTextesPortee(staff, &m);
   if ((*staff)->nbTextes != m) r("%s: %d texts counted, %d held", qui, (*staff)->nbTextes, m);
@@ -198,7 +197,8 @@ void VerifiePortee(Rapport& r, Partition** score, int16_t p, int64_t finTemps) {
       if (e[k].libre || !e[k].marks) continue;
       const int32_t nm = GetNbMarks(e[k].marks);
       const Mark* mk = reinterpret_cast<const Mark*>(*e[k].marks);
-      for (int32_t j = 0; j < nm && !nommee; j++) nommee = mk[j].code == kMarkLienGraphique && mk[j].idGraphique == g[i].id;
+      for (int32_t j = 0; j < nm && !nommee; j++)
+        nommee = mk[j].code == kMarkLienGraphique && mk[j].idGraphique == g[i].id;
     }
     if (!nommee) r("%s: picture id %u of no note", objet, g[i].id);
   }
@@ -340,9 +340,8 @@ std::vector<std::string> VerifieCoherencePartition(Partition** score) {
     r("current bar %d of %d", (*score)->mesureCourante, nbMesures);
 
   // Staves and what names them by index.
-  if ((*score)->nbPortees > 0 &&
-      ((*score)->premierePortee < 0 || (*score)->premierePortee > (*score)->dernierePortee ||
-       (*score)->dernierePortee >= (*score)->nbPortees))
+  if ((*score)->nbPortees > 0 && ((*score)->premierePortee < 0 || (*score)->premierePortee > (*score)->dernierePortee ||
+                                  (*score)->dernierePortee >= (*score)->nbPortees))
     r("selected staves %d..%d of %d", (*score)->premierePortee, (*score)->dernierePortee, (*score)->nbPortees);
   for (int16_t i = 0; i < GetNbPartGroups((*score)->partGroups); i++) {
     const PartGroup& g = reinterpret_cast<const PartGroup*>(*(*score)->partGroups)[i];
@@ -359,8 +358,7 @@ std::vector<std::string> VerifieCoherenceDocument(Document* document) {
   Rapport r;
   if (!document) return r.lignes;
   for (int16_t i = 0; i < document->nbPartitions; i++)
-    for (const std::string& l : VerifieCoherencePartition(document->partitions[i]))
-      r("score %d: %s", i, l.c_str());
+    for (const std::string& l : VerifieCoherencePartition(document->partitions[i])) r("score %d: %s", i, l.c_str());
   Partition** score = document->partitionCourante;
   if (!score) return r.lignes;
   char qui[48];

@@ -48,9 +48,7 @@ void Ajoute(Portee** staff, int8_t kind, int32_t duree, uint8_t velocite, uint16
 }
 
 // Index of the first record starting in a bar.
-int32_t PremiereNote(Partition** score, Portee** staff, int16_t bar) {
-  return CvtMesureEnIndexNote(score, staff, bar);
-}
+int32_t PremiereNote(Partition** score, Portee** staff, int16_t bar) { return CvtMesureEnIndexNote(score, staff, bar); }
 
 void AjouteTexte(Portee** staff, int32_t debut, const char* texte) {
   Texte t{};
