@@ -22,8 +22,9 @@ std::string Defauts(Document* doc) {
 }
 
 TEST(ImportSuppressionMesures, ImportedScoresStayWholeAsBarsGo) {
-  for (const char* f : {"01a-Pitches-Pitches.xml", "11a-TimeSignatures.xml", "13a-KeySignatures.xml",
-                        "22a-Noteheads.xml", "33a-Spanners.xml", "41a-MultiParts-Partorder.xml", "43a-PianoStaff.xml",
+  for (const char* f : {"01a-Pitches-Pitches.xml", "02a-Rests-Durations.xml", "11a-TimeSignatures.xml",
+                        "21a-Chord-Basic.xml", "23a-Tuplets.xml", "13a-KeySignatures.xml", "22a-Noteheads.xml",
+                        "33a-Spanners.xml", "41a-MultiParts-Partorder.xml", "43a-PianoStaff.xml",
                         "45a-SimpleRepeat.xml", "46a-Barlines.xml", "90a-Compressed-MusicXML.mxl"}) {
     SCOPED_TRACE(f);
     const std::string chemin = std::string(TAMREL_TEST_DATA) + "/musicxml/" + f;

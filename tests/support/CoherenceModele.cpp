@@ -104,7 +104,8 @@ void VerifieLiaisons(Rapport& r, Partition** score, int16_t kind) {
     if (bouts[0].porteeAutre != uint16_t(d->second[0].portee) || d->second[0].porteeAutre != uint16_t(bouts[0].portee))
       r("%s %u: staves held %d and %d, ends on staves %d and %d", nom, id, bouts[0].porteeAutre,
         d->second[0].porteeAutre, bouts[0].portee, d->second[0].portee);
-    if (compteur && id >= compteur) r("%s %u not below the id counter %u", nom, id, compteur);
+    // The counter holds the last id handed out (the next one after a collection).
+    if (id > compteur) r("%s %u past the id counter %u", nom, id, compteur);
   }
   for (const auto& [id, bouts] : dests)
     if (!sources.count(id)) r("%s %u (staff %d note %d) has no source end", nom, id, bouts[0].portee, bouts[0].note);

@@ -14,7 +14,7 @@
 // indexes and back pointers. Per staff: the notes tile the time line from
 // tick 0 (cached starts agree, no chord runs off the end, nothing past the
 // last bar); effect records are in use, owned once and not leaked; ties,
-// slurs and beam links are paired across staves with unique ids below the
+// slurs and beam links are paired across staves with unique ids not past the
 // counter; the key and clef table starts at bar 0 and rises; texts,
 // graphics, dynamics, sound effects and curve points lie on the time line;
 // height events lie on bars, one per kind and bar. Per document: page-setup
