@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "layout/Zoom.h"
+#include "model/CvtTemps.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
 #include "notation/FormesCorps.h"
@@ -82,8 +83,14 @@ bool AjouteTuplets(Portee** staff, int16_t first, int16_t last, uint8_t numberOn
   const int32_t n = NbTuplets(), ajout = last - first + 1;
   if (!RetailleHandle(tupletList, Size(n + ajout) * Size(sizeof(TupletEntry)))) return false;
   TupletEntry* t = Tuplets();
+  int32_t nbSignes = 0;
+  Signe* signes = GetSignesPortee(staff, &nbSignes);
   for (int16_t k = first; k <= last; k++) {
     const QueueEntry& q = TabQueue[k];
+    // The records are ordered by their notes' start: a stale cache is filled.
+    if (q.signe && q.signe->debut < 0 && signes && q.indexSigne >= 0 && q.indexSigne < nbSignes &&
+        signes + q.indexSigne == q.signe)
+      q.signe->debut = CvtIndexNoteEnTemps(staff, q.indexSigne);
     TupletEntry& r = t[n + (k - first)];
     r = TupletEntry{};
     r.debut = k == first;

@@ -384,8 +384,8 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
       ce->x = float(xh);
       ce->y = float(y);
       ce->couleur = uint16_t(couleur);
-      // Tie from the previous piece's head on the same line.
-      if (piece > 0 && drawFlag) {
+      // Tie from the previous piece's head on the same line (rests are not tied).
+      if (piece > 0 && drawFlag && s.kind >= 0) {
         const CorpsEntry* prec = nullptr;
         for (int32_t j = debutsPieces[size_t(piece - 1)]; j < debutsPieces[size_t(piece)]; j++)
           if ((*TabCorps)[j].y == float(y)) prec = &(*TabCorps)[j];
@@ -402,7 +402,7 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
           SetForeColor(couleur);
         }
       }
-      if ((s.alteration & kAlterationMasquee) || piece > 0) alteration = kAlterationAucune;
+      if ((s.alteration & kAlterationMasquee) || piece > 0 || s.kind < 0) alteration = kAlterationAucune;
       const uint8_t parentheses = (s.alteration & kAlterationParentheses) ? 1 : 0;
       int16_t xAlt = 0;
       np.largeurTete = int16_t(w);

@@ -22,11 +22,12 @@ namespace {
 
 constexpr int32_t kNoire = 40320;
 
-// Bottom line at y 140 (E4), three pixels per semitone; the accidental is
-// the note's own code. From tick kDecale on, notes stand 20 pixels lower.
+// Bottom line at y 140 (E4), three pixels per semitone, rests on the middle
+// line; the accidental is the note's own code. From tick kDecale on, notes stand 20 pixels lower.
 int32_t kDecale = INT32_MAX;
 int16_t Y(Portee**, int32_t tick, int32_t, const Signe* s, uint8_t* flags) {
   if (flags) *flags = s->alteration & 7;
+  if (s->kind < 0) return 128;  // rests on the middle line
   return int16_t(140 - (s->kind - 64) * 3 + (tick >= kDecale ? 20 : 0));
 }
 
@@ -346,6 +347,48 @@ TEST_F(AccordsTest, AFullStemGroupLetsTheWalkGoOn) {
   EXPECT_EQ(suivant, 300);
   const auto g = Glyphes(ops);
   EXPECT_EQ(std::count(g.begin(), g.end(), 207), 300);
+}
+
+TEST_F(AccordsTest, RestsCutAtABarLineAreNotTied) {
+  AjouteSigne(staff, 60, 3 * kNoire);
+  S(0).taille = 100;
+  AjouteSigne(staff, kSigneSilence, 3 * kNoire);
+  S(1).taille = 100;
+  int32_t i = 1;
+  std::vector<std::string> ops;
+  Trace(&i, 0, 100, kXRefAucun, &ops);
+  // A quarter rest and a half rest, nothing else.
+  EXPECT_EQ(Glyphes(ops), (std::vector<int>{206, 238}));
+  EXPECT_TRUE(Filtre(ops, {"Line", "ShortLine", "LineFrom", "ShortLineFrom"}).empty());
+}
+
+TEST_F(AccordsTest, TupletsOfAWalkAreOrderedByTheirNotesStart) {
+  // Triplet eighths beamed, then triplet quarters joined: two tuplets, in the
+  // order of their notes, whatever the notes' cached starts were.
+  const uint16_t triolet = kDivisionTriolet | kTupletCrochet;
+  for (int k = 0; k < 3; k++) Accord({int8_t(65 + k)}, kNoire / 3, k < 2 ? kSigneAccroche : 0);
+  for (int k = 0; k < 3; k++) Accord({int8_t(69 + k)}, 2 * kNoire / 3, k < 2 ? kSigneAccroche : 0);
+  for (int k = 0; k < 6; k++) S(k).motTuplet = triolet;
+  int32_t n;
+  Signe* s = Signes(&n);
+  int32_t i = 0;
+  std::vector<std::string> ops;
+  for (int walk = 0; walk < 2 && i < n; walk++) {
+    const int32_t t = CvtIndexNoteEnTemps(staff, i);
+    const int32_t debut = i;
+    auto rec = Enregistre([&] {
+      i = TraceNotes(staff, int16_t(CvtTempsEnPixelEcran(score, t)), kXRefAucun, s, debut, n, 0, 1, -1, 1, 0, nullptr);
+    });
+    ops.insert(ops.end(), rec.begin(), rec.end());
+  }
+  EXPECT_EQ(i, 6);
+  const auto g = Glyphes(ops);
+  EXPECT_EQ(std::count(g.begin(), g.end(), 163), 2);
+  for (int k = 0; k < 6; k++) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(S(k).tupletPremier, k % 3 == 0);
+    EXPECT_EQ(S(k).tupletDernier, k % 3 == 2);
+  }
 }
 
 }  // namespace
