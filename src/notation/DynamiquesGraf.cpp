@@ -48,8 +48,8 @@ constexpr int32_t kGlyphesDynamique[31] = {
     (83 << 8) | 122,                 // 15 sfz
     -1,                              // 16 sffz
     (83 << 8) | 185,                 // 17 sfpp
-    (195 << 8) | 215,                // 18 octave line above
-    (195 << 8) | 215,                // 19 octave line below
+    195,                             // 18 octave line above
+    215,                             // 19 octave line below
     -1,                              // 20 two octaves above
     -1,                              // 21 two octaves below
     -1,                              // 22 tempo mark

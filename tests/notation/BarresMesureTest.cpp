@@ -475,8 +475,8 @@ TEST_F(RupturesDessinTest, AutomaticPlacementStacksTextsOverTheEnding) {
   volta->decalageYTexte = -12;
   Ajoute(2, kRupturePlacementSigne, kBarreAucune, "$S", kRuptureSegno);
   Ajoute(2, kRupturePlacementFin, kBarreAucune, "Fine", kRuptureFine);
-  BigRect aire;
-  CalculeAiresRelativesRupture(false, true, score, nullptr, volta, nullptr, &aire);
+  BigRect aire;  // (the list has grown: the record is looked up again)
+  CalculeAiresRelativesRupture(false, true, score, nullptr, GetRupture(score, 0), nullptr, &aire);
   AutoPositionRupture(score, 1);
   // The sign takes the top of the ending's text; the end-of-bar text is of the other class.
   EXPECT_EQ(GetRupture(score, 1)->decalageYTexte, aire.top);
