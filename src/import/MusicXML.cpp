@@ -11,6 +11,7 @@
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "model/Document.h"
+#include "model/ParamEffet.h"
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
@@ -95,8 +96,11 @@ Collection CollectionPartition(Document* doc) {
 // SEAM(import): bar count, bar lines and repeats after the skeleton-only path.
 void TermineSquelette(Document*) {}
 
-// SEAM(import): arpeggios of every staff, after the notes pass.
-void RecalculeArpeges(Document*) {}
+// The arpeggios of every staff, in staff order.
+void RecalculeArpeges(Document* doc) {
+  Partition** score = doc->partitionCourante;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) RecalculeArpeggio((*score)->portees[s]);
+}
 
 // The bar count and the whole bar table, rebuilt after the notes pass.
 void RecalculeApresNotes(Document* doc) {

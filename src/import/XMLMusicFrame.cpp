@@ -310,7 +310,8 @@ void XMLDivisionDeLongueur(int32_t length, int16_t hint, DivisionTemporelle* out
     den = 128;
     num = (length + kPasLongueur - 1) / kPasLongueur;
   }
-  while (num > 128 && den > 1) {
+  // Halved only while it stays exact: a bar keeps its length.
+  while (num > 128 && den > 1 && num % 2 == 0) {
     num /= 2;
     den /= 2;
   }
