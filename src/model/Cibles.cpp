@@ -2,6 +2,9 @@
 
 #include "model/Partition.h"
 #include "platform/Memory.h"
+#include "plugin/LectureDocument.h"
+#include "system/QrvFiles.h"
+#include "system/Reporters.h"
 
 void InitLibelleCiblePartition(Partition** score) {
   if (!score) return;
@@ -16,4 +19,14 @@ void DisposeCibles(Partition** score) {
   if (!score) return;
   if ((*score)->cibles) DisposeHandle((*score)->cibles);
   (*score)->cibles = nullptr;
+}
+
+// SEAM(model): stored targets are not read yet: a count of 0 (or a negative
+// one) reads as no list, any other ends the load.
+Handle ReadCibles() {
+  const int16_t n = ReadShort();
+  if (n <= 0 || EndOfFile()) return nullptr;
+  Collapse("ReadCibles: targets are not read yet");
+  ioCustom.finFichier = 1;
+  return nullptr;
 }

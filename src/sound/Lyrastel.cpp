@@ -5,7 +5,10 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
+#include "plugin/LectureDocument.h"
 #include "plugin/ServicesInertes.h"
+#include "system/QrvFiles.h"
+#include "system/Reporters.h"
 
 bool IsPorteeLyrastel(Portee** staff) {
   if (!staff) return false;
@@ -52,3 +55,15 @@ bool LyrastelPartitionACalculer(Partition** score) {
 }
 
 uint16_t LYGetLanguageIDByIndex(int32_t) { return 0; }
+
+// SEAM(sound): only the sections without voice data are read: the marker 2,
+// or the marker of a staff that is not sung; a sung staff's voice settings
+// end the load.
+void ReadParamsLyrastel(Portee** staff) {
+  const int16_t c = ReadCar();
+  if (c < 0 || c == 2 || !staff) return;
+  (*staff)->chante = uint8_t(c);
+  if (!IsPorteeLyrastel(staff)) return;
+  Collapse("ReadParamsLyrastel: voice settings are not read yet");
+  ioCustom.finFichier = 1;
+}
