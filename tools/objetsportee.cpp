@@ -271,6 +271,11 @@ void Tables() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+    const bool help = !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h");
+    std::fprintf(help ? stdout : stderr, "usage: objetsportee [OUT.png]\n");
+    return help ? 0 : 2;
+  }
   const char* out = argc > 1 ? argv[1] : "objetsportee.png";
   SetUnicodeApplication(1);
   if (!ActiveFonteVellari(TAMREL_RESOURCES "/SVELLARI.TTF")) std::fprintf(stderr, "music font not activated\n");

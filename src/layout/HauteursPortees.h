@@ -1,4 +1,40 @@
 #pragma once
-// Staff heights and inner lines. The inner lines of a new staff, which the
-// model sets, are declared in layout/ServicesMiseEnPage.h.
+// Staff heights and inner lines: the height of a staff and, inside it, the
+// base line of its lines, its chord-symbol line, its lyrics base line and its
+// tablature's base line. Each is kept at 72 dpi (the master), zoomed to the
+// destination resolution and zoomed for the piano roll (model/Portee.h names
+// the fields); setting one marks the score's page layout dirty. The inner
+// lines of a new staff, which the model sets, are declared in
+// layout/ServicesMiseEnPage.h.
 #include "layout/ServicesMiseEnPage.h"
+#include "platform/PlatformTypes.h"
+
+struct Portee;
+
+// The staff's zoomed line spacing (from its music-font size when it has none yet).
+float InterlignePortee(Portee** staff);
+// The height of one piano-roll line of the staff, by type.
+int16_t GetHauteurLigneRubanPortee(Portee** staff);
+// The zoomed height the staff's type and text lines ask for.
+int16_t HauteurNormalePortee(Portee** staff);
+// The tablature's zoomed height (its height slot asked with 1); 0 without one.
+int16_t GetHauteurTablaturePortee(Portee** staff);
+
+// Setters take zoomed values; the master is DeZoom of it, the other two forms
+// are made from the master.
+void SetHauteurPortee(Portee** staff, int16_t h);
+// Negative values are stored as 0.
+void SetLigneBasePortee(Portee** staff, int16_t y);
+void SetLigneBaseTablature(Portee** staff, int16_t y);
+// At the score's own resolution, restored afterwards.
+void SetLigneAccordPortee(Portee** staff, int16_t y);
+void SetLigneBaseKaraoke(Portee** staff, int16_t y);
+// Defaults: the chord line 6 line spacings and Zoom(4) above the base line
+// (under the tablature on a tablature staff); the lyrics base line 2 line
+// spacings under it (3 under a tablature, 0 on lyrics and track staves).
+void SetDefaultLignesAccordPortee(Portee** staff);
+void SetDefaultLignesBaseKaraoke(Portee** staff);
+
+// Raises the height to what the base line, tablature and text lines need;
+// 1 when it had to.
+int16_t CheckHauteurPortee(Portee** staff);

@@ -113,7 +113,8 @@ HParamAffichage GetParamAffichage(Partition** score) {
     e[i] = ParamAffichagePortee{s.interligne,   s.decalageLigneBas, s.yHaut,
                                 s.yBas,         s.yEcran,           s.yBarreHaut,
                                 s.yBarreBas,    s.interligneRuban,  s.decalageLigneBasRuban,
-                                s.hauteurRuban, s.hauteurBaseRuban, tab ? (*tab)->decalageHaut : int16_t(0)};
+                                s.hauteurRuban, s.hauteurBaseRuban, tab ? (*tab)->decalageHaut : int16_t(0),
+                                s.hauteurEcran};
   }
   return snapshot;
 }
@@ -144,6 +145,7 @@ void SetParamAffichage(Partition** score, HParamAffichage snapshot) {
       s.decalageLigneBasRuban = e[i].decalageLigneBasRuban;
       s.hauteurRuban = e[i].hauteurRuban;
       s.hauteurBaseRuban = e[i].hauteurBaseRuban;
+      s.hauteurEcran = e[i].hauteurEcran;
       if (Tablature** tab = GetTablature(staff)) (*tab)->decalageHaut = e[i].decalageHautTablature;
     }
   }

@@ -33,6 +33,7 @@ struct ParamAffichagePortee {
   int16_t hauteurRuban;
   int16_t hauteurBaseRuban;
   int16_t decalageHautTablature;  // staves with a tablature
+  int16_t hauteurEcran;
 };
 struct ParamAffichage {
   int16_t margeGaucheEcran;  // left inset of the score's screen area

@@ -195,6 +195,17 @@ struct Portee {
   int16_t yBarreBas;
   int16_t codeMiseEnPage1;  // two layout codes; the second is the height in interlines
   int16_t codeMiseEnPage2;
+  // Height and inner lines (layout/HauteursPortees.h), each kept at 72 dpi,
+  // zoomed to the destination resolution and zoomed for the piano roll. The
+  // height is hauteurBaseRuban, hauteurEcran, hauteurRuban; the base line
+  // decalageLigneBasBaseRuban, decalageLigneBas, decalageLigneBasRuban; the
+  // chord line ligneAccord, lignesTexte[1].decalageHaut, ligneAccordRuban; the
+  // lyrics base line hauteurBaseLigneTexte, lignesTexte[0].decalageHaut,
+  // ligneBaseKaraokeRuban.
+  int16_t hauteurEcran;
+  int16_t ligneAccord;
+  int16_t ligneAccordRuban;
+  int16_t ligneBaseKaraokeRuban;
   // Piano-roll placement.
   BigRect aireRuban;
   int32_t yRuban;

@@ -18,6 +18,7 @@
 #include "model/QRVPOBJ.h"
 #include "model/QrvText.h"
 #include "model/Ruban.h"
+#include "model/SGraphix.h"
 #include "model/Signe.h"
 #include "model/TempsJoue.h"
 #include "model/Vues.h"
@@ -716,6 +717,7 @@ void PrepareDynamiquesPartition(Partition** score) {
     Portee** staff = (*score)->portees[i];
     if (!staff) continue;
     PrepareTextesPortee(staff);
+    PrepareGraphiquesPortee(staff);
     PrepareDiagrammesPortee(staff);
   }
   PrepareDynamiquesTempoPartition(score);

@@ -93,6 +93,16 @@ int32_t LigneAffichageCellule(const Texte& t, int32_t h) {
   return t.haut / h;
 }
 
+// The verse whose display row in the bar is the (negative) row of a hidden
+// cell, -1 when none.
+int16_t VersetCache(Portee** staff, int16_t bar, int32_t row) {
+  const int16_t* lut = CvtMesureEnLutLigneKaraoke(staff, bar);
+  if (!lut) return -1;
+  for (int16_t v = 0; v < kNbPassagesCellule; v++)
+    if (lut[v] == row) return v;
+  return -1;
+}
+
 }  // namespace
 
 void CopieBorneeUTF8(char* out, const char* text, int32_t max) {
@@ -382,6 +392,13 @@ void CalculePassageTextesPortee(Portee** staff) {
   for (int32_t i = 0; i < n; i++) {
     if (t[i].ligne != kLigneTexteParoles) continue;
     const int16_t bar = CvtTempsEnMesure(score, t[i].debut);
+    // A hidden verse keeps its own (negative) row, which no division by the
+    // row height reads back: its verse is the one the bar's table hides there.
+    const int16_t cache = t[i].haut < 0 ? VersetCache(staff, bar, t[i].haut) : int16_t(-1);
+    if (cache >= 0) {
+      t[i].passage = cache;
+      continue;
+    }
     const int32_t d = LigneAffichageCellule(t[i], h);
     t[i].passage = CvtLigneAffichageKaraokeEnPassage(staff, bar, int16_t(std::clamp<int32_t>(d, -32768, 32767)));
     t = Textes(staff, &n);

@@ -92,7 +92,9 @@ struct TabEltMesure {
   uint32_t sansLargeur;   // 1: collapsed by pagination
   uint16_t numeroMesure;  // shown number, 0 none
   uint8_t octetMiseEnPage;
-  uint32_t echelleZorodava;  // the spacing engine's scale, per mille
+  // The spacing engine's natural width of the bar, in space units (at least 1;
+  // 1000 in a new row).
+  uint32_t echelleZorodava;
 };
 
 constexpr uint32_t kTempsPerime = 0xFFFFFFFFu;

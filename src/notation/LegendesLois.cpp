@@ -1,4 +1,4 @@
 #include "notation/LegendesLois.h"
 
-// SEAM(notation): laws are not built yet, so no note carries a legend.
+// SEAM(notation): no note carries a legend until law legends are drawn.
 int16_t CalculeLegendesLoisPartition(Partition**) { return 1; }

@@ -26,6 +26,17 @@ const Preferences kPreferencesDefaut = {
     1,
     // On: dotted splines get smooth dots, which pictures keep as images with alpha.
     1,
+    // The factory spacing settings, switched off: a score spaces by time unless
+    // its document turns the engine on.
+    ZorodavaSetup{0, 1, 1, 0, {200, 160, 120, 72, 56, 48, 40}, 8, 40, 35, 8, 300, 9999, 600, 35},
+    // The screen's.
+    72,
+    // Off: a preview shows no editing aid.
+    0,
+    // Red.
+    35,
+    // Narrow.
+    0,
 };
 
 }  // namespace

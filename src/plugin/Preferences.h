@@ -4,6 +4,7 @@
 // default (with the reason where it changes output) in Preferences.cpp, and
 // every request starts from those defaults.
 #include "layout/DonneesModeGraphique.h"
+#include "layout/DonneesZorodava.h"
 #include "platform/PlatformTypes.h"
 
 struct Preferences {
@@ -19,6 +20,11 @@ struct Preferences {
   int32_t tailleTampon;             // transfer buffer, bytes
   uint8_t memoireTemporaire;        // temporary memory may be used (up to its cap)
   uint8_t traitsAntialiasSplines;   // anti-aliased dashed, dotted and wavy splines
+  ZorodavaSetup zorodavaUser;       // the user's spacing settings; new scores take them
+  int16_t resolutionModePage;       // resolution of the page-mode view
+  uint8_t afficheLimitesPage;       // page limits drawn over the ribbon's staves
+  int16_t couleurLimitesPage;       // their colour index
+  uint8_t gouttiereLarge;           // the ribbon's staves start 24 pixels in rather than 12
 };
 
 extern Preferences pref;

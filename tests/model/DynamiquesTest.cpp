@@ -12,7 +12,9 @@
 #include "model/ParamEffet.h"
 #include "model/PartGroups.h"
 #include "model/QrvDynamics.h"
+#include "model/QrvText.h"
 #include "model/Ruptures.h"
+#include "model/SGraphix.h"
 #include "model/TempsJoue.h"
 #include "notation/ServicesNotation.h"
 #include "platform/Trace.h"
@@ -498,6 +500,34 @@ TEST_F(DynamiquesTest, AreasAndPositionsFollowTheirNotes) {
   RestaurePositionDynamiques(score, 1);
   EXPECT_EQ(D(p, k).debut, 2 * kNoire + 5);
   EXPECT_EQ(D(p, k).fin, 2 * kNoire + 905);
+}
+
+// The preparation leaves every staff's dynamics, texts and graphics in
+// their order, which the drawing and the lookups rely on.
+TEST_F(DynamiquesTest, ThePreparationPutsEachStaffsObjectsInOrder) {
+  Portee** p = P(1);
+  for (int32_t debut : {3 * kNoire, kNoire, 2 * kNoire}) {
+    Dyn(p, 7, debut, debut + kNoire, 100);
+    Texte t{};
+    t.debut = debut;
+    t.fin = debut + kNoire;
+    ASSERT_GE(SetEnregTexte(p, -1, &t, "t"), 0);
+    const int32_t g = NewGraphique(p);
+    ASSERT_GE(g, 0);
+    GetGraphiquesPortee(p, nullptr)[g].debut = debut;
+  }
+  PrepareDynamiquesPartition(score);
+  int32_t n = 0;
+  const Dynamique* d = GetDynamiquesPortee(p, &n);
+  const Texte* t = GetTextesPortee(p, nullptr);
+  const Graphique* g = GetGraphiquesPortee(p, nullptr);
+  ASSERT_EQ(n, 3);
+  for (int32_t i = 0; i < 3; i++) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(d[i].debut, (i + 1) * kNoire);
+    EXPECT_EQ(t[i].debut, (i + 1) * kNoire);
+    EXPECT_EQ(g[i].debut, (i + 1) * kNoire);
+  }
 }
 
 // Damaged records (any type, span, mask or flag, on merged and braced
