@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "layout/HauteursPortees.h"
 #include "model/Courbes.h"
 #include "model/Lois.h"
 #include "model/ParamEffet.h"
@@ -631,9 +632,9 @@ void Termine(Portee** staff) {
   // MetsEnFormeLigneTexteAccords).
   // SEAM(stafftypes): the lyric-cell styles are applied with the lyric lines
   // (SetStyleCellulesKaraoke).
-  // SEAM(layout): the staff's height is checked, and old documents' names
-  // placed in page mode, with the staff heights (CheckHauteurPortee,
-  // AjustePositionNomPorteeModePage).
+  CheckHauteurPortee(staff);
+  // SEAM(layout): documents before 9.10 have their staff names placed in page
+  // mode (AjustePositionNomPorteeModePage) once page mode places names.
   CheckLeakParamEffetsPortee(staff);
 }
 
