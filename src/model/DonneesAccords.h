@@ -1,13 +1,15 @@
 #pragma once
 // Chord definitions and chord diagrams as the model holds them: the chord of
-// a chord-grid cell, of a diagram placement and of a custom diagram.
+// a chord-grid cell, of a chord-list record, of a diagram placement and of a
+// custom diagram. Their operations are in model/Accords.h (chord analysis
+// and chord lists) and model/DiagrammesAccord.h (the diagram library).
 #include "platform/PlatformTypes.h"
 
 constexpr int kTailleNomAccord = 32;
 
 // A chord: a root, four interval choices, an octave and an inversion.
 struct DefAccord {
-  char nom[kTailleNomAccord];      // the chord's own text (UTF-8), used with nomPropre
+  char nom[kTailleNomAccord];      // the chord's own text (UTF-8), used with nomPropre; a grid cell's text
   int32_t neck;                    // neck id of the instrument, -1 any
   int8_t fondamentale;             // step 0..6 (C..B); negative: no root
   uint8_t alterationFondamentale;  // 1 sharp, 3 flat, 2 none
@@ -16,27 +18,42 @@ struct DefAccord {
   int16_t quinte;                  // 0 perfect, -1 diminished, 1 augmented, 2 absent
   int16_t neuvieme;                // 0 ninth, -1 flat, 1 sharp, 2 absent
   uint8_t nomPropre;               // 1: nom is the chord's text
-  uint16_t octave;                 // of the root, 4 by default
-  int16_t renversement;            // 0 root position, 1 third .. 4 ninth in the bass
+  // The value stored beside the name switch; in a chord-grid cell it marks a
+  // cell that holds a chord.
+  uint8_t valeur;
+  uint16_t octave;       // of the root, 4 by default
+  int16_t renversement;  // 0 root position, 1 third .. 4 ninth in the bass
 };
 
 constexpr int kNbCordesDiagramme = 6;
 constexpr int kNbPointsDiagramme = 5;
+// A diagram of the diagram library holds more dots than a staff's.
+constexpr int kNbPointsDefDiagramme = 8;
 
-// A barre or a dot of a fretboard diagram: a fret over a run of strings.
+// A dot of a fretboard diagram, or a barre when its two strings differ.
 struct PointDiagramme {
-  uint8_t caseManche;
-  uint8_t premiereCorde;
-  uint8_t derniereCorde;
+  int8_t caseManche;  // relative to the base fret
+  int8_t premiereCorde;
+  int8_t derniereCorde;
 };
 
-// A custom chord diagram.
+// A chord diagram of a staff's (or a document's) own list.
 struct DiagrammeAccord {
+  uint32_t idUnique;  // the seal of its defining fields (ScelleDiagrammeEditeAccord)
   DefAccord accord;
-  uint8_t cordes[kNbCordesDiagramme];  // per string: open, muted or fretted mark
-  uint8_t caseBase;                    // the fret the drawing starts at
-  uint8_t octetsLus[2];                // two bytes documents store, kept as read
-  uint8_t nbPoints;
+  uint8_t octetsLus[2];             // two bytes documents store, kept as read; not sealed
+  char cordes[kNbCordesDiagramme];  // per string: a mark, 'X' or 'x' for a muted string
+  uint8_t caseBase;                 // the fret of the grid's top line
+  int8_t nbPoints;
   PointDiagramme points[kNbPointsDiagramme];
-  uint32_t idUnique;  // the diagram's seal
+};
+
+// A diagram of the diagram library: the same sealed values, its string marks
+// as a C string.
+struct DefDiagrammeAccord {
+  DefAccord accord;
+  char cordes[kNbCordesDiagramme + 2];
+  uint8_t caseBase;
+  int8_t nbPoints;
+  PointDiagramme points[kNbPointsDefDiagramme];
 };

@@ -111,7 +111,7 @@ int16_t ReadDefAccord(DefAccord* a) {
   a->neuvieme = int8_t(LitOctet());
   const uint8_t b = LitOctet();
   a->nomPropre = b & 1;
-  a->renversement = int16_t(b >> 1);
+  a->valeur = uint8_t(b >> 1);
   const uint8_t octave = LitOctet();
   a->octave = octave == 0 ? 4 : octave;
   return ReadUTFString(a->nom, sizeof a->nom) ? 1 : 0;
@@ -119,7 +119,7 @@ int16_t ReadDefAccord(DefAccord* a) {
 
 bool ReadDiagramme(DiagrammeAccord* d) {
   ReadDefAccord(&d->accord);
-  for (uint8_t& c : d->cordes) c = LitOctet();
+  for (char& c : d->cordes) c = char(LitOctet());
   d->caseBase = LitOctet();
   d->octetsLus[0] = LitOctet();
   d->octetsLus[1] = LitOctet();
@@ -130,12 +130,12 @@ bool ReadDiagramme(DiagrammeAccord* d) {
   }
   for (int i = 0; i < n; i++) {
     PointDiagramme p;
-    p.caseManche = LitOctet();
-    p.premiereCorde = LitOctet();
-    p.derniereCorde = LitOctet();
+    p.caseManche = int8_t(LitOctet());
+    p.premiereCorde = int8_t(LitOctet());
+    p.derniereCorde = int8_t(LitOctet());
     if (i < kNbPointsDiagramme) d->points[i] = p;
   }
-  d->nbPoints = n < kNbPointsDiagramme ? n : kNbPointsDiagramme;
+  d->nbPoints = int8_t(n < kNbPointsDiagramme ? n : kNbPointsDiagramme);
   return true;
 }
 

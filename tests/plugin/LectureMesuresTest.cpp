@@ -195,7 +195,7 @@ TEST_F(LectureMesures, ChordDefinitionsAndDiagrams) {
     c.fifth = 1;
     c.ninth = 2;
     c.customName = true;
-    c.inversion = 2;
+    c.value = 2;
     c.octave = 0;
     c.name = "Ebm7+";
     NativeWriter w(version);
@@ -213,7 +213,7 @@ TEST_F(LectureMesures, ChordDefinitionsAndDiagrams) {
     EXPECT_EQ(a.quinte, 1);
     EXPECT_EQ(a.neuvieme, 2);
     EXPECT_EQ(a.nomPropre, 1);
-    EXPECT_EQ(a.renversement, 2);
+    EXPECT_EQ(a.valeur, 2);
     EXPECT_EQ(a.octave, 4) << "a stored octave of 0 is 4";
     EXPECT_STREQ(a.nom, "Ebm7+");
   }
@@ -241,6 +241,7 @@ TEST_F(LectureMesures, ChordDefinitionsAndDiagrams) {
     ApresLeRecord();
     EXPECT_EQ(lu.nbPoints, c.gardes);
     EXPECT_EQ(lu.cordes[5], 6);
+    EXPECT_EQ(lu.idUnique, 0u) << "sealed by the block that keeps it";
     EXPECT_EQ(lu.caseBase, 3);
     EXPECT_EQ(lu.octetsLus[1], 9);
     if (c.gardes) {

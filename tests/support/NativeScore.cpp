@@ -116,7 +116,7 @@ void WriteChordDef(NativeWriter& w, const ChordDefRecord& c) {
   w.U8(uint8_t(c.seventh));
   w.U8(uint8_t(c.fifth));
   w.U8(uint8_t(c.ninth));
-  w.U8((c.customName ? 1 : 0) | uint8_t(c.inversion << 1));
+  w.U8((c.customName ? 1 : 0) | uint8_t(c.value << 1));
   w.U8(c.octave);
   if (c.noName) w.NoString();
   else w.String(c.name);

@@ -52,14 +52,14 @@ void WriteBarRow(NativeWriter& w, const BarRowRecord& row);
 
 // A chord definition: the neck (none before 5.11, an i16 before 9.20, then a
 // neck id and a presence byte), root and its accidental, the four interval
-// choices (third, seventh, fifth, ninth), the custom-name bit with the
-// inversion, the octave and the name.
+// choices (third, seventh, fifth, ninth), the custom-name bit with a value in
+// the other seven, the octave and the name.
 struct ChordDefRecord {
   int32_t neck = 0;
   uint8_t root = 0, rootAccidental = 2;
   int8_t third = 0, seventh = 2, fifth = 0, ninth = 2;
   bool customName = false;
-  uint8_t inversion = 0;
+  uint8_t value = 0;
   uint8_t octave = 4;
   std::string name = "C";
   bool noName = false;  // the length that marks no string
