@@ -82,8 +82,9 @@ int16_t ReadDefAccord(DefAccord* definition);
 // A custom chord diagram; false for a dot count of 64 or more (nothing more
 // is read). At most five dots are kept, the others read and dropped.
 bool ReadDiagramme(DiagrammeAccord* diagram);
-// The paste mode of an accompaniment, with its pattern when it has one; 0
-// when the pattern cannot be read (the stream is then marked at its end).
+// The paste mode of an accompaniment, with its pattern when it has one; 0,
+// with no pattern kept, when the pattern cannot be read (the stream is then
+// marked at its end) or the stream ended.
 int16_t ReadModePaste(ModePaste* mode);
 // A pattern: name, times, type and its staff; false when the name marks no
 // string or the staff cannot be read (the caller frees the pattern).

@@ -216,5 +216,9 @@ int16_t ReadModePaste(ModePaste* m) {
   m->interrupteur = LitOctet();
   ReadGap(1);
   if (VersionQuarvelLoad < 0x0300) ReadGap(6);
-  return EndOfFile() ? 0 : 1;
+  if (!EndOfFile()) return 1;
+  // A paste mode cut short keeps nothing.
+  LiberePatternMesure(m->pattern);
+  m->pattern = nullptr;
+  return 0;
 }
