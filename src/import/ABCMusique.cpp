@@ -395,6 +395,13 @@ void FermeVolta(TransfertABC* t, int32_t tick) {
   AjouteRupture(t->score, 10, tick, true);
 }
 
+// A plain bar line at the end of the bar before `bar` (at its start when
+// nothing comes before it).
+void BarreFinMesure(Partition** score, int16_t preset, int16_t bar) {
+  if (bar > 0) AjouteRuptureEnMesure(score, preset, int16_t(bar - 1), false, true);
+  else AjouteRuptureEnMesure(score, preset, 0, true, true);
+}
+
 // Bar-line kinds of the music text.
 enum : int {
   kBarreSimple = 0,
@@ -463,10 +470,12 @@ void TraiteBarre(TransfertABC* t, int kind) {
     if (kind > 0) FermeVolta(t, v.temps);
     const int16_t mesure = CvtTempsEnMesure(score, v.temps);
     switch (kind) {
-      case kBarreDoubleABC: AjouteRupture(score, 6, v.temps, true); break;
+      // A double or dotted bar line closes the bar before it: set at the
+      // start of the next bar, one that ends the music made an empty bar.
+      case kBarreDoubleABC: BarreFinMesure(score, 6, mesure); break;
       case kBarreDebutEpaisse: AjouteRupture(score, 1, v.temps, true); break;
       case kBarreFinale: AjouteRupture(score, 2, v.temps, true); break;
-      case kBarrePointilleeABC: AjouteRupture(score, 8, v.temps, true); break;
+      case kBarrePointilleeABC: BarreFinMesure(score, 8, mesure); break;
       case kBarreRepriseDouble:
         if (t->repetitionsOuvertes > 0) {
           AjouteRupture(score, 4, v.temps, true);
@@ -541,6 +550,11 @@ void LitBarre(TransfertABC* t, const std::string& s, size_t* i) {
     jeton.push_back(c);
     (*i)++;
   }
+  // A lone ':' is the dashed bar line some files write.
+  if (jeton == ":") {
+    TraiteBarre(t, kBarrePointilleeABC);
+    return;
+  }
   const bool fin = !jeton.empty() && jeton[0] == ':';
   const bool debutRep = !jeton.empty() && jeton.back() == ':';
   const size_t barres = size_t(std::count(jeton.begin(), jeton.end(), '|'));
@@ -552,7 +566,6 @@ void LitBarre(TransfertABC* t, const std::string& s, size_t* i) {
   else if (jeton == "|]" || jeton == "||]") kind = kBarreFinale;
   else if (jeton == "||") kind = kBarreDoubleABC;
   else if (barres == 0) {
-    // A lone ':' is no bar line.
     return;
   }
   uint32_t passages = 0;
@@ -694,8 +707,8 @@ void AppliqueCle(TransfertABC* t, const std::string& valeur) {
   const int16_t bar = CvtTempsEnMesure(score, v.temps);
   Tonalite cle, avant;
   Clef clef;
-  uint8_t greg = 0;
-  int16_t avecClef = CvtStrAbcEnTonalite(valeur.c_str(), &cle, &clef, &greg);
+  uint8_t greg = 0, donnee = 1;
+  int16_t avecClef = CvtStrAbcEnTonalite(valeur.c_str(), &cle, &clef, &greg, &donnee);
   if (avecClef) {
     if (greg && (*v.staff)->type != kTypePorteeGregorien) {
       InitPortee(score, v.staff, kTypePorteeGregorien, kClefUt);
@@ -703,6 +716,11 @@ void AppliqueCle(TransfertABC* t, const std::string& valeur) {
     }
     v.gregorienne = v.gregorienne || greg;
     FixeClefMesure(score, v.staff, bar, &clef, 0);
+  }
+  // A clef alone keeps the key in force.
+  if (!donnee) {
+    RechargeEtatMesure(t, v);
+    return;
   }
   CvtMesureEnTonalite(v.staff, bar, &avant);
   const bool change = !CmpTonalite(&avant, &cle);
@@ -1074,8 +1092,14 @@ void TransfereTexte(TransfertABC* t, const std::string& s) {
         break;
       case '.':
         if (i + 1 < n && s[i + 1] == '|') {
+          // ".|" is the dotted bar line; a dot before another bar line is lost.
           i++;
-          LitBarre(t, s, &i);
+          if (i + 1 >= n || !std::strchr("|:]", s[i + 1])) {
+            i++;
+            TraiteBarre(t, kBarrePointilleeABC);
+          } else {
+            LitBarre(t, s, &i);
+          }
         } else {
           Decoration d;
           DecorationLettre('.', &d);

@@ -416,13 +416,22 @@ int16_t LitClef(const char* mot, size_t l, Clef* clef, uint8_t* gregorien) {
       octave = -1;
       w.pop_back();
     }
-    if (w == "bass" || w == "f") CvtTypeClefEnClefStandard(kClefFa, clef);
-    else if (w == "alto" || w == "c") CvtTypeClefEnClefStandard(kClefUt, clef);
-    else if (w == "tenor") {
+    // A line number after the name puts the clef on that staff line
+    // ("alto4" is the tenor clef, "bass3" the baritone).
+    int8_t ligne = 0;
+    if (w.size() > 1 && w.back() >= '1' && w.back() <= '5') {
+      ligne = int8_t(w.back() - '0');
+      w.pop_back();
+    }
+    int8_t standard = 2;
+    if (w == "bass" || w == "f") CvtTypeClefEnClefStandard(kClefFa, clef), standard = 4;
+    else if (w == "alto" || w == "c") CvtTypeClefEnClefStandard(kClefUt, clef), standard = 3;
+    else if (w == "tenor" && !ligne) {
       CvtTypeClefEnClefStandard(kClefUt, clef);
       clef->decalageLigne = 1;
     } else if (w == "treble" || w == "g") CvtTypeClefEnClefStandard(kClefSol, clef);
     else return 0;
+    if (ligne) clef->decalageLigne = int8_t(ligne - standard);
     clef->decalageOctave = octave;
   }
   clef->noteDeBase = int8_t(CvtClefEnNoteDeBase(clef));
@@ -431,7 +440,7 @@ int16_t LitClef(const char* mot, size_t l, Clef* clef, uint8_t* gregorien) {
 
 }  // namespace
 
-int16_t CvtStrAbcEnTonalite(const char* text, Tonalite* key, Clef* clef, uint8_t* gregorian) {
+int16_t CvtStrAbcEnTonalite(const char* text, Tonalite* key, Clef* clef, uint8_t* gregorian, uint8_t* keyGiven) {
   Tonalite k;
   Clef c;
   uint8_t greg = 0;
@@ -441,8 +450,18 @@ int16_t CvtStrAbcEnTonalite(const char* text, Tonalite* key, Clef* clef, uint8_t
   Ecarte(p);
   int quintes = 0;
   bool mineur = false;
-  // The tonic: a letter with its sharp or flat, or the pipes' "HP" and "Hp".
-  if (p[0] == 'H' && (p[1] == 'P' || p[1] == 'p')) {
+  // A field that starts with a clef ("clef=bass", "alto4", "treble") names
+  // no key: the one in force stays. A lone letter is a tonic, not a clef.
+  const char* finMot = p;
+  while (*finMot && uint8_t(*finMot) > ' ') finMot++;
+  Clef essai;
+  uint8_t gregEssai = 0;
+  const bool clefSeule = finMot - p > 1 && LitClef(p, size_t(finMot - p), &essai, &gregEssai);
+  if (keyGiven) *keyGiven = clefSeule ? 0 : 1;
+  if (clefSeule) {
+    // The clef word is read with the others below.
+  } else if (p[0] == 'H' && (p[1] == 'P' || p[1] == 'p')) {
+    // The tonic: a letter with its sharp or flat, or the pipes' "HP" and "Hp".
     quintes = p[1] == 'p' ? 2 : 0;
     p += 2;
   } else if (QuintesLettre(char(std::toupper(uint8_t(p[0])))) != 99 && !(p[0] == 'm' || p[0] == 'n')) {
@@ -664,9 +683,14 @@ struct LecteurABC {
   bool orvanta = false;
 };
 
+// A letter and a colon open a field line, known or not ("d:" decoration
+// lines of other programs are no music); a note before a repeat's end
+// ("d:|") stays music.
 bool EstEntete(const std::string& l) {
   if (l.size() < 2 || l[1] != ':' || l[0] == '|') return false;
-  return (l[0] && std::strchr(kLettresEntete, l[0])) || (l[0] && std::strchr(kLettresIgnorees, l[0]));
+  if (std::strchr(kLettresEntete, l[0]) || std::strchr(kLettresIgnorees, l[0])) return true;
+  const bool lettre = (l[0] >= 'A' && l[0] <= 'Z') || (l[0] >= 'a' && l[0] <= 'z');
+  return lettre && (l.size() < 3 || l[2] != '|');
 }
 
 // Cuts a text at a character boundary at or below n bytes.
@@ -814,7 +838,8 @@ MusiqueABC* TraiteCommandeABC(LecteurABC* r, MusiqueABC* tune, const std::string
       }
       break;
     default:
-      if (!std::strchr(kLettresIgnorees, lettre))
+      // Lower-case fields belong to other programs and are passed over in silence.
+      if (!std::strchr(kLettresIgnorees, lettre) && !(lettre >= 'a' && lettre <= 'z'))
         Avertissement(0, 0, "I don't understand '%c:%s'. File will be truncated.", lettre, valeur.c_str());
       break;
   }
@@ -828,6 +853,21 @@ void TraiteHorsMusique(LecteurABC* r, const std::string& ligne) {
   if (ligne.compare(i, 8, "%ORVANTA") == 0) r->orvanta = true;
 }
 
+// Lines between "%%beginNAME" and "%%endNAME" (text, PostScript, SVG) are
+// the block's, never music: true while *fin holds the line that closes it.
+// The reader keeps one '%' of "%%".
+bool DansBloc(const std::string& ligne, bool commentaire, std::string* fin) {
+  if (!fin->empty()) {
+    if (ligne.compare(0, fin->size(), *fin) == 0) fin->clear();
+    return true;
+  }
+  if (commentaire || ligne.compare(0, 6, "%begin") != 0) return false;
+  size_t f = 6;
+  while (f < ligne.size() && uint8_t(ligne[f]) > ' ') f++;
+  *fin = "%end" + ligne.substr(6, f - 6);
+  return true;
+}
+
 void AjouteLigneMusique(MusiqueABC* tune, std::string ligne) {
   if (ligne.empty() || ligne.back() != '\\') ligne.push_back('\\');
   AddStrPartie(tune, ligne);
@@ -836,9 +876,10 @@ void AjouteLigneMusique(MusiqueABC* tune, std::string ligne) {
 // Every tune of the text.
 void LitToutesMusiques(LecteurABC* r, const std::string& texte) {
   LecteurLignesABC src{texte.data(), texte.size(), 0};
-  std::string ligne;
+  std::string ligne, finBloc;
   bool commentaire;
   while (GetLineABC(&src, &ligne, &commentaire)) {
+    if (DansBloc(ligne, commentaire, &finBloc)) continue;
     if (ligne.empty() && !commentaire) {
       r->courante = nullptr;
       continue;
@@ -863,11 +904,12 @@ bool LitUneMusique(LecteurABC* r, const std::string& texte, int16_t voulue) {
   MusiqueABC* tune = NouvelleMusique(r);
   r->courante = nullptr;
   LecteurLignesABC src{texte.data(), texte.size(), 0};
-  std::string ligne;
+  std::string ligne, finBloc;
   bool commentaire;
   int32_t compteur = -1;
   bool atteinte = false;
   while (GetLineABC(&src, &ligne, &commentaire)) {
+    if (DansBloc(ligne, commentaire, &finBloc)) continue;
     if (ligne.empty() && !commentaire) {
       if (compteur == voulue) compteur++;
       if (compteur > voulue) break;

@@ -34,8 +34,10 @@ struct LecteurLignesABC {
 bool GetLineABC(LecteurLignesABC* source, std::string* line, bool* comment);
 
 // The key of a 'K:' text; 1 when the text also named a clef (then in *clef),
-// with *gregorian set for the Gregorian clefs.
-int16_t CvtStrAbcEnTonalite(const char* text, Tonalite* key, Clef* clef, uint8_t* gregorian);
+// with *gregorian set for the Gregorian clefs. *keyGiven is 0 for a text that
+// starts with a clef and so names no key (the key in force stays).
+int16_t CvtStrAbcEnTonalite(const char* text, Tonalite* key, Clef* clef, uint8_t* gregorian,
+                            uint8_t* keyGiven = nullptr);
 // The meter of an 'M:' text into *meter, its signature shown or not into
 // *visible; the default note length it implies, 0 when the text is refused
 // (then *meter is left alone).

@@ -201,6 +201,8 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
 const char* GetRaisonEchecXML() { return raisonEchecXML; }
 
+void XMLErr(const char*, ...) {}
+
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
   raisonEchecXML[0] = 0;
   if (!doc) return 0;

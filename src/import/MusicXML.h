@@ -20,6 +20,10 @@ uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t
 // otherwise.
 const char* GetRaisonEchecXML();
 
+// The importers' reporter of problems in a file that do not stop the import:
+// it reports nothing.
+void XMLErr(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // By the text after the path's last '.', compared without case: "xml" or
 // "musicxml"; "mxl"; "xmz".
 bool IsFichierXML(const char* path);

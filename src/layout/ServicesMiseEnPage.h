@@ -45,6 +45,14 @@ int32_t ZorodavaCvtTempsEnPixelEcran(Partition** score, int32_t tick);
 int32_t ZorodavaCvtTempsEnPixelRuban(Partition** score, int32_t tick);
 int32_t ZorodavaCvtPixelRubanEnTemps(Partition** score, int32_t x);
 int32_t ZorodavaCvtPosTempsEnPosColEcr(Partition** score, int32_t tick);
+// Window x of the column of a tick in a bar (the drawing of chord pieces; the
+// note's spacing x and its piece list are not needed).
+int32_t ZorodavaCalculePosColEcrSelonListeNote(Partition** score, int32_t bar, int32_t posZorodava, Handle pieces,
+                                               int32_t pieceIndex, int32_t tick);
+// The (offset, x) pairs of a bar's onsets, from (0, 0) to (bar duration,
+// natural width), sorted by offset; the caller frees it. Null for a bar
+// outside the score.
+Handle ZorodavaCalculeHandlePos(Partition** score, bool useRibbon, int32_t bar);
 // Reads a stored setup from the document byte stream.
 void ReadZorodava(ZorodavaSetup* setup);
 

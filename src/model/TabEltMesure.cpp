@@ -451,7 +451,6 @@ void UpdateTabEltMesure(Partition** score, uint16_t bits) {
   bool impression = IsModeImpressionPartition(score);
 
   if (work & (kTabEltEspacement | kTabEltTemps)) {
-    if ((work & kTabEltEspacement) && IsModeZorodava(score, nullptr)) RecalculeZorodavaDocument(doc);
     // Bars: enough for the bar count, the ruptures, the chord grid, the key
     // tables and the written music.
     int32_t n = (*score)->nbMesures;
@@ -473,6 +472,9 @@ void UpdateTabEltMesure(Partition** score, uint16_t bits) {
     n = GetNbMesuresTabEltRuban(score);
 
     if (work & kTabEltEspacement) {
+      // The spacing columns read the bars' start times, and set the scales
+      // the pixel pass reads: between the two.
+      if (IsModeZorodava(score, nullptr)) RecalculeZorodavaDocument(doc);
       MiseEnPage* setup = (doc && (page || impression)) ? &doc->misesEnPage[0] : nullptr;
       CalculePosTempsPixelTabElt(score, setup, (*score)->tabEltMesure[0], 0, n, (*score)->zoom, -1);
       CalculeAireRubanPorteesPartition(score);

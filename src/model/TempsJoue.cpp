@@ -780,7 +780,8 @@ int32_t CvtMesureEnDureeMesureTheorique(Partition** score, int32_t bar) {
   if (bar < 0) bar = 0;
   if (bar >= n) bar = n - 1;
   const DivisionTemporelle& d = GetLignesTabElt((*score)->tabEltMesure[0])[bar].division;
-  if (d.denominateurAdditif != 0)
+  // A written beat type of -1 marks a single-number signature: no additive length.
+  if (d.denominateurAdditif > 0)
     return int32_t(
         roundf(float(d.partieAdditive1 + d.partieAdditive2) * float(kDureeRonde) / float(d.denominateurAdditif)));
   if (d.numerateur == 0 || d.denominateur == 0) return kDureeRonde;

@@ -2,3 +2,10 @@
 // Chord drawing and the printed pieces of tied notes. The tie test the model
 // calls is declared in notation/ServicesNotation.h.
 #include "notation/ServicesNotation.h"
+
+struct Portee;
+// The printed pieces of note `index` up to bar lastBar: a new handle of copies
+// of its record, each with the duration of its piece, in order; the note
+// itself alone for a sign or a note without duration; empty for an index
+// out of range. The caller frees it.
+Handle CvtNoteEnListeNotesLieesBorne(Portee** staff, int32_t index, int32_t firstBar, int32_t lastBar, int32_t limit);

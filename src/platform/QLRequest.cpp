@@ -20,6 +20,7 @@ namespace {
 // Errors of our own beside errno's, for the reasons below.
 constexpr int kPasFichierOrdinaire = -1;
 constexpr int kErreurCairo = -2;
+constexpr int kLienPendant = -3;
 
 // The temporary file being written, for QLRequestRemovePartialOutput: one
 // request writes at a time, and a signal handler can only read plain bytes.
@@ -44,6 +45,7 @@ const char* TexteErreur(int err, cairo_status_t statut) {
   switch (err) {
     case kPasFichierOrdinaire: return "not a regular file";
     case kErreurCairo: return cairo_status_to_string(statut);
+    case kLienPendant: return "a symbolic link to a missing file";
     case ENOENT: return "its folder does not exist";
     case ENOTDIR: return "a part of its path is not a folder";
     case EACCES:
@@ -66,7 +68,8 @@ void Echoue(QLOutput* o, int err) {
 
 // Where the output goes: a symbolic link is followed, so that the file it
 // names gets the preview and the link stays; anything but a regular file or a
-// new name is refused.
+// new name is refused. A link to a missing file is refused too, as copying
+// tools do: writing through it would create a file wherever it points.
 bool ResoutDestination(const std::string& sortie, QLOutput* o) {
   struct stat st;
   o->destination = sortie;
@@ -75,7 +78,7 @@ bool ResoutDestination(const std::string& sortie, QLOutput* o) {
   } else {
     if (S_ISLNK(st.st_mode)) {
       char* cible = realpath(sortie.c_str(), nullptr);
-      if (!cible) return Echoue(o, errno), false;
+      if (!cible) return Echoue(o, errno == ENOENT ? kLienPendant : errno), false;
       o->destination = cible;
       std::free(cible);
       if (stat(o->destination.c_str(), &st) != 0) return Echoue(o, errno), false;

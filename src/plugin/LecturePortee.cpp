@@ -586,7 +586,7 @@ bool LitFin(Portee** staff) {
   (*staff)->epaisseurBarre = barres == 0 ? 12 : uint8_t(barres & 31);
   (*staff)->ecartBarre = barres == 0 ? 6 : uint8_t(barres >> 5);
   if (v < 0x0730) (*staff)->chante = IsPorteeLyrastel(staff) ? 1 : 0;
-  else ReadParamsLyrastel(staff);
+  else if (!ReadParamsLyrastel(staff)) return false;
   if (EndOfFile()) return false;
   if (v >= 0x0910) {
     DisposeStaffHeightEvts(staff);

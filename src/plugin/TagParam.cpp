@@ -1,10 +1,12 @@
 #include "plugin/TagParam.h"
 
 #include <locale.h>
+#include <sys/stat.h>
 
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -164,6 +166,19 @@ bool TagReadRawBlock(void* buffer, int32_t n) {
   }
   if (!fglob) return false;
   return std::fread(buffer, 1, size_t(n), fglob) == size_t(n);
+}
+
+int64_t TagResteSource() {
+  if (hglob) {
+    const int64_t reste = int64_t(GetHandleSize(hglob)) - posGlob;
+    return reste < 0 ? 0 : reste;
+  }
+  if (!fglob) return 0;
+  struct stat etat;
+  const long position = std::ftell(fglob);
+  if (position < 0 || fstat(fileno(fglob), &etat) != 0 || !S_ISREG(etat.st_mode)) return INT64_MAX;
+  const int64_t reste = int64_t(etat.st_size) - position;
+  return reste < 0 ? 0 : reste;
 }
 
 bool TagWait(const char* keyword, TagHandler handler) {

@@ -53,6 +53,11 @@ void TagReadBlock(void* buffer, int32_t size);
 // copied and the source is then at its end).
 bool TagReadRawBlock(void* buffer, int32_t n);
 
+// Characters left in the source, for bounding what a count read from it may
+// allocate: exact for a memory block and a regular file; the largest value
+// for a file of unknown size; 0 without a source.
+int64_t TagResteSource();
+
 // Reads words until one equals the keyword (true); every other word goes to
 // the handler, and a handler answering false stops the wait (false). False
 // too at the end of the input.

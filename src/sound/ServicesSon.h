@@ -4,12 +4,11 @@
 // audio tracks, singing-voice parameters and voice files. Nothing ever plays
 // in the plug-in. Each group says which file defines it.
 #include "platform/PlatformTypes.h"
+#include "sound/DonneesVoix.h"
 
 struct FX;
 struct Partition;
 struct Portee;
-// The singing-voice parameter block of a staff (kTailleVoixParam bytes).
-struct VoixParam;
 
 // The instrument table (SINSTRUM.cpp).
 // Appends (or reuses) a record with the defaults; its index, negative on failure.
@@ -33,25 +32,26 @@ uint32_t GetSampleRatePisteNumerique(Portee** staff);
 uint32_t GetLengthPisteNumerique(Portee** staff);
 
 // Singing-voice parameters of staves (Lyrastel.cpp).
-// Size of a staff's voice parameter block.
-constexpr Size kTailleVoixParam = 3512;
 bool IsPorteeLyrastel(Portee** staff);
 bool IsLyrastel();
+// The default image over the record (whose fragments the caller has freed).
 void SetDefautVoixParam(VoixParam* parameters);
-// Frees the staff's singing data and clears its field.
+// Frees the staff's fragments and voice parameter block and clears its field.
 void DisposeLyrastelPortee(Portee** staff);
 // Marks the staff's singing output to be recomputed after its notes changed.
 void LyrastelPorteeACalculer(Portee** staff);
 // Marks every sung staff of the score for a new synthesis (after the tempo
 // or the bars changed); true when one was marked.
 bool LyrastelPartitionACalculer(Partition** score);
-// The voice language id at an index of the installed language table; the
-// plug-in installs no language, so every index is beyond the table: 0.
+
+// Voice languages (LanguesVoix.cpp).
+// The voice language id at an index of the installed language table; 0 for
+// an index beyond it (the plug-in installs no language).
 uint16_t LYGetLanguageIDByIndex(int32_t index);
 
 // Voice files, fragments and presets (VoixFichiers.cpp).
-// Loads an expression preset (a path relative to the voices folder) into a
-// voice parameter block.
+// Reads a voice file into a voice parameter block (its fragments are freed
+// first); a path that starts with a colon is relative to the current folder.
 bool DoChargeExpressionVoix(const char* path, VoixParam* parameters);
 
 // Sound-effect settings (ParamFX.cpp).

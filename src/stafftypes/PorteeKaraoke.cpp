@@ -1,14 +1,18 @@
 #include "stafftypes/PorteeKaraoke.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "layout/Zoom.h"
 #include "model/CvtTemps.h"
 #include "model/Portee.h"
+#include "model/QrvText.h"
 #include "model/Ruban.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
 #include "stafftypes/PorteeGregorien.h"
 #include "text/TextData.h"
+#include "text/UTFText.h"
 
 // SEAM(stafftypes): the whole text of a lyric line comes with the lyric lines'
 // editing; until then no line gives one.
@@ -169,4 +173,29 @@ void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int3
   if (start) *start = p;
   if (end) *end = e;
   if (missing) *missing = n - separateurs;
+}
+
+void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style) {
+  if (!staff) return;
+  const TextStyle s = style ? *style : (*staff)->lignesTexte[0].styleCellule;
+  SetTextStyleHauteurZoom(&s, s.size);
+}
+
+// SEAM(stafftypes): a syllable is measured as plain text in the cell's style;
+// its styled runs are measured with the lyric lines' drawing.
+int16_t CalculeTaillesTexteKaraoke(Portee** staff, int16_t bar, int16_t verse, int16_t count, int16_t* widths) {
+  if (!staff || !widths || count <= 0) return 0;
+  count = std::min<int16_t>(count, int16_t(kMaxTaquetsMesure));
+  std::fill(widths, widths + count, int16_t(0));
+  char texte[kTailleTexteCellule];
+  TextStyle style{};
+  GetTexteKaraokeCellule(staff, kLigneTexteParoles, bar, verse, texte, &style);
+  if (!texte[0]) return 0;
+  SetStyleCalculeTaillesTexteKaraoke(staff, &style);
+  for (int16_t n = 0; n < count; n++) {
+    int32_t debut = 0, fin = 0;
+    GetBoundsStringTaquet(texte, n, &debut, &fin, nullptr);
+    if (fin > debut) widths[n] = UTFTextWidth(nullptr, texte, debut, fin - debut);
+  }
+  return count;
 }

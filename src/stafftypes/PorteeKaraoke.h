@@ -15,3 +15,11 @@ struct Portee;
 // the line has no cell); the caller disposes of it.
 ExtendedTE CreeTexteKaraoke(Portee** staff, int16_t line, int8_t slashes, int8_t caret, Handle records,
                             uint16_t passFilter, int32_t first, int32_t last);
+
+// Measuring a bar's syllables: the style they are measured in (null: the
+// lyric line's cell style) is set on the current port; then the widths of
+// the cell's syllables of a verse, one per lyric column (at most count, at
+// most kMaxTaquetsMesure), at the destination resolution. Returns the count
+// measured, 0 for an empty cell (the widths then 0).
+void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style);
+int16_t CalculeTaillesTexteKaraoke(Portee** staff, int16_t bar, int16_t verse, int16_t count, int16_t* widths);

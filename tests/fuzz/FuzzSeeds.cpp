@@ -14,6 +14,7 @@
 #include "support/Ar002TestEncoder.h"
 #include "support/MlapTestEncoder.h"
 #include "support/NativeDocument.h"
+#include "support/NativeVoix.h"
 #include "support/NativeWriter.h"
 #include "support/PictSamples.h"
 #include "system/PngCodec.h"
@@ -169,6 +170,51 @@ void Tagged(const char* dossierNecks) {
   Ecrit("tagged", "neck-memory", "\x01" + texte);
 }
 
+void Voix() {
+  using namespace tamrel_test;
+  // Two sections of version 98.05 (index 5): fragments of every form, then
+  // the second staff sharing the first's.
+  NativeWriter w(0x9805);
+  VoiceSectionRecord r;
+  r.phoneme = "la";
+  VoiceFragmentRecord table;
+  table.table[0][0] = 700;
+  VoiceFragmentRecord plain;
+  plain.form = 0;
+  plain.rows = 1;
+  plain.columns = 2;
+  plain.values = {1.5f, -2};
+  VoiceFragmentRecord rice = plain;
+  rice.rows = 2;
+  rice.packing = 1;
+  rice.packed = RiceSpectrumBlock({3, 4, 5, 7}, 2, 2, 2);
+  r.fragments = {table, plain, rice};
+  WriteVoiceSection(w, r);
+  VoiceSectionRecord partage;
+  partage.fragmentCount = 3;
+  partage.sharedStaff = 0;
+  WriteVoiceSection(w, partage);
+  Bytes b = w.Finish();
+  b.insert(b.begin(), 5);
+  Ecrit("voix", "sections-9805", b);
+  NativeWriter ancien(0x076F);
+  r.fragments = {table};
+  WriteVoiceSection(ancien, r);
+  b = ancien.Finish();
+  b.insert(b.begin(), 1);
+  Ecrit("voix", "section-76f", b);
+  Ecrit("voix", "file",
+        "\x80"
+        "DebutParamVoix\n  amplificationVoix 1.1 decalageOctave -1 PhonemeSansParole \"a\" Icone <0102A0>\n"
+        "  CoeffVelociteWeak 0.5 EfficaciteVelociteNotes 0.8\n"
+        "  DebutFragment ID \"t\" PRM_F1 Val 700 RaAv 1 FinPrm FinFragment\n"
+        "  DebutFragment NbSpectre 2 TailleSpectre 3 DebutDataSpectre 1 2 3 4.5 5 -6 FinFragment\n"
+        "  DebutFragment NbSpectre 1 TailleSpectre 2 DebutPackedSpectre FxCpCy0cPcO FinFragment\n"
+        "  DebutFragment NbSpectre 3 TailleSpectre 2 RicePackedSpectreSize 15\n"
+        "    DebutRicePackedSpectre 00000mEKG00000G3E8cr FinFragment\n"
+        "FinParamVoix\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +238,7 @@ int main(int argc, char** argv) {
   Dessins();
   Textes();
   Tagged(TAMREL_NECKS);
+  Voix();
   if (erreurs) std::fprintf(stderr, "fuzz_seeds: %d files could not be written\n", erreurs);
   return erreurs ? 1 : 0;
 }

@@ -121,6 +121,7 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   ASSERT_EQ(mkfifo(P("fifo.xml").c_str(), 0600), 0);
   fs::create_directory(P("folder.xml"));
   fs::create_directory(P("ro"));
+  fs::create_symlink(P("absent.pdf"), P("dangling.pdf"));
   // Bombs: 12 MB of tiny elements in a zip of some 12 KB, a member header
   // claiming 256 MB over a few bytes, and elements nested 300,000 deep.
   Zip(P("flat.mxl"), "flat.xml", "<score-partwise>" + Repeat("<a/>", 3 << 20) + "</score-partwise>");
@@ -161,6 +162,8 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
        "mismatched tag"},
       {"device as output", "preview " + Q(good) + " -o /dev/full", 2, "the output is not a regular file"},
       {"folder as output", "preview " + Q(good) + " -o " + Q(dir), 2, "the output is a folder"},
+      {"link to a missing file as output", "preview " + Q(good) + " -o " + Q(P("dangling.pdf")), 1,
+       "cannot be written: a symbolic link to a missing file"},
       {"missing folder", "preview " + Q(good) + " -o " + Q(P("none/out.pdf")), 1,
        "cannot be written: its folder does not exist"},
       {"file size limit", "preview " + Q(good) + " -o " + Q(P("report.pdf")), 1,
@@ -194,15 +197,30 @@ TEST_F(HostRefusals, EveryCaseKeepsTheUsersFilesAndSaysWhyInOneLine) {
   }
   EXPECT_EQ(Read(longOut).substr(0, 5), "%PDF-");
   EXPECT_TRUE(fs::is_fifo(P("fifo.xml")));
+  EXPECT_TRUE(fs::is_symlink(P("dangling.pdf")));
+  EXPECT_FALSE(fs::exists(P("absent.pdf")));
   EXPECT_TRUE(fs::exists("/dev/full"));
 
-  // Root may write anywhere: a read-only folder only refuses others.
-  fs::permissions(P("ro"), fs::perms::owner_read | fs::perms::owner_exec);
-  if (geteuid() != 0) {
-    const HostRun r = Host("preview " + Q(good) + " -o " + Q(P("ro/out.pdf")));
+  // A read-only folder. Root may write anywhere, so under root the host runs
+  // as an unprivileged user (util-linux's setpriv), who may read the input.
+  const fs::perms lecture = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(P("ro"), lecture);
+  std::string utilisateur;
+  if (geteuid() == 0) {
+    fs::permissions(dir, lecture | fs::perms::owner_write);
+    fs::permissions(good, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::add);
+    utilisateur = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  {
+    const HostRun r = Host("preview " + Q(good) + " -o " + Q(P("ro/out.pdf")), utilisateur);
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("cannot be written: permission denied"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_TRUE(fs::is_empty(P("ro")));
   }
+  fs::permissions(dir, fs::perms::owner_all);
   fs::permissions(P("ro"), fs::perms::owner_all);
   ExpectNoTemporary(dir, "after every case");
 

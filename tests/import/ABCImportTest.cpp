@@ -106,6 +106,36 @@ TEST(ABCCle, ClefsAndExplicitAccidentals) {
   EXPECT_EQ(clef.type, kClefUt);
   EXPECT_EQ(clef.decalageLigne, -1);
   EXPECT_EQ(greg, 1);
+
+  // A field that starts with a clef names no key (a lone letter is a tonic);
+  // a line number puts the clef on that line.
+  struct {
+    const char* texte;
+    uint8_t cleDonnee;
+    int16_t avecClef;
+    uint8_t type;
+    int8_t ligne, octave;
+  } cas[] = {
+      {"bass", 0, 1, kClefFa, 0, 0},
+      {"clef=bass", 0, 1, kClefFa, 0, 0},
+      {"alto4", 0, 1, kClefUt, 1, 0},
+      {"alto1", 0, 1, kClefUt, -2, 0},
+      {"bass3", 0, 1, kClefFa, -1, 0},
+      {"treble1", 0, 1, kClefSol, -1, 0},
+      {"treble-8", 0, 1, kClefSol, 0, -1},
+      {"C# alto2", 1, 1, kClefUt, -1, 0},
+      {"C", 1, 0, 0, 0, 0},
+      {"B", 1, 0, 0, 0, 0},
+  };
+  for (auto& c : cas) {
+    uint8_t donnee = 9;
+    ASSERT_EQ(CvtStrAbcEnTonalite(c.texte, &cle, &clef, &greg, &donnee), c.avecClef) << c.texte;
+    EXPECT_EQ(donnee, c.cleDonnee) << c.texte;
+    if (!c.avecClef) continue;
+    EXPECT_EQ(clef.type, c.type) << c.texte;
+    EXPECT_EQ(clef.decalageLigne, c.ligne) << c.texte;
+    EXPECT_EQ(clef.decalageOctave, c.octave) << c.texte;
+  }
 }
 
 TEST(ABCMesure, MetersAndTheirNoteLength) {
@@ -236,7 +266,7 @@ TEST(ABCMusique, BarLinesRepeatsAndEndings) {
       {"C D E F|G A B c:|", "0|: 1:|"},
       {"|:C D E F::G A B c:|", "0|: 0:| 1|: 1:|"},
       {"|:C D E F:|:G A B c:|", "0|: 0:| 1|: 1:|"},
-      {"C D E F||G A B c[|C D E F|]", "1|| 2[| 2|]"},
+      {"C D E F||G A B c[|C D E F|]", "0|| 2[| 2|]"},
       {"|:C D E F|[1,3 G A B c:|[2 c B A G|]", "0|: 1[13 1] 1:| 2[2 2] 2|]"},
   };
   for (auto& c : cas) {
@@ -273,6 +303,42 @@ TEST(ABCMusique, VoicesKeepTheirOwnTime) {
   CvtMesureEnClef(d.Staff(1), 0, &clef);
   EXPECT_EQ(clef.type, kClefFa);
   EXPECT_STREQ((*d.Staff(1))->aspect.nom, "Bass");
+}
+
+// Shapes of real files: a tune ending on a double bar line has no empty bar
+// after it; text blocks and other programs' field lines are no music; a key
+// field with a clef alone keeps the key; a lone ':' is a dashed bar line.
+TEST(ABCFichier, WhatRealFilesHoldAroundTheMusic) {
+  struct {
+    const char* texte;
+    int16_t mesures;
+    const char* notes;
+    const char* ruptures;
+  } cas[] = {
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:C\nC D||E F||\n", 2, "60/40320 62/40320 64/40320 65/40320", "0|| 1||"},
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:C\nC D|E F.|\n", 2, "60/40320 62/40320 64/40320 65/40320", "1.|"},
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:C\n%%begintext\nA text, not music.\n\n%%endtext\nC D|\n", 1, "60/40320 62/40320", ""},
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:C\nC D|\nd: * !mf!|\nE F|\n", 2, "60/40320 62/40320 64/40320 65/40320", ""},
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:D\nF C|[K:bass]F C|[K:alto4]F C|\n", 3,
+       "66/40320 61/40320 66/40320 61/40320 66/40320 61/40320", ""},
+      {"X:1\nT:t\nM:2/4\nL:1/4\nK:C\nC D:E F|\n", 2, "60/40320 62/40320 64/40320 65/40320", "0.|"},
+  };
+  for (auto& c : cas) {
+    DocumentABC d(c.texte);
+    EXPECT_EQ(d.resultat, 1) << c.texte;
+    EXPECT_EQ(d.NbMesures(), c.mesures) << c.texte;
+    EXPECT_EQ(d.Notes(), c.notes) << c.texte;
+    EXPECT_EQ(d.Ruptures(), c.ruptures) << c.texte;
+  }
+  // The clef changes and the key stays.
+  DocumentABC d(cas[4].texte);
+  Clef clef;
+  CvtMesureEnClef(d.Staff(), 2, &clef);
+  EXPECT_EQ(clef.type, kClefUt);
+  EXPECT_EQ(clef.decalageLigne, 1);
+  Tonalite cle;
+  CvtMesureEnTonalite(d.Staff(), 2, &cle);
+  EXPECT_EQ(cle.alterations[3], 1);
 }
 
 TEST(ABCFichier, HeaderFieldsAndTitles) {

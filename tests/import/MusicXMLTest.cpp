@@ -175,9 +175,9 @@ TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
   EXPECT_EQ(doc->titres[1].texte[0], 0);
   for (int i = 0; i < 3; i++) EXPECT_EQ(doc->dates[i], 3900000000u);
   EXPECT_EQ(doc->regle, 1);
-  // Bar numbers (none yet without staves) go to the score's collection.
+  // Bar numbers (one per measure of the file) go to the score's collection.
   ASSERT_NE((*doc->partitionCourante)->collections[0], nullptr);
-  EXPECT_EQ(CountCollectionItems((*doc->partitionCourante)->collections[0]), 0);
+  EXPECT_EQ(CountCollectionItems((*doc->partitionCourante)->collections[0]), 28);
   // A second import keeps the score it finds.
   Partition** score = doc->partitionCourante;
   Handle h = Text("<score-partwise/>");

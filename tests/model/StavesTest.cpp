@@ -397,7 +397,7 @@ TEST_F(StavesTest, OnlySungStavesGetVoiceParameters) {
   InitChantConfigPortee(chant);
   InitChantConfigPortee(muet);
   ASSERT_NE((*chant)->voixParam, nullptr);
-  EXPECT_EQ(GetHandleSize((*chant)->voixParam), Size(3512));
+  EXPECT_EQ(GetHandleSize((*chant)->voixParam), Size(sizeof(VoixParam)));
   EXPECT_EQ((*chant)->chantConfig1, 1);
   EXPECT_EQ((*chant)->chantConfig2, 1);
   Handle avant = (*chant)->voixParam;

@@ -454,11 +454,6 @@ TEST_F(LectureBlocPartition, DamagedBlocksFail) {
          s.barCount = 1;
        }},
       {"a bar count past the end", [](ScoreRecord& s) { s.barCount = 60000; }},
-      {"a sung staff's voice data",
-       [](ScoreRecord& s) {
-         s.staves[0].type = 9;
-         s.staves[0].voiceMarker = 1;
-       }},
       {"a track with samples",
        [](ScoreRecord& s) {
          s.staves[0].type = 10;

@@ -55,23 +55,42 @@ void NativeWriter::Rect(int16_t left, int16_t top, int16_t right, int16_t bottom
   I16(bottom);
 }
 
-void NativeWriter::StartLZW() { coding_ = true; }
+void NativeWriter::Switch(bool coded) {
+  if (coding_ == coded) return;
+  coding_ = coded;
+  stretches_.push_back(Stretch{coded, {}});
+}
+
+void NativeWriter::StartLZW() { Switch(true); }
+
+void NativeWriter::StopLZW() { Switch(false); }
+
+size_t NativeWriter::Size() const {
+  size_t n = 0;
+  for (const Stretch& s : stretches_) n += s.bytes.size();
+  return n;
+}
 
 std::vector<uint8_t> NativeWriter::Finish() const {
-  std::vector<uint8_t> file = plain_;
-  if (!coding_) return file;
-  std::FILE* f = std::tmpfile();
-  if (!f) throw std::runtime_error("no temporary file for the LZW coder");
-  if (!InitCodeLZW()) {
+  std::vector<uint8_t> file;
+  for (const Stretch& s : stretches_) {
+    if (!s.coded) {
+      file.insert(file.end(), s.bytes.begin(), s.bytes.end());
+      continue;
+    }
+    std::FILE* f = std::tmpfile();
+    if (!f) throw std::runtime_error("no temporary file for the LZW coder");
+    if (!InitCodeLZW()) {
+      std::fclose(f);
+      throw std::runtime_error("LZW coder tables");
+    }
+    for (uint8_t c : s.bytes) PutcLZW(c, f);
+    EndCodeLZW(f);
+    std::rewind(f);
+    int c;
+    while ((c = std::fgetc(f)) != EOF) file.push_back(uint8_t(c));
     std::fclose(f);
-    throw std::runtime_error("LZW coder tables");
   }
-  for (uint8_t c : coded_) PutcLZW(c, f);
-  EndCodeLZW(f);
-  std::rewind(f);
-  int c;
-  while ((c = std::fgetc(f)) != EOF) file.push_back(uint8_t(c));
-  std::fclose(f);
   return file;
 }
 

@@ -48,21 +48,29 @@ class NativeWriter {
 
   // Every byte written after this call is LZW-coded in the file.
   void StartLZW();
+  // Ends the coded stretch: the bytes written after this call are plain until
+  // the next StartLZW, which begins a stretch of its own.
+  void StopLZW();
   bool Coding() const { return coding_; }
 
   // Bytes written so far (plain and, once coded, not yet coded), for tests
   // that look at a record's extent.
-  size_t Size() const { return plain_.size() + coded_.size(); }
+  size_t Size() const;
 
-  // The file's bytes: the plain part, then the coded part through the coder.
+  // The file's bytes: each plain part as it stands, each coded part through
+  // the coder.
   std::vector<uint8_t> Finish() const;
 
  private:
-  std::vector<uint8_t>& Out() { return coding_ ? coded_ : plain_; }
+  struct Stretch {
+    bool coded;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<uint8_t>& Out() { return stretches_.back().bytes; }
+  void Switch(bool coded);
   uint16_t version_;
   bool coding_ = false;
-  std::vector<uint8_t> plain_;
-  std::vector<uint8_t> coded_;
+  std::vector<Stretch> stretches_{Stretch{false, {}}};
 };
 
 // "0A 51 0D..." to bytes; blanks and line ends are ignored. For fixtures
