@@ -1,20 +1,44 @@
 #pragma once
-// Screen modes of a score: 0 ribbon, 1 page, 2 and 3 print. The mode queries,
-// re-pagination and the screen areas, which the model calls, are declared in
-// layout/ServicesMiseEnPage.h.
+// Screen modes of a score: 0 ribbon, 1 page, 2 and 3 print. The mode decides
+// the resolution lengths are drawn at, the score's screen scale and zoom, the
+// current bar table and where the areas of pages and staves lie. The mode
+// queries, re-pagination and the screen areas, which the model calls, are
+// declared in layout/ServicesMiseEnPage.h.
 #include "layout/ServicesMiseEnPage.h"
 #include "platform/PlatformTypes.h"
 
 struct Partition;
 struct Document;
+struct Portee;
 
-// Puts the score in a screen mode (a request for mode 1 is stored as mode 0)
-// and marks the bar tables dirty when it changed. The views, zoom and screen
-// scale the change also sets come with the page layout.
+// Guide marks may be drawn at all (off in a preview).
+extern uint8_t IsTraceReperesGlobal;
+
+// The resolution a mode draws at: 72 in mode 0, the page-mode preference in
+// mode 1, the score's print resolution in modes 2 and 3.
+int16_t GetResolutionModeEcran(Partition** score);
+
+// Puts the score in a screen mode (a request for mode 1 is stored as mode 0).
+// A change marks the spacing dirty; leaving mode 0 brings back the view kept
+// for the other modes, returning to it keeps the current view and shows every
+// staff. Outside mode 0: zoom 72 and a screen scale of the mode's resolution
+// / 72 (times the print zoom in page mode); in mode 0 scale 1 and the
+// scrolling zoom. The staves are then prepared again.
 void SetModeEcran(Partition** score, int32_t mode);
 
 struct PrInfo;
-// The document's print information: its own page size at 576 dpi (x 8) when
-// it carries one, else the print record's; top/left and bottom/right swapped
-// when the rectangle's shape disagrees with the document's orientation.
+// The document's print information: its own page size at 576 dpi (x 8,
+// clamped to 16 bits) when it carries one, else the print record's;
+// top/left and bottom/right swapped when the rectangle's shape disagrees with
+// the document's orientation.
 void GetPrInfoDocument(Document* document, PrInfo* out);
+
+// The drawable area of the window: everything in print modes; the window in
+// page mode; in mode 0 the window less the score's inset (unless flag 8), the
+// gutter (unless flag 2) and the ruler's height (unless flag 4).
+void CalculeAireSelonMode(Document* document, int16_t flags, Rect* out);
+// Height of the bars above the ribbon (the ruler's: a preview has no others).
+int16_t CalculeHauteursBarres(Document* document);
+// With the page-limits preference, a bar that starts a system gets a line at
+// x over the staff's height (4 pixels wide at 72 dpi where a page starts).
+void TraceLimitePage(Document* document, Portee** staff, int32_t bar, int32_t x);

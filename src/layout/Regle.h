@@ -5,3 +5,7 @@
 // Whether the ruler shows the spacing columns.
 void SetModeAfficheTaquetsRegle(int16_t mode);
 int16_t GetModeAfficheTaquetsRegle();
+
+struct Document;
+// The ruler's height: 19 when the document shows it, else 0.
+int16_t CalculeHauteurRegle(Document* document);

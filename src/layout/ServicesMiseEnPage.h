@@ -19,13 +19,23 @@ enum : int32_t { kModeEcranRuban = 0, kModeEcranPage = 1, kModeEcranImpression =
 int32_t GetModeEcran(Partition** score);  // 0 without a score
 bool IsModePagePartition(Partition** score);
 bool IsModeImpressionPartition(Partition** score);
-// Whether guide marks are drawn: objects set invisible show only then.
+// The same for the document's current score; false without one.
+bool IsModePageDocument(Document* document);
+bool IsModeImpressionDocument(Document* document);
+// Marks the current score's page layout dirty.
+void FixeMiseEnPageNonCalculee(Document* document);
+// Whether guide marks are drawn: objects set invisible show only then; never
+// while the process switch is off, else always in mode 0, else the document's.
 bool IsTraceReperes(Partition** score);
 // Re-paginates the current score: writes the mode-3 bar table.
 void RecalculeMiseEnPage(Document* document);
-// The scale by which the mode-3 table is zoomed into the page and print tables.
+// The scale by which the mode-3 table is zoomed into the page and print tables:
+// the mode's resolution / 72 in print modes, zoom x resolution x page-view
+// factor / 5184 otherwise.
 float CalculeEchelleVisualisationModePage(Document* document);
-// Screen areas of the ribbon, page and print modes after a rebuild.
+// Screen areas of the ribbon, page and print modes after a rebuild; in mode 0
+// the shown staves are stacked by their zoomed heights under the ruler (a
+// document without a window area keeps its staves where they are).
 void InitAiresEcranModeRuban(Document* document);
 void InitAiresEcranModePage(Document* document);
 void InitAiresEcranImpression(Document* document);

@@ -441,19 +441,17 @@ int32_t CvtIndexNoteEnPixelEcran(Portee** staff, int32_t index) {
   return Sature32(int64_t(CvtTempsEnPixelEcran(score, t)) + CalculeDecalageCorpsAccord(nullptr, staff, index));
 }
 
-// The staff type's linear note positions: (staff, tick, 0, note, scratch).
-typedef int32_t (*VectNoteEnPos)(Portee** staff, int32_t tick, int32_t zero, const Signe* note, void* scratch);
-
+// The staff type's linear note positions.
 static int16_t PosLineaire(Portee** staff, int32_t index, bool ruban) {
   if (!staff) return 0;
-  VectPorteeProc slot = ruban ? (*staff)->vecteurs.vect_Note2Ruban : (*staff)->vecteurs.vect_Note2Ecr;
+  VectNote2Y slot = ruban ? (*staff)->vecteurs.vect_Note2Ruban : (*staff)->vecteurs.vect_Note2Ecr;
   int32_t n;
   Signe* s = Notes(staff, &n);
   if (!slot || !s || index < 0 || index >= n) return 0;
   int32_t t = CvtIndexNoteEnTemps(staff, index);
   Signe note = Notes(staff, &n)[index];  // a copy: the slot may move the array
-  uint8_t scratch[64] = {};
-  return int16_t(reinterpret_cast<VectNoteEnPos>(slot)(staff, t, 0, &note, scratch));
+  uint8_t flags = 0;
+  return slot(staff, t, index, &note, &flags);
 }
 
 int16_t CvtIndexNoteEnPosEcranLin(Portee** staff, int32_t index) { return PosLineaire(staff, index, false); }

@@ -299,6 +299,8 @@ struct Portee {
   int16_t couleur;  // colour index of the staff
   int16_t couleurNotes;
   int16_t largeurTete;
+  int16_t huitiemeEcran;  // an eighth and a fifteenth of the music-font size at the destination resolution
+  int16_t quinziemeEcran;
   float echelleSymboles;
   uint8_t modeQueues;  // 0 automatic, 1 all stems down
   uint8_t queuesMilieuNotes;
@@ -306,6 +308,7 @@ struct Portee {
   int16_t decalageQueue;
   uint8_t crochetsEnBarres;
   uint8_t cacheSilences;
+  uint8_t sansDecoupeMesure;  // drawing state: notes are not cut at bar lines while set
   uint8_t pauseMesureEntiere;
   uint8_t pauseCentree;
   uint8_t modeSilencesFantomes;

@@ -4,8 +4,14 @@
 #include "platform/PlatformTypes.h"
 
 struct Portee;
+struct Signe;
 
 typedef void (*VectInitPortee)(Portee** staff);
+// Slots 3 and 4: the y of a note at a tick on the screen or on the ribbon.
+// `index` is the note's index in the staff (-1 for a note built on the
+// fly); `flags` (may be null) gets the accidental code to show in bits 0-2,
+// 128 for a stem down and the note's own display bits.
+typedef int16_t (*VectNote2Y)(Portee** staff, int32_t tick, int32_t index, const Signe* note, uint8_t* flags);
 // The other slots are typed by the staff-type code that installs and calls
 // them; until then they only have to be storable and comparable with null.
 typedef void (*VectPorteeProc)();
@@ -14,8 +20,8 @@ struct VecteursPortee {
   VectInitPortee vect_init_portee;         // 0: zoomed metrics of the staff
   VectPorteeProc vect_trace_fond_portee;   // 1: staff lines and background
   VectPorteeProc vect_trace_armature;      // 2: clef, key and time at a line start
-  VectPorteeProc vect_Note2Ecr;            // 3: screen y of a note
-  VectPorteeProc vect_Note2Ruban;          // 4: ribbon y of a note
+  VectNote2Y vect_Note2Ecr;                // 3: screen y of a note
+  VectNote2Y vect_Note2Ruban;              // 4: ribbon y of a note
   VectPorteeProc HauteurRuban2Note;        // 5
   VectPorteeProc vect_Ruban2Note;          // 6
   VectPorteeProc vect_trace_notes;         // 7
