@@ -17,6 +17,7 @@
 #include "model/TabEltMesure.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
+#include "sound/BaseSons.h"
 #include "system/Dossiers.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
@@ -188,6 +189,8 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   XMLFinalizeAppearance(doc);
   TermineStaves(doc);
   XMLDisposeJumpDict();
+  // Standard sound ids, once a sound base is there (never in a preview).
+  ConvertitIdInstrumentsApresChargement(doc, 0, 0);
 
   XMLPaginationRecalculeLargeurObjetsTexte(doc);
   XMLPaginationRecalculeLargeurDiagrammes(doc);

@@ -2,7 +2,8 @@
 // Page setups, pages and page elements: defaults, building, rescaling and
 // release. The records are in layout/DonneesMiseEnPage.h; the defaults of one
 // setup, the release of a score's pages, the page count and the printed-staff
-// test, which the model calls, are declared in layout/ServicesMiseEnPage.h.
+// test and the adding of page elements, which the model calls, are declared
+// in layout/ServicesMiseEnPage.h.
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "platform/PlatformTypes.h"
@@ -16,11 +17,6 @@ struct Document;
 // first recomputed for this page index from the print information and
 // written back to the caller's rectangle.
 int16_t AjoutePage(Partition** score, MiseEnPage* setup, const PrInfo* printInfo, Rect* pageRect);
-void SetSystemeDefaut(Systeme* system);
-// Adds an element to a page (a copy of its staff entries; the caller keeps its
-// own), after the others or first; the page's running y becomes the element's
-// bottom + gap. Returns the element's index, or -1 when it could not be added.
-int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, int16_t gap, bool first);
 // The setup serving page `page` (1-based) of the current score: the fifth when
 // an element of kind 4, 9 or 10 comes before any of kind 5, the fourth when one
 // of kind 5 comes first, else the first; the first for a page out of range or

@@ -77,6 +77,11 @@ void DisposeMiseEnPagePartition(Partition** score);
 int16_t CombienDePages(Partition** score);
 // Whether a staff is printed with a setup.
 bool IsPorteeImprimable(MiseEnPage* pageSetup, Portee** staff);
+void SetSystemeDefaut(Systeme* system);
+// Adds an element to a page (a copy of its staff entries; the caller keeps its
+// own), after the others or first; the page's running y becomes the element's
+// bottom + gap. Returns the element's index, or -1 when it could not be added.
+int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, int16_t gap, bool first);
 
 // The graphic mode (ModeGraphique.cpp; ReadConfigGraphique in LectureModeGraphique.cpp).
 // The user's mode, from the preferences.

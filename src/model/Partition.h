@@ -111,14 +111,20 @@ struct Partition {
   int16_t reglagesLibelleCible[5];
   uint32_t compteurIdLiaison;  // ids of ties, slurs and beam links
   Handle partGroups;           // PartGroup records
-  Document* document;          // owning document
+  // Old documents' switches: bar lines run through bracket and brace groups.
+  uint8_t ancienBarresCrochets;
+  uint8_t ancienBarresAccolades;
+  Document* document;  // owning document
 
   // Settings read by loading, layout, drawing and playback.
-  Handle accompagnements;     // the accompaniment bank (records), made by its first entry; bit 0x2
-  Handle banqueRythmes;       // the rhythm bank (records), made by its first entry; bit 0x20
-  Handle tableauCvtSec;       // milliseconds table over played time (SegmentCvtSec records)
-  Handle tableauCvtSecEcrit;  // the same over written time
-  int32_t nbTaquetsZorodava;  // spacing-column cache
+  Handle accompagnements;  // the accompaniment bank (records), made by its first entry; bit 0x2
+  Handle banqueRythmes;    // the rhythm bank (records), made by its first entry; bit 0x20
+  int16_t nbAccompagnements;
+  int16_t nbRythmes;
+  uint16_t nbMesuresGrilleAccord;  // bars of the chord grid (grilleAccord)
+  Handle tableauCvtSec;            // milliseconds table over played time (SegmentCvtSec records)
+  Handle tableauCvtSecEcrit;       // the same over written time
+  int32_t nbTaquetsZorodava;       // spacing-column cache
   Handle taquetsZorodava;
   int16_t facteurTempo;    // tempo factor of old tempo staves
   int16_t tempo;           // 80 by default: the integer part of the score's tempo

@@ -345,9 +345,24 @@ struct Portee {
   Handle usedBars;       // used-bars table
   uint8_t fxLie;         // FX channel linked to another staff
   int16_t fxPorteeLiee;
-  Handle diagrammesCustoms;  // custom chord diagrams
-  Handle listeAccords;       // chord lists computed from the notes
-  uint8_t accordsCalcules;
+  Handle diagrammesCustoms;  // the staff's own chord diagrams (DiagrammeAccord records)
+  Handle listeAccords;       // the chord list (AccordTaquet records), one per column of the chord line
+  uint8_t accordsCalcules;   // the automatic chords are up to date
+  // The chord analysis (nomsAccordsAuto switches it on, with the next byte).
+  uint8_t analyseAccords;
+  uint8_t niveauAccords;         // 3 triads, 4 sevenths, 5 ninths
+  uint8_t methodeAccords;        // non-zero root scoring, 0 degrees of the key
+  uint8_t unAccordParMesure;     // one chord per bar
+  uint8_t accordsParDiagrammes;  // tablatures name chords from the diagram of their fingering
+  uint16_t nbAccordsDiagramme;   // chords named from a diagram by the last analysis
+  uint16_t nbAccordsSansDiagramme;
+  uint16_t valeurAccordeonDefaut;
+  uint32_t styleDiagrammes;  // 4000: keyboard diagrams
+
+  // Groups as old documents marked them on the staves (bit 1 first staff,
+  // bit 2 last staff), converted into part groups after loading.
+  uint16_t ancienGroupeCrochet;
+  uint16_t ancienGroupeAccolade;
 
   // Settings the document reader stores as read.
   int32_t valeurIndex;       // value stored beside the index

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "layout/ServicesMiseEnPage.h"
+#include "model/Cibles.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/Partition.h"
@@ -43,10 +44,6 @@ constexpr uint16_t kGrisFondParoles = 0xE000;
 const LigneTexte& LigneDuTexte(Portee** staff, uint32_t line) {
   return (*staff)->lignesTexte[line == kLigneTexteAccords ? 1 : 0];
 }
-
-// SEAM(model): target labels come with the targets' automatic labels; until
-// then "$!" codes expand to nothing.
-void LibelleCible(Partition**, char, char* out) { out[0] = 0; }
 
 // The playing time of the whole score, repeats unrolled; negative (nothing to
 // show) without a score or with an empty played list.
@@ -105,7 +102,7 @@ void ExpandeCodes(Portee** staff, const Texte& record, const char* marked, Expan
       case '$': std::strcpy(tampon, "$"); break;
       case '!':
         if (p[2] != 0) {
-          LibelleCible(score, p[2], tampon);
+          CalculeLibelleCiblePartition(score, uint8_t(p[2]), record.debut, tampon);
           suite = p + 2;
         }
         break;

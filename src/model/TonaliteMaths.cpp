@@ -485,8 +485,9 @@ int16_t AppliqueInstrumentTranspositeur(Partition** score, Portee** staff, int16
       if (copie >= 0) {
         Instrument* t = reinterpret_cast<Instrument*>(*(*score)->instruments);
         Instrument c = t[source];
-        // The copy shares no sound with its source.
+        // The copy shares no sound with its source, nor its cache file.
         std::memcpy(c.sampleHandles, t[copie].sampleHandles, sizeof c.sampleHandles);
+        c.jeu.etat = EtatJeuInstrument{};
         c.index = copie;
         c.inUse = 1;
         if (std::strlen(c.name) < 60) std::strcat(c.name, " [Transp]");

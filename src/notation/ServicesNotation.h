@@ -6,6 +6,9 @@
 #include "platform/PlatformTypes.h"
 
 struct DataAccroche;
+struct DefAccord;
+struct DiagrammeAccord;
+struct NoteAnalyse;
 struct LigneTexte;
 struct Dynamique;
 struct FX;
@@ -31,6 +34,23 @@ int32_t CalculeTailleEcranRuptureMesure(Partition** score, int16_t bar);
 // Horizontal offset of the head of note `index` within its chord, on the
 // piano roll when `ruban` is given, else on the page.
 int16_t CalculeDecalageCorpsAccord(Partition** ruban, Portee** staff, int32_t index);
+
+// Chord names (NomsAccords.cpp).
+// The chord-symbol text of a chord given by the pitches of its root, third,
+// fifth, seventh and ninth (-1 for an absent degree), spelled in a key; dst
+// holds at least 64 bytes. Returns dst.
+char* AccordToStr(const int16_t pitches[5], char* dst, const Tonalite* key);
+// Reads a chord-symbol text; 1 when a root was recognised, else 0 (root -1).
+int16_t CvtChaineEnAccord(const char* text, DefAccord* out);
+// The chord's pitches (at most 7), sorted and ended by 65535.
+void CvtDefAccordEnListeNotes(const DefAccord* chord, uint16_t* pitches);
+// Chords and diagrams are not derived from played notes: these leave the
+// definition as it is and find no diagram (0).
+void CvtListeNotesEnDefAccord(const NoteAnalyse* notes, DefAccord* out);
+int16_t CvtListeNotesEnDiagrammeEditAccord(const NoteAnalyse* notes, int16_t option, DiagrammeAccord* out);
+// Index of the staff's own diagram named as the definition (and on its neck,
+// unless that is any neck); -1 when none.
+int32_t CvtNomAccordEnIndexDiagrammePortee(Portee** staff, const DefAccord* chord);
 
 // The chord-diagram list of a staff (DiagrammesPortee.cpp).
 void DisposeDiagrammes(Portee** staff);

@@ -35,6 +35,22 @@ std::string ListeChaines(std::initializer_list<const char*> chaines) {
   return r;
 }
 
+// A list whose strings are given by index (from 1); the others are empty.
+std::string ListeChainesIndexees(std::initializer_list<std::pair<int, const char*>> chaines) {
+  int n = 0;
+  for (const auto& c : chaines) n = c.first > n ? c.first : n;
+  std::vector<std::string> t(static_cast<size_t>(n));
+  for (const auto& c : chaines) t[size_t(c.first - 1)] = c.second;
+  std::string r;
+  r.push_back(char((n >> 8) & 0xFF));
+  r.push_back(char(n & 0xFF));
+  for (const std::string& c : t) {
+    r.push_back(char(c.size() > 255 ? 255 : c.size()));
+    r.append(c, 0, 255);
+  }
+  return r;
+}
+
 void RemplitListes(Magasin& m) {
   auto ajoute = [&m](int16_t id, std::initializer_list<const char*> chaines) {
     m[{kTypeSTR, id}].octets = ListeChaines(chaines);
@@ -54,6 +70,9 @@ void RemplitListes(Magasin& m) {
   // Harmonica header labels: blow/draw in full (label mode 1), short (mode 2),
   // the hole line, and the pair of the single-line style.
   ajoute(1042, {"Blow", "Draw", "B", "D", "Hole", "Blow", "Draw"});
+  // Loose strings from 500 on (number - 500): the word before a new target's
+  // number (1097) and the warning that lists unknown chord names (695).
+  m[{kTypeSTR, 1001}].octets = ListeChainesIndexees({{195, "Unknown chords: %s"}, {597, "Target"}});
 }
 
 // Lives as long as the process: handles loaded from it stay valid until exit.

@@ -6,11 +6,14 @@
 // A block that cannot be read gives 0 and leaves the score in the document,
 // consistent (the caller disposes the document).
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "layout/ServicesMiseEnPage.h"
 #include "model/Cibles.h"
 #include "model/CourbeTempo.h"
 #include "model/DonneesAccords.h"
+#include "model/Matrices.h"
 #include "model/ModePaste.h"
 #include "model/ObjetsLibres.h"
 #include "model/ParamEffet.h"
@@ -28,6 +31,7 @@
 #include "platform/Memory.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/LectureInstrument.h"
+#include "plugin/LectureMatrice.h"
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
 #include "system/Reporters.h"
@@ -215,71 +219,131 @@ bool LitRuptures(Partition** score) {
   return !EndOfFile();
 }
 
-// Step 18: the accompaniments.
-bool LitAccompagnements() {
+// A bar range of an old document into a bank's matrix: the last bar held
+// below the model's ceiling, a range ending before it starts dropped.
+void AjoutePlage(Handle matrice, uint16_t premiere, int16_t derniere, uint16_t index) {
+  if (derniere > kMaxMesures - 1) derniere = kMaxMesures - 1;
+  if (derniere < int32_t(premiere)) return;
+  AjouteRangeMatrice(matrice, -1, 0, int16_t(premiere), derniere, index);
+}
+
+// Step 18: the accompaniments, into the score's bank. An accompaniment the
+// bank cannot take is still read, and freed.
+bool LitAccompagnements(Partition** score) {
   const uint16_t n = LitMot();
   if (EndOfFile() || int64_t(n) > GetStreamRemaining()) return false;
   for (uint16_t i = 0; i < n; i++) {
-    char nom[64];
-    ReadUTFString(nom, sizeof nom);
-    ModePaste mode{};
+    Accompagnement a;
+    std::memset(&a, 0, sizeof a);
+    ReadUTFString(a.nom, sizeof a.nom);
+    const int16_t index = AjouteAccompagnement(score);
+    std::vector<std::pair<uint16_t, int16_t>> plages;
     if (VersionQuarvelLoad >= 0x0300) {
-      LitMot();
-      if (!ReadModePaste(&mode)) return false;
-      LitMot();
+      a.indexPortee = LitMot();
+      if (!ReadModePaste(&a.modePaste)) return false;
+      a.instrument = LitMot();
     } else {
+      // The switch of this accompaniment in the matrix (a negated byte) has
+      // no place in the model's matrix.
       LitOctet();
-      LitMot();
-      if (!ReadModePaste(&mode)) return false;
+      a.indexPortee = LitMot();
+      if (!ReadModePaste(&a.modePaste)) return false;
       ReadGap(2);
-      LitMot();
+      a.instrument = LitMot();
       ReadGap(10);
-      const uint16_t plages = LitMot();
-      if (EndOfFile() || int64_t(plages) * 4 > GetStreamRemaining()) {
-        LiberePatternMesure(mode.pattern);
+      const uint16_t nb = LitMot();
+      if (EndOfFile() || int64_t(nb) * 4 > GetStreamRemaining()) {
+        LiberePatternMesure(a.modePaste.pattern);
         return false;
       }
-      for (uint16_t k = 0; k < plages; k++) {
-        LitMot();
-        ReadShort();
+      for (uint16_t k = 0; k < nb; k++) {
+        const uint16_t premiere = LitMot();
+        plages.emplace_back(premiere, ReadShort());
       }
       ReadGap(6);
     }
-    // SEAM(model): the accompaniment bank is not built: each accompaniment is
-    // read (with its pattern and, in old documents, its bar ranges) and
-    // dropped. AjouteAccompagnement keeps it once the bank exists.
-    LiberePatternMesure(mode.pattern);
+    if (index < 0) {
+      LiberePatternMesure(a.modePaste.pattern);
+    } else {
+      reinterpret_cast<Accompagnement*>(*(*score)->accompagnements)[index] = a;
+      for (const auto& [premiere, derniere] : plages)
+        AjoutePlage((*score)->matriceAccompagnement, premiere, derniere, uint16_t(index));
+    }
+    if (EndOfFile()) return false;
+  }
+  if (VersionQuarvelLoad < 0x0300) GarbageMatrice((*score)->matriceAccompagnement);
+  return true;
+}
+
+// A rhythm of the bank (its record, staves and their notes); one the bank
+// cannot take is read and dropped.
+bool LitRythme(Partition** score) {
+  Rythme r;
+  std::memset(&r, 0, sizeof r);
+  if (VersionQuarvelLoad >= 0x0850) r.octet = LitOctet();
+  ReadUTFString(r.nom, sizeof r.nom);
+  r.valeur = LitMot();
+  r.numerateur = LitMot();
+  r.denominateur = LitMot();
+  if (r.numerateur == 0) r.numerateur = 4;
+  if (r.denominateur == 0) r.denominateur = 4;
+  const uint16_t portees = LitMot();
+  if (EndOfFile() || int64_t(portees) > GetStreamRemaining()) return false;
+  const int16_t index = AjouteRythme(score, false);
+  if (index >= 0) {
+    Rythme& dans = reinterpret_cast<Rythme*>(*(*score)->banqueRythmes)[index];
+    std::memcpy(dans.nom, r.nom, sizeof r.nom);
+    dans.octet = r.octet;
+    dans.valeur = r.valeur;
+    dans.numerateur = r.numerateur;
+    dans.denominateur = r.denominateur;
+  }
+  for (uint16_t p = 0; p < portees; p++) {
+    PorteeRythme ligne;
+    std::memset(&ligne, 0, sizeof ligne);
+    ReadUTFString(ligne.nom, sizeof ligne.nom);
+    ligne.instrument = LitMot();
+    ReadGap(2);
+    const int16_t n = ReadShort();
+    if (EndOfFile() || n < 0 || int64_t(n) * TailleMinSigne() > GetStreamRemaining()) return false;
+    ligne.notes = NewHandleClear(Size(n) * Size(sizeof(Signe)));
+    if (!ligne.notes) return false;
+    ligne.nbNotes = n;
+    for (int16_t k = 0; k < n && !EndOfFile(); k++) {
+      Signe s;
+      if (VersionQuarvelLoad >= 0x0850) ReadSignePortee(nullptr, k, &s, &ligne.paramEffets, &ligne.nbParamEffets);
+      else ReadSignePortee(nullptr, k, &s, nullptr, nullptr);
+      reinterpret_cast<Signe*>(*ligne.notes)[k] = s;
+    }
+    const int16_t k = index >= 0 ? AjoutePorteeRythme((*score)->banqueRythmes, index) : int16_t(-1);
+    if (k >= 0) {
+      Rythme& dans = reinterpret_cast<Rythme*>(*(*score)->banqueRythmes)[index];
+      reinterpret_cast<PorteeRythme*>(*dans.portees)[k] = ligne;
+    } else {
+      LibereHandle(&ligne.notes);
+      DisposeParamEffetsHandle(ligne.paramEffets, ligne.nbParamEffets);
+    }
     if (EndOfFile()) return false;
   }
   return true;
 }
 
-// A rhythm of the bank (its record, staves and their notes).
-bool LitRythme() {
-  if (VersionQuarvelLoad >= 0x0850) LitOctet();
-  char nom[64];
-  ReadUTFString(nom, sizeof nom);
-  LitMot();
-  LitMot();
-  LitMot();
-  const uint16_t portees = LitMot();
-  if (EndOfFile() || int64_t(portees) > GetStreamRemaining()) return false;
-  for (uint16_t p = 0; p < portees; p++) {
-    char nomPortee[64];
-    ReadUTFString(nomPortee, sizeof nomPortee);
-    LitMot();
-    ReadGap(2);
-    const int16_t n = ReadShort();
-    if (EndOfFile() || n < 0 || int64_t(n) * TailleMinSigne() > GetStreamRemaining()) return false;
-    Handle effets = nullptr;
-    uint16_t nbEffets = 0;
-    for (int16_t k = 0; k < n && !EndOfFile(); k++) {
-      Signe s;
-      if (VersionQuarvelLoad >= 0x0850) ReadSignePortee(nullptr, k, &s, &effets, &nbEffets);
-      else ReadSignePortee(nullptr, k, &s, nullptr, nullptr);
-    }
-    DisposeParamEffetsHandle(effets, nbEffets);
-    if (EndOfFile()) return false;
+// Old documents' matrices end with the score's bars.
+void CoupeMatrice(Partition** score, Handle* matrice) {
+  const int16_t n = (*score)->nbMesures;
+  if (*matrice && n < kMaxMesures) DeleteMesuresMatrice(score, *matrice, n, int16_t(kMaxMesures - n));
+}
+
+// A bank's matrix as stored from 3.00 replaces the one the score was made with.
+bool LitMatrice(Handle* matrice, uint32_t kind) {
+  Handle lue = ReadMatrice(kind);
+  if (EndOfFile()) {
+    DeleteMatrice(&lue);
+    return false;
+  }
+  if (lue) {
+    DeleteMatrice(matrice);
+    *matrice = lue;
   }
   return true;
 }
@@ -392,8 +456,8 @@ bool LitFin(Partition** score) {
     (*score)->partGroups = ReadPartGroups();
     if (EndOfFile()) return false;
   }
-  // SEAM(model): documents before 9.10 keep their old part groups, which are
-  // converted (ConvertitOldPartGroupToNewPartGroup) once the conversion exists.
+  // Older documents marked their groups on the staves.
+  if (v < 0x0910) ConvertitOldPartGroupToNewPartGroup(score);
   if (v >= 0x0920) {
     if (!ReadConfigGraphique(&(*score)->modeGraphique) || EndOfFile()) return false;
     DisposeCibles(score);
@@ -454,29 +518,26 @@ int16_t ReadBlocPartition(Document* doc, bool graphiques) {
   if (EndOfFile() || !LitPortees(l, graphiques) || !LitRuptures(score)) return 0;
   RecalculeNbMesures(score, true);
 
-  if (!LitAccompagnements()) return 0;
-  if (v >= 0x0300) {
-    // SEAM(model): a matrix read is kept once the banks' matrices have their
-    // records; until then the score keeps the one it was made with.
-    Handle matrice = ReadMatrice(0);
-    if (matrice) LibereHandle(&matrice);
-  }
+  if (!LitAccompagnements(score)) return 0;
+  if (v >= 0x0300 && !LitMatrice(&(*score)->matriceAccompagnement, kMatriceAccompagnement)) return 0;
   if (EndOfFile() || !ReadInstrumentsPartition(score)) return 0;
 
-  // The chord grid.
+  // The chord grid: every bar is read; the grid keeps those it can hold.
   const int16_t g = ReadShort();
   if (EndOfFile() || g < 0 || int64_t(g) > GetStreamRemaining()) return 0;
   if (g > (*score)->nbMesures) (*score)->nbMesures = BorneMesures(g);
+  if (g > 0) FixeNbMesuresGrilleAccord(score, g);
   for (int16_t i = 0; i < g && !EndOfFile(); i++) {
-    // SEAM(model): the chord grid is not built: each bar's chords are read
-    // into this scratch row and dropped; FixeNbMesuresGrilleAccord and the
-    // grid's bars keep them once it exists.
-    DefAccord cellules[16];
-    std::memset(cellules, 0, sizeof cellules);
-    ReadGrilleAccordMesure(cellules);
+    MesureGrilleAccord mesure;
+    std::memset(&mesure, 0, sizeof mesure);
+    const bool gardee = (*score)->grilleAccord && i < (*score)->nbMesuresGrilleAccord;
+    if (gardee) mesure = reinterpret_cast<MesureGrilleAccord*>(*(*score)->grilleAccord)[i];
+    mesure.nbCellules = uint8_t(ReadGrilleAccordMesure(mesure.cellules));
+    if (gardee) reinterpret_cast<MesureGrilleAccord*>(*(*score)->grilleAccord)[i] = mesure;
   }
   if (v >= 0x0850) ReadTextStyle(&(*score)->styleGrilleAccord);
   if (EndOfFile()) return 0;
+  if (v < 0x0300) CoupeMatrice(score, &(*score)->matriceAccompagnement);
 
   SetTabEltMesureModifie(score, kTabEltTemps);
   UpdateTabEltMesure(score, kTabEltTemps);
@@ -484,16 +545,19 @@ int16_t ReadBlocPartition(Document* doc, bool graphiques) {
   const uint16_t rythmes = LitMot();
   if (EndOfFile() || int64_t(rythmes) > GetStreamRemaining()) return 0;
   for (uint16_t i = 0; i < rythmes; i++)
-    // SEAM(model): the rhythm bank is not built: each rhythm is read and
-    // dropped; AjouteRythme keeps it once the bank exists.
-    if (!LitRythme()) return 0;
+    if (!LitRythme(score)) return 0;
   if (v >= 0x0300) {
-    Handle matrice = ReadMatrice(1);
-    if (matrice) LibereHandle(&matrice);
+    if (!LitMatrice(&(*score)->matriceRythme, kMatriceRythme)) return 0;
   } else {
+    // Old ranges: the rhythm, then the first and last bars.
     const uint16_t plages = LitMot();
     if (EndOfFile() || int64_t(plages) * 6 > GetStreamRemaining()) return 0;
-    ReadGap(int32_t(plages) * 6);
+    for (uint16_t k = 0; k < plages; k++) {
+      const uint16_t index = LitMot();
+      const uint16_t premiere = LitMot();
+      AjoutePlage((*score)->matriceRythme, premiere, ReadShort(), index);
+    }
+    GarbageMatrice((*score)->matriceRythme);
   }
   if (EndOfFile()) return 0;
 
@@ -511,6 +575,11 @@ int16_t ReadBlocPartition(Document* doc, bool graphiques) {
 
   SetTabEltMesureModifie(score, kTabEltTout);
   RemetRupturesEnForme(score);
+  if (v < 0x0300) {
+    CoupeMatrice(score, &(*score)->matriceAccompagnement);
+    CoupeMatrice(score, &(*score)->matriceRythme);
+    UpdateTabEltMesure(score, kTabEltTout);
+  }
   LibereTableauCvtSec(score);
   UpdateTabEltMesure(score, kTabEltTout);
   RemetsPorteesEnFormeQuandRuptureChange(score);

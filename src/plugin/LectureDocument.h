@@ -116,8 +116,6 @@ int16_t ReadDynamique(Dynamique* dynamic);
 int16_t ReadTablature(Tablature* tablature);
 // A block of custom chord diagrams; null when there are none.
 Handle ReadDiagrammesAccord();
-// A bank's matrix; null when none could be made.
-Handle ReadMatrice(int16_t kind);
 
 // The native document reader: 1 when the whole document was read and ended
 // with its closing magic. The document byte stream must be open at the

@@ -77,18 +77,3 @@ Handle ReadDiagrammesAccord() {
   if (EndOfFile() || fin != 256) return nullptr;
   return NewHandleClear(0);
 }
-
-// SEAM(plugin): the matrices of the banks are read past until their records
-// exist: the header, the rows, and no sound effect (a matrix that holds one
-// ends the load). The score keeps the empty matrix it was made with.
-Handle ReadMatrice(int16_t) {
-  ReadGap(2 + 2 + 1 + 128 + 6 * 2);
-  const uint16_t n = uint16_t(ReadShort());
-  if (EndOfFile() || int64_t(n) * 14 > GetStreamRemaining()) {
-    ioCustom.finFichier = 1;
-    return nullptr;
-  }
-  ReadGap(int32_t(n) * 14);
-  if (VersionQuarvelLoad >= 0x0630 && ReadShort() != 0) PasEncoreLu("sound effects of bank matrices");
-  return nullptr;
-}

@@ -163,6 +163,10 @@ void LitEntete(Portee** staff, int32_t dureeReference) {
       const uint8_t b = LitOctet();
       p->quartetsFlags[0] = b >> 4;
       p->quartetsFlags[1] = b & 15;
+      // The bracket and brace marks of the staff, made into part groups
+      // after loading.
+      p->ancienGroupeCrochet = uint16_t(b >> 4);
+      p->ancienGroupeAccolade = uint16_t(b & 15);
     }
   }
   p->reglageNumeroMesure = LitOctet();

@@ -52,8 +52,67 @@ struct AireDigitInstrument {
 };
 
 // Sample handle arrays: the instrument's stored sounds, then the derived
-// copies the playback side makes.
+// copies the playback side makes: the 16-bit conversions and the two
+// velocity-filtered copies (soft, hard).
 constexpr int kNbTableauxSons = 4;
+enum : int { kSonsStockes = 0, kSonsConvertis = 1, kSonsVelociteDouce = 2, kSonsVelociteForte = 3 };
+
+// The sampled-sound device's playback settings of an instrument. No stored
+// form carries them: they keep their defaults (all off) unless the playback
+// side sets them.
+struct FiltreVelociteInstrument {
+  uint8_t passeHaut;   // 1 high-pass, 0 low-pass
+  uint16_t mix;        // per cent
+  uint16_t coupure;    // Hz
+  uint16_t resonance;  // 0 .. 100
+};
+
+// Levels in per cent, times in milliseconds.
+struct EnveloppeInstrument {
+  uint8_t active;
+  uint8_t demiDuree;    // a note's positive duration counts half
+  uint8_t relacheFixe;  // the release lasts 2500 steps unless the note's is negative
+  uint16_t niveauDepart;
+  uint16_t niveauPic;
+  uint16_t niveauSoutien;
+  uint16_t niveauFin;
+  uint16_t attaque;
+  uint16_t chute;
+  uint16_t relache;
+};
+
+// A pitch slide at the start of each note: from base (hundredths of a
+// semitone) after a delay, to demiTons + fraction / 100, then an optional
+// swing of `balancement` hundredths and back, each way over `periode` steps.
+struct GlissadeInstrument {
+  int16_t type;  // 2 slides; any other kind only offsets by base
+  int16_t base;
+  int16_t glissement;  // delay before the slide, in 1/256 of the scale
+  int16_t demiTons;
+  int16_t fraction;
+  int16_t balancement;
+  int16_t periode;
+};
+
+// Run-time state of the playback side: cleared with the record (a load) and
+// in a copy (the cache file and the loaded sounds stay the source's); never
+// stored.
+struct EtatJeuInstrument {
+  uint8_t cacheVelocite;        // the filtered copies are in their two arrays
+  uint32_t idCacheVelocite;     // names the cache file
+  uint8_t fichierCacheCree;     // this process wrote that file
+  uint8_t echantillonsCharges;  // the standard sounds are loaded
+};
+
+struct JeuInstrument {
+  uint8_t filtrageVelocite;
+  FiltreVelociteInstrument filtres[2][2];  // [soft, hard][first, second]
+  EnveloppeInstrument enveloppe;
+  GlissadeInstrument glissade;
+  int16_t groupeVoix;  // non-zero: a new note takes over the group's sounding voice
+  int16_t accordFin;   // 8.8 semitones
+  EtatJeuInstrument etat;
+};
 
 struct Instrument {
   int16_t index;  // its own index in the table
@@ -96,4 +155,5 @@ struct Instrument {
   // [0]: the stored sounds (BuffDigit blocks) of the slots.
   Handle sampleHandles[kNbTableauxSons][kNbSonsInstrument];
   int16_t transposition;  // semitones added to a written pitch to give the sounding one
+  JeuInstrument jeu;
 };

@@ -24,7 +24,7 @@ struct Organe {
 // What the device operations work on, kept in the staff.
 struct AireOrgane {
   Instrument* instrument;
-  Handle notesTenues;  // 16-byte entries: note index and value
+  Handle notesTenues;  // the notes sounding (NoteJouee records, sound/OrganeDigit.h)
   int16_t nbNotesTenues;
   int16_t niveauPedale;  // 0 to 100
 };

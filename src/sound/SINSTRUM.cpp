@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/Matrices.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/Lecture.h"
+#include "sound/OrganeDigit.h"
 #include "sound/ParamFX.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
@@ -134,8 +136,24 @@ int16_t InstrumentUtiliseCombienDeFois(Partition** score, int16_t index) {
     const Portee* p = *(*score)->portees[i];
     if (p->instrument == index && p->typeVolatile == 0 && p->affichee) n++;
   }
-  // SEAM(model): laws, accompaniments and rhythms name no instrument yet;
-  // their uses are added here once their records exist.
+  // SEAM(model): which field of a law names its instrument is not settled;
+  // laws add no use until it is.
+  const Partition* p = *score;
+  const int32_t nbAcc =
+      p->accompagnements ? int32_t(GetHandleSize(p->accompagnements) / Size(sizeof(Accompagnement))) : 0;
+  for (int16_t a = 0; a < std::min<int32_t>(nbAcc, p->nbAccompagnements); a++) {
+    const Accompagnement& acc = reinterpret_cast<const Accompagnement*>(*(*score)->accompagnements)[a];
+    if (acc.instrument == uint16_t(index) && IsAccompagnementUtilise(score, a)) n++;
+  }
+  const int32_t nbRyt = p->banqueRythmes ? int32_t(GetHandleSize(p->banqueRythmes) / Size(sizeof(Rythme))) : 0;
+  for (int16_t r = 0; r < std::min<int32_t>(nbRyt, p->nbRythmes); r++) {
+    if (!IsRythmeUtilise(score, r)) continue;
+    const Rythme& ry = reinterpret_cast<const Rythme*>(*(*score)->banqueRythmes)[r];
+    if (!ry.portees) continue;
+    const int32_t place = int32_t(GetHandleSize(ry.portees) / Size(sizeof(PorteeRythme)));
+    for (int16_t s = 0; s < std::min<int32_t>(place, ry.nbPortees); s++)
+      if (reinterpret_cast<const PorteeRythme*>(*ry.portees)[s].instrument == uint16_t(index)) n++;
+  }
   return int16_t(std::min<int32_t>(n, INT16_MAX));
 }
 
@@ -178,10 +196,7 @@ void CreeInstrumentsMetronome(Partition** score) {
 void SetRealTimeMetronome(int16_t bars) { NbMesuresMetronome = bars; }
 
 int16_t LibereDonneesInstrument(Instrument* r) {
-  if (!r) return 1;
-  for (auto& tableau : r->sampleHandles)
-    for (Handle& h : tableau) LibereHandle(&h);
-  // SEAM(sound): velocity filtering is not built, so no cache file exists to remove.
+  LibereDonneesInstrumentDigit(r);
   return 1;
 }
 
@@ -225,14 +240,10 @@ void TermineInstrumentPortee(Partition**, Portee** staff) {
   Instrument* r = (*staff)->aireOrgane.instrument;
   if (!(*staff)->organe.deleteOrgane || !r || r->useCount == 0) return;
   if (--r->useCount == 0) {
-    reinterpret_cast<void (*)(Portee**, Organe*)>((*staff)->organe.deleteOrgane)(staff, &(*staff)->organe);
+    reinterpret_cast<OrganeDeleteProc>((*staff)->organe.deleteOrgane)(staff, &(*staff)->aireOrgane);
     (*staff)->aireOrgane.instrument = nullptr;
   }
 }
-
-// SEAM(sound): the output devices are not built: no device is installed.
-int16_t FixeOrganeTempo(Portee**) { return 0; }
-int16_t FixeOrganeDigit(Portee**) { return 0; }
 
 int16_t RsrcDgitInstrument(int16_t family, uint16_t program) {
   const int16_t q = int16_t(program >> 7);

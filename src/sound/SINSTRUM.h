@@ -42,16 +42,15 @@ bool IsInstrumentMetronome(Partition** score, int16_t index);
 // metronome instruments.
 void CreeInstrumentsMetronome(Partition** score);
 void SetRealTimeMetronome(int16_t bars);
-// Frees the record's sample handles (all four arrays); 1.
+// Frees the record's sample handles (all four arrays) and the velocity
+// cache file this process made for it; 1.
 int16_t LibereDonneesInstrument(Instrument* record);
 
 // Binding a staff to its instrument's output device while a score plays
 // (never in the plug-in, which plays nothing).
+// The devices themselves are in sound/OrganeDigit.h.
 int16_t InitInstrumentPortee(Partition** score, Portee** staff);
 void TermineInstrumentPortee(Partition** score, Portee** staff);
-// The output devices installed in a staff's slots; their code is not built.
-int16_t FixeOrganeTempo(Portee** staff);
-int16_t FixeOrganeDigit(Portee** staff);
 
 // Sound ids (16-bit arithmetic).
 int16_t RsrcDgitInstrument(int16_t family, uint16_t program);

@@ -5,6 +5,7 @@
 
 #include "layout/Zoom.h"
 #include "model/CvtTemps.h"
+#include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QrvText.h"
 #include "model/Ruban.h"
@@ -173,6 +174,102 @@ void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int3
   if (start) *start = p;
   if (end) *end = e;
   if (missing) *missing = n - separateurs;
+}
+
+namespace {
+
+// The cursor over the columns of a text line, kept between the calls of one
+// walk; GetTaquetIndex starts every walk afresh.
+struct CurseurTaquets {
+  Portee** portee = nullptr;
+  uint32_t ligne = 0;
+  int16_t mesure = 0;
+  int32_t indexDebutMesure = 0;  // global index of the bar's first column
+  int16_t nbTaquetsMesure = -1;  // -1: the bar's columns are not built yet
+  int32_t indexDemande = 0;
+  bool texteAJour = false;
+  int16_t passageTexte = 0;
+  char texte[kTailleTexteCellule] = {};
+};
+CurseurTaquets gCurseur;
+
+int16_t ChercheTaquet(TaquetKaraoke* columns, TaquetKaraoke* out, int16_t* bar, int16_t* indexInBar) {
+  CurseurTaquets& c = gCurseur;
+  Portee** staff = c.portee;
+  Partition** score = staff ? (*staff)->partition : nullptr;
+  if (out) std::memset(out, 0, sizeof *out);
+  if (!score || !columns) {
+    if (bar) *bar = 0;
+    return 0;
+  }
+  const LigneTexte& ligne = (*staff)->lignesTexte[c.ligne == kLigneTexteAccords ? 1 : 0];
+  const int16_t nbMesures = (*score)->nbMesures;
+  while (c.mesure < nbMesures) {
+    if (c.nbTaquetsMesure < 0) {
+      c.nbTaquetsMesure = CalculeTableauTaquetKaraokeMesure(columns, staff, ligne.modeTaquets, ligne.parametreTaquets,
+                                                            c.mesure, 1, 1, 1);
+      if (c.nbTaquetsMesure < 0) c.nbTaquetsMesure = 0;
+      c.texteAJour = false;
+    }
+    if (c.indexDemande < c.indexDebutMesure + c.nbTaquetsMesure) {
+      const int16_t k = int16_t(c.indexDemande - c.indexDebutMesure);
+      const int32_t t0 = CvtMesureEnTemps(score, c.mesure);
+      if (out) {
+        *out = columns[k];
+        out->temps += t0;
+        out->xRuban = uint16_t(out->xRuban + CvtTempsEnPixelRuban(score, t0));
+        out->xEcran = uint16_t(out->xEcran + CvtTempsEnPixelEcran(score, t0));
+      }
+      if (bar) *bar = c.mesure;
+      if (indexInBar) *indexInBar = k;
+      return 1;
+    }
+    c.indexDebutMesure += c.nbTaquetsMesure;
+    c.nbTaquetsMesure = -1;
+    c.mesure++;
+  }
+  if (out) out->temps = CvtMesureEnTemps(score, nbMesures);
+  if (bar) *bar = nbMesures;
+  if (indexInBar) *indexInBar = 0;
+  return 0;
+}
+
+}  // namespace
+
+int16_t GetTaquetIndex(TaquetKaraoke* columns, Portee** staff, uint32_t line, int32_t index, TaquetKaraoke* out,
+                       int16_t* bar, int16_t* indexInBar) {
+  CurseurTaquets& c = gCurseur;
+  c.portee = staff;
+  c.ligne = line;
+  c.mesure = 0;
+  c.indexDebutMesure = 0;
+  c.nbTaquetsMesure = -1;
+  c.indexDemande = index < 0 ? 0 : index;
+  c.texteAJour = false;
+  return ChercheTaquet(columns, out, bar, indexInBar);
+}
+
+int16_t GetNextTaquet(TaquetKaraoke* columns, TaquetKaraoke* out, int16_t* bar, int16_t* indexInBar) {
+  gCurseur.indexDemande++;
+  return ChercheTaquet(columns, out, bar, indexInBar);
+}
+
+void GetTexteLastTaquet(char* out, int16_t verse) {
+  if (!out) return;
+  out[0] = 0;
+  CurseurTaquets& c = gCurseur;
+  if (!c.portee || c.nbTaquetsMesure < 0) return;
+  if (!c.texteAJour || c.passageTexte != verse) {
+    GetTexteKaraokeCellule(c.portee, c.ligne, c.mesure, verse, c.texte, nullptr);
+    c.texteAJour = true;
+    c.passageTexte = verse;
+  }
+  int32_t debut = 0, fin = 0;
+  GetBoundsStringTaquet(c.texte, int16_t(c.indexDemande - c.indexDebutMesure), &debut, &fin, nullptr);
+  if (fin > debut && IsSeparateurSyllabe(c.texte[fin - 1])) fin--;
+  const int32_t n = fin - debut < kTailleTexteCellule - 1 ? fin - debut : kTailleTexteCellule - 1;
+  std::memcpy(out, c.texte + debut, size_t(n > 0 ? n : 0));
+  out[n > 0 ? n : 0] = 0;
 }
 
 void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style) {

@@ -8,6 +8,7 @@
 
 struct DivisionTemporelle;
 struct LigneTexte;
+struct NoteAnalyse;
 struct Partition;
 struct Portee;
 struct Rect;
@@ -65,6 +66,17 @@ int16_t CalculeTableauTaquetKaraokeMesure(TaquetKaraoke* columns, Portee** staff
 // syllable, or the text's end. missing (may be null) counts the syllables
 // the text lacks before column n.
 void GetBoundsStringTaquet(const char* cellText, int16_t n, int32_t* start, int32_t* end, int32_t* missing);
+// The column cursor over a text line (1 lyrics, 2 chord names): the column of
+// a global index, counted from the first bar, into `out` with its time and x
+// absolute; 1 when found, 0 past the last bar (bar = bar count, the time the
+// score's end). `columns` holds kMaxTaquetsMesure entries: the current bar's.
+int16_t GetTaquetIndex(TaquetKaraoke* columns, Portee** staff, uint32_t line, int32_t index, TaquetKaraoke* out,
+                       int16_t* bar, int16_t* indexInBar);
+// The column after the last one asked.
+int16_t GetNextTaquet(TaquetKaraoke* columns, TaquetKaraoke* out, int16_t* bar, int16_t* indexInBar);
+// The syllable of the last column asked in a verse, without its separator
+// (out holds kTailleTexteCellule bytes).
+void GetTexteLastTaquet(char* out, int16_t verse);
 // Draws one cell of a text line in its rectangle.
 void AfficheLigneTexte(Portee** staff, const LigneTexte* line, int16_t bar, const Rect* cell, Handle text,
                        const TextStyle* style, uint8_t showCodes, VectTraiteTaquet hook);
@@ -78,6 +90,15 @@ enum : int16_t {
 };
 void DoActionCellulesParoles(Partition** score, Portee** staff, int16_t action, int16_t first, int16_t last,
                              int16_t row);
+
+// Accordion chords (PorteeTablature.cpp).
+// The accordion chord name of a note list (ended by a pitch of -1) at a tick;
+// the text holds at least 64 bytes.
+void CalculeAccordAccordeonSelonNotes(Partition** score, Portee** staff, int32_t tick, const NoteAnalyse* notes,
+                                      int16_t pull, int16_t push, char* text);
+// The pitches of an accordion chord text (ended by 65535); 0 or less when the
+// text names no chord.
+int16_t CvtAccordAccordeonEnListeNotes(Portee** staff, const char* text, uint16_t* pitches);
 
 // The tablature record of a staff (Tablature.cpp).
 // Creates the staff's record when it has none and returns it.

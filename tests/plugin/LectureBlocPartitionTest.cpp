@@ -14,6 +14,7 @@
 #include "NativeFixtures.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/Matrices.h"
 #include "model/ParamEffet.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
@@ -351,8 +352,8 @@ TEST_F(LectureBlocPartition, NoteArrays) {
 
 // What the block keeps of its settings: a zoom of 0 is 72, a float zoom of 0
 // is the zoom, a stored screen mode of 2 or more is page mode; the played-bar
-// list; bank records (accompaniments with patterns, rhythms, grid chords) are
-// read in step.
+// list; the banks: accompaniments with their patterns, rhythms with their
+// drum staves and notes, the chord grid's bars with their chords.
 TEST_F(LectureBlocPartition, ScoreSettingsAndBanks) {
   ScoreRecord s = TroisMesures("S");
   s.zoom = 0;
@@ -385,6 +386,23 @@ TEST_F(LectureBlocPartition, ScoreSettingsAndBanks) {
   EXPECT_EQ(GetLignesCvtMesure((*score)->tabCvtMesure)[3].mesure, 1);
   EXPECT_EQ(lecteur->natif.octetPartition, 9);
   EXPECT_EQ((*score)->natif.octetApresRythmes, 4);
+
+  ASSERT_EQ((*score)->nbAccompagnements, 2);
+  const Accompagnement* acc = reinterpret_cast<Accompagnement*>(*(*score)->accompagnements);
+  EXPECT_STREQ(acc[0].nom, "Accompaniment");
+  ASSERT_NE(acc[0].modePaste.pattern, nullptr);
+  ASSERT_NE(acc[0].modePaste.pattern->portee, nullptr);
+  EXPECT_EQ((*acc[0].modePaste.pattern->portee)->nbNotes, 4);
+  EXPECT_EQ(acc[1].modePaste.pattern, nullptr);
+  ASSERT_EQ((*score)->nbRythmes, 1);
+  const Rythme& rythme = *reinterpret_cast<Rythme*>(*(*score)->banqueRythmes);
+  EXPECT_STREQ(rythme.nom, "Rock");
+  ASSERT_EQ(rythme.nbPortees, 2);
+  EXPECT_EQ(reinterpret_cast<PorteeRythme*>(*rythme.portees)[1].nbNotes, 3);
+  ASSERT_EQ((*score)->nbMesuresGrilleAccord, 3);
+  const MesureGrilleAccord* grille = reinterpret_cast<MesureGrilleAccord*>(*(*score)->grilleAccord);
+  EXPECT_EQ(grille[2].nbCellules, 2);
+  EXPECT_STREQ(grille[2].cellules[1].nom, "C");
 }
 
 // A bar table of more bars than a score holds: every row is read, 7999 are
@@ -433,6 +451,23 @@ TEST_F(LectureBlocPartition, OldKeysTimeSignaturesAndRuptures) {
   ASSERT_GE(segno, 0);
   EXPECT_EQ(GetRupture(score, int16_t(segno))->mesure, 2) << "kind 5 moves a bar back";
   EXPECT_EQ(GetRupture(score, int16_t(segno))->modePassage, 2u);
+
+  // Before 3.00 an accompaniment carries its bar ranges: a range ending before
+  // it starts is dropped, one running past the score's bars is cut at its end.
+  ScoreRecord banques = TroisMesures("Old");
+  banques.staves[0].notes.clear();
+  AccompanimentRecord a;
+  a.oldRanges = {{0, 0}, {3, 2}, {0, 9000}};
+  banques.accompaniments = {a};
+  ASSERT_EQ(lecteur.Load(WriteNativeDocument(Doc(0x0202, {banques}))), 1);
+  ASSERT_EQ(Score(0)[0]->nbAccompagnements, 1);
+  const EnteteMatrice* entete = GetEnteteMatrice((*Score(0))->matriceAccompagnement);
+  ASSERT_NE(entete, nullptr);
+  ASSERT_EQ(entete->nbRanges, 2);
+  const RangeMatrice* plages = GetRangesMatrice((*Score(0))->matriceAccompagnement);
+  EXPECT_EQ(plages[0].mesureFin, 0);
+  EXPECT_EQ(plages[1].mesureDebut, 0);
+  EXPECT_LT(plages[1].mesureFin, (*Score(0))->nbMesures) << "cut at the score's end";
 }
 
 // Damaged blocks and staves fail cleanly: counts the stream cannot hold,

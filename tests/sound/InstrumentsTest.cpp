@@ -5,6 +5,7 @@
 #include <string>
 
 #include "SoundFixtures.h"
+#include "model/Matrices.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
 #include "sound/SINSTRUM.h"
@@ -132,6 +133,29 @@ TEST(Instruments, MetronomeInstrumentsAndUseCounts) {
   (*a)->instrument = s->instrumentClic;
   EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), s->instrumentClic), 2);
   EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), -1), 0);
+}
+
+TEST(Instruments, AccompanimentsAndRhythmsInUseCountTheirInstruments) {
+  PartitionSon s;
+  const int16_t piano = AjouteInstrument(s.score());
+  const int16_t tambour = AjouteInstrument(s.score());
+  for (int k = 0; k < 2; k++) {
+    const int16_t a = AjouteAccompagnement(s.score());
+    reinterpret_cast<Accompagnement*>(*s->accompagnements)[a].instrument = uint16_t(piano);
+    const int16_t r = AjouteRythme(s.score(), false);
+    for (int t = 0; t < 2; t++) {
+      const int16_t p = AjoutePorteeRythme(s->banqueRythmes, r);
+      Rythme& ry = reinterpret_cast<Rythme*>(*s->banqueRythmes)[r];
+      reinterpret_cast<PorteeRythme*>(*ry.portees)[p].instrument = uint16_t(tambour);
+    }
+  }
+  // Only the entries some bars play count.
+  EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), piano), 0);
+  EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), tambour), 0);
+  AjouteRangeMatrice(s->matriceAccompagnement, -1, 0, 0, 3, 1);
+  AjouteRangeMatrice(s->matriceRythme, -1, 0, 0, 3, 0);
+  EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), piano), 1);
+  EXPECT_EQ(InstrumentUtiliseCombienDeFois(s.score(), tambour), 2);
 }
 
 TEST(Instruments, SoundIds) {
