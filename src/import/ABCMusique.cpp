@@ -33,6 +33,9 @@ constexpr int32_t kNoire = 40320;
 constexpr size_t kMaxNotesAccord = 32;
 constexpr size_t kMaxGraces = 10;
 constexpr int32_t kMaxMesuresSilence = 1000;
+// The latest tick music may reach: times stay far from the 32-bit end, so
+// that a bar's start plus its length never overflows.
+constexpr int32_t kTempsMax = INT32_MAX / 2;
 
 // How a mark is placed on its note.
 enum PlacementMarque : uint8_t {
@@ -238,7 +241,7 @@ void ValideNoteEnCours(TransfertABC* t) {
     int32_t r = InsereNote(staff, &s, debut);
     if (r >= 0 && index < 0) index = r;
   }
-  v.temps = int32_t(std::min<int64_t>(int64_t(debut) + plusCourte, INT32_MAX / 2));
+  v.temps = int32_t(std::min<int64_t>(int64_t(debut) + plusCourte, kTempsMax));
   if (index < 0) return;
   v.stocke = true;
   index = IndexATemps(staff, debut);
@@ -462,7 +465,7 @@ void TraiteBarre(TransfertABC* t, int kind) {
         Signe r;
         RazNote(&r, kSigneSilence, duree - longueur);
         if ((*v.staff)->type != kTypePorteeBatterie) InsereNote(v.staff, &r, v.temps);
-        v.temps += duree - longueur;
+        v.temps = int32_t(std::min<int64_t>(int64_t(v.temps) + duree - longueur, kTempsMax));
       }
     }
   }
@@ -595,7 +598,9 @@ void MesuresSilence(TransfertABC* t, int32_t n, bool invisible) {
   VoixABC& v = Voix(t);
   for (int32_t k = 0; k < n; k++) {
     int16_t bar = CvtTempsEnMesure(t->score, v.temps);
-    int32_t fin = CvtMesureEnTemps(t->score, bar) + CvtMesureEnDureeMesure(t->score, bar);
+    const int64_t fin64 = int64_t(CvtMesureEnTemps(t->score, bar)) + CvtMesureEnDureeMesure(t->score, bar);
+    if (fin64 > kTempsMax) break;  // no more bars fit
+    const int32_t fin = int32_t(fin64);
     int32_t d = fin - v.temps;
     if (d <= 0) break;
     Signe r;

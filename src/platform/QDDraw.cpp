@@ -126,6 +126,19 @@ RgnData DrawableArea(CGrafPtr port) {
   return Combine(clip, vis, RgnOp::Sect);
 }
 
+namespace {
+
+// n copies of one word: eight at a time, which the compiler turns into
+// wide stores (a plain loop stays one 4-byte store per pixel at -O2).
+void FillWords(uint32_t* p, int32_t n, uint32_t word) {
+  uint32_t* const end = p + n;
+  for (; end - p >= 8; p += 8)
+    for (int j = 0; j < 8; ++j) p[j] = word;
+  for (; p < end; ++p) *p = word;
+}
+
+}  // namespace
+
 void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
   if (r.Empty()) return;
   Pattern pat = port->pnPat;
@@ -177,7 +190,7 @@ void RasterRgn(CGrafPtr port, const RgnData& r, GrafVerb verb) {
           // Rows of 32-bit pixels are word-aligned: one word per pixel.
           uint32_t* p = reinterpret_cast<uint32_t*>(pm.baseAddr + size_t(y - pm.bounds.top) * size_t(pm.rowBytes)) +
                         (x0 - pm.bounds.left);
-          std::fill(p, p + (x1 - x0), singleWord);
+          FillWords(p, x1 - x0, singleWord);
           continue;
         }
         for (int32_t x = x0; x < x1; ++x) {

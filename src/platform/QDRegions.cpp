@@ -525,32 +525,49 @@ void AddLine(SpanBuilder& sb, Point a, Point b, int32_t penW, int32_t penH) {
     dx = -dx;
     dy = -dy;
   }
-  int32_t n = xMajor ? dx : dy;
+  const int32_t n = xMajor ? dx : dy;
+  const int32_t yLo = std::min<int32_t>(a.v, b.v), yHi = std::max<int32_t>(a.v, b.v);
+  // Row r is covered by the pen at every point with y in [r - penH + 1, r]:
+  // only the points of rows [cLo, cHi] can reach the rows kept, so only
+  // they are walked (a line may run far beyond what can show).
+  const int32_t r0 = std::max(yLo, sb.yMin), r1 = std::min(yHi + penH, sb.yMax);
+  if (r0 >= r1) return;
+  const int32_t cLo = std::max(yLo, r0 - penH + 1), cHi = std::min(yHi, r1 - 1);
+  if (cLo > cHi) return;
   // For each y of the walk, the x range of its points (x and y are both
   // monotone along the walk, so the ranges are contiguous).
-  int32_t yLo = std::min<int32_t>(a.v, b.v), yHi = std::max<int32_t>(a.v, b.v);
-  size_t count = size_t(yHi - yLo) + 1;
+  const size_t count = size_t(cHi - cLo) + 1;
   std::vector<int32_t> minX(count, INT32_MAX), maxX(count, INT32_MIN);
-  for (int32_t i = 0; i <= n; ++i) {
-    int32_t x, y;
-    if (xMajor) {
-      x = a.h + i;
-      y = a.v + (n ? RoundDiv(int64_t(i) * dy, n) : 0);
-    } else {
-      y = a.v + i;
-      x = a.h + (n ? RoundDiv(int64_t(i) * dx, n) : 0);
+  if (xMajor) {
+    // Point i is at (a.h + i, yAt(i)), yAt monotone: the points of a row are
+    // the run of i between two searches.
+    auto yAt = [&](int32_t i) { return a.v + (n ? RoundDiv(int64_t(i) * dy, n) : 0); };
+    auto firstPast = [&](int32_t y) {  // first i whose point lies beyond row y - 1 in the walk's direction
+      int32_t lo = 0, hi = n + 1;
+      while (lo < hi) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        if (dy >= 0 ? yAt(mid) >= y : yAt(mid) <= y) hi = mid;
+        else lo = mid + 1;
+      }
+      return lo;
+    };
+    for (int32_t y = cLo; y <= cHi; ++y) {
+      const int32_t i0 = firstPast(y), i1 = firstPast(dy >= 0 ? y + 1 : y - 1) - 1;
+      if (i0 > i1) continue;
+      minX[size_t(y - cLo)] = a.h + i0;
+      maxX[size_t(y - cLo)] = a.h + i1;
     }
-    size_t k = size_t(y - yLo);
-    minX[k] = std::min(minX[k], x);
-    maxX[k] = std::max(maxX[k], x);
+  } else {
+    for (int32_t y = cLo; y <= cHi; ++y) {
+      const int32_t x = a.h + (n ? RoundDiv(int64_t(y - a.v) * dx, n) : 0);
+      minX[size_t(y - cLo)] = maxX[size_t(y - cLo)] = x;
+    }
   }
-  // Row r is covered by the pen at every point with y in [r - penH + 1, r].
-  int32_t r0 = std::max(yLo, sb.yMin), r1 = std::min(yHi + penH, sb.yMax);
   for (int32_t r = r0; r < r1; ++r) {
-    int32_t kLo = std::max(r - penH + 1, yLo) - yLo, kHi = std::min(r, yHi) - yLo;
+    const int32_t kLo = std::max(r - penH + 1, cLo) - cLo, kHi = std::min(r, cHi) - cLo;
     if (kLo > kHi) continue;
-    int32_t x0 = std::min(minX[size_t(kLo)], minX[size_t(kHi)]);
-    int32_t x1 = std::max(maxX[size_t(kLo)], maxX[size_t(kHi)]);
+    const int32_t x0 = std::min(minX[size_t(kLo)], minX[size_t(kHi)]);
+    const int32_t x1 = std::max(maxX[size_t(kLo)], maxX[size_t(kHi)]);
     sb.Add(r, x0, x1 + penW);
   }
 }

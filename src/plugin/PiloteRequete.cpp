@@ -1,5 +1,6 @@
 #include "plugin/PiloteRequete.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,26 @@
 namespace {
 
 char raisonEchec[512];
+
+// Loading makes the document's folder current, as its readers open it and
+// what it names by name. The folder that was current before comes back when
+// the load fails and when the last open document is disposed of: a host
+// process keeps its own current folder from one request to the next.
+int dossierAppelant = -1;
+int documentsOuverts = 0;
+
+void RetientDossierAppelant() {
+  if (documentsOuverts++ == 0 && dossierAppelant < 0)
+    dossierAppelant = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);  // -1 if it is gone: nothing to restore
+}
+
+void RendDossierAppelant() {
+  if (documentsOuverts > 0 && --documentsOuverts > 0) return;
+  if (dossierAppelant < 0) return;
+  if (fchdir(dossierAppelant) != 0) Printf("TamrelQL :fchdir err %d\n", errno);
+  close(dossierAppelant);
+  dossierAppelant = -1;
+}
 
 // Where the document draws: its own port when it has one, else its dialog's.
 GrafPtr PortDocument(const Document* doc) {
@@ -214,6 +235,7 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     NoteRaisonEchecChargement("no such folder");
     return nullptr;
   }
+  RetientDossierAppelant();
   FixeVolPath(kVolumeRacine, dir);
   const int16_t ouvert = OrvantaOpenFile(nom, "rb");
   if (name) strnzcpy(name, nom, kTailleNomDocument);
@@ -227,12 +249,14 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
       if (GetRaisonEchecMXL()[0]) texte = texte + ": " + GetRaisonEchecMXL();
       NoteRaisonEchecChargement(texte.c_str());
       CloseFile();
+      RendDossierAppelant();
       return nullptr;
     }
   }
   if (!ouvert) {
     NoteRaisonEchecChargement(access(chemin.c_str(), R_OK) != 0 && errno == EACCES ? "permission denied"
                                                                                    : "the file cannot be opened");
+    RendDossierAppelant();
     return nullptr;
   }
   auto* doc = reinterpret_cast<Document*>(NewPtrClear(Size(sizeof(Document))));
@@ -240,6 +264,7 @@ Document* LoadDocument(const char* url, Rect* pageRect, uint16_t* pageCount, cha
     NoteRaisonEchecChargement("out of memory");
     LibereHandle(&mxl);
     CloseFile();
+    RendDossierAppelant();
     return nullptr;
   }
   doc->indexPartitionCourante = -1;
@@ -347,4 +372,5 @@ void DisposeDocument(Document* doc) {
   if (doc->dialogue) DisposeDialog(static_cast<DialogPtr>(doc->dialogue));
   DisposePtr(reinterpret_cast<Ptr>(doc));
   SetPort(portSauve);
+  RendDossierAppelant();
 }

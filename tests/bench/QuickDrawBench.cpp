@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
 
 namespace {
@@ -28,5 +29,33 @@ void BM_CopyBits(benchmark::State& state) {
   DisposeGWorld(b);
 }
 BENCHMARK(BM_CopyBits)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// A picture of 1,000 steep lines from (-32000, -32000) to (32000, 32000)
+// (9 KB) played into a 100 x 80 offscreen: a line costs what its visible
+// rows cost, not its 64,000 points.
+void BM_LinesFarBeyondThePort(benchmark::State& state) {
+  const Rect frame{0, 0, 100, 80};
+  CGrafPtr saved;
+  GDHandle dev;
+  GetGWorld(&saved, &dev);
+  GWorldPtr w = nullptr;
+  NewGWorld(&w, 32, &frame, nullptr, nullptr, 0);
+  SetGWorld(w, nullptr);
+  PicHandle pic = OpenPicture(&frame);
+  for (int i = 0; i < 1000; i++) {
+    MoveTo(-32000, int16_t(-32000 + i % 7));
+    LineTo(32000, 32000);
+  }
+  ClosePicture();
+  for (auto _ : state) DrawPicture(pic, &frame);
+  KillPicture(pic);
+  SetGWorld(saved, dev);
+  DisposeGWorld(w);
+}
+BENCHMARK(BM_LinesFarBeyondThePort)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Loading a stored styled string into a text record, which breaks it into
-// lines: one long paragraph of 1 KB and 16 KB, as plain words and as words
-// mixed with bytes that are not UTF-8 (0x96) and stray control bytes (0x01,
-// 0x03), the damage found in real and fuzzed documents. The time must grow
-// with the length of the text, not faster.
+// lines: one long paragraph of 1 KB and 16 KB, as plain words (text 0), as
+// words mixed with bytes that are not UTF-8 (0x96) and stray control bytes
+// (0x01, 0x03), the damage found in real and fuzzed documents (1), as one
+// word with no break (2), as nothing but such bytes (3) and as symbols only
+// fallback fonts have (4). The time must grow with the length of the text,
+// not faster, whatever its bytes.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -25,7 +27,17 @@ std::string StylePart() {
          f("1") + f("-1") + "\x02";
 }
 
-std::string Text(size_t bytes, bool damaged) {
+std::string Text(size_t bytes, int kind) {
+  if (kind >= 2) {
+    // Whole units only: never a character cut at the end.
+    static const char* const kUnits[] = {"Unbrokenwordwithoutanyspace", "\x96\x96\x01\x96\x03",
+                                         "\xE2\x99\xAB\xF0\x9D\x84\x9E"};
+    const std::string unit = kUnits[kind - 2];
+    std::string s;
+    while (s.size() + unit.size() <= bytes) s += unit;
+    return s;
+  }
+  const bool damaged = kind == 1;
   static const char* const kWords[] = {
       "Lyrics ", "of ", "a ", "verse ", "with ", "longer ", "words, ", "\xC3\xA9t\xC3\xA9 ", "sung ", "slowly. "};
   static const char* const kDamage[] = {"\x96", "\x01", "\x03", "x\x96y", "\x01\x03"};
@@ -42,7 +54,7 @@ std::string Text(size_t bytes, bool damaged) {
 
 void BM_StyledStringLayout(benchmark::State& state) {
   const size_t bytes = static_cast<size_t>(state.range(0));
-  const bool damaged = state.range(1) != 0;
+  const int kind = static_cast<int>(state.range(1));
   CGrafPtr saved;
   GetPort(&saved);
   Rect r{0, 0, 100, 100};
@@ -57,7 +69,7 @@ void BM_StyledStringLayout(benchmark::State& state) {
   ExtendedTE te = ExtendedTEStylNew(&dest, &dest);
   // Two texts one letter apart, taken in turn: nothing laid out for one
   // serves the next. The sentinel of the run table is fixed up by the reader.
-  std::string data[2] = {StylePart() + Text(bytes, damaged), StylePart() + Text(bytes, damaged)};
+  std::string data[2] = {StylePart() + Text(bytes, kind), StylePart() + Text(bytes, kind)};
   data[1][StylePart().size()] = 'l';
   int turn = 0;
   for (auto _ : state) {
@@ -74,11 +86,8 @@ void BM_StyledStringLayout(benchmark::State& state) {
   DisposeGWorld(world);
 }
 BENCHMARK(BM_StyledStringLayout)
-    ->ArgNames({"bytes", "damaged"})
-    ->Args({1024, 0})
-    ->Args({16384, 0})
-    ->Args({1024, 1})
-    ->Args({16384, 1})
+    ->ArgNames({"bytes", "text"})
+    ->ArgsProduct({{1024, 16384}, {0, 1, 2, 3, 4}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -147,6 +147,23 @@ void Textes() {
   Ecrit("styledtext", "plain", std::string("plain text\rsecond line"));
 }
 
+// ABC files beside the example: several tunes, voices, parts, chords,
+// tuplets, graces, decorations, ties and slurs, lyrics, inline fields and
+// repeats with endings, each a door into another part of the reader.
+void Airs() {
+  Ecrit("abc", "voices-and-parts",
+        std::string("%abc-2.1\nX:1\nT:Two voices\nM:6/8\nL:1/8\nQ:\"Allegro\" 3/8=100\nP:AB\n"
+                    "V:1 clef=treble name=\"Upper\"\nV:2 clef=bass\nK:Dmix\n"
+                    "P:A\n[V:1] |: (3ABc d2e | [CEG]3 {/g}f2e :|1 d6 :|2 d3- d3 |]\n"
+                    "[V:2] |: D,3 A,,3 | z6 :|1 D,6 :|2 D,6 |]\n"
+                    "P:B\n[V:1] !trill!a2 .b Tc' ~d | (a2b) [M:3/4] c'4 | \"Am\"A,2 _B =c ^d |\n"
+                    "w: la- la * lu_ ly\n[V:2] [K:Bb] B,,6 | x6 |]\n"));
+  Ecrit("abc", "tunes-and-meters",
+        std::string("X:1\nT:First\nM:C|\nL:1/4\nK:Emin\nE>F G<A | B2 B/2c/2 d/ | e4 |]\n\n"
+                    "X:2\nT:Second\nM:none\nK:HP\nA B c | \\\nd e f |]\n\n"
+                    "X:3\nT:Third\nM:7/8\nL:1/16\nK:C clef=alto\n(5abcde (3:2:4fgab | c8 z4 Z2 |]\n"));
+}
+
 void Tagged(const char* dossierNecks) {
   const std::string fx =
       "DebutParamFx\n  Nom \"Hall\" Commentaire \"Wide\" Icone <0102>\n"
@@ -237,6 +254,7 @@ int main(int argc, char** argv) {
   Codecs();
   Dessins();
   Textes();
+  Airs();
   Tagged(TAMREL_NECKS);
   Voix();
   if (erreurs) std::fprintf(stderr, "fuzz_seeds: %d files could not be written\n", erreurs);

@@ -2,11 +2,14 @@
 // tempo texts, and what the music lines become in the score.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "import/ABCFixtures.h"
 #include "model/CourbeTempo.h"
+#include "model/CvtTemps.h"
 #include "model/TonaliteMaths.h"
 
 namespace {
@@ -303,6 +306,31 @@ TEST(ABCMusique, VoicesKeepTheirOwnTime) {
   CvtMesureEnClef(d.Staff(1), 0, &clef);
   EXPECT_EQ(clef.type, kClefFa);
   EXPECT_STREQ((*d.Staff(1))->aspect.nom, "Bass");
+}
+
+// Music longer than the tick range: whole-bar rests and empty bars in bars of
+// 128 whole notes would run past 32 bits. The score stops growing at its
+// last tick instead, and what follows still loads.
+TEST(ABCMusique, MusicPastTheTickRangeStopsAtTheLastTick) {
+  std::string barres;
+  for (int i = 0; i < 300; i++) barres += " |";
+  const std::string cas[] = {
+      "C | X1000 X1000 X1000 | D",  // invisible whole-bar rests
+      "C | Z1000 Z1000 Z1000 | D",  // visible ones
+      "C" + barres + " D",          // empty bars filled with rests
+  };
+  for (const std::string& musique : cas) {
+    DocumentABC d(Tune("M:128/1\nL:1/4\nK:C", musique.c_str()));
+    EXPECT_EQ(d.resultat, 1) << musique.substr(0, 20);
+    int32_t n = 0;
+    GetSignesPortee(d.Staff(), &n);
+    ASSERT_GT(n, 1) << musique.substr(0, 20);
+    int64_t fin = 0;
+    for (int32_t i = 0; i < n; i++)
+      fin =
+          std::max<int64_t>(fin, int64_t(CvtIndexNoteEnTemps(d.Staff(), i)) + GetSignesPortee(d.Staff(), &n)[i].duree);
+    EXPECT_LE(fin, INT32_MAX / 2 + int64_t(128) * 161280) << musique.substr(0, 20);  // a bar of slack
+  }
 }
 
 // Shapes of real files: a tune ending on a double bar line has no empty bar

@@ -81,23 +81,30 @@ inline std::vector<int> Glyphes(const std::vector<std::string>& ops) {
   return out;
 }
 
-// The music font active, a resolution and the default graphic mode; each
-// test leaves the process as it found it.
-struct NotationTest : ::testing::Test {
+inline void ActiveFonteMusicale() {
+  ASSERT_TRUE(ActiveFonteVellari((tamrel_test::BundlePath() + "/Resources/SVELLARI.TTF").c_str()));
+}
+
+// A resolution of 72 dpi, the default graphic mode and plain lines; put back
+// as they were afterwards.
+struct EnvNotation {
   int16_t dpi = GetDpiDest();
   Preferences prefs = pref;
   ModeGraphique mode = GModeGraphique;
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(ActiveFonteVellari((tamrel_test::BundlePath() + "/Resources/SVELLARI.TTF").c_str()));
-  }
-  NotationTest() {
+  EnvNotation() {
     SetDpiDest(72);
     GetDefautModeGraphique(&GModeGraphique);
     pref.traitsAntialias = 0;
   }
-  ~NotationTest() override {
+  ~EnvNotation() {
     SetDpiDest(dpi);
     pref = prefs;
     GModeGraphique = mode;
   }
+};
+
+// The music font active and the environment above.
+struct NotationTest : ::testing::Test {
+  EnvNotation env;
+  static void SetUpTestSuite() { ActiveFonteMusicale(); }
 };

@@ -153,3 +153,54 @@ TEST(PiloteRequete, PageOfADocumentWithoutScoreIsAnErasedFrame) {
   EXPECT_EQ(CreatePictPage(nullptr, 1, 1, &frame), nullptr);
   DisposeDocument(doc);
 }
+
+// Loading makes the document's folder current while the document is open;
+// whatever the load gives, the caller's folder is current again once the
+// load failed or the last open document is disposed of.
+TEST(PiloteRequete, TheCallersFolderComesBackAfterTheRequest) {
+  ChargeurTest c(ChargeurPartitions);
+  gNbPartitions = 1;
+  gIndexCourant = -1;
+  auto courant = [] {
+    char ici[4096];
+    return getcwd(ici, sizeof ici) ? std::string(ici) : std::string();
+  };
+  const std::string avant = courant();
+  DossierTemp appelant, documents;
+  ASSERT_EQ(chdir(appelant.chemin.c_str()), 0);
+  struct Cas {
+    const char* nom;
+    std::string contenu;
+    bool document;  // a document comes back (else null)
+  } cas[] = {
+      {"partition.tst", "x", true},                  // read and paginated
+      {"bruit.dat", std::string(64, '\x7F'), true},  // refused by the native reader
+      {"air.abc", "X:1\nT:No music\n", true},        // an ABC file without music
+      {"partition.mxl", "PK not really", false},     // the zipped score cannot be extracted
+  };
+  for (const Cas& k : cas) {
+    Rect page = {0, 0, 0, 0};
+    uint16_t pages = 0;
+    Document* doc = LoadDocument(documents.Ecrit(k.nom, k.contenu).c_str(), &page, &pages, nullptr);
+    EXPECT_EQ(doc != nullptr, k.document) << k.nom;
+    if (doc) {
+      EXPECT_EQ(courant(), documents.chemin) << k.nom;
+      DisposeDocument(doc);
+    }
+    EXPECT_EQ(courant(), appelant.chemin) << k.nom;
+  }
+  // Two documents open at once: the caller's folder comes back with the last.
+  Rect page = {0, 0, 0, 0};
+  uint16_t pages = 0;
+  Document* un = LoadDocument(documents.Ecrit("un.tst", "x").c_str(), &page, &pages, nullptr);
+  Document* deux = LoadDocument(documents.Ecrit("deux.tst", "x").c_str(), &page, &pages, nullptr);
+  ASSERT_NE(un, nullptr);
+  ASSERT_NE(deux, nullptr);
+  DisposeDocument(un);
+  EXPECT_EQ(courant(), documents.chemin);
+  DisposeDocument(deux);
+  EXPECT_EQ(courant(), appelant.chemin);
+  if (!avant.empty()) {
+    EXPECT_EQ(chdir(avant.c_str()), 0);
+  }
+}
