@@ -109,6 +109,43 @@ struct AspectGraphiquePortee {
   AspectConserve conserve;
 };
 
+// Values a native document stores with a staff that nothing in this system
+// reads, kept as read; named by the place they hold in the stored staff.
+struct ValeursNativesPortee {
+  uint8_t ancienneCle;   // an old alternate-clef staff (old type 6)
+  int32_t valeurNom;     // stored after the name's style
+  uint16_t motRuban;     // the word before the piano-roll height
+  uint8_t interrupteur;  // bit 0 of the byte after the notes
+  uint8_t valeurOctet;   // its bits 1..7
+  char chaine[255];      // a string stored after it, with a style and a word
+  TextStyle styleChaine;
+  uint16_t motChaine;
+  uint8_t octetLangue;  // the byte before the text-line base height's byte
+  uint8_t octetLigneTexte;
+  uint16_t motsFusion[2];  // the words and bytes before the merge flags
+  uint8_t octetsFusion[2];
+  int16_t valeurFusion;
+  uint8_t octetsPiste[16];  // display settings after the digital track
+  uint16_t motsPiste[2];
+  uint8_t interrupteurs770[2];
+  uint8_t octet770;
+  uint8_t interrupteursPiste[4];
+  int32_t modePiste;
+  uint16_t motPiste;
+  uint8_t octetsPiste2[2];
+  uint8_t octet800;
+  uint8_t interrupteursFin[2];  // the bytes before the beam settings
+  uint8_t bitFin;
+  uint8_t bitsFin;
+  uint8_t octetsFin[2];
+  uint8_t octets940[2];
+  uint32_t valeur960;
+  uint16_t mot9631;
+  uint8_t octet9631;
+  uint8_t octet9701;
+  uint8_t octetsDerniers[2];
+};
+
 // A digital audio track's settings (a staff of type 10); its samples are
 // in the staff's sample stream, its volume and pan in the staff's own.
 struct ReglagesPiste {
@@ -385,4 +422,5 @@ struct Portee {
   TextStyle styleTexte;     // the staff's text style
   char nomCourt[32];        // name of at most 31 characters
   int16_t idSecond;         // -2 from the reader
+  ValeursNativesPortee natif;
 };

@@ -177,6 +177,7 @@ void DisposePartiePartition(Partition** score, uint32_t mask) {
     LibereHandle(&(*score)->enregsIndexPortee);
     (*score)->nbEnregsIndexPortee = 0;
     DisposeListeCourbes(&(*score)->courbes);
+    LibereHandle(&(*score)->diagrammesCustoms);
   }
   EnableCalculTabElt(score);
   ClearCourbeTempo(score);
