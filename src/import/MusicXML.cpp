@@ -121,7 +121,10 @@ void TermineStaves(Document*) {}
 void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
   doc->regle = 1;
   doc->misesEnPage[1] = doc->misesEnPage[0];
-  (void)refitPages;
+  const int32_t target = XMLNombrePagesDemandees(doc);
+  if (!refitPages || target < 2) return;
+  // SEAM(layout): the scale search for a page count (RecalculeEchellePourNombreDePage over the first
+  // page setup and the standard print record) runs here when CombienDePages differs from target.
 }
 
 // Frees everything an import keeps in process globals.

@@ -55,8 +55,9 @@ struct ValeursNativesDocument {
   int8_t octetNotesSigne;
   uint8_t octetB;
   uint16_t valeurB;
-  uint16_t valeurN;  // with enteteW, decides how split notes are read
-  uint8_t octetFin;  // first byte of the trailer
+  uint16_t valeurN;        // with enteteW, decides how split notes are read
+  uint8_t octetFin;        // first byte of the trailer
+  uint8_t octetPartition;  // a byte each score block stores (the last one read stays)
 };
 
 struct Document {

@@ -7,6 +7,7 @@
 #include "layout/DonneesZorodava.h"
 #include "model/DonneesCourbes.h"
 #include "platform/PlatformTypes.h"
+#include "text/TextStyle.h"
 
 struct Document;
 struct Portee;
@@ -19,6 +20,38 @@ constexpr int kNbTabEltMesure = 4;
 struct EnregIndexPortee {
   uint16_t indexPortee;
   uint8_t donnees[78];
+};
+
+// Score settings a native document stores that nothing in this system reads,
+// kept as read; named by the place they hold in the stored score block.
+struct ValeursNativesPartition {
+  uint8_t octetMode;  // the byte after the zoom (the screen mode from 7.50)
+  uint16_t motZoom;   // the word after the zooms
+  uint16_t motDuree;  // the word after the reference duration
+  uint32_t valeur630;
+  uint16_t facteurLargeur;  // old documents' bar-width factor (10 = as stored)
+  // The block of settings before the staff count, in file order.
+  uint8_t octetA;
+  uint16_t motsA[2];
+  uint8_t ancienneDivision;  // documents before 6.10
+  uint16_t motB;             // a byte widened
+  uint16_t motC;
+  uint8_t octetC;
+  uint16_t motD;       // a byte widened
+  uint8_t octetsE[4];  // the second keeps its bit 0 only
+  uint8_t octet940;
+  uint8_t octetF;
+  uint8_t octet720;
+  uint8_t octet9701;
+  uint32_t valeur511;  // a u16 before 9.20, sign-extended
+  uint16_t mot301;
+  uint8_t interrupteurs850[3];  // documents from 8.50 to 9.0F
+  uint8_t octetApresRythmes;
+  uint8_t octetApresRythmes920;
+  uint8_t octetAvantZorodava;
+  uint8_t octets930[2];  // the settings block before the custom diagrams
+  uint16_t mots930[3];
+  TextStyle style930;
 };
 
 struct Partition {
@@ -45,6 +78,7 @@ struct Partition {
   uint16_t mot2;  // 65535 in a score made by CreePartitionVide
   int16_t nbRuptures;
   Handle ruptures;                  // Rupture records, sorted by bar
+  uint16_t optionRuptures;          // 1..255: each staff's show-ruptures byte decides; else all shown
   uint8_t tabCvtMesureUtilisateur;  // the played-bar list is the user's
   int16_t nbCvtMesures;
   Handle tabCvtMesure;  // played-bar table
@@ -109,5 +143,8 @@ struct Partition {
   int16_t instrumentClic;  // metronome instruments
   int16_t instrumentCloche;
   uint8_t metronome;
-  uint8_t modeConcertKey;  // transposing staves shown at sounding pitch
+  uint8_t modeConcertKey;    // transposing staves shown at sounding pitch
+  Handle diagrammesCustoms;  // the score's custom chord diagrams (DiagrammeAccord records)
+  TextStyle styleGrilleAccord;
+  ValeursNativesPartition natif;
 };

@@ -109,6 +109,43 @@ struct AspectGraphiquePortee {
   AspectConserve conserve;
 };
 
+// Values a native document stores with a staff that nothing in this system
+// reads, kept as read; named by the place they hold in the stored staff.
+struct ValeursNativesPortee {
+  uint8_t ancienneCle;   // an old alternate-clef staff (old type 6)
+  int32_t valeurNom;     // stored after the name's style
+  uint16_t motRuban;     // the word before the piano-roll height
+  uint8_t interrupteur;  // bit 0 of the byte after the notes
+  uint8_t valeurOctet;   // its bits 1..7
+  char chaine[255];      // a string stored after it, with a style and a word
+  TextStyle styleChaine;
+  uint16_t motChaine;
+  uint8_t octetLangue;  // the byte before the text-line base height's byte
+  uint8_t octetLigneTexte;
+  uint16_t motsFusion[2];  // the words and bytes before the merge flags
+  uint8_t octetsFusion[2];
+  int16_t valeurFusion;
+  uint8_t octetsPiste[16];  // display settings after the digital track
+  uint16_t motsPiste[2];
+  uint8_t interrupteurs770[2];
+  uint8_t octet770;
+  uint8_t interrupteursPiste[4];
+  int32_t modePiste;
+  uint16_t motPiste;
+  uint8_t octetsPiste2[2];
+  uint8_t octet800;
+  uint8_t interrupteursFin[2];  // the bytes before the beam settings
+  uint8_t bitFin;
+  uint8_t bitsFin;
+  uint8_t octetsFin[2];
+  uint8_t octets940[2];
+  uint32_t valeur960;
+  uint16_t mot9631;
+  uint8_t octet9631;
+  uint8_t octet9701;
+  uint8_t octetsDerniers[2];
+};
+
 // A digital audio track's settings (a staff of type 10); its samples are
 // in the staff's sample stream, its volume and pan in the staff's own.
 struct ReglagesPiste {
@@ -173,6 +210,7 @@ struct Portee {
   float interligne;    // pixels; 0 read as 6.0
   int16_t yBarreHaut;  // bar-line top and bottom y
   int16_t yBarreBas;
+  int16_t yBarreOrigine;    // origin of ending brackets on tablature staves
   int16_t codeMiseEnPage1;  // two layout codes; the second is the height in interlines
   int16_t codeMiseEnPage2;
   // Height and inner lines (layout/HauteursPortees.h), each kept at 72 dpi,
@@ -304,6 +342,9 @@ struct Portee {
   uint8_t extensionLigneSup;
   uint8_t debutLigne;  // start-line flag
   uint8_t cacheBarresMesure;
+  int16_t couleurRupture;          // colour index of bar lines and repeats; 0: the staff's
+  int16_t quatrePointsRepetition;  // non-zero: repeat signs take four dots
+  uint8_t afficheRuptures;         // shown when the score leaves it to each staff
   uint8_t lignesTraversantes;
   uint32_t flagNumeroMesure;
   uint32_t enteteTablature;
@@ -349,13 +390,18 @@ struct Portee {
   int32_t valeurIndex;       // value stored beside the index
   uint8_t flagVue;           // view flag of the staff
   int32_t quartetsFlags[2];  // two nibbles of an old flags byte
-  int32_t reglageNumeroMesure;
+  // Bar numbers (notation/BarresMesure.h).
+  int32_t reglageNumeroMesure;  // 1: digits; any other value: letters
   uint8_t octetNumeroMesure;
   uint8_t minimumNumeroMesure;  // at least 3
   TextStyle styleNumeroMesure;
-  uint16_t intervalleNumeroMesure;
-  uint8_t switchesNumeroMesure[3];
-  int32_t neck;  // neck id of a tablature
+  uint16_t intervalleNumeroMesure;  // every N bars (below 1 read as 1)
+  uint8_t switchesNumeroMesure[3];  // framed on white; after the clef area; at each system start instead of every N
+  int16_t premiereMesureNumerotee;  // no number below this displayed number
+  int16_t decalageNumeroMesure;     // added to the displayed number
+  uint8_t prefixeNumeroMesure;      // character before the number, 0 none
+  int16_t ligneNumeroMesure;        // 72-dpi units below the staff top, never negative
+  int32_t neck;                     // neck id of a tablature
   uint16_t octetNeck;
   // Chord-name line.
   uint8_t ligneAccords;  // chord line switch
@@ -376,4 +422,5 @@ struct Portee {
   TextStyle styleTexte;     // the staff's text style
   char nomCourt[32];        // name of at most 31 characters
   int16_t idSecond;         // -2 from the reader
+  ValeursNativesPortee natif;
 };

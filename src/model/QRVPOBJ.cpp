@@ -177,6 +177,7 @@ void DisposePartiePartition(Partition** score, uint32_t mask) {
     LibereHandle(&(*score)->enregsIndexPortee);
     (*score)->nbEnregsIndexPortee = 0;
     DisposeListeCourbes(&(*score)->courbes);
+    LibereHandle(&(*score)->diagrammesCustoms);
   }
   EnableCalculTabElt(score);
   ClearCourbeTempo(score);
@@ -610,6 +611,7 @@ void AppliquePorteeFusionne(Portee** from, Portee** to) {
   b->interligne = a->interligne;
   b->yBarreHaut = a->yBarreHaut;
   b->yBarreBas = a->yBarreBas;
+  b->yBarreOrigine = a->yBarreOrigine;
 }
 
 int16_t DisposePortee(Portee** staff) {

@@ -57,9 +57,9 @@ struct Rupture {
   uint32_t barre;                   // bar-line kind
   char texte[kTailleTexteRupture];  // UTF-8 with '$' escapes, NUL-terminated
   TextStyle style;
-  uint16_t premierMot;  // kept with the record
-  int16_t motFinVolta;  // -2 in the ending-end preset
-  uint8_t octet;        // kept with the record
+  int16_t decalageYTexte;  // vertical text offset, 72-dpi units
+  int16_t decalageXTexte;  // horizontal text offset, 72-dpi units (-2 in the ending-end preset)
+  uint16_t couleur;        // colour index; 0: the staff's colours
   uint32_t type;
   int16_t parametre;                        // label of a sign, label to jump to, or a bar
   uint32_t al;                              // 1 al Coda, 2 al Fine
@@ -68,6 +68,7 @@ struct Rupture {
   uint8_t passagesVolta[kNbPassagesVolta];  // flag i: played on pass i + 1
   int16_t compteurPassage;                  // working counter of the played-bar walk
   uint16_t derniersMots[2];                 // kept with the record
+  int16_t largeurAvantVolta;                // run time: 72-dpi width of the text before "$[", set by measuring
 };
 
 // The constant records offered to the user, by preset number.
@@ -88,6 +89,10 @@ void RecalculeMesureMaxRupture(Partition** score);
 int16_t AjouteRupture(Partition** score, int16_t preset, int32_t time, bool snap);
 int16_t AjouteRuptureEnMesure(Partition** score, int16_t preset, int16_t bar, bool atStart, bool snap);
 void DeleteRupture(Partition** score, int16_t index, bool adjustMargins);
+// Bars atBar .. atBar + count - 1 were deleted: their records go with the
+// margins their bar lines took, later ones (and the bars that go-to-bar jumps
+// name) move down; then the list is put back in shape.
+void DeleteMesuresRuptures(Partition** score, int16_t atBar, int16_t count);
 void ReporteRuptureFinMesureSurMesureSuivante(Partition** score, int16_t bar);
 int16_t GetIndexTypeRupturePresent(Partition** score, int16_t classe, int16_t bar);
 int16_t RechercheRupture(Partition** score, int16_t from, int16_t bar);

@@ -21,6 +21,16 @@ constexpr int32_t kDureeRonde = 161280;
 // Time signature and beam grouping of a bar. The mask has one bit per
 // boundary between subdivisions: bit i set starts a new beam group after
 // subdivision i + 1.
+//
+// The five values are numbered in record order: value 1 is the division code
+// (the numerator), value 2 the denominator, values 3 and 4 the two additive
+// parts, value 5 the additive denominator. A native document stores u16
+// value 1, u8 value 4, u8 value 3, u16 value 2, u16 value 5, then the byte
+// octet1 (the time signature drawn as a symbol); from 7.90 a byte whose bit 0
+// is octet2 and bit 1 groupePar4, and the mask's first word (copied into the
+// other seven before 9.20; from 9.20 seven more words follow). Before 7.90
+// octet2 and groupePar4 are 1 and the mask is the default of the numerator.
+// octet3 is never stored.
 struct DivisionTemporelle {
   int16_t numerateur;
   int16_t denominateur;
@@ -51,6 +61,16 @@ struct DivisionTemporelle {
 // repeat), `sansLargeur` for the bars of state 1 and the courtesy area at the
 // end of the system before the bar. The bar's breaks: `sautSysteme` and
 // `sautPage` after the bar, `continueLigneSuivante` no break after it.
+//
+// A native document stores per row: u16 echelle in thousandths of the natural
+// width (held in 20..8000 like SetEchelleMesureOrig; documents before 7.40
+// scale it by their bar-width factor / 10), u8 signatureVisible, the division,
+// a byte whose bits 0, 3, 2 and 1 are sautSysteme, continueLigneSuivante,
+// sautPage and sautQuatrieme; from 7.40 margeGauche and margeDroite in 72-dpi
+// screen units (16 and 0 before); from 8.00 a byte whose bits 0, 1 and 2 are
+// nonComptee, numeroGarde and numeroCache, etatDecoupeNote and
+// numeroRedemarrage. Start ticks are never stored: each row starts where the
+// bars before it end.
 struct TabEltMesure {
   uint16_t echelle;  // thousandths of the natural width; 1000 natural
   uint8_t signatureVisible;
@@ -85,6 +105,7 @@ struct TabEltMesure {
   int32_t largeurRappelFinSysteme;
   uint32_t sansLargeur;   // 1: collapsed by pagination
   uint16_t numeroMesure;  // shown number, 0 none
+  uint8_t numeroForce;    // the bar number is printed whatever the staff's rule
   uint8_t octetMiseEnPage;
   // The spacing engine's natural width of the bar, in space units (at least 1;
   // 1000 in a new row).

@@ -365,6 +365,8 @@ int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, c
   SetTonaliteDefaut(&k);
   SetClefDefaut(&c);
   for (int v = 0; v < kNbPassagesKaraoke; v++) lut[v] = int16_t(v);
+  int8_t subdivision = 0;
+  int32_t valeursLues[2] = {0, 0};
   int32_t n;
   EltTabTonalite* t = GetEltsTabTonalite(staff, &n);
   int32_t i = t ? RechercheIndex(t, n, bar) : -1;
@@ -372,6 +374,8 @@ int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, c
     k = t[i].tonalite;
     c = t[i].clef;
     std::memcpy(lut, t[i].lignesKaraoke, sizeof lut);
+    subdivision = t[i].subdivisionBatterie;
+    std::memcpy(valeursLues, t[i].valeursLues, sizeof valeursLues);
   }
   if (key) k = *key;
   if (clef) c = *clef;
@@ -404,6 +408,8 @@ int16_t InsereEltTabTonalite(Portee** staff, int16_t bar, const Tonalite* key, c
   e.rappel = reminder;
   std::memcpy(e.lignesKaraoke, lut, sizeof lut);
   e.lien = link;
+  e.subdivisionBatterie = subdivision;
+  std::memcpy(e.valeursLues, valeursLues, sizeof valeursLues);
   if (i == 0 && bar != 0) {
     if (!AssureEltMesureZero(staff)) return -1;
     i++;

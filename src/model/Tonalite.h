@@ -38,6 +38,27 @@ enum : uint32_t { kVisibleClef = 1, kVisibleArmure = 2, kVisibleSignature = 4 };
 constexpr uint16_t kLienTonaliteAucun = 65535;
 constexpr int kNbPassagesKaraoke = 256;
 
+// How a native document stores an entry (the staff reader fills it field by
+// field, in this order):
+//   u16 bar                      -> mesure
+//   i16 key                      -> standard key index (0 none, 1..7 sharps, 8..14
+//                                   flats; any other value 0): the seven alterations
+//   u8 mode                      -> tonalite.mode (1 major, anything else 0, minor)
+//   u8 tonic degree, u8 tonic    -> tonalite.degreTonique / alterationTonique when
+//      alteration                   they are valid (0..6, 1..5), else the tonic of
+//                                   the standard key in that mode
+//   u8 (from 8.00)               -> tonalite.styleAnnulation (2 before)
+//   u8 (from 8.50)               -> subdivisionBatterie (0 before)
+//   i16                          -> visible
+//   i16 (from 9.40)              -> rappel (0 before)
+//   u8                           -> couleurClef
+//   9 clef bytes                 -> clef: the type as a big-endian u32 (1..3; any
+//                                   other value the treble clef), line shift,
+//                                   octave shift, base note (recomputed from the
+//                                   clef), octet1, fondCache; octet2 stays 0
+//   i16, i16                     -> valeursLues
+//   from 9.60: u16 (1: an effects record follows) -> lien, then 256 u16 ->
+//   lignesKaraoke; before 9.60 lignesKaraoke is the identity 0..255.
 struct EltTabTonalite {
   uint16_t mesure;
   Tonalite tonalite;
@@ -47,6 +68,8 @@ struct EltTabTonalite {
   uint32_t rappel;                            // kVisible* bits of the courtesy signs before this bar
   int16_t lignesKaraoke[kNbPassagesKaraoke];  // display line of each verse; negative hides it
   uint16_t lien;                              // ParamEffet index, kLienTonaliteAucun none
+  int8_t subdivisionBatterie;                 // drum grid cells per beat from this bar; 0 the staff's default
+  int32_t valeursLues[2];                     // two values documents store with the entry, kept as read
 };
 
 // ---- Records.

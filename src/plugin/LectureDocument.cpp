@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "platform/Memory.h"
-#include "plugin/PiloteRequete.h"
 #include "system/QrvFiles.h"
-#include "system/Reporters.h"
 #include "text/Fontes.h"
 #include "text/TextEncodings.h"
 
@@ -194,20 +192,4 @@ void StoreFontError(const char* askedName, const char* usedName, int16_t, bool s
   } else {
     AddFontInconnue(askedName ? askedName : "", 0);
   }
-}
-
-// SEAM(plugin): bar rows belong to the score block's records; until their
-// reader exists a document that stores any cannot be read further.
-int16_t ReadTabEltMesure(Handle, int32_t count) {
-  if (count <= 0) return 1;
-  Collapse("ReadTabEltMesure: stored bar rows are not read yet");
-  NoteRaisonEchecChargement("the reader of stored bar rows is not built yet");
-  ioCustom.finFichier = 1;
-  return 0;
-}
-
-// SEAM(plugin): bar patterns come with the reader of accompaniments; until
-// then no pattern holds a staff and the record alone is freed.
-void LiberePatternMesure(PatternMesure* pattern) {
-  if (pattern) DisposePtr(reinterpret_cast<Ptr>(pattern));
 }

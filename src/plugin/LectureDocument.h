@@ -8,10 +8,24 @@
 #include "system/BigRect.h"
 
 struct AspectGraphiquePortee;
-struct MiseEnPage;
-struct PatternMesure;
-struct StrTitre;
+struct DefAccord;
+struct DiagrammeAccord;
+struct DivisionTemporelle;
 struct Document;
+struct Dynamique;
+struct Graphique;
+struct Loi;
+struct MiseEnPage;
+struct ModePaste;
+struct ParamEffet;
+struct Partition;
+struct PatternMesure;
+struct Portee;
+struct Rupture;
+struct Signe;
+struct StrTitre;
+struct Tablature;
+struct Texte;
 struct TextStyle;
 
 // The format version being read (0x0920 is version 9.20); set by the
@@ -57,10 +71,51 @@ int16_t ReadMiseEnPage(MiseEnPage* setup);
 int16_t ReadStrTitre(StrTitre* title);
 // A stored text style: font id, face, size and colour.
 int16_t ReadTextStyle(TextStyle* style);
-// Fills `count` rows of a bar table (a count of 0 or less reads nothing).
+// Fills `count` rows of a bar table (a count of 0 or less reads nothing);
+// rows past the handle's are read and dropped. 0 when the stream ended.
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
-// Frees an accompaniment's bar pattern and the staff it holds; null is accepted.
+// A bar's time division, over the record's own values (model/TabEltMesure.h
+// gives the stored layout).
+int16_t ReadDivisionTemporelle(DivisionTemporelle* division);
+// A chord definition; 0 when its name marks no string (the name is then empty).
+int16_t ReadDefAccord(DefAccord* definition);
+// A custom chord diagram; false for a dot count of 64 or more (nothing more
+// is read). At most five dots are kept, the others read and dropped.
+bool ReadDiagramme(DiagrammeAccord* diagram);
+// The paste mode of an accompaniment, with its pattern when it has one; 0,
+// with no pattern kept, when the pattern cannot be read (the stream is then
+// marked at its end) or the stream ended.
+int16_t ReadModePaste(ModePaste* mode);
+// A pattern: name, times, type and its staff; false when the name marks no
+// string or the staff cannot be read (the caller frees the pattern).
+bool ReadPattern(PatternMesure* pattern);
+// Null-safe: the pattern's staff, then the pattern.
 void LiberePatternMesure(PatternMesure* pattern);
+
+// One staff of a score, or of no score (pattern staves, with a reference
+// duration of 0); null when it cannot be read. A staff of a score stays in the
+// score when it fails; a staff of no score is freed.
+Portee** ReadPortee(Partition** score, uint8_t readGraphics, int32_t referenceDuration);
+// The fewest bytes a sign record takes at the version being read.
+int32_t TailleMinSigne();
+// A sign record into `sign`, its effects record (when it has one) into
+// `effects`; `staff` may be null. 1.
+int16_t ReadSigne(Portee** staff, int32_t noteIndex, Signe* sign, ParamEffet* effects);
+// A sign record whose effects go to the list given (a new slot); without a
+// list (or room in it) the sign has no effects. 1.
+int16_t ReadSignePortee(Portee** staff, int32_t noteIndex, Signe* sign, Handle* effectsList, uint16_t* effectsCount);
+int16_t ReadParamEffet(Portee** staff, ParamEffet* effects);
+// Records of staves and scores; each 0 (or null) when it cannot be read.
+int16_t ReadRupture(Rupture* rupture);
+// A staff text; its string (an encoded string the caller disposes), null when none.
+char* ReadTexte(Texte* text);
+int16_t ReadGraphique(Graphique* graphic);
+int16_t ReadLoi(Loi* law);
+int16_t ReadDynamique(Dynamique* dynamic);
+// The staff's tablature record; its presence byte (0: the staff has none).
+int16_t ReadTablature(Tablature* tablature);
+// A block of custom chord diagrams; null when there are none.
+Handle ReadDiagrammesAccord();
 
 // The native document reader: 1 when the whole document was read and ended
 // with its closing magic. The document byte stream must be open at the
@@ -70,6 +125,11 @@ int16_t ChargeMusiqueStandard(Document* doc);
 // cannot be read (what was built stays in the document, consistent).
 // `graphiques`: the staves carry their graphics lists.
 int16_t ReadBlocPartition(Document* doc, bool graphiques);
+// The chords of one chord-grid bar: a count byte, then that many chord
+// definitions, all read; the good ones fill `cells` (16) and their number
+// is the result. A count outside 1..16 is reported and its definitions
+// are read through one scratch slot.
+int16_t ReadGrilleAccordMesure(DefAccord* cells);
 
 // Set by the top level for the note reader: split notes of this document are
 // converted.

@@ -1,5 +1,7 @@
 #include "stafftypes/PorteeParoleTempoPiste.h"
 
+#include <cmath>
+
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
@@ -52,6 +54,13 @@ void InjecteTempoDansNote(Signe* note, float tempo) {
   if (tempo > 65535.0f) tempo = 65535.0f;
   note->pourcentJoue = uint16_t(tempo);
   note->decalageArpege = int16_t((tempo - float(note->pourcentJoue)) * 32000.0f);
+}
+
+float CvtOldHauteurTempoToNewTempo(const Signe* note) {
+  if (!note || note->kind <= 0) return 25.0f;
+  // Old tempo staves spread 25 quarters a minute and up over the pitches, by
+  // a constant ratio per step.
+  return 25.0f * std::pow(1.022248561f, float(note->kind - 1));
 }
 
 // SEAM(stafftypes): a digital track's cells come with its drawing; until then

@@ -43,6 +43,8 @@ float GetTempoFinPartition(Partition** score);
 // percentage field, its 32000ths in the arpeggio offset.
 float CvtNoteEnTempo(const Signe* note);
 void InjecteTempoDansNote(Signe* note, float tempo);
+// The tempo an old document's tempo-staff note meant by its pitch.
+float CvtOldHauteurTempoToNewTempo(const Signe* note);
 // The page rectangle of the cell of a digital track's bar on a pass; false
 // when the bar has no cell.
 bool CalculeAireCelluleEcranPisteNumerique(Partition** score, Portee** staff, int32_t bar, int32_t pass, Rect* out,

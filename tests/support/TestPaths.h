@@ -9,6 +9,7 @@ namespace tamrel_test {
 inline std::string DataPath(const std::string& name) { return std::string(TAMREL_TEST_DATA) + "/" + name; }
 inline std::string BundlePath() { return TAMREL_BUNDLE; }
 inline std::string HostPath() { return TAMREL_HOST; }
+inline std::string ToolPath(const std::string& name) { return std::string(TAMREL_TOOLS) + "/" + name; }
 
 // The whole of a fixture; false when it is missing or empty.
 inline bool ReadDataFile(const std::string& name, std::string* bytes) {

@@ -1,0 +1,280 @@
+#pragma once
+// Test-only writers of a native document's score blocks: the block itself,
+// its staves, bar rows with their time divisions, key and clef entries, sign
+// records, chord definitions, custom diagrams and the paste modes of
+// accompaniments with their patterns. Written from the format's field lists,
+// in file order with the version gates of the writer given; nothing is shared
+// with the engine's reader. Each record's defaults make a sound record.
+//
+// Records whose readers come later are written in their empty form only
+// (texts, placements, graphics, laws, dynamics, effects of notes, tablature,
+// voice data, ruptures from 7.40, free objects, targets).
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/NativeDocument.h"
+#include "support/NativeInstruments.h"
+#include "support/NativeRecords.h"
+#include "support/NativeWriter.h"
+
+namespace tamrel_test {
+
+// A time division: the code (numerator), then values 2 to 5 (denominator,
+// the two additive parts, the additive denominator), the symbol byte, and
+// from 7.90 the switches and the beam masks.
+struct DivisionRecord {
+  int16_t numerator = 4;
+  uint16_t denominator = 4;
+  uint8_t additive1 = 4, additive2 = 0;
+  uint16_t additiveDenominator = 4;
+  uint8_t symbol = 0;
+  bool firstSwitch = true, groupBy4 = true;                  // from 7.90
+  std::array<uint16_t, 8> masks = {7, 0, 0, 0, 0, 0, 0, 0};  // from 7.90; 9.20 stores all eight
+};
+void WriteDivision(NativeWriter& w, const DivisionRecord& d);
+DivisionRecord Division(int16_t numerator, uint16_t denominator);
+
+struct BarRowRecord {
+  uint16_t scale = 1000;
+  uint8_t signatureVisible = 0;
+  DivisionRecord division;
+  bool systemBreak = false, pageBreak = false, continues = false, fourthBreak = false;
+  int16_t leftMargin = 16, rightMargin = 0;                           // from 7.40
+  bool notCounted = false, numberKept = false, numberHidden = false;  // from 8.00
+  uint8_t noteSplit = 0;
+  uint16_t restart = 0;
+};
+void WriteBarRow(NativeWriter& w, const BarRowRecord& row);
+
+// A chord definition: the neck (none before 5.11, an i16 before 9.20, then a
+// neck id and a presence byte), root and its accidental, the four interval
+// choices (third, seventh, fifth, ninth), the custom-name bit with a value in
+// the other seven, the octave and the name.
+struct ChordDefRecord {
+  int32_t neck = 0;
+  uint8_t root = 0, rootAccidental = 2;
+  int8_t third = 0, seventh = 2, fifth = 0, ninth = 2;
+  bool customName = false;
+  uint8_t value = 0;
+  uint8_t octave = 4;
+  std::string name = "C";
+  bool noName = false;  // the length that marks no string
+};
+void WriteChordDef(NativeWriter& w, const ChordDefRecord& c);
+
+struct DiagramRecord {
+  ChordDefRecord chord;
+  std::array<uint8_t, 6> strings = {0, 0, 0, 0, 0, 0};
+  uint8_t baseFret = 1;
+  std::array<uint8_t, 2> kept = {0, 0};
+  std::vector<std::array<uint8_t, 3>> dots;
+  std::optional<uint8_t> dotCount;  // unset: dots.size()
+};
+void WriteDiagram(NativeWriter& w, const DiagramRecord& d);
+
+// A sign record, from 5.00 (older records carry inline effects).
+struct SignRecord {
+  uint8_t kind = 60;
+  uint8_t second = 64;
+  uint8_t beforeWritten = 0;
+  uint16_t flags = 0;  // bits 0 to 2 before 8.50, the low byte from 8.50
+  uint8_t fourth = 2;
+  uint32_t duration = 40320;
+  uint8_t tuplet0 = 0, tuplet1 = 0, tupletHigh = 0;  // the last from 8.00
+  std::array<uint8_t, 3> signBytes = {0, 0, 0};      // from 8.00
+  uint8_t signByte4 = 0;                             // from 96.30
+  uint8_t last800 = 3;                               // from 8.00
+  uint16_t played = 100;
+  uint8_t string = 0, fret = 0;  // from 3.01
+  bool hidden = false;           // its own byte before 8.50
+  uint8_t option1 = 0, option2 = 0, option3 = 0;
+  uint8_t after1 = 0, after2 = 0;
+  uint32_t written = 40320;
+  uint16_t shortDuration = 0;  // a byte before 7.70
+  uint8_t effects = 0;         // 1 would need an effects record
+  uint8_t byte800 = 0;
+  std::array<uint8_t, 3> bytes963 = {0, 0, 0};
+};
+void WriteSign(NativeWriter& w, const SignRecord& s);
+
+struct KeyEntryRecord {
+  uint16_t bar = 0;
+  int16_t key = 0;  // standard key index
+  uint8_t mode = 1, tonicDegree = 0, tonicAlteration = 2;
+  uint8_t cancellation = 2;  // from 8.00
+  int8_t drumGrid = 0;       // from 8.50
+  int16_t visible = 7;
+  int16_t reminder = 0;  // from 9.40
+  uint8_t clefColour = 0;
+  uint32_t clefType = 1;
+  int8_t lineShift = 0, octaveShift = 0;
+  uint8_t baseNote = 64, clefByte = 0, backgroundHidden = 0;
+  int16_t kept1 = 0, kept2 = 0;
+  std::vector<int16_t> lines;  // from 9.60: 256 values; empty writes the identity
+};
+void WriteKeyEntry(NativeWriter& w, const KeyEntryRecord& e);
+
+struct StaffRecord {
+  uint16_t type = 0;
+  uint32_t id = 0;  // from 9.40
+  std::string name = "Piano";
+  TextStyleRecord nameStyle;  // from 6.10, with nameValue
+  int16_t nameValue = 0;
+  std::array<uint16_t, 2> nameValues = {0, 0};  // from 7.80
+  uint16_t nameEncoding = 0;                    // from 9.20
+  std::string shortName = "Pno.";               // from 7.90
+  std::array<uint16_t, 2> shortNameValues = {0, 0};
+  uint16_t shortNameEncoding = 0;  // from 9.20, with its style
+  TextStyleRecord shortNameStyle;
+  uint8_t display = 1, staffByte = 1;
+  uint16_t marker = 0xFFFF;
+  uint16_t indexValue = 0;  // from 9.20
+  uint8_t viewFlags = 0, nibbles = 0;
+  uint8_t barNumberSetting = 0, barNumberByte = 0, barNumberMinimum = 3;
+  // Chord line: from 7.50 the block, before a flag byte and the ratio.
+  uint8_t chordSwitch = 0;
+  std::array<uint8_t, 6> chordSettings = {0, 0, 0, 0, 0, 0};
+  uint16_t chordValue1 = 0, chordValue2 = 0;
+  uint8_t chordByte = 0;   // from 8.50
+  uint8_t chordFlags = 0;  // before 7.50
+  uint8_t direction = 0;
+  uint16_t ratio = 0;
+  std::string chordString;
+  TextStyleRecord barNumberStyle;  // from 5.11
+  uint16_t barNumberInterval = 5;
+  uint8_t barNumberFlags = 0;
+  int32_t neck = 0;
+  uint8_t neckByte = 0;
+  uint16_t word13 = 0, rollHeight = 100, rollBase = 50, chordLines = 0;
+  uint16_t size = 12;
+  std::array<uint8_t, 5> lineSettings = {0, 0, 0, 0, 0};  // from 2.03
+  std::vector<SignRecord> notes;
+  std::optional<int32_t> noteCount;  // unset: notes.size(); -1 and above 32767 take the long form
+  bool longCount = false;
+  uint8_t byte18 = 0;
+  std::string string19;  // from 7.50, with a style and a word
+  uint16_t word19 = 0;
+  std::array<uint8_t, 7> groupBytes = {0, 0, 0, 0, 0, 0, 0};  // the first alone before 9.60
+  TextStyleRecord textStyle;
+  uint8_t karaoke = 0;
+  uint8_t languageByte = 0, textLineByte = 0;  // the first from 6.00
+  uint16_t textLineBase = 40;
+  std::optional<std::vector<KeyEntryRecord>> keys;  // from 6.10; unset: one entry at bar 0
+  uint16_t mergeWord1 = 1, mergeWord2 = 0;
+  uint8_t mergeByte1 = 0, mergeByte2 = 0;
+  int16_t mergeValue = 0;
+  uint8_t merged = 0, mergeMode = 0;
+  uint16_t trackVolume = 127, trackPan = 64;  // type 10 from 7.00: a track without samples
+  int32_t trackSamples = 0;
+  uint8_t voiceMarker = 2;  // from 7.30: 2 is no voice data
+  uint8_t slope = 26, beams = 0;
+  std::string shortName31;  // from 8.00
+};
+void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics);
+
+struct PatternRecord {
+  std::string name = "Pattern";
+  bool noName = false;
+  int32_t time1 = 0, time2 = 161280;
+  int16_t type = 2;
+  std::array<int16_t, 3> values = {0, 0, 0};
+  StaffRecord staff;              // from 8.50
+  std::vector<SignRecord> notes;  // before 8.50
+  std::optional<int16_t> noteCount;
+};
+void WritePattern(NativeWriter& w, const PatternRecord& p);
+
+struct PasteModeRecord {
+  uint16_t mode = 0;
+  std::optional<PatternRecord> pattern;
+  uint16_t value = 0;
+  uint8_t switchByte = 0;
+};
+void WritePasteMode(NativeWriter& w, const PasteModeRecord& m);
+
+struct AccompanimentRecord {
+  std::string name = "Accompaniment";
+  uint16_t word1 = 0, word2 = 0;
+  PasteModeRecord paste;
+  std::vector<std::pair<uint16_t, int16_t>> oldRanges;  // before 3.00
+};
+
+// One chord-grid bar: its stored count (unset: the chords' number) and chords.
+struct GridBarRecord {
+  std::optional<uint8_t> count;
+  std::vector<ChordDefRecord> chords;
+};
+
+struct RhythmRecord {
+  std::string name = "Rock";
+  uint16_t word = 0, numerator = 4, denominator = 4;
+  struct Row {
+    std::string name = "Kick";
+    uint16_t word = 0;
+    std::vector<SignRecord> notes;
+  };
+  std::vector<Row> rows;
+};
+
+// Old ruptures (before 7.40): kind, bar, passes, 2 spare bytes, action.
+struct OldRuptureRecord {
+  int16_t kind = 1, bar = 0, passes = 0, action = 0;
+};
+
+struct OldBarChangeRecord {
+  uint16_t bar = 0;
+  int16_t key = 0;
+  uint16_t numerator = 0, denominator = 0;  // from 2.03
+  uint8_t visible = 7;                      // from 3.20
+};
+
+struct ScoreRecord {
+  uint16_t zoom = 72;
+  uint8_t mode = 1;  // from 7.01
+  int16_t floatZoom = 72;
+  uint16_t word4 = 0;
+  int16_t oldKey = 0;                   // before 6.10, with the reference duration
+  uint32_t referenceDuration = 161280;  // a u16 of 420ths before 3.20
+  uint16_t word6 = 0;
+  uint16_t oldNumerator = 4, oldDenominator = 4;  // before 6.10
+  uint32_t value630 = 0;
+  uint16_t widthFactor = 10;
+  // The settings before the staff count, in file order.
+  uint8_t settingA = 0;
+  uint16_t settingA1 = 0, settingA2 = 0;
+  uint8_t oldDivision = 0;  // before 6.10
+  uint8_t settingB = 0;
+  uint16_t settingC = 0;
+  uint8_t settingCByte = 0, settingD = 0;
+  std::array<uint8_t, 4> settingsE = {0, 0, 0, 0};
+  uint8_t setting940 = 0, settingF = 0, setting720 = 0, setting9701 = 0;
+  uint32_t setting511 = 0;  // a u16 before 9.20
+  uint16_t setting301 = 0;
+  uint8_t switches850 = 0;  // 8.50 to 9.0F
+  std::vector<StaffRecord> staves;
+  std::optional<uint16_t> staffCount;
+  uint16_t lastBar = 0;
+  std::vector<OldRuptureRecord> oldRuptures;       // before 7.40
+  std::optional<std::vector<int16_t>> playedBars;  // from 9.20
+  std::vector<AccompanimentRecord> accompaniments;
+  std::vector<InstrumentRecord> instruments = {InstrumentRecord{}};
+  std::optional<int16_t> gridCount;
+  std::vector<GridBarRecord> grid;
+  std::vector<RhythmRecord> rhythms;
+  std::vector<OldBarChangeRecord> oldBarChanges;  // before 6.10
+  uint8_t documentByte = 0, scoreByte = 0, byte920 = 0;
+  std::vector<BarRowRecord> bars = {BarRowRecord{}};
+  std::optional<uint16_t> barCount;
+  uint8_t byteBeforeSpacing = 0;
+  uint16_t spacingWhole = 240;  // from 7.80, the first of the spacing widths
+};
+void WriteScore(NativeWriter& w, const ScoreRecord& s, bool graphics);
+// The block as a section of NativeDocument; the graphics lists follow the
+// document's version (from 2.02).
+SectionWriter ScoreSection(ScoreRecord s);
+
+}  // namespace tamrel_test
