@@ -1,6 +1,8 @@
 #pragma once
 // Ties, slurs and beam links between notes: pairs of ids with staff indexes,
 // stored in the effect records of both notes.
+#include <cstring>
+
 #include "platform/PlatformTypes.h"
 
 struct Partition;
@@ -17,8 +19,48 @@ struct DataLiaison {
   uint32_t idDest;
   uint16_t porteeDest;  // staff of the source end; -1 unknown
   uint32_t formeType;   // shape kind
-  uint8_t forme[22];
+  uint8_t forme[22];    // the shape's fields in host order, at the offsets below
 };
+
+// Where each field of a tie's shape lies in DataLiaison::forme.
+enum : uint8_t {
+  kFormeLiaisonStyle = 0,        // i32 line style
+  kFormeLiaisonMot = 4,          // u16
+  kFormeLiaisonDebutDx = 6,      // i8 start offsets
+  kFormeLiaisonDebutDy = 7,      // i8
+  kFormeLiaisonControleX = 8,    // u16 control point along the span, thousandths
+  kFormeLiaisonControleY = 10,   // i16 control point height, thousandths of a line
+  kFormeLiaisonEpaisseur = 12,   // u8, 0 hides the tie
+  kFormeLiaisonOctet = 13,       // u8
+  kFormeLiaisonLissage = 14,     // u16
+  kFormeLiaisonCouleur = 16,     // u16 colour index
+  kFormeLiaisonFinDx = 18,       // i8 end offsets
+  kFormeLiaisonFinDy = 19,       // i8
+  kFormeLiaisonGardeForme = 20,  // u16 non-zero: automatic shaping leaves it alone
+};
+
+// A shape field of `bytes` bytes (1, 2 or 4) at `offset` of forme.
+inline void SetChampFormeLiaison(DataLiaison* d, uint8_t offset, int32_t value, int bytes) {
+  if (bytes == 1) {
+    d->forme[offset] = uint8_t(value);
+  } else if (bytes == 2) {
+    const uint16_t v = uint16_t(value);
+    std::memcpy(d->forme + offset, &v, 2);
+  } else {
+    std::memcpy(d->forme + offset, &value, 4);
+  }
+}
+inline int32_t GetChampFormeLiaison(const DataLiaison* d, uint8_t offset, int bytes) {
+  if (bytes == 1) return d->forme[offset];
+  if (bytes == 2) {
+    uint16_t v;
+    std::memcpy(&v, d->forme + offset, 2);
+    return v;
+  }
+  int32_t v;
+  std::memcpy(&v, d->forme + offset, 4);
+  return v;
+}
 
 // Beam-link block of an effect record.
 struct DataAccroche {

@@ -57,8 +57,8 @@ struct Rupture {
   uint32_t barre;                   // bar-line kind
   char texte[kTailleTexteRupture];  // UTF-8 with '$' escapes, NUL-terminated
   TextStyle style;
-  uint16_t premierMot;  // kept with the record
-  int16_t motFinVolta;  // -2 in the ending-end preset
+  uint16_t premierMot;  // vertical offset of the text
+  int16_t motFinVolta;  // horizontal offset of the text (-2 in the ending-end preset)
   uint8_t octet;        // kept with the record
   uint32_t type;
   int16_t parametre;                        // label of a sign, label to jump to, or a bar
@@ -67,7 +67,8 @@ struct Rupture {
   uint16_t nbPassages;                      // passes of a repeat end
   uint8_t passagesVolta[kNbPassagesVolta];  // flag i: played on pass i + 1
   int16_t compteurPassage;                  // working counter of the played-bar walk
-  uint16_t derniersMots[2];                 // kept with the record
+  uint16_t couleur;                         // colour index; 0: the staff's colours
+  uint16_t motFin;                          // kept with the record
 };
 
 // The constant records offered to the user, by preset number.
