@@ -146,6 +146,23 @@ struct ValeursNativesPortee {
   uint8_t octetsDerniers[2];
 };
 
+// A digital audio track's settings (a staff of type 10); its samples are
+// in the staff's sample stream, its volume and pan in the staff's own.
+struct ReglagesPiste {
+  uint32_t frequence;  // Hz
+  int16_t bits;        // per sample
+  int16_t nbMarqueurs;
+  Handle marqueurs;  // nbMarqueurs int32_t sample positions
+  // Six stored one-byte settings; the second, third and fifth are kept wide.
+  uint8_t reglage1;
+  uint16_t reglage2;
+  uint16_t reglage3;
+  uint8_t reglage4;
+  uint16_t reglage5;
+  uint8_t reglage6;
+  TextStyle style;  // the track's labels
+};
+
 struct Portee {
   uint16_t marqueur;           // kMarqueurPortee
   uint16_t idUnique;           // document-wide id; 0 = none yet
@@ -264,6 +281,7 @@ struct Portee {
   int32_t flux;                  // sample stream of a digital track (0 = none)
   uint16_t pan;                  // 64
   uint16_t volume;               // 127
+  ReglagesPiste piste;           // a digital track's format, markers and settings
   VecteursPortee vecteurs;
   Organe organe;
   AireOrgane aireOrgane;

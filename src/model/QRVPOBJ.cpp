@@ -635,6 +635,8 @@ int16_t DisposePortee(Portee** staff) {
   DisposeDiagrammesAccordsCustomsPortee(staff);
   DisposeFlux((*staff)->flux);
   (*staff)->flux = 0;
+  LibereHandle(&(*staff)->piste.marqueurs);
+  (*staff)->piste.nbMarqueurs = 0;
   DisposeLyrastelPortee(staff);
   // Lists of the staff that no release above covers.
   LibereHandle(&(*staff)->usedBars);

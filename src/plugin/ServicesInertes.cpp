@@ -97,10 +97,7 @@ int32_t MP3DecodeMemory(const void*, int32_t, int16_t (*)(const void*, int16_t),
   if (channels) *channels = 0;
   return 0;
 }
-int32_t DecodePisteMp3(Portee**, Handle* samples) {
-  if (samples) *samples = nullptr;
-  return 0;
-}
+int16_t DecodePisteMp3(int32_t, int32_t, int32_t, int32_t) { return 0; }
 
 int16_t SystemDependantCanDrawBezier() { return 0; }
 void SystemDependantBezierShape(const BezierPoint* path, int32_t count, const BezierAttributs& attrs, float,

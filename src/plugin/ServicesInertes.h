@@ -122,7 +122,9 @@ int16_t EndDblBufferHD();
 // no channel.
 int32_t MP3DecodeMemory(const void* data, int32_t length, int16_t (*feedBack)(const void* frame, int16_t size),
                         int16_t* channels, int32_t* unused);
-int32_t DecodePisteMp3(Portee** staff, Handle* samples);
+// An MP3 chunk of a digital track: nothing is decoded and nothing read; 0.
+// The track reader passes its bytes over and fills its samples with silence.
+int16_t DecodePisteMp3(int32_t stream, int32_t bytes, int32_t samples, int32_t delay);
 
 // Drawing: smooth lines keep to pen strokes (0), but the shape drawer does
 // draw: it fills a path in the current port with cairo, in the colour given

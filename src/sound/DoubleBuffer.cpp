@@ -6,6 +6,7 @@
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/CommandesFX.h"
+#include "sound/EffetsNumeriques.h"
 #include "sound/Flux.h"
 #include "sound/OrganeDigit.h"
 #include "sound/SCvtdgit.h"
@@ -156,7 +157,7 @@ void EndDblBuffer(int16_t) {
   if (!dblBufferInited) return;
   if (!IsInExportNumerique()) gSortie.arrete();
   DisposeFX();
-  // SEAM(sound): the output-wide effects free their buffers here once they exist.
+  DisposeEffetsNumeriques();
   DisposeTabIncrementDigit();
   dblBufferInited = false;
   dblBufferStarted = false;

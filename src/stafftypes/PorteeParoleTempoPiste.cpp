@@ -5,6 +5,8 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
+#include "sound/PisteNumerique.h"
+#include "sound/SCvtdgit.h"
 
 // SEAM(stafftypes): the installers set the type and its per-type fields; the
 // operation slots come with each type's drawing.
@@ -24,13 +26,15 @@ void InitPorteeTempo(Portee** staff) {
   p->instrument = kInstrumentAucun;
 }
 
-void InitPorteePisteNumerique(Portee** staff, uint32_t, int16_t) {
+void InitPorteePisteNumerique(Portee** staff, uint32_t rateCode, int16_t bits) {
   Portee* p = *staff;
   p->type = kTypePorteePisteNumerique;
   p->instrument = kInstrumentPisteNumerique;
   p->codeMiseEnPage1 = 2;
   p->codeMiseEnPage2 = 1;
   p->flagAffichage = 1;
+  // No output is ever set up here, so the defaults are 44100 Hz and 16 bits.
+  SetFormatPisteNumerique(staff, rateCode ? SampleRateToFrequency(rateCode) : 44100, bits ? bits : 16);
 }
 
 float GetTempoFinPartition(Partition** score) {

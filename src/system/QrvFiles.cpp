@@ -193,6 +193,8 @@ void SetPos(int32_t position) {
 }
 
 int32_t GetPosWrite() {
+  // In memory, the position SetPos sets: the handle's or the fixed buffer's.
+  if (ioCustom.memoire) return int32_t(ioCustom.extensible ? ioCustom.posHandle : ioCustom.nbLus);
   if (ioCustom.lzw) Collapse("GetPosWrite : LZW on");
   if (!ioCustom.fichier) return -1;
   long p = std::ftell(ioCustom.fichier);

@@ -57,6 +57,8 @@ FILE* GetCurrentOpenFile();
 int16_t EndOfFile();
 void UnGetCar(int16_t c);
 void SetPos(int32_t position);
+// The stream's position, as SetPos takes it: the file's (not meaningful while
+// LZW is on), or the memory target's; -1 without a stream.
 int32_t GetPosWrite();
 int16_t GetLZWMode();
 int16_t SetLZWMode(int16_t mode);  // returns the previous mode

@@ -360,6 +360,40 @@ TEST_F(LectureNative, OldTitles) {
   EXPECT_EQ(lecteur.Load(w.Finish()), 0);
 }
 
+// Documents before the equaliser (9.64), in either layout of their output
+// effects, get bands from their bass boost and noise reduction.
+TEST_F(LectureNative, OldOutputEffectsConvert) {
+  const struct {
+    const char* nom;
+    uint8_t basses, bruit;
+    uint16_t valeurBruit;
+    int16_t bande8, bande9;
+  } cas[] = {
+      {"neither", 0, 0, 20000, 0, 0},
+      {"bass boost", 1, 0, 20000, -2, 0},
+      {"noise reduction", 0, 1, 5500, -5, -24},
+  };
+  for (uint16_t version : {0x0500, 0x0700}) {
+    for (const auto& c : cas) {
+      SCOPED_TRACE(testing::Message() << std::hex << version << " " << c.nom);
+      NativeDocument d = DocumentMarque(version, false);
+      d.effects.bassBoostOn = c.basses;
+      d.effects.bassBoostFrequency = 500;
+      d.effects.bassBoostLevel = 300;
+      d.effects.noiseReductionOn = c.bruit;
+      d.effects.noiseReduction = c.valeurBruit;
+      ASSERT_EQ(lecteur.Load(WriteNativeDocument(d)), 1);
+      const EffetsSortieDocument& e = lecteur->effetsSortie;
+      EXPECT_EQ(e.frequenceBasses, 500);
+      EXPECT_EQ(e.niveauBasses, 300);
+      EXPECT_EQ(e.bandes[0], 0);
+      EXPECT_EQ(e.bandes[8], c.bande8);
+      EXPECT_EQ(e.bandes[9], c.bande9);
+      EXPECT_EQ(e.bandes[10], c.bande9);
+    }
+  }
+}
+
 // From 7.50 the document keeps two paper rectangles; up to 96.30 a document
 // that did not keep its own takes the printer's.
 TEST_F(LectureNative, PaperRectangles) {
