@@ -18,25 +18,29 @@ struct DataLiaison {
   uint16_t porteeSource;  // staff of the destination end; -1 unknown
   uint32_t idDest;
   uint16_t porteeDest;  // staff of the source end; -1 unknown
-  uint32_t formeType;   // shape kind
-  uint8_t forme[22];    // the shape's fields in host order, at the offsets below
+  uint32_t formeType;   // shape kind (play mode; 2: a slur that may stand for a tie)
+  uint8_t forme[22];    // the geometry, at the offsets below
 };
 
-// Where each field of a tie's shape lies in DataLiaison::forme.
-enum : uint8_t {
-  kFormeLiaisonStyle = 0,        // i32 line style
-  kFormeLiaisonMot = 4,          // u16
-  kFormeLiaisonDebutDx = 6,      // i8 start offsets
-  kFormeLiaisonDebutDy = 7,      // i8
-  kFormeLiaisonControleX = 8,    // u16 control point along the span, thousandths
-  kFormeLiaisonControleY = 10,   // i16 control point height, thousandths of a line
-  kFormeLiaisonEpaisseur = 12,   // u8, 0 hides the tie
-  kFormeLiaisonOctet = 13,       // u8
-  kFormeLiaisonLissage = 14,     // u16
-  kFormeLiaisonCouleur = 16,     // u16 colour index
-  kFormeLiaisonFinDx = 18,       // i8 end offsets
-  kFormeLiaisonFinDy = 19,       // i8
-  kFormeLiaisonGardeForme = 20,  // u16 non-zero: automatic shaping leaves it alone
+// Offsets of the geometry in DataLiaison::forme, native byte order: line
+// style (i32); two bytes; start dx, dy (i8); control point position along the
+// span in per mille (u16) and height in per mille of a line spacing, negative
+// upwards (i16); thickness (u8); a byte; smoothing (u16); colour (u16); end
+// dx, dy (i8); keep-shape flag (u16).
+enum : int {
+  kFormeLiaisonStyle = 0,
+  kFormeLiaisonMot = 4,  // the unnamed word
+  kFormeLiaisonDebutDx = 6,
+  kFormeLiaisonDebutDy = 7,
+  kFormeLiaisonControleX = 8,
+  kFormeLiaisonControleY = 10,
+  kFormeLiaisonEpaisseur = 12,
+  kFormeLiaisonOctet = 13,  // the unnamed byte
+  kFormeLiaisonLissage = 14,
+  kFormeLiaisonCouleur = 16,
+  kFormeLiaisonFinDx = 18,
+  kFormeLiaisonFinDy = 19,
+  kFormeLiaisonGarde = 20,
 };
 
 // A shape field of `bytes` bytes (1, 2 or 4) at `offset` of forme.

@@ -476,7 +476,7 @@ int16_t ReadParamEffet(Portee** staff, ParamEffet* e) {
   l.formeType = b & 3;
   SetChampFormeLiaison(&l, kFormeLiaisonStyle, b >> 4, 4);
   // Old documents' shapes were set by hand: automatic shaping keeps them.
-  SetChampFormeLiaison(&l, kFormeLiaisonGardeForme, v < 0x0940 ? 1 : (b >> 2) & 1, 2);
+  SetChampFormeLiaison(&l, kFormeLiaisonGarde, v < 0x0940 ? 1 : (b >> 2) & 1, 2);
   const uint16_t mot = Mot();
   SetChampFormeLiaison(&l, kFormeLiaisonMot, v < 0x0850 ? Fois4(mot) : mot, 2);
   if (v >= 0x0850) {

@@ -134,7 +134,7 @@ TEST_F(LectureSigne, EffectsRecordsOfEveryLayout) {
     EXPECT_EQ(p->liaison.idDest, 0u);
     EXPECT_EQ(p->liaison.formeType, 2u);
     EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonStyle, 4), 5);
-    EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonGardeForme, 2), v < 0x0940 ? 1 : 0);
+    EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonGarde, 2), v < 0x0940 ? 1 : 0);
     EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonMot, 2), v < 0x0850 ? 40 : 10);
     EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonControleX, 2), 500);
     EXPECT_EQ(GetChampFormeLiaison(&p->liaison, kFormeLiaisonEpaisseur, 1), 10);
