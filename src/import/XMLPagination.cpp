@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "import/MusicXML.h"
 #include "import/XMLPortees.h"
@@ -713,8 +714,14 @@ bool FixeSauts(Partition** score) {
 }
 
 // Left and right indents of every system as staff-height events; the first
-// system's left indent goes to the page setup.
+// system's left indent goes to the page setup. The values are gathered by bar
+// first and each staff's list is then set in one pass: a file of thousands of
+// systems on hundreds of staves takes no time.
 void FixeMargesSystemes(Document* doc, Partition** score) {
+  const int32_t nbMesures = NbMesuresPartition(score);
+  if (nbMesures <= 0) return;
+  std::vector<int32_t> gauches(size_t(nbMesures), 0), droites(size_t(nbMesures), 0);
+  std::vector<uint8_t> avecGauche(size_t(nbMesures), 0), avecDroite(size_t(nbMesures), 0);
   XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
   for (int32_t i = 0, nbPages = Nb<XMLPageCommande>(gPages); i < nbPages; i++) {
     const XMLPageCommande& p = pages[i];
@@ -727,13 +734,22 @@ void FixeMargesSystemes(Document* doc, Partition** score) {
       if (b0 < 0 || b1 < b0) continue;
       const int32_t gauche = Tronque32((s.rect[0] - p.contenu[0]) * kUnitesParMm);
       const int32_t droite = Tronque32((p.contenu[2] - s.rect[2]) * kUnitesParMm);
-      for (int16_t st = 0; st < (*score)->nbPortees; st++) {
-        Portee** staff = GetPorteeIndex(score, st);
-        if (!staff) continue;
-        if (!premier) AddEventStaffHeighRange(staff, 'G', int16_t(b0), int16_t(b1), gauche);
-        AddEventStaffHeighRange(staff, 'D', int16_t(b0), int16_t(b1), droite);
+      for (int32_t b = b0; b <= b1; b++) {
+        if (!premier) {
+          gauches[size_t(b)] = gauche;
+          avecGauche[size_t(b)] = 1;
+        }
+        droites[size_t(b)] = droite;
+        avecDroite[size_t(b)] = 1;
       }
     }
+  }
+  const int16_t n = int16_t(std::min<int32_t>(nbMesures, kMaxMesures));
+  for (int16_t st = 0; st < (*score)->nbPortees; st++) {
+    Portee** staff = GetPorteeIndex(score, st);
+    if (!staff) continue;
+    AddEventsStaffHeightParMesure(staff, 'G', 0, n, gauches.data(), avecGauche.data());
+    AddEventsStaffHeightParMesure(staff, 'D', 0, n, droites.data(), avecDroite.data());
   }
 }
 

@@ -78,6 +78,7 @@ struct Partition {
   uint16_t mot2;  // 65535 in a score made by CreePartitionVide
   int16_t nbRuptures;
   Handle ruptures;                  // Rupture records, sorted by bar
+  uint16_t optionRuptures;          // 1..255: each staff's show-ruptures byte decides; else all shown
   uint8_t tabCvtMesureUtilisateur;  // the played-bar list is the user's
   int16_t nbCvtMesures;
   Handle tabCvtMesure;  // played-bar table

@@ -210,6 +210,7 @@ struct Portee {
   float interligne;    // pixels; 0 read as 6.0
   int16_t yBarreHaut;  // bar-line top and bottom y
   int16_t yBarreBas;
+  int16_t yBarreOrigine;    // origin of ending brackets on tablature staves
   int16_t codeMiseEnPage1;  // two layout codes; the second is the height in interlines
   int16_t codeMiseEnPage2;
   // Height and inner lines (layout/HauteursPortees.h), each kept at 72 dpi,
@@ -341,6 +342,9 @@ struct Portee {
   uint8_t extensionLigneSup;
   uint8_t debutLigne;  // start-line flag
   uint8_t cacheBarresMesure;
+  int16_t couleurRupture;          // colour index of bar lines and repeats; 0: the staff's
+  int16_t quatrePointsRepetition;  // non-zero: repeat signs take four dots
+  uint8_t afficheRuptures;         // shown when the score leaves it to each staff
   uint8_t lignesTraversantes;
   uint32_t flagNumeroMesure;
   uint32_t enteteTablature;
@@ -386,13 +390,18 @@ struct Portee {
   int32_t valeurIndex;       // value stored beside the index
   uint8_t flagVue;           // view flag of the staff
   int32_t quartetsFlags[2];  // two nibbles of an old flags byte
-  int32_t reglageNumeroMesure;
+  // Bar numbers (notation/BarresMesure.h).
+  int32_t reglageNumeroMesure;  // 1: digits; any other value: letters
   uint8_t octetNumeroMesure;
   uint8_t minimumNumeroMesure;  // at least 3
   TextStyle styleNumeroMesure;
-  uint16_t intervalleNumeroMesure;
-  uint8_t switchesNumeroMesure[3];
-  int32_t neck;  // neck id of a tablature
+  uint16_t intervalleNumeroMesure;  // every N bars (below 1 read as 1)
+  uint8_t switchesNumeroMesure[3];  // framed on white; after the clef area; at each system start instead of every N
+  int16_t premiereMesureNumerotee;  // no number below this displayed number
+  int16_t decalageNumeroMesure;     // added to the displayed number
+  uint8_t prefixeNumeroMesure;      // character before the number, 0 none
+  int16_t ligneNumeroMesure;        // 72-dpi units below the staff top, never negative
+  int32_t neck;                     // neck id of a tablature
   uint16_t octetNeck;
   // Chord-name line.
   uint8_t ligneAccords;  // chord line switch

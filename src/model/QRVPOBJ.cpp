@@ -611,6 +611,7 @@ void AppliquePorteeFusionne(Portee** from, Portee** to) {
   b->interligne = a->interligne;
   b->yBarreHaut = a->yBarreHaut;
   b->yBarreBas = a->yBarreBas;
+  b->yBarreOrigine = a->yBarreOrigine;
 }
 
 int16_t DisposePortee(Portee** staff) {

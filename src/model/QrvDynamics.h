@@ -58,20 +58,21 @@ struct Dynamique {
   int16_t decalageDroite;
   int16_t couleur;  // colour index, drawn only with couleurPropre
   uint8_t couleurPropre;
-  uint16_t valeur1;         // velocity percent (a hairpin's start), or a tempo's integer part
-  uint16_t valeur2;         // a hairpin's end percent, or a tempo's hundredths
-  uint32_t masquePassages;  // bit p: applies on pass p + 1 through its bar
-  uint8_t relatif;          // values are percents of the level in force
-  int32_t uniteTempo;       // note value a tempo counts, in ticks (a quarter)
-  int32_t flagTempo;        // 1 for tempo marks
-  uint8_t progressif;       // tempo marks: the change spreads from start to end (drawn as a line)
-  uint8_t tempoAffiche;     // tempo marks: the reference note and number are shown
-  uint16_t forme1;          // progressive tempo: percent of the change reached at a third
-  uint16_t forme2;          // and at two thirds (33 and 66)
-  uint8_t visible;          // 0: drawn only while guide marks are shown
-  uint8_t cache;            // never drawn
-  int16_t angle;            // degrees, counter-clockwise
-  int16_t taille;           // size in percent of the staff's (100)
+  uint16_t valeur1;          // velocity percent (a hairpin's start), or a tempo's integer part
+  uint16_t valeur2;          // a hairpin's end percent, or a tempo's hundredths
+  uint32_t masquePassages;   // bit p: applies on pass p + 1 through its bar
+  uint8_t relatif;           // values are percents of the level in force
+  int32_t uniteTempo;        // note value a tempo counts, in ticks (a quarter)
+  int32_t flagTempo;         // 1 for tempo marks
+  uint8_t progressif;        // tempo marks: the change spreads from start to end (drawn as a line)
+  uint8_t tempoAffiche;      // tempo marks: the reference note and number are shown
+  uint16_t forme1;           // progressive tempo: percent of the change reached at a third
+  uint16_t forme2;           // and at two thirds (33 and 66)
+  uint8_t visible;           // 0: drawn only while guide marks are shown
+  uint8_t cache;             // never drawn
+  int16_t angle;             // degrees, counter-clockwise
+  int16_t taille;            // size in percent of the staff's (100)
+  uint32_t alignementTempo;  // tempo marks: 2 sets the reference note against the right edge
   // Note-relative start kept across structural edits.
   int32_t ancrePreserve;
   int32_t decalagePreserve;

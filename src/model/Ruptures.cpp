@@ -24,7 +24,7 @@ static constexpr Rupture Predef(uint32_t placement, uint32_t barre, const char* 
   r.modePassage = mode;
   r.nbPassages = passes;
   r.parametre = param;
-  r.motFinVolta = finVolta;
+  r.decalageXTexte = finVolta;
   return r;
 }
 

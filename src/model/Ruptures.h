@@ -57,9 +57,9 @@ struct Rupture {
   uint32_t barre;                   // bar-line kind
   char texte[kTailleTexteRupture];  // UTF-8 with '$' escapes, NUL-terminated
   TextStyle style;
-  uint16_t premierMot;  // vertical offset of the text
-  int16_t motFinVolta;  // horizontal offset of the text (-2 in the ending-end preset)
-  uint8_t octet;        // kept with the record
+  int16_t decalageYTexte;  // vertical text offset, 72-dpi units
+  int16_t decalageXTexte;  // horizontal text offset, 72-dpi units (-2 in the ending-end preset)
+  uint16_t couleur;        // colour index; 0: the staff's colours
   uint32_t type;
   int16_t parametre;                        // label of a sign, label to jump to, or a bar
   uint32_t al;                              // 1 al Coda, 2 al Fine
@@ -67,8 +67,8 @@ struct Rupture {
   uint16_t nbPassages;                      // passes of a repeat end
   uint8_t passagesVolta[kNbPassagesVolta];  // flag i: played on pass i + 1
   int16_t compteurPassage;                  // working counter of the played-bar walk
-  uint16_t couleur;                         // colour index; 0: the staff's colours
-  uint16_t motFin;                          // kept with the record
+  uint16_t derniersMots[2];                 // kept with the record
+  int16_t largeurAvantVolta;                // run time: 72-dpi width of the text before "$[", set by measuring
 };
 
 // The constant records offered to the user, by preset number.

@@ -112,20 +112,25 @@ static void PourPorteesFusionnees(Portee** staff, F f) {
   }
 }
 
-// SearchEventAndCreate over every bar from..to, in one pass over the list
-// and one resize: bar by bar, a range of all the bars took seconds (a scan
-// and a resize per bar).
-static void PoseEvenementsPlage(Portee** staff, uint32_t kind, int32_t from, int32_t to, int32_t value) {
+// SearchEventAndCreate over every bar from..to that `pris` keeps, each with
+// `valeur` of its bar, in one pass over the list and one resize: bar by bar,
+// a range of all the bars took seconds (a scan and a resize per bar).
+template <typename Pris, typename Valeur>
+static void PoseEvenements(Portee** staff, uint32_t kind, int32_t from, int32_t to, Pris pris, Valeur valeur) {
   if (!staff || from > to) return;
   std::vector<uint8_t> present(size_t(to - from + 1), 0);
+  int32_t manquants = 0;
+  for (int32_t b = from; b <= to; b++) {
+    if (pris(b)) manquants++;
+    else present[size_t(b - from)] = 1;
+  }
   Handle h = (*staff)->staffHeightEvts;
   int32_t n = GetNbStaffHeightEvts(h);
-  int32_t manquants = to - from + 1;
   for (int32_t i = 0; i < n; i++) {
     StaffHeightEvt& e = GetStaffHeightEvts(h)[i];
     if (e.kind != kind || e.index < from || e.index > to || present[size_t(e.index - from)]) continue;
     // The first event of the bar takes the value, as SearchEventAndCreate does.
-    e.value = value;
+    e.value = valeur(e.index);
     present[size_t(e.index - from)] = 1;
     manquants--;
   }
@@ -141,7 +146,20 @@ static void PoseEvenementsPlage(Portee** staff, uint32_t kind, int32_t from, int
   StaffHeightEvt* e = GetStaffHeightEvts(h);
   int32_t k = n;
   for (int32_t b = from; b <= to && k < n + ajouts; b++)
-    if (!present[size_t(b - from)]) e[k++] = StaffHeightEvt{kind, int16_t(b), value};
+    if (!present[size_t(b - from)]) e[k++] = StaffHeightEvt{kind, int16_t(b), valeur(b)};
+}
+
+static void PoseEvenementsPlage(Portee** staff, uint32_t kind, int32_t from, int32_t to, int32_t value) {
+  PoseEvenements(
+      staff, kind, from, to, [](int32_t) { return true; }, [value](int32_t) { return value; });
+}
+
+void AddEventsStaffHeightParMesure(Portee** staff, uint32_t kind, int16_t from, int16_t count, const int32_t* values,
+                                   const uint8_t* set) {
+  if (!staff || !values || !set || count < 1 || from < 0) return;
+  PoseEvenements(
+      staff, kind, from, int32_t(from) + count - 1, [&](int32_t b) { return set[b - from] != 0; },
+      [&](int32_t b) { return values[b - from]; });
 }
 
 void AddEventStaffHeighRange(Portee** staff, uint32_t kind, int16_t from, int16_t to, int32_t value) {

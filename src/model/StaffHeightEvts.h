@@ -29,6 +29,11 @@ void SearchEventAndCreate(Portee** staff, uint32_t kind, int16_t index, int32_t 
 // Sets the event for every bar from..to; except for 'P' and 'A', on the staves
 // merged after this one as well.
 void AddEventStaffHeighRange(Portee** staff, uint32_t kind, int16_t from, int16_t to, int32_t value);
+// Sets the event of this kind for the bars from..from+count-1 whose `set`
+// byte is not 0, each to its own value, on this staff only, in one pass over
+// its list.
+void AddEventsStaffHeightParMesure(Portee** staff, uint32_t kind, int16_t from, int16_t count, const int32_t* values,
+                                   const uint8_t* set);
 void AjusteStaffHeightEvtQuandInsereMesures(Partition** score, int16_t atBar, int16_t count);
 void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, int16_t count);
 // After loading: drops events outside the bars and the lyric-pass events.

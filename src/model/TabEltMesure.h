@@ -91,6 +91,7 @@ struct TabEltMesure {
   uint8_t debutPage;
   uint32_t sansLargeur;   // 1: collapsed by pagination
   uint16_t numeroMesure;  // shown number, 0 none
+  uint8_t numeroForce;    // the bar number is printed whatever the staff's rule
   uint8_t octetMiseEnPage;
   // The spacing engine's natural width of the bar, in space units (at least 1;
   // 1000 in a new row).

@@ -364,6 +364,9 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
         w = w * 1780 / 1000;
       }
       w = w * s.taille / 100;
+      // A whole-bar rest centred over the bar's music (its glyph about a head wide).
+      if (barreEntiere && (*staff)->pauseCentree && score && bar >= 0)
+        xh = xPiece + CvtMesureEnTailleUtileMesureEcran(score, bar) / 2 - w / 2;
       // Seconds and unisons go to the other side of the stem.
       const int32_t autre = direction == 0 ? xh + w - 1 : xh + 1 - w;
       const int32_t xAvant = xh;

@@ -64,8 +64,8 @@ int16_t ReadRupture(Rupture* rupture) {
   r.texte[n] = 0;
   if (v < 0x0920) MacRomanVersUTFDans(r.texte, kTailleTexteRupture);
   ReadTextStyle(&r.style);
-  r.premierMot = uint16_t(ReadShort());
-  r.motFinVolta = ReadShort();
+  r.decalageYTexte = ReadShort();
+  r.decalageXTexte = ReadShort();
   r.type = uint32_t(int32_t(ReadShort()));
   r.parametre = ReadShort();
   r.al = uint32_t(int32_t(ReadShort()));
@@ -79,7 +79,7 @@ int16_t ReadRupture(Rupture* rupture) {
     r.parametre = 0;
   }
   // Old ending ends drew their text two units further right.
-  if (v <= 0x0941 && r.type == kRuptureFinVolta && r.motFinVolta >= -1) r.motFinVolta = -2;
+  if (v <= 0x0941 && r.type == kRuptureFinVolta && r.decalageXTexte >= -1) r.decalageXTexte = -2;
   if (rupture) *rupture = r;
   return EndOfFile() ? 0 : 1;
 }

@@ -51,7 +51,7 @@ TEST_F(RupturesTest, PresetsCarryTheirFieldsAndStyle) {
   EXPECT_EQ(fin.type, 14u);
   EXPECT_EQ(fin.modePassage, 1u);
   EXPECT_EQ(fin.nbPassages, 1);
-  EXPECT_EQ(TabPredefRupture[10].motFinVolta, -2);
+  EXPECT_EQ(TabPredefRupture[10].decalageXTexte, -2);
   EXPECT_STREQ(TabPredefRupture[20].texte, "Dal Segno $S Al Coda $C");
   EXPECT_EQ(TabPredefRupture[20].al, 1u);
   EXPECT_EQ(TabPredefRupture[11].parametre, -1);

@@ -127,6 +127,27 @@ TEST_F(StaffHeightTest, ARangeSetsEachBarOnce) {
   EXPECT_EQ(G(c, kMaxMesures - 1), 4);
 }
 
+// Values by bar: only the bars marked are set, each to its own value, an
+// event already there takes it; the staff merged after is left alone.
+TEST_F(StaffHeightTest, ValuesByBarSetTheMarkedBarsOfOneStaff) {
+  SearchEventAndCreate(a, 'D', 3, 1);
+  const int32_t valeurs[] = {10, 11, 12, 13, 14};
+  const uint8_t pris[] = {1, 0, 1, 1, 0};
+  AddEventsStaffHeightParMesure(a, 'D', 1, 5, valeurs, pris);
+  const struct {
+    int16_t bar;
+    int32_t value;
+  } attendus[] = {{0, 0}, {1, 10}, {2, 0}, {3, 12}, {4, 13}, {5, 0}};
+  for (auto& c : attendus) EXPECT_EQ(ExtractStaffHeightEvt(a, 'D', c.bar, c.bar), c.value) << c.bar;
+  EXPECT_EQ(GetNbStaffHeightEvts((*a)->staffHeightEvts), 3);
+  EXPECT_EQ(ExtractStaffHeightEvt(b, 'D', 0, 9), 0);
+  AddEventsStaffHeightParMesure(a, 'D', 1, 5, valeurs, pris);
+  EXPECT_EQ(GetNbStaffHeightEvts((*a)->staffHeightEvts), 3);
+  AddEventsStaffHeightParMesure(a, 'D', -1, 5, valeurs, pris);  // no bar before the first
+  AddEventsStaffHeightParMesure(a, 'D', 1, 0, valeurs, pris);
+  EXPECT_EQ(GetNbStaffHeightEvts((*a)->staffHeightEvts), 3);
+}
+
 TEST_F(StaffHeightTest, EventsFollowInsertedAndDeletedBars) {
   for (int16_t bar = 0; bar < 10; bar++) SearchEventAndCreate(c, 'G', bar, 100 + bar);
   SearchEventAndCreate(c, 'H', 9, 1);

@@ -391,4 +391,25 @@ TEST_F(AccordsTest, TupletsOfAWalkAreOrderedByTheirNotesStart) {
   }
 }
 
+TEST_F(AccordsTest, WholeBarRestsAndTheirCentring) {
+  // A rest of the whole bar, with the staff's whole-bar-rest option: the
+  // whole-rest glyph, at the chord's x or centred over the bar's music.
+  (*staff)->pauseMesureEntiere = 1;
+  AjouteSigne(staff, kSigneSilence, 4 * kNoire);
+  S(0).taille = 100;
+  const int32_t x = CvtMesureEnPixelEcran(score, 0);
+  const int32_t centre = x + CvtMesureEnTailleUtileMesureEcran(score, 0) / 2 - 4;
+  for (uint8_t centree : {0, 1}) {
+    SCOPED_TRACE(int(centree));
+    (*staff)->pauseCentree = centree;
+    int32_t i = 0;
+    std::vector<std::string> ops;
+    Trace(&i, 0, x, kXRefAucun, &ops);
+    EXPECT_EQ(Glyphes(ops), std::vector<int>{183});
+    const auto t = Filtre(ops, {"LongText"});
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(std::stoi(t[0].substr(t[0].find(',') + 1)), centree ? centre : x);
+  }
+}
+
 }  // namespace

@@ -79,8 +79,8 @@ TEST_F(LectureTextes, RupturesRoundTrip) {
     EXPECT_EQ(lu.placement, 3u);
     EXPECT_EQ(lu.barre, 8u);
     EXPECT_STREQ(lu.texte, "D.S. $S al Fine");
-    EXPECT_EQ(lu.premierMot, 12);
-    EXPECT_EQ(lu.motFinVolta, -4);
+    EXPECT_EQ(lu.decalageYTexte, 12);
+    EXPECT_EQ(lu.decalageXTexte, -4);
     EXPECT_EQ(lu.type, 5u);
     EXPECT_EQ(lu.parametre, 2);
     EXPECT_EQ(lu.al, 2u);
@@ -116,7 +116,7 @@ TEST_F(LectureTextes, RuptureConversions) {
     r.target = 6;
     const Rupture lu = LitRupture(c.version, r);
     EXPECT_EQ(lu.type, c.typeLu);
-    EXPECT_EQ(lu.motFinVolta, c.offsetLu);
+    EXPECT_EQ(lu.decalageXTexte, c.offsetLu);
     EXPECT_EQ(lu.parametre, c.targetLu);
   }
 }
