@@ -69,10 +69,13 @@ struct MiseEnPage {
 struct Page {
   MiseEnPage* miseEnPage;      // the setup the page was built with
   uint8_t imprimeeMaintenant;  // set on the page being printed
-  uint8_t octetReserve;
-  BigRect placement[2];              // placement when drawn (page-mode area code)
-  BigRect rectPage;                  // printable area after margins
-  Rect rectsPlacement[3];            // the third is the page's drawing rectangle
+  uint8_t montree;             // the page meets the view (set by the area code)
+  // Paper and printable rectangles of the page in the page view, 72 dpi.
+  BigRect placement[2];
+  BigRect rectPage;  // printable area after margins, pixels of the layout
+  // Paper, printable and drawing rectangles as drawn (the drawing rectangle is
+  // the page rectangle at the drawing resolution).
+  Rect rectsPlacement[3];
   int16_t yCourant;                  // top of the next element
   int16_t premierSystemeMusique;     // -1 while none
   int16_t espaceHautPremierSysteme;  // staff-height event 'M'
@@ -130,6 +133,15 @@ struct PorteeSysteme {
   int16_t angleNom;
   uint8_t ligneVide;  // shown only for its '$' texts
   uint8_t nomGrise;
+};
+
+// Where a page shows something: a page, one of its elements and one staff
+// entry of that element (-1 when none), with a copy of the entry.
+struct LocalisationPage {
+  int16_t page;
+  int16_t element;
+  int16_t entree;
+  PorteeSysteme portee;
 };
 
 // Kinds of the five setups of a document, in order.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/DonneesMiseEnPage.h"
 #include "model/Document.h"
 
 float ZoomPrintSur(float scale) { return std::isnan(scale) || scale < 0.1f ? 0.1f : scale; }
@@ -18,3 +19,13 @@ void AppliqueZoomPrintDocumentAuRect(float scale, Rect* rect) {
 }
 
 float GetZoomPrintDocument(const Document* document) { return document ? document->misesEnPage[0].echelle : 1.0f; }
+
+// SEAM(layout): lyric text pages are laid out and drawn with the printing of
+// pages; until then a text takes one page and draws nothing.
+int16_t ImprimeTexte(Document*, ExtendedTE, int16_t, int16_t, const Rect*, const TextStyle*) { return -1; }
+
+void GetRectScale(const MiseEnPage* setup, const PrInfo* source, PrInfo* out) {
+  if (!source || !out) return;
+  *out = *source;
+  AppliqueZoomPrintDocumentAuRect(setup ? setup->echelle : 1.0f, &out->page);
+}

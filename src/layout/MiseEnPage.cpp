@@ -5,6 +5,7 @@
 
 #include "layout/Zoom.h"
 #include "model/Document.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
@@ -158,6 +159,7 @@ int16_t AjouteSysteme(Partition** score, int16_t page, const Systeme* system, in
     copie.portees = DupHandle(system->portees);
     if (copie.portees == nullptr) return -1;
   }
+  if (system->type == kSystemeMusique) CalculeLignesBarreMesureSystemeSelonPartGroups(score, &copie);
   Handle systemes = Pages(score)[page].systemes;
   if (system->type == kSystemeMusique && !ContientSystemeMusique(systemes)) {
     // The first music system of a page starts the page in the layout table.
@@ -260,6 +262,5 @@ void FixeMiseEnPageStandardDocument(Document* document) {
     FixeMiseEnPageStandard(&document->misesEnPage[i], kTypesMiseEnPageDocument[i]);
 }
 
-// SEAM(layout): a staff is printed unless its not-printed flag is set; the
-// page layout may refine this per setup.
+// A staff is printed unless its not-printed flag is set, whatever the setup.
 bool IsPorteeImprimable(MiseEnPage*, Portee** staff) { return staff && !(*staff)->pasImprimee; }

@@ -7,16 +7,23 @@
 #include "layout/HauteursPortees.h"
 #include "layout/ImpressionPartition.h"
 #include "layout/Imprimante.h"
+#include "layout/MiseEnPage.h"
+#include "layout/ModeGraphique.h"
+#include "layout/Pagination.h"
 #include "layout/Regle.h"
+#include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/Ruban.h"
 #include "model/TabEltMesure.h"
 #include "model/Vues.h"
+#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "plugin/Preferences.h"
 #include "system/Couleurs.h"
+#include "system/PortLayer.h"
 #include "system/Strings.h"
 
 uint8_t IsTraceReperesGlobal = 0;
@@ -64,11 +71,343 @@ float CalculeEchelleVisualisationModePage(Document* doc) {
   return float((*score)->zoom) * R * doc->facteurVuePage / 5184.0f;
 }
 
-// SEAM(layout): pagination and the page areas come with the page layout;
-// until then nothing is paginated and pages get no screen areas.
-void RecalculeMiseEnPage(Document*) {}
-void InitAiresEcranModePage(Document*) {}
-void InitAiresEcranImpression(Document*) {}
+namespace {
+
+int32_t NbPagesPartition(Partition** score) {
+  return (score && (*score)->pages) ? GetHandleSize((*score)->pages) / int32_t(sizeof(Page)) : 0;
+}
+
+Page* PagesPartition(Partition** score) { return reinterpret_cast<Page*>(*(*score)->pages); }
+
+int32_t NbElementsPage(const Page& page) {
+  return page.systemes ? GetHandleSize(page.systemes) / int32_t(sizeof(Systeme)) : 0;
+}
+
+Systeme* ElementsPage(const Page& page) { return reinterpret_cast<Systeme*>(*page.systemes); }
+
+int32_t NbEntreesSysteme(const Systeme& s) {
+  return s.portees ? GetHandleSize(s.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
+}
+
+PorteeSysteme* EntreesSysteme(const Systeme& s) { return reinterpret_cast<PorteeSysteme*>(*s.portees); }
+
+Rect RectDeBig(const BigRect& r) {
+  return Rect{Sature16(r.top), Sature16(r.left), Sature16(r.bottom), Sature16(r.right)};
+}
+
+// A rectangle scaled by f, then moved by (dx, dy).
+Rect Place(const Rect& r, float f, int32_t dx, int32_t dy) {
+  Rect e = r;
+  AppliqueEchelleRect(&e, f);
+  e.left = Sature16(int32_t(e.left) + dx);
+  e.right = Sature16(int32_t(e.right) + dx);
+  e.top = Sature16(int32_t(e.top) + dy);
+  e.bottom = Sature16(int32_t(e.bottom) + dy);
+  return e;
+}
+
+// Screen x of a bar's start in a table; past the last row, the end of the last.
+int64_t XMesure(Handle table, int32_t bar) {
+  const int32_t n = GetNbLignesTabElt(table);
+  const TabEltMesure* rows = GetLignesTabElt(table);
+  if (n <= 0) return 0;
+  if (bar < 0) bar = 0;
+  if (bar < n) return rows[bar].debutX;
+  return int64_t(rows[n - 1].debutX) + rows[n - 1].largeurTotale;
+}
+
+bool DansRect(const Rect& r, Point p) { return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom; }
+
+void EffaceLocalisation(LocalisationPage* location) {
+  if (!location) return;
+  *location = LocalisationPage{};
+  location->element = -1;
+  location->entree = -1;
+}
+
+void RemplitLocalisation(LocalisationPage* location, int32_t page, int32_t element, int32_t entree, const Systeme& s) {
+  if (!location) return;
+  location->page = int16_t(page);
+  location->element = int16_t(element);
+  location->entree = int16_t(entree);
+  location->portee = entree >= 0 && entree < NbEntreesSysteme(s) ? EntreesSysteme(s)[entree] : PorteeSysteme{};
+}
+
+}  // namespace
+
+void RecalculeMiseEnPage(Document* doc) {
+  Partition** score = PartitionDocument(doc);
+  if (!score) return;
+  GrafPtr port = nullptr;
+  GetPort(&port);
+  const int16_t maximum = FixeResolutionMaxImprimante();
+  PrInfo info;
+  GetPrInfoDocument(doc, &info);
+  PrInfo aEchelle;
+  GetRectScale(&doc->misesEnPage[0], &info, &aEchelle);
+  MetsEnPageDocument(doc, &doc->misesEnPage[0], &aEchelle);
+  ZoomeMiseEnPage(doc, aEchelle.resH > 0 ? aEchelle.resH : 72, 72);
+  // The ribbon shows where systems and pages start.
+  Handle ruban = (*score)->tabEltMesure[0], miseEnPage = (*score)->tabEltMesure[3];
+  const int32_t n = std::min(GetNbLignesTabElt(ruban), GetNbLignesTabElt(miseEnPage));
+  for (int32_t b = 0; b < n; b++) {
+    GetLignesTabElt(ruban)[b].debutSysteme = GetLignesTabElt(miseEnPage)[b].debutSysteme;
+    GetLignesTabElt(ruban)[b].debutPage = GetLignesTabElt(miseEnPage)[b].debutPage;
+  }
+  if (n > 0) GetLignesTabElt(ruban)[0].debutSysteme = 0;
+  CalculeAiresGlobalePageDocument(doc);
+  if (maximum) FixeResolutionStdImprimante();
+  SetPort(port);
+}
+
+void CalculeAiresGlobalePageDocument(Document* doc) {
+  Partition** score = PartitionDocument(doc);
+  const int32_t nbPages = NbPagesPartition(score);
+  if (nbPages == 0) return;
+  PrInfo info, aEchelle;
+  GetPrInfoDocument(doc, &info);
+  GetRectScale(&doc->misesEnPage[0], &info, &aEchelle);
+  // The pages are laid out at 72 dpi of the scaled paper, whose top-left
+  // corner is the origin of the page's own coordinates.
+  Rect papier = aEchelle.page;
+  AppliqueEchelleRect(&papier, 72.0f / float(aEchelle.resH > 0 ? aEchelle.resH : 72));
+  const int32_t largeur = int32_t(papier.right) - papier.left, hauteur = int32_t(papier.bottom) - papier.top;
+  const int32_t ecart = IsModePagePartition(score) ? DeZoom(64) : 0;
+  for (int32_t p = 0; p < nbPages; p++) {
+    const int32_t y = p * (hauteur + ecart);
+    BigRect r{0, largeur, y, y + hauteur};
+    PagesPartition(score)[p].placement[0] = r;
+    PagesPartition(score)[p].placement[1] = r;
+  }
+}
+
+void GetOffsetDebutPageSurEcran(Document* doc, int16_t pageIndex, Point* out) {
+  if (!out) return;
+  *out = Point{0, 0};
+  Partition** score = PartitionDocument(doc);
+  if (!score || IsModeImpressionPartition(score) || pageIndex < 0 || pageIndex >= NbPagesPartition(score)) return;
+  // A preview's window is never scrolled.
+  const float f = float(GetResolutionModeEcran(score)) * float((*score)->zoom) / 72.0f;
+  const BigRect& r = PagesPartition(score)[pageIndex].placement[0];
+  out->h = Sature16(int32_t(doc->rectContenu.left) + int32_t(f * float(r.left) / 72.0f));
+  out->v = Sature16(int32_t(doc->rectContenu.top) + int32_t(f * float(r.top) / 72.0f));
+}
+
+void InitAiresEcran(Document* doc, bool clipToWindow) {
+  Partition** score = PartitionDocument(doc);
+  if (!score) return;
+  GrafPtr port = nullptr;
+  GetPort(&port);
+  CarboniseSetPortDocument(doc);
+  const bool impression = IsModeImpressionPartition(score);
+  const float R = float(GetResolutionModeEcran(score));
+  const float zoom = float((*score)->zoom > 0 ? (*score)->zoom : 72);
+  float a, s;
+  if (impression) {
+    a = s = R / 72.0f;
+  } else {
+    a = zoom * R * doc->facteurVuePage / 5184.0f;
+    s = R * zoom / 5184.0f;
+  }
+  UpdateTabEltMesure(score, kTabEltEspacement | kTabEltMarges);
+  DisableCalculTabElt(score);
+  HParamAffichage affichage = GetParamAffichage(score);
+  (*score)->echelleEcran = a * 72.0f / zoom;
+  InitPortees(score);
+  // Staves that no system shows keep a place under the window's top.
+  const Rect& fenetre = doc->rectContenu;
+  int32_t y = impression ? 0 : fenetre.top;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = (*score)->portees[i];
+    if (!staff || !(*staff)->affichee) continue;
+    (*staff)->rect = Rect{Sature16(y), fenetre.left, Sature16(int64_t(y) + (*staff)->hauteurEcran), fenetre.right};
+    if (!(*staff)->fusionneAvecSuivante) y += (*staff)->hauteurEcran;
+  }
+  const int32_t modeTable = std::clamp<int32_t>((*score)->modeEcran, 0, 3);
+  Handle table = (*score)->tabEltMesure[modeTable];
+  const int32_t trait = std::max<int32_t>(1, int32_t(GetDpiDest()) * GModeGraphique.slot[12] / 288);
+  const int32_t nbPages = NbPagesPartition(score);
+  for (int32_t p = 0; p < nbPages; p++) {
+    Page& page = PagesPartition(score)[p];
+    Rect papier = RectDeBig(page.placement[0]), imprimable = RectDeBig(page.placement[1]);
+    Point origine{0, 0};
+    if (impression) {
+      // Each page is drawn on its own, from its top-left corner.
+      OffsetRect(&imprimable, int16_t(-papier.left), int16_t(-papier.top));
+      OffsetRect(&papier, int16_t(-papier.left), int16_t(-papier.top));
+      papier = Place(papier, s, 0, 0);
+      imprimable = Place(imprimable, s, 0, 0);
+    } else {
+      papier = Place(papier, s, fenetre.left, fenetre.top);
+      imprimable = Place(imprimable, s, fenetre.left, fenetre.top);
+      GetOffsetDebutPageSurEcran(doc, int16_t(p), &origine);
+    }
+    Rect commun;
+    if (clipToWindow && !impression && !SectRect(&papier, &fenetre, &commun)) {
+      page.montree = 0;
+      continue;
+    }
+    page.montree = 1;
+    page.rectsPlacement[0] = papier;
+    page.rectsPlacement[1] = imprimable;
+    page.rectsPlacement[2] = Place(RectDeBig(page.rectPage), a, origine.h, origine.v);
+    const int32_t nbElements = NbElementsPage(page);
+    for (int32_t i = 0; i < nbElements; i++) {
+      Systeme& s0 = ElementsPage(PagesPartition(score)[p])[i];
+      s0.rectDessin = Place(s0.rectMiseEnPage, a, origine.h, origine.v);
+      if (s0.type != kSystemeMusique) continue;
+      const int64_t droite =
+          int64_t(s0.rectDessin.left) + XMesure(table, s0.finMesure) - XMesure(table, s0.premiereMesure) + trait;
+      s0.rectDessin.right = Sature16(droite);
+      const int32_t nbEntrees = NbEntreesSysteme(s0);
+      for (int32_t k = 0; k < nbEntrees; k++) {
+        PorteeSysteme& e = EntreesSysteme(s0)[k];
+        const int32_t haut =
+            int32_t(s0.rectDessin.top) + int32_t(float(int32_t(e.rectMiseEnPage.top) - s0.rectMiseEnPage.top) * a);
+        e.rectDessin = Rect{Sature16(haut), s0.rectDessin.left, Sature16(int64_t(haut) + Zoom(e.hauteurLigne)),
+                            s0.rectDessin.right};
+        // SEAM(layout): the name frames of the staves come with page drawing.
+        Portee** staff = e.indexPortee < (*score)->nbPortees ? (*score)->portees[e.indexPortee] : nullptr;
+        if (!staff) continue;
+        (*staff)->rect = e.rectDessin;
+        (*staff)->debutLigne = k == 0 ? 1 : 0;
+      }
+    }
+  }
+  SetParamAffichage(score, affichage);
+  EnableCalculTabElt(score);
+  SetPort(port);
+}
+
+void InitAiresEcranModePage(Document* doc) {
+  Partition** score = PartitionDocument(doc);
+  if (!IsModePagePartition(score) && !IsModeImpressionPartition(score)) return;
+  doc->facteurVuePage = GetZoomPrintDocument(doc);
+  InitAiresEcran(doc, true);
+}
+
+void InitAiresEcranImpression(Document* doc) {
+  if (!doc) return;
+  doc->echelleCopie = doc->misesEnPage[0].echelle;
+  InitAiresEcran(doc, false);
+}
+
+bool CvtTempsPorteeEnLocalisationPage(Document* doc, Portee** staff, int32_t tick, bool shownOnly, bool fallBack,
+                                      LocalisationPage* location) {
+  Partition** score = PartitionDocument(doc);
+  const int32_t nbPages = NbPagesPartition(score);
+  if (nbPages == 0) return false;
+  const int32_t bar = CvtTempsEnMesure(score, tick);
+  const int32_t index = staff ? (*staff)->index : -1;
+  int32_t avantPage = -1, avantElement = -1;
+  for (int32_t p = 0; p < nbPages; p++) {
+    const Page& page = PagesPartition(score)[p];
+    if (shownOnly && !page.montree) continue;
+    const int32_t n = NbElementsPage(page);
+    for (int32_t i = 0; i < n; i++) {
+      const Systeme& s0 = ElementsPage(page)[i];
+      const int32_t m = NbEntreesSysteme(s0);
+      if (s0.type != kSystemeMusique || m == 0) continue;
+      if (s0.finMesure <= bar) {
+        avantPage = p;
+        avantElement = i;
+        continue;
+      }
+      if (s0.premiereMesure > bar) continue;
+      int32_t k = 0;
+      if (index >= 0)
+        while (k < m && EntreesSysteme(s0)[k].indexPortee < index) k++;
+      if (k == m) continue;
+      RemplitLocalisation(location, p, i, k, s0);
+      return true;
+    }
+  }
+  if (!fallBack || avantPage < 0) return false;
+  RemplitLocalisation(location, avantPage, avantElement, 0,
+                      ElementsPage(PagesPartition(score)[avantPage])[avantElement]);
+  return true;
+}
+
+bool CvtPtRubanEnLocalisationPage(Document* doc, BigPt point, LocalisationPage* location) {
+  Partition** score = PartitionDocument(doc);
+  if (!IsModePagePartition(score) && !IsModeImpressionPartition(score)) return false;
+  const int32_t bar = CvtPixelRubanEnMesure(score, point.x);
+  const int16_t index = CvtPtRubanEnIndexPortee(doc, nullptr, point, false);
+  if (index < 0) return false;
+  const int32_t nbPages = NbPagesPartition(score);
+  for (int32_t p = 0; p < nbPages; p++) {
+    const Page& page = PagesPartition(score)[p];
+    if (!page.montree) continue;
+    const int32_t n = NbElementsPage(page);
+    for (int32_t i = 0; i < n; i++) {
+      const Systeme& s0 = ElementsPage(page)[i];
+      if (s0.type != kSystemeMusique || bar < s0.premiereMesure || bar >= s0.finMesure) continue;
+      const int32_t m = NbEntreesSysteme(s0);
+      for (int32_t k = 0; k < m; k++) {
+        if (EntreesSysteme(s0)[k].indexPortee != index) continue;
+        RemplitLocalisation(location, p, i, k, s0);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool CvtPointEcranEnLocalisationPageSelonType(Document* doc, Point point, int32_t kind, LocalisationPage* location,
+                                              int16_t mode) {
+  EffaceLocalisation(location);
+  Partition** score = PartitionDocument(doc);
+  const int32_t nbPages = NbPagesPartition(score);
+  if (mode <= 1) {
+    int32_t meilleure = -1;
+    double distance = 0.0;
+    for (int32_t p = 0; p < nbPages; p++) {
+      const Page& page = PagesPartition(score)[p];
+      if (!page.montree) continue;
+      const Rect& r = page.rectsPlacement[0];
+      const double dx = point.h < r.left ? r.left - point.h : (point.h > r.right ? point.h - r.right : 0);
+      const double dy = point.v < r.top ? r.top - point.v : (point.v > r.bottom ? point.v - r.bottom : 0);
+      const double d = dx * dx + dy * dy;
+      if (meilleure < 0 || d < distance) {
+        meilleure = p;
+        distance = d;
+      }
+    }
+    if (meilleure < 0) return false;
+    if (location) location->page = int16_t(meilleure);
+    return true;
+  }
+  for (int32_t p = 0; p < nbPages; p++) {
+    const Page& page = PagesPartition(score)[p];
+    if (!page.montree) continue;
+    const int32_t n = NbElementsPage(page);
+    for (int32_t i = 0; i < n; i++) {
+      const Systeme& s0 = ElementsPage(page)[i];
+      if ((kind >= 0 && s0.type != uint32_t(kind)) || !DansRect(s0.rectDessin, point)) continue;
+      int32_t entree = -1;
+      if (mode == 4) {
+        const int32_t m = NbEntreesSysteme(s0);
+        for (int32_t k = 0; k < m && entree < 0; k++)
+          if (DansRect(EntreesSysteme(s0)[k].rectDessin, point)) entree = k;
+        if (entree < 0) continue;
+      }
+      RemplitLocalisation(location, p, i, entree, s0);
+      return true;
+    }
+  }
+  return false;
+}
+
+void SetClipSysteme(Document* doc, const LocalisationPage* location) {
+  Partition** score = PartitionDocument(doc);
+  if (!location || location->page < 0 || location->page >= NbPagesPartition(score)) return;
+  const Page& page = PagesPartition(score)[location->page];
+  if (location->element < 0 || location->element >= NbElementsPage(page)) return;
+  Rect aire, clip;
+  CalculeAireSelonMode(doc, 2 | 4 | 8, &aire);
+  SectRect(&aire, &ElementsPage(page)[location->element].rectDessin, &clip);
+  ClipRect(&clip);
+}
 
 void SetModeEcran(Partition** score, int32_t mode) {
   if (score == nullptr) return;

@@ -42,3 +42,15 @@ int16_t CalculeHauteursBarres(Document* document);
 // With the page-limits preference, a bar that starts a system gets a line at
 // x over the staff's height (4 pixels wide at 72 dpi where a page starts).
 void TraceLimitePage(Document* document, Portee** staff, int32_t bar, int32_t x);
+
+// Areas of the pages in page and print modes: every page's screen rectangles
+// (clipToWindow: a page off the window is not shown), every element's drawing
+// frame, a music system's right edge from its bars, its staff entries' frames
+// and the staves' areas from them.
+void InitAiresEcran(Document* document, bool clipToWindow);
+// Places every page of the current score in the page view: its paper and
+// printable rectangles at 72 dpi, one under the other with a gap in page mode.
+void CalculeAiresGlobalePageDocument(Document* document);
+// Screen point of the top-left corner of a page (0-based index): (0, 0) in
+// print modes.
+void GetOffsetDebutPageSurEcran(Document* document, int16_t pageIndex, Point* out);

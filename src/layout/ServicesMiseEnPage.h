@@ -9,6 +9,7 @@
 #include "layout/DonneesZorodava.h"
 #include "layout/Zoom.h"
 #include "platform/PlatformTypes.h"
+#include "system/BigRect.h"
 
 struct Document;
 struct Partition;
@@ -39,6 +40,24 @@ float CalculeEchelleVisualisationModePage(Document* document);
 void InitAiresEcranModeRuban(Document* document);
 void InitAiresEcranModePage(Document* document);
 void InitAiresEcranImpression(Document* document);
+// Page locations, in page and print modes. The page system and staff entry
+// showing a piano-roll point (its bar and the staff under it); false when no
+// shown page holds it.
+bool CvtPtRubanEnLocalisationPage(Document* document, BigPt point, LocalisationPage* location);
+// The first music system showing the bar of `tick`, with the first staff
+// entry of `staff` or after it (the first entry without a staff); with
+// shownOnly only pages that meet the view; with fallBack the last system
+// before the bar when none holds it (staff entry 0). True when filled.
+bool CvtTempsPorteeEnLocalisationPage(Document* document, Portee** staff, int32_t tick, bool shownOnly, bool fallBack,
+                                      LocalisationPage* location);
+// Hit test of a screen point: modes 0 and 1 give the shown page nearest to it
+// (true when there is one); modes 2 to 4 the element of the kind (-1 any)
+// under it, mode 4 down to its staff entry.
+bool CvtPointEcranEnLocalisationPageSelonType(Document* document, Point point, int32_t kind, LocalisationPage* location,
+                                              int16_t mode);
+// Clips drawing to the drawing frame of a located page element within the
+// drawable area of the mode.
+void SetClipSysteme(Document* document, const LocalisationPage* location);
 
 // The spacing engine (Zorodava.cpp).
 // Gives a score the user's settings; with keepOn 0 the engine is switched off.

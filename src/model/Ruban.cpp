@@ -415,12 +415,16 @@ int16_t CvtPosYRubanEnIndexPortee(Partition** score, int32_t y) {
   return int16_t(prise);
 }
 
-int16_t CvtPtRubanEnIndexPortee(Document* document, const Point*, BigPt point, bool flag) {
+int16_t CvtPtRubanEnIndexPortee(Document* document, const Point* pagePoint, BigPt point, bool flag) {
   Partition** score = document ? document->partitionCourante : nullptr;
+  if (flag && pagePoint && IsModePageOuImpression(score)) {
+    // On a page, the staff is the one of the system under the point.
+    LocalisationPage ou;
+    if (!CvtPointEcranEnLocalisationPageSelonType(document, *pagePoint, kSystemeMusique, &ou, 4)) return -1;
+    return int16_t(ou.portee.indexPortee);
+  }
   int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);
   Portee** staff = PorteeIndex(score, i);
-  // SEAM(layout): page points are located by the page layout; until it answers, the
-  // piano-roll walk serves every mode.
   if (!flag || !staff) return i;
   int32_t sens = point.y < int64_t((*staff)->aireRuban.top) + (*staff)->decalageLigneBasRuban ? -1 : 1;
   for (int32_t k = i; k >= 0 && k < (*score)->nbPortees; k += sens) {
@@ -461,9 +465,30 @@ bool CvtPtRubanEnPtEcran(Document* document, BigPt point, Point* out, uint16_t* 
   if (!out) return false;
   *out = Point{-1, -1};
   Partition** score = document ? document->partitionCourante : nullptr;
-  // SEAM(layout): page systems are located by the page layout; until it answers, only the
-  // window mode places points.
-  if (!score || IsModePageOuImpression(score)) return false;
+  if (!score) return false;
+  if (IsModePageOuImpression(score)) {
+    LocalisationPage ou;
+    if (!CvtPtRubanEnLocalisationPage(document, point, &ou)) return false;
+    Portee** staff = PorteeIndex(score, ou.portee.indexPortee);
+    if (!staff) return false;
+    const Systeme& systeme = reinterpret_cast<const Systeme*>(
+        *reinterpret_cast<const Page*>(*(*score)->pages)[ou.page].systemes)[ou.element];
+    // The staff stands where the system shows it for the time of the conversion.
+    const Rect gardeRect = (*staff)->rect;
+    const int16_t gardeY = (*staff)->yEcran, gardeDecalage = (*staff)->decalageLigneBas;
+    (*staff)->rect = ou.portee.rectDessin;
+    (*staff)->yEcran = ou.portee.rectDessin.top;
+    (*staff)->decalageLigneBas = Sature16(Zoom(ou.portee.espaceB));
+    Handle table = GetTabEltMesureEcran(score);
+    const int32_t premiere = systeme.premiereMesure;
+    const int32_t x = premiere < GetNbLignesTabElt(table) ? GetLignesTabElt(table)[premiere].debutX : 0;
+    CvtPtRubanEnPtEcranDansPorteeOffset(document, staff, x, point, out);
+    (*staff)->rect = gardeRect;
+    (*staff)->yEcran = gardeY;
+    (*staff)->decalageLigneBas = gardeDecalage;
+    if (systemIndex) *systemIndex = uint16_t(ou.element);
+    return true;
+  }
   int16_t i = CvtPosYRubanEnIndexPortee(score, point.y);
   Portee** staff = PorteeIndex(score, i);
   if (!staff) return false;

@@ -639,6 +639,7 @@ void ZoomeTabEltMesure(Partition**, Handle table, float factor) {
     e.largeurRupture = Sature32(int64_t(double(e.largeurRupture) * factor));
     e.largeurCleArmure = Sature32(int64_t(double(e.largeurCleArmure) * factor));
     e.largeurRappel = Sature32(int64_t(double(e.largeurRappel) * factor));
+    e.largeurRappelFinSysteme = Sature32(int64_t(double(e.largeurRappelFinSysteme) * factor));
     e.largeurEntete = Sature32(int64_t(double(e.largeurEntete) * factor));
     e.largeurMusique = Sature32(int64_t(double(e.largeurMusique) * factor));
     int64_t reste = int64_t(total) - e.largeurEntete - e.largeurMusique;

@@ -51,6 +51,17 @@ struct DivisionTemporelle {
 // is `etirement`, its "left margin" is `largeurEntete` (the whole header) and
 // the "first segment" of the header is `largeurRupture`.
 //
+// Pagination reads them so: the fixed width is the header, the two
+// stretchable widths the music and the right margin (both follow the stored
+// scale), the clef-and-key courtesy width `largeurCleArmure` and the reminder
+// width `largeurRappel`. It writes the line start (`marquePagination`, the bar
+// opens a line and shows its clef and key), the system and page starts, the
+// multi-bar state (`motPagination`: 0 ordinary, 1 inside a group or outside
+// the printed range, 2 first bar of a multi-bar rest, 3 of a multi-bar
+// repeat), `sansLargeur` for the bars of state 1 and the courtesy area at the
+// end of the system before the bar. The bar's breaks: `sautSysteme` and
+// `sautPage` after the bar, `continueLigneSuivante` no break after it.
+//
 // A native document stores per row: u16 echelle in thousandths of the natural
 // width (held in 20..8000 like SetEchelleMesureOrig; documents before 7.40
 // scale it by their bar-width factor / 10), u8 signatureVisible, the division,
@@ -89,6 +100,9 @@ struct TabEltMesure {
   int32_t largeurTotale;
   uint8_t debutSysteme;  // written by pagination
   uint8_t debutPage;
+  // Written by pagination: width of the courtesy signs drawn after the right
+  // edge of a system that ends before this bar; 0 for none.
+  int32_t largeurRappelFinSysteme;
   uint32_t sansLargeur;   // 1: collapsed by pagination
   uint16_t numeroMesure;  // shown number, 0 none
   uint8_t numeroForce;    // the bar number is printed whatever the staff's rule

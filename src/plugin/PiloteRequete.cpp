@@ -129,7 +129,7 @@ void RemetEtatRequete() {
   raisonEchec[0] = 0;
 }
 
-// SEAM(layout): until the page layout lands, a score is not paginated: it counts one page.
+// A score whose staves are all left out of its systems still shows one (blank) page.
 uint16_t NombrePagesDocument(Partition** score) {
   const int16_t n = CombienDePages(score);
   if (n > 0) return uint16_t(n);

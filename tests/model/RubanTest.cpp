@@ -167,6 +167,9 @@ TEST_F(BandesTest, BandsStackMergeAndSkipHiddenStaves) {
 
 TEST_F(BandesTest, PianoRollAndPageMapOntoEachOther) {
   CalculeAireRubanPorteesPartition(score);
+  // Nothing left to rebuild: a rebuild in print mode would paginate and
+  // replace the print table made below.
+  UpdateTabEltMesure(score, kTabEltTout);
   // The print table: the same bars at twice the size, with a bar line.
   (*score)->tabEltMesure[2] = DupHandle((*score)->tabEltMesure[0]);
   ZoomeTabEltMesure(score, (*score)->tabEltMesure[2], 2.0f);

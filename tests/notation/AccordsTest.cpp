@@ -240,7 +240,9 @@ TEST_F(AccordsTest, GhostRestsFadeOnScreenOnly) {
   (*staff)->modeSilencesFantomes = kSilencesFantomesPartiels;
   AjouteSigne(staff, kSigneSilenceFantome, 4 * kNoire);
   S(0).taille = 100;
-  // Page mode, with the page's bar table laid out as the ribbon's.
+  // Page mode, with the page's bar table laid out as the ribbon's (brought up
+  // to date first: a pending change in page mode would lay the pages out).
+  UpdateTabEltMesure(score, kTabEltTout);
   (*score)->modeEcran = 1;
   Handle ruban = (*score)->tabEltMesure[0];
   Handle page = NewHandle(GetHandleSize(ruban));

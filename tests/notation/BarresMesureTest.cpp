@@ -60,7 +60,6 @@ struct RupturesDessinTest : NotationTest {
   Portee** staff = nullptr;
 
   RupturesDessinTest() {
-    SetDpiDest(288);
     AddEltTabEltMesureRuban(score, 4);
     (*score)->nbMesures = 4;
     UpdateTabEltMesure(score, kTabEltTout);
@@ -71,6 +70,8 @@ struct RupturesDessinTest : NotationTest {
     // The score installs its own mode whenever its bar table is brought up to date.
     GetDefautModeGraphique(&(*score)->modeGraphique);
     GModeGraphique = (*score)->modeGraphique;
+    // Last: setting up a staff lays the score out at its own resolution.
+    SetDpiDest(288);
   }
   ~RupturesDessinTest() override { LibereDocument(doc); }
 

@@ -13,6 +13,7 @@
 #include "layout/Zoom.h"
 #include "model/Document.h"
 #include "model/QRVPOBJ.h"
+#include "model/TabEltMesure.h"
 #include "platform/Printing.h"
 #include "platform/QLRequest.h"
 #include "plugin/FormatFichier.h"
@@ -31,7 +32,8 @@ namespace {
 int gPagesTest = 1;
 float gZoomTest = 1.0f;
 
-// A score with one staff and `gPagesTest` pages, as pagination would leave it.
+// A score with one staff and `gPagesTest` bars, each but the last ending its
+// page.
 int16_t ChargeurModele(Document* doc, int32_t) {
   Partition** score = CreePartitionVide(doc);
   if (!score || !CreePorteeVide(score, 0, 1, 1)) return 0;
@@ -39,12 +41,10 @@ int16_t ChargeurModele(Document* doc, int32_t) {
   FixeMiseEnPageStandardDocument(doc);
   doc->misesEnPage[0].echelle = gZoomTest;
   if (gPagesTest > 1) {
-    PrInfo info;
-    GetPrInfoDocument(doc, &info);
-    for (int i = 0; i < gPagesTest; i++) {
-      Rect r = info.page;
-      if (AjoutePage(score, &doc->misesEnPage[0], &info, &r) < 0) return 0;
-    }
+    const int32_t n = GetNbMesuresTabEltRuban(score);
+    if (gPagesTest > n && !AddEltTabEltMesureRuban(score, gPagesTest - n)) return 0;
+    (*score)->nbMesures = int16_t(gPagesTest);
+    for (int b = 0; b + 1 < gPagesTest; b++) GetLignesTabElt(GetTabEltMesureRuban(score))[b].sautPage = 1;
   }
   return 1;
 }
