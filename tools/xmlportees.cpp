@@ -1,9 +1,11 @@
-// xmlportees [--skeleton] FILE...: imports MusicXML files (.xml, .musicxml or
-// .mxl) as a preview would and prints what the parts became: each staff with
-// its name, abbreviation, type, instrument, shown lines and merge flags, the
-// part groups (braces), then the bars with their start, time signature and
-// counting, the clef and key changes of every staff and the bar lines,
-// repeats and endings.
+// xmlportees [--skeleton | --notes] FILE...: imports MusicXML files (.xml,
+// .musicxml or .mxl) as a preview would and prints what the parts became: each
+// staff with its name, abbreviation, type, instrument, shown lines and merge
+// flags, the part groups (braces), then the bars with their start, time
+// signature and counting, the clef and key changes of every staff and the bar
+// lines, repeats and endings. With --notes, then every staff's notes: start,
+// pitch, duration, flags, tuplet, accidental, head, ties and slurs, beam links,
+// grace notes and marks.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,11 +19,14 @@
 #include "layout/ModesEcran.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/ParamEffet.h"
 #include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvLiaison.h"
 #include "model/Ruptures.h"
+#include "model/Signe.h"
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "model/Vues.h"
@@ -140,14 +145,61 @@ void Imprime(Document* doc) {
   }
 }
 
+std::string NomHauteur(int32_t kind) {
+  if (kind < 0) return kind == kSigneSilence ? "rest" : kind == kSigneSilenceFantome ? "filler" : "sign";
+  static const char* kNoms[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+  return std::string(kNoms[kind % 12]) + std::to_string(kind / 12 - 1);
+}
+
+void ImprimeNotes(Document* doc) {
+  Partition** score = doc->partitionCourante;
+  for (int16_t p = 0; p < (*score)->nbPortees; p++) {
+    Portee** staff = (*score)->portees[p];
+    int32_t n = 0;
+    GetSignesPortee(staff, &n);
+    std::printf("  staff %d: %d records\n", p, n);
+    for (int32_t i = 0; i < n; i++) {
+      const Signe s = GetSignesPortee(staff, &n)[i];
+      std::printf("    %4d t=%-7d %-6s dur %-6d flags %04x", i, CvtIndexNoteEnTemps(staff, i),
+                  NomHauteur(s.kind).c_str(), s.duree, s.flags);
+      if (s.motTuplet) std::printf(" tuplet %04x", s.motTuplet);
+      if (s.alteration != kAlterationAucune) std::printf(" acc %u", s.alteration);
+      if (s.formeTete) std::printf(" head %u", s.formeTete);
+      if (s.taille != 100) std::printf(" size %u", s.taille);
+      if (s.longueurQueue) std::printf(" stem %u", s.longueurQueue);
+      if (s.decalageSilence) std::printf(" restpos %d", s.decalageSilence);
+      if (const ParamEffet* e = GetParamEffetNote(staff, &s)) {
+        if (e->liaison.idSource) std::printf(" link> %u(staff %u)", e->liaison.idSource, e->liaison.porteeSource);
+        if (e->liaison.idDest) std::printf(" >link %u", e->liaison.idDest);
+        if (e->accroche.idSource) std::printf(" beam> %u", e->accroche.idSource);
+        if (e->accroche.idDest) std::printf(" >beam %u", e->accroche.idDest);
+        for (int g = 0; g < kNbGraceNotes && e->graces[g].utilise; g++)
+          std::printf(" grace%s(%+d acc %u type %d%s)", e->graces[g].apres ? "-after" : "", e->graces[g].decalage,
+                      e->graces[g].alteration, e->graces[g].decalageDuree, e->graces[g].accord ? " chord" : "");
+        if (e->graces[0].utilise)
+          std::printf(" steal %u slur %u slash %u down %u", e->mot32, e->quatreOctets[1], e->quatreOctets[2],
+                      e->quatreOctets[3]);
+        for (int32_t m = 0; m < GetNbMarks(e->marks); m++) {
+          const Mark& k = reinterpret_cast<const Mark*>(*e->marks)[m];
+          std::printf(" mark %u", k.code);
+          if (k.param1) std::printf("/flip");
+        }
+      }
+      std::printf("\n");
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   uint8_t skeleton = 0;
+  bool notes = false;
   int first = 1;
   if (argc > 1 && !std::strcmp(argv[1], "--skeleton")) skeleton = 1, first = 2;
+  else if (argc > 1 && !std::strcmp(argv[1], "--notes")) notes = true, first = 2;
   if (first >= argc) {
-    std::fprintf(stderr, "usage: xmlportees [--skeleton] FILE...\n");
+    std::fprintf(stderr, "usage: xmlportees [--skeleton | --notes] FILE...\n");
     return 2;
   }
   int status = 0;
@@ -167,6 +219,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", argv[i]);
     if (ChargeMusiqueXML(doc, h, 0, skeleton)) {
       Imprime(doc);
+      if (notes) ImprimeNotes(doc);
     } else {
       std::printf("  not imported: %s\n", GetRaisonEchecXML());
       status = 1;

@@ -11,6 +11,7 @@
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "model/Document.h"
+#include "model/ParamEffet.h"
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
@@ -95,8 +96,11 @@ Collection CollectionPartition(Document* doc) {
 // SEAM(import): bar count, bar lines and repeats after the skeleton-only path.
 void TermineSquelette(Document*) {}
 
-// SEAM(import): arpeggios of every staff, after the notes pass.
-void RecalculeArpeges(Document*) {}
+// The arpeggios of every staff, in staff order.
+void RecalculeArpeges(Document* doc) {
+  Partition** score = doc->partitionCourante;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) RecalculeArpeggio((*score)->portees[s]);
+}
 
 // The bar count and the whole bar table, rebuilt after the notes pass.
 void RecalculeApresNotes(Document* doc) {
@@ -117,7 +121,10 @@ void TermineStaves(Document*) {}
 void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
   doc->regle = 1;
   doc->misesEnPage[1] = doc->misesEnPage[0];
-  (void)refitPages;
+  const int32_t target = XMLNombrePagesDemandees(doc);
+  if (!refitPages || target < 2) return;
+  // SEAM(layout): the scale search for a page count (RecalculeEchellePourNombreDePage over the first
+  // page setup and the standard print record) runs here when CombienDePages differs from target.
 }
 
 // Frees everything an import keeps in process globals.

@@ -6,3 +6,5 @@ void XMLFinalizeLyrics(Document*) {}
 void XMLProcessCredits(Document*, XMLRootElt*) {}
 // SEAM(import): no free objects from credits yet.
 void XMLConvertFreeObjectsToDocumentInfo(Document*) {}
+// SEAM(import): the notes pass hands each lyric here; no lyric cells yet.
+void XMLProcessLyric(Portee**, int32_t, XMLElt*) {}

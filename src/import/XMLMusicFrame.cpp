@@ -12,6 +12,7 @@
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "model/CvtTemps.h"
+#include "model/DeleteMesures.h"
 #include "model/Document.h"
 #include "model/Partition.h"
 #include "model/Ruptures.h"
@@ -199,9 +200,10 @@ void CacheSignes(Partition** score) {
   for (int32_t b = 0, n = GetNbMesuresTabEltRuban(score); rows && b < n; b++) rows[b].signatureVisible = 0;
 }
 
-// SEAM(model): the whole-score bar deletion (notes, texts, keys, ruptures and every list placed by bar) once it
-// lands; until then the bar rows of the fresh score, whose staves the import has just made.
-void SupprimeToutesMesures(Partition** score) { DeleteMesureChangeEchelleMesure(score, 0, (*score)->nbMesures); }
+// Every bar of the score goes, with everything placed in it.
+void SupprimeToutesMesures(Partition** score) {
+  DoDeleteMesures(score, 0, (*score)->nbMesures, true, true, kDeleteTout, true);
+}
 
 void CreeMesures(Partition** score, Handle records) {
   Tonalite doMajeur;
@@ -310,7 +312,8 @@ void XMLDivisionDeLongueur(int32_t length, int16_t hint, DivisionTemporelle* out
     den = 128;
     num = (length + kPasLongueur - 1) / kPasLongueur;
   }
-  while (num > 128 && den > 1) {
+  // Halved only while it stays exact: a bar keeps its length.
+  while (num > 128 && den > 1 && num % 2 == 0) {
     num /= 2;
     den /= 2;
   }

@@ -1,12 +1,21 @@
 #include "import/XMLPagination.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "import/MusicXML.h"
 #include "import/XMLPortees.h"
+#include "layout/ServicesMiseEnPage.h"
+#include "layout/Zoom.h"
+#include "layout/Zorodava.h"
+#include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QRVPOBJ.h"
+#include "model/StaffHeightEvts.h"
+#include "model/TabEltMesure.h"
 #include "platform/Collections.h"
 #include "platform/Memory.h"
 #include "system/Handles.h"
@@ -33,6 +42,10 @@ Handle gHauteurs = nullptr;  // XMLHauteurPortee
 float gDistancePortee = kXMLLongueurAbsente;
 int32_t gMinSilencesMultiples = 0;
 Handle gMesuresPartition = nullptr;  // int32 per record: its first score bar
+// The bar scales as the skeleton left them, taken at the first application of
+// the collection: every later one starts from them again, so that applying
+// twice changes nothing more.
+Handle gEchellesOrigine = nullptr;  // uint16_t per ribbon row
 
 template <typename T>
 int32_t Nb(Handle h) {
@@ -201,6 +214,7 @@ void XMLClearPagination(Document* doc) {
   LibereHandle(&gLargeurs);
   LibereHandle(&gHauteurs);
   LibereHandle(&gMesuresPartition);
+  LibereHandle(&gEchellesOrigine);
   LiberePages();
   gPageCourante = 0;
   gSystemeCourant = 0;
@@ -492,9 +506,353 @@ int32_t XMLGetMesurePartition(int32_t record) {
   return record >= 0 && record < Nb<int32_t>(gMesuresPartition) ? Elts<int32_t>(gMesuresPartition)[record] : -1;
 }
 
-// SEAM(import): the collected pages, systems, staff layouts, bar widths and staff heights are applied to the
-// score (paper, margins, breaks, system margins, bar widths, staff sizes and distances) by the pagination pass.
-void XMLAppliquePagination(Document*) {}
+// ---------------------------------------------------------------------------
+// Applying the collection
+
+namespace {
+
+// Layout units per millimetre and back, at the page scale the import sets
+// (0.6 of a 72-dpi unit).
+constexpr float kUnitesParMm = 4.7244094500000005f;
+constexpr float kMmParUnite = 0.21166666661375f;
+constexpr float kPointsParMm = 2.83464567f;
+constexpr float kEchelleImport = 0.6f;
+
+int32_t NbMesuresPartition(Partition** score) { return score ? (*score)->nbMesures : 0; }
+
+// The score bar of a record (a file measure); -1 outside.
+int32_t MesureDuRecord(Partition** score, int32_t record) {
+  const int32_t b = XMLGetMesurePartition(record);
+  return b >= 0 && b < NbMesuresPartition(score) ? b : -1;
+}
+
+// The last score bar of a run of records ending with lastRecord.
+int32_t FinDuRecord(Partition** score, int32_t lastRecord) {
+  const int32_t apres = XMLGetMesurePartition(lastRecord + 1);
+  const int32_t n = NbMesuresPartition(score);
+  return apres > 0 && apres <= n ? apres - 1 : n - 1;
+}
+
+float HauteurPorteeMm(uint32_t part, uint32_t staffNumber) {
+  const XMLHauteurPortee* h = Elts<XMLHauteurPortee>(gHauteurs);
+  for (int32_t i = 0, n = Nb<XMLHauteurPortee>(gHauteurs); i < n; i++)
+    if (h[i].partie == part && h[i].portee == staffNumber && Connu(h[i].hauteur)) return h[i].hauteur;
+  return 40.0f * gMmParDixieme;
+}
+
+int16_t Tronque16(float v) {
+  if (!(v > -32767.0f)) return -32767;
+  return v < 32767.0f ? int16_t(v) : int16_t(32767);
+}
+int32_t Tronque32(float v) {
+  if (!(v > -2.0e9f)) return -2000000000;
+  return v < 2.0e9f ? int32_t(v) : 2000000000;
+}
+
+void CalculeContenu(XMLPageCommande* p) {
+  const float* m = (p->numero & 1) ? p->margesImpaires : p->margesPaires;
+  p->contenu[0] = p->origineX + m[0];
+  p->contenu[1] = p->origineY + m[1];
+  p->contenu[2] = p->largeur - m[2];
+  p->contenu[3] = p->hauteur - m[3];
+}
+
+// Page numbers, content rectangles, system and staff rectangles and the bar
+// range of every system (record indexes).
+void RemplitCommandes() {
+  XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
+  const int32_t nbPages = Nb<XMLPageCommande>(gPages);
+  const int32_t dernierRecord = Nb<int32_t>(gMesuresPartition) - 1;
+  int32_t numero = 0;
+  for (int32_t i = 0; i < nbPages; i++) {
+    XMLPageCommande& p = pages[i];
+    if (p.numero == kNumeroAbsent) p.numero = numero + 1;
+    numero = p.numero;
+    CalculeContenu(&p);
+    float y = 0;
+    const int32_t nbSys = Nb<XMLSystemeCommande>(p.systemes);
+    for (int32_t k = 0; k < nbSys; k++) {
+      XMLSystemeCommande* s = &Elts<XMLSystemeCommande>(p.systemes)[k];
+      float distance = k == 0 ? s->distanceHaut : s->distance;
+      if (distance == 0) distance = gDistancePorteeDefaut;
+      s->rect[0] = p.contenu[0] + s->marges[0];
+      s->rect[1] = y + distance;
+      s->rect[2] = p.contenu[2] - s->marges[2];
+      if (Nb<XMLPorteeLayout>(s->portees) == 0) {
+        XMLPorteeLayout seul{};
+        seul.partie = 0;
+        seul.portee = 1;
+        seul.distance = kXMLLongueurAbsente;
+        if (!Ajoute(&s->portees, seul)) return;
+        s = &Elts<XMLSystemeCommande>(p.systemes)[k];
+      }
+      y = s->rect[1];
+      XMLPorteeLayout* l = Elts<XMLPorteeLayout>(s->portees);
+      for (int32_t j = 0, m = Nb<XMLPorteeLayout>(s->portees); j < m; j++) {
+        float top = y;
+        if (j > 0) top += Connu(l[j].distance) ? l[j].distance : gDistancePorteeDefaut;
+        l[j].rect[0] = s->rect[0];
+        l[j].rect[1] = top;
+        l[j].rect[2] = s->rect[2];
+        l[j].rect[3] = top + HauteurPorteeMm(l[j].partie, l[j].portee);
+        y = l[j].rect[3];
+      }
+      s->rect[3] = y;
+      // A system runs to the next one; the last system of a page to the
+      // first one of the next page, the very last to the end of the score.
+      int32_t suivant = -1;
+      if (k + 1 < nbSys) {
+        suivant = Elts<XMLSystemeCommande>(p.systemes)[k + 1].premiereMesure;
+      } else {
+        for (int32_t q = i + 1; q < nbPages && suivant < 0; q++)
+          if (Nb<XMLSystemeCommande>(pages[q].systemes) > 0)
+            suivant = Elts<XMLSystemeCommande>(pages[q].systemes)[0].premiereMesure;
+      }
+      s->derniereMesure = suivant > s->premiereMesure ? suivant - 1 : dernierRecord;
+    }
+  }
+}
+
+// Paper (0, 0, widest, highest) and the content that holds every page's.
+void CalculePapier(float papier[4], float contenu[4]) {
+  papier[0] = papier[1] = papier[2] = papier[3] = 0;
+  const int32_t n = Nb<XMLPageCommande>(gPages);
+  XMLPageCommande defaut = gPageDefaut;
+  defaut.numero = 1;
+  CalculeContenu(&defaut);
+  const XMLPageCommande* pages = n > 0 ? Elts<XMLPageCommande>(gPages) : &defaut;
+  const int32_t m = n > 0 ? n : 1;
+  for (int i = 0; i < 4; i++) contenu[i] = pages[0].contenu[i];
+  for (int32_t i = 0; i < m; i++) {
+    const XMLPageCommande& p = pages[i];
+    if (p.largeur > papier[2]) papier[2] = p.largeur;
+    if (p.hauteur > papier[3]) papier[3] = p.hauteur;
+    if (p.contenu[0] < contenu[0]) contenu[0] = p.contenu[0];
+    if (p.contenu[1] < contenu[1]) contenu[1] = p.contenu[1];
+    if (p.contenu[2] > contenu[2]) contenu[2] = p.contenu[2];
+    if (p.contenu[3] > contenu[3]) contenu[3] = p.contenu[3];
+  }
+}
+
+// Paper, margins and the page setup's settings for a file's own engraving.
+void FixeParametresPartition(Document* doc, Partition** score, const float papier[4], const float contenu[4]) {
+  MiseEnPage& m = doc->misesEnPage[0];
+  if (papier[2] != 0) {
+    doc->typePapier = 3;
+    Rect r;
+    r.top = Tronque16(papier[1] * kPointsParMm);
+    r.left = Tronque16(papier[0] * kPointsParMm);
+    r.bottom = Tronque16(papier[3] * kPointsParMm);
+    r.right = Tronque16(papier[2] * kPointsParMm);
+    doc->rectsPapier[0] = doc->rectsPapier[1] = r;
+    m.margeGauche = Tronque16((contenu[0] - papier[0]) * 10.0f);
+    m.margeHaut = Tronque16((contenu[1] - papier[1]) * 10.0f);
+    m.margeDroite = Tronque16((papier[2] - contenu[2]) * 10.0f);
+    m.margeBas = Tronque16((papier[3] - contenu[3]) * 10.0f);
+  } else {
+    doc->typePapier = 0;
+  }
+  // The file places its own titles: no header or footer of ours.
+  std::memset(&m.basDePage, 0, sizeof m.basDePage);
+  std::memset(&m.enTete, 0, sizeof m.enTete);
+  doc->flagsAffichage[0] = 1;
+  doc->flagsAffichage[1] = 0;
+  doc->flagsAffichage[2] = 0;
+  doc->regle = 0;
+  SetZorodavaUsine(&(*score)->zorodava);
+  (*score)->zorodava.on = 1;
+  (*score)->zorodava.scaleBars = 0;
+  m.echelle = kEchelleImport;
+  SetTabEltMesureModifie(score, kTabEltEspacement);
+  UpdateTabEltMesure(score, kTabEltEspacement);
+}
+
+// Music-font size of each staff from the file's staff sizes, held to sizes a
+// page can show.
+void FixeTaillesPortees(Partition** score) {
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = GetPorteeIndex(score, i);
+    if (!staff) continue;
+    const float t = XMLGetTaillePortee(staff) * 72.0f;
+    int32_t taille = std::isfinite(t) ? int32_t(t < 720.0f ? t : 720.0f) : 72;
+    if (taille < 4) taille = 4;
+    (*staff)->aspect.tailleUnite = uint16_t(taille);
+  }
+}
+
+TabEltMesure* LigneRuban(Partition** score, int32_t bar) {
+  Handle t = GetTabEltMesureRuban(score);
+  return bar >= 0 && bar < GetNbLignesTabElt(t) && bar < NbMesuresPartition(score) ? &GetLignesTabElt(t)[bar] : nullptr;
+}
+
+// System and page breaks before the first bar of every system but the first.
+bool FixeSauts(Partition** score) {
+  bool sauts = false;
+  XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
+  const int32_t nbPages = Nb<XMLPageCommande>(gPages);
+  for (int32_t i = 0; i < nbPages; i++) {
+    const int32_t nbSys = Nb<XMLSystemeCommande>(pages[i].systemes);
+    for (int32_t k = 0; k < nbSys; k++) {
+      int32_t suivant = -1;
+      bool page = false;
+      if (k + 1 < nbSys) {
+        suivant = Elts<XMLSystemeCommande>(pages[i].systemes)[k + 1].premiereMesure;
+      } else if (i + 1 < nbPages && Nb<XMLSystemeCommande>(pages[i + 1].systemes) > 0) {
+        suivant = Elts<XMLSystemeCommande>(pages[i + 1].systemes)[0].premiereMesure;
+        page = true;
+      }
+      TabEltMesure* e = suivant >= 0 ? LigneRuban(score, MesureDuRecord(score, suivant)) : nullptr;
+      if (!e) continue;
+      if (page) e->sautPage = 1;
+      else e->sautSysteme = 1;
+      e->continueLigneSuivante = 0;
+      sauts = true;
+    }
+  }
+  return sauts;
+}
+
+// Left and right indents of every system as staff-height events; the first
+// system's left indent goes to the page setup.
+void FixeMargesSystemes(Document* doc, Partition** score) {
+  XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
+  for (int32_t i = 0, nbPages = Nb<XMLPageCommande>(gPages); i < nbPages; i++) {
+    const XMLPageCommande& p = pages[i];
+    for (int32_t k = 0, nbSys = Nb<XMLSystemeCommande>(p.systemes); k < nbSys; k++) {
+      const XMLSystemeCommande& s = Elts<XMLSystemeCommande>(p.systemes)[k];
+      const int32_t b0 = MesureDuRecord(score, s.premiereMesure);
+      const int32_t b1 = FinDuRecord(score, s.derniereMesure);
+      const bool premier = i == 0 && k == 0;
+      if (premier) doc->misesEnPage[0].retraitPremierSysteme = Tronque16((s.rect[0] - p.contenu[0]) * 10.0f);
+      if (b0 < 0 || b1 < b0) continue;
+      const int32_t gauche = Tronque32((s.rect[0] - p.contenu[0]) * kUnitesParMm);
+      const int32_t droite = Tronque32((p.contenu[2] - s.rect[2]) * kUnitesParMm);
+      for (int16_t st = 0; st < (*score)->nbPortees; st++) {
+        Portee** staff = GetPorteeIndex(score, st);
+        if (!staff) continue;
+        if (!premier) AddEventStaffHeighRange(staff, 'G', int16_t(b0), int16_t(b1), gauche);
+        AddEventStaffHeighRange(staff, 'D', int16_t(b0), int16_t(b1), droite);
+      }
+    }
+  }
+}
+
+uint16_t BorneEchelle(float v) {
+  if (!(v >= 20.0f)) return 20;
+  return v < 32767.0f ? uint16_t(v) : uint16_t(32767);
+}
+
+// The scales of the skeleton, kept at the first application and put back at
+// every later one.
+void RepartDesEchellesOrigine(Partition** score) {
+  Handle t = GetTabEltMesureRuban(score);
+  const int32_t n = std::min<int32_t>(GetNbLignesTabElt(t), NbMesuresPartition(score));
+  if (!gEchellesOrigine) {
+    gEchellesOrigine = NewHandleClear(Size(n) * Size(sizeof(uint16_t)));
+    if (!gEchellesOrigine) return;
+    for (int32_t b = 0; b < n; b++) Elts<uint16_t>(gEchellesOrigine)[b] = GetLignesTabElt(t)[b].echelle;
+    return;
+  }
+  const int32_t m = std::min(n, Nb<uint16_t>(gEchellesOrigine));
+  for (int32_t b = 0; b < m; b++) GetLignesTabElt(t)[b].echelle = Elts<uint16_t>(gEchellesOrigine)[b];
+}
+
+// Bar scales from the file's bar widths; then, when the file broke the
+// systems, each system's bars stretched towards its width.
+void FixeLargeursMesures(Document* doc, Partition** score, bool sauts) {
+  RepartDesEchellesOrigine(score);
+  Handle t = GetTabEltMesureRuban(score);
+  const int32_t n = NbMesuresPartition(score);
+  CalculePosTempsPixelTabElt(score, &doc->misesEnPage[0], t, 0, n, 72, -1);
+  for (int32_t r = 0, nbL = Nb<float>(gLargeurs); r < nbL; r++) {
+    const float w = Elts<float>(gLargeurs)[r];
+    if (!Connu(w) || !(w > 0)) continue;
+    const int32_t b0 = MesureDuRecord(score, r);
+    const int32_t b1 = FinDuRecord(score, r);
+    if (b0 < 0 || b1 < b0) continue;
+    const int64_t ticks = int64_t(CvtMesureEnTemps(score, b1 + 1)) - CvtMesureEnTemps(score, b0);
+    // A bar of no length has no natural width to scale.
+    if (ticks <= 0) continue;
+    float fixe = 0;
+    for (int32_t b = b0; b <= b1; b++)
+      if (TabEltMesure* e = LigneRuban(score, b)) fixe += float(e->largeurEntete) + float(e->largeurMargeDroite);
+    const float naturel = float(ticks) * 0.000992063492063492f;
+    const uint16_t echelle = BorneEchelle((w * kUnitesParMm - fixe) * 1000.0f / naturel);
+    for (int32_t b = b0; b <= b1; b++)
+      if (TabEltMesure* e = LigneRuban(score, b)) e->echelle = echelle;
+  }
+  if (!sauts) return;
+  SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
+  UpdateTabEltMesure(score, kTabEltEspacement | kTabEltMarges);
+  XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
+  for (int32_t i = 0, nbPages = Nb<XMLPageCommande>(gPages); i < nbPages; i++) {
+    for (int32_t k = 0, nbSys = Nb<XMLSystemeCommande>(pages[i].systemes); k < nbSys; k++) {
+      const XMLSystemeCommande& s = Elts<XMLSystemeCommande>(pages[i].systemes)[k];
+      const int32_t b0 = MesureDuRecord(score, s.premiereMesure);
+      const int32_t b1 = FinDuRecord(score, s.derniereMesure);
+      if (b0 < 0 || b1 < b0) continue;
+      float fixe = 0, etirable = 0;
+      for (int32_t b = b0; b <= b1; b++)
+        if (const TabEltMesure* e = LigneRuban(score, b)) {
+          fixe += float(e->largeurEntete) + float(e->largeurMargeDroite);
+          etirable += float(e->largeurMusique);
+        }
+      // A system of nothing to stretch keeps its bars as they are.
+      if (!(etirable > 0)) continue;
+      const float ratio = (s.rect[2] - fixe * kMmParUnite - s.rect[0]) / (etirable * kMmParUnite) * 0.5f;
+      if (!std::isfinite(ratio) || !(ratio > 0)) continue;
+      for (int32_t b = b0; b <= b1; b++)
+        if (TabEltMesure* e = LigneRuban(score, b)) {
+          e->etirement *= ratio;
+          e->echelle = BorneEchelle(e->etirement);
+        }
+    }
+  }
+}
+
+}  // namespace
+
+void XMLAppliquePagination(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) return;
+  // The bar table is measured at 72 dpi here; the resolution in force
+  // before goes back at the end.
+  const int16_t dpi = GetDpiDest();
+  SetDpiDest(72);
+  // "MusicXML: Applying page setup."
+  const bool commandes = Nb<XMLPageCommande>(gPages) > 0;
+  if (commandes) RemplitCommandes();  // "MusicXML: FillStruct."
+  float papier[4], contenu[4];
+  CalculePapier(papier, contenu);                        // "MusicXML: Compute paper size."
+  FixeParametresPartition(doc, score, papier, contenu);  // "MusicXML: Set params."
+  if (commandes) {
+    FixeTaillesPortees(score);               // "MusicXML: Set staff size."
+    const bool sauts = FixeSauts(score);     // "MusicXML: Set breaks."
+    FixeMargesSystemes(doc, score);          // "MusicXML: Set system margins."
+    FixeLargeursMesures(doc, score, sauts);  // "MusicXML: Set bar width."
+    // SEAM(import): staff heights and distances from the staff layouts, and the top-system distance of
+    // each page, as staff-height events ('H', 'B', 'T', 'P', 'A', 'M').
+  }
+  SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
+  FixeMiseEnPageNonCalculee(doc);
+  if (gMinSilencesMultiples >= 1) {
+    doc->misesEnPage[0].regroupement = uint8_t(doc->misesEnPage[0].regroupement | 1);
+    doc->misesEnPage[0].regroupementMin = int16_t(std::min<int32_t>(gMinSilencesMultiples, 32767));
+  }
+  SetDpiDest(dpi);
+}
+
+// Pages the file asks for: the reserved ones, then one and one more for
+// every bar that starts a page.
+int32_t XMLNombrePagesDemandees(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) return 0;
+  int32_t pages = doc->nbPagesReservees + 1;
+  for (int32_t b = 0; b < NbMesuresPartition(score); b++)
+    if (const TabEltMesure* e = LigneRuban(score, b))
+      if (e->sautPage) pages++;
+  return pages;
+}
 // SEAM(import): appearance values rescale line widths and effect positions once the notes pass lands.
 void XMLFinalizeAppearance(Document*) {}
 // SEAM(import): text widths on the ribbon once the lyrics and directions passes land.

@@ -122,8 +122,13 @@ const XMLSystemeCommande* XMLGetSystemeDefaut();
 void XMLFixeMesuresPartition(Handle records);
 int32_t XMLGetMesurePartition(int32_t record);
 
-// Applies the collection to the score (the bar pass's last step).
+// Applies the collection to the score (the bar pass's last step): paper and
+// margins, staff sizes, system and page breaks, system indents, bar scales.
+// Applying it twice gives what applying it once gave.
 void XMLAppliquePagination(Document* doc);
+// The page count the file asks for: its reserved pages + 1 + the bars that
+// start a page.
+int32_t XMLNombrePagesDemandees(Document* doc);
 void XMLFinalizeAppearance(Document* doc);
 void XMLPaginationRecalculeLargeurObjetsTexte(Document* doc);
 void XMLPaginationRecalculeLargeurDiagrammes(Document* doc);

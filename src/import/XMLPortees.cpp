@@ -193,9 +193,6 @@ void AfficheLignes(Portee** staff, int32_t lines) {
   (*staff)->derniereLigneVisible = last;
 }
 
-// SEAM(model): the default indent of a new group over its staves (2 until part groups compute it).
-int16_t RetraitGroupe(Partition**, int16_t, int16_t) { return 2; }
-
 }  // namespace
 
 int32_t XMLNbNumerosMesure(Handle records) {
@@ -511,8 +508,8 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
       char name[256], abbr[256];
       strnzcpy(name, (*first)->aspect.nom, sizeof name);
       strnzcpy(abbr, (*first)->aspect.nomAbrege, sizeof abbr);
-      const int16_t g =
-          NewPartGroup(score, 0, 1, firstStaff, lastStaff, RetraitGroupe(score, firstStaff, lastStaff), name, abbr);
+      const int16_t g = NewPartGroup(score, 0, 1, firstStaff, lastStaff,
+                                     CalculeDeltaXDefaultPartGroup(score, nullptr, firstStaff, lastStaff), name, abbr);
       if (g >= 0) {
         PartGroup* groups = reinterpret_cast<PartGroup*>(*(*score)->partGroups);
         for (int j = 0; j < 2; j++) {

@@ -168,3 +168,20 @@ Handle ReadCibles() {
 void DisposeCibles(Partition** score) {
   if (score) LibereHandle(&(*score)->cibles);
 }
+
+void AjusteCiblesQuandDeleteMesures(Partition** score, int16_t firstBar, int16_t count) {
+  if (!score || firstBar < 0 || count < 1) return;
+  const int32_t n = GetNbCibles(score);
+  if (n == 0) return;
+  const int32_t fin = int32_t(firstBar) + count;
+  Cible* c = Cibles((*score)->cibles);
+  int32_t k = 0;
+  for (int32_t i = 0; i < n; i++) {
+    if (c[i].mesure >= firstBar && c[i].mesure < fin) continue;
+    if (k != i) c[k] = c[i];
+    if (c[k].mesure >= fin) c[k].mesure = uint16_t(c[k].mesure - count);
+    k++;
+  }
+  if (k == 0) LibereHandle(&(*score)->cibles);
+  else if (k != n) RetailleHandle((*score)->cibles, Size(k) * Size(sizeof(Cible)));
+}

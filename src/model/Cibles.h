@@ -31,3 +31,6 @@ void InitLibelleCiblePartition(Partition** score);
 // (or less), and null with the stream marked at its end when it cannot be read.
 Handle ReadCibles();
 void DisposeCibles(Partition** score);
+// Bars firstBar .. firstBar + count - 1 were deleted: their targets go, later
+// ones move down with their bars.
+void AjusteCiblesQuandDeleteMesures(Partition** score, int16_t firstBar, int16_t count);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/CvtTemps.h"
+#include "model/DeleteMesures.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
@@ -219,6 +220,6 @@ int16_t RechercheHauteurFondamentale(Partition** score, int32_t tick) {
 
 void SupprimePorteesVolatilesLois(Partition** score) {
   if (!score) return;
-  SupprimePorteesVolatilesType(score, kVolatileRepeteDerniereMesure);
+  SupprimePorteesVolatilesRepeteDerniereMesure(score);
   SupprimePorteesVolatilesType(score, kVolatileLoi);
 }

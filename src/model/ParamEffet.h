@@ -52,6 +52,7 @@ struct Mark {
   uint8_t octetsLecteur[4];
   uint16_t motLecteur;
   uint16_t valeursN[4];  // the remaining words of a code-110 mark
+  uint8_t glyphe;        // code 99: music-font glyph of a free accidental, 0 none
   char texte[513];       // UTF-8 text (codes 99 and 100)
   char chaine[129];      // UTF-8 string stored after it
 };

@@ -1,12 +1,16 @@
 #include "model/PreservePositions.h"
 
+#include <unordered_set>
+
 #include "model/QrvDynamics.h"
 #include "model/QrvFXs.h"
 #include "model/QrvText.h"
 #include "model/SGraphix.h"
+#include "model/Signe.h"
 #include "notation/ServicesNotation.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
+#include "text/TextData.h"
 
 // Objects anchored to notes are preserved around structural edits while set.
 static uint8_t preserveObjectsEnabled = 1;
@@ -65,6 +69,42 @@ void RestaureObjetsPartitionApresChangement(Partition** score) {
   sauvegardeTenue = false;
   RestaureTextesPartition(score, kLigneParoles, kar);
   RestaureTextesPartition(score, kLigneAccords, chords);
+}
+
+// Keeps the entries of other staves, and of this staff those whose syllable
+// lies outside debut..fin: by its anchor note's start, or by its own tick
+// when it has none.
+static void FiltreTextesPreserves(Handle entries, Portee** staff, const std::unordered_set<int32_t>& ids, int32_t debut,
+                                  int32_t fin) {
+  if (!entries) return;
+  const int32_t n = int32_t(GetHandleSize(entries) / Size(sizeof(TextePreserve)));
+  TextePreserve* e = reinterpret_cast<TextePreserve*>(*entries);
+  int32_t k = 0;
+  for (int32_t i = 0; i < n; i++) {
+    const bool dedans =
+        e[i].portee == staff && (e[i].note >= 0 ? ids.count(e[i].note) > 0 : e[i].temps >= debut && e[i].temps < fin);
+    if (dedans) {
+      DisposeTextData(e[i].texte);
+      continue;
+    }
+    e[k++] = e[i];
+  }
+  if (k < n) RetailleHandle(entries, Size(k) * Size(sizeof(TextePreserve)));
+}
+
+void OublieTextesPreserves(Portee** staff, int32_t debut, int32_t fin) {
+  if (!staff || !sauvegardeTenue || (!hsavekar && !hsavechords) || fin <= debut) return;
+  // The preserve ids of the notes that start in the range, in one walk.
+  std::unordered_set<int32_t> ids;
+  int32_t n;
+  const Signe* s = GetSignesPortee(staff, &n);
+  int64_t t = 0;
+  for (int32_t i = 0; s && i < n && t < fin; i++) {
+    if (t >= debut) ids.insert(s[i].id);
+    if (!(s[i].flags & kSigneAccordSuite)) t += s[i].duree;
+  }
+  FiltreTextesPreserves(hsavekar, staff, ids, debut, fin);
+  FiltreTextesPreserves(hsavechords, staff, ids, debut, fin);
 }
 
 void PreservePositionsPartition(Partition** score) {

@@ -6,6 +6,7 @@
 #include "platform/PlatformTypes.h"
 
 struct Partition;
+struct Portee;
 
 // The object brackets act only while this is set (it is at start).
 void SetIsPreserveObjects(uint8_t flag);
@@ -13,6 +14,11 @@ uint8_t GetIsPreserveObjects();
 
 void PreserveObjetsPartitionAvantChangement(Partition** score);
 void RestaureObjetsPartitionApresChangement(Partition** score);
+
+// An edit inside the bracket takes away the texts of a staff between two
+// ticks: the lyric and chord syllables the bracket holds there go as well,
+// or its closing would bring them back.
+void OublieTextesPreserves(Portee** staff, int32_t debut, int32_t fin);
 
 // Diagram and graphic positions around width changes made by layout.
 void PreservePositionsPartition(Partition** score);

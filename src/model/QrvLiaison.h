@@ -16,8 +16,27 @@ struct DataLiaison {
   uint16_t porteeSource;  // staff of the destination end; -1 unknown
   uint32_t idDest;
   uint16_t porteeDest;  // staff of the source end; -1 unknown
-  uint32_t formeType;   // shape kind
-  uint8_t forme[22];
+  uint32_t formeType;   // shape kind (play mode; 2: a slur that may stand for a tie)
+  uint8_t forme[22];    // the geometry, at the offsets below
+};
+
+// Offsets of the geometry in DataLiaison::forme, native byte order: line
+// style (i32); two bytes; start dx, dy (i8); control point position along the
+// span in per mille (u16) and height in per mille of a line spacing, negative
+// upwards (i16); thickness (u8); a byte; smoothing (u16); colour (u16); end
+// dx, dy (i8); keep-shape flag (u16).
+enum : int {
+  kFormeLiaisonStyle = 0,
+  kFormeLiaisonDebutDx = 6,
+  kFormeLiaisonDebutDy = 7,
+  kFormeLiaisonControleX = 8,
+  kFormeLiaisonControleY = 10,
+  kFormeLiaisonEpaisseur = 12,
+  kFormeLiaisonLissage = 14,
+  kFormeLiaisonCouleur = 16,
+  kFormeLiaisonFinDx = 18,
+  kFormeLiaisonFinDy = 19,
+  kFormeLiaisonGarde = 20,
 };
 
 // Beam-link block of an effect record.

@@ -434,6 +434,28 @@ void DeleteRupture(Partition** score, int16_t index, bool adjustMargins) {
   RecalculeMesureMaxRupture(score);
 }
 
+void DeleteMesuresRuptures(Partition** score, int16_t atBar, int16_t count) {
+  if (!score || atBar < 0 || count < 1) return;
+  const int32_t fin = int32_t(atBar) + count;
+  // From the last record down: a deletion only moves records already seen.
+  for (int16_t i = int16_t(GetNbRuptures(score) - 1); i >= 0; i--) {
+    Rupture& r = Ruptures(score)[i];
+    if (r.mesure >= fin) {
+      r.mesure = int16_t(r.mesure - count);
+    } else if (r.mesure >= atBar) {
+      DeleteRupture(score, i, true);
+      continue;
+    }
+    // A jump to a bar follows its bar; one whose bar went lands where the
+    // music after the cut now starts.
+    if (r.type == kRuptureAllerMesure && r.parametre >= atBar)
+      r.parametre = int16_t(r.parametre >= fin ? r.parametre - count : atBar);
+  }
+  RemetRupturesEnForme(score);
+  RecalculeMesureMaxRupture(score);
+  JeTePreviensRuptureChange();
+}
+
 bool RemetRupturesEnForme(Partition** score) {
   if (!score) return true;
   bool pause = GetNbRuptures(score) > 0;

@@ -88,6 +88,10 @@ void RecalculeMesureMaxRupture(Partition** score);
 int16_t AjouteRupture(Partition** score, int16_t preset, int32_t time, bool snap);
 int16_t AjouteRuptureEnMesure(Partition** score, int16_t preset, int16_t bar, bool atStart, bool snap);
 void DeleteRupture(Partition** score, int16_t index, bool adjustMargins);
+// Bars atBar .. atBar + count - 1 were deleted: their records go with the
+// margins their bar lines took, later ones (and the bars that go-to-bar jumps
+// name) move down; then the list is put back in shape.
+void DeleteMesuresRuptures(Partition** score, int16_t atBar, int16_t count);
 void ReporteRuptureFinMesureSurMesureSuivante(Partition** score, int16_t bar);
 int16_t GetIndexTypeRupturePresent(Partition** score, int16_t classe, int16_t bar);
 int16_t RechercheRupture(Partition** score, int16_t from, int16_t bar);

@@ -131,6 +131,28 @@ int16_t SupprimeSigne(Portee** staff, int32_t index) {
   return 1;
 }
 
+int32_t SupprimeSignes(Portee** staff, int32_t from, int32_t to) {
+  int32_t n;
+  Signe* s = GetSignesPortee(staff, &n);
+  if (!s) return 0;
+  if (from < 0) from = 0;
+  if (to > n) to = n;
+  if (from >= to) return 0;
+  // Effects go from the last record down, as single removals would take them.
+  for (int32_t i = to - 1; i >= from; i--) {
+    const int32_t e = GetSignesPortee(staff, &n)[i].indexParamEffet;
+    if (e < 0) continue;
+    DeleteRelatedGraphiques(staff, e);
+    DeleteParamEffet(staff, e);
+  }
+  s = GetSignesPortee(staff, &n);
+  std::memmove(s + from, s + to, size_t(n - to) * sizeof(Signe));
+  (*staff)->nbNotes = n - (to - from);
+  RetailleBlocs(staff, BlocsPour(n - (to - from)));
+  InvalideNotesPortee(staff, from);
+  return to - from;
+}
+
 int16_t InsereSilencesFantomes(Portee** staff, int32_t index, int32_t n, int32_t duree) {
   if (!staff || n < 1) return 1;
   int32_t count;

@@ -22,7 +22,7 @@ enum : int8_t {
   // 254: a filler rest that only keeps a bar full (the drawing's ghost rest).
   // Bar scales count it as a rest.
   kSigneSilenceFantome = -2,
-  kSigneSpecial = -3,            // 253: other sign written by loaders
+  kSigneSpecial = -3,            // 253: repeat-the-last-bar sign
   kSigneRepeteDeuxMesures = -4,  // 252: repeat-the-last-two-bars sign
 };
 
@@ -147,6 +147,9 @@ void RazNote(Signe* note, int8_t kind, int32_t duree);
 Signe* GetSignesPortee(Portee** staff, int32_t* count);
 int16_t InsereSigne(Portee** staff, int32_t index);
 int16_t SupprimeSigne(Portee** staff, int32_t index);
+// Removes records from .. to - 1 (bounded to the array) as SupprimeSigne
+// would one by one from the last, in one move; the count removed.
+int32_t SupprimeSignes(Portee** staff, int32_t from, int32_t to);
 int16_t InsereSilencesFantomes(Portee** staff, int32_t index, int32_t n, int32_t duree);
 // Every cache derived from the notes from the index on is marked stale.
 void InvalideNotesPortee(Portee** staff, int32_t index);

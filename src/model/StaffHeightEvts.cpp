@@ -4,11 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "model/Document.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
+#include "model/Vues.h"
 #include "platform/Memory.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
@@ -180,6 +182,49 @@ void AjusteStaffHeightEvtQuandInsereMesures(Partition** score, int16_t atBar, in
   }
 }
 
+// Removes the events of bars atBar .. fin - 1 from a list and moves the later
+// ones down; the list goes when it empties.
+static void RetireMesuresListe(Handle* list, int16_t atBar, int32_t fin, int16_t count) {
+  Handle h = *list;
+  int32_t n = GetNbStaffHeightEvts(h);
+  if (n == 0) return;
+  StaffHeightEvt* e = GetStaffHeightEvts(h);
+  int32_t k = 0;
+  for (int32_t i = 0; i < n; i++) {
+    if (e[i].index >= atBar && e[i].index < fin) continue;
+    e[k] = e[i];
+    if (e[k].index >= fin) e[k].index = int16_t(e[k].index - count);
+    k++;
+  }
+  if (k == 0) LibereHandle(list);
+  else if (k < n) RetailleHandle(h, Size(k) * Size(sizeof(StaffHeightEvt)));
+}
+
+// Sets the event of a kind and bar in a list, appending it when absent.
+static void PoseEvenement(Handle* list, uint32_t kind, int16_t index, int32_t value) {
+  const int32_t n = GetNbStaffHeightEvts(*list);
+  for (int32_t i = 0; i < n; i++) {
+    StaffHeightEvt& e = GetStaffHeightEvts(*list)[i];
+    if (e.kind == kind && e.index == index) {
+      e.value = value;
+      return;
+    }
+  }
+  if (!*list) *list = NewHandleClear(0);
+  if (!*list) return;
+  RetailleHandle(*list, Size(n + 1) * Size(sizeof(StaffHeightEvt)));
+  if (GetNbStaffHeightEvts(*list) == n + 1) GetStaffHeightEvts(*list)[n] = StaffHeightEvt{kind, index, value};
+}
+
+// The 'G' value at bar 0 of a list; 0 when none.
+static int32_t ValeurG0(Handle h) {
+  const int32_t n = GetNbStaffHeightEvts(h);
+  const StaffHeightEvt* e = GetStaffHeightEvts(h);
+  for (int32_t i = 0; i < n; i++)
+    if (e[i].kind == 'G' && e[i].index == 0) return e[i].value;
+  return 0;
+}
+
 void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, int16_t count) {
   if (!score || count < 1 || atBar < 0) return;
   int32_t fin = int32_t(atBar) + count;
@@ -189,20 +234,22 @@ void AjusteStaffHeightEvtQuandDeleteMesures(Partition** score, int16_t atBar, in
     Portee** staff = GetPorteeIndex(score, s);
     if (!staff) continue;
     if (atBar == 0) gardes[size_t(s)] = ExtractStaffHeightEvt(staff, 'G', 0, 0);
-    Handle h = (*staff)->staffHeightEvts;
-    int32_t n = GetNbStaffHeightEvts(h);
-    for (int32_t i = n - 1; i >= 0; i--) {
-      StaffHeightEvt* e = GetStaffHeightEvts(h);
-      if (e[i].index >= atBar && e[i].index < fin) {
-        std::memmove(e + i, e + i + 1, size_t(n - 1 - i) * sizeof(StaffHeightEvt));
-        n--;
-      } else if (e[i].index >= fin) {
-        e[i].index = int16_t(e[i].index - count);
+    RetireMesuresListe(&(*staff)->staffHeightEvts, atBar, fin, count);
+  }
+  // The views keep their own copies of the events of their staves: they
+  // follow the bars as well, or showing a view would bring back old bars.
+  Document* doc = (*score)->document;
+  if (doc && doc->partitionCourante == score) {
+    for (int16_t v = -1; v < GetNbVuesDocument(doc); v++) {
+      Vue* vue = GetVueDocument(doc, v);
+      if (!vue || !vue->portees) continue;
+      const int32_t n = int32_t(GetHandleSize(vue->portees) / Size(sizeof(VuePortee)));
+      for (int32_t i = 0; i < n; i++) {
+        VuePortee& e = reinterpret_cast<VuePortee*>(*vue->portees)[i];
+        const int32_t garde = atBar == 0 ? ValeurG0(e.staffHeightEvts) : 0;
+        RetireMesuresListe(&e.staffHeightEvts, atBar, fin, count);
+        if (atBar == 0) PoseEvenement(&e.staffHeightEvts, 'G', 0, garde);
       }
-    }
-    if (h) {
-      if (n == 0) LibereHandle(&(*staff)->staffHeightEvts);
-      else RetailleHandle(h, Size(n) * Size(sizeof(StaffHeightEvt)));
     }
   }
   if (atBar != 0) return;

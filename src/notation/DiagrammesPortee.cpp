@@ -19,6 +19,9 @@ void DisposeDiagrammesAccordsCustomsPortee(Portee** staff) {
 // SEAM(notation): the staff holds no diagram placements yet: nothing to order.
 void PrepareDiagrammesPortee(Portee**) {}
 
+// SEAM(notation): the staff holds no diagram placements yet: nothing to cut.
+void DeleteMesuresDiagrammesPortee(Portee**, int16_t, int16_t) {}
+
 // SEAM(notation): diagrams keep their positions until the staff's diagram
 // list follows its notes.
 void PreservePositionDiagrammes(Partition**, int16_t) {}

@@ -61,6 +61,9 @@ void DisposeDiagrammesAccordsCustomsPortee(Portee** staff);
 // changes, 1 structural edits) and put back.
 void PreservePositionDiagrammes(Partition** score, int16_t mode);
 void RestaurePositionDiagrammes(Partition** score, int16_t mode);
+// Bars firstBar .. firstBar + count - 1 were deleted: their placements go,
+// later ones move down.
+void DeleteMesuresDiagrammesPortee(Portee** staff, int16_t firstBar, int16_t count);
 
 // Dynamics, hairpins, octave lines, pedal and tempo marks (DynamiquesGraf.cpp).
 // The standard rectangle (0, 0, width, height) of a new object of the

@@ -82,6 +82,9 @@ enum : uint16_t {
   kTupletCourbe = 0x400,
   kTupletCache = 0x800,
 };
+// Hook length of a tuplet bracket: the note record keeps no tuplet settings,
+// so every bracket takes the hooks a curve has.
+constexpr uint8_t kCrochetTupletDefaut = 5;
 // Colour of highlighted notes (flag bit 10): red.
 constexpr uint16_t kCouleurSignesSurbrillance = 35;
 

@@ -65,7 +65,6 @@ void JeTePreviensVueChange() {}
 void SetGrilleAccordNonCalculee() {}
 void FixePorteeModifiee() {}
 int16_t AjusteAccompagnementQdSupprimePortee() { return 1; }
-void AjusteCiblesQuandDeleteMesures(Partition**, int16_t, int16_t) {}
 void DeleteMesuresPisteNumerique(Portee**, int16_t, int16_t) {}
 void DeleteMesuresSelectionPisteNumerique(Partition**) {}
 void SupprimePorteesVolatilesRythmes() {}

@@ -89,7 +89,6 @@ void JeTePreviensVueChange();
 void SetGrilleAccordNonCalculee();
 void FixePorteeModifiee();
 int16_t AjusteAccompagnementQdSupprimePortee();  // reports success
-void AjusteCiblesQuandDeleteMesures(Partition** score, int16_t firstBar, int16_t count);
 void DeleteMesuresPisteNumerique(Portee** staff, int16_t firstBar, int16_t count);
 void DeleteMesuresSelectionPisteNumerique(Partition** score);
 void SupprimePorteesVolatilesRythmes();

@@ -5,6 +5,7 @@
 
 #include "layout/Zoom.h"
 #include "model/CvtTemps.h"
+#include "model/DeleteMesures.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QrvText.h"
@@ -29,10 +30,6 @@ void AfficheLigneTexte(Portee**, const LigneTexte*, int16_t, const Rect*, Handle
 void DoActionCellulesParoles(Partition**, Portee**, int16_t, int16_t, int16_t, int16_t) {}
 
 namespace {
-
-// SEAM(model): a bar holding a repeat-bar sign takes its own notes until the
-// bar it repeats is known.
-int16_t MesureRepetee(Portee**, int16_t bar) { return bar; }
 
 // One column per note or chord that starts in the bar (a chord whose last
 // member is a rest makes one only when a member is a note). A rest after a
@@ -134,7 +131,8 @@ int16_t CalculeTableauTaquetKaraokeMesure(TaquetKaraoke* columns, Portee** staff
                                           int16_t bar, uint8_t withPixels, uint8_t withTimes, int8_t fallback) {
   if (!columns || !staff || !(*staff)->partition || bar < 0) return 0;
   Partition** score = (*staff)->partition;
-  bar = MesureRepetee(staff, bar);
+  // A bar holding a repeat-bar sign takes the notes of the bar it repeats.
+  bar = AjusteNumeroMesureSelonRepeteDerniereMesure(staff, bar);
   int16_t n = 0;
   const uint32_t type = (*staff)->type;
   if (type == kTypePorteeGregorien) {

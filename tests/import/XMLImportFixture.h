@@ -10,6 +10,7 @@
 #include "import/MusicXML.h"
 #include "import/XMLBrowser.h"
 #include "import/XMLMusicFrame.h"
+#include "import/XMLNotes.h"
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "model/Document.h"
@@ -25,6 +26,10 @@ class ImportXML {
  public:
   // Parses the text and makes the staves (the registries stay).
   explicit ImportXML(const std::string& xml) {
+    // The registries are process globals: an import still alive in the test
+    // has read its notes already and gives them up.
+    XMLDisposeInstrumentReg();
+    XMLDisposePorteeReg();
     doc = reinterpret_cast<Document*>(NewPtrClear(sizeof(Document)));
     doc->indexPartitionCourante = -1;
     doc->indexVueCourante = -1;
@@ -56,6 +61,12 @@ class ImportXML {
   ImportXML& operator=(const ImportXML&) = delete;
 
   uint8_t Squelette() { return XMLCreateMusicFrame(tree, doc, records); }
+  // The skeleton, then the notes pass with its closing steps.
+  uint8_t Notes() {
+    if (!Squelette()) return 0;
+    XMLAddNotes(tree, doc, records);
+    return 1;
+  }
   Partition** Score() const { return doc->partitionCourante; }
   int16_t NbPortees() const { return (*Score())->nbPortees; }
   Portee** Staff(int16_t i) const { return GetPorteeIndex(Score(), i); }
@@ -81,6 +92,13 @@ inline std::string Part(const std::string& id, const std::string& measures) {
 }
 inline std::string Measure(const std::string& number, const std::string& content) {
   return "<measure number=\"" + number + "\">" + content + "</measure>";
+}
+// A pitched note: step, octave, divisions, then any further children.
+inline std::string Hauteur(const std::string& step, int octave, int duration, const std::string& more = "",
+                           const std::string& alter = "") {
+  return "<note><pitch><step>" + step + "</step>" + (alter.empty() ? "" : "<alter>" + alter + "</alter>") + "<octave>" +
+         std::to_string(octave) + "</octave></pitch><duration>" + std::to_string(duration) + "</duration>" + more +
+         "</note>";
 }
 // A note of a step in octave 4 lasting `duration` divisions.
 inline std::string Note(int duration, const std::string& more = "") {

@@ -1,12 +1,20 @@
 // Defaults, titles and the page, system and staff commands a MusicXML import
-// collects (in millimetres), with the page queries and staff sizes.
+// collects (in millimetres), with the page queries and staff sizes; the
+// collection applied to the score (paper, margins, breaks, indents, bar
+// scales, staff sizes).
 #include "import/XMLPagination.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "import/XMLImportFixture.h"
+#include "layout/Zoom.h"
+#include "model/StaffHeightEvts.h"
+#include "model/TabEltMesure.h"
+#include "support/DataFiles.h"
 
 namespace {
 
@@ -182,6 +190,130 @@ TEST(XMLPagination, StaffSizes) {
   XMLSetStaffHeight(0, 2, 10);  // another staff's record changes nothing here
   EXPECT_NEAR(XMLGetTaillePortee(x.Staff(0)), 0.8f, 1e-5f);
   EXPECT_FLOAT_EQ(XMLGetTaillePortee(nullptr), 1.0f);
+}
+
+// What applying the collection leaves in the score, to compare two runs.
+struct Releve {
+  std::vector<int> lignes;  // per bar: scale, system break, page break, continued flag
+  std::vector<int32_t> evts;
+  int16_t typePapier;
+  Rect papier;
+  int16_t marges[4];
+  int16_t retrait;
+  uint16_t taille;
+  bool operator==(const Releve& o) const {
+    return lignes == o.lignes && evts == o.evts && typePapier == o.typePapier &&
+           std::memcmp(&papier, &o.papier, sizeof papier) == 0 && std::memcmp(marges, o.marges, sizeof marges) == 0 &&
+           retrait == o.retrait && taille == o.taille;
+  }
+};
+
+Releve Releve(const ImportXML& x) {
+  struct Releve r {};
+  Partition** score = x.Score();
+  const TabEltMesure* e = GetLignesTabElt(GetTabEltMesureRuban(score));
+  for (int16_t b = 0; b < (*score)->nbMesures; b++) {
+    r.lignes.insert(r.lignes.end(), {e[b].echelle, e[b].sautSysteme, e[b].sautPage, e[b].continueLigneSuivante});
+    for (uint32_t kind : {uint32_t('G'), uint32_t('D')})
+      r.evts.push_back(ExtractStaffHeightEvt(x.Staff(0), kind, b, b));
+  }
+  r.typePapier = x.doc->typePapier;
+  r.papier = x.doc->rectsPapier[0];
+  const MiseEnPage& m = x.doc->misesEnPage[0];
+  r.marges[0] = m.margeGauche;
+  r.marges[1] = m.margeHaut;
+  r.marges[2] = m.margeDroite;
+  r.marges[3] = m.margeBas;
+  r.retrait = m.retraitPremierSysteme;
+  r.taille = (*x.Staff(0))->aspect.tailleUnite;
+  return r;
+}
+
+// A file's own page: its paper and margins, the page it breaks, the indents
+// of its systems and its staff size; applying the collection once more
+// changes nothing.
+TEST(XMLPagination, AppliedToTheScoreOfAPageLayoutFile) {
+  std::string bytes;
+  ASSERT_TRUE(tamrel_test::ReadData("musicxml/52a-PageLayout.xml", &bytes));
+  ImportXML x(bytes);
+  const int16_t dpi = GetDpiDest();
+  ASSERT_EQ(x.Squelette(), 1);
+  EXPECT_EQ(GetDpiDest(), dpi);
+  Partition** score = x.Score();
+  ASSERT_EQ((*score)->nbMesures, 3);
+  const float mm = 3.7703f / 40;  // millimetres per tenth
+  const struct Releve r = Releve(x);
+  // Paper of 1804 x 954 tenths, in points; margins in tenths of a millimetre.
+  EXPECT_EQ(r.typePapier, 3);
+  EXPECT_NEAR(r.papier.right, 1804 * mm * 2.83464567f, 1);
+  EXPECT_NEAR(r.papier.bottom, 954 * mm * 2.83464567f, 1);
+  EXPECT_NEAR(r.marges[0], 318 * mm * 10, 1);
+  EXPECT_NEAR(r.marges[1], 53 * mm * 10, 1);
+  EXPECT_NEAR(r.marges[2], 212 * mm * 10, 1);
+  EXPECT_NEAR(r.marges[3], 74 * mm * 10, 1);
+  // Measure 3 starts page 9: a page break, no system break, and the file asks
+  // for two pages.
+  const std::vector<int> sauts = {r.lignes[1], r.lignes[2], r.lignes[5], r.lignes[6], r.lignes[9], r.lignes[10]};
+  EXPECT_EQ(sauts, (std::vector<int>{0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(XMLNombrePagesDemandees(x.doc), 2);
+  // The first system's left indent goes to the page setup, every other one
+  // to the staves; the right indents to the staves.
+  EXPECT_NEAR(r.retrait, 248 * mm * 10, 1);
+  const int32_t gauche = int32_t(248 * mm * 4.7244094500000005f), droite = int32_t(206 * mm * 4.7244094500000005f);
+  EXPECT_EQ(r.evts, (std::vector<int32_t>{0, droite, 0, droite, gauche, droite}));
+  // No staff size given: 40 tenths of the file's scale against a 5.08 mm staff.
+  EXPECT_EQ(r.taille, uint16_t(40 * mm * 0.19685039375f * 72));
+  for (int16_t b = 0; b < 3; b++) {
+    EXPECT_GE(r.lignes[size_t(4 * b)], 20) << b;
+    EXPECT_LE(r.lignes[size_t(4 * b)], 32767) << b;
+  }
+  XMLAppliquePagination(x.doc);
+  EXPECT_TRUE(Releve(x) == r);
+}
+
+// Bar widths without breaks: the scale of a bar follows its width, held to
+// 20..32767; a width of nothing or below leaves the bar as it was.
+TEST(XMLPagination, BarWidthsSetScalesWithinTheirBounds) {
+  const std::string print = "<print><page-layout><page-width>1200</page-width></page-layout></print>";
+  const std::string attrs =
+      "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time></attributes>";
+  auto mesure = [&](const std::string& n, const std::string& width, const std::string& head = "") {
+    return "<measure number=\"" + n + "\"" + (width.empty() ? "" : " width=\"" + width + "\"") + ">" + head + Note(4) +
+           "</measure>";
+  };
+  ImportXML x(Partwise(ScorePart("P", "P"),
+                       Part("P", mesure("1", "200", print + attrs) + mesure("2", "400") + mesure("3", "1e9") +
+                                     mesure("4", "0") + mesure("5", "-50") + mesure("6", "2"))));
+  ASSERT_EQ(x.Squelette(), 1);
+  ASSERT_EQ((*x.Score())->nbMesures, 6);
+  const struct Releve r = Releve(x);
+  const auto echelle = [&](int b) { return r.lignes[size_t(4 * b)]; };
+  EXPECT_GT(echelle(1), echelle(0));
+  EXPECT_EQ(echelle(2), 32767);
+  EXPECT_EQ(echelle(3), 1000);
+  EXPECT_EQ(echelle(4), 1000);
+  EXPECT_EQ(echelle(5), 20);
+  for (int b = 0; b < 6; b++) EXPECT_EQ(r.lignes[size_t(4 * b + 1)] + r.lignes[size_t(4 * b + 2)], 0) << b;
+  EXPECT_EQ(XMLNombrePagesDemandees(x.doc), 1);
+  XMLAppliquePagination(x.doc);
+  EXPECT_TRUE(Releve(x) == r);
+}
+
+// Systems the file breaks are stretched towards their width, bars without a
+// width of their own among them, and only once however often it is applied.
+TEST(XMLPagination, BrokenSystemsAreStretchedOnce) {
+  const std::string attrs =
+      "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time></attributes>";
+  const std::string saut = "<print new-system=\"yes\"/>";
+  ImportXML x(Partwise(ScorePart("P", "P"), Part("P", Measure("1", attrs + Note(4)) + Measure("2", Note(4)) +
+                                                          Measure("3", saut + Note(4)) + Measure("4", Note(4)))));
+  ASSERT_EQ(x.Squelette(), 1);
+  const struct Releve r = Releve(x);
+  ASSERT_EQ(r.lignes.size(), 16u);
+  EXPECT_EQ(r.lignes[9], 1);  // bar 3 starts a system
+  for (int b = 0; b < 4; b++) EXPECT_NE(r.lignes[size_t(4 * b)], 1000) << b;
+  for (int i = 0; i < 3; i++) XMLAppliquePagination(x.doc);
+  EXPECT_TRUE(Releve(x) == r);
 }
 
 }  // namespace
