@@ -27,6 +27,7 @@
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
 #include "plugin/LectureDocument.h"
+#include "sound/Flux.h"
 #include "support/NativeScore.h"
 #include "support/TestPaths.h"
 
@@ -168,6 +169,44 @@ TEST_F(LectureBlocPartition, StavesOfEveryTypeCode) {
       EXPECT_EQ((*p)->pan, 30);
     }
     EXPECT_EQ((*p)->nbTonalites, 1);
+  }
+}
+
+// A track staff that holds samples, in a plain and in a coded document: the
+// staff reader hands it to the track reader, which reads its chunks (outside
+// the coding) into the staff's stream, and the staff after it reads in step.
+TEST_F(LectureBlocPartition, TrackStaffWithSamples) {
+  std::vector<int16_t> a(1200);
+  for (size_t i = 0; i < a.size(); i++) a[i] = int16_t(int32_t(i) * 37 - 20000);
+  for (bool lzw : {false, true}) {
+    SCOPED_TRACE(lzw);
+    ScoreRecord s = TroisMesures("t", 0);
+    StaffRecord piste;
+    piste.type = 10;
+    piste.name = "track";
+    TrackRecord t;
+    t.volume = 90;
+    t.pan = 20;
+    t.samples = 1500;
+    t.chunks = {{true, 1200, RawSamples16(a, 0x9805)}, {false, 300, {}}};
+    piste.track = t;
+    StaffRecord apres;
+    apres.name = "after";
+    s.staves = {piste, apres};
+    ASSERT_EQ(lecteur.Load(WriteNativeDocument(Doc(0x9805, {s}, lzw))), 1);
+    ASSERT_EQ((*Score(0))->nbPortees, 2);
+    Portee** p = Staff(0, 0);
+    EXPECT_EQ((*p)->volume, 90);
+    EXPECT_EQ((*p)->pan, 20);
+    const int32_t id = (*p)->flux;
+    ASSERT_EQ(GetLengthFlux(id), 1500u);
+    std::vector<int16_t> lus(1500);
+    SeekFlux(id, 0);
+    ReadFluxNatif(lus.data(), 1500, id);
+    std::vector<int16_t> attendus = a;
+    attendus.resize(1500, 0);
+    EXPECT_EQ(lus, attendus);
+    EXPECT_EQ(std::string((*Staff(0, 1))->aspect.nom), "after");
   }
 }
 

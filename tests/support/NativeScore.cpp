@@ -533,7 +533,9 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
   w.I16(s.mergeValue);
   w.U8(s.merged);
   w.U8(s.mergeMode);
-  if (w.From(0x0700) && s.type == 10) {
+  if (w.From(0x0700) && s.type == 10 && s.track) {
+    WriteTrack(w, *s.track);
+  } else if (w.From(0x0700) && s.type == 10) {
     if (w.From(0x0964)) {
       w.U32(44100);
       w.I16(16);

@@ -19,6 +19,7 @@
 #include "support/NativeDocument.h"
 #include "support/NativeInstruments.h"
 #include "support/NativeRecords.h"
+#include "support/NativeTrack.h"
 #include "support/NativeWriter.h"
 
 namespace tamrel_test {
@@ -279,7 +280,8 @@ struct StaffRecord {
   uint8_t merged = 0, mergeMode = 0;
   uint16_t trackVolume = 127, trackPan = 64;  // type 10 from 7.00: a track without samples
   int32_t trackSamples = 0;
-  uint8_t voiceMarker = 2;  // from 7.30: 2 is no voice data
+  std::optional<TrackRecord> track;  // written in full instead, samples and all
+  uint8_t voiceMarker = 2;           // from 7.30: 2 is no voice data
   uint8_t slope = 26, beams = 0;
   std::string shortName31;  // from 8.00
 };
