@@ -19,8 +19,6 @@ constexpr int32_t kMaxParamEffets = 65534;
 // A note keeps its record's index in 16 signed bits: a record made for a note
 // past this index could not be reached from it (the index would wrap).
 constexpr int32_t kMaxIndexParamEffetNote = 32767;
-// A note carries at most this many marks.
-constexpr int32_t kMaxMarks = 1024;
 
 ParamEffet* GetParamEffetsPortee(Portee** staff, int32_t* count) {
   *count = 0;

@@ -72,6 +72,8 @@ struct GraceNote {
 };
 
 constexpr int kNbGraceNotes = 10;
+// A note carries at most this many marks.
+constexpr int32_t kMaxMarks = 1024;
 
 struct ParamEffet {
   uint8_t libre;  // 0 in use, 1 free
@@ -124,6 +126,10 @@ struct ParamEffet {
   uint8_t garde;              // non-zero keeps the record in use
   uint8_t liaisonGraces;      // slur over the grace notes
   uint16_t motsFin[3];        // 0, 4, 1: the last words the reader fills
+  // Stored values of no known use, kept as read: the first and third words
+  // of the triple whose second is mot100, and the string stored last.
+  uint16_t valeursLues[2];
+  char chaine[129];
 };
 
 // ---- The staff's list.

@@ -1,6 +1,8 @@
 #pragma once
 // Ties, slurs and beam links between notes: pairs of ids with staff indexes,
 // stored in the effect records of both notes.
+#include <cstring>
+
 #include "platform/PlatformTypes.h"
 
 struct Partition;
@@ -27,17 +29,42 @@ struct DataLiaison {
 // dx, dy (i8); keep-shape flag (u16).
 enum : int {
   kFormeLiaisonStyle = 0,
+  kFormeLiaisonMot = 4,  // the unnamed word
   kFormeLiaisonDebutDx = 6,
   kFormeLiaisonDebutDy = 7,
   kFormeLiaisonControleX = 8,
   kFormeLiaisonControleY = 10,
   kFormeLiaisonEpaisseur = 12,
+  kFormeLiaisonOctet = 13,  // the unnamed byte
   kFormeLiaisonLissage = 14,
   kFormeLiaisonCouleur = 16,
   kFormeLiaisonFinDx = 18,
   kFormeLiaisonFinDy = 19,
   kFormeLiaisonGarde = 20,
 };
+
+// A shape field of `bytes` bytes (1, 2 or 4) at `offset` of forme.
+inline void SetChampFormeLiaison(DataLiaison* d, uint8_t offset, int32_t value, int bytes) {
+  if (bytes == 1) {
+    d->forme[offset] = uint8_t(value);
+  } else if (bytes == 2) {
+    const uint16_t v = uint16_t(value);
+    std::memcpy(d->forme + offset, &v, 2);
+  } else {
+    std::memcpy(d->forme + offset, &value, 4);
+  }
+}
+inline int32_t GetChampFormeLiaison(const DataLiaison* d, uint8_t offset, int bytes) {
+  if (bytes == 1) return d->forme[offset];
+  if (bytes == 2) {
+    uint16_t v;
+    std::memcpy(&v, d->forme + offset, 2);
+    return v;
+  }
+  int32_t v;
+  std::memcpy(&v, d->forme + offset, 4);
+  return v;
+}
 
 // Beam-link block of an effect record.
 struct DataAccroche {

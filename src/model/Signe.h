@@ -116,7 +116,7 @@ struct Signe {
   uint8_t octetOption2;
   uint8_t tablatureCorde;  // the two tablature bytes: string (row) and fret (position)
   uint8_t tablatureCase;
-  uint8_t octetLecteur;  // the reader's byte after the option bytes
+  uint8_t octetLecteur;  // the reader's two bytes after the option bytes
   int32_t debut;         // cached start tick; -1 = to be computed
   int8_t kindCopie;      // the kind given at creation
   uint8_t taille;        // size percentage (100; 0 = not drawn)
@@ -138,7 +138,8 @@ struct Signe {
   uint8_t tupletDernier;
   uint8_t tupletRetourne;
   uint8_t octetsLecteur[3];  // the reader's bytes after the effects code
-  uint8_t reserve[6];
+  uint8_t octetLecteur2;
+  uint8_t reserve[5];
 };
 
 // ---- Records and the array.

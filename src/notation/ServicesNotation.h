@@ -26,6 +26,10 @@ int16_t CalcPosAlterationFnNote(Portee** staff, const Signe* note, int16_t* line
 int16_t CalcNoteFnPosAlteration(Portee** staff, int16_t line, int32_t tick, uint8_t accidental, const Tonalite* key,
                                 int16_t* note);
 
+// Mark placement (PlacementMarks.cpp).
+// The standard placement kind of a mark code; -1 when the code has none.
+int16_t GetPosMarkStd(uint8_t code);
+
 // Bar lines, repeat signs and jump texts (BarresMesure.cpp).
 // Pixels of the bar line or repeat sign drawn at the start of a bar.
 int32_t CalculeTailleEcranRuptureMesure(Partition** score, int16_t bar);

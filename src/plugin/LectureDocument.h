@@ -71,6 +71,9 @@ int16_t ReadMiseEnPage(MiseEnPage* setup);
 int16_t ReadStrTitre(StrTitre* title);
 // A stored text style: font id, face, size and colour.
 int16_t ReadTextStyle(TextStyle* style);
+// The font of a stored name: the closest installed one (a font not found
+// exactly goes to the unknown-font list); `numero` when none answers.
+int16_t ResoutFonteNommee(const char* nom, int16_t numero);
 // Fills `count` rows of a bar table (a count of 0 or less reads nothing);
 // rows past the handle's are read and dropped. 0 when the stream ended.
 int16_t ReadTabEltMesure(Handle rows, int32_t count);
@@ -104,10 +107,14 @@ int16_t ReadSigne(Portee** staff, int32_t noteIndex, Signe* sign, ParamEffet* ef
 // A sign record whose effects go to the list given (a new slot); without a
 // list (or room in it) the sign has no effects. 1.
 int16_t ReadSignePortee(Portee** staff, int32_t noteIndex, Signe* sign, Handle* effectsList, uint16_t* effectsCount);
+// An effects record over its defaults, with its marks; `staff` may be null.
+// 0 when the stream ended or a count in it exceeds what remains (the stream
+// is then marked at its end).
 int16_t ReadParamEffet(Portee** staff, ParamEffet* effects);
 // Records of staves and scores; each 0 (or null) when it cannot be read.
 int16_t ReadRupture(Rupture* rupture);
-// A staff text; its string (an encoded string the caller disposes), null when none.
+// A staff text; its string (an encoded string the caller disposes), null when
+// none could be had (the record is then read through all the same).
 char* ReadTexte(Texte* text);
 int16_t ReadGraphique(Graphique* graphic);
 int16_t ReadLoi(Loi* law);

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "model/DonneesAccords.h"
-#include "model/ParamEffet.h"
 #include "platform/Memory.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/PiloteRequete.h"
@@ -30,19 +29,6 @@ int16_t PasEncoreLu(const char* quoi) {
 }
 
 }  // namespace
-
-// SEAM(plugin): note effects are not read yet: a note that stores any ends
-// the load.
-int16_t ReadParamEffet(Portee**, ParamEffet*) { return PasEncoreLu("note effects"); }
-
-// SEAM(plugin): stored bar lines and repeats are not read yet.
-int16_t ReadRupture(Rupture*) { return PasEncoreLu("bar lines and repeats"); }
-
-// SEAM(plugin): staff texts are not read yet.
-char* ReadTexte(Texte*) {
-  PasEncoreLu("staff texts");
-  return nullptr;
-}
 
 // SEAM(plugin): graphic objects of staves are not read yet.
 int16_t ReadGraphique(Graphique*) { return PasEncoreLu("graphic objects"); }

@@ -49,6 +49,19 @@ void SepareStyleDuNom(char* nom, uint8_t* face) {
 
 }  // namespace
 
+int16_t ResoutFonteNommee(const char* nom, int16_t numero) {
+  char utilise[256] = "";
+  const int16_t trouve = GetClosestIDFontFromName(nom, &numero, utilise);
+  if (trouve == 1) {
+    char texte[512];
+    std::snprintf(texte, sizeof texte, "%s=>%s", nom, utilise);
+    AddFontInconnue(texte, 1);
+  } else if (trouve != 0) {
+    AddFontInconnue(nom, 0);
+  }
+  return numero;
+}
+
 int16_t ReadTextStyle(TextStyle* style) {
   TextStyle s{};
   s.font = ReadShort();
@@ -69,19 +82,7 @@ int16_t ReadTextStyle(TextStyle* style) {
     if (VersionQuarvelLoad < 0x0961) SepareStyleDuNom(nom, &s.face);
     // A style stored without a name keeps its number: it is how the music
     // font's placeholder is written.
-    if (nom[0] && !EndOfFile()) {
-      char utilise[256] = "";
-      int16_t numero = s.font;
-      const int16_t trouve = GetClosestIDFontFromName(nom, &numero, utilise);
-      s.font = numero;
-      if (trouve == 1) {
-        char texte[512];
-        std::snprintf(texte, sizeof texte, "%s=>%s", nom, utilise);
-        AddFontInconnue(texte, 1);
-      } else if (trouve != 0) {
-        AddFontInconnue(nom, 0);
-      }
-    }
+    if (nom[0] && !EndOfFile()) s.font = ResoutFonteNommee(nom, s.font);
   }
   s.size = ReadShort();
   s.color.red = uint16_t(ReadShort());

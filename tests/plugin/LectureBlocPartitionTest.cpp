@@ -19,6 +19,7 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvText.h"
 #include "model/Ruptures.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
@@ -26,6 +27,7 @@
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
 #include "plugin/LectureDocument.h"
+#include "sound/Flux.h"
 #include "support/NativeScore.h"
 #include "support/TestPaths.h"
 
@@ -167,6 +169,44 @@ TEST_F(LectureBlocPartition, StavesOfEveryTypeCode) {
       EXPECT_EQ((*p)->pan, 30);
     }
     EXPECT_EQ((*p)->nbTonalites, 1);
+  }
+}
+
+// A track staff that holds samples, in a plain and in a coded document: the
+// staff reader hands it to the track reader, which reads its chunks (outside
+// the coding) into the staff's stream, and the staff after it reads in step.
+TEST_F(LectureBlocPartition, TrackStaffWithSamples) {
+  std::vector<int16_t> a(1200);
+  for (size_t i = 0; i < a.size(); i++) a[i] = int16_t(int32_t(i) * 37 - 20000);
+  for (bool lzw : {false, true}) {
+    SCOPED_TRACE(lzw);
+    ScoreRecord s = TroisMesures("t", 0);
+    StaffRecord piste;
+    piste.type = 10;
+    piste.name = "track";
+    TrackRecord t;
+    t.volume = 90;
+    t.pan = 20;
+    t.samples = 1500;
+    t.chunks = {{true, 1200, RawSamples16(a, 0x9805)}, {false, 300, {}}};
+    piste.track = t;
+    StaffRecord apres;
+    apres.name = "after";
+    s.staves = {piste, apres};
+    ASSERT_EQ(lecteur.Load(WriteNativeDocument(Doc(0x9805, {s}, lzw))), 1);
+    ASSERT_EQ((*Score(0))->nbPortees, 2);
+    Portee** p = Staff(0, 0);
+    EXPECT_EQ((*p)->volume, 90);
+    EXPECT_EQ((*p)->pan, 20);
+    const int32_t id = (*p)->flux;
+    ASSERT_EQ(GetLengthFlux(id), 1500u);
+    std::vector<int16_t> lus(1500);
+    SeekFlux(id, 0);
+    ReadFluxNatif(lus.data(), 1500, id);
+    std::vector<int16_t> attendus = a;
+    attendus.resize(1500, 0);
+    EXPECT_EQ(lus, attendus);
+    EXPECT_EQ(std::string((*Staff(0, 1))->aspect.nom), "after");
   }
 }
 
@@ -593,5 +633,79 @@ TEST_F(LectureBlocPartition, TheDumpToolPrintsScoresAndStaves) {
            "score 3: 3 bars, 3 staves\n",
        }) {
     EXPECT_NE(texte.find(ligne), std::string::npos) << ligne << "\n---\n" << texte;
+  }
+}
+
+// The same music at three versions: a chord, a note with a staccato, a grace
+// note and a tie into the next, lyric cells and a repeat end. Documents from
+// 7.50 keep it all; a 3.00 document stores no effects, its old ticks and its
+// compact rupture give the same times and bar line.
+TEST_F(LectureBlocPartition, NotesTextsAndRupturesAtEveryVersion) {
+  for (uint16_t v : {0x0300, 0x0750, 0x9805}) {
+    SCOPED_TRACE(testing::Message() << std::hex << v);
+    const bool effets = v >= 0x0500;
+    ScoreRecord s = TroisMesures("M");
+    std::vector<SignRecord>& n = s.staves[0].notes;
+    n.assign(5, SignRecord{});
+    n[0].flags = 1;  // a chord of 60 and 64
+    n[0].duration = n[1].duration = 3 * 40320;
+    n[1].kind = 64;
+    n[2].duration = n[3].duration = 2 * 40320;
+    n[4].duration = 3 * 40320;
+    if (effets) {
+      n[2].effects = n[3].effects = 1;
+      MarkRecord staccato;
+      staccato.code = kMarkStaccato;
+      n[2].effectsRecord.marks = {staccato};
+      n[2].effectsRecord.graces = {GraceRecord{}};
+      n[2].effectsRecord.tieSource = 1;
+      n[3].effectsRecord.tieDest = 1;
+    }
+    for (int i = 0; i < 3; i++) {
+      TextRecord t;
+      t.text = i == 1 ? "la_la" : "do";
+      t.start = i * (v < 0x0320 ? 288 : 3 * 40320);
+      t.end = t.start;
+      t.line = 1;
+      s.staves[0].texts.push_back(t);
+    }
+    if (v >= 0x0740) {
+      RuptureRecord r;
+      r.bar = 1;
+      r.placement = 3;
+      r.barLine = 8;
+      r.type = 14;
+      r.passesMode = 1;
+      r.passes = 1;
+      s.ruptures = {r};
+    } else {
+      s.oldRuptures = {OldRuptureRecord{4, 1, 1, 0}};  // a repeat end
+    }
+    ASSERT_EQ(lecteur.Load(WriteNativeDocument(Doc(uint16_t(v), {s}))), 1);
+    Portee** p = Staff(0, 0);
+    int32_t nb;
+    const Signe* notes = GetSignesPortee(p, &nb);
+    ASSERT_EQ(nb, 5);
+    EXPECT_EQ(notes[0].flags & kSigneAccordSuite, kSigneAccordSuite);
+    EXPECT_EQ(notes[1].kind, 64);
+    EXPECT_EQ(notes[2].duree, 2 * 40320);
+    const ParamEffet* e = GetParamEffetNote(p, &notes[2]);
+    ASSERT_EQ(e != nullptr, effets);
+    if (effets) {
+      EXPECT_TRUE(IsMarkInParamEffet(e, kMarkStaccato, nullptr));
+      EXPECT_EQ(e->graces[0].utilise, 1);
+      EXPECT_NE(e->liaison.idSource, 0u);
+      const ParamEffet* d = GetParamEffetNote(p, &notes[3]);
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->liaison.idDest, e->liaison.idSource);
+    }
+    int32_t nbTextes;
+    const Texte* t = GetTextesPortee(p, &nbTextes);
+    ASSERT_EQ(nbTextes, 3);
+    EXPECT_EQ(t[1].debut, 3 * 40320);
+    ASSERT_NE(t[0].texte, nullptr);
+    ASSERT_EQ(GetNbRuptures(Score(0)), 1);
+    EXPECT_EQ(GetRupture(Score(0), 0)->type, kRuptureFinRepetition);
+    EXPECT_EQ(GetRupture(Score(0), 0)->mesure, 1);
   }
 }

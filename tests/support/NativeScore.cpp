@@ -131,11 +131,166 @@ void WriteDiagram(NativeWriter& w, const DiagramRecord& d) {
   for (const auto& dot : d.dots) w.Bytes(dot.data(), dot.size());
 }
 
+namespace {
+
+void WriteMark(NativeWriter& w, const MarkRecord& m) {
+  w.U8(m.code);
+  w.U8(m.position);
+  if (w.From(0x0512)) w.U8(m.param2);
+  w.U8(m.param3);
+  w.U8(m.byte4);
+  w.U8(m.enabled);
+  if (w.From(0x0790)) {
+    w.I16(m.font);
+    if (m.font) w.String(m.fontName);
+    w.U8(0);
+    w.U8(m.kept1);
+    w.U8(0);
+    w.U8(m.kept2);
+    w.U16(m.word);
+  }
+  if (!w.From(0x9805) || m.code == 99 || m.code == 100) w.String(m.text);
+  if (!w.From(0x0920)) return;
+  w.U16(m.encoding);
+  w.U8(m.byte920);
+  if (w.From(0x0960) && m.code == 106) {
+    w.U32(m.graphicId);
+    w.U32(m.graphicId2);
+  } else if (w.From(0x0960) && m.code == 110) {
+    w.I16(int16_t(m.nWords[0]));
+    w.U16(m.nWords[1]);
+    w.U16(m.nWords[2]);
+    w.U8(1);
+    w.U8(m.nBytes[0]);
+    w.U16(m.nWord);
+    w.U8(0);
+    w.U8(m.nBytes[1]);
+    w.U8(0);
+    w.U8(m.nBytes[2]);
+  }
+  if (w.From(0x0963)) w.String(m.string963);
+}
+
+void WriteLinkId(NativeWriter& w, uint32_t id) {
+  if (w.From(0x0850)) w.U32(id);
+  else w.U16(id);
+}
+
+}  // namespace
+
+void WriteEffects(NativeWriter& w, const EffectsRecord& e) {
+  // The values marks set: the first bend pair, the rest zero.
+  w.U8(0);
+  w.I16(e.bendHigh);
+  w.U16(e.bendLow);
+  w.I16(0);
+  w.U16(0);
+  w.U16(0);
+  w.U8(0);
+  w.Gap(8);
+  w.U8(0);
+  w.U16(0);
+  w.U16(0);
+  if (w.From(0x0850)) w.U16(100);
+  w.U8(0);
+  w.Gap(4);
+  w.U8(0);
+  w.U16(0);
+  w.Gap(3);
+  w.Gap(4);
+  if (w.From(0x0610)) {
+    w.U16(0);
+    w.U16(100);
+    w.U16(0);
+  }
+  w.U8(0);
+  w.Gap(8);
+  if (w.From(0x0750)) w.U16(e.fermata);
+  w.U8(e.pedalDown);
+  w.U8(e.pedalUp);
+
+  if (w.From(0x0790)) {
+    w.I16(e.markCount ? *e.markCount : int16_t(e.marks.size()));
+    for (const MarkRecord& m : e.marks) WriteMark(w, m);
+  } else {
+    if (e.marks.size() > 10) throw std::invalid_argument("at most ten mark slots before 7.90");
+    MarkRecord vide;
+    vide.code = 0;
+    for (size_t i = 0; i < 10; i++) WriteMark(w, i < e.marks.size() ? e.marks[i] : vide);
+  }
+  for (size_t i = 0; i < 10; i++) {
+    GraceRecord g;
+    if (i < e.graces.size()) g = e.graces[i];
+    else g = GraceRecord{0, 0, 0, 0, 0, 0, 0, 0};
+    w.U8(g.used);
+    w.U8(g.after);
+    w.U8(uint8_t(g.offset));
+    w.U8(g.accidental);
+    if (w.From(0x0600)) w.U8(uint8_t(g.durationOffset));
+    if (w.From(0x0914)) w.U8(g.byte5);
+    if (w.From(0x0940)) w.U8(g.chord);
+    if (w.From(0x0963)) w.U8(g.slur);
+  }
+  if (w.From(0x0850)) {
+    w.U8(e.gracesOff);
+    w.U16(e.graceSize);
+  } else {
+    w.U8(e.graceSize / 4);
+  }
+  w.Bytes(e.layout.data(), e.layout.size());
+
+  WriteLinkId(w, e.tieSource);
+  w.Bytes(e.tieShape.data(), e.tieShape.size());
+  WriteLinkId(w, e.tieDest);
+  w.U8(e.tieBits);
+  w.U16(e.tieWord);
+  if (w.From(0x0850)) {
+    w.U16(e.tieSourceStaff);
+    w.U16(e.tieDestStaff);
+    if (w.From(0x0960)) w.U16(e.smoothing);
+    w.U32(e.beamSource);
+    w.U16(e.beamSourceStaff);
+    w.U32(e.beamDest);
+    for (uint16_t b : e.beam) w.U16(b);
+    w.U16(e.beamGap);
+    w.U8(e.beamFlags1);
+    w.U8(e.beamFlags2);
+    if (w.From(0x0910)) w.U16(e.beamInset);
+  }
+  if (w.From(0x0770)) {
+    w.U16(e.comma);
+    w.U16(e.arpeggioStart);
+    w.U16(e.arpeggioStep);
+    w.U16(e.arpeggioDown);
+  }
+  if (w.From(0x0850)) {
+    w.U8(e.keep);
+    w.U16(e.word2);
+    w.U16(e.word4);
+    w.Gap(11);
+    if (w.From(0x0920))
+      for (uint16_t v : e.lastWords) w.U16(v);
+    if (w.From(0x0963)) w.String(e.string963);
+  }
+}
+
 void WriteSign(NativeWriter& w, const SignRecord& s) {
-  if (!w.From(0x0500)) throw std::invalid_argument("sign records before 5.00 carry inline effects");
   w.U8(s.kind);
   w.U8(s.second);
   w.U8(s.beforeWritten);
+  if (!w.From(0x0320)) {
+    // One byte: flag bits 0, 1, then bit 9 and bit 2, the fourth byte above.
+    w.U8((s.flags & 3) | ((s.flags >> 9) & 1) << 2 | ((s.flags >> 2) & 1) << 3 | (s.fourth & 15) << 4);
+    if (s.duration % 420) throw std::invalid_argument("old durations are whole 420ths");
+    w.I16(int16_t(s.duration / 420));
+    w.U16(s.played);
+    if (!w.From(0x0300)) w.Gap(4);
+    if (w.From(0x0301)) {
+      w.U8(s.string);
+      w.U8(s.fret);
+    }
+    return;
+  }
   if (w.From(0x0850)) {
     w.U8(s.flags & 0xFF);
   } else {
@@ -167,13 +322,67 @@ void WriteSign(NativeWriter& w, const SignRecord& s) {
   }
   w.U8(s.after1);
   w.U8(s.after2);
+  if (!w.From(0x0500)) {
+    // Each mark's code comes before it; the byte after the last is the grace count.
+    const size_t n = s.inlineMarks.size();
+    const uint8_t graces = uint8_t(s.inlineGraces.size());
+    w.U8(uint8_t(n));
+    w.U8(n ? s.inlineMarks[0].code : graces);
+    for (size_t i = 0; i < n; i++) {
+      w.U8(s.inlineMarks[i].params);
+      w.Gap(5);
+      w.U8(i + 1 < n ? s.inlineMarks[i + 1].code : graces);
+    }
+    for (size_t k = 0; k <= s.inlineGraces.size(); k++) w.U8(k < s.inlineGraces.size() ? s.inlineGraces[k] : 0);
+    w.U32(s.written);
+    w.U16(s.inlineTieSource);
+    if (s.inlineTieSource) w.Bytes(s.inlineTieShape.data(), s.inlineTieShape.size());
+    w.U16(s.inlineTieDest);
+    return;
+  }
   w.U32(s.written);
   if (w.From(0x0770)) w.U16(s.shortDuration);
   else w.U8(uint8_t(s.shortDuration));
-  if (s.effects == 1) throw std::invalid_argument("effects records are not written here");
   w.U8(s.effects);
+  if (s.effects == 1) WriteEffects(w, s.effectsRecord);
   if (w.From(0x0800)) w.U8(s.byte800);
   if (w.From(0x0963)) w.Bytes(s.bytes963.data(), s.bytes963.size());
+}
+
+void WriteText(NativeWriter& w, const TextRecord& t) {
+  w.I32(t.start);
+  w.I32(t.firstRow);
+  w.I32(t.end);
+  w.I32(t.lastRow);
+  if (w.From(0x0800)) {
+    w.U16(t.display1);
+    w.U16(t.display2);
+  }
+  WriteTextStyle(w, t.style);
+  w.I16(t.length ? *t.length : int16_t(t.text.size()));
+  w.Text(t.text);
+  if (w.From(0x0512)) w.U8(t.line);
+  if (w.From(0x0920)) w.U16(t.encoding);
+  if (w.From(0x0940)) w.U32(t.link);
+}
+
+void WriteRupture(NativeWriter& w, const RuptureRecord& r) {
+  w.I16(r.bar);
+  w.I16(r.placement);
+  w.I16(r.barLine);
+  w.Text(r.text);
+  if (!r.terminated) return;
+  w.U8(0);
+  WriteTextStyle(w, r.style);
+  w.U16(r.verticalOffset);
+  w.I16(r.horizontalOffset);
+  w.I16(r.type);
+  w.U16(r.target);
+  w.I16(r.al);
+  w.I16(r.passesMode);
+  w.U16(r.passes);
+  w.Bytes(r.endings.data(), r.endings.size());
+  if (w.From(0x0790)) w.U8(r.colour);
 }
 
 void WriteKeyEntry(NativeWriter& w, const KeyEntryRecord& e) {
@@ -291,7 +500,8 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
     w.Bytes(s.groupBytes.data() + 1, 6);
     w.Gap(32);
   }
-  w.I16(0);  // texts
+  w.I16(int16_t(s.texts.size()));
+  for (const TextRecord& t : s.texts) WriteText(w, t);
   WriteTextStyle(w, s.textStyle);
   w.I16(0);  // diagram placements
   if (graphics) w.I16(0);
@@ -323,7 +533,9 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
   w.I16(s.mergeValue);
   w.U8(s.merged);
   w.U8(s.mergeMode);
-  if (w.From(0x0700) && s.type == 10) {
+  if (w.From(0x0700) && s.type == 10 && s.track) {
+    WriteTrack(w, *s.track);
+  } else if (w.From(0x0700) && s.type == 10) {
     if (w.From(0x0964)) {
       w.U32(44100);
       w.I16(16);
@@ -455,8 +667,9 @@ void WriteScore(NativeWriter& w, const ScoreRecord& s, bool graphics) {
   for (const StaffRecord& p : s.staves) WriteStaff(w, p, graphics);
 
   if (w.From(0x0740)) {
-    w.U16(0);  // ruptures
+    w.U16(uint16_t(s.ruptures.size()));
     w.U16(s.lastBar);
+    for (const RuptureRecord& r : s.ruptures) WriteRupture(w, r);
   } else {
     w.U16(uint16_t(s.oldRuptures.size()));
     w.U16(s.lastBar);

@@ -1,14 +1,14 @@
 #pragma once
 // Test-only writers of a native document's score blocks: the block itself,
 // its staves, bar rows with their time divisions, key and clef entries, sign
-// records, chord definitions, custom diagrams and the paste modes of
+// records with their effects, texts, ruptures, chord definitions, custom diagrams and the paste modes of
 // accompaniments with their patterns. Written from the format's field lists,
 // in file order with the version gates of the writer given; nothing is shared
 // with the engine's reader. Each record's defaults make a sound record.
 //
 // Records whose readers come later are written in their empty form only
-// (texts, placements, graphics, laws, dynamics, effects of notes, tablature,
-// voice data, ruptures from 7.40, free objects, targets).
+// (placements, graphics, laws, dynamics, tablature, voice data, free objects,
+// targets).
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -19,6 +19,7 @@
 #include "support/NativeDocument.h"
 #include "support/NativeInstruments.h"
 #include "support/NativeRecords.h"
+#include "support/NativeTrack.h"
 #include "support/NativeWriter.h"
 
 namespace tamrel_test {
@@ -76,7 +77,80 @@ struct DiagramRecord {
 };
 void WriteDiagram(NativeWriter& w, const DiagramRecord& d);
 
-// A sign record, from 5.00 (older records carry inline effects).
+// A mark slot of an effects record.
+struct MarkRecord {
+  uint8_t code = 60, position = 0;
+  uint8_t param2 = 0;  // from 5.12
+  uint8_t param3 = 0, byte4 = 1, enabled = 1;
+  int16_t font = 0;  // from 7.90, with its name when non-zero
+  std::string fontName;
+  uint8_t kept1 = 0, kept2 = 0;
+  uint16_t word = 0;
+  std::string text;       // from 98.05 only for codes 99 and 100
+  uint16_t encoding = 0;  // from 9.20, with a byte
+  uint8_t byte920 = 0;
+  uint32_t graphicId = 0, graphicId2 = 0;           // code 106 from 9.60
+  std::array<uint16_t, 3> nWords = {0, 600, 1800};  // code 110 from 9.60: i16, u16, u16
+  std::array<uint8_t, 3> nBytes = {0, 248, 0};      // code 110: the three kept bytes
+  uint16_t nWord = 0;
+  std::string string963;  // from 9.63
+};
+
+struct GraceRecord {
+  uint8_t used = 1, after = 0;
+  int8_t offset = 0;
+  uint8_t accidental = 2;
+  int8_t durationOffset = 0;  // from 6.00
+  uint8_t byte5 = 255;        // from 9.14
+  uint8_t chord = 0;          // from 9.40
+  uint8_t slur = 0;           // from 9.63
+};
+
+// An effects record: the values its marks set (written as zeros but for the
+// first bend pair, the fermata and the pedal bytes), marks, grace notes, the
+// tie or slur, the beam link (from 8.50), comma and arpeggio (from 7.70) and
+// the last values (from 8.50).
+struct EffectsRecord {
+  int16_t bendHigh = 0;  // the first bend pair's high word (x4 before 9.00)
+  uint16_t bendLow = 0;
+  uint16_t fermata = 200;  // from 7.50
+  uint8_t pedalDown = 0, pedalUp = 0;
+  std::vector<MarkRecord> marks;  // before 7.90 ten slots, the unused empty
+  std::optional<int16_t> markCount;
+  std::vector<GraceRecord> graces;  // ten slots, the unused empty
+  uint8_t gracesOff = 0;            // from 8.50
+  uint16_t graceSize = 32;          // a byte of quarters before 8.50
+  std::array<uint8_t, 4> layout = {' ', 0, 1, 1};
+  uint32_t tieSource = 0, tieDest = 0;  // 16 bits before 8.50
+  // start dx, start dy, control x (u16), control y (u16), thickness, colour, end dx, end dy
+  std::array<uint8_t, 10> tieShape = {6, 8, 0x01, 0xF4, 0x03, 0xE8, 10, 0, 0, 8};
+  uint8_t tieBits = 0;
+  uint16_t tieWord = 0;
+  uint16_t tieSourceStaff = 0xFFFF, tieDestStaff = 0xFFFF;  // from 8.50
+  uint16_t smoothing = 0;                                   // from 9.60
+  uint32_t beamSource = 0, beamDest = 0;
+  uint16_t beamSourceStaff = 0xFFFF;
+  std::array<uint16_t, 5> beam = {0, 50, 1, 1, 12};
+  uint16_t beamGap = 6;
+  uint8_t beamFlags1 = 0, beamFlags2 = 0;
+  uint16_t beamInset = 0;  // from 9.10
+  uint16_t comma = 0, arpeggioStart = 0, arpeggioStep = 20, arpeggioDown = 0;
+  uint8_t keep = 0;
+  uint16_t word2 = 0, word4 = 4;
+  std::array<uint16_t, 3> lastWords = {0, 4, 1};  // from 9.20
+  std::string string963;                          // from 9.63
+};
+void WriteEffects(NativeWriter& w, const EffectsRecord& e);
+
+// A mark carried inline by a sign record before 5.00: its code and the byte
+// of its parameters.
+struct InlineMarkRecord {
+  uint8_t code = 60, params = 0;
+};
+
+// A sign record of any version: before 5.00 with its inline marks, grace
+// notes and tie ids, from 5.00 with its effects code (1 writes the effects
+// record).
 struct SignRecord {
   uint8_t kind = 60;
   uint8_t second = 64;
@@ -95,9 +169,15 @@ struct SignRecord {
   uint8_t after1 = 0, after2 = 0;
   uint32_t written = 40320;
   uint16_t shortDuration = 0;  // a byte before 7.70
-  uint8_t effects = 0;         // 1 would need an effects record
+  uint8_t effects = 0;         // 1 writes effectsRecord
+  EffectsRecord effectsRecord;
   uint8_t byte800 = 0;
   std::array<uint8_t, 3> bytes963 = {0, 0, 0};
+  // Before 5.00 (from 3.20).
+  std::vector<InlineMarkRecord> inlineMarks;
+  std::vector<uint8_t> inlineGraces;  // bit 7 after, bit 6 below, bits 0..5 the offset
+  uint16_t inlineTieSource = 0, inlineTieDest = 0;
+  std::array<uint8_t, 10> inlineTieShape = {1, 2, 0, 3, 0, 4, 5, 6, 7, 8};
 };
 void WriteSign(NativeWriter& w, const SignRecord& s);
 
@@ -117,6 +197,35 @@ struct KeyEntryRecord {
   std::vector<int16_t> lines;  // from 9.60: 256 values; empty writes the identity
 };
 void WriteKeyEntry(NativeWriter& w, const KeyEntryRecord& e);
+
+// A staff text or lyric cell.
+struct TextRecord {
+  int32_t start = 0, firstRow = 0, end = 40320, lastRow = 1;
+  uint16_t display1 = 0, display2 = 0;  // from 8.00
+  TextStyleRecord style;
+  std::string text = "la";
+  std::optional<int16_t> length;  // unset: the text's
+  uint8_t line = 0;               // from 5.12
+  uint16_t encoding = 0;          // from 9.20
+  uint32_t link = 0;              // from 9.40
+};
+void WriteText(NativeWriter& w, const TextRecord& t);
+
+// A bar line, repeat, ending or jump, from 7.40.
+struct RuptureRecord {
+  int16_t bar = 0, placement = 0, barLine = 0;
+  std::string text;
+  bool terminated = true;
+  TextStyleRecord style;
+  uint16_t verticalOffset = 0;
+  int16_t horizontalOffset = 0, type = 0;
+  uint16_t target = 0;
+  int16_t al = 0, passesMode = 0;
+  uint16_t passes = 0;
+  std::array<uint8_t, 16> endings = {};
+  uint8_t colour = 0;  // from 7.90
+};
+void WriteRupture(NativeWriter& w, const RuptureRecord& r);
 
 struct StaffRecord {
   uint16_t type = 0;
@@ -159,6 +268,7 @@ struct StaffRecord {
   std::string string19;  // from 7.50, with a style and a word
   uint16_t word19 = 0;
   std::array<uint8_t, 7> groupBytes = {0, 0, 0, 0, 0, 0, 0};  // the first alone before 9.60
+  std::vector<TextRecord> texts;
   TextStyleRecord textStyle;
   uint8_t karaoke = 0;
   uint8_t languageByte = 0, textLineByte = 0;  // the first from 6.00
@@ -170,7 +280,8 @@ struct StaffRecord {
   uint8_t merged = 0, mergeMode = 0;
   uint16_t trackVolume = 127, trackPan = 64;  // type 10 from 7.00: a track without samples
   int32_t trackSamples = 0;
-  uint8_t voiceMarker = 2;  // from 7.30: 2 is no voice data
+  std::optional<TrackRecord> track;  // written in full instead, samples and all
+  uint8_t voiceMarker = 2;           // from 7.30: 2 is no voice data
   uint8_t slope = 26, beams = 0;
   std::string shortName31;  // from 8.00
 };
@@ -259,6 +370,7 @@ struct ScoreRecord {
   std::optional<uint16_t> staffCount;
   uint16_t lastBar = 0;
   std::vector<OldRuptureRecord> oldRuptures;       // before 7.40
+  std::vector<RuptureRecord> ruptures;             // from 7.40
   std::optional<std::vector<int16_t>> playedBars;  // from 9.20
   std::vector<AccompanimentRecord> accompaniments;
   std::vector<InstrumentRecord> instruments = {InstrumentRecord{}};
