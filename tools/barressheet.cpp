@@ -4,13 +4,13 @@
 // bar numbers, then every dynamic type, hairpins, octave lines, pedal marks,
 // typed texts and tempo marks with their reference notes.
 // Usage: barressheet OUT.pdf [OUT.png] [SVELLARI.TTF]
-#include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "SheetTool.h"
 #include "layout/ModeGraphique.h"
 #include "layout/Zoom.h"
 #include "model/CvtTemps.h"
@@ -26,7 +26,6 @@
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/UnicodeText.h"
-#include "plugin/Preferences.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/Couleurs.h"
 #include "system/ResStrings.h"
@@ -261,17 +260,7 @@ void Feuille(cairo_t* cr) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: barressheet OUT.pdf [OUT.png] [SVELLARI.TTF]\n");
-    return 2;
-  }
-  const std::string fonte = argc > 3 ? argv[3] : std::string(TAMREL_RESOURCES "/SVELLARI.TTF");
-  SetUnicodeApplication(1);
-  if (!ActiveFonteVellari(fonte.c_str())) {
-    std::fprintf(stderr, "barressheet: cannot activate %s\n", fonte.c_str());
-    return 1;
-  }
-  PreferencesParDefaut();
+  if (const int statut = PrepareFeuille(argc, argv, "barressheet")) return statut;
   SetDpiDest(kDpi);
   Document* doc = reinterpret_cast<Document*>(NewPtrClear(Size(sizeof(Document))));
   score = NewPartition(doc);
@@ -286,20 +275,7 @@ int main(int argc, char** argv) {
   p.couleur = 1;
   InitTailleCaracteresSelonFonte(staff);
   for (int16_t l = 0; l <= 4; l++) SetAfficheLignePortee(staff, l, 1);
-  cairo_surface_t* pdf = cairo_pdf_surface_create(argv[1], kLargeur / 2.0, kHauteur / 2.0);
-  cairo_t* cr = cairo_create(pdf);
-  cairo_scale(cr, 0.5, 0.5);
-  Feuille(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(pdf);
-  if (argc > 2) {
-    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kLargeur, kHauteur);
-    cr = cairo_create(png);
-    Feuille(cr);
-    cairo_destroy(cr);
-    cairo_surface_write_to_png(png, argv[2]);
-    cairo_surface_destroy(png);
-  }
+  EcritFeuille(argc, argv, kLargeur, kHauteur, 0.5, 1.0, [](cairo_t* cr) { Feuille(cr); });
   SupprimePartition(doc, score);
   DisposePtr(reinterpret_cast<Ptr>(doc));
   std::printf("barressheet: %s\n", argv[1]);

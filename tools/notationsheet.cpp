@@ -4,13 +4,13 @@
 // duration splitter), tuplet numbers and ratios, ledger lines above and below
 // a staff, and the ambitus of a staff.
 // Usage: notationsheet OUT.pdf [OUT.png] [SVELLARI.TTF]
-#include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "SheetTool.h"
 #include "layout/ModeGraphique.h"
 #include "layout/Zoom.h"
 #include "model/Document.h"
@@ -26,7 +26,6 @@
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/UnicodeText.h"
-#include "plugin/Preferences.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
 #include "text/Fontes.h"
@@ -189,17 +188,7 @@ void Feuille(cairo_t* cr, Partition** score) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: notationsheet OUT.pdf [OUT.png] [SVELLARI.TTF]\n");
-    return 2;
-  }
-  const std::string fonte = argc > 3 ? argv[3] : std::string(TAMREL_RESOURCES "/SVELLARI.TTF");
-  SetUnicodeApplication(1);
-  if (!ActiveFonteVellari(fonte.c_str())) {
-    std::fprintf(stderr, "notationsheet: cannot activate %s\n", fonte.c_str());
-    return 1;
-  }
-  PreferencesParDefaut();
+  if (const int statut = PrepareFeuille(argc, argv, "notationsheet")) return statut;
   GetDefautModeGraphique(&GModeGraphique);
   SetDpiDest(kDpi);
   Document* doc = reinterpret_cast<Document*>(NewPtrClear(Size(sizeof(Document))));
@@ -212,20 +201,7 @@ int main(int argc, char** argv) {
   InitTailleCaracteresSelonFonte(staff);
   p.extensionLigneSup = 2;
   for (int16_t l = 0; l <= 4; l++) SetAfficheLignePortee(staff, l, 1);
-  cairo_surface_t* pdf = cairo_pdf_surface_create(argv[1], kLargeur / 2.0, kHauteur / 2.0);
-  cairo_t* cr = cairo_create(pdf);
-  cairo_scale(cr, 0.5, 0.5);
-  Feuille(cr, score);
-  cairo_destroy(cr);
-  cairo_surface_destroy(pdf);
-  if (argc > 2) {
-    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kLargeur, kHauteur);
-    cr = cairo_create(png);
-    Feuille(cr, score);
-    cairo_destroy(cr);
-    cairo_surface_write_to_png(png, argv[2]);
-    cairo_surface_destroy(png);
-  }
+  EcritFeuille(argc, argv, kLargeur, kHauteur, 0.5, 1.0, [&](cairo_t* cr) { Feuille(cr, score); });
   SupprimePartition(doc, score);
   DisposePtr(reinterpret_cast<Ptr>(doc));
   std::printf("notationsheet: %s\n", argv[1]);

@@ -3,13 +3,13 @@
 // (flat, sloped, mixed values, 32nds), ties over bar lines, triplets with
 // brackets and numbers, rests and ledger lines.
 // Usage: notesheet OUT.pdf [OUT.png] [SVELLARI.TTF]
-#include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "SheetTool.h"
 #include "layout/ModeGraphique.h"
 #include "layout/Zoom.h"
 #include "model/CvtTemps.h"
@@ -26,7 +26,6 @@
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/UnicodeText.h"
-#include "plugin/Preferences.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "text/Fontes.h"
 #include "text/UTFText.h"
@@ -206,17 +205,7 @@ void Feuille(cairo_t* cr, Partition** score) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: notesheet OUT.pdf [OUT.png] [SVELLARI.TTF]\n");
-    return 2;
-  }
-  const std::string fonte = argc > 3 ? argv[3] : std::string(TAMREL_RESOURCES "/SVELLARI.TTF");
-  SetUnicodeApplication(1);
-  if (!ActiveFonteVellari(fonte.c_str())) {
-    std::fprintf(stderr, "notesheet: cannot activate %s\n", fonte.c_str());
-    return 1;
-  }
-  PreferencesParDefaut();
+  if (const int statut = PrepareFeuille(argc, argv, "notesheet")) return statut;
   GetDefautModeGraphique(&GModeGraphique);
   SetDpiDest(kDpi);
   auto feuille = [&](cairo_t* cr) {
@@ -229,20 +218,7 @@ int main(int argc, char** argv) {
     SupprimePartition(doc, score);
     DisposePtr(reinterpret_cast<Ptr>(doc));
   };
-  cairo_surface_t* pdf = cairo_pdf_surface_create(argv[1], kLargeur, kHauteur);
-  cairo_t* cr = cairo_create(pdf);
-  feuille(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(pdf);
-  if (argc > 2) {
-    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2 * kLargeur, 2 * kHauteur);
-    cr = cairo_create(png);
-    cairo_scale(cr, 2.0, 2.0);
-    feuille(cr);
-    cairo_destroy(cr);
-    cairo_surface_write_to_png(png, argv[2]);
-    cairo_surface_destroy(png);
-  }
+  EcritFeuille(argc, argv, kLargeur, kHauteur, 1.0, 2.0, feuille);
   std::printf("notesheet: %s\n", argv[1]);
   return 0;
 }
