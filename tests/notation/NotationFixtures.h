@@ -12,8 +12,8 @@
 
 #include "layout/DonneesModeGraphique.h"
 #include "layout/ModeGraphique.h"
-#include "notation/Alterations.h"
 #include "layout/Zoom.h"
+#include "notation/Alterations.h"
 #include "platform/PictDump.h"
 #include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
