@@ -153,7 +153,12 @@ void VectStdGetFontInfo(float info[4]) {
   TextSize(size);
 }
 
-void VectStdMoveTo(float h, float v) { MoveTo(static_cast<int16_t>(h), static_cast<int16_t>(v)); }
+// The pen lives on the 16-bit plane: a line laid out past its edge (a text
+// of many lines, a huge size) puts the pen on the edge.
+void VectStdMoveTo(float h, float v) {
+  auto plan = [](float x) { return static_cast<int16_t>(std::fmin(std::fmax(x, -32768.0f), 32767.0f)); };
+  MoveTo(plan(h), plan(v));
+}
 void VectStdSetAlphaBackground(float) {}
 void VectStdEraseColorRect(uint32_t, const Rect* r, const RGBColor* color) { CarboniseEraseColorRect(r, color); }
 void VectStdEraseColorRgn(uint32_t, RgnHandle rgn, const RGBColor* color) { CarboniseEraseColorRgn(rgn, color); }

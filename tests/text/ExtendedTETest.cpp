@@ -816,6 +816,23 @@ TEST_F(ExtTEFonts, MeasuresBreaksAndDrawsWithTheStandardSlots) {
   ExtendedTEDispose(te);
 }
 
+// A text laid out past the 16-bit plane (a title of hundreds of lines) moves
+// the pen past it: the pen stops on the edge instead of wrapping round.
+TEST_F(ExtTEFonts, PenBeyondThePlaneStopsOnItsEdge) {
+  struct Cas {
+    float h, v;
+    int16_t ph, pv;
+  };
+  for (const Cas& c : {Cas{12.7f, -3.2f, 12, -3}, Cas{33102.0f, 40.0f, 32767, 40}, Cas{10.0f, 65600.0f, 10, 32767},
+                       Cas{-40000.0f, -1e9f, -32768, -32768}, Cas{32767.0f, -32768.0f, 32767, -32768}}) {
+    VectStdMoveTo(c.h, c.v);
+    Point pen;
+    GetPen(&pen);
+    EXPECT_EQ(pen.h, c.ph) << c.h;
+    EXPECT_EQ(pen.v, c.pv) << c.v;
+  }
+}
+
 TEST_F(ExtTEFonts, RotatedLineIsDrawnTurned) {
   Rect dest{0, 100, 100, 200};  // centre (150, 50)
   ExtendedTE te = ExtendedTEStylNew(&dest, &dest);
