@@ -2,6 +2,7 @@
 // setups, titles and a staff's appearance in a view. A record is read over
 // the defaults its holder already has, so a field an older document lacks
 // keeps its default.
+#include <cmath>
 #include <cstring>
 
 #include "layout/MiseEnPage.h"
@@ -52,8 +53,14 @@ void LitNomAspect(char (&nom)[256], int16_t (&valeurs)[2], TextStyle* style, uin
 int16_t ReadMiseEnPage(MiseEnPage* setup) {
   if (!setup) return 0;
   MiseEnPage& m = *setup;
-  if (VersionQuarvelLoad >= 0x0800) m.echelle = ReadFloat();
-  else m.echelle = float(ReadShort()) * 0.01f;
+  if (VersionQuarvelLoad >= 0x0800) {
+    // A scale that is no number (NaN, infinite) keeps the standard one: the
+    // layout divides by it and turns the results into pixels.
+    const float echelle = ReadFloat();
+    if (std::isfinite(echelle)) m.echelle = echelle;
+  } else {
+    m.echelle = float(ReadShort()) * 0.01f;
+  }
   m.margeGauche = ReadShort();
   m.margeHaut = ReadShort();
   m.margeDroite = ReadShort();

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "model/ParamEffet.h"
 #include "platform/Memory.h"
 #include "support/Ar002TestEncoder.h"
 #include "support/MlapTestEncoder.h"
 #include "support/NativeDocument.h"
+#include "support/NativeScore.h"
 #include "support/NativeVoix.h"
 #include "support/NativeWriter.h"
 #include "support/PictSamples.h"
@@ -68,6 +70,57 @@ void Natifs() {
     const Bytes b = WriteNativeDocument(d);
     Ecrit("native", c.nom, b);
     Ecrit("load", std::string("native-") + c.nom, b);
+  }
+}
+
+// Native documents with a score: two staves, the first with notes and every
+// kind of staff object (diagram placements, a graphic, the tablature record
+// with its accordion block, laws, dynamics, custom diagrams) at the versions
+// that store them.
+void Partitions() {
+  using namespace tamrel_test;
+  for (uint16_t v : {0x0203, 0x0301, 0x0600, 0x0750, 0x0964, 0x9805}) {
+    StaffRecord p;
+    p.size = 18;
+    if (v >= 0x0500) {
+      p.notes.assign(3, SignRecord{});
+      p.notes[1].kind = 64;
+      p.notes[2].duration = 80640;
+    }
+    p.placements.resize(2);
+    p.placements[1].chordName = "E";
+    p.graphics.resize(1);
+    p.graphics[0].data = {9, 8, 7};
+    TablatureRecord t;
+    t.instrument = 3000;
+    if (v >= 0x0750) t.accordion = AccordionRecord{};
+    p.tablature = t;
+    if (v >= 0x0600) {
+      p.laws.resize(2);
+      p.laws[0].noteMarks = {kMarkStaccato};
+      p.laws[1].name = "Second";
+    }
+    if (v >= 0x0610) {
+      p.dynamics.resize(2);
+      p.dynamics[1].type = 1;
+    }
+    if (v >= 0x0960) {
+      CustomDiagramsRecord b;
+      b.diagrams.resize(1);
+      p.customDiagrams = b;
+    }
+    ScoreRecord sc;
+    sc.staves = {p, StaffRecord{}};
+    NativeDocument d;
+    d.version = v;
+    d.lzw = v >= 0x0321 && v != 0x0964 ? 1 : 0;
+    d.titles[0].text = "Objets";
+    d.scores.push_back(ScoreSection(sc));
+    char nom[32];
+    std::snprintf(nom, sizeof nom, "score-objects-%04x", unsigned(v));
+    const Bytes b = WriteNativeDocument(d);
+    Ecrit("native", nom, b);
+    Ecrit("load", nom, b);
   }
 }
 
@@ -272,6 +325,7 @@ int main(int argc, char** argv) {
     debut = fin + 1;
   }
   Natifs();
+  Partitions();
   Images();
   Codecs();
   Dessins();

@@ -3,7 +3,9 @@
 // holder, at the versions where their layout changes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -180,6 +182,27 @@ TEST_F(Enregistrements, PageSetupAcrossVersions) {
     EXPECT_EQ(m.premierePageMusique, c.premierePage);
     EXPECT_EQ(m.valeurReservee, c.valeurReservee);
     EXPECT_EQ(m.retraitPremierSysteme, c.retrait);
+    TermineSurPtr();
+  }
+}
+
+// A scale that is no number keeps the standard setup's: pagination divides
+// by it and turns the quotient into pixels.
+TEST_F(Enregistrements, PageSetupScaleThatIsNoNumber) {
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Cas {
+    float ecrite, lue;
+  };
+  for (const Cas& c : {Cas{0.5f, 0.5f}, Cas{std::nanf(""), 0.25f}, Cas{inf, 0.25f}, Cas{-inf, 0.25f}}) {
+    PageSetupRecord s;
+    s.scale = c.ecrite;
+    NativeWriter w(0x9805);
+    WritePageSetup(w, s);
+    Lit(w);
+    MiseEnPage m = SetupStandard();
+    m.echelle = 0.25f;
+    EXPECT_EQ(ReadMiseEnPage(&m), 1);
+    EXPECT_FLOAT_EQ(m.echelle, c.lue) << c.ecrite;
     TermineSurPtr();
   }
 }
