@@ -125,7 +125,9 @@ void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
   doc->regle = 1;
   doc->misesEnPage[1] = doc->misesEnPage[0];
   const int16_t cible = XMLNombrePagesDemandees(doc);
-  if (!refitPages || cible < 2) return;
+  // A file of a thousand new-page marks or more is laid out as it asks: the
+  // search for a count held at the bound would only cost layouts.
+  if (!refitPages || cible < 2 || cible >= kMaxPagesDemandees) return;
   // Each step of the search lays the whole score out: a request out of time
   // keeps the file's scale rather than run it.
   if (DelaiRequeteDepasse()) return;

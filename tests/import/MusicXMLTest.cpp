@@ -215,6 +215,8 @@ std::string PagesDemandees(int bars, const std::vector<int>& newPages) {
 // lays out on, as far as the page scale (0.3 .. 1.0) can take it; without a
 // mark, or without the refit, the file's scale stays.
 TEST(MusicXMLDriver, RefittedToThePagesTheFileAsks) {
+  std::vector<int> chaqueMesure;
+  for (int b = 1; b < 1000; b++) chaqueMesure.push_back(b);
   struct {
     int bars;
     std::vector<int> newPages;
@@ -222,10 +224,11 @@ TEST(MusicXMLDriver, RefittedToThePagesTheFileAsks) {
     int16_t pages;  // -1: as laid out at the file's scale
     bool scaled;
   } cases[] = {
-      {200, {2}, 1, 2, true},    // more than two pages at the file's scale: shrunk to two
-      {200, {2}, 0, -1, false},  // not asked
-      {200, {}, 1, -1, false},   // one page asked: never refitted
-      {6, {1, 3}, 1, 3, false},  // three pages, laid out on three already
+      {200, {2}, 1, 2, true},                // more than two pages at the file's scale: shrunk to two
+      {200, {2}, 0, -1, false},              // not asked
+      {200, {}, 1, -1, false},               // one page asked: never refitted
+      {6, {1, 3}, 1, 3, false},              // three pages, laid out on three already
+      {1000, chaqueMesure, 1, 1000, false},  // a thousand pages asked: laid out as the file breaks them
   };
   for (auto& c : cases) {
     std::unique_ptr<Document, void (*)(Document*)> owner(reinterpret_cast<Document*>(NewPtrClear(sizeof(Document))),
