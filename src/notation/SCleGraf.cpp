@@ -20,6 +20,7 @@
 #include "notation/FormesCorps.h"
 #include "notation/SilencesFantomes.h"
 #include "notation/TaillesPortee.h"
+#include "notation/TraceLiaisons.h"
 #include "notation/ValeursNotes.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
@@ -193,8 +194,8 @@ void TraceSilenceFantome(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
   RozoClosePortOffscreen(off);
 }
 
-// SEAM(notation): grace notes, the slur or tie starting at a note and its
-// marks are drawn by their own drawers once they exist; a chord draws none.
+// SEAM(notation): grace notes and the marks of a note are drawn by their own
+// drawers once they exist; a chord draws none.
 void TraceGraceEtMarques(Portee**, Signe*, int32_t, int16_t, uint8_t) {}
 
 // The shape a note takes in the staff's shape-note mode.
@@ -227,7 +228,7 @@ void TraceLieePieces(Portee** staff, float x0, float x1, float y, bool dessous) 
   GetRegionBounds(rgn, &clip);
   DisposeRgn(rgn);
   if (ax >= clip.right || bx <= ax || bx - ax > 9999 || bx < clip.left) return;
-  TraceLiaisonCoule(0, S16(ax), S16(ay), S16(bx), S16(by), S16(cx), S16(cyy), S16(Zoom(g[0])), g[1]);
+  TraceLiaisonCoule(0, S16(ax), S16(ay), S16(bx), S16(by), S16(cx), S16(cyy), S16(Zoom(g[0])), float(g[1]) * 0.01f);
 }
 
 }  // namespace
@@ -452,6 +453,7 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
         const uint16_t effets = graceMode ? graceIndex : uint16_t(s.indexParamEffet);
         if (effets != 65535 && drawFlag) {
           TraceGraceEtMarques(staff, &s, k, effets, alteration != kAlterationAucune);
+          TraceLiaisonEntreDeuxNotes(staff, xRef == kXRefAucun ? kXOrigineAucune : int32_t(xRef), k, &s, false, effets);
           TextFontMusicale(staff, Unite(staff));
         }
       }
