@@ -16,6 +16,7 @@
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
 #include "notation/DecalagesAccord.h"
+#include "notation/DessinMarks.h"
 #include "notation/LiaisonsAccroche.h"
 #include "notation/QrvLiaisonCoule.h"
 #include "notation/SCleGraf.h"
@@ -254,7 +255,15 @@ void TraceLiaisonBrut(Portee** staff, int32_t xOrigin, int32_t note, const Signe
     }
   }
   if (epaisseur >= 1) TracePiece(style, a, c, b, ez, lissage);
-  // SEAM(notation): the tablature label of a slur is drawn with the marks.
+  // The technique labels of the start note (hammer-on, pull-off, slides) at
+  // the control point.
+  int32_t ne;
+  const ParamEffet* effets = effect == kEffetDeLaNote ? GetParamEffetIndexNote(staff, note) : nullptr;
+  if (effect != kEffetDeLaNote) {
+    const ParamEffet* tous = GetParamEffetsPortee(staff, &ne);
+    if (tous && effect < ne) effets = tous + effect;
+  }
+  AfficheLibEffetLiaisonTablature(staff, effets, LitForme16(d, kFormeLiaisonControleY), Sature16(c.x), Sature16(c.y));
   fin();
 }
 
