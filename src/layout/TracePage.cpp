@@ -1,13 +1,19 @@
 #include "layout/TracePage.h"
 
+#include <algorithm>
+
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/ModesEcran.h"
 #include "layout/PiedsEntetes.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "layout/Titres.h"
+#include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
 #include "model/TabEltMesure.h"
+#include "notation/AffichePortee.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/Trace.h"
@@ -20,6 +26,54 @@ int32_t NbPages(Partition** score) {
 
 Page& PageN(Partition** score, int32_t i) { return reinterpret_cast<Page*>(*(*score)->pages)[i]; }
 
+// The staff entries of a music system: each staff drawn in the entry's frame
+// over the system's bars, its own placement put back afterwards.
+void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset) {
+  const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
+  const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
+  // Entries are read by index: drawing may move the system's memory.
+  for (int32_t k = 0;; k++) {
+    const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
+    if (k >= n) break;
+    const PorteeSysteme entree = reinterpret_cast<const PorteeSysteme*>(*element.portees)[k];
+    if (entree.indexPortee >= (*score)->nbPortees || !(*score)->portees) continue;
+    Portee** staff = (*score)->portees[entree.indexPortee];
+    if (!staff || !*staff) continue;
+    Portee& p = **staff;
+    const Rect rect = p.rect;
+    const int16_t yHaut = p.yHaut, yBas = p.yBas, yEcran = p.yEcran, decalage = p.decalageLigneBas;
+    const int16_t barreHaut = p.yBarreHaut, barreBas = p.yBarreBas;
+    Rect r = entree.rectDessin;
+    OffsetRect(&r, offset.h, offset.v);
+    p.rect = r;
+    p.yHaut = p.yEcran = r.top;
+    p.yBas = r.bottom;
+    p.decalageLigneBas = int16_t(std::min<int32_t>(Zoom(entree.espaceB), INT16_MAX));
+    p.yBarreHaut = CalculePosLigneEcranBarreMesure(staff, 1);
+    (*staff)->yBarreBas = CalculePosLigneEcranBarreMesure(staff, 2);
+    // Notes far above or below the staff (ledger lines) stay in view.
+    const Rect zone{-16384, r.left, 16384, r.right};
+    if (entree.ligneVide) {
+      // SEAM(layout): an empty line shows only the staff's texts, drawn with
+      // the text pages.
+    } else if ((*staff)->modeFusion == kFusionMaitre) {
+      AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
+    } else {
+      AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
+    }
+    // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
+    // courtesy signs after the system are drawn with their own work.
+    Portee& q = **staff;
+    q.rect = rect;
+    q.yHaut = yHaut;
+    q.yBas = yBas;
+    q.yEcran = yEcran;
+    q.decalageLigneBas = decalage;
+    q.yBarreHaut = barreHaut;
+    q.yBarreBas = barreBas;
+  }
+}
+
 // One element of a page, drawn in its frame moved by the page's offset.
 void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Point offset, int16_t pageNumber,
                   int16_t pageCount) {
@@ -27,10 +81,7 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
   Rect r = element.rectDessin;
   OffsetRect(&r, offset.h, offset.v);
   switch (element.type) {
-    case kSystemeMusique:
-      // SEAM(notation): the staves of a system are drawn by the staff driver
-      // once it lands; until then a system draws nothing.
-      break;
+    case kSystemeMusique: TracePorteesSysteme(score, element, offset); break;
     case kSystemeTitre:
     case kSystemeCompositeur:
     case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;
