@@ -20,6 +20,7 @@
 #include "model/Ruban.h"
 #include "model/StaffHeightEvts.h"
 #include "model/TabEltMesure.h"
+#include "notation/QrvLiaisonCoule.h"
 #include "platform/Collections.h"
 #include "platform/Memory.h"
 #include "stafftypes/DonneesTablature.h"
@@ -213,7 +214,7 @@ void CopieTitre(char* dst, const char* text) {
 
 void XMLClearAppearance() {
   std::memset(gApparence, 0, sizeof gApparence);
-  // SEAM(notation): the default slur record goes back to its factory shape here once slurs have one.
+  ResetLiaisonCouleDefautNote(nullptr);
 }
 
 void XMLClearPagination(Document* doc) {

@@ -21,6 +21,7 @@
 #include "notation/FormesCorps.h"
 #include "notation/SilencesFantomes.h"
 #include "notation/TaillesPortee.h"
+#include "notation/TraceLiaisons.h"
 #include "notation/ValeursNotes.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
@@ -194,8 +195,8 @@ void TraceSilenceFantome(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
   RozoClosePortOffscreen(off);
 }
 
-// SEAM(notation): grace notes and the slur or tie starting at a note are
-// drawn by their own drawers once they exist; a chord draws only its marks.
+// SEAM(notation): grace notes are drawn by their own drawer once it exists;
+// a chord draws its marks.
 void TraceGraceEtMarques(Portee** staff, Signe* note, int32_t index, int32_t x, int32_t y, uint16_t effects, uint8_t) {
   TraceMarksNote(staff, S16(x), S16(y), index, note, false, effects);
 }
@@ -230,7 +231,7 @@ void TraceLieePieces(Portee** staff, float x0, float x1, float y, bool dessous) 
   GetRegionBounds(rgn, &clip);
   DisposeRgn(rgn);
   if (ax >= clip.right || bx <= ax || bx - ax > 9999 || bx < clip.left) return;
-  TraceLiaisonCoule(0, S16(ax), S16(ay), S16(bx), S16(by), S16(cx), S16(cyy), S16(Zoom(g[0])), g[1]);
+  TraceLiaisonCoule(0, S16(ax), S16(ay), S16(bx), S16(by), S16(cx), S16(cyy), S16(Zoom(g[0])), float(g[1]) * 0.01f);
 }
 
 }  // namespace
@@ -455,6 +456,7 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
         const uint16_t effets = graceMode ? graceIndex : uint16_t(s.indexParamEffet);
         if (effets != 65535 && drawFlag) {
           TraceGraceEtMarques(staff, &s, k, xh, y, effets, alteration != kAlterationAucune);
+          TraceLiaisonEntreDeuxNotes(staff, xRef == kXRefAucun ? kXOrigineAucune : int32_t(xRef), k, &s, false, effets);
           TextFontMusicale(staff, Unite(staff));
         }
       }

@@ -100,10 +100,12 @@ int16_t VectTraiteTaquetLigneTexteAccord(Portee** staff, int16_t bar, int16_t ce
 // Gives a new link its default shape in the source note's effect record
 // (kind 0 tie or slur, 1 beam link), keeping its ids and staff numbers.
 void SetLiaisonCouleDefautNote(Portee** staff, int32_t index, int16_t kind);
-// Draws a slur-shaped curve of a shape from (x0, y0) to (x1, y1) bent towards
-// the control point, at most `thickness` thick, in the current colour.
+// Draws a slur-shaped curve in one of the seven line styles (0 solid spline
+// thin at both ends, 1 bracket, 2 dotted bracket, 3 wavy, 4, 6 and 7 dotted
+// splines, 5 straight) from (x0, y0) to (x1, y1) through the control point,
+// `thickness` thick, in the current colour; smoothing in units (0 none).
 void TraceLiaisonCoule(int16_t shape, int16_t x0, int16_t y0, int16_t x1, int16_t y1, int16_t controlX,
-                       int16_t controlY, int16_t thickness, int16_t option);
+                       int16_t controlY, int16_t thickness, float smoothing);
 
 // Sound-effect objects (FXsGraf.cpp).
 // Draws one sound-effect object in its page Rect (its label in a text box below).

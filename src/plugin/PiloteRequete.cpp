@@ -27,6 +27,8 @@
 #include "model/TabEltMesure.h"
 #include "model/Vues.h"
 #include "notation/NomsNotes.h"
+#include "notation/QrvLiaisonCoule.h"
+#include "notation/TraceLiaisons.h"
 #include "platform/Files.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
@@ -126,6 +128,10 @@ void RemetEtatRequete() {
   // whose owner is gone.
   LibereTabNeck();
   TagSetFile(nullptr);
+  // Slur and beam-link defaults come from the document's own first link, and
+  // no link of an unfinished page waits for the next one.
+  OublieLiaisonCouleDefaut();
+  VideLiaisonsEnAttente();
   raisonEchec[0] = 0;
 }
 

@@ -176,7 +176,9 @@ TEST_F(AccordsTest, AccidentalsStandInColumnsHighestFirst) {
 
 TEST_F(AccordsTest, AChordTiedOverTheBarLine) {
   // Three quarters from the fourth beat: a quarter, then a half in bar 1,
-  // joined by a tie; the sharp is drawn on the first piece only.
+  // joined by a tie; the sharp is drawn on the first piece only. The ties
+  // between pieces take their thickness from the score's graphic mode.
+  (*score)->modeGraphique.slot[69] = (*score)->modeGraphique.slot[77] = 10;
   AjouteSigne(staff, 60, 3 * kNoire);
   S(0).taille = 100;
   Accord({64}, 3 * kNoire, 0, 1);

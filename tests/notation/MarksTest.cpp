@@ -351,11 +351,13 @@ TEST_F(DessinMarksTest, CodesWithoutAFigureDrawNothing) {
     SCOPED_TRACE(int(code));
     EXPECT_TRUE(Traces(Trace(NouvelleMark(code, 0))).empty());
   }
-  // Every code with a figure draws something (110 needs an end, 106 draws its label).
+  // Every code with a figure draws something (110 needs an end and a
+  // thickness, 106 draws its label).
   for (int code = 1; code <= 110; code++) {
     if (code == 47 || code == 48) continue;
     Mark m = NouvelleMark(uint8_t(code), 0);
     m.courbeFinDx = 20;
+    m.courbeEpaisseur = 4;
     std::strcpy(m.texte, "txt");
     EXPECT_FALSE(Traces(Trace(m, nullptr, staff)).empty()) << code;
   }
