@@ -1,6 +1,7 @@
 #include "layout/TracePage.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/ModesEcran.h"
@@ -14,6 +15,7 @@
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
 #include "notation/AffichePortee.h"
+#include "notation/TraceLiaisons.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/Trace.h"
@@ -31,6 +33,14 @@ Page& PageN(Partition** score, int32_t i) { return reinterpret_cast<Page*>(*(*sc
 void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset) {
   const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
   const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
+  // Every staff keeps its page place until the system is done: links waiting
+  // for the post-pass join notes of several staves.
+  struct Place {
+    Portee** staff;
+    Rect rect;
+    int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
+  };
+  std::vector<Place> places;
   // Entries are read by index: drawing may move the system's memory.
   for (int32_t k = 0;; k++) {
     const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
@@ -40,9 +50,7 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     Portee** staff = (*score)->portees[entree.indexPortee];
     if (!staff || !*staff) continue;
     Portee& p = **staff;
-    const Rect rect = p.rect;
-    const int16_t yHaut = p.yHaut, yBas = p.yBas, yEcran = p.yEcran, decalage = p.decalageLigneBas;
-    const int16_t barreHaut = p.yBarreHaut, barreBas = p.yBarreBas;
+    places.push_back(Place{staff, p.rect, p.yHaut, p.yBas, p.yEcran, p.decalageLigneBas, p.yBarreHaut, p.yBarreBas});
     Rect r = entree.rectDessin;
     OffsetRect(&r, offset.h, offset.v);
     p.rect = r;
@@ -63,14 +71,18 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     }
     // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
     // courtesy signs after the system are drawn with their own work.
-    Portee& q = **staff;
-    q.rect = rect;
-    q.yHaut = yHaut;
-    q.yBas = yBas;
-    q.yEcran = yEcran;
-    q.decalageLigneBas = decalage;
-    q.yBarreHaut = barreHaut;
-    q.yBarreBas = barreBas;
+  }
+  TraceLiaisonPostTraitement(score);
+  for (auto it = places.rbegin(); it != places.rend(); ++it) {
+    if (!it->staff || !*it->staff) continue;
+    Portee& q = **it->staff;
+    q.rect = it->rect;
+    q.yHaut = it->yHaut;
+    q.yBas = it->yBas;
+    q.yEcran = it->yEcran;
+    q.decalageLigneBas = it->decalage;
+    q.yBarreHaut = it->barreHaut;
+    q.yBarreBas = it->barreBas;
   }
 }
 

@@ -414,6 +414,9 @@ int16_t InitPortee(Partition** score, Portee** staff, uint32_t type, uint32_t cl
   p->octet3 = 1;
   p->epaisseurBarre = 12;
   p->ecartBarre = 6;
+  // Ledger lines reach two points past the head on each side; without an
+  // extension no ledger line is drawn at all.
+  p->extensionLigneSup = 2;
 
   if (type == kTypePorteeTablature) {
     NewTablature(staff, 0);
