@@ -4,6 +4,7 @@
 // picture and listed one operation per line.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "layout/DonneesModeGraphique.h"
 #include "layout/ModeGraphique.h"
 #include "layout/Zoom.h"
+#include "notation/Alterations.h"
 #include "platform/PictDump.h"
 #include "platform/Pictures.h"
 #include "platform/QuickDraw.h"
@@ -91,7 +93,12 @@ struct EnvNotation {
   int16_t dpi = GetDpiDest();
   Preferences prefs = pref;
   ModeGraphique mode = GModeGraphique;
+  uint8_t alterations[kNbLignesAlteration];
   EnvNotation() {
+    // The accidentals in force are the bar walk's scratch: each test starts
+    // from none, as a walk starts from its bar's key.
+    std::memcpy(alterations, AlterationCourante, sizeof alterations);
+    std::memset(AlterationCourante, 0, sizeof AlterationCourante);
     SetDpiDest(72);
     GetDefautModeGraphique(&GModeGraphique);
     pref.traitsAntialias = 0;
@@ -100,6 +107,7 @@ struct EnvNotation {
     SetDpiDest(dpi);
     pref = prefs;
     GModeGraphique = mode;
+    std::memcpy(AlterationCourante, alterations, sizeof alterations);
   }
 };
 
