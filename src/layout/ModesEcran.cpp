@@ -207,12 +207,16 @@ void NommePorteeSysteme(Partition** score, int32_t p, int32_t i, int32_t k, Port
   const PorteeSysteme e = EntreesSysteme(systeme)[k];
   const int16_t index = int16_t(e.indexPortee);
   const int32_t retrait = Zoom(CalculeDeltaXDefaultPartGroup(score, &systeme, index, index)) + Zoom(6);
-  const int16_t y = (*staff)->yEcran;
+  // The staff's lines where the system's drawing puts them: its base line the
+  // entry's spacing below the entry's top.
+  const int16_t y = (*staff)->yEcran, base = (*staff)->decalageLigneBas;
   (*staff)->yEcran = e.rectDessin.top;
+  (*staff)->decalageLigneBas = Sature16(Zoom(e.espaceB));
   Rect nom;
   const int16_t angle =
       CalculeAireNomPorteeModePage(staff, &systeme, Sature16(systeme.rectDessin.left - retrait), 0, &nom);
   (*staff)->yEcran = y;
+  (*staff)->decalageLigneBas = base;
   PorteeSysteme& f = EntreesSysteme(ElementsPage(PagesPartition(score)[p])[i])[k];
   f.rectNom = nom;
   f.angleNom = angle;

@@ -138,11 +138,13 @@ bool LignesExtremes(Partition** score, const Systeme& s, Point offset, int16_t* 
     const PorteeSysteme e = Entree(s, k);
     Portee** staff = PorteeEntree(score, e);
     if (!staff || e.ligneVide) continue;
-    const int16_t y = (*staff)->yEcran;
+    const int16_t y = (*staff)->yEcran, base = (*staff)->decalageLigneBas;
     (*staff)->yEcran = Sature16(int32_t(e.rectDessin.top) + offset.v);
+    (*staff)->decalageLigneBas = Sature16(Zoom(e.espaceB));
     int16_t h = 0, b = 0;
     CalculePosLigneDebutEtFinPortee(staff, 0, &h, &b);
     (*staff)->yEcran = y;
+    (*staff)->decalageLigneBas = base;
     if (!vue) *haut = h;
     *bas = b;
     vue = true;
