@@ -33,7 +33,9 @@ void TraceChaineTitre(bool draw, const Rect* area, int16_t top, const StrTitre* 
   if (!area || !title || !rect) return;
   const int32_t n = Longueur(title);
   if (draw) {
-    TextBoxStyleZoom(title->texte, n, rect, Justification(title->flag), &title->style, title->positions[4], 0, 0);
+    // Drawn as measured, unwrapped: the frame is the text's own size, which
+    // rounding at another resolution may make a shade too narrow to wrap in.
+    TextBoxStyleZoom(title->texte, n, rect, Justification(title->flag), &title->style, title->positions[4], 0, 1);
     return;
   }
   uint16_t largeur = 0, hauteur = 0;
