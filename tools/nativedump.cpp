@@ -1,20 +1,30 @@
 // Reads native documents with the engine's reader and prints what it found:
 // the version and the reader's result, then per score its bar count, time
 // signatures (where they change) and staves (type, names, notes, clef and
-// key at bar 0).
+// key at bar 0), with the objects a staff carries (diagram placements,
+// graphics, tablature, laws, dynamics, custom diagrams).
 //   nativedump FILE...
 // Each file is read through the request driver, as a preview reads it.
 #include <cstdio>
 #include <string>
 
+#include <string>
+
+#include "model/DiagrammesAccord.h"
 #include "model/Document.h"
+#include "model/DonneesAccords.h"
+#include "model/Lois.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvDynamics.h"
+#include "model/SGraphix.h"
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
 #include "plugin/PiloteRequete.h"
+#include "stafftypes/DonneesTablature.h"
+#include "system/Handles.h"
 
 namespace {
 
@@ -39,6 +49,43 @@ const char* NomCle(uint32_t type) {
     case kClefUt: return "C";
     default: return "?";
   }
+}
+
+// One line of the staff's objects; nothing when it has none.
+void ImprimeObjets(Portee** staff) {
+  std::string ligne;
+  const auto ajoute = [&](const std::string& texte) { ligne += (ligne.empty() ? "" : ", ") + texte; };
+  const Portee* p = *staff;
+  if (p->nbDiagrammes > 0 && p->diagrammes) {
+    const auto* d = reinterpret_cast<const PlacementDiagramme*>(*p->diagrammes);
+    std::string noms;
+    for (int16_t i = 0; i < p->nbDiagrammes; i++) noms += std::string(i ? " " : "") + d[i].accord.nom;
+    ajoute(std::to_string(p->nbDiagrammes) + " diagram placements (" + noms + ")");
+  }
+  int32_t n = 0;
+  if (const Graphique* g = GetGraphiquesPortee(staff, &n)) {
+    std::string tailles;
+    for (int32_t i = 0; i < n; i++)
+      tailles += (i ? " " : "") + std::to_string(g[i].donnees ? GetHandleSize(g[i].donnees) : 0);
+    ajoute(std::to_string(n) + " graphics (data bytes " + tailles + ")");
+  }
+  if (p->tablature) {
+    const auto* t = reinterpret_cast<const Tablature*>(*p->tablature);
+    ajoute("tablature " + std::to_string(int32_t(t->kind)) + " with " + std::to_string(t->nbCordes) + " strings" +
+           (t->accordeon.present ? " and an accordion" : ""));
+  }
+  if (const Loi* l = GetLoisPortee(staff, &n)) {
+    std::string noms;
+    for (int32_t i = 0; i < n; i++) noms += std::string(i ? " " : "") + l[i].nom;
+    ajoute(std::to_string(n) + " laws (" + noms + ")");
+  }
+  if (const Dynamique* d = GetDynamiquesPortee(staff, &n)) {
+    std::string types;
+    for (int32_t i = 0; i < n; i++) types += (i ? " " : "") + std::to_string(d[i].type);
+    ajoute(std::to_string(n) + " dynamics (types " + types + ")");
+  }
+  if (p->diagrammesCustoms) ajoute(std::to_string(GetNbDiagrammesAccords(p->diagrammesCustoms)) + " custom diagrams");
+  if (!ligne.empty()) std::printf("    objects: %s\n", ligne.c_str());
 }
 
 void ImprimePartition(Partition** score, int16_t numero, bool courante) {
@@ -67,7 +114,10 @@ void ImprimePartition(Partition** score, int16_t numero, bool courante) {
                 (*staff)->type, NomType((*staff)->type), (*staff)->aspect.nom, (*staff)->aspect.nomAbrege,
                 (*staff)->nbNotes, (*staff)->nbTonalites, NomCle(cle.type), armure,
                 ton.mode == 1 ? " major" : " minor");
+    ImprimeObjets(staff);
   }
+  if ((*score)->diagrammesCustoms)
+    std::printf("  custom diagrams: %d\n", GetNbDiagrammesAccords((*score)->diagrammesCustoms));
 }
 
 // Through the request driver, as a preview reads a document.

@@ -10,6 +10,8 @@
 #include "import/XMLNotes.h"
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
+#include "layout/Justification.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "model/Document.h"
 #include "model/ParamEffet.h"
 #include "model/Partition.h"
@@ -19,6 +21,7 @@
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "sound/BaseSons.h"
+#include "system/BudgetRequete.h"
 #include "system/Dossiers.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
@@ -121,10 +124,14 @@ void TermineStaves(Document*) {}
 void TermineMiseEnPage(Document* doc, uint8_t refitPages) {
   doc->regle = 1;
   doc->misesEnPage[1] = doc->misesEnPage[0];
-  const int32_t target = XMLNombrePagesDemandees(doc);
-  if (!refitPages || target < 2) return;
-  // SEAM(layout): the scale search for a page count (RecalculeEchellePourNombreDePage over the first
-  // page setup and the standard print record) runs here when CombienDePages differs from target.
+  const int16_t cible = XMLNombrePagesDemandees(doc);
+  if (!refitPages || cible < 2) return;
+  // Each step of the search lays the whole score out: a request out of time
+  // keeps the file's scale rather than run it.
+  if (DelaiRequeteDepasse()) return;
+  Partition** score = doc->partitionCourante;
+  if (CombienDePages(score) == cible) return;
+  RecalculeEchellePourNombreDePage(doc, 0, &doc->misesEnPage[0], cible);
 }
 
 // Frees everything an import keeps in process globals.

@@ -14,6 +14,9 @@ struct Document;
 // Turns one MusicXML document into the current score of doc: the handle's
 // text, or with a null handle the document stream's open file. 1 when a score
 // was built; 0 on a parse error or a stopped stage.
+// With refitPages, a file that asks for two pages or more (its reserved
+// pages + 1 + its new-page marks) and lays out on another count gets the page
+// scale that fits it to that count, as far as the scale search can.
 uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly);
 // Why the last ChargeMusiqueXML gave 0 when the text itself was refused: the
 // parser's message and line, or the budget or memory that stopped it; empty

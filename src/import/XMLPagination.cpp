@@ -686,7 +686,8 @@ TabEltMesure* LigneRuban(Partition** score, int32_t bar) {
   return bar >= 0 && bar < GetNbLignesTabElt(t) && bar < NbMesuresPartition(score) ? &GetLignesTabElt(t)[bar] : nullptr;
 }
 
-// System and page breaks before the first bar of every system but the first.
+// A system or page break before the first bar of every system but the first,
+// on the bar that ends the system before it.
 bool FixeSauts(Partition** score) {
   bool sauts = false;
   XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
@@ -702,7 +703,10 @@ bool FixeSauts(Partition** score) {
         suivant = Elts<XMLSystemeCommande>(pages[i + 1].systemes)[0].premiereMesure;
         page = true;
       }
-      TabEltMesure* e = suivant >= 0 ? LigneRuban(score, MesureDuRecord(score, suivant)) : nullptr;
+      // A row's break bytes end the line after its bar: the break goes on the
+      // last bar before the next system.
+      const int32_t debut = suivant >= 0 ? MesureDuRecord(score, suivant) : -1;
+      TabEltMesure* e = debut > 0 ? LigneRuban(score, debut - 1) : nullptr;
       if (!e) continue;
       if (page) e->sautPage = 1;
       else e->sautSysteme = 1;
@@ -859,15 +863,15 @@ void XMLAppliquePagination(Document* doc) {
 }
 
 // Pages the file asks for: the reserved ones, then one and one more for
-// every bar that starts a page.
-int32_t XMLNombrePagesDemandees(Document* doc) {
+// every bar that ends a page.
+int16_t XMLNombrePagesDemandees(Document* doc) {
   Partition** score = doc ? doc->partitionCourante : nullptr;
   if (!score) return 0;
-  int32_t pages = doc->nbPagesReservees + 1;
-  for (int32_t b = 0; b < NbMesuresPartition(score); b++)
+  int32_t pages = std::max<int32_t>(doc->nbPagesReservees, 0) + 1;
+  for (int32_t b = 0; b < NbMesuresPartition(score) && pages < kMaxPagesDemandees; b++)
     if (const TabEltMesure* e = LigneRuban(score, b))
       if (e->sautPage) pages++;
-  return pages;
+  return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
 // SEAM(import): appearance values rescale line widths and effect positions once the notes pass lands.
 void XMLFinalizeAppearance(Document*) {}

@@ -127,8 +127,10 @@ int32_t XMLGetMesurePartition(int32_t record);
 // Applying it twice gives what applying it once gave.
 void XMLAppliquePagination(Document* doc);
 // The page count the file asks for: its reserved pages + 1 + the bars that
-// start a page.
-int32_t XMLNombrePagesDemandees(Document* doc);
+// end a page, at most kMaxPagesDemandees (thousands of new-page marks would
+// otherwise ask the scale search for a count it cannot tell apart from none).
+constexpr int16_t kMaxPagesDemandees = 999;
+int16_t XMLNombrePagesDemandees(Document* doc);
 void XMLFinalizeAppearance(Document* doc);
 void XMLPaginationRecalculeLargeurObjetsTexte(Document* doc);
 void XMLPaginationRecalculeLargeurDiagrammes(Document* doc);

@@ -29,7 +29,6 @@
 
 namespace {
 
-constexpr uint32_t kTablatureAccordeon = 3000;
 constexpr uint32_t kStyleDiagrammesClavier = 4000;
 // The loose string of the warning that lists unknown accordion chords.
 constexpr int16_t kChaineAccordsInconnus = 695;

@@ -57,3 +57,33 @@ struct DefDiagrammeAccord {
   int8_t nbPoints;
   PointDiagramme points[kNbPointsDefDiagramme];
 };
+
+// A placement holds more dots than a custom diagram.
+constexpr int kNbPointsPlacement = 8;
+
+// A chord diagram placed on a staff between two positions: its chord and, in
+// newer documents, its own fretboard drawing.
+struct PlacementDiagramme {
+  uint32_t idUnique;  // the placed diagram's seal
+  DefAccord accord;
+  // Start and end (ticks, or piano-roll pixels x 32 with modePosition), top
+  // and bottom in object units.
+  int32_t debut;
+  int32_t fin;
+  int32_t haut;
+  int32_t bas;
+  uint16_t valeursPlacement[2];
+  int16_t indexDiagramme;  // in the diagram list; -1 none
+  uint16_t decalage;       // shift in semitones
+  uint16_t mot;
+  uint8_t afficheNom;
+  uint16_t couleurGrille;  // colour indexes; 0 takes the staff's, the grid's, the dots'
+  uint16_t couleurPoints;
+  uint16_t couleurNom;
+  uint8_t modePosition;  // 0 ticks; else piano-roll pixels x 32
+  uint32_t cache;        // non-zero: not drawn
+  char cordes[kNbCordesDiagramme];
+  uint8_t caseBase;
+  int8_t nbPoints;
+  PointDiagramme points[kNbPointsPlacement];
+};

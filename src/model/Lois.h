@@ -35,6 +35,7 @@ struct Loi {
   int16_t hauteur;       // kLoiHauteurToutes, else the pitch (or interval) to match
   uint16_t selecteurB;   // kLoiSelecteurBTous, else the note's selector B must equal it
   int16_t valeurPortee;  // the staff's instrument when the first law was made
+  uint16_t motLu;        // the word stored after it, kept as read
   // Playback settings of the law, kept for the sound side.
   int32_t valeur1;              // 1
   uint8_t noteJeu;              // 60

@@ -20,6 +20,7 @@ struct ModePaste;
 struct ParamEffet;
 struct Partition;
 struct PatternMesure;
+struct PlacementDiagramme;
 struct Portee;
 struct Rupture;
 struct Signe;
@@ -116,12 +117,23 @@ int16_t ReadRupture(Rupture* rupture);
 // A staff text; its string (an encoded string the caller disposes), null when
 // none could be had (the record is then read through all the same).
 char* ReadTexte(Texte* text);
+// A staff graphic with its data (null for none); 0 when its data length
+// exceeds the stream (marked at its end) or the stream ended. Data that
+// cannot be kept in memory is read past.
 int16_t ReadGraphique(Graphique* graphic);
+// A staff law over the defaults of a new law; its marks belong to the record.
 int16_t ReadLoi(Loi* law);
 int16_t ReadDynamique(Dynamique* dynamic);
-// The staff's tablature record; its presence byte (0: the staff has none).
+// A chord-diagram placement into a zero-filled record; 1.
+int16_t ReadDiagrammeAccord(PlacementDiagramme* placement);
+// The staff's tablature record over the staff's pre-filled one; its presence
+// byte (0: the staff has none). Strings and rows beyond the record's room are
+// read and dropped.
 int16_t ReadTablature(Tablature* tablature);
-// A block of custom chord diagrams; null when there are none.
+// A block of custom chord diagrams; null when there are none (an unknown
+// format, a negative count, no end marker). A diagram that cannot be read
+// is reported and marks the stream at its end. The version being loaded is
+// put back.
 Handle ReadDiagrammesAccord();
 
 // The native document reader: 1 when the whole document was read and ended

@@ -10,6 +10,7 @@
 #include "layout/HauteursPortees.h"
 #include "layout/Titres.h"
 #include "model/Courbes.h"
+#include "model/DonneesAccords.h"
 #include "model/Lois.h"
 #include "model/ParamEffet.h"
 #include "model/Partition.h"
@@ -23,6 +24,7 @@
 #include "model/StaffHeightEvts.h"
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
+#include "notation/DiagrammesPortee.h"
 #include "platform/Memory.h"
 #include "plugin/LectureDocument.h"
 #include "plugin/LectureFX.h"
@@ -36,6 +38,7 @@
 #include "system/Handles.h"
 #include "system/QrvFiles.h"
 #include "system/Reporters.h"
+#include "text/Fontes.h"
 #include "text/TextEncodings.h"
 
 namespace {
@@ -52,6 +55,13 @@ uint16_t LitMot() { return uint16_t(ReadShort()); }
 void LitChaineCourte(char* buffer, int16_t max, bool filtreSeul = false) {
   if (filtreSeul) ReadString(buffer, uint16_t(max + 1));
   else ReadUTFString(buffer, int16_t(max + 1));
+}
+
+// Truncated towards 0, held within 32 bits (hostile values would not fit).
+int32_t TronqueEnEntier(float x) {
+  if (!(x > -2147483520.0f)) return x != x ? 0 : INT32_MIN;
+  if (x >= 2147483520.0f) return INT32_MAX;
+  return int32_t(x);
 }
 
 // Fewest bytes of a key-table entry at the version being read.
@@ -170,6 +180,16 @@ void LitEntete(Portee** staff, int32_t dureeReference) {
       p->ancienGroupeAccolade = uint16_t(b & 15);
     }
   }
+  // Bar-number settings documents do not store (and, before 5.11, the style,
+  // interval and switches) take those of a new staff: numbers from bar 1,
+  // no offset or prefix, every bar, in the standard style.
+  p->premiereMesureNumerotee = 1;
+  p->decalageNumeroMesure = 0;
+  p->prefixeNumeroMesure = 0;
+  p->intervalleNumeroMesure = 1;
+  std::memset(p->switchesNumeroMesure, 0, sizeof p->switchesNumeroMesure);
+  FixeTextStyleStd(&p->styleNumeroMesure);
+  p = *staff;
   p->reglageNumeroMesure = LitOctet();
   p->octetNumeroMesure = LitOctet();
   const uint8_t minimum = LitOctet();
@@ -322,13 +342,14 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
 
   // Chord-diagram placements.
   const int16_t nbPlaces = ReadShort();
-  if (EndOfFile()) return false;
-  if (nbPlaces > 0) {
-    // SEAM(plugin): diagram placements have no record yet: a staff that
-    // places any ends the load.
-    Collapse("ReadPortee: chord diagram placements are not read yet");
-    ioCustom.finFichier = 1;
-    return false;
+  if (EndOfFile() || int64_t(nbPlaces) > GetStreamRemaining()) return false;
+  for (int16_t i = 0; i < nbPlaces; i++) {
+    PlacementDiagramme place;
+    std::memset(&place, 0, sizeof place);
+    ReadDiagrammeAccord(&place);
+    if (EndOfFile()) return false;
+    const int32_t k = NewDiagramme(staff);
+    if (k >= 0) reinterpret_cast<PlacementDiagramme*>(*(*staff)->diagrammes)[k] = place;
   }
 
   // Graphics.
@@ -352,6 +373,9 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
   // The tablature record, read whatever the type.
   Tablature tab;
   std::memset(&tab, 0, sizeof tab);
+  // The preferences' tablature styles are the standard style here.
+  for (TextStyle& style : tab.styles) FixeTextStyleStd(&style);
+  tab.partageGroupe = 1;
   if (ReadTablature(&tab) && (*staff)->type != kTypePorteeBatterie && (*staff)->type != kTypePorteeParole) {
     Tablature** t = NewTablature(staff, tab.kind);
     if (t) **t = tab;
@@ -399,9 +423,19 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
       Loi loi;
       std::memset(&loi, 0, sizeof loi);
       ReadLoi(&loi);
-      if (EndOfFile()) return false;
+      if (EndOfFile()) {
+        DeleteTabMark(&loi.effets.marks);
+        return false;
+      }
       const int32_t k = NewLoi(staff);
-      if (k >= 0) reinterpret_cast<Loi*>(*(*staff)->lois)[k] = loi;
+      if (k < 0) {
+        DeleteTabMark(&loi.effets.marks);
+      } else {
+        // The new slot copies the previous law's marks: the law read replaces them.
+        Loi& place = reinterpret_cast<Loi*>(*(*staff)->lois)[k];
+        DeleteTabMark(&place.effets.marks);
+        place = loi;
+      }
     }
   }
   if (v >= 0x0610) {
@@ -412,9 +446,13 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
       std::memset(&d, 0, sizeof d);
       ReadDynamique(&d);
       if (EndOfFile()) return false;
-      // SEAM(plugin): documents up to 9.63 have the dynamic's two horizontal
-      // positions rescaled by the staff size / 72 once the dynamic's reader
-      // says where they stand.
+      // Documents up to 9.63 stored these positions for a staff of size 72.
+      if (v <= 0x0963) {
+        const float s = float((*staff)->taillePortee) / 72.0f;
+        const int32_t haut = TronqueEnEntier(float(d.haut) * s);
+        d.bas = TronqueEnEntier(float(int64_t(d.bas) - d.haut) * s + float(haut));
+        d.haut = haut;
+      }
       const int32_t k = NewDynamique(staff);
       if (k >= 0) reinterpret_cast<Dynamique*>(*(*staff)->dynamiques)[k] = d;
     }

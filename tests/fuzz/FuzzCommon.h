@@ -35,7 +35,7 @@ inline const char* DossierPrive() {
   }
   std::atexit([] {
     char p[1200];
-    for (const char* nom : {"Selvane.err", "doc", "doc.qrv", "doc.musicxml", "doc.mxl", "doc.abc"}) {
+    for (const char* nom : {"Selvane.err", "doc", "doc.qrv", "doc.musicxml", "doc.mxl", "doc.abc", "doc.tab"}) {
       std::snprintf(p, sizeof p, "%s/%s", chemin, nom);
       std::remove(p);
     }

@@ -164,6 +164,28 @@ void Airs() {
                     "X:3\nT:Third\nM:7/8\nL:1/16\nK:C clef=alto\n(5abcde (3:2:4fgab | c8 z4 Z2 |]\n"));
 }
 
+// Tablature texts beside the example: named and unnamed strings, repeats
+// with counts, two-digit frets with techniques around them, commands,
+// lyrics, four strings, CR LF line ends and a second system.
+void Tablatures() {
+  Ecrit("tab", "techniques-and-repeats",
+        std::string("#Neck : Guitar\n#tempo: 96\n"
+                    "E|*--12h14p12--/5--\\3-|-b7--r7--t9--x--S3--P2--<7>-*|x3\n"
+                    "B|*--0-----------------|--------v5---~5------------*|\n"
+                    "G|*--------------------|---------------------------*|\n"
+                    "D|*--------------------|---------------------------*|\n"
+                    "A|*--------------------|---------------------------*|\n"
+                    "E|*--------------------|---------------------------*|\n"
+                    "> la   la   la         lu   lu\n\n"
+                    "[-3---[-2---[\n[-----[-----[\n[-0---[-0---[\n[-----[-----[\n"));
+  Ecrit("tab", "crlf-unnamed-strings",
+        std::string("Title\r\n\r\n--0--1--|--3--|\r\n--1--1--|--0--|\r\n"
+                    "--0--2--|--0--|\r\n--2--3--|--0--|\r\n--3-----|--2--|\r\n"
+                    "--------|--3--|\r\n"));
+  Ecrit("tab", "dashes-only", std::string("-0-2-\n-1-3-\n-2-4-\n-3-5-\n-----\n-----\n"));
+  Ecrit("tab", "four-named-strings", std::string("G|--5--|\nD|--7--|\nA|-----|\nE|-0---|\n"));
+}
+
 void Tagged(const char* dossierNecks) {
   const std::string fx =
       "DebutParamFx\n  Nom \"Hall\" Commentaire \"Wide\" Icone <0102>\n"
@@ -255,6 +277,7 @@ int main(int argc, char** argv) {
   Dessins();
   Textes();
   Airs();
+  Tablatures();
   Tagged(TAMREL_NECKS);
   Voix();
   if (erreurs) std::fprintf(stderr, "fuzz_seeds: %d files could not be written\n", erreurs);

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "layout/MiseEnPage.h"
+#include "layout/ServicesMiseEnPage.h"
 #include "model/Document.h"
 #include "model/Partition.h"
 #include "model/PreservePositions.h"
@@ -185,6 +188,67 @@ TEST(MusicXMLDriver, PreparesTheDocumentAndReadsTheOpenFile) {
   DisposeHandle(h);
   EXPECT_EQ(doc->partitionCourante, score);
   EXPECT_EQ(doc->nbPartitions, 1);
+}
+
+// A score of `bars` bars of four quarter notes, with a new page after each bar
+// listed (the file's bar numbers start at 1).
+std::string PagesDemandees(int bars, const std::vector<int>& newPages) {
+  std::string m;
+  for (int b = 1; b <= bars; b++) {
+    m += "<measure number=\"" + std::to_string(b) + "\">";
+    if (b == 1)
+      m += "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time>"
+           "<clef><sign>G</sign><line>2</line></clef></attributes>";
+    for (int p : newPages)
+      if (p + 1 == b) m += "<print new-page=\"yes\"/>";
+    for (int n = 0; n < 4; n++)
+      m += "<note><pitch><step>" + std::string(1, "CDEFGAB"[(b + n) % 7]) +
+           "</step><octave>5</octave></pitch><duration>1</duration><type>quarter</type></note>";
+    m += "</measure>";
+  }
+  return "<score-partwise><part-list><score-part id=\"P\"><part-name>P</part-name></score-part>"
+         "</part-list><part id=\"P\">" +
+         m + "</part></score-partwise>";
+}
+
+// The page count a file asks for (one more than its new-page marks) is what it
+// lays out on, as far as the page scale (0.3 .. 1.0) can take it; without a
+// mark, or without the refit, the file's scale stays.
+TEST(MusicXMLDriver, RefittedToThePagesTheFileAsks) {
+  struct {
+    int bars;
+    std::vector<int> newPages;
+    uint8_t refit;
+    int16_t pages;  // -1: as laid out at the file's scale
+    bool scaled;
+  } cases[] = {
+      {200, {2}, 1, 2, true},    // more than two pages at the file's scale: shrunk to two
+      {200, {2}, 0, -1, false},  // not asked
+      {200, {}, 1, -1, false},   // one page asked: never refitted
+      {6, {1, 3}, 1, 3, false},  // three pages, laid out on three already
+  };
+  for (auto& c : cases) {
+    std::unique_ptr<Document, void (*)(Document*)> owner(reinterpret_cast<Document*>(NewPtrClear(sizeof(Document))),
+                                                         [](Document* d) { FreeDocument(d); });
+    Document* doc = owner.get();
+    FixeMiseEnPageStandardDocument(doc);
+    const std::string xml = PagesDemandees(c.bars, c.newPages);
+    Handle h = Text(xml.c_str());
+    ASSERT_EQ(ChargeMusiqueXML(doc, h, c.refit, 0), 1);
+    DisposeHandle(h);
+    const int16_t pages = CombienDePages(doc->partitionCourante);
+    SCOPED_TRACE(testing::Message() << c.bars << " bars, refit " << int(c.refit) << ", " << pages << " pages");
+    if (c.pages > 0) {
+      EXPECT_EQ(pages, c.pages);
+    }
+    if (c.scaled) {
+      EXPECT_LT(doc->misesEnPage[0].echelle, 0.6f);
+      EXPECT_GE(doc->misesEnPage[0].echelle, 0.3f);
+    } else {
+      EXPECT_FLOAT_EQ(doc->misesEnPage[0].echelle, 0.6f);
+      EXPECT_GT(pages, c.newPages.size());
+    }
+  }
 }
 
 }  // namespace

@@ -251,10 +251,10 @@ TEST(XMLPagination, AppliedToTheScoreOfAPageLayoutFile) {
   EXPECT_NEAR(r.marges[1], 53 * mm * 10, 1);
   EXPECT_NEAR(r.marges[2], 212 * mm * 10, 1);
   EXPECT_NEAR(r.marges[3], 74 * mm * 10, 1);
-  // Measure 3 starts page 9: a page break, no system break, and the file asks
-  // for two pages.
+  // Measure 3 starts page 9: a page break after measure 2 (a row's breaks end
+  // the line after its bar), no system break, and the file asks for two pages.
   const std::vector<int> sauts = {r.lignes[1], r.lignes[2], r.lignes[5], r.lignes[6], r.lignes[9], r.lignes[10]};
-  EXPECT_EQ(sauts, (std::vector<int>{0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(sauts, (std::vector<int>{0, 0, 0, 1, 0, 0}));
   EXPECT_EQ(XMLNombrePagesDemandees(x.doc), 2);
   // The first system's left indent goes to the page setup, every other one
   // to the staves; the right indents to the staves.
@@ -310,10 +310,42 @@ TEST(XMLPagination, BrokenSystemsAreStretchedOnce) {
   ASSERT_EQ(x.Squelette(), 1);
   const struct Releve r = Releve(x);
   ASSERT_EQ(r.lignes.size(), 16u);
-  EXPECT_EQ(r.lignes[9], 1);  // bar 3 starts a system
+  EXPECT_EQ(r.lignes[5], 1);  // bar 3 starts a system: the line breaks after bar 2
+  EXPECT_EQ(r.lignes[9], 0);
   for (int b = 0; b < 4; b++) EXPECT_NE(r.lignes[size_t(4 * b)], 1000) << b;
   for (int i = 0; i < 3; i++) XMLAppliquePagination(x.doc);
   EXPECT_TRUE(Releve(x) == r);
+}
+
+// A page count asked by the file's reserved pages and new-page marks, held to
+// what the scale search aims at.
+TEST(XMLPagination, PagesAskedAreBounded) {
+  const auto fichier = [](int bars, int marks, int reserved) {
+    std::string m;
+    for (int b = 1; b <= bars; b++) {
+      std::string head;
+      if (b == 1) head = "<attributes><divisions>1</divisions></attributes>";
+      if (b == 1 && reserved >= 0) head += "<print blank-page=\"" + std::to_string(reserved) + "\"/>";
+      if (b > 1 && b <= marks + 1) head += "<print new-page=\"yes\"/>";
+      m += Measure(std::to_string(b), head + Note(4));
+    }
+    return Partwise(ScorePart("P", "P"), Part("P", m));
+  };
+  struct {
+    int bars, marks, reserved;
+    int16_t asked;
+  } cases[] = {
+      {3, 0, -1, 1},
+      {5, 4, -1, 5},
+      {4, 1, 2, 4},  // two reserved pages before the music's two
+      {kMaxPagesDemandees + 20, kMaxPagesDemandees + 19, -1, kMaxPagesDemandees},
+      {kMaxPagesDemandees, kMaxPagesDemandees - 1, 3, kMaxPagesDemandees},
+  };
+  for (auto& c : cases) {
+    ImportXML x(fichier(c.bars, c.marks, c.reserved));
+    ASSERT_EQ(x.Squelette(), 1);
+    EXPECT_EQ(XMLNombrePagesDemandees(x.doc), c.asked) << c.bars << " bars, " << c.marks << " marks";
+  }
 }
 
 }  // namespace

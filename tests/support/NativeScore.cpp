@@ -503,11 +503,19 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
   w.I16(int16_t(s.texts.size()));
   for (const TextRecord& t : s.texts) WriteText(w, t);
   WriteTextStyle(w, s.textStyle);
-  w.I16(0);  // diagram placements
-  if (graphics) w.I16(0);
-  // No tablature (documents from 3.01 to 7.4F always store the whole record).
-  if (w.From(0x0301) && !w.From(0x0750)) throw std::invalid_argument("tablature records are not written here");
-  w.U8(0);
+  w.I16(int16_t(s.placements.size()));
+  for (const PlacementRecord& p : s.placements) WritePlacement(w, p);
+  if (graphics) {
+    w.I16(int16_t(s.graphics.size()));
+    for (const GraphicRecord& g : s.graphics) WriteGraphic(w, g);
+  }
+  if (s.tablature) {
+    WriteTablature(w, *s.tablature);
+  } else {
+    TablatureRecord absente;
+    absente.present = 0;
+    WriteTablature(w, absente);
+  }
   if (!w.From(0x0500)) return;
 
   w.U8(s.karaoke);
@@ -518,8 +526,14 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
   if (w.From(0x0600)) w.U8(s.languageByte);
   w.U8(s.textLineByte);
   w.U16(s.textLineBase);
-  if (w.From(0x0600)) w.I16(0);  // laws
-  if (w.From(0x0610)) w.I16(0);  // dynamics
+  if (w.From(0x0600)) {
+    w.I16(int16_t(s.laws.size()));
+    for (const LawRecord& l : s.laws) WriteLaw(w, l);
+  }
+  if (w.From(0x0610)) {
+    w.I16(int16_t(s.dynamics.size()));
+    for (const DynamicRecord& d : s.dynamics) WriteDynamic(w, d);
+  }
   if (w.From(0x0630)) w.I16(0);  // sound effects
   if (w.From(0x0610)) {
     const std::vector<KeyEntryRecord> keys = s.keys ? *s.keys : std::vector<KeyEntryRecord>{KeyEntryRecord{}};
@@ -582,7 +596,8 @@ void WriteStaff(NativeWriter& w, const StaffRecord& s, bool graphics) {
     w.U8(0);
     if (w.From(0x9631)) w.U8(0);
     if (w.From(0x9701)) w.U8(0);
-    w.U8(0);  // no custom diagrams
+    w.U8(s.customDiagrams ? 1 : 0);
+    if (s.customDiagrams) WriteCustomDiagrams(w, *s.customDiagrams);
     w.U8(0);
     w.U8(0);
     w.Gap(26);
@@ -794,7 +809,8 @@ void WriteScore(NativeWriter& w, const ScoreRecord& s, bool graphics) {
     WriteTextStyle(w, TextStyleRecord{});
     w.U16(0);
     w.U16(0);
-    w.U8(0);  // no custom diagrams
+    w.U8(s.customDiagrams ? 1 : 0);
+    if (s.customDiagrams) WriteCustomDiagrams(w, *s.customDiagrams);
     w.Gap(63);
   }
 }

@@ -7,8 +7,7 @@
 // with the engine's reader. Each record's defaults make a sound record.
 //
 // Records whose readers come later are written in their empty form only
-// (placements, graphics, laws, dynamics, tablature, voice data, free objects,
-// targets).
+// (voice data, free objects, targets).
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -19,6 +18,7 @@
 #include "support/NativeDocument.h"
 #include "support/NativeInstruments.h"
 #include "support/NativeRecords.h"
+#include "support/NativeStaffObjects.h"
 #include "support/NativeTrack.h"
 #include "support/NativeWriter.h"
 
@@ -76,6 +76,17 @@ struct DiagramRecord {
   std::optional<uint8_t> dotCount;  // unset: dots.size()
 };
 void WriteDiagram(NativeWriter& w, const DiagramRecord& d);
+
+// A block of custom chord diagrams: format word, count, two bytes, the
+// diagrams in the format's version, and the end marker.
+struct CustomDiagramsRecord {
+  uint16_t format = 512;
+  std::optional<int16_t> count;  // unset: diagrams.size()
+  uint8_t language = 1;
+  std::vector<DiagramRecord> diagrams;
+  uint16_t end = 256;
+};
+void WriteCustomDiagrams(NativeWriter& w, const CustomDiagramsRecord& b);
 
 // A mark slot of an effects record.
 struct MarkRecord {
@@ -270,6 +281,14 @@ struct StaffRecord {
   std::array<uint8_t, 7> groupBytes = {0, 0, 0, 0, 0, 0, 0};  // the first alone before 9.60
   std::vector<TextRecord> texts;
   TextStyleRecord textStyle;
+  std::vector<PlacementRecord> placements;
+  std::vector<GraphicRecord> graphics;  // with the document's graphics lists
+  // Unset: the record that says "no tablature" (documents from 3.01 to 7.4F
+  // always store the whole record: a default one with a presence of 0).
+  std::optional<TablatureRecord> tablature;
+  std::vector<LawRecord> laws;                         // from 6.00
+  std::vector<DynamicRecord> dynamics;                 // from 6.10
+  std::optional<CustomDiagramsRecord> customDiagrams;  // from 9.60
   uint8_t karaoke = 0;
   uint8_t languageByte = 0, textLineByte = 0;  // the first from 6.00
   uint16_t textLineBase = 40;
@@ -382,7 +401,8 @@ struct ScoreRecord {
   std::vector<BarRowRecord> bars = {BarRowRecord{}};
   std::optional<uint16_t> barCount;
   uint8_t byteBeforeSpacing = 0;
-  uint16_t spacingWhole = 240;  // from 7.80, the first of the spacing widths
+  uint16_t spacingWhole = 240;                         // from 7.80, the first of the spacing widths
+  std::optional<CustomDiagramsRecord> customDiagrams;  // from 9.30
 };
 void WriteScore(NativeWriter& w, const ScoreRecord& s, bool graphics);
 // The block as a section of NativeDocument; the graphics lists follow the
