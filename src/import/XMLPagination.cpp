@@ -7,7 +7,9 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLPortees.h"
+#include "layout/HauteursPortees.h"
 #include "layout/ServicesMiseEnPage.h"
+#include "layout/Titres.h"
 #include "layout/Zoom.h"
 #include "layout/Zorodava.h"
 #include "model/CvtTemps.h"
@@ -15,10 +17,13 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/Ruban.h"
 #include "model/StaffHeightEvts.h"
 #include "model/TabEltMesure.h"
 #include "platform/Collections.h"
 #include "platform/Memory.h"
+#include "stafftypes/DonneesTablature.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
@@ -461,14 +466,22 @@ void XMLGetPageParameters(int32_t page, float* width, float* height, float* left
   if (bottom) *bottom = m[3];
 }
 
+namespace {
+// The part and staff (from 0) a staff was made for; false for a staff the file
+// did not make.
+bool PartiePortee(Portee** staff, uint32_t* part, uint32_t* staf) {
+  int32_t size = sizeof *part;
+  Collection c = (*staff)->collection;
+  if (GetCollectionItem(c, FourCC("XML "), FourCC("part"), &size, part) != noErr) return false;
+  size = sizeof *staf;
+  return GetCollectionItem(c, FourCC("XML "), FourCC("staf"), &size, staf) == noErr;
+}
+}  // namespace
+
 float XMLGetTaillePortee(Portee** staff) {
   if (!staff) return 1.0f;
   uint32_t part = 0, staf = 0;
-  int32_t size = sizeof part;
-  Collection c = (*staff)->collection;
-  if (GetCollectionItem(c, FourCC("XML "), FourCC("part"), &size, &part) != noErr) return 1.0f;
-  size = sizeof staf;
-  if (GetCollectionItem(c, FourCC("XML "), FourCC("staf"), &size, &staf) != noErr) return 1.0f;
+  if (!PartiePortee(staff, &part, &staf)) return 1.0f;
   const XMLHauteurPortee* h = Elts<XMLHauteurPortee>(gHauteurs);
   for (int32_t i = 0, n = Nb<XMLHauteurPortee>(gHauteurs); i < n; i++)
     if (h[i].partie == part && h[i].portee == staf + 1) return h[i].hauteur * kParMillimetreStaff;
@@ -830,6 +843,182 @@ void FixeLargeursMesures(Document* doc, Partition** score, bool sauts) {
   }
 }
 
+// Each staff layout of a system reaches up and down to the midpoints with its
+// neighbours; the outer ones by the space on their inner side, held to
+// 5..40 mm.
+void EtendPortees(const XMLSystemeCommande& s) {
+  XMLPorteeLayout* l = Elts<XMLPorteeLayout>(s.portees);
+  const int32_t m = Nb<XMLPorteeLayout>(s.portees);
+  if (m == 0) return;
+  for (int32_t j = 0; j < m; j++) std::memcpy(l[j].etendu, l[j].rect, sizeof l[j].rect);
+  for (int32_t j = 0; j + 1 < m; j++) l[j].etendu[3] = l[j + 1].etendu[1] = (l[j].rect[3] + l[j + 1].rect[1]) / 2;
+  const auto borne = [](float v) { return v >= 5.0f ? (v <= 40.0f ? v : 40.0f) : 5.0f; };
+  l[0].etendu[1] = l[0].rect[1] - borne(l[0].etendu[3] - l[0].rect[3]);
+  l[m - 1].etendu[3] = l[m - 1].rect[3] + borne(l[m - 1].rect[1] - l[m - 1].etendu[1]);
+}
+
+// The lowest bottom of the document's titles on the first page setup, in
+// tenths of a millimetre; 0 without titles.
+int32_t BasTitres(Document* doc) {
+  int32_t bas = 0;
+  for (const StrTitre& t : doc->titres)
+    if (t.texte[0]) bas = std::max(bas, GetPosBasTitre(&doc->misesEnPage[0], &t));
+  return bas;
+}
+
+// A staff layout met in a system, found by its part and staff.
+struct LayoutRange {
+  uint64_t cle;  // part << 32 | staff number
+  int32_t page, systeme, index;
+  bool operator<(const LayoutRange& o) const { return cle < o.cle; }
+};
+
+// Per-bar values of one kind of staff-height event, set on a staff in one pass.
+struct ValeursParMesure {
+  std::vector<int32_t> valeurs;
+  std::vector<uint8_t> poses;
+  bool vide = true;
+  explicit ValeursParMesure(int32_t n) : valeurs(size_t(n), 0), poses(size_t(n), 0) {}
+  void Pose(int32_t b0, int32_t b1, int32_t v) {
+    for (int32_t b = b0; b <= b1 && b < int32_t(poses.size()); b++) {
+      valeurs[size_t(b)] = v;
+      poses[size_t(b)] = 1;
+    }
+    vide = false;
+  }
+  void Efface() {
+    if (vide) return;
+    std::fill(poses.begin(), poses.end(), 0);
+    vide = true;
+  }
+  void Applique(Portee** staff, uint32_t kind) const {
+    if (!vide) AddEventsStaffHeightParMesure(staff, kind, 0, int16_t(poses.size()), valeurs.data(), poses.data());
+  }
+};
+
+// The staff and the staves merged after it (a line's height, base line and
+// tablature hold for all of them).
+template <typename F>
+void PourFusionnees(Partition** score, int16_t index, F f) {
+  for (int16_t i = index; i < (*score)->nbPortees; i++) {
+    Portee** staff = GetPorteeIndex(score, i);
+    if (!staff) break;
+    f(staff);
+    if (!(*staff)->fusionneAvecSuivante) break;
+  }
+}
+
+// A staff's chord line and lyrics base line, kept at the score's resolution,
+// moved by delta (72-dpi units).
+void DecaleLignesTexte(Partition** score, Portee** staff, int32_t delta) {
+  const int16_t dpi = GetDpiDest();
+  SetDpiPartition(score);
+  SetLigneAccordPortee(staff, Sature16(Zoom(int32_t((*staff)->ligneAccord) + delta)));
+  SetLigneBaseKaraoke(staff, Sature16(Zoom(int32_t((*staff)->hauteurBaseLigneTexte) + delta)));
+  SetDpiDest(dpi);
+}
+
+// Staff heights and base lines from the staff layouts: each staff the file
+// made takes the mean over the systems of its extended height and of its
+// bottom line below the extended top; each system whose own differ gets the
+// difference as its events ('H' height, 'B' base line, 'T' tablature, 'P'
+// lyrics and 'A' chord lines). The first system of every page gets its
+// top-system distance ('M'), on the first page of music less the titles.
+void FixeEspacementPortees(Document* doc, Partition** score) {
+  SetTabEltMesureModifie(score, kTabEltEspacement);
+  UpdateTabEltMesure(score, kTabEltEspacement);
+  const int32_t nbMesures = std::min<int32_t>(NbMesuresPartition(score), kMaxMesures);
+  if (nbMesures <= 0) return;
+  XMLPageCommande* pages = Elts<XMLPageCommande>(gPages);
+  const int32_t nbPages = Nb<XMLPageCommande>(gPages);
+  std::vector<LayoutRange> layouts;
+  for (int32_t i = 0; i < nbPages; i++)
+    for (int32_t k = 0, nbSys = Nb<XMLSystemeCommande>(pages[i].systemes); k < nbSys; k++) {
+      const XMLSystemeCommande& s = Elts<XMLSystemeCommande>(pages[i].systemes)[k];
+      EtendPortees(s);
+      for (int32_t j = 0, m = Nb<XMLPorteeLayout>(s.portees); j < m; j++) {
+        const XMLPorteeLayout& l = Elts<XMLPorteeLayout>(s.portees)[j];
+        layouts.push_back({uint64_t(l.partie) << 32 | l.portee, i, k, j});
+      }
+    }
+  std::stable_sort(layouts.begin(), layouts.end());
+  const auto systeme = [&](const LayoutRange& r) -> const XMLSystemeCommande& {
+    return Elts<XMLSystemeCommande>(pages[r.page].systemes)[r.systeme];
+  };
+  const auto layout = [&](const LayoutRange& r) -> const XMLPorteeLayout& {
+    return Elts<XMLPorteeLayout>(systeme(r).portees)[r.index];
+  };
+
+  ValeursParMesure hautSysteme(nbMesures);
+  const int32_t titres = nbPages > doc->nbPagesReservees ? BasTitres(doc) / 10 : 0;
+  for (int32_t i = 0; i < nbPages; i++) {
+    if (Nb<XMLSystemeCommande>(pages[i].systemes) == 0) continue;
+    const XMLSystemeCommande& s = Elts<XMLSystemeCommande>(pages[i].systemes)[0];
+    if (Nb<XMLPorteeLayout>(s.portees) == 0) continue;
+    const int32_t b0 = MesureDuRecord(score, s.premiereMesure);
+    const int32_t b1 = FinDuRecord(score, s.derniereMesure);
+    if (b0 < 0 || b1 < b0) continue;
+    float v = s.distanceHaut - s.rect[1] + Elts<XMLPorteeLayout>(s.portees)[0].etendu[1];
+    if (i == doc->nbPagesReservees) v = v - 7.0f - float(titres);
+    // A first system is never raised above the page's music area.
+    const int32_t m = Tronque32(v * kUnitesParMm);
+    if (m > 0) hautSysteme.Pose(b0, b1, m);
+  }
+
+  ValeursParMesure h(nbMesures), b(nbMesures);
+  for (int16_t st = 0; st < (*score)->nbPortees; st++) {
+    Portee** staff = GetPorteeIndex(score, st);
+    if (!staff) continue;
+    hautSysteme.Applique(staff, 'M');
+    uint32_t part = 0, staf = 0;
+    if (!PartiePortee(staff, &part, &staf)) continue;
+    const LayoutRange cle{uint64_t(part) << 32 | (staf + 1), 0, 0, 0};
+    const auto [debut, fin] = std::equal_range(layouts.begin(), layouts.end(), cle);
+    if (debut == fin) continue;
+    double sommeHauteur = 0, sommeDistance = 0;
+    for (auto r = debut; r != fin; ++r) {
+      const XMLPorteeLayout& l = layout(*r);
+      sommeHauteur += double(l.etendu[3]) - l.etendu[1];
+      sommeDistance += double(l.rect[3]) - l.etendu[1];
+    }
+    const double nb = double(fin - debut);
+    const float hauteurMm = float(sommeHauteur / nb), distanceMm = float(sommeDistance / nb);
+    const int32_t ancienneDistance = (*staff)->decalageLigneBasBaseRuban;
+    SetHauteurPortee(staff, Sature16(Zoom(Tronque32(std::round(hauteurMm * kUnitesParMm)))));
+    SetLigneBasePortee(staff, Sature16(Zoom(Tronque32(distanceMm * kUnitesParMm))));
+    const int32_t delta = int32_t((*staff)->decalageLigneBasBaseRuban) - ancienneDistance;
+    const bool tablature = GetTablature(staff) != nullptr;
+    if (tablature) {
+      InitTailleRubanPortee(score, staff);
+      if (Tablature** t = GetTablature(staff))
+        SetLigneBaseTablature(staff, Sature16(Zoom(int32_t((*t)->ligneBase) + delta)));
+    }
+    if (delta != 0) DecaleLignesTexte(score, staff, delta);
+    const int32_t hauteur = (*staff)->hauteurBaseRuban, distance = (*staff)->decalageLigneBasBaseRuban;
+    h.Efface();
+    b.Efface();
+    for (auto r = debut; r != fin; ++r) {
+      const XMLSystemeCommande& s = systeme(*r);
+      const XMLPorteeLayout& l = layout(*r);
+      const int32_t b0 = MesureDuRecord(score, s.premiereMesure);
+      const int32_t b1 = FinDuRecord(score, s.derniereMesure);
+      if (b0 < 0 || b1 < b0) continue;
+      const int32_t hs = Tronque32((l.etendu[3] - l.etendu[1]) * kUnitesParMm - 1.0f);
+      if (hs == 0 || hs == hauteur) continue;
+      h.Pose(b0, b1, hs - hauteur);
+      const int32_t ds = Tronque32((l.rect[3] - l.etendu[1]) * kUnitesParMm);
+      if (ds != distance) b.Pose(b0, b1, ds - distance);
+    }
+    PourFusionnees(score, st, [&](Portee** p) {
+      h.Applique(p, 'H');
+      b.Applique(p, 'B');
+      if (tablature) b.Applique(p, 'T');
+    });
+    b.Applique(staff, 'P');
+    b.Applique(staff, 'A');
+  }
+}
+
 }  // namespace
 
 void XMLAppliquePagination(Document* doc) {
@@ -850,8 +1039,7 @@ void XMLAppliquePagination(Document* doc) {
     const bool sauts = FixeSauts(score);     // "MusicXML: Set breaks."
     FixeMargesSystemes(doc, score);          // "MusicXML: Set system margins."
     FixeLargeursMesures(doc, score, sauts);  // "MusicXML: Set bar width."
-    // SEAM(import): staff heights and distances from the staff layouts, and the top-system distance of
-    // each page, as staff-height events ('H', 'B', 'T', 'P', 'A', 'M').
+    FixeEspacementPortees(doc, score);       // "MusicXML: Set staff spacing."
   }
   SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
   FixeMiseEnPageNonCalculee(doc);
@@ -873,8 +1061,30 @@ int16_t XMLNombrePagesDemandees(Document* doc) {
       if (e->sautPage) pages++;
   return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
-// SEAM(import): appearance values rescale line widths and effect positions once the notes pass lands.
-void XMLFinalizeAppearance(Document*) {}
+// The file's beam width on every staff, against the staves' mean line spacing
+// at 72 dpi. The score's stem, staff, bar-line, leger-line and enclosure
+// widths, its grace-note size and the effect positions scaled to that spacing
+// have no fields of their own in the score: the drawing keeps its own.
+void XMLFinalizeAppearance(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  const float poutre = gApparence[kApparencePoutre];
+  if (!score || !(poutre > 0)) return;
+  const int16_t dpi = GetDpiDest();
+  SetDpiDest(72);
+  double somme = 0;
+  int32_t nb = 0;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++)
+    if (Portee** staff = GetPorteeIndex(score, i)) {
+      somme += InterlignePortee(staff);
+      nb++;
+    }
+  SetDpiDest(dpi);
+  const float interligne = nb > 0 ? float(somme / nb) : 7.6f;
+  const float v = std::floor(poutre * interligne * 0.54f + 0.5f);
+  const uint8_t epaisseur = uint8_t(v >= 31.0f ? 31.0f : (v >= 0.0f ? v : 0.0f));
+  for (int16_t i = 0; i < (*score)->nbPortees; i++)
+    if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = epaisseur;
+}
 // SEAM(import): text widths on the ribbon once the lyrics and directions passes land.
 void XMLPaginationRecalculeLargeurObjetsTexte(Document*) {}
 // SEAM(import): chord-diagram positions once chord symbols land.

@@ -42,8 +42,8 @@ struct XMLPorteeLayout {
   uint32_t partie;
   uint32_t portee;  // from 1
   float rect[4];    // computed when applied
-  uint32_t reserve[4];
-  float distance;  // kXMLLongueurAbsente when not given
+  float etendu[4];  // the rectangle up and down to its neighbours (computed when applied)
+  float distance;   // kXMLLongueurAbsente when not given
 };
 
 struct XMLHauteurPortee {

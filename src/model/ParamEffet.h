@@ -29,11 +29,11 @@ enum : uint8_t {
 
 // One mark or ornament of a note.
 struct Mark {
-  uint8_t code;    // mark code
-  uint8_t param1;  // placement kind (the reader's position byte)
-  uint8_t param2;
-  uint8_t param3;
-  uint8_t octet4;           // 1
+  uint8_t code;             // mark code
+  uint8_t param1;           // placement kind (the reader's position byte)
+  uint8_t param2;           // x offset in points (signed)
+  uint8_t param3;           // y offset in points (signed; positive moves up)
+  uint8_t octet4;           // 1: placement and ornament follow the stem direction
   uint8_t actif;            // 1; only enabled marks set effect flags
   uint8_t octet6;           // 0; non-zero keeps the mark out of automatic placement
   double valeur;            // 0
@@ -53,8 +53,19 @@ struct Mark {
   uint16_t motLecteur;
   uint16_t valeursN[4];  // the remaining words of a code-110 mark
   uint8_t glyphe;        // code 99: music-font glyph of a free accidental, 0 none
-  char texte[513];       // UTF-8 text (codes 99 and 100)
-  char chaine[129];      // UTF-8 string stored after it
+  // What the mark drawing reads besides the placement (0 gives the defaults).
+  uint8_t invisible;       // drawn only where invisible marks are shown
+  uint8_t selectionne;     // framed after drawing
+  uint16_t tailleTexte;    // low byte: text size in points (0 automatic); high byte: face bits
+  uint16_t couleur;        // colour index; 0 = the staff's
+  uint16_t justification;  // user texts; the rotation of a linked graphic (106)
+  float echelle;           // picture scale of a linked graphic (106); 0 counts as 1
+  int8_t courbeEpaisseur;  // free curve (110): thickness, tension in hundredths, end offset
+  uint16_t courbeTension;
+  int8_t courbeFinDx;
+  int8_t courbeFinDy;
+  char texte[513];   // UTF-8 text (codes 99 and 100)
+  char chaine[129];  // UTF-8 string stored after it
 };
 
 // One grace-note slot. The first slot whose used byte is 0 ends the list.

@@ -17,6 +17,7 @@
 #include "model/Tonalite.h"
 #include "notation/DecalagesAccord.h"
 #include "notation/DessinCorps.h"
+#include "notation/DessinMarks.h"
 #include "notation/FormesCorps.h"
 #include "notation/SilencesFantomes.h"
 #include "notation/TaillesPortee.h"
@@ -193,9 +194,11 @@ void TraceSilenceFantome(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
   RozoClosePortOffscreen(off);
 }
 
-// SEAM(notation): grace notes, the slur or tie starting at a note and its
-// marks are drawn by their own drawers once they exist; a chord draws none.
-void TraceGraceEtMarques(Portee**, Signe*, int32_t, int16_t, uint8_t) {}
+// SEAM(notation): grace notes and the slur or tie starting at a note are
+// drawn by their own drawers once they exist; a chord draws only its marks.
+void TraceGraceEtMarques(Portee** staff, Signe* note, int32_t index, int32_t x, int32_t y, uint16_t effects, uint8_t) {
+  TraceMarksNote(staff, S16(x), S16(y), index, note, false, effects);
+}
 
 // The shape a note takes in the staff's shape-note mode.
 int16_t FormeNote(Portee** staff, const Signe& s, int32_t index, int32_t time) {
@@ -451,7 +454,7 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
       if (piece == 0) {
         const uint16_t effets = graceMode ? graceIndex : uint16_t(s.indexParamEffet);
         if (effets != 65535 && drawFlag) {
-          TraceGraceEtMarques(staff, &s, k, effets, alteration != kAlterationAucune);
+          TraceGraceEtMarques(staff, &s, k, xh, y, effets, alteration != kAlterationAucune);
           TextFontMusicale(staff, Unite(staff));
         }
       }

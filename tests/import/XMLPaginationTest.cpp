@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/XMLImportFixture.h"
@@ -201,10 +203,11 @@ struct Releve {
   int16_t marges[4];
   int16_t retrait;
   uint16_t taille;
+  int16_t hauteur, ligneBase;
   bool operator==(const Releve& o) const {
     return lignes == o.lignes && evts == o.evts && typePapier == o.typePapier &&
            std::memcmp(&papier, &o.papier, sizeof papier) == 0 && std::memcmp(marges, o.marges, sizeof marges) == 0 &&
-           retrait == o.retrait && taille == o.taille;
+           retrait == o.retrait && taille == o.taille && hauteur == o.hauteur && ligneBase == o.ligneBase;
   }
 };
 
@@ -214,7 +217,7 @@ Releve Releve(const ImportXML& x) {
   const TabEltMesure* e = GetLignesTabElt(GetTabEltMesureRuban(score));
   for (int16_t b = 0; b < (*score)->nbMesures; b++) {
     r.lignes.insert(r.lignes.end(), {e[b].echelle, e[b].sautSysteme, e[b].sautPage, e[b].continueLigneSuivante});
-    for (uint32_t kind : {uint32_t('G'), uint32_t('D')})
+    for (uint32_t kind : {uint32_t('G'), uint32_t('D'), uint32_t('H'), uint32_t('B'), uint32_t('M')})
       r.evts.push_back(ExtractStaffHeightEvt(x.Staff(0), kind, b, b));
   }
   r.typePapier = x.doc->typePapier;
@@ -226,6 +229,8 @@ Releve Releve(const ImportXML& x) {
   r.marges[3] = m.margeBas;
   r.retrait = m.retraitPremierSysteme;
   r.taille = (*x.Staff(0))->aspect.tailleUnite;
+  r.hauteur = (*x.Staff(0))->hauteurBaseRuban;
+  r.ligneBase = (*x.Staff(0))->decalageLigneBasBaseRuban;
   return r;
 }
 
@@ -260,7 +265,10 @@ TEST(XMLPagination, AppliedToTheScoreOfAPageLayoutFile) {
   // to the staves; the right indents to the staves.
   EXPECT_NEAR(r.retrait, 248 * mm * 10, 1);
   const int32_t gauche = int32_t(248 * mm * 4.7244094500000005f), droite = int32_t(206 * mm * 4.7244094500000005f);
-  EXPECT_EQ(r.evts, (std::vector<int32_t>{0, droite, 0, droite, gauche, droite}));
+  for (int16_t b = 0; b < 3; b++) {
+    EXPECT_EQ(r.evts[size_t(5 * b)], b == 2 ? gauche : 0) << b;
+    EXPECT_EQ(r.evts[size_t(5 * b + 1)], droite) << b;
+  }
   // No staff size given: 40 tenths of the file's scale against a 5.08 mm staff.
   EXPECT_EQ(r.taille, uint16_t(40 * mm * 0.19685039375f * 72));
   for (int16_t b = 0; b < 3; b++) {
@@ -346,6 +354,82 @@ TEST(XMLPagination, PagesAskedAreBounded) {
     ASSERT_EQ(x.Squelette(), 1);
     EXPECT_EQ(XMLNombrePagesDemandees(x.doc), c.asked) << c.bars << " bars, " << c.marks << " marks";
   }
+}
+
+// Staff heights and base lines from the staff layouts: each staff takes the
+// mean over its systems of the height between the midpoints to its neighbours
+// (outer staves: the space on the inner side, at least 5 mm) and of its bottom
+// line below that; each system gets its own difference as events. The first
+// system of the page moves down by its top-system distance.
+TEST(XMLPagination, StaffSpacingFromTheStaffLayouts) {
+  // 0.1 mm per tenth; staves 4 mm high; systems 20 mm below the page top.
+  const std::string defaults =
+      "<defaults><scaling><millimeters>4</millimeters><tenths>40</tenths></scaling>"
+      "<system-layout><system-distance>100</system-distance><top-system-distance>200</top-system-distance>"
+      "</system-layout></defaults>";
+  const std::string attrs =
+      "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time></attributes>";
+  const auto distance = [](int tenths) {
+    return "<staff-layout><staff-distance>" + std::to_string(tenths) + "</staff-distance></staff-layout>";
+  };
+  // The second staff 10 mm below the first in the first system, 20 mm in the second.
+  const std::string p1 = Part("P1", Measure("1", "<print/>" + attrs + Note(4)) + Measure("2", Note(4)) +
+                                        Measure("3", "<print new-system=\"yes\"/>" + Note(4)) + Measure("4", Note(4)));
+  const std::string p2 =
+      Part("P2", Measure("1", "<print>" + distance(100) + "</print>" + attrs + Note(4)) + Measure("2", Note(4)) +
+                     Measure("3", "<print new-system=\"yes\">" + distance(200) + "</print>" + Note(4)) +
+                     Measure("4", Note(4)));
+  ImportXML x("<score-partwise>" + defaults + "<part-list>" + ScorePart("P1", "A") + ScorePart("P2", "B") +
+              "</part-list>" + p1 + p2 + "</score-partwise>");
+  ASSERT_EQ(x.Squelette(), 1);
+  ASSERT_EQ(x.NbPortees(), 2);
+  ASSERT_EQ((*x.Score())->nbMesures, 4);
+  const float k = 4.7244094500000005f;  // units per millimetre
+  // Both staves: 14 mm high with their line 9 mm down in the first system,
+  // 24 mm and 14 mm in the second.
+  const int16_t hauteur = int16_t(std::lround(19 * k)), ligne = int16_t(11.5f * k);
+  const int32_t h1 = int32_t(14 * k - 1) - hauteur, h2 = int32_t(24 * k - 1) - hauteur;
+  const int32_t b1 = int32_t(9 * k) - ligne, b2 = int32_t(14 * k) - ligne;
+  ASSERT_LT(h1, 0);
+  ASSERT_GT(h2, 0);
+  for (int16_t st = 0; st < 2; st++) {
+    Portee** staff = x.Staff(st);
+    EXPECT_EQ((*staff)->hauteurBaseRuban, hauteur) << st;
+    EXPECT_EQ((*staff)->decalageLigneBasBaseRuban, ligne) << st;
+    std::vector<int32_t> h, b, p;
+    for (int16_t bar = 0; bar < 4; bar++) {
+      h.push_back(ExtractStaffHeightEvt(staff, 'H', bar, bar));
+      b.push_back(ExtractStaffHeightEvt(staff, 'B', bar, bar));
+      p.push_back(ExtractStaffHeightEvt(staff, 'P', bar, bar));
+    }
+    EXPECT_EQ(h, (std::vector<int32_t>{h1, h1, h2, h2})) << st;
+    EXPECT_EQ(b, (std::vector<int32_t>{b1, b1, b2, b2})) << st;
+    EXPECT_EQ(p, b) << st;
+    // 20 mm down, less the 5 mm above the first staff and 7 mm for the titles.
+    EXPECT_EQ(ExtractStaffHeightEvt(staff, 'M', 0, 1), int32_t(8 * k)) << st;
+    EXPECT_EQ(ExtractStaffHeightEvt(staff, 'M', 2, 3), 0) << st;
+  }
+}
+
+// The file's beam width goes to every staff, against the staves' line spacing
+// and held to 31; without one the staves keep theirs.
+TEST(XMLPagination, BeamWidthFromTheAppearance) {
+  const auto largeur = [](const std::string& beam) {
+    const std::string appearance =
+        beam.empty() ? "" : "<appearance><line-width type=\"beam\">" + beam + "</line-width></appearance>";
+    ImportXML x(AvecDefauts(appearance));
+    EXPECT_EQ(x.Notes(), 1);
+    const uint8_t avant = (*x.Staff(0))->epaisseurBarre;
+    XMLFinalizeAppearance(x.doc);
+    return std::make_pair(avant, (*x.Staff(0))->epaisseurBarre);
+  };
+  const auto sans = largeur("");
+  EXPECT_EQ(sans.second, sans.first);
+  EXPECT_EQ(largeur("1000").second, 31);
+  const int fin = largeur("2").second, epais = largeur("5").second;
+  EXPECT_GT(fin, 0);
+  EXPECT_GT(epais, fin);
+  EXPECT_LT(epais, 31);
 }
 
 }  // namespace
