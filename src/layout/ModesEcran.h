@@ -39,9 +39,6 @@ void GetPrInfoDocument(Document* document, PrInfo* out);
 void CalculeAireSelonMode(Document* document, int16_t flags, Rect* out);
 // Height of the bars above the ribbon (the ruler's: a preview has no others).
 int16_t CalculeHauteursBarres(Document* document);
-// With the page-limits preference, a bar that starts a system gets a line at
-// x over the staff's height (4 pixels wide at 72 dpi where a page starts).
-void TraceLimitePage(Document* document, Portee** staff, int32_t bar, int32_t x);
 
 // Areas of the pages in page and print modes: every page's screen rectangles
 // (clipToWindow: a page off the window is not shown), every element's drawing

@@ -28,6 +28,9 @@ void FixeMiseEnPageNonCalculee(Document* document);
 // Whether guide marks are drawn: objects set invisible show only then; never
 // while the process switch is off, else always in mode 0, else the document's.
 bool IsTraceReperes(Partition** score);
+// With the page-limits preference, a bar that starts a system gets a line at
+// x over the staff's height (4 pixels wide at 72 dpi where a page starts).
+void TraceLimitePage(Document* document, Portee** staff, int32_t bar, int32_t x);
 // Re-paginates the current score: writes the mode-3 bar table.
 void RecalculeMiseEnPage(Document* document);
 // The scale by which the mode-3 table is zoomed into the page and print tables:

@@ -33,8 +33,20 @@ int16_t Longueur(const char* s) { return int16_t(strnlen(s, 255)); }
 
 bool Antialias() { return pref.traitsAntialias != 0; }
 
+// The pen of the marks' figures, in 1/576 inch: the stored graphic mode has
+// no slot for it; the leader line of a text mark keeps its own thinner pen.
+constexpr int16_t kEpaisseurTraitMarque = 5;
+
 // The pen of the marks' lines, in pixels.
-float PlumeMark() { return float(CvtTaillePlumeZoom(kMGEpaisseurTraitRenvoi, 576)); }
+float PlumeMark() { return float(CvtTaillePlumeZoom(kEpaisseurTraitMarque, 576)); }
+
+// A disc or a circle of a radius already in pixels.
+void CerclePixels(bool filled, float cx, float cy, float r) {
+  const float d = std::max(1.0f, std::trunc(r));
+  const Rect rc{S16f(cy - d), S16f(cx - d), S16f(cy + d), S16f(cx + d)};
+  if (filled) PaintOval(&rc);
+  else FrameOval(&rc);
+}
 
 void Ligne(float x1, float y1, float x2, float y2) {
   const float w = PlumeMark();
@@ -189,11 +201,12 @@ void DrawNumString(Portee** staff, float cx, float cy, const char* text, int16_t
   GetForeColor(&avant);
   const RGBColor blanc{0xFFFF, 0xFFFF, 0xFFFF};
   RGBForeColor(&blanc);
-  DrawCercle(true, cx, cy, r);
+  // The radius is measured on the zoomed text: already in pixels.
+  CerclePixels(true, cx, cy, r);
   RGBForeColor(&avant);
   MoveTo(S16f(cx - 0.5f * w), S16f(cy + 0.35f * m));
   DrawText(text, 0, Longueur(text));
-  DrawCercle(false, cx, cy, r);
+  CerclePixels(false, cx, cy, r);
 }
 
 void DrawCercle(bool filled, float cx, float cy, float r) {
@@ -271,7 +284,7 @@ void TraceMark(Portee** staff, int16_t noteX, int16_t noteY, int16_t x, int16_t 
   else if (staff)
     couleur = (*staff)->modeGrise ? kCouleurInvisible : int16_t(m.couleur ? m.couleur : (*staff)->couleur);
   else couleur = int16_t(m.couleur ? m.couleur : kCouleurSansPortee);
-  FixeEpaisseurCouleur(kMGEpaisseurTraitRenvoi, kMGEpaisseurTraitRenvoi, 576, couleur);
+  FixeEpaisseurCouleur(kEpaisseurTraitMarque, kEpaisseurTraitMarque, 576, couleur);
 
   if (size <= 0) size = 72;
   const float s = float(size) / 72.0f;
@@ -433,14 +446,14 @@ void TraceMark(Portee** staff, int16_t noteX, int16_t noteY, int16_t x, int16_t 
       break;
     }
     case 59: Ligne(fx - u(4), fy, fx + u(4), fy); break;
-    case 60: DrawCercle(true, fx, fy, RayonStaccato(size)); break;
+    case 60: CerclePixels(true, fx, fy, RayonStaccato(size)); break;
     case 61:
       Barre(fx, fy - u(3), u(4));
-      DrawCercle(true, fx, fy, RayonStaccato(size));
+      CerclePixels(true, fx, fy, RayonStaccato(size));
       break;
     case 62:
       Barre(fx, fy, u(4));
-      DrawCercle(true, fx, fy - u(2), RayonStaccato(size));
+      CerclePixels(true, fx, fy - u(2), RayonStaccato(size));
       break;
     case 63: BarreTic(fx, fy - u(2) / 2, u(2), false); break;
     case 64: BarreTic(fx, fy + u(2) / 2, u(2), true); break;
@@ -453,11 +466,11 @@ void TraceMark(Portee** staff, int16_t noteX, int16_t noteY, int16_t x, int16_t 
       Coin(fx, fy - u(3), size);
       break;
     case 67:
-      DrawCercle(true, fx, fy - u(3), RayonStaccato(size));
+      CerclePixels(true, fx, fy - u(3), RayonStaccato(size));
       Coin(fx, fy + u(3), size);
       break;
     case 68:
-      DrawCercle(true, fx, fy + u(3), RayonStaccato(size));
+      CerclePixels(true, fx, fy + u(3), RayonStaccato(size));
       Coin(fx, fy - u(3), size);
       break;
     case 69:

@@ -378,7 +378,14 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
   tab.partageGroupe = 1;
   if (ReadTablature(&tab) && (*staff)->type != kTypePorteeBatterie && (*staff)->type != kTypePorteeParole) {
     Tablature** t = NewTablature(staff, tab.kind);
-    if (t) **t = tab;
+    if (t) {
+      // The slots the staff's record already holds stay: the file holds none.
+      // SEAM(stafftypes): the slots of the record's kind are installed with
+      // the tablature's renderers (InitVecteursTablature).
+      const VecteursTablature slots = (**t).vecteurs;
+      **t = tab;
+      (**t).vecteurs = slots;
+    }
   }
   FixeTablatureEtAccordsNonCalcules(staff);
   if (EndOfFile()) return false;

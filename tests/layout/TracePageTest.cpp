@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,39 @@ TEST_F(TracePage, TheFramesSwitchFramesElementsAndStaffEntries) {
     return n;
   };
   EXPECT_EQ(compte(avec) - compte(sans), cadres) << avec;
+}
+
+// Music systems draw their staves: five lines, the clef at each line start,
+// the time signature once, notes and bar lines; drawing pages again, or in
+// another order, gives the same pictures.
+TEST_F(TracePage, MusicSystemsDrawTheirStavesTheSameEachTime) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** staff = p.Staff(0);
+  FixeVisibleMesure(p.score, staff, 0, kVisibleClef | kVisibleArmure | kVisibleSignature,
+                    kVisibleClef | kVisibleArmure | kVisibleSignature);
+  int32_t n = 0;
+  Signe* s = GetSignesPortee(staff, &n);
+  for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+  p.Setup().entetesLignes = 1;  // every line starts with its clef
+  ModeImpression(p);
+  ASSERT_GE(CombienDePages(p.score), 2);
+  int16_t retour = 0;
+  const std::string un = p.Page(1, &retour), deux = p.Page(2, &retour);
+  EXPECT_EQ(p.Page(2, &retour), deux);
+  EXPECT_EQ(p.Page(1, &retour), un);
+  EXPECT_EQ(p.Page(2, &retour), deux);
+  std::vector<std::string> ops;
+  std::istringstream in(un);
+  for (std::string l; std::getline(in, l);) ops.push_back(l);
+  const std::vector<int> g = Glyphes(ops);
+  const size_t systemes = p.Systemes(0).size();
+  ASSERT_GE(systemes, 2u);
+  EXPECT_GE(size_t(std::count(g.begin(), g.end(), 38)), systemes) << un;  // a treble clef per line
+  EXPECT_EQ(std::count(g.begin(), g.end(), '4'), 2) << un;                // 4/4 at the start only
+  EXPECT_GE(std::count(g.begin(), g.end(), 'w'), 4) << un;                // whole notes
+  // Five staff lines and bar lines on every system.
+  EXPECT_GT(Filtre(ops, {"Line"}).size(), 5 * systemes) << un;
 }
 
 // Systems show their staves' names (the full name on the first system, the

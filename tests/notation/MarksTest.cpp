@@ -376,6 +376,10 @@ TEST_F(DessinMarksTest, PenFiguresAtTheirSizes) {
   EXPECT_EQ(Lignes(Trace(NouvelleMark(109, 0))), (L{{200, 300, 200, 290}, {200, 300, 196, 297}, {200, 300, 203, 297}}));
   // Staccato: a disc of at least one pixel's radius; tenuto-staccato adds the bar above.
   EXPECT_EQ(LargeurOvale(Trace(NouvelleMark(60, 0))), 2);
+  // Its radius is already in device pixels: 6 at 576 dpi, not zoomed again.
+  SetDpiDest(576);
+  EXPECT_EQ(LargeurOvale(Trace(NouvelleMark(60, 0))), 12);
+  SetDpiDest(72);
   EXPECT_EQ(Lignes(Trace(NouvelleMark(61, 0))), (L{{196, 297, 204, 297}}));
 }
 
@@ -449,6 +453,12 @@ TEST_F(DessinMarksTest, StringNumberCircleIsLargerWithoutAStaff) {
   const int avec = LargeurOvale(Trace(m, nullptr, staff)), sans = LargeurOvale(Trace(m, nullptr, nullptr));
   EXPECT_GT(avec, 0);
   EXPECT_GT(sans, avec);
+  // The circle follows the zoomed text: twice the size at twice the resolution, not four times.
+  SetDpiDest(144);
+  const int double_ = LargeurOvale(Trace(m, nullptr, staff));
+  SetDpiDest(72);
+  EXPECT_LE(double_, 2 * avec + 2);
+  EXPECT_GE(double_, 2 * avec - 2);
 }
 
 TEST_F(DessinMarksTest, SelectedMarkIsFramed) {
