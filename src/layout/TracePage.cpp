@@ -196,106 +196,108 @@ void TracePageParoles(Document* doc, const Page& page, const Systeme& element, P
   const TextStyle style = (*staff)->styleTexte;
   ImprimeTexte(doc, te, element.numeroPageParoles, 1, &r, &style);
   ExtendedTEDispose(te);
-  // The staff entries of a music system: each staff drawn in the entry's frame
-  // over the system's bars, its own placement put back afterwards.
-  void TracePorteesSysteme(Partition * *score, const Systeme& element, Point offset) {
-    const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
-    const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
-    // Entries are read by index: drawing may move the system's memory.
-    for (int32_t k = 0;; k++) {
-      const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
-      if (k >= n) break;
-      const PorteeSysteme entree = reinterpret_cast<const PorteeSysteme*>(*element.portees)[k];
-      if (entree.indexPortee >= (*score)->nbPortees || !(*score)->portees) continue;
-      Portee** staff = (*score)->portees[entree.indexPortee];
-      if (!staff || !*staff) continue;
-      Portee& p = **staff;
-      const Rect rect = p.rect;
-      const int16_t yHaut = p.yHaut, yBas = p.yBas, yEcran = p.yEcran, decalage = p.decalageLigneBas;
-      const int16_t barreHaut = p.yBarreHaut, barreBas = p.yBarreBas;
-      Rect r = entree.rectDessin;
-      OffsetRect(&r, offset.h, offset.v);
-      p.rect = r;
-      p.yHaut = p.yEcran = r.top;
-      p.yBas = r.bottom;
-      p.decalageLigneBas = int16_t(std::min<int32_t>(Zoom(entree.espaceB), INT16_MAX));
-      p.yBarreHaut = CalculePosLigneEcranBarreMesure(staff, 1);
-      (*staff)->yBarreBas = CalculePosLigneEcranBarreMesure(staff, 2);
-      // Notes far above or below the staff (ledger lines) stay in view.
-      const Rect zone{-16384, r.left, 16384, r.right};
-      if (entree.ligneVide) {
-        // SEAM(layout): an empty line shows only the staff's texts, drawn with
-        // the text pages.
-      } else if ((*staff)->modeFusion == kFusionMaitre) {
-        AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
-      } else {
-        AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
-      }
-      // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
-      // courtesy signs after the system are drawn with their own work.
-      Portee& q = **staff;
-      q.rect = rect;
-      q.yHaut = yHaut;
-      q.yBas = yBas;
-      q.yEcran = yEcran;
-      q.decalageLigneBas = decalage;
-      q.yBarreHaut = barreHaut;
-      q.yBarreBas = barreBas;
-    }
-  }
+}
 
-  // One element of a page, drawn in its frame moved by the page's offset.
-  void TraceElement(Document * doc, int32_t pageIndex, const Systeme& element, Point offset, int16_t pageNumber,
-                    int16_t pageCount) {
-    Partition** score = doc->partitionCourante;
-    Rect r = element.rectDessin;
-    OffsetRect(&r, offset.h, offset.v);
-    switch (element.type) {
-      case kSystemeMusique:
-        TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
-        TracePorteesSysteme(score, element, offset);
-        TraceApresPortees(doc, element, r, offset);
-        break;
-      case kSystemeTitre:
-      case kSystemeCompositeur:
-      case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;
-      case kSystemePageParoles: TracePageParoles(doc, PageN(score, pageIndex), element, offset); break;
-      case kSystemeEnTete:
-      case kSystemeBasDePage: {
-        const MiseEnPage* setup = PageN(score, pageIndex).miseEnPage;
-        if (!setup) break;
-        const BlocEnteteMiseEnPage& bloc = element.type == kSystemeEnTete ? setup->enTete : setup->basDePage;
-        const int16_t base = doc->misesEnPage[0].premierePageMusique;
-        DoTraceElementPiedDePageEtEntete(doc, &bloc, base, pageNumber, pageCount, pageNumber, pageCount, &r);
-        break;
-      }
-      case kSystemeObjetLibre: {
-        const Page& p = PageN(score, pageIndex);
-        Rect page = p.rectsPlacement[2];
-        OffsetRect(&page, offset.h, offset.v);
-        TraceSystemeObjetLibre(doc, int16_t(pageIndex), p.miseEnPage, &page, &element, offset);
-        break;
-      }
-      default: break;
-    }
-  }
-
-  // The layout check: every element's frame in blue, its staff entries' in red.
-  void TraceCadres(const Systeme& element, Point offset) {
-    PenNormal();
-    ForeColor(blueColor);
-    Rect r = element.rectDessin;
-    OffsetRect(&r, offset.h, offset.v);
-    FrameRect(&r);
+// The staff entries of a music system: each staff drawn in the entry's frame
+// over the system's bars, its own placement put back afterwards.
+void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset) {
+  const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
+  const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
+  // Entries are read by index: drawing may move the system's memory.
+  for (int32_t k = 0;; k++) {
     const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
-    ForeColor(redColor);
-    for (int32_t k = 0; k < n; k++) {
-      Rect e = reinterpret_cast<const PorteeSysteme*>(*element.portees)[k].rectDessin;
-      OffsetRect(&e, offset.h, offset.v);
-      FrameRect(&e);
+    if (k >= n) break;
+    const PorteeSysteme entree = reinterpret_cast<const PorteeSysteme*>(*element.portees)[k];
+    if (entree.indexPortee >= (*score)->nbPortees || !(*score)->portees) continue;
+    Portee** staff = (*score)->portees[entree.indexPortee];
+    if (!staff || !*staff) continue;
+    Portee& p = **staff;
+    const Rect rect = p.rect;
+    const int16_t yHaut = p.yHaut, yBas = p.yBas, yEcran = p.yEcran, decalage = p.decalageLigneBas;
+    const int16_t barreHaut = p.yBarreHaut, barreBas = p.yBarreBas;
+    Rect r = entree.rectDessin;
+    OffsetRect(&r, offset.h, offset.v);
+    p.rect = r;
+    p.yHaut = p.yEcran = r.top;
+    p.yBas = r.bottom;
+    p.decalageLigneBas = int16_t(std::min<int32_t>(Zoom(entree.espaceB), INT16_MAX));
+    p.yBarreHaut = CalculePosLigneEcranBarreMesure(staff, 1);
+    (*staff)->yBarreBas = CalculePosLigneEcranBarreMesure(staff, 2);
+    // Notes far above or below the staff (ledger lines) stay in view.
+    const Rect zone{-16384, r.left, 16384, r.right};
+    if (entree.ligneVide) {
+      // SEAM(layout): an empty line shows only the staff's texts, drawn with
+      // the text pages.
+    } else if ((*staff)->modeFusion == kFusionMaitre) {
+      AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
+    } else {
+      AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
     }
-    ForeColor(blackColor);
+    // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
+    // courtesy signs after the system are drawn with their own work.
+    Portee& q = **staff;
+    q.rect = rect;
+    q.yHaut = yHaut;
+    q.yBas = yBas;
+    q.yEcran = yEcran;
+    q.decalageLigneBas = decalage;
+    q.yBarreHaut = barreHaut;
+    q.yBarreBas = barreBas;
   }
+}
+
+// One element of a page, drawn in its frame moved by the page's offset.
+void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Point offset, int16_t pageNumber,
+                  int16_t pageCount) {
+  Partition** score = doc->partitionCourante;
+  Rect r = element.rectDessin;
+  OffsetRect(&r, offset.h, offset.v);
+  switch (element.type) {
+    case kSystemeMusique:
+      TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
+      TracePorteesSysteme(score, element, offset);
+      TraceApresPortees(doc, element, r, offset);
+      break;
+    case kSystemeTitre:
+    case kSystemeCompositeur:
+    case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;
+    case kSystemePageParoles: TracePageParoles(doc, PageN(score, pageIndex), element, offset); break;
+    case kSystemeEnTete:
+    case kSystemeBasDePage: {
+      const MiseEnPage* setup = PageN(score, pageIndex).miseEnPage;
+      if (!setup) break;
+      const BlocEnteteMiseEnPage& bloc = element.type == kSystemeEnTete ? setup->enTete : setup->basDePage;
+      const int16_t base = doc->misesEnPage[0].premierePageMusique;
+      DoTraceElementPiedDePageEtEntete(doc, &bloc, base, pageNumber, pageCount, pageNumber, pageCount, &r);
+      break;
+    }
+    case kSystemeObjetLibre: {
+      const Page& p = PageN(score, pageIndex);
+      Rect page = p.rectsPlacement[2];
+      OffsetRect(&page, offset.h, offset.v);
+      TraceSystemeObjetLibre(doc, int16_t(pageIndex), p.miseEnPage, &page, &element, offset);
+      break;
+    }
+    default: break;
+  }
+}
+
+// The layout check: every element's frame in blue, its staff entries' in red.
+void TraceCadres(const Systeme& element, Point offset) {
+  PenNormal();
+  ForeColor(blueColor);
+  Rect r = element.rectDessin;
+  OffsetRect(&r, offset.h, offset.v);
+  FrameRect(&r);
+  const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
+  ForeColor(redColor);
+  for (int32_t k = 0; k < n; k++) {
+    Rect e = reinterpret_cast<const PorteeSysteme*>(*element.portees)[k].rectDessin;
+    OffsetRect(&e, offset.h, offset.v);
+    FrameRect(&e);
+  }
+  ForeColor(blackColor);
+}
 
 }  // namespace
 
