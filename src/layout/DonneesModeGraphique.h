@@ -75,6 +75,13 @@ constexpr int16_t kMGTaillePointDiagramme = 80;
 constexpr int16_t kMGTailleBarreDiagramme = 60;
 constexpr int16_t kMGTailleNumeroCaseDiagramme = 100;
 constexpr int16_t kMGTailleNomDiagramme = 100;
+// Part-group signs: the brace's width and shape values and the bracket's
+// thickness factor and hook length (72-dpi units), the sub-bracket's line.
+constexpr int16_t kMGLargeurAccolade = 4;
+constexpr int16_t kMGFormeAccolade = 0;
+constexpr int16_t kMGEpaisseurCrochet = 5;
+constexpr int16_t kMGLongueurCrochet = 6;
+constexpr int16_t kMGEpaisseurSousCrochet = 3;
 // Lyric hyphens and extenders (72-dpi units, thicknesses in 1/288 inch).
 constexpr int16_t kMGLongueurTiret = 5;
 constexpr int16_t kMGEpaisseurTiret = 3;

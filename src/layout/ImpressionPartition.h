@@ -23,6 +23,16 @@ int16_t ImprimeTexte(Document* document, ExtendedTE text, int16_t page, int16_t 
                      const TextStyle* style);
 
 struct MiseEnPage;
+struct Portee;
+// Whether a page is being printed: set while ImprimePartition draws.
+bool IsPrintingInProgress();
+// True unless the staff is marked not to be printed.
+bool IsPorteeImprimable(const MiseEnPage* setup, Portee** staff);
+// Draws one page (1-based) of the current score for a printer or a picture,
+// with the screen-only decorations off; a score without pages is laid out
+// first. Returns what the page drawing returns.
+int16_t ImprimePartition(Document* document, MiseEnPage* setup, int16_t page, const PrInfo* printInfo);
+
 // The print information with its page rectangle divided by the setup's scale
 // (never by less than 0.1), truncated.
 void GetRectScale(const MiseEnPage* setup, const PrInfo* source, PrInfo* out);

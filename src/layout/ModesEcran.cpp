@@ -11,8 +11,10 @@
 #include "layout/ModeGraphique.h"
 #include "layout/Pagination.h"
 #include "layout/Regle.h"
+#include "layout/Titres.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
@@ -72,6 +74,11 @@ float CalculeEchelleVisualisationModePage(Document* doc) {
 }
 
 namespace {
+
+// The name box of staff entry k of element i of page p, left of the system
+// and clear of its part-group signs, with the staff's lines where the entry
+// puts them.
+void NommePorteeSysteme(Partition** score, int32_t p, int32_t i, int32_t k, Portee** staff);
 
 int32_t NbPagesPartition(Partition** score) {
   return (score && (*score)->pages) ? GetHandleSize((*score)->pages) / int32_t(sizeof(Page)) : 0;
@@ -193,6 +200,30 @@ void GetOffsetDebutPageSurEcran(Document* doc, int16_t pageIndex, Point* out) {
   out->v = Sature16(int32_t(doc->rectContenu.top) + int32_t(f * float(r.top) / 72.0f));
 }
 
+namespace {
+
+void NommePorteeSysteme(Partition** score, int32_t p, int32_t i, int32_t k, Portee** staff) {
+  const Systeme systeme = ElementsPage(PagesPartition(score)[p])[i];
+  const PorteeSysteme e = EntreesSysteme(systeme)[k];
+  const int16_t index = int16_t(e.indexPortee);
+  const int32_t retrait = Zoom(CalculeDeltaXDefaultPartGroup(score, &systeme, index, index)) + Zoom(6);
+  // The staff's lines where the system's drawing puts them: its base line the
+  // entry's spacing below the entry's top.
+  const int16_t y = (*staff)->yEcran, base = (*staff)->decalageLigneBas;
+  (*staff)->yEcran = e.rectDessin.top;
+  (*staff)->decalageLigneBas = Sature16(Zoom(e.espaceB));
+  Rect nom;
+  const int16_t angle =
+      CalculeAireNomPorteeModePage(staff, &systeme, Sature16(systeme.rectDessin.left - retrait), 0, &nom);
+  (*staff)->yEcran = y;
+  (*staff)->decalageLigneBas = base;
+  PorteeSysteme& f = EntreesSysteme(ElementsPage(PagesPartition(score)[p])[i])[k];
+  f.rectNom = nom;
+  f.angleNom = angle;
+}
+
+}  // namespace
+
 void InitAiresEcran(Document* doc, bool clipToWindow) {
   Partition** score = PartitionDocument(doc);
   if (!score) return;
@@ -266,11 +297,11 @@ void InitAiresEcran(Document* doc, bool clipToWindow) {
             int32_t(s0.rectDessin.top) + int32_t(float(int32_t(e.rectMiseEnPage.top) - s0.rectMiseEnPage.top) * a);
         e.rectDessin = Rect{Sature16(haut), s0.rectDessin.left, Sature16(int64_t(haut) + Zoom(e.hauteurLigne)),
                             s0.rectDessin.right};
-        // SEAM(layout): the name frames of the staves come with page drawing.
         Portee** staff = e.indexPortee < (*score)->nbPortees ? (*score)->portees[e.indexPortee] : nullptr;
         if (!staff) continue;
         (*staff)->rect = e.rectDessin;
         (*staff)->debutLigne = k == 0 ? 1 : 0;
+        NommePorteeSysteme(score, p, i, k, staff);
       }
     }
   }

@@ -5,7 +5,9 @@
 #include "layout/DonneesMiseEnPage.h"
 #include "layout/MiseEnPage.h"
 #include "layout/Zoom.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
 #include "model/StrTitre.h"
 #include "platform/Memory.h"
 #include "system/Strings.h"
@@ -31,7 +33,9 @@ void TraceChaineTitre(bool draw, const Rect* area, int16_t top, const StrTitre* 
   if (!area || !title || !rect) return;
   const int32_t n = Longueur(title);
   if (draw) {
-    TextBoxStyleZoom(title->texte, n, rect, Justification(title->flag), &title->style, title->positions[4], 0, 0);
+    // Drawn as measured, unwrapped: the frame is the text's own size, which
+    // rounding at another resolution may make a shade too narrow to wrap in.
+    TextBoxStyleZoom(title->texte, n, rect, Justification(title->flag), &title->style, title->positions[4], 0, 1);
     return;
   }
   uint16_t largeur = 0, hauteur = 0;
@@ -80,4 +84,52 @@ int16_t TraiteStrTitreDocument(Partition** score, MiseEnPage* setup, const Rect*
   element.angleTexte = title->positions[4];
   AjouteSysteme(score, int16_t(page), &element, 0, false);
   return r.bottom;
+}
+
+namespace {
+
+int32_t LongueurNom(const char* t, size_t taille) { return int32_t(strnlen(t, taille)); }
+
+}  // namespace
+
+int16_t CalculeAireNomPorteeModePage(Portee** staff, const Systeme* system, int16_t x, int16_t justification,
+                                     Rect* rect) {
+  if (!rect) return 0;
+  *rect = Rect{0, 0, 0, 0};
+  if (!staff) return 0;
+  const AspectGraphiquePortee& a = (*staff)->aspect;
+  if (LongueurNom(a.nom, sizeof a.nom) == 0) return 0;
+  const bool complet =
+      (system && system->premierSystemePartition) || !system || LongueurNom(a.nomAbrege, sizeof a.nomAbrege) == 0;
+  // Copies: measuring may move the staff's memory.
+  char texte[256];
+  std::memcpy(texte, complet ? a.nom : a.nomAbrege, sizeof texte);
+  texte[sizeof texte - 1] = 0;
+  const TextStyle style = complet ? a.styleNom : a.styleNomAbrege;
+  const int16_t dx = complet ? a.valeursNom[0] : a.valeursNomAbrege[0];
+  const int16_t dy = complet ? a.valeursNom[1] : a.valeursNomAbrege[1];
+  uint16_t largeur = 0, hauteur = 0;
+  TextBoxStyleSize(texte, LongueurNom(texte, sizeof texte), &style, &largeur, &hauteur, 1);
+  int32_t gauche = justification == -1 ? x : justification == 0 ? x - largeur : x - largeur / 2;
+  int16_t haut = 0, bas = 0;
+  CalculePosLigneDebutEtFinPortee(staff, 0, &haut, &bas);
+  int32_t dessus = (int32_t(haut) + bas) / 2 - hauteur / 2;
+  gauche += Zoom(dx);
+  dessus += Zoom(dy);
+  *rect = Rect{Sature16(dessus), Sature16(gauche), Sature16(int64_t(dessus) + hauteur),
+               Sature16(int64_t(gauche) + largeur)};
+  return 0;
+}
+
+void AjustePositionNomPorteeModePage(Portee** staff) {
+  if (!staff) return;
+  AspectGraphiquePortee a = (*staff)->aspect;
+  uint16_t largeur = 0, hauteur = 0;
+  TextBoxStyleSize(a.nom, LongueurNom(a.nom, sizeof a.nom), &a.styleNom, &largeur, &hauteur, 1);
+  const int16_t x = Sature16(int32_t(a.valeursNom[0]) + largeur);
+  TextBoxStyleSize(a.nomAbrege, LongueurNom(a.nomAbrege, sizeof a.nomAbrege), &a.styleNomAbrege, &largeur, &hauteur, 1);
+  AspectGraphiquePortee& b = (*staff)->aspect;
+  b.valeursNom[0] = x;
+  b.valeursNomAbrege[0] = Sature16(int32_t(a.valeursNomAbrege[0]) + largeur);
+  b.valeursNomAbrege[1] = Sature16(int32_t(a.valeursNomAbrege[1]) + hauteur - 4);
 }

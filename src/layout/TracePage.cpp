@@ -1,32 +1,204 @@
 #include "layout/TracePage.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "layout/DonneesMiseEnPage.h"
+#include "layout/DonneesModeGraphique.h"
+#include "layout/ImpressionPartition.h"
 #include "layout/ModesEcran.h"
 #include "layout/PiedsEntetes.h"
+#include "layout/Regle.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "layout/Titres.h"
+#include "layout/TraceObjetsLibres.h"
+#include "layout/Zoom.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
+#include "notation/Accolades.h"
 #include "notation/AffichePortee.h"
 #include "notation/TraceLiaisons.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
+#include "platform/TextDraw.h"
 #include "platform/Trace.h"
+#include "stafftypes/PorteeKaraoke.h"
+#include "system/Strings.h"
+#include "text/TextBox.h"
 
 namespace {
+
+// The font of the large bar numbers.
+constexpr int16_t kFonteGrandsNumeros = 21;
 
 int32_t NbPages(Partition** score) {
   return (*score)->pages ? GetHandleSize((*score)->pages) / int32_t(sizeof(Page)) : 0;
 }
 
 Page& PageN(Partition** score, int32_t i) { return reinterpret_cast<Page*>(*(*score)->pages)[i]; }
+
+int32_t NbEntrees(const Systeme& s) {
+  return s.portees ? GetHandleSize(s.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
+}
+
+PorteeSysteme Entree(const Systeme& s, int32_t k) { return reinterpret_cast<const PorteeSysteme*>(*s.portees)[k]; }
+
+Portee** PorteeEntree(Partition** score, const PorteeSysteme& e) {
+  return e.indexPortee < (*score)->nbPortees ? (*score)->portees[e.indexPortee] : nullptr;
+}
+
+// The large bar numbers of a system: one size for the whole system, the
+// largest (from 100, by quarters down to 7) at which every number fits in
+// half its bar; each centred in its bar at the system's middle, over a grey
+// shadow.
+void TraceGrandsNumeros(Partition** score, const Systeme& s, const Rect& r) {
+  if (s.finMesure <= s.premiereMesure) return;
+  const int32_t origine = CvtMesureEnPixelEcranDebutMesure(score, s.premiereMesure);
+  auto x = [&](int32_t b) { return int32_t(r.left) + CvtMesureEnPixelEcranDebutMesure(score, b) - origine; };
+  TextFont(kFonteGrandsNumeros);
+  TextFace(bold);
+  int16_t taille = 100;
+  char t[16];
+  for (int32_t b = s.premiereMesure; b < s.finMesure; b++) {
+    std::snprintf(t, sizeof t, "%d", int(b + 1));
+    const int16_t n = int16_t(std::strlen(t));
+    TextSize(taille);
+    while (TextWidth(t, 0, n) > (x(b + 1) - x(b)) / 2 && taille > 7) {
+      taille = int16_t(float(taille) * 0.75f);
+      TextSize(taille);
+    }
+  }
+  TextSize(taille);
+  FontInfo fi{};
+  GetFontInfo(&fi);
+  const int32_t y = (int32_t(r.top) + r.bottom + fi.ascent - fi.descent) / 2;
+  const RGBColor ombre{0x9090, 0x9090, 0x9090}, couleur{0xC4C4, 0xE0E0, 0xD0D0};
+  for (int32_t b = s.premiereMesure; b < s.finMesure; b++) {
+    std::snprintf(t, sizeof t, "%d", int(b + 1));
+    const int16_t n = int16_t(std::strlen(t));
+    const int32_t gauche = (x(b) + x(b + 1) - TextWidth(t, 0, n)) / 2;
+    RGBForeColor(&ombre);
+    MoveTo(Sature16(int64_t(gauche) + Zoom(3)), Sature16(int64_t(y) + Zoom(3)));
+    DrawText(t, 0, n);
+    RGBForeColor(&couleur);
+    MoveTo(Sature16(gauche), Sature16(y));
+    DrawText(t, 0, n);
+  }
+  ForeColor(blackColor);
+  TextFace(0);
+}
+
+// What a system shows before its staves: the ruler of the setup's top band
+// (on screen only: pages are drawn as printed) and the large bar numbers.
+void TraceAvantPortees(Document* doc, const Page& page, const Systeme& s, const Rect& r) {
+  Partition** score = doc->partitionCourante;
+  if (page.miseEnPage && page.miseEnPage->bandeHautSysteme && !IsModeImpressionPartition(score) &&
+      !IsPrintingInProgress()) {
+    const Rect bande{r.top, r.left, Sature16(int64_t(r.top) + Zoom(20)), r.right};
+    AfficheRegle(doc, &bande, CvtMesureEnTemps(score, s.premiereMesure), CvtMesureEnTemps(score, s.finMesure), &bande,
+                 false);
+  }
+  if (doc->grandsNumerosMesure) TraceGrandsNumeros(score, s, r);
+}
+
+// A staff's name box: the abbreviation on systems after the first when there
+// is one, else the full name; nothing for an empty frame or, on screen, a
+// frame outside the clip.
+void TraceNomEntree(Partition** score, const Systeme& s, const PorteeSysteme& e, Point offset, bool ecran) {
+  Rect cadre = e.rectNom;
+  if (EmptyRect(&cadre)) return;
+  OffsetRect(&cadre, offset.h, offset.v);
+  if (ecran) {
+    RgnHandle clip = NewRgn();
+    GetClip(clip);
+    const bool dedans = RectInRgn(&cadre, clip);
+    DisposeRgn(clip);
+    if (!dedans) return;
+  }
+  Portee** staff = PorteeEntree(score, e);
+  if (!staff) return;
+  const AspectGraphiquePortee& a = (*staff)->aspect;
+  const bool abrege = !s.premierSystemePartition && strnlen(a.nomAbrege, sizeof a.nomAbrege) > 0;
+  char texte[256];
+  std::memcpy(texte, abrege ? a.nomAbrege : a.nom, sizeof texte);
+  texte[sizeof texte - 1] = 0;
+  const int32_t n = int32_t(std::strlen(texte));
+  if (n == 0) return;
+  const TextStyle style = abrege ? a.styleNomAbrege : a.styleNom;
+  TextBoxStyleZoom(texte, n, &cadre, 0, &style, e.angleNom, 0, 1);
+}
+
+// The top line of the first staff and the bottom line of the last one that
+// the system shows with its lines.
+bool LignesExtremes(Partition** score, const Systeme& s, Point offset, int16_t* haut, int16_t* bas) {
+  bool vue = false;
+  for (int32_t k = 0; k < NbEntrees(s); k++) {
+    const PorteeSysteme e = Entree(s, k);
+    Portee** staff = PorteeEntree(score, e);
+    if (!staff || e.ligneVide) continue;
+    const int16_t y = (*staff)->yEcran, base = (*staff)->decalageLigneBas;
+    (*staff)->yEcran = Sature16(int32_t(e.rectDessin.top) + offset.v);
+    (*staff)->decalageLigneBas = Sature16(Zoom(e.espaceB));
+    int16_t h = 0, b = 0;
+    CalculePosLigneDebutEtFinPortee(staff, 0, &h, &b);
+    (*staff)->yEcran = y;
+    (*staff)->decalageLigneBas = base;
+    if (!vue) *haut = h;
+    *bas = b;
+    vue = true;
+  }
+  return vue;
+}
+
+// What a system shows after its staves: the staves' names, the lines that
+// close the system at its left and right, and the part groups.
+void TraceApresPortees(Document* doc, const Systeme& s, const Rect& r, Point offset) {
+  Partition** score = doc->partitionCourante;
+  const bool ecran = !IsModeImpressionPartition(score) && !IsPrintingInProgress();
+  for (int32_t k = 0; k < NbEntrees(s); k++) TraceNomEntree(score, s, Entree(s, k), offset, ecran);
+  int16_t haut = 0, bas = 0;
+  if (NbEntrees(s) > 0 && LignesExtremes(score, s, offset, &haut, &bas)) {
+    if (kMGEpaisseurLigneSystemeGauche != 0) {
+      FixeEpaisseurCouleur(kMGEpaisseurLigneSystemeGauche, kMGEpaisseurLigneSystemeGauche, 288, 1);
+      MoveTo(r.left, haut);
+      LineTo(r.left, bas);
+    }
+    if (kMGEpaisseurLigneSystemeDroite != 0) {
+      FixeEpaisseurCouleur(kMGEpaisseurLigneSystemeDroite, kMGEpaisseurLigneSystemeDroite, 288, 1);
+      const int16_t x = Sature16(int32_t(r.right) - Zoom(kMGEpaisseurLigneSystemeDroite) / 4);
+      MoveTo(x, haut);
+      LineTo(x, bas);
+    }
+    PenNormal();
+  }
+  Systeme place = s;
+  place.rectDessin = r;
+  DrawPartGroupSystem(doc, &r, &place);
+  PenNormal();
+  ForeColor(blackColor);
+}
+
+// A page of the lyric text of the element's staff.
+void TracePageParoles(Document* doc, const Page& page, const Systeme& element, Point offset) {
+  Partition** score = doc->partitionCourante;
+  if (!element.portees || GetHandleSize(element.portees) < int32_t(sizeof(PorteeSysteme))) return;
+  const uint16_t s = reinterpret_cast<const PorteeSysteme*>(*element.portees)[0].indexPortee;
+  Portee** staff = s < (*score)->nbPortees ? (*score)->portees[s] : nullptr;
+  if (!staff) return;
+  ExtendedTE te = CreeTexteKaraoke(staff, 1, 0, 0, nullptr, 0, 0, 9999);
+  if (!te) return;
+  Rect r = page.rectsPlacement[2];
+  OffsetRect(&r, offset.h, offset.v);
+  const TextStyle style = (*staff)->styleTexte;
+  ImprimeTexte(doc, te, element.numeroPageParoles, 1, &r, &style);
+  ExtendedTEDispose(te);
+}
 
 // The staff entries of a music system: each staff drawn in the entry's frame
 // over the system's bars, its own placement put back afterwards.
@@ -93,14 +265,15 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
   Rect r = element.rectDessin;
   OffsetRect(&r, offset.h, offset.v);
   switch (element.type) {
-    case kSystemeMusique: TracePorteesSysteme(score, element, offset); break;
+    case kSystemeMusique:
+      TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
+      TracePorteesSysteme(score, element, offset);
+      TraceApresPortees(doc, element, r, offset);
+      break;
     case kSystemeTitre:
     case kSystemeCompositeur:
     case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;
-    case kSystemePageParoles:
-      // SEAM(layout): lyric text pages are drawn with the printing of lyric
-      // texts; until then they are blank.
-      break;
+    case kSystemePageParoles: TracePageParoles(doc, PageN(score, pageIndex), element, offset); break;
     case kSystemeEnTete:
     case kSystemeBasDePage: {
       const MiseEnPage* setup = PageN(score, pageIndex).miseEnPage;
@@ -110,10 +283,13 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
       DoTraceElementPiedDePageEtEntete(doc, &bloc, base, pageNumber, pageCount, pageNumber, pageCount, &r);
       break;
     }
-    case kSystemeObjetLibre:
-      // SEAM(layout): free objects are drawn on their pages once their
-      // drawing lands; until then they are placed but blank.
+    case kSystemeObjetLibre: {
+      const Page& p = PageN(score, pageIndex);
+      Rect page = p.rectsPlacement[2];
+      OffsetRect(&page, offset.h, offset.v);
+      TraceSystemeObjetLibre(doc, int16_t(pageIndex), p.miseEnPage, &page, &element, offset);
       break;
+    }
     default: break;
   }
 }

@@ -108,7 +108,8 @@ void TraceLiaisonCoule(int16_t shape, int16_t x0, int16_t y0, int16_t x1, int16_
                        int16_t controlY, int16_t thickness, float smoothing);
 
 // Sound-effect objects (FXsGraf.cpp).
-// Draws one sound-effect object in its page Rect (its label in a text box below).
+// Draws one sound-effect object in its page Rect: its icon, its name right of
+// it, clipped to the Rect; a hidden object only with the guide marks.
 void AfficheFX(Portee** staff, const FX* record, const Rect* area);
 
 // The staff drawing driver (AffichePortee.cpp).

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "layout/HauteursPortees.h"
+#include "layout/Titres.h"
 #include "model/Courbes.h"
 #include "model/DonneesAccords.h"
 #include "model/Lois.h"
@@ -682,8 +683,7 @@ void Termine(Portee** staff) {
   // SEAM(stafftypes): the lyric-cell styles are applied with the lyric lines
   // (SetStyleCellulesKaraoke).
   CheckHauteurPortee(staff);
-  // SEAM(layout): documents before 9.10 have their staff names placed in page
-  // mode (AjustePositionNomPorteeModePage) once page mode places names.
+  if (VersionQuarvelLoad < 0x0910) AjustePositionNomPorteeModePage(staff);
   CheckLeakParamEffetsPortee(staff);
 }
 

@@ -14,6 +14,8 @@
 #include "layout/Imprimante.h"
 #include "layout/ModesEcran.h"
 #include "layout/PaginationFixtures.h"
+#include "model/ObjetsLibres.h"
+#include "model/Portee.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
 #include "platform/SpecialFolders.h"
@@ -157,4 +159,56 @@ TEST_F(TracePage, MusicSystemsDrawTheirStavesTheSameEachTime) {
   EXPECT_GE(std::count(g.begin(), g.end(), 'w'), 4) << un;                // whole notes
   // Five staff lines and bar lines on every system.
   EXPECT_GT(Filtre(ops, {"Line"}).size(), 5 * systemes) << un;
+}
+
+// Systems show their staves' names (the full name on the first system, the
+// abbreviation after it) and, when the document asks, their bars' numbers in
+// large type; the line closing a system's left is drawn.
+TEST_F(TracePage, SystemsShowNamesAndLargeBarNumbers) {
+  TroisPages p;
+  Portee* staff = *p.Staff(0);
+  strnzcpy(staff->aspect.nom, "Violin", sizeof staff->aspect.nom);
+  strnzcpy(staff->aspect.nomAbrege, "Vl.", sizeof staff->aspect.nomAbrege);
+  p.doc->grandsNumerosMesure = 1;
+  ModeImpression(p);
+  ASSERT_GE(CombienDePages(p.score), 2);
+  int16_t retour = 0;
+  const std::string un = p.Page(1, &retour), deux = p.Page(2, &retour);
+  EXPECT_NE(un.find("\"Violin\""), std::string::npos) << un;
+  EXPECT_NE(un.find("\"Vl.\""), std::string::npos) << un;  // the systems after the first
+  EXPECT_EQ(deux.find("\"Violin\""), std::string::npos) << deux;
+  EXPECT_NE(deux.find("\"Vl.\""), std::string::npos) << deux;
+  // Every bar of the first page has its number, drawn twice (shadow, then colour).
+  const int bars = p.Systemes(0).back().finMesure;
+  for (int b = 1; b <= bars; b++) {
+    const std::string numero = "\"" + std::to_string(b) + "\"";
+    size_t n = 0;
+    for (size_t k = un.find(numero); k != std::string::npos; k = un.find(numero, k + 1)) n++;
+    EXPECT_EQ(n, 2u) << b << "\n" << un;
+  }
+  p.doc->grandsNumerosMesure = 0;
+  EXPECT_EQ(p.Page(1, &retour).find("\"2\""), std::string::npos);
+}
+
+// Free objects behind the music are drawn before the page's other elements,
+// those in front after them.
+TEST_F(TracePage, FreeObjectsBehindAndInFront) {
+  TroisPages p;
+  for (const char* t : {"behind", "front"}) {
+    const int i = NewObjetLibre(p.doc, kObjetLibreTexte);
+    ObjetLibre& o = reinterpret_cast<ObjetLibre*>(*(*p.score)->objetsLibres)[i];
+    DisposeHandle(o.donnees);
+    o.donnees = NewHandle(Size(std::strlen(t) + 1));
+    std::memcpy(*o.donnees, t, std::strlen(t) + 1);
+    o.page = 0;
+    o.flags[0] = std::strcmp(t, "front") == 0 ? 1 : 0;
+  }
+  ModeImpression(p);
+  int16_t retour = 0;
+  const std::string t = p.Page(1, &retour);
+  const size_t derriere = t.find("behind"), titre = t.find("Sonata"), devant = t.find("front");
+  ASSERT_NE(derriere, std::string::npos) << t;
+  ASSERT_NE(devant, std::string::npos) << t;
+  EXPECT_LT(derriere, titre);
+  EXPECT_GT(devant, titre);
 }
