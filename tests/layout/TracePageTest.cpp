@@ -161,6 +161,30 @@ TEST_F(TracePage, MusicSystemsDrawTheirStavesTheSameEachTime) {
   EXPECT_GT(Filtre(ops, {"Line"}).size(), 5 * systemes) << un;
 }
 
+// A new staff draws ledger lines: a note moved far below the staff brings
+// its short lines with it.
+TEST_F(TracePage, NotesFarBelowTheStaffGetLedgerLines) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** staff = p.Staff(0);
+  int32_t n = 0;
+  Signe* s = GetSignesPortee(staff, &n);
+  ASSERT_GT(n, 0);
+  for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+  ModeImpression(p);
+  int16_t retour = 0;
+  const auto courtes = [&] {
+    std::vector<std::string> ops;
+    std::istringstream in(p.Page(1, &retour));
+    for (std::string l; std::getline(in, l);) ops.push_back(l);
+    return Filtre(ops, {"ShortLine"}).size();
+  };
+  const size_t avant = courtes();
+  s = GetSignesPortee(staff, &n);
+  s[0].kind = 43;  // G2: five lines below a treble staff
+  EXPECT_GE(courtes(), avant + 3);
+}
+
 // Systems show their staves' names (the full name on the first system, the
 // abbreviation after it) and, when the document asks, their bars' numbers in
 // large type; the line closing a system's left is drawn.
