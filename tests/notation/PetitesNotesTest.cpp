@@ -271,6 +271,9 @@ TEST_F(PetitesNotesTest, BeforeAndAfterTheNoteWithTheirSlurs) {
   EXPECT_LT(tetes[0].first, 200);
   EXPECT_GT(tetes[1].first, 208);
   EXPECT_LT(tetes[1].first, 200 + CvtTempsEnPixelEcran(score, kNoire) - CvtTempsEnPixelEcran(score, 0));
+  // The B flat after the note shows its flat: measuring it did not put it in force.
+  const auto g = Glyphes(ops);
+  EXPECT_EQ(std::count(g.begin(), g.end(), 98), 1);
   EXPECT_EQ(Courbes(ops), 0);
   // Slurred: a curve from under each series to the note's head.
   E(i).quatreOctets[kGraceOctetCoule] = 1;
