@@ -12,13 +12,16 @@
 #include "model/Ruban.h"
 #include "model/Signe.h"
 #include "notation/DecalagesAccord.h"
+#include "notation/Nuplets.h"
 #include "notation/SCleGraf.h"
 #include "notation/TaillesPortee.h"
 #include "notation/TraceLiaisons.h"
 #include "notation/ValeursNotes.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
+#include "platform/TextDraw.h"
 #include "system/Strings.h"
+#include "text/Fontes.h"
 
 namespace {
 
@@ -309,6 +312,63 @@ bool CalculeCoordonneesAccroche(Portee** staff, int32_t note, bool tablature, bo
 
 // ---------------------------------------------------------------- drawing
 
+namespace {
+
+uint8_t OctetTuplet(const MaillonAccroche& m) {
+  int32_t n;
+  return uint8_t(GetSignesPortee(m.staff, &n)[m.note].motTuplet & 0xFF);
+}
+
+}  // namespace
+
+void TraceTupletsAccroche(const std::vector<MaillonAccroche>& chaine, bool tablature, int32_t dx, bool dessous) {
+  if (chaine.size() < 2) return;
+  BigPt f, l;
+  const MaillonAccroche &premier = chaine.front(), &dernier = chaine.back();
+  if (!AncreAccroche(premier.staff, premier.note, tablature, true, &f) ||
+      !AncreAccroche(dernier.staff, dernier.note, tablature, true, &l))
+    return;
+  const int32_t fy = AppliqueOffsetTige(premier.staff, premier.note, tablature, true, f.y);
+  const int32_t ly = AppliqueOffsetTige(dernier.staff, dernier.note, tablature, true, l.y);
+  // The port's text and pen come back as they were.
+  GrafPtr port;
+  GetPort(&port);
+  const int16_t police = GetPortTextFont(port), taille = GetPortTextSize(port);
+  const uint8_t face = GetPortTextFace(port);
+  PenState plume;
+  GetPenState(&plume);
+  // Runs of notes of one ratio; each run of two or more gets its mark from
+  // its first stem tip to its last, on the beam line.
+  size_t i = 0;
+  while (i < chaine.size()) {
+    const uint8_t t = OctetTuplet(chaine[i]);
+    size_t j = i + 1;
+    while (j < chaine.size() && OctetTuplet(chaine[j]) == t) j++;
+    BigPt a, b;
+    if ((t & 0xEE) && j - i >= 2 && AncreAccroche(chaine[i].staff, chaine[i].note, tablature, true, &a) &&
+        AncreAccroche(chaine[j - 1].staff, chaine[j - 1].note, tablature, true, &b)) {
+      Portee** p = chaine[i].staff;
+      int32_t n;
+      const Signe s = GetSignesPortee(p, &n)[chaine[i].note];
+      QueueEntry q{};
+      q.tuplet = uint16_t(s.motTuplet | kTupletCrochet);
+      q.tupletCrochet = kCrochetTupletDefaut;
+      const int16_t unite = (*p)->aspect.tailleUnite > 0 ? int16_t((*p)->aspect.tailleUnite) : int16_t(72);
+      TextFontMusicale(p, int16_t(int32_t(unite) * (s.taille ? s.taille : 100) / 100));
+      SetForeColorSigne(p, int16_t(s.couleur));
+      const int32_t ya = f.x == l.x ? fy : YSurLigne(a.x, f.x, fy, l.x, ly);
+      const int32_t yb = f.x == l.x ? ly : YSurLigne(b.x, f.x, fy, l.x, ly);
+      TraceMultipleTuplet(1, Sature16(int64_t(a.x) + dx), Sature16(ya), Sature16(int64_t(b.x) + dx), Sature16(yb),
+                          dessous ? 1 : 0, (*p)->largeurTete, &q);
+    }
+    i = j;
+  }
+  SetPenState(&plume);
+  TextFont(police);
+  TextSize(taille);
+  TextFace(face);
+}
+
 void TraceTige(Portee** staff, const Signe* sign, int32_t x, int32_t headY, int32_t tipY) {
   if (!staff || !sign || sign->kind < 0) return;
   if (sign->duree >= 80640 && sign->formeTete == 26) return;
@@ -389,4 +449,7 @@ void TraceAccrocheBrut(Portee** staff, int32_t note, bool tablature, int32_t dx,
   };
   tige(staff, note, start.y);
   tige(c[k + 1].staff, c[k + 1].note, end.y);
+
+  // The chain's first link marks its tuplets.
+  if (k == 0) TraceTupletsAccroche(c, tablature, dx, premierEnBas);
 }

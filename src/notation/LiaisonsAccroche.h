@@ -53,5 +53,10 @@ bool CalculeCoordonneesAccroche(Portee** staff, int32_t note, bool tablature, bo
 // The beams of the link leaving a note between its points (already shifted
 // by dx on the page), and the stems of its two notes up to them.
 void TraceAccrocheBrut(Portee** staff, int32_t note, bool tablature, int32_t dx, BigPt start, BigPt control, BigPt end);
+// The tuplet marks over a chain (in x order, shifted by dx on the page):
+// each run of two or more notes of one tuplet ratio gets its number and
+// bracket from its first stem tip to its last, below the beam line when
+// `dessous`.
+void TraceTupletsAccroche(const std::vector<MaillonAccroche>& chaine, bool tablature, int32_t dx, bool dessous);
 // One stem from a head to its tip.
 void TraceTige(Portee** staff, const Signe* sign, int32_t x, int32_t headY, int32_t tipY);

@@ -103,7 +103,8 @@ void TraceQueueUneSeuleNote(Portee** staff, int16_t index, int16_t last, uint8_t
   const int32_t sm = UniteMusicale(staff);
   CouleurEntree(staff, e);
   TextFontMusicale(staff, S16(sm * e.taille / 100));
-  if (alone && draw && (e.tuplet & 0xF) != 0)
+  // A note of a beam-link chain takes its tuplet mark over the chain.
+  if (alone && draw && (e.tuplet & 0xF) != 0 && !e.accrocheSource && !e.accrocheDest)
     AjouteTuplets(staff, index, std::clamp<int16_t>(last, index, kMaxQueues - 1), 0);
 
   const bool rythme = ModeRythme(tablature);

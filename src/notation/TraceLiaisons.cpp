@@ -203,7 +203,9 @@ void TraceLiaisonBrut(Portee** staff, int32_t xOrigin, int32_t note, const Signe
   int32_t dx = 0;
   if (xOrigin != kXOrigineAucune) {
     const int32_t debut = CvtIndexNoteEnTemps(staff, note);
-    dx = Sature32(int64_t(xOrigin) - CvtMesureEnPixelEcran(score, CvtTempsEnMesure(score, debut)));
+    // The origin is where the driver begins the bar (its header included), as
+    // the page x of the bar's beginning.
+    dx = Sature32(int64_t(xOrigin) - CvtMesureEnPixelEcranDebutMesure(score, CvtTempsEnMesure(score, debut)));
     a.x += dx;
     b.x += dx;
     c.x += dx;

@@ -294,7 +294,9 @@ TEST_F(LiaisonsTest, SlurSplitAtALineStart) {
   ASSERT_EQ(SetLiaison(staff, 0, staff, fin, kLiaisonCoule), 1);
   SetChampFormeLiaison(&GetParamEffetIndexNote(staff, 0)->liaison, kFormeLiaisonStyle, 5, 4);
   SetParamLiaisonCouleNote(staff, 0, 0, 0, 500, 0, 0, 0);
-  const int32_t x0 = CvtMesureEnPixelEcran(score, 0);
+  // The driver's origin is the bar's beginning, before its header.
+  const int32_t x0 = CvtMesureEnPixelEcranDebutMesure(score, 0);
+  ASSERT_GT(CvtMesureEnPixelEcran(score, 0), x0);
   const auto trace = [&] {
     return Filtre(Enregistre([&] { TraceLiaisonBrut(staff, x0, 0, nullptr, false, kEffetDeLaNote, false); }),
                   {"ShortLine", "Line"});
@@ -450,6 +452,38 @@ TEST_F(LiaisonsTest, BeamLinkHalvesAndStemTips) {
   EXPECT_GT(deux.size(), un.size());
   EXPECT_GT(un.size(), aucun.size());
   EXPECT_EQ(beams(1, 1), un);  // drawing leaves the notes as they were
+}
+
+// The tuplets of a beam-link chain: one mark per run of two or more notes of
+// one ratio, drawn with the chain's first link only, the same each time.
+TEST_F(LiaisonsTest, TupletMarksOverAChain) {
+  const struct {
+    uint16_t mots[3];
+    size_t marques;
+  } cas[] = {
+      {{0x23, 0x23, 0x23}, 1},  // a triplet
+      {{0x23, 0x23, 0}, 1},     // two notes of a triplet, then a plain one
+      {{0x23, 0, 0x23}, 0},     // runs of one note
+      {{0x23, 0x23, 0x45}, 1},  // a triplet's two notes, a quintuplet's one
+      {{0, 0, 0}, 0},
+  };
+  for (const auto& k : cas) {
+    int32_t i[3];
+    for (int m = 0; m < 3; m++) {
+      i[m] = Note(staff, int8_t(60 + 2 * m), 0, kCroche);
+      int32_t n;
+      GetSignesPortee(staff, &n)[i[m]].motTuplet = k.mots[m];
+    }
+    ASSERT_EQ(SetLiaison(staff, i[0], staff, i[1], kLiaisonAccroche), 1);
+    ASSERT_EQ(SetLiaison(staff, i[1], staff, i[2], kLiaisonAccroche), 1);
+    const auto lien = [&](int32_t note) {
+      return Enregistre([&] { TraceLiaisonBrut(staff, kXOrigineAucune, note, nullptr, false, kEffetDeLaNote, true); });
+    };
+    const auto premier = lien(i[0]);
+    EXPECT_EQ(Glyphes(premier).size(), k.marques) << k.mots[0] << " " << k.mots[1] << " " << k.mots[2];
+    EXPECT_TRUE(Glyphes(lien(i[1])).empty());
+    EXPECT_EQ(lien(i[0]), premier);
+  }
 }
 
 // ---- Automatic slur shape.
