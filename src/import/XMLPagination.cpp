@@ -532,6 +532,10 @@ constexpr float kUnitesParMm = 4.7244094500000005f;
 constexpr float kMmParUnite = 0.21166666661375f;
 constexpr float kPointsParMm = 2.83464567f;
 constexpr float kEchelleImport = 0.6f;
+// The document's own page size is laid out at 576 dpi and handed to the host
+// divided by the page scale, in 16 bits: at the import's scale at most 2457
+// points a side. A page under an inch is no page to lay music on.
+constexpr int32_t kPagePropreMin = 72, kPagePropreMax = 2457;
 
 int32_t NbMesuresPartition(Partition** score) { return score ? (*score)->nbMesures : 0; }
 
@@ -660,16 +664,33 @@ void FixeParametresPartition(Document* doc, Partition** score, const float papie
     r.bottom = Tronque16(papier[3] * kPointsParMm);
     r.right = Tronque16(papier[2] * kPointsParMm);
     doc->rectsPapier[0] = doc->rectsPapier[1] = r;
+    // The file's paper is the pages' size, whatever the printer's; a page
+    // wider than high is laid out across.
+    const float l = std::round((papier[2] - papier[0]) * kPointsParMm);
+    const float h = std::round((papier[3] - papier[1]) * kPointsParMm);
+    const int32_t largeur = l < 32767.0f ? int32_t(l) : 32767, hauteur = h < 32767.0f ? int32_t(h) : 32767;
+    if (largeur >= kPagePropreMin && hauteur >= kPagePropreMin) {
+      doc->taillePagePropre = 1;
+      doc->largeurPage = int16_t(std::min(largeur, kPagePropreMax));
+      doc->hauteurPage = int16_t(std::min(hauteur, kPagePropreMax));
+      doc->orientation = largeur > hauteur ? 2 : 1;
+    } else {
+      doc->taillePagePropre = 0;
+    }
     m.margeGauche = Tronque16((contenu[0] - papier[0]) * 10.0f);
     m.margeHaut = Tronque16((contenu[1] - papier[1]) * 10.0f);
     m.margeDroite = Tronque16((papier[2] - contenu[2]) * 10.0f);
     m.margeBas = Tronque16((papier[3] - contenu[3]) * 10.0f);
   } else {
     doc->typePapier = 0;
+    doc->taillePagePropre = 0;
   }
   // The file places its own titles: no header or footer of ours.
   std::memset(&m.basDePage, 0, sizeof m.basDePage);
   std::memset(&m.enTete, 0, sizeof m.enTete);
+  // Nor spreading: the file's systems stand where its distances put them,
+  // from the top of the page (a lone system would sink to mid-page).
+  m.repartirSystemes = 0;
   doc->flagsAffichage[0] = 1;
   doc->flagsAffichage[1] = 0;
   doc->flagsAffichage[2] = 0;
