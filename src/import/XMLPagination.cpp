@@ -7,6 +7,7 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLPortees.h"
+#include "layout/DonneesModeGraphique.h"
 #include "layout/HauteursPortees.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "layout/Titres.h"
@@ -1083,14 +1084,24 @@ int16_t XMLNombrePagesDemandees(Document* doc) {
       if (e->sautPage) pages++;
   return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
-// The file's beam width on every staff, against the staves' mean line spacing
-// at 72 dpi. The score's stem, staff, bar-line, leger-line and enclosure
-// widths, its grace-note size and the effect positions scaled to that spacing
-// have no fields of their own in the score: the drawing keeps its own.
+// The file's line widths (tenths of a staff space) against the staves' mean
+// line spacing at 72 dpi: the score's stem, staff-line, bar-line and
+// leger-line thicknesses and every staff's beam. The enclosure width and the
+// grace-note size have no slot of the score (text frames and grace notes keep
+// the drawing's own), nor the effect positions scaled to that spacing.
 void XMLFinalizeAppearance(Document* doc) {
   Partition** score = doc ? doc->partitionCourante : nullptr;
-  const float poutre = gApparence[kApparencePoutre];
-  if (!score || !(poutre > 0)) return;
+  if (!score) return;
+  const struct {
+    int apparence, slot;
+  } traits[] = {
+      {kApparenceQueue, kSlotEpaisseurQueue},         {kApparencePortee, kSlotEpaisseurLignePortee},
+      {kApparenceBarreFine, kSlotEpaisseurBarreFine}, {kApparenceBarreEpaisse, kSlotEpaisseurBarreEpaisse},
+      {kApparenceLigneSup, kSlotEpaisseurLigneSup},
+  };
+  bool donnee = gApparence[kApparencePoutre] > 0;
+  for (const auto& t : traits) donnee = donnee || gApparence[t.apparence] > 0;
+  if (!donnee) return;
   const int16_t dpi = GetDpiDest();
   SetDpiDest(72);
   double somme = 0;
@@ -1102,10 +1113,20 @@ void XMLFinalizeAppearance(Document* doc) {
     }
   SetDpiDest(dpi);
   const float interligne = nb > 0 ? float(somme / nb) : 7.6f;
-  const float v = std::floor(poutre * interligne * 0.54f + 0.5f);
-  const uint8_t epaisseur = uint8_t(v >= 31.0f ? 31.0f : (v >= 0.0f ? v : 0.0f));
-  for (int16_t i = 0; i < (*score)->nbPortees; i++)
-    if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = epaisseur;
+  // A width the file gives (above 0) is drawn at least one unit thick, at
+  // most an inch (a hostile width would paint the page).
+  auto epaisseur = [interligne](float w, float plafond) {
+    const float v = std::floor(w * interligne * 0.54f + 0.5f);
+    return v >= plafond ? plafond : (v >= 1.0f ? v : 1.0f);
+  };
+  for (const auto& t : traits)
+    if (gApparence[t.apparence] > 0)
+      (*score)->modeGraphique.slot[t.slot] = int16_t(epaisseur(gApparence[t.apparence], 288.0f));
+  if (gApparence[kApparencePoutre] > 0) {
+    const uint8_t poutre = uint8_t(epaisseur(gApparence[kApparencePoutre], 31.0f));
+    for (int16_t i = 0; i < (*score)->nbPortees; i++)
+      if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = poutre;
+  }
 }
 // SEAM(import): text widths on the ribbon once the lyrics and directions passes land.
 void XMLPaginationRecalculeLargeurObjetsTexte(Document*) {}
