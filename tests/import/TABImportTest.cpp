@@ -35,20 +35,6 @@
 
 namespace {
 
-// The bundle's necks, as the request driver loads them for a tablature.
-class NecksBundle : public ::testing::Environment {
- public:
-  void SetUp() override {
-    PathNecks = CheminVol{kVolumeRacine, PlatformDirIDForPath((tamrel_test::BundlePath() + "/Resources").c_str())};
-    InitTabNeck();
-  }
-  void TearDown() override {
-    LibereTabNeck();
-    PathNecks = CheminVol{0, 0};
-  }
-};
-const auto* const necks = ::testing::AddGlobalTestEnvironment(new NecksBundle);
-
 // A document prepared as the request driver prepares it, with the text imported.
 struct DocumentTAB {
   Document* doc = nullptr;
@@ -59,6 +45,9 @@ struct DocumentTAB {
     doc->indexPartitionCourante = -1;
     doc->indexVueCourante = -1;
     std::snprintf(doc->nomFichier, sizeof doc->nomFichier, "%s", nom);
+    // The bundle's necks, as the request driver loads them for a tablature.
+    PathNecks = CheminVol{kVolumeRacine, PlatformDirIDForPath((tamrel_test::BundlePath() + "/Resources").c_str())};
+    InitTabNeck();
     Partition** score = CreePartitionVide(doc);
     CreePorteeVide(score, 0, 1, 1);
     FixeMiseEnPageStandardDocument(doc);
@@ -69,6 +58,8 @@ struct DocumentTAB {
     while (doc->nbPartitions > 0) SupprimePartition(doc, doc->partitions[doc->nbPartitions - 1]);
     DisposeVuesDocument(doc);
     DisposePtr(reinterpret_cast<Ptr>(doc));
+    LibereTabNeck();
+    PathNecks = CheminVol{0, 0};
   }
   DocumentTAB(const DocumentTAB&) = delete;
   DocumentTAB& operator=(const DocumentTAB&) = delete;
