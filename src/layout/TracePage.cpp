@@ -200,19 +200,21 @@ void TracePageParoles(Document* doc, const Page& page, const Systeme& element, P
   ExtendedTEDispose(te);
 }
 
+// A staff's own placement, put back once its system is drawn.
+struct Place {
+  Portee** staff;
+  Rect rect;
+  int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
+};
+
 // The staff entries of a music system: each staff drawn in the entry's frame
-// over the system's bars, its own placement put back afterwards.
-void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset) {
+// over the system's bars. Every staff keeps its page place until the system
+// is done (links waiting for the post-pass join notes of several staves, and
+// the part groups stand beside the staves as placed); `places` gets what to
+// put back.
+void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset, std::vector<Place>& places) {
   const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
   const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
-  // Every staff keeps its page place until the system is done: links waiting
-  // for the post-pass join notes of several staves.
-  struct Place {
-    Portee** staff;
-    Rect rect;
-    int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
-  };
-  std::vector<Place> places;
   // Entries are read by index: drawing may move the system's memory.
   for (int32_t k = 0;; k++) {
     const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
@@ -245,6 +247,9 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     // courtesy signs after the system are drawn with their own work.
   }
   TraceLiaisonPostTraitement(score);
+}
+
+void RestaurePlaces(const std::vector<Place>& places) {
   for (auto it = places.rbegin(); it != places.rend(); ++it) {
     if (!it->staff || !*it->staff) continue;
     Portee& q = **it->staff;
@@ -265,11 +270,14 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
   Rect r = element.rectDessin;
   OffsetRect(&r, offset.h, offset.v);
   switch (element.type) {
-    case kSystemeMusique:
+    case kSystemeMusique: {
       TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
-      TracePorteesSysteme(score, element, offset);
+      std::vector<Place> places;
+      TracePorteesSysteme(score, element, offset, places);
       TraceApresPortees(doc, element, r, offset);
+      RestaurePlaces(places);
       break;
+    }
     case kSystemeTitre:
     case kSystemeCompositeur:
     case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;

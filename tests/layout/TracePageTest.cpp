@@ -15,6 +15,7 @@
 #include "layout/ModesEcran.h"
 #include "layout/PaginationFixtures.h"
 #include "model/ObjetsLibres.h"
+#include "model/PartGroups.h"
 #include "model/Portee.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
@@ -235,4 +236,44 @@ TEST_F(TracePage, FreeObjectsBehindAndInFront) {
   ASSERT_NE(devant, std::string::npos) << t;
   EXPECT_LT(derriere, titre);
   EXPECT_GT(devant, titre);
+}
+
+// A part group stands beside its staves as the system places them, on every
+// system of the page (not where the staves sit outside pages).
+TEST_F(TracePage, PartGroupsStandBesideTheirSystem) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** second = NewPortee(p.score, kTypePorteeStandard);
+  (*second)->affichee = 1;
+  (*second)->hauteurBaseRuban = 200;
+  for (int b = 0; b < 27; b++) AjouteSigne(second, 48, kDureeRonde);
+  for (int s = 0; s < 2; s++) {
+    int32_t n = 0;
+    Signe* signes = GetSignesPortee(p.Staff(s), &n);
+    for (int32_t i = 0; i < n; i++) signes[i].taille = 100;
+  }
+  NewPartGroup(p.score, kPartGroupCrochet, 0, 0, 1, 0, "", "");
+  ModeImpression(p);
+  const std::vector<Systeme> systemes = p.Systemes(0);
+  ASSERT_GE(systemes.size(), 2u);
+  int16_t retour = 0;
+  std::vector<std::string> ops;
+  std::istringstream in(p.Page(1, &retour));
+  for (std::string l; std::getline(in, l);) ops.push_back(l);
+  // One bracket bar per system, from its first staff to its last, at its left.
+  const std::vector<std::string> barres = Filtre(ops, {"PaintRect"});
+  ASSERT_EQ(barres.size(), systemes.size()) << ::testing::PrintToString(ops);
+  for (size_t k = 0; k < systemes.size(); k++) {
+    Rect b{};
+    std::sscanf(barres[k].c_str(), "PaintRect (%hd,%hd,%hd,%hd)", &b.top, &b.left, &b.bottom, &b.right);
+    const std::vector<PorteeSysteme> e = PartitionPaginee::Entrees(systemes[k]);
+    ASSERT_EQ(e.size(), 2u);
+    // Within a staff's height of the entries (these staves' lines sit at
+    // their entries' tops).
+    const int32_t h = Zoom(40), s = systemes[k].rectDessin.left;
+    EXPECT_NEAR(b.top, e[0].rectDessin.top, h) << k;
+    EXPECT_NEAR(b.bottom, e[1].rectDessin.top, h) << k;
+    EXPECT_LE(b.right, s) << k;
+    EXPECT_GE(b.left, s - Zoom(10)) << k;
+  }
 }
