@@ -21,6 +21,7 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/TabEltMesure.h"
+#include "model/Tonalite.h"
 #include "notation/Accolades.h"
 #include "notation/AffichePortee.h"
 #include "notation/TraceLiaisons.h"
@@ -29,6 +30,8 @@
 #include "platform/TextDraw.h"
 #include "platform/Trace.h"
 #include "stafftypes/PorteeKaraoke.h"
+#include "stafftypes/VecteursPortee.h"
+#include "system/PortLayer.h"
 #include "system/Strings.h"
 #include "text/TextBox.h"
 
@@ -243,10 +246,58 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     } else {
       AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
     }
-    // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
-    // courtesy signs after the system are drawn with their own work.
+    // SEAM(notation): merged staves' notes, multi-bar rests and repeats are
+    // drawn with their own work.
   }
   TraceLiaisonPostTraitement(score);
+}
+
+// The courtesy signs after a system whose end bar has a courtesy width: each
+// staff's lines run on over an area of that width past the system's right
+// edge, and a staff whose key table has an entry at that bar shows the bar's
+// change signs there (its clef change only when the setup asks for courtesy
+// clefs). The bar pass draws them as a bar that opens no line, without its
+// number, its bar line or what stands before its header (all outside the
+// area).
+void TraceRappelsFinSysteme(Partition** score, const MiseEnPage* setup, const Systeme& element, Point offset) {
+  Handle table = GetTabEltMesureEcran(score);
+  const int16_t bar = element.finMesure;
+  if (!table || bar < 0 || bar >= GetNbLignesTabElt(table) || bar >= (*score)->nbMesures) return;
+  const int32_t largeur = GetLignesTabElt(table)[bar].largeurRappelFinSysteme;
+  if (largeur <= 0) return;
+  const int32_t tick = CvtMesureEnTemps(score, bar);
+  const int32_t gauche = int32_t(element.rectDessin.right) + offset.h;
+  const int32_t n = NbEntrees(element);
+  for (int32_t k = 0; k < n && k < NbEntrees(element); k++) {
+    const PorteeSysteme entree = Entree(element, k);
+    Portee** staff = PorteeEntree(score, entree);
+    if (!staff || !*staff || entree.ligneVide || (*staff)->modeFusion == kFusionMembre) continue;
+    const Rect aire{Sature16(int32_t(entree.rectDessin.top) + offset.v), Sature16(gauche),
+                    Sature16(int32_t(entree.rectDessin.bottom) + offset.v), Sature16(int64_t(gauche) + largeur)};
+    const VecteursPortee v = (*staff)->vecteurs;
+    if (v.vect_trace_fond_portee) v.vect_trace_fond_portee(staff, &aire, aire.left, &aire, tick, 0);
+    const int16_t indice = CvtNumMesureEnIndxTabTonalite(staff, bar);
+    if (indice < 0 || !v.vect_trace_barre_mesure) continue;
+    RgnHandle clip = AddRectAuClip(&aire);
+    TabEltMesure& rang = GetLignesTabElt(table)[bar];
+    const uint8_t marque = rang.marquePagination;
+    const int32_t avant = rang.largeurRupture;
+    rang.marquePagination = 0;
+    int32_t nbElts = 0;
+    EltTabTonalite* elts = GetEltsTabTonalite(staff, &nbElts);
+    const uint32_t visible = elts[indice].visible;
+    if (!setup || !setup->rappelCleArmure) elts[indice].visible &= ~uint32_t(kVisibleClef);
+    const uint32_t numero = (*staff)->flagNumeroMesure;
+    (*staff)->flagNumeroMesure = 0;
+    v.vect_trace_barre_mesure(staff, bar, Sature16(int64_t(aire.left) - avant), aire.top, 0, 0);
+    (*staff)->flagNumeroMesure = numero;
+    elts = GetEltsTabTonalite(staff, &nbElts);
+    if (indice < nbElts) elts[indice].visible = visible;
+    GetLignesTabElt(table)[bar].marquePagination = marque;
+    RestaureClip(clip);
+  }
+  ForeColor(blackColor);
+  PenNormal();
 }
 
 void RestaurePlaces(const std::vector<Place>& places) {
@@ -274,6 +325,7 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
       TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
       std::vector<Place> places;
       TracePorteesSysteme(score, element, offset, places);
+      TraceRappelsFinSysteme(score, PageN(score, pageIndex).miseEnPage, element, offset);
       TraceApresPortees(doc, element, r, offset);
       RestaurePlaces(places);
       break;

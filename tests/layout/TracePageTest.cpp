@@ -17,6 +17,8 @@
 #include "model/ObjetsLibres.h"
 #include "model/PartGroups.h"
 #include "model/Portee.h"
+#include "model/Tonalite.h"
+#include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
 #include "platform/SpecialFolders.h"
@@ -275,5 +277,107 @@ TEST_F(TracePage, PartGroupsStandBesideTheirSystem) {
     EXPECT_NEAR(b.bottom, e[1].rectDessin.top, h) << k;
     EXPECT_LE(b.right, s) << k;
     EXPECT_GE(b.left, s - Zoom(10)) << k;
+  }
+}
+
+namespace {
+
+// Where each music glyph of the page lands: (x, y, code).
+struct GlyphePlace {
+  int x, y, code;
+};
+std::vector<GlyphePlace> PlacesGlyphes(const std::string& page) {
+  std::vector<GlyphePlace> out;
+  int x = 0, y = 0;
+  std::istringstream in(page);
+  for (std::string op; std::getline(in, op);) {
+    int a = 0, b = 0;
+    if (std::sscanf(op.c_str(), "LongText (%d,%d)", &y, &x) == 2) {
+    } else if (std::sscanf(op.c_str(), "DHDVText %d %d", &a, &b) == 2) {
+      x += a;
+      y += b;
+    } else if (std::sscanf(op.c_str(), "DHText %d", &a) == 1) {
+      x += a;
+    } else if (std::sscanf(op.c_str(), "DVText %d", &b) == 1) {
+      y += b;
+    } else {
+      continue;
+    }
+    for (int g : Glyphes({op})) out.push_back({x, y, g});
+  }
+  return out;
+}
+
+}  // namespace
+
+// A clef or key change at the first bar of the next system is announced after
+// the system's right edge, where the staff's lines run on; the clef only when
+// the setup asks for courtesy clefs.
+TEST_F(TracePage, CourtesySignsFollowTheSystemsEnd) {
+  ActiveFonteMusicale();
+  constexpr int kDiese = '#', kCleFa = '?';
+  struct Cas {
+    bool cle, armure;    // the changes at the next system's first bar
+    uint8_t courtoisie;  // the setup's courtesy clef and key
+    int diesesApres, clesApres;
+  } cas[] = {
+      {false, true, 1, 2, 0},
+      {true, false, 1, 0, 1},
+      {true, true, 0, 2, 0},  // announced by the reminders alone: no clef
+      {false, false, 1, 0, 0},
+  };
+  for (const Cas& c : cas) {
+    TroisPages p;
+    Portee** staff = p.Staff(0);
+    int32_t n = 0;
+    Signe* s = GetSignesPortee(staff, &n);
+    for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+    p.Setup().entetesLignes = 1;
+    p.Setup().rappelCleArmure = c.courtoisie;
+    ModeImpression(p);
+    ASSERT_GE(p.Systemes(0).size(), 2u);
+    const int16_t fin = p.Systemes(0)[0].finMesure;
+    if (c.armure) {
+      Tonalite t;
+      CvtTonaliteStdEnTonalite(2, 1, &t);  // D major
+      FixeTonaliteMesure(p.score, staff, fin, &t, 0);
+      FixeVisibleMesure(p.score, staff, fin, kVisibleArmure, kVisibleArmure);
+      FixeRappelMesure(p.score, staff, fin, kVisibleArmure, kVisibleArmure);
+    }
+    if (c.cle) {
+      Clef cle;
+      CvtTypeClefEnClefStandard(kClefFa, &cle);
+      FixeClefMesure(p.score, staff, fin, &cle, 0);
+      FixeVisibleMesure(p.score, staff, fin, kVisibleClef, kVisibleClef);
+      FixeRappelMesure(p.score, staff, fin, kVisibleClef, kVisibleClef);
+    }
+    ModeImpression(p);
+    const Systeme premier = p.Systemes(0)[0];
+    ASSERT_EQ(premier.finMesure, fin);
+    // What the courtesy area adds: the page drawn with and without it.
+    int16_t retour = 0;
+    const auto rang = [&]() -> TabEltMesure& { return GetLignesTabElt(GetTabEltMesureEcran(p.score))[fin]; };
+    const int32_t largeur = rang().largeurRappelFinSysteme;
+    EXPECT_EQ(largeur > 0, c.cle || c.armure);
+    const std::string avec = p.Page(1, &retour);
+    rang().largeurRappelFinSysteme = 0;
+    const std::string sans = p.Page(1, &retour);
+    rang().largeurRappelFinSysteme = largeur;
+    const auto compte = [&](const std::string& page, int code) {
+      int k = 0;
+      for (const GlyphePlace& g : PlacesGlyphes(page))
+        k += g.code == code && g.x >= premier.rectDessin.right && g.y <= premier.rectDessin.bottom;
+      return k;
+    };
+    EXPECT_EQ(compte(avec, kDiese) - compte(sans, kDiese), c.diesesApres) << c.cle << c.armure << int(c.courtoisie);
+    EXPECT_EQ(compte(avec, kCleFa) - compte(sans, kCleFa), c.clesApres) << c.cle << c.armure << int(c.courtoisie);
+    // The staff's five lines run on under the signs.
+    const auto lignes = [](const std::string& page) {
+      std::vector<std::string> ops;
+      std::istringstream in(page);
+      for (std::string l; std::getline(in, l);) ops.push_back(l);
+      return Filtre(ops, {"Line ", "ShortLine "}).size();
+    };
+    EXPECT_EQ(lignes(avec) >= lignes(sans) + 5, largeur > 0) << c.cle << c.armure;
   }
 }
