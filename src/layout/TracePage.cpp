@@ -203,6 +203,25 @@ void TracePageParoles(Document* doc, const Page& page, const Systeme& element, P
   ExtendedTEDispose(te);
 }
 
+// The selected bars inside the system, tinted behind the first staff of a
+// merge group: an on-screen aid, left out of pages drawn as printed. The
+// selection runs from its first bar to its end bar (excluded).
+void TeinteSelection(Partition** score, const Systeme& element, Portee** staff, const Rect& r) {
+  const Document* doc = (*score)->document;
+  if (!doc || IsModeImpressionPartition(score) || IsPrintingInProgress() || (*staff)->modeFusion == kFusionMembre)
+    return;
+  const int32_t debut = std::max<int32_t>(doc->premiereMesureSelection, element.premiereMesure);
+  const int32_t fin = std::min<int32_t>({doc->derniereMesureSelection, element.finMesure, (*score)->nbMesures});
+  if (debut >= fin) return;
+  const int32_t origine = CvtMesureEnPixelEcranDebutMesure(score, element.premiereMesure);
+  auto x = [&](int32_t b) { return int64_t(r.left) + CvtMesureEnPixelEcranDebutMesure(score, b) - origine; };
+  const Rect teinte{r.top, Sature16(x(debut)), r.bottom, Sature16(x(fin))};
+  const RGBColor jaune{0xF900, 0xF700, 0xAB00};
+  RGBForeColor(&jaune);
+  PaintRect(&teinte);
+  ForeColor(blackColor);
+}
+
 // A staff's own placement, put back once its system is drawn.
 struct Place {
   Portee** staff;
@@ -238,6 +257,7 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     (*staff)->yBarreBas = CalculePosLigneEcranBarreMesure(staff, 2);
     // Notes far above or below the staff (ledger lines) stay in view.
     const Rect zone{-16384, r.left, 16384, r.right};
+    TeinteSelection(score, element, staff, r);
     if (entree.ligneVide) {
       // SEAM(layout): an empty line shows only the staff's texts, drawn with
       // the text pages.
@@ -322,6 +342,7 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
   OffsetRect(&r, offset.h, offset.v);
   switch (element.type) {
     case kSystemeMusique: {
+      PenSizeZoom(kMGEpaisseurTraitFin, kMGEpaisseurTraitFin, 288);
       TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
       std::vector<Place> places;
       TracePorteesSysteme(score, element, offset, places);

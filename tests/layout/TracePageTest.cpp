@@ -14,6 +14,7 @@
 #include "layout/Imprimante.h"
 #include "layout/ModesEcran.h"
 #include "layout/PaginationFixtures.h"
+#include "model/CvtTemps.h"
 #include "model/ObjetsLibres.h"
 #include "model/PartGroups.h"
 #include "model/Portee.h"
@@ -380,4 +381,49 @@ TEST_F(TracePage, CourtesySignsFollowTheSystemsEnd) {
     };
     EXPECT_EQ(lignes(avec) >= lignes(sans) + 5, largeur > 0) << c.cle << c.armure;
   }
+}
+
+// The selected bars are tinted behind the staves on screen only: pages drawn
+// as printed show no selection.
+TEST_F(TracePage, SelectedBarsAreTintedOnScreenOnly) {
+  TroisPages p;
+  ModeImpression(p);
+  p.doc->premiereMesureSelection = 1;
+  p.doc->derniereMesureSelection = 3;
+  const auto teintes = [&] {
+    int16_t retour = 0;
+    std::vector<std::string> ops;
+    std::istringstream in(p.Page(1, &retour));
+    for (std::string l; std::getline(in, l);) ops.push_back(l);
+    std::vector<Rect> out;
+    for (size_t k = 0; k + 1 < ops.size(); k++) {
+      Rect r{};
+      if (ops[k].find("F900 F700 AB00") != std::string::npos &&
+          std::sscanf(ops[k + 1].c_str(), "PaintRect (%hd,%hd,%hd,%hd)", &r.top, &r.left, &r.bottom, &r.right) == 4)
+        out.push_back(r);
+    }
+    return out;
+  };
+  EXPECT_TRUE(teintes().empty());
+  // On screen, in the page view: one tint per system holding selected bars,
+  // over those bars.
+  (*p.score)->modeEcran = kModeEcranPage;
+  UpdateTabEltMesure(p.score, kTabEltTout);
+  std::vector<Rect> attendues;
+  for (const Systeme& s : p.Systemes(0)) {
+    const int32_t debut = std::max<int32_t>(1, s.premiereMesure), fin = std::min<int32_t>(3, s.finMesure);
+    if (debut >= fin) continue;
+    const int32_t x0 = CvtMesureEnPixelEcranDebutMesure(p.score, s.premiereMesure) - s.rectDessin.left;
+    attendues.push_back(Rect{0, int16_t(CvtMesureEnPixelEcranDebutMesure(p.score, debut) - x0), 0,
+                             int16_t(CvtMesureEnPixelEcranDebutMesure(p.score, fin) - x0)});
+  }
+  ASSERT_FALSE(attendues.empty());
+  const std::vector<Rect> t = teintes();
+  ASSERT_EQ(t.size(), attendues.size());
+  for (size_t k = 0; k < t.size(); k++) {
+    EXPECT_EQ(t[k].left, attendues[k].left) << k;
+    EXPECT_EQ(t[k].right, attendues[k].right) << k;
+  }
+  p.doc->derniereMesureSelection = p.doc->premiereMesureSelection;  // an empty selection
+  EXPECT_TRUE(teintes().empty());
 }
