@@ -20,6 +20,7 @@
 #include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QrvText.h"
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "notation/Accolades.h"
@@ -222,6 +223,20 @@ void TeinteSelection(Partition** score, const Systeme& element, Portee** staff, 
   ForeColor(blackColor);
 }
 
+// An empty line shows only its staff's texts (lyrics, then the others), as
+// the staff drawing places them.
+void TexteLigneVide(Partition** score, Portee** staff, const Rect& zone, int32_t debut, int32_t fin) {
+  const Rect clip{zone.top, (*staff)->rect.left, zone.bottom, (*staff)->rect.right};
+  RgnHandle avant = AddRectAuClip(&clip);
+  const int32_t visX = CalculeDebutVis(score, debut);
+  const int32_t dernier =
+      CvtMesureEnTemps(score, CvtTempsEnMesure(score, int32_t(std::max<int64_t>(INT32_MIN, int64_t(fin) - 3))) + 1) - 1;
+  AfficheTextesPortee(staff, &clip, visX, debut, dernier, true);
+  AfficheTextesPortee(staff, &clip, visX, debut, dernier, false);
+  RestaureClip(avant);
+  ForeColor(blackColor);
+}
+
 // A staff's own placement, put back once its system is drawn.
 struct Place {
   Portee** staff;
@@ -259,8 +274,7 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     const Rect zone{-16384, r.left, 16384, r.right};
     TeinteSelection(score, element, staff, r);
     if (entree.ligneVide) {
-      // SEAM(layout): an empty line shows only the staff's texts, drawn with
-      // the text pages.
+      TexteLigneVide(score, staff, zone, debut, fin);
     } else if ((*staff)->modeFusion == kFusionMaitre) {
       AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
     } else {

@@ -18,10 +18,12 @@
 #include "model/ObjetsLibres.h"
 #include "model/PartGroups.h"
 #include "model/Portee.h"
+#include "model/QrvText.h"
 #include "model/Tonalite.h"
 #include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
+#include "platform/Fonts.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Trace.h"
 #include "system/Strings.h"
@@ -426,4 +428,40 @@ TEST_F(TracePage, SelectedBarsAreTintedOnScreenOnly) {
   }
   p.doc->derniereMesureSelection = p.doc->premiereMesureSelection;  // an empty selection
   EXPECT_TRUE(teintes().empty());
+}
+
+// A staff line kept only for its texts shows them without the staff itself.
+TEST_F(TracePage, EmptyLinesShowOnlyTheirTexts) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** staff = p.Staff(0);
+  int32_t n = 0;
+  Signe* s = GetSignesPortee(staff, &n);
+  for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+  Texte t{};
+  t.debut = kDureeRonde;  // bar 2
+  t.fin = t.debut + kDureeRonde / 4;
+  t.haut = -3;
+  t.style = TextStyle{kFontHelvetica, 0, 14, {0, 0, 0}};
+  SetEnregTexte(staff, -1, &t, "Coda");
+  ModeImpression(p);
+  ASSERT_GE(p.Systemes(0).size(), 2u);
+  ASSERT_GT(p.Systemes(0)[0].finMesure, 1);
+  const auto compte = [&](const char* quoi) {
+    int16_t retour = 0;
+    const std::string page = p.Page(1, &retour);
+    size_t k = 0;
+    for (size_t i = page.find(quoi); i != std::string::npos; i = page.find(quoi, i + 1)) k++;
+    return k;
+  };
+  const size_t notes = compte("\"w\""), lignes = compte("Line ");
+  EXPECT_EQ(compte("Coda"), 1u);
+  // The first system's entry becomes an empty line.
+  Page& page = reinterpret_cast<Page*>(*(*p.score)->pages)[0];
+  Systeme* elements = reinterpret_cast<Systeme*>(*page.systemes);
+  while (elements->type != kSystemeMusique) elements++;
+  reinterpret_cast<PorteeSysteme*>(*elements->portees)[0].ligneVide = 1;
+  EXPECT_EQ(compte("Coda"), 1u);
+  EXPECT_EQ(compte("\"w\""), notes - size_t(elements->finMesure - elements->premiereMesure));
+  EXPECT_LT(compte("Line "), lignes);
 }
