@@ -32,11 +32,15 @@
 #include "platform/Trace.h"
 #include "stafftypes/PorteeKaraoke.h"
 #include "stafftypes/VecteursPortee.h"
+#include "system/Icones.h"
 #include "system/PortLayer.h"
 #include "system/Strings.h"
 #include "text/TextBox.h"
 
 namespace {
+
+// The menu button beside a system's ruler band (on screen).
+constexpr int16_t kIconeMenuSysteme = 121;
 
 // The font of the large bar numbers.
 constexpr int16_t kFonteGrandsNumeros = 21;
@@ -107,6 +111,7 @@ void TraceAvantPortees(Document* doc, const Page& page, const Systeme& s, const 
     const Rect bande{r.top, r.left, Sature16(int64_t(r.top) + Zoom(20)), r.right};
     AfficheRegle(doc, &bande, CvtMesureEnTemps(score, s.premiereMesure), CvtMesureEnTemps(score, s.finMesure), &bande,
                  false);
+    DrawIconButtonXY(kIconeMenuSysteme, Sature16(int32_t(r.left) - 12), r.top);
   }
   if (doc->grandsNumerosMesure) TraceGrandsNumeros(score, s, r);
 }

@@ -23,6 +23,7 @@
 #include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
+#include "platform/ColorIcons.h"
 #include "platform/Fonts.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Trace.h"
@@ -464,4 +465,35 @@ TEST_F(TracePage, EmptyLinesShowOnlyTheirTexts) {
   EXPECT_EQ(compte("Coda"), 1u);
   EXPECT_EQ(compte("\"w\""), notes - size_t(elements->finMesure - elements->premiereMesure));
   EXPECT_LT(compte("Line "), lignes);
+}
+
+// On screen a setup's system top band holds a ruler over the system's bars
+// and the menu button left of each system; pages drawn as printed show
+// neither.
+TEST_F(TracePage, TheSystemTopBandIsDrawnOnScreenOnly) {
+  const uint32_t noir[16] = {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+                             0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+                             0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000};
+  ASSERT_TRUE(QDRegisterColorIcon(121, 4, 4, noir));
+  TroisPages p;
+  p.Setup().bandeHautSysteme = 1;
+  ModeImpression(p);
+  int16_t retour = 0;
+  const std::string imprimee = p.Page(1, &retour);
+  (*p.score)->modeEcran = kModeEcranPage;
+  UpdateTabEltMesure(p.score, kTabEltTout);
+  const std::string ecran = p.Page(1, &retour);
+  QDForgetColorIcons();
+  EXPECT_EQ(imprimee.find("DirectBitsRect"), std::string::npos) << imprimee;
+  EXPECT_EQ(imprimee.find("EraseRect"), std::string::npos) << imprimee;  // no ruler cell
+  const std::vector<Systeme> systemes = p.Systemes(0);
+  ASSERT_FALSE(systemes.empty());
+  Point decalage{0, 0};
+  GetOffsetDebutPageSurEcran(p.doc, 0, &decalage);
+  for (const Systeme& s : systemes) {
+    const int top = s.rectDessin.top + decalage.v, left = s.rectDessin.left + decalage.h;
+    const std::string bouton = "dst (" + std::to_string(top) + "," + std::to_string(left - 12) + ",";
+    EXPECT_NE(ecran.find(bouton), std::string::npos) << bouton << "\n" << ecran;
+  }
+  EXPECT_NE(ecran.find("EraseRect"), std::string::npos);  // the ruler's cells
 }
