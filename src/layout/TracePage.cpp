@@ -426,9 +426,11 @@ int16_t TracePageDocument(Document* document, int16_t page, float, int16_t pageN
   if (IsModeImpressionPartition(score))
     for (int32_t i = 0; i < n; i++) PageN(score, i).imprimeeMaintenant = i == page - 1 ? 1 : 0;
   document->echelleCopie = document->misesEnPage[0].echelle;
-  // Nothing is recomputed while a page is drawn.
+  // Nothing is recomputed while a page is drawn: a new layout would free the
+  // pages and systems being drawn.
   const uint16_t masque = (*score)->masqueModifieTabElt;
   (*score)->masqueModifieTabElt = 0;
+  DisableCalculTabElt(score);
   Point offset{0, 0};
   GetOffsetDebutPageSurEcran(document, int16_t(page - 1), &offset);
 
@@ -446,6 +448,7 @@ int16_t TracePageDocument(Document* document, int16_t page, float, int16_t pageN
     for (int32_t i = 0; i < nb; i++) TraceCadres(reinterpret_cast<const Systeme*>(*p.systemes)[i], offset);
   }
 
+  EnableCalculTabElt(score);
   (*score)->masqueModifieTabElt = masque;
   (*score)->dessinPageEnCours = dessinPage;
   PenNormal();
