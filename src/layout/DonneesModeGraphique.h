@@ -93,6 +93,10 @@ constexpr int16_t kMGDecalageProlongation = 2;
 // Frames of staff texts ("$S", "$O", "$X"): pen width in quarter pixels and margin.
 constexpr int16_t kMGEpaisseurCadreTexte = 4;
 constexpr int16_t kMGMargeCadreTexte = 2;
+// Grace notes: size in per cent of their main note's, and the thickness of the
+// slur to it (72-dpi units).
+constexpr int16_t kMGPourcentGraces = 60;
+constexpr int16_t kMGEpaisseurCouleGraces = 6;
 
 // The chord-symbol font of the built-in mode, looked up by name.
 constexpr const char* kNomFonteAccords = "Tessel Chords";
