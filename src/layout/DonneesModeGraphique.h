@@ -31,6 +31,13 @@ struct ModeGraphique {
 constexpr int kSlotsEpaisseurMin1[] = {26, 12};
 constexpr int kSlotsEpaisseurMin2[] = {54, 57, 58, 59, 65, 66, 67, 68, 85, 90, 103};
 
+// Line thicknesses (1/288 inch) that drawing reads from the slots.
+constexpr int kSlotEpaisseurBarreEpaisse = 11;  // heavy bar line
+constexpr int kSlotEpaisseurBarreFine = 12;     // light bar line
+constexpr int kSlotEpaisseurQueue = 26;         // stems
+constexpr int kSlotEpaisseurLignePortee = 54;   // staff lines
+constexpr int kSlotEpaisseurLigneSup = 57;      // leger lines
+
 // Engraving constants that drawing reads from the graphic mode but whose slot
 // the stored record does not give: named values instead of guessed slots,
 // never read from documents. Thicknesses are in 1/288 inch unless stated,
