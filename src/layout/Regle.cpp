@@ -127,7 +127,8 @@ void AfficheRegle(Document* document, const Rect* ruler, int32_t firstTime, int3
     CadreRelief(cellule);
     SetForeColor(246);
     CentreTexte(libelle, cellule, 0);
-    const bool hors = b < document->premiereMesureSelection || b > document->derniereMesureSelection;
+    // The selection runs from its first bar to its end bar (excluded).
+    const bool hors = b < document->premiereMesureSelection || b >= document->derniereMesureSelection;
     ForeColor(hors ? cyanColor : blackColor);
     CentreTexte(libelle, cellule, -1);
     if (!printing) {

@@ -20,7 +20,9 @@
 #include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QrvText.h"
 #include "model/TabEltMesure.h"
+#include "model/Tonalite.h"
 #include "notation/Accolades.h"
 #include "notation/AffichePortee.h"
 #include "notation/TraceLiaisons.h"
@@ -29,10 +31,16 @@
 #include "platform/TextDraw.h"
 #include "platform/Trace.h"
 #include "stafftypes/PorteeKaraoke.h"
+#include "stafftypes/VecteursPortee.h"
+#include "system/Icones.h"
+#include "system/PortLayer.h"
 #include "system/Strings.h"
 #include "text/TextBox.h"
 
 namespace {
+
+// The menu button beside a system's ruler band (on screen).
+constexpr int16_t kIconeMenuSysteme = 121;
 
 // The font of the large bar numbers.
 constexpr int16_t kFonteGrandsNumeros = 21;
@@ -103,6 +111,7 @@ void TraceAvantPortees(Document* doc, const Page& page, const Systeme& s, const 
     const Rect bande{r.top, r.left, Sature16(int64_t(r.top) + Zoom(20)), r.right};
     AfficheRegle(doc, &bande, CvtMesureEnTemps(score, s.premiereMesure), CvtMesureEnTemps(score, s.finMesure), &bande,
                  false);
+    DrawIconButtonXY(kIconeMenuSysteme, Sature16(int32_t(r.left) - 12), r.top);
   }
   if (doc->grandsNumerosMesure) TraceGrandsNumeros(score, s, r);
 }
@@ -200,19 +209,54 @@ void TracePageParoles(Document* doc, const Page& page, const Systeme& element, P
   ExtendedTEDispose(te);
 }
 
+// The selected bars inside the system, tinted behind the first staff of a
+// merge group: an on-screen aid, left out of pages drawn as printed. The
+// selection runs from its first bar to its end bar (excluded).
+void TeinteSelection(Partition** score, const Systeme& element, Portee** staff, const Rect& r) {
+  const Document* doc = (*score)->document;
+  if (!doc || IsModeImpressionPartition(score) || IsPrintingInProgress() || (*staff)->modeFusion == kFusionMembre)
+    return;
+  const int32_t debut = std::max<int32_t>(doc->premiereMesureSelection, element.premiereMesure);
+  const int32_t fin = std::min<int32_t>({doc->derniereMesureSelection, element.finMesure, (*score)->nbMesures});
+  if (debut >= fin) return;
+  const int32_t origine = CvtMesureEnPixelEcranDebutMesure(score, element.premiereMesure);
+  auto x = [&](int32_t b) { return int64_t(r.left) + CvtMesureEnPixelEcranDebutMesure(score, b) - origine; };
+  const Rect teinte{r.top, Sature16(x(debut)), r.bottom, Sature16(x(fin))};
+  const RGBColor jaune{0xF900, 0xF700, 0xAB00};
+  RGBForeColor(&jaune);
+  PaintRect(&teinte);
+  ForeColor(blackColor);
+}
+
+// An empty line shows only its staff's texts (lyrics, then the others), as
+// the staff drawing places them.
+void TexteLigneVide(Partition** score, Portee** staff, const Rect& zone, int32_t debut, int32_t fin) {
+  const Rect clip{zone.top, (*staff)->rect.left, zone.bottom, (*staff)->rect.right};
+  RgnHandle avant = AddRectAuClip(&clip);
+  const int32_t visX = CalculeDebutVis(score, debut);
+  const int32_t dernier =
+      CvtMesureEnTemps(score, CvtTempsEnMesure(score, int32_t(std::max<int64_t>(INT32_MIN, int64_t(fin) - 3))) + 1) - 1;
+  AfficheTextesPortee(staff, &clip, visX, debut, dernier, true);
+  AfficheTextesPortee(staff, &clip, visX, debut, dernier, false);
+  RestaureClip(avant);
+  ForeColor(blackColor);
+}
+
+// A staff's own placement, put back once its system is drawn.
+struct Place {
+  Portee** staff;
+  Rect rect;
+  int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
+};
+
 // The staff entries of a music system: each staff drawn in the entry's frame
-// over the system's bars, its own placement put back afterwards.
-void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset) {
+// over the system's bars. Every staff keeps its page place until the system
+// is done (links waiting for the post-pass join notes of several staves, and
+// the part groups stand beside the staves as placed); `places` gets what to
+// put back.
+void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset, std::vector<Place>& places) {
   const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
   const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
-  // Every staff keeps its page place until the system is done: links waiting
-  // for the post-pass join notes of several staves.
-  struct Place {
-    Portee** staff;
-    Rect rect;
-    int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
-  };
-  std::vector<Place> places;
   // Entries are read by index: drawing may move the system's memory.
   for (int32_t k = 0;; k++) {
     const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
@@ -233,18 +277,69 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     (*staff)->yBarreBas = CalculePosLigneEcranBarreMesure(staff, 2);
     // Notes far above or below the staff (ledger lines) stay in view.
     const Rect zone{-16384, r.left, 16384, r.right};
+    TeinteSelection(score, element, staff, r);
     if (entree.ligneVide) {
-      // SEAM(layout): an empty line shows only the staff's texts, drawn with
-      // the text pages.
+      TexteLigneVide(score, staff, zone, debut, fin);
     } else if ((*staff)->modeFusion == kFusionMaitre) {
       AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
     } else {
       AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
     }
-    // SEAM(notation): merged staves' notes, multi-bar rests and repeats, and
-    // courtesy signs after the system are drawn with their own work.
+    // SEAM(notation): merged staves' notes, multi-bar rests and repeats are
+    // drawn with their own work.
   }
   TraceLiaisonPostTraitement(score);
+}
+
+// The courtesy signs after a system whose end bar has a courtesy width: each
+// staff's lines run on over an area of that width past the system's right
+// edge, and a staff whose key table has an entry at that bar shows the bar's
+// change signs there (its clef change only when the setup asks for courtesy
+// clefs). The bar pass draws them as a bar that opens no line, without its
+// number, its bar line or what stands before its header (all outside the
+// area).
+void TraceRappelsFinSysteme(Partition** score, const MiseEnPage* setup, const Systeme& element, Point offset) {
+  Handle table = GetTabEltMesureEcran(score);
+  const int16_t bar = element.finMesure;
+  if (!table || bar < 0 || bar >= GetNbLignesTabElt(table) || bar >= (*score)->nbMesures) return;
+  const int32_t largeur = GetLignesTabElt(table)[bar].largeurRappelFinSysteme;
+  if (largeur <= 0) return;
+  const int32_t tick = CvtMesureEnTemps(score, bar);
+  const int32_t gauche = int32_t(element.rectDessin.right) + offset.h;
+  const int32_t n = NbEntrees(element);
+  for (int32_t k = 0; k < n && k < NbEntrees(element); k++) {
+    const PorteeSysteme entree = Entree(element, k);
+    Portee** staff = PorteeEntree(score, entree);
+    if (!staff || !*staff || entree.ligneVide || (*staff)->modeFusion == kFusionMembre) continue;
+    const Rect aire{Sature16(int32_t(entree.rectDessin.top) + offset.v), Sature16(gauche),
+                    Sature16(int32_t(entree.rectDessin.bottom) + offset.v), Sature16(int64_t(gauche) + largeur)};
+    const VecteursPortee v = (*staff)->vecteurs;
+    if (v.vect_trace_fond_portee) v.vect_trace_fond_portee(staff, &aire, aire.left, &aire, tick, 0);
+    const int16_t indice = CvtNumMesureEnIndxTabTonalite(staff, bar);
+    if (indice < 0 || !v.vect_trace_barre_mesure) continue;
+    RgnHandle clip = AddRectAuClip(&aire);
+    TabEltMesure& rang = GetLignesTabElt(table)[bar];
+    const uint8_t marque = rang.marquePagination;
+    const int32_t avant = rang.largeurRupture;
+    rang.marquePagination = 0;
+    int32_t nbElts = 0;
+    EltTabTonalite* elts = GetEltsTabTonalite(staff, &nbElts);
+    const uint32_t visible = elts[indice].visible;
+    if (!setup || !setup->rappelCleArmure) elts[indice].visible &= ~uint32_t(kVisibleClef);
+    const uint32_t numero = (*staff)->flagNumeroMesure;
+    (*staff)->flagNumeroMesure = 0;
+    v.vect_trace_barre_mesure(staff, bar, Sature16(int64_t(aire.left) - avant), aire.top, 0, 0);
+    (*staff)->flagNumeroMesure = numero;
+    elts = GetEltsTabTonalite(staff, &nbElts);
+    if (indice < nbElts) elts[indice].visible = visible;
+    GetLignesTabElt(table)[bar].marquePagination = marque;
+    RestaureClip(clip);
+  }
+  ForeColor(blackColor);
+  PenNormal();
+}
+
+void RestaurePlaces(const std::vector<Place>& places) {
   for (auto it = places.rbegin(); it != places.rend(); ++it) {
     if (!it->staff || !*it->staff) continue;
     Portee& q = **it->staff;
@@ -265,11 +360,16 @@ void TraceElement(Document* doc, int32_t pageIndex, const Systeme& element, Poin
   Rect r = element.rectDessin;
   OffsetRect(&r, offset.h, offset.v);
   switch (element.type) {
-    case kSystemeMusique:
+    case kSystemeMusique: {
+      PenSizeZoom(kMGEpaisseurTraitFin, kMGEpaisseurTraitFin, 288);
       TraceAvantPortees(doc, PageN(score, pageIndex), element, r);
-      TracePorteesSysteme(score, element, offset);
+      std::vector<Place> places;
+      TracePorteesSysteme(score, element, offset, places);
+      TraceRappelsFinSysteme(score, PageN(score, pageIndex).miseEnPage, element, offset);
       TraceApresPortees(doc, element, r, offset);
+      RestaurePlaces(places);
       break;
+    }
     case kSystemeTitre:
     case kSystemeCompositeur:
     case kSystemeRemarques: TraceChaineTitre(true, &r, r.top, &doc->titres[element.type - kSystemeTitre], &r); break;
@@ -326,9 +426,11 @@ int16_t TracePageDocument(Document* document, int16_t page, float, int16_t pageN
   if (IsModeImpressionPartition(score))
     for (int32_t i = 0; i < n; i++) PageN(score, i).imprimeeMaintenant = i == page - 1 ? 1 : 0;
   document->echelleCopie = document->misesEnPage[0].echelle;
-  // Nothing is recomputed while a page is drawn.
+  // Nothing is recomputed while a page is drawn: a new layout would free the
+  // pages and systems being drawn.
   const uint16_t masque = (*score)->masqueModifieTabElt;
   (*score)->masqueModifieTabElt = 0;
+  DisableCalculTabElt(score);
   Point offset{0, 0};
   GetOffsetDebutPageSurEcran(document, int16_t(page - 1), &offset);
 
@@ -346,6 +448,7 @@ int16_t TracePageDocument(Document* document, int16_t page, float, int16_t pageN
     for (int32_t i = 0; i < nb; i++) TraceCadres(reinterpret_cast<const Systeme*>(*p.systemes)[i], offset);
   }
 
+  EnableCalculTabElt(score);
   (*score)->masqueModifieTabElt = masque;
   (*score)->dessinPageEnCours = dessinPage;
   PenNormal();

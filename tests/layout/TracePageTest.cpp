@@ -14,10 +14,17 @@
 #include "layout/Imprimante.h"
 #include "layout/ModesEcran.h"
 #include "layout/PaginationFixtures.h"
+#include "model/CvtTemps.h"
 #include "model/ObjetsLibres.h"
+#include "model/PartGroups.h"
 #include "model/Portee.h"
+#include "model/QrvText.h"
+#include "model/Tonalite.h"
+#include "model/TonaliteMaths.h"
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
+#include "platform/ColorIcons.h"
+#include "platform/Fonts.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Trace.h"
 #include "system/Strings.h"
@@ -235,4 +242,258 @@ TEST_F(TracePage, FreeObjectsBehindAndInFront) {
   ASSERT_NE(devant, std::string::npos) << t;
   EXPECT_LT(derriere, titre);
   EXPECT_GT(devant, titre);
+}
+
+// A part group stands beside its staves as the system places them, on every
+// system of the page (not where the staves sit outside pages).
+TEST_F(TracePage, PartGroupsStandBesideTheirSystem) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** second = NewPortee(p.score, kTypePorteeStandard);
+  (*second)->affichee = 1;
+  (*second)->hauteurBaseRuban = 200;
+  for (int b = 0; b < 27; b++) AjouteSigne(second, 48, kDureeRonde);
+  for (int s = 0; s < 2; s++) {
+    int32_t n = 0;
+    Signe* signes = GetSignesPortee(p.Staff(s), &n);
+    for (int32_t i = 0; i < n; i++) signes[i].taille = 100;
+  }
+  NewPartGroup(p.score, kPartGroupCrochet, 0, 0, 1, 0, "", "");
+  ModeImpression(p);
+  const std::vector<Systeme> systemes = p.Systemes(0);
+  ASSERT_GE(systemes.size(), 2u);
+  int16_t retour = 0;
+  std::vector<std::string> ops;
+  std::istringstream in(p.Page(1, &retour));
+  for (std::string l; std::getline(in, l);) ops.push_back(l);
+  // One bracket bar per system, from its first staff to its last, at its left.
+  const std::vector<std::string> barres = Filtre(ops, {"PaintRect"});
+  ASSERT_EQ(barres.size(), systemes.size()) << ::testing::PrintToString(ops);
+  for (size_t k = 0; k < systemes.size(); k++) {
+    Rect b{};
+    std::sscanf(barres[k].c_str(), "PaintRect (%hd,%hd,%hd,%hd)", &b.top, &b.left, &b.bottom, &b.right);
+    const std::vector<PorteeSysteme> e = PartitionPaginee::Entrees(systemes[k]);
+    ASSERT_EQ(e.size(), 2u);
+    // Within a staff's height of the entries (these staves' lines sit at
+    // their entries' tops).
+    const int32_t h = Zoom(40), s = systemes[k].rectDessin.left;
+    EXPECT_NEAR(b.top, e[0].rectDessin.top, h) << k;
+    EXPECT_NEAR(b.bottom, e[1].rectDessin.top, h) << k;
+    EXPECT_LE(b.right, s) << k;
+    EXPECT_GE(b.left, s - Zoom(10)) << k;
+  }
+}
+
+namespace {
+
+// Where each music glyph of the page lands: (x, y, code).
+struct GlyphePlace {
+  int x, y, code;
+};
+std::vector<GlyphePlace> PlacesGlyphes(const std::string& page) {
+  std::vector<GlyphePlace> out;
+  int x = 0, y = 0;
+  std::istringstream in(page);
+  for (std::string op; std::getline(in, op);) {
+    int a = 0, b = 0;
+    if (std::sscanf(op.c_str(), "LongText (%d,%d)", &y, &x) == 2) {
+    } else if (std::sscanf(op.c_str(), "DHDVText %d %d", &a, &b) == 2) {
+      x += a;
+      y += b;
+    } else if (std::sscanf(op.c_str(), "DHText %d", &a) == 1) {
+      x += a;
+    } else if (std::sscanf(op.c_str(), "DVText %d", &b) == 1) {
+      y += b;
+    } else {
+      continue;
+    }
+    for (int g : Glyphes({op})) out.push_back({x, y, g});
+  }
+  return out;
+}
+
+}  // namespace
+
+// A clef or key change at the first bar of the next system is announced after
+// the system's right edge, where the staff's lines run on; the clef only when
+// the setup asks for courtesy clefs.
+TEST_F(TracePage, CourtesySignsFollowTheSystemsEnd) {
+  ActiveFonteMusicale();
+  constexpr int kDiese = '#', kCleFa = '?';
+  struct Cas {
+    bool cle, armure;    // the changes at the next system's first bar
+    uint8_t courtoisie;  // the setup's courtesy clef and key
+    int diesesApres, clesApres;
+  } cas[] = {
+      {false, true, 1, 2, 0},
+      {true, false, 1, 0, 1},
+      {true, true, 0, 2, 0},  // announced by the reminders alone: no clef
+      {false, false, 1, 0, 0},
+  };
+  for (const Cas& c : cas) {
+    TroisPages p;
+    Portee** staff = p.Staff(0);
+    int32_t n = 0;
+    Signe* s = GetSignesPortee(staff, &n);
+    for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+    p.Setup().entetesLignes = 1;
+    p.Setup().rappelCleArmure = c.courtoisie;
+    ModeImpression(p);
+    ASSERT_GE(p.Systemes(0).size(), 2u);
+    const int16_t fin = p.Systemes(0)[0].finMesure;
+    if (c.armure) {
+      Tonalite t;
+      CvtTonaliteStdEnTonalite(2, 1, &t);  // D major
+      FixeTonaliteMesure(p.score, staff, fin, &t, 0);
+      FixeVisibleMesure(p.score, staff, fin, kVisibleArmure, kVisibleArmure);
+      FixeRappelMesure(p.score, staff, fin, kVisibleArmure, kVisibleArmure);
+    }
+    if (c.cle) {
+      Clef cle;
+      CvtTypeClefEnClefStandard(kClefFa, &cle);
+      FixeClefMesure(p.score, staff, fin, &cle, 0);
+      FixeVisibleMesure(p.score, staff, fin, kVisibleClef, kVisibleClef);
+      FixeRappelMesure(p.score, staff, fin, kVisibleClef, kVisibleClef);
+    }
+    ModeImpression(p);
+    const Systeme premier = p.Systemes(0)[0];
+    ASSERT_EQ(premier.finMesure, fin);
+    // What the courtesy area adds: the page drawn with and without it.
+    int16_t retour = 0;
+    const auto rang = [&]() -> TabEltMesure& { return GetLignesTabElt(GetTabEltMesureEcran(p.score))[fin]; };
+    const int32_t largeur = rang().largeurRappelFinSysteme;
+    EXPECT_EQ(largeur > 0, c.cle || c.armure);
+    const std::string avec = p.Page(1, &retour);
+    rang().largeurRappelFinSysteme = 0;
+    const std::string sans = p.Page(1, &retour);
+    rang().largeurRappelFinSysteme = largeur;
+    const auto compte = [&](const std::string& page, int code) {
+      int k = 0;
+      for (const GlyphePlace& g : PlacesGlyphes(page))
+        k += g.code == code && g.x >= premier.rectDessin.right && g.y <= premier.rectDessin.bottom;
+      return k;
+    };
+    EXPECT_EQ(compte(avec, kDiese) - compte(sans, kDiese), c.diesesApres) << c.cle << c.armure << int(c.courtoisie);
+    EXPECT_EQ(compte(avec, kCleFa) - compte(sans, kCleFa), c.clesApres) << c.cle << c.armure << int(c.courtoisie);
+    // The staff's five lines run on under the signs.
+    const auto lignes = [](const std::string& page) {
+      std::vector<std::string> ops;
+      std::istringstream in(page);
+      for (std::string l; std::getline(in, l);) ops.push_back(l);
+      return Filtre(ops, {"Line ", "ShortLine "}).size();
+    };
+    EXPECT_EQ(lignes(avec) >= lignes(sans) + 5, largeur > 0) << c.cle << c.armure;
+  }
+}
+
+// The selected bars are tinted behind the staves on screen only: pages drawn
+// as printed show no selection.
+TEST_F(TracePage, SelectedBarsAreTintedOnScreenOnly) {
+  TroisPages p;
+  ModeImpression(p);
+  p.doc->premiereMesureSelection = 1;
+  p.doc->derniereMesureSelection = 3;
+  const auto teintes = [&] {
+    int16_t retour = 0;
+    std::vector<std::string> ops;
+    std::istringstream in(p.Page(1, &retour));
+    for (std::string l; std::getline(in, l);) ops.push_back(l);
+    std::vector<Rect> out;
+    for (size_t k = 0; k + 1 < ops.size(); k++) {
+      Rect r{};
+      if (ops[k].find("F900 F700 AB00") != std::string::npos &&
+          std::sscanf(ops[k + 1].c_str(), "PaintRect (%hd,%hd,%hd,%hd)", &r.top, &r.left, &r.bottom, &r.right) == 4)
+        out.push_back(r);
+    }
+    return out;
+  };
+  EXPECT_TRUE(teintes().empty());
+  // On screen, in the page view: one tint per system holding selected bars,
+  // over those bars.
+  (*p.score)->modeEcran = kModeEcranPage;
+  UpdateTabEltMesure(p.score, kTabEltTout);
+  std::vector<Rect> attendues;
+  for (const Systeme& s : p.Systemes(0)) {
+    const int32_t debut = std::max<int32_t>(1, s.premiereMesure), fin = std::min<int32_t>(3, s.finMesure);
+    if (debut >= fin) continue;
+    const int32_t x0 = CvtMesureEnPixelEcranDebutMesure(p.score, s.premiereMesure) - s.rectDessin.left;
+    attendues.push_back(Rect{0, int16_t(CvtMesureEnPixelEcranDebutMesure(p.score, debut) - x0), 0,
+                             int16_t(CvtMesureEnPixelEcranDebutMesure(p.score, fin) - x0)});
+  }
+  ASSERT_FALSE(attendues.empty());
+  const std::vector<Rect> t = teintes();
+  ASSERT_EQ(t.size(), attendues.size());
+  for (size_t k = 0; k < t.size(); k++) {
+    EXPECT_EQ(t[k].left, attendues[k].left) << k;
+    EXPECT_EQ(t[k].right, attendues[k].right) << k;
+  }
+  p.doc->derniereMesureSelection = p.doc->premiereMesureSelection;  // an empty selection
+  EXPECT_TRUE(teintes().empty());
+}
+
+// A staff line kept only for its texts shows them without the staff itself.
+TEST_F(TracePage, EmptyLinesShowOnlyTheirTexts) {
+  ActiveFonteMusicale();
+  TroisPages p;
+  Portee** staff = p.Staff(0);
+  int32_t n = 0;
+  Signe* s = GetSignesPortee(staff, &n);
+  for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+  Texte t{};
+  t.debut = kDureeRonde;  // bar 2
+  t.fin = t.debut + kDureeRonde / 4;
+  t.haut = -3;
+  t.style = TextStyle{kFontHelvetica, 0, 14, {0, 0, 0}};
+  SetEnregTexte(staff, -1, &t, "Coda");
+  ModeImpression(p);
+  ASSERT_GE(p.Systemes(0).size(), 2u);
+  ASSERT_GT(p.Systemes(0)[0].finMesure, 1);
+  const auto compte = [&](const char* quoi) {
+    int16_t retour = 0;
+    const std::string page = p.Page(1, &retour);
+    size_t k = 0;
+    for (size_t i = page.find(quoi); i != std::string::npos; i = page.find(quoi, i + 1)) k++;
+    return k;
+  };
+  const size_t notes = compte("\"w\""), lignes = compte("Line ");
+  EXPECT_EQ(compte("Coda"), 1u);
+  // The first system's entry becomes an empty line.
+  Page& page = reinterpret_cast<Page*>(*(*p.score)->pages)[0];
+  Systeme* elements = reinterpret_cast<Systeme*>(*page.systemes);
+  while (elements->type != kSystemeMusique) elements++;
+  reinterpret_cast<PorteeSysteme*>(*elements->portees)[0].ligneVide = 1;
+  EXPECT_EQ(compte("Coda"), 1u);
+  EXPECT_EQ(compte("\"w\""), notes - size_t(elements->finMesure - elements->premiereMesure));
+  EXPECT_LT(compte("Line "), lignes);
+}
+
+// On screen a setup's system top band holds a ruler over the system's bars
+// and the menu button left of each system; pages drawn as printed show
+// neither.
+TEST_F(TracePage, TheSystemTopBandIsDrawnOnScreenOnly) {
+  const uint32_t noir[16] = {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+                             0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+                             0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000};
+  ASSERT_TRUE(QDRegisterColorIcon(121, 4, 4, noir));
+  TroisPages p;
+  p.Setup().bandeHautSysteme = 1;
+  ModeImpression(p);
+  int16_t retour = 0;
+  const std::string imprimee = p.Page(1, &retour);
+  (*p.score)->modeEcran = kModeEcranPage;
+  UpdateTabEltMesure(p.score, kTabEltTout);
+  const std::string ecran = p.Page(1, &retour);
+  QDForgetColorIcons();
+  EXPECT_EQ(imprimee.find("DirectBitsRect"), std::string::npos) << imprimee;
+  EXPECT_EQ(imprimee.find("EraseRect"), std::string::npos) << imprimee;  // no ruler cell
+  const std::vector<Systeme> systemes = p.Systemes(0);
+  ASSERT_FALSE(systemes.empty());
+  Point decalage{0, 0};
+  GetOffsetDebutPageSurEcran(p.doc, 0, &decalage);
+  for (const Systeme& s : systemes) {
+    const int top = s.rectDessin.top + decalage.v, left = s.rectDessin.left + decalage.h;
+    const std::string bouton = "dst (" + std::to_string(top) + "," + std::to_string(left - 12) + ",";
+    EXPECT_NE(ecran.find(bouton), std::string::npos) << bouton << "\n" << ecran;
+  }
+  EXPECT_NE(ecran.find("EraseRect"), std::string::npos);  // the ruler's cells
 }
