@@ -3,14 +3,44 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define TAMREL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAMREL_ASAN 1
+#endif
+#endif
+#ifdef TAMREL_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 // The master pointer is the first field, so a Handle is the address of a Block.
+// Blocks keep spare room past their size: readers append one record at a time,
+// and growing by exactly one record each time made long files quadratic.
 struct Block {
   char* data;
   Size size;
+  Size capacity;
   bool temporary;
 };
+
+// The spare room is not part of the block: the sanitizer build reports reads past the size.
+inline void HideSpare(const Block* b) {
+#ifdef TAMREL_ASAN
+  if (b->capacity > b->size) ASAN_POISON_MEMORY_REGION(b->data + b->size, size_t(b->capacity - b->size));
+#else
+  (void)b;
+#endif
+}
+inline void ShowSpare(const Block* b) {
+#ifdef TAMREL_ASAN
+  if (b->capacity > b->size) ASAN_UNPOISON_MEMORY_REGION(b->data + b->size, size_t(b->capacity - b->size));
+#else
+  (void)b;
+#endif
+}
 
 // Pointer blocks carry their size in a header so that GetPtrSize works.
 constexpr size_t kPtrHeader = 16;
@@ -41,7 +71,9 @@ Handle AllocHandle(Size size, bool clear, bool temporary) {
     return nullptr;
   }
   b->size = size;
+  b->capacity = size ? size : 1;
   b->temporary = temporary;
+  HideSpare(b);
   gMemErr = noErr;
   return reinterpret_cast<Handle>(b);
 }
@@ -58,6 +90,7 @@ void DisposeHandle(Handle h) {
   }
   Block* b = BlockOf(h);
   if (b->temporary) gTempUsed -= b->size;
+  ShowSpare(b);
   std::free(b->data);
   std::free(b);
   gMemErr = noErr;
@@ -82,15 +115,33 @@ void SetHandleSize(Handle h, Size size) {
     gMemErr = memFullErr;
     return;
   }
-  char* p = static_cast<char*>(std::realloc(b->data, size ? size : 1));
-  if (!p) {
-    gMemErr = memFullErr;
-    return;
+  ShowSpare(b);
+  // Grow by half again (amortised appends); give memory back when most of it would sit unused.
+  Size want = b->capacity;
+  if (size > b->capacity) {
+    const Size grown = b->capacity + b->capacity / 2;
+    want = size > grown ? size : (grown < kMaxBlockSize ? grown : kMaxBlockSize);
+  } else if (size < b->capacity / 4) {
+    want = size ? size : 1;
   }
-  if (size > b->size) std::memset(p + b->size, 0, size - b->size);
+  if (want != b->capacity) {
+    char* p = static_cast<char*>(std::realloc(b->data, size_t(want)));
+    if (!p && want > size) {
+      want = size ? size : 1;
+      p = static_cast<char*>(std::realloc(b->data, size_t(want)));
+    }
+    if (!p) {
+      HideSpare(b);
+      gMemErr = memFullErr;
+      return;
+    }
+    b->data = p;
+    b->capacity = want;
+  }
+  if (size > b->size) std::memset(b->data + b->size, 0, size_t(size - b->size));
   if (b->temporary) gTempUsed += size - b->size;
-  b->data = p;
   b->size = size;
+  HideSpare(b);
   gMemErr = noErr;
 }
 
