@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "layout/ModeGraphique.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Partition.h"
@@ -25,6 +26,16 @@ constexpr int16_t kCouleurGrisee = 247;
 
 int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
 int16_t Mg(int n) { return GModeGraphique.slot[n]; }
+// A size the mode leaves at 0 or below (a mode stored without these entries)
+// takes the built-in value, so that a block never vanishes.
+int16_t MgTaille(int n) {
+  static const ModeGraphique defaut = [] {
+    ModeGraphique m;
+    GetDefautModeGraphique(&m);
+    return m;
+  }();
+  return GModeGraphique.slot[n] > 0 ? GModeGraphique.slot[n] : defaut.slot[n];
+}
 
 float Il(Portee** staff) { return (*staff)->interligne > 0.0f ? (*staff)->interligne : 6.0f; }
 float BasY(Portee** staff) { return float(int32_t((*staff)->rect.top) + (*staff)->decalageLigneBas); }
@@ -93,7 +104,7 @@ void TraceMultiRest(Portee** staff, int32_t count, int16_t x1, int16_t x2) {
   const float y = bas - 2.5f * il + float(Zoom(Mg(32)));
   const int32_t marge = Zoom(Mg(31));
   const int32_t gauche = int32_t(x1) + marge, droite = int32_t(x2) - marge;
-  const int32_t epaisseur = Mg(34) * ili / 16, depasse = Mg(35) * ili / 16;
+  const int32_t epaisseur = MgTaille(34) * ili / 16, depasse = MgTaille(35) * ili / 16;
   const int16_t haut = S16(int64_t(y)), basBarre = S16(int64_t(y) + epaisseur);
   const Rect barre{haut, S16(gauche), basBarre, S16(droite)};
   PaintRect(&barre);
@@ -103,7 +114,7 @@ void TraceMultiRest(Portee** staff, int32_t count, int16_t x1, int16_t x2) {
     LineTo(S16(x), S16(int32_t(basBarre) + depasse));
   }
   const float baseline = bas - float(LigneHaute(staff)) * il - float(Zoom(4)) + float(Zoom(Mg(33)));
-  TraceNombre(staff, count, gauche, droite, baseline, float(Mg(36)) * float(ili) / 16.0f,
+  TraceNombre(staff, count, gauche, droite, baseline, float(MgTaille(36)) * float(ili) / 16.0f,
               GModeGraphique.styleNombrePause);
 }
 
@@ -113,14 +124,14 @@ void TraceMultiBar(Portee** staff, int32_t count, int16_t x1, int16_t x2) {
   const float il = Il(staff), bas = BasY(staff);
   SetForeColor(Couleur(staff));
   const int32_t unite = (*staff)->aspect.tailleUnite > 0 ? (*staff)->aspect.tailleUnite : 72;
-  TextFontMusicale(staff, S16(int64_t(unite) * Mg(47) / 100));
+  TextFontMusicale(staff, S16(int64_t(unite) * MgTaille(47) / 100));
   const int32_t w = CharWidthCaractereMusical(kGlypheMesureRepetee);
   MoveTo(S16(int64_t(Zoom(Mg(43))) + (int64_t(x1) + x2 - w) / 2), S16(int64_t(bas - il) + Zoom(Mg(44))));
   DrawCharMusical(kGlypheMesureRepetee);
   const float baseline = bas - float(LigneHaute(staff)) * il - float(Zoom(4)) + float(Zoom(Mg(45)));
   // The number is centred as the sign is, moved by the same x offset.
   const int32_t dx = Zoom(Mg(43));
-  TraceNombre(staff, count, int32_t(x1) + dx, int32_t(x2) + dx, baseline, il * float(Mg(46)) / 16.0f,
+  TraceNombre(staff, count, int32_t(x1) + dx, int32_t(x2) + dx, baseline, il * float(MgTaille(46)) / 16.0f,
               GModeGraphique.styleNombreRepetition);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -85,4 +86,22 @@ TEST(MultiMesures, BlocksShowTheirCountPlusOne) {
   const auto rep = Enregistre([&] { TraceMultiBar(staff, 4, 100, 300); });
   const std::vector<int> g = Glyphes(rep);
   EXPECT_EQ(std::count(g.begin(), g.end(), 212), 1) << ::testing::PrintToString(rep);
+}
+
+// A graphic mode stored without the blocks' sizes (0) draws them at the
+// built-in sizes: the rest's bar keeps its interline of thickness.
+TEST(MultiMesures, ZeroSizesInTheModeTakeTheBuiltInOnes) {
+  ActiveFonteMusicale();
+  PartitionPaginee p(1, 1);
+  Portee** staff = p.Staff(0);
+  (*staff)->rect = Rect{100, 0, 160, 600};
+  (*staff)->decalageLigneBas = 40;
+  (*staff)->interligne = 6.0f;
+  std::memset(&GModeGraphique, 0, sizeof GModeGraphique);
+  const auto ops = Enregistre([&] { TraceMultiRest(staff, 4, 100, 300); });
+  const auto barres = Filtre(ops, {"PaintRect"});
+  ASSERT_EQ(barres.size(), 1u) << ::testing::PrintToString(ops);
+  EXPECT_NE(barres[0].find("(125,100,131,300)"), std::string::npos) << barres[0];
+  EXPECT_TRUE(Filtre(ops, {"TxSize 0"}).empty()) << ::testing::PrintToString(ops);
+  GetDefautModeGraphique(&GModeGraphique);
 }
