@@ -85,6 +85,14 @@ def build_glyph(row, src, glyphset, cmap, known_names, head=None):
         if b[3] - b[1] > limit:
             t = Transform().scale(limit / (b[3] - b[1])).transform(t)
             b = bounds(glyphset, gname, t)
+    if "maxw" in opts and b is not None:
+        # Narrower about the ink's own middle, so that the ink stays inside
+        # the width the drawing code counts for it.
+        limit = float(opts["maxw"])
+        if b[2] - b[0] > limit:
+            mid = (b[0] + b[2]) / 2.0
+            t = Transform().translate(mid, 0).scale(limit / (b[2] - b[0]), 1).translate(-mid, 0).transform(t)
+            b = bounds(glyphset, gname, t)
     src_adv, src_lsb = src["hmtx"][gname]
     scale_x = abs(t.transformPoint((1, 0))[0] - t.transformPoint((0, 0))[0])
     advance = src_adv * scale_x

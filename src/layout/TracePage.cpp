@@ -20,11 +20,13 @@
 #include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QRVPOBJ.h"
 #include "model/QrvText.h"
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "notation/Accolades.h"
 #include "notation/AffichePortee.h"
+#include "notation/MultiMesures.h"
 #include "notation/TraceLiaisons.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
@@ -249,6 +251,38 @@ struct Place {
   int16_t yHaut, yBas, yEcran, decalage, barreHaut, barreBas;
 };
 
+// A staff's colours while it is drawn: its merged-staff colour when the
+// score colours merged staves; put back afterwards.
+struct Couleurs {
+  Portee** staff;
+  int16_t couleur, couleurNotes;
+  Couleurs(Partition** score, Portee** s, int32_t index)
+      : staff(s), couleur((*s)->couleur), couleurNotes((*s)->couleurNotes) {
+    if ((*score)->couleursFusion && (*s)->modeFusion != kFusionAucune)
+      (*s)->couleur = (*s)->couleurNotes = CalculeCouleurPorteeFusionnee(index);
+  }
+  ~Couleurs() {
+    (*staff)->couleur = couleur;
+    (*staff)->couleurNotes = couleurNotes;
+  }
+  Couleurs(const Couleurs&) = delete;
+  Couleurs& operator=(const Couleurs&) = delete;
+};
+
+// A staff merged into the line of another takes that staff's sizes for the
+// system; those the entry does not set are put back once the system is done.
+struct Membre {
+  Portee** staff;
+  int16_t barreOrigine;
+  float interligne;
+  explicit Membre(Portee** s) : staff(s), barreOrigine((*s)->yBarreOrigine), interligne((*s)->interligne) {}
+  void Restaure() const {
+    if (!staff || !*staff) return;
+    (*staff)->yBarreOrigine = barreOrigine;
+    (*staff)->interligne = interligne;
+  }
+};
+
 // The staff entries of a music system: each staff drawn in the entry's frame
 // over the system's bars. Every staff keeps its page place until the system
 // is done (links waiting for the post-pass join notes of several staves, and
@@ -257,6 +291,9 @@ struct Place {
 void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset, std::vector<Place>& places) {
   const int32_t debut = CvtMesureEnTemps(score, element.premiereMesure);
   const int32_t fin = CvtMesureEnTemps(score, element.finMesure);
+  std::vector<Membre> membres;
+  Portee** tete = nullptr;  // the first staff of the line being drawn
+  int32_t indexTete = 0;
   // Entries are read by index: drawing may move the system's memory.
   for (int32_t k = 0;; k++) {
     const int32_t n = element.portees ? GetHandleSize(element.portees) / int32_t(sizeof(PorteeSysteme)) : 0;
@@ -280,15 +317,32 @@ void TracePorteesSysteme(Partition** score, const Systeme& element, Point offset
     TeinteSelection(score, element, staff, r);
     if (entree.ligneVide) {
       TexteLigneVide(score, staff, zone, debut, fin);
+    } else if (!entree.debutLigne && tete && tete != staff) {
+      // A staff merged into the line: its notes on the first staff's lines.
+      membres.emplace_back(staff);
+      const Couleurs couleurs(score, staff, entree.indexPortee);
+      AppliquePorteeFusionne(tete, staff);
+      AfficheNotesPortee(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0);
     } else if ((*staff)->modeFusion == kFusionMaitre) {
+      const Couleurs couleurs(score, staff, entree.indexPortee);
       AffichePorteeSansNotes(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0);
     } else {
+      const Couleurs couleurs(score, staff, entree.indexPortee);
       AffichePorteeBrut(staff, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0, 0, 0);
     }
-    // SEAM(notation): merged staves' notes, multi-bar rests and repeats are
-    // drawn with their own work.
+    if (entree.debutLigne || !tete) {
+      tete = staff;
+      indexTete = entree.indexPortee;
+      if (!entree.ligneVide) TraceMultiMesuresPortee(staff, debut, fin, r.left);
+    }
+    // At the end of a line, the notes of a first staff drawn without them.
+    if (!entree.partageLigneSuivante && tete && !entree.ligneVide && (*tete)->modeFusion == kFusionMaitre) {
+      const Couleurs couleurs(score, tete, indexTete);
+      AfficheNotesPortee(tete, &zone, debut, fin, uint16_t(element.premiereMesure), 1, 1, 0);
+    }
   }
   TraceLiaisonPostTraitement(score);
+  for (auto it = membres.rbegin(); it != membres.rend(); ++it) it->Restaure();
 }
 
 // The courtesy signs after a system whose end bar has a courtesy width: each

@@ -143,7 +143,10 @@ struct Partition {
   int16_t instrumentClic;  // metronome instruments
   int16_t instrumentCloche;
   uint8_t metronome;
-  uint8_t modeConcertKey;    // transposing staves shown at sounding pitch
+  uint8_t modeConcertKey;  // transposing staves shown at sounding pitch
+  // Merged staves drawn each in a colour of its own (an editor's display
+  // switch: no document stores it, so pages print them in their own colours).
+  uint8_t couleursFusion;
   Handle diagrammesCustoms;  // the score's custom chord diagrams (DiagrammeAccord records)
   TextStyle styleGrilleAccord;
   ValeursNativesPartition natif;

@@ -497,3 +497,75 @@ TEST_F(TracePage, TheSystemTopBandIsDrawnOnScreenOnly) {
   }
   EXPECT_NE(ecran.find("EraseRect"), std::string::npos);  // the ruler's cells
 }
+
+// Runs of empty bars show one multi-bar rest numbered with their count, runs
+// of one-bar repeats one repeated-bar block; the bars they cover draw none
+// of their own rests or signs.
+TEST_F(TracePage, MultiBarGroupsShowOneNumberedBlock) {
+  ActiveFonteMusicale();
+  const struct {
+    uint8_t regroupement;
+    int8_t kind;
+    int glyphe;
+  } cas[] = {{1, kSigneSilence, 183}, {2, kSigneSpecial, 212}};
+  for (const auto& c : cas) {
+    // Bars 2 to 6 of 8 hold a whole rest or the one-bar repeat sign.
+    PartitionPaginee p(1, 8, [](int, int bar) { return bar >= 2 && bar <= 6; });
+    int32_t n = 0;
+    Signe* s = GetSignesPortee(p.Staff(0), &n);
+    for (int32_t i = 0; i < n; i++) {
+      s[i].taille = 100;
+      if (s[i].kind == kSigneSilence) s[i].kind = c.kind;
+    }
+    p.Setup().regroupement = c.regroupement;
+    GetDefautModeGraphique(&(*p.score)->modeGraphique);
+    ModeImpression(p);
+    ASSERT_EQ(p.Ligne(2).motPagination, c.regroupement == 1 ? 2u : 3u);
+    const std::vector<std::string> ops =
+        Enregistre([&] { TracePageDocument(p.doc, 1, 1.0f, 1, CombienDePages(p.score)); });
+    const std::vector<int> g = Glyphes(ops);
+    const std::string tout = ::testing::PrintToString(ops);
+    EXPECT_EQ(std::count(g.begin(), g.end(), c.glyphe), c.glyphe == 212 ? 1 : 0) << tout;
+    EXPECT_EQ(
+        std::count_if(ops.begin(), ops.end(),
+                      [](const std::string& op) { return op.size() > 4 && op.substr(op.size() - 4) == " \"5\""; }),
+        1)
+        << tout;
+  }
+}
+
+// Staves merged into one line draw their notes on the first staff's lines,
+// each in its colour when the score colours merged staves.
+TEST_F(TracePage, MergedStavesDrawTheirNotesOnTheFirstStaffsLines) {
+  ActiveFonteMusicale();
+  for (uint8_t colorie : {0, 1}) {
+    PartitionPaginee p(2, 4);
+    for (int k = 0; k < 2; k++) {
+      int32_t n = 0;
+      Signe* s = GetSignesPortee(p.Staff(k), &n);
+      for (int32_t i = 0; i < n; i++) s[i].taille = 100;
+    }
+    (*p.Staff(0))->fusionneAvecSuivante = 1;
+    (*p.Staff(0))->modeFusion = kFusionMaitre;
+    (*p.Staff(1))->modeFusion = kFusionMembre;
+    (*p.score)->couleursFusion = colorie;
+    ModeImpression(p);
+    const auto entrees = PartitionPaginee::Entrees(p.Systemes(0).at(0));
+    ASSERT_EQ(entrees.size(), 2u);
+    ASSERT_EQ(entrees[1].debutLigne, 0);
+    const Rect avant = (*p.Staff(1))->rect;
+    const std::vector<std::string> ops =
+        Enregistre([&] { TracePageDocument(p.doc, 1, 1.0f, 1, CombienDePages(p.score)); });
+    const std::vector<int> g = Glyphes(ops);
+    const std::string tout = ::testing::PrintToString(ops);
+    size_t systemeBars = 0;
+    for (const Systeme& e : p.Systemes(0)) systemeBars += size_t(e.finMesure - e.premiereMesure);
+    EXPECT_EQ(size_t(std::count(g.begin(), g.end(), 'w')), 2 * systemeBars) << tout;
+    const bool bleu = tout.find("RGBFgCol 0000 0000 EEEE") != std::string::npos;   // colour 235
+    const bool rouge = tout.find("RGBFgCol FFFF 0000 0000") != std::string::npos;  // colour 35
+    EXPECT_EQ(bleu && rouge, colorie == 1) << tout;
+    // The merged staff gets its own place back.
+    EXPECT_EQ((*p.Staff(1))->rect.top, avant.top);
+    EXPECT_EQ((*p.Staff(1))->rect.left, avant.left);
+  }
+}

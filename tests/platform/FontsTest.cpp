@@ -170,6 +170,29 @@ TEST(MusicFont, AdvancesFollowTheDrawingCode) {
   EXPECT_NE(Text8CharWidth(st, 207), adv);
 }
 
+// Time-signature figures are drawn one after the other at their advances:
+// each one's ink stays within its width as the last figure, centred in its
+// advance, so that "12" or "10" never run into each other.
+TEST(MusicFont, TimeSignatureFiguresKeepClearOfTheirNeighbours) {
+  TranscodeOff off;
+  Text8Style st{MusicFont(), 0, 2040};  // one pixel per font unit
+  const FontResolved* r = FontResolve(MusicFont(), 0);
+  ASSERT_NE(r, nullptr);
+  const int16_t last[10] = {264, 183, 249, 237, 240, 220, 244, 250, 239, 246};
+  FT_BBox ink[10];
+  int16_t adv[10];
+  for (int d = 0; d < 10; d++) {
+    const uint8_t code = uint8_t('0' + d);
+    ASSERT_EQ(FT_Load_Glyph(r->file->ft, FontGlyphFor(r->file, 0xF000u + code), FT_LOAD_NO_SCALE), 0);
+    ASSERT_EQ(FT_Outline_Get_BBox(&r->file->ft->glyph->outline, &ink[d]), 0);
+    adv[d] = Text8CharWidth(st, code);
+    EXPECT_LE(ink[d].xMax - ink[d].xMin, last[d] + 1) << d;
+    EXPECT_NEAR(ink[d].xMin, adv[d] - ink[d].xMax, 2) << d;
+  }
+  for (int a = 0; a < 10; a++)
+    for (int b = 0; b < 10; b++) EXPECT_LT(ink[a].xMax, adv[a] + ink[b].xMin) << a << b;
+}
+
 // Filled and half heads carry their up-stem at x + w - t, w being the staff's
 // head width taken from code 207: their ink must span [0, w] so that the stem
 // meets them (neither cutting through nor standing clear), and be centred
