@@ -18,8 +18,10 @@
 #include "model/PreservePositions.h"
 #include "model/QRVPOBJ.h"
 #include "model/TabEltMesure.h"
+#include "notation/AjusteCoules.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
+#include "plugin/Preferences.h"
 #include "sound/BaseSons.h"
 #include "system/BudgetRequete.h"
 #include "system/Dossiers.h"
@@ -210,8 +212,9 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
   XMLPaginationRecalculeLargeurObjetsTexte(doc);
   XMLPaginationRecalculeLargeurDiagrammes(doc);
-  // "MusicXML: Adjusting slurs." "MusicXML: Adjusting dynamics."
-  // "MusicXML: Computing document scale."
+  // "MusicXML: Adjusting slurs."
+  AjusteCoulesPartition(doc->partitionCourante);
+  // "MusicXML: Adjusting dynamics." "MusicXML: Computing document scale."
   TermineMiseEnPage(doc, refitPages);
   return 1;
 }
@@ -229,7 +232,11 @@ uint8_t ChargeMusiqueXML(Document* doc, Handle text, uint8_t refitPages, uint8_t
   // must not leave the next request with the import's settings.
   EtatReglages etat;
   ForceReglages(&etat);
+  // The import shapes the slurs it loads, whatever the user's preference.
+  const uint8_t formeAuto = pref.formeAutoCoules;
+  pref.formeAutoCoules = 1;
   uint8_t ok = Etapes(doc, text, refitPages, skeletonOnly);
+  pref.formeAutoCoules = formeAuto;
   RestaureReglages(&etat);
   return ok;
 }

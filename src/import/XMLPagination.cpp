@@ -7,6 +7,7 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLPortees.h"
+#include "layout/DonneesModeGraphique.h"
 #include "layout/HauteursPortees.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "layout/Titres.h"
@@ -532,6 +533,10 @@ constexpr float kUnitesParMm = 4.7244094500000005f;
 constexpr float kMmParUnite = 0.21166666661375f;
 constexpr float kPointsParMm = 2.83464567f;
 constexpr float kEchelleImport = 0.6f;
+// The document's own page size is laid out at 576 dpi and handed to the host
+// divided by the page scale, in 16 bits: at the import's scale at most 2457
+// points a side. A page under an inch is no page to lay music on.
+constexpr int32_t kPagePropreMin = 72, kPagePropreMax = 2457;
 
 int32_t NbMesuresPartition(Partition** score) { return score ? (*score)->nbMesures : 0; }
 
@@ -660,16 +665,33 @@ void FixeParametresPartition(Document* doc, Partition** score, const float papie
     r.bottom = Tronque16(papier[3] * kPointsParMm);
     r.right = Tronque16(papier[2] * kPointsParMm);
     doc->rectsPapier[0] = doc->rectsPapier[1] = r;
+    // The file's paper is the pages' size, whatever the printer's; a page
+    // wider than high is laid out across.
+    const float l = std::round((papier[2] - papier[0]) * kPointsParMm);
+    const float h = std::round((papier[3] - papier[1]) * kPointsParMm);
+    const int32_t largeur = l < 32767.0f ? int32_t(l) : 32767, hauteur = h < 32767.0f ? int32_t(h) : 32767;
+    if (largeur >= kPagePropreMin && hauteur >= kPagePropreMin) {
+      doc->taillePagePropre = 1;
+      doc->largeurPage = int16_t(std::min(largeur, kPagePropreMax));
+      doc->hauteurPage = int16_t(std::min(hauteur, kPagePropreMax));
+      doc->orientation = largeur > hauteur ? 2 : 1;
+    } else {
+      doc->taillePagePropre = 0;
+    }
     m.margeGauche = Tronque16((contenu[0] - papier[0]) * 10.0f);
     m.margeHaut = Tronque16((contenu[1] - papier[1]) * 10.0f);
     m.margeDroite = Tronque16((papier[2] - contenu[2]) * 10.0f);
     m.margeBas = Tronque16((papier[3] - contenu[3]) * 10.0f);
   } else {
     doc->typePapier = 0;
+    doc->taillePagePropre = 0;
   }
   // The file places its own titles: no header or footer of ours.
   std::memset(&m.basDePage, 0, sizeof m.basDePage);
   std::memset(&m.enTete, 0, sizeof m.enTete);
+  // Nor spreading: the file's systems stand where its distances put them,
+  // from the top of the page (a lone system would sink to mid-page).
+  m.repartirSystemes = 0;
   doc->flagsAffichage[0] = 1;
   doc->flagsAffichage[1] = 0;
   doc->flagsAffichage[2] = 0;
@@ -1062,14 +1084,24 @@ int16_t XMLNombrePagesDemandees(Document* doc) {
       if (e->sautPage) pages++;
   return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
-// The file's beam width on every staff, against the staves' mean line spacing
-// at 72 dpi. The score's stem, staff, bar-line, leger-line and enclosure
-// widths, its grace-note size and the effect positions scaled to that spacing
-// have no fields of their own in the score: the drawing keeps its own.
+// The file's line widths (tenths of a staff space) against the staves' mean
+// line spacing at 72 dpi: the score's stem, staff-line, bar-line and
+// leger-line thicknesses and every staff's beam. The enclosure width and the
+// grace-note size have no slot of the score (text frames and grace notes keep
+// the drawing's own), nor the effect positions scaled to that spacing.
 void XMLFinalizeAppearance(Document* doc) {
   Partition** score = doc ? doc->partitionCourante : nullptr;
-  const float poutre = gApparence[kApparencePoutre];
-  if (!score || !(poutre > 0)) return;
+  if (!score) return;
+  const struct {
+    int apparence, slot;
+  } traits[] = {
+      {kApparenceQueue, kSlotEpaisseurQueue},         {kApparencePortee, kSlotEpaisseurLignePortee},
+      {kApparenceBarreFine, kSlotEpaisseurBarreFine}, {kApparenceBarreEpaisse, kSlotEpaisseurBarreEpaisse},
+      {kApparenceLigneSup, kSlotEpaisseurLigneSup},
+  };
+  bool donnee = gApparence[kApparencePoutre] > 0;
+  for (const auto& t : traits) donnee = donnee || gApparence[t.apparence] > 0;
+  if (!donnee) return;
   const int16_t dpi = GetDpiDest();
   SetDpiDest(72);
   double somme = 0;
@@ -1081,10 +1113,20 @@ void XMLFinalizeAppearance(Document* doc) {
     }
   SetDpiDest(dpi);
   const float interligne = nb > 0 ? float(somme / nb) : 7.6f;
-  const float v = std::floor(poutre * interligne * 0.54f + 0.5f);
-  const uint8_t epaisseur = uint8_t(v >= 31.0f ? 31.0f : (v >= 0.0f ? v : 0.0f));
-  for (int16_t i = 0; i < (*score)->nbPortees; i++)
-    if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = epaisseur;
+  // A width the file gives (above 0) is drawn at least one unit thick, at
+  // most an inch (a hostile width would paint the page).
+  auto epaisseur = [interligne](float w, float plafond) {
+    const float v = std::floor(w * interligne * 0.54f + 0.5f);
+    return v >= plafond ? plafond : (v >= 1.0f ? v : 1.0f);
+  };
+  for (const auto& t : traits)
+    if (gApparence[t.apparence] > 0)
+      (*score)->modeGraphique.slot[t.slot] = int16_t(epaisseur(gApparence[t.apparence], 288.0f));
+  if (gApparence[kApparencePoutre] > 0) {
+    const uint8_t poutre = uint8_t(epaisseur(gApparence[kApparencePoutre], 31.0f));
+    for (int16_t i = 0; i < (*score)->nbPortees; i++)
+      if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = poutre;
+  }
 }
 // SEAM(import): text widths on the ribbon once the lyrics and directions passes land.
 void XMLPaginationRecalculeLargeurObjetsTexte(Document*) {}

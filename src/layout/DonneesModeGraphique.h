@@ -31,6 +31,13 @@ struct ModeGraphique {
 constexpr int kSlotsEpaisseurMin1[] = {26, 12};
 constexpr int kSlotsEpaisseurMin2[] = {54, 57, 58, 59, 65, 66, 67, 68, 85, 90, 103};
 
+// Line thicknesses (1/288 inch) that drawing reads from the slots.
+constexpr int kSlotEpaisseurBarreEpaisse = 11;  // heavy bar line
+constexpr int kSlotEpaisseurBarreFine = 12;     // light bar line
+constexpr int kSlotEpaisseurQueue = 26;         // stems
+constexpr int kSlotEpaisseurLignePortee = 54;   // staff lines
+constexpr int kSlotEpaisseurLigneSup = 57;      // leger lines
+
 // Engraving constants that drawing reads from the graphic mode but whose slot
 // the stored record does not give: named values instead of guessed slots,
 // never read from documents. Thicknesses are in 1/288 inch unless stated,
@@ -93,6 +100,10 @@ constexpr int16_t kMGDecalageProlongation = 2;
 // Frames of staff texts ("$S", "$O", "$X"): pen width in quarter pixels and margin.
 constexpr int16_t kMGEpaisseurCadreTexte = 4;
 constexpr int16_t kMGMargeCadreTexte = 2;
+// Grace notes: size in per cent of their main note's, and the thickness of the
+// slur to it (72-dpi units).
+constexpr int16_t kMGPourcentGraces = 60;
+constexpr int16_t kMGEpaisseurCouleGraces = 6;
 
 // The chord-symbol font of the built-in mode, looked up by name.
 constexpr const char* kNomFonteAccords = "Tessel Chords";

@@ -83,6 +83,13 @@ struct GraceNote {
 };
 
 constexpr int kNbGraceNotes = 10;
+// The layout bytes of a grace series (ParamEffet::quatreOctets).
+enum : int {
+  kGraceOctetDuree = 0,      // grace value in 64ths of a quarter note (32: eighths)
+  kGraceOctetCoule = 1,      // slurred to the main note
+  kGraceOctetBarre = 2,      // a lone stem is slashed
+  kGraceOctetQueueEnBas = 3  // stems down
+};
 // A note carries at most this many marks.
 constexpr int32_t kMaxMarks = 1024;
 
@@ -124,7 +131,11 @@ struct ParamEffet {
   Handle marks;             // Mark records; null = none
   uint8_t sansGraces;       // non-zero: the grace notes are not drawn
   uint16_t mot32;           // 32: grace size
-  uint8_t quatreOctets[4];  // ' ', 0, 1, 1
+  uint8_t quatreOctets[4];  // ' ', 0, 1, 1: the grace series' layout bytes (kGraceOctet*)
+  // Settings of the grace series that documents do not store: its stems end
+  // on one beam line; its x offset (72-dpi units).
+  uint8_t graceLierTout;
+  int8_t graceDecalageX;
   GraceNote graces[kNbGraceNotes];
   uint16_t comma;             // from marks 77 to 82
   int16_t arpegeDebut;        // 0

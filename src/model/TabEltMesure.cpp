@@ -128,26 +128,36 @@ void SetDisableMaskTabEltMesureModifie(Partition** score, uint16_t mask) {
 
 // ---------------------------------------------------------------- views
 
-// Runs an operation on the live ribbon table, or on every view's copy of it
-// when the score is its document's current score: the live table is saved
-// into the current view, each view (the base view first) is loaded, changed
-// and saved back, then the current view is loaded again.
+// The live ribbon table and a view's copy change places.
+static void EchangeTableVue(Partition** score, Vue* vue) {
+  Handle live = (*score)->tabEltMesure[0];
+  const int16_t n = (*score)->nbLignesTabElt;
+  (*score)->tabEltMesure[0] = vue->tabEltMesure;
+  (*score)->nbLignesTabElt = int16_t(vue->nbMesures > kMaxMesures ? kMaxMesures : vue->nbMesures);
+  vue->tabEltMesure = live;
+  vue->nbMesures = uint16_t(n < 0 ? 0 : n);
+}
+
+// Runs an operation on the live ribbon table and, when the score is its
+// document's current score, on every other view's copy of it, swapped in for
+// the operation and out again; the shown view then saves the live table once.
+// Copying every view's table in and out around each operation made a long
+// score with a meter change at each bar take half a minute to import.
 template <typename Op>
 static void PourChaqueVue(Partition** score, Op op) {
+  op();
   Document* doc = (*score)->document;
-  if (!doc || doc->partitionCourante != score) {
-    op();
-    return;
-  }
-  int16_t courante = doc->indexVueCourante;
-  PreserveVueMesures(doc, courante);
-  int16_t nb = GetNbVuesDocument(doc);
+  if (!doc || doc->partitionCourante != score) return;
+  const int16_t courante = doc->indexVueCourante;
+  const int16_t nb = GetNbVuesDocument(doc);
   for (int16_t v = -1; v < nb; v++) {
-    AppliqueVueMesures(doc, v);
+    Vue* vue = GetVueDocument(doc, v);
+    if (v == courante || !vue) continue;
+    EchangeTableVue(score, vue);
     op();
-    PreserveVueMesures(doc, v);
+    EchangeTableVue(score, vue);
   }
-  AppliqueVueMesures(doc, courante);
+  PreserveVueMesures(doc, courante);
 }
 
 // ---------------------------------------------------------------- rows

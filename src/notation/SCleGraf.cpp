@@ -19,6 +19,7 @@
 #include "notation/DessinCorps.h"
 #include "notation/DessinMarks.h"
 #include "notation/FormesCorps.h"
+#include "notation/PetitesNotes.h"
 #include "notation/SilencesFantomes.h"
 #include "notation/TaillesPortee.h"
 #include "notation/TraceLiaisons.h"
@@ -195,9 +196,14 @@ void TraceSilenceFantome(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
   RozoClosePortOffscreen(off);
 }
 
-// SEAM(notation): grace notes are drawn by their own drawer once it exists;
-// a chord draws its marks.
-void TraceGraceEtMarques(Portee** staff, Signe* note, int32_t index, int32_t x, int32_t y, uint16_t effects, uint8_t) {
+// A chord's own note draws its grace notes (moved left of its accidental),
+// then its marks.
+void TraceGraceEtMarques(Portee** staff, Signe* note, int32_t index, int32_t x, int32_t y, uint16_t effects,
+                         uint8_t accidental) {
+  int32_t n = 0;
+  const Signe* propres = GetSignesPortee(staff, &n);
+  if (propres && index >= 0 && index < n && note == propres + index)
+    TraceGraceNotes(staff, 1, x, accidental, y, index, note, effects, nullptr, 0);
   TraceMarksNote(staff, S16(x), S16(y), index, note, false, effects);
 }
 
@@ -431,7 +437,7 @@ uint8_t TraceCorpsAccord(Portee** staff, int32_t x, uint16_t xRef, Signe* signs,
       ce->parentheses = parentheses;
       if (headRects && GetHandleSize(headRects) >= Size(k - i0 + 1) * 8) {
         Rect* r = reinterpret_cast<Rect*>(*headRects) + (k - i0);
-        const int32_t droite = XMaxTraceGrace;
+        const int32_t droite = xh + w;
         *r = Rect{S16(y - 1 - w / 2), S16(droite - w), S16(y + w / 2 + 1), S16(droite)};
       }
       if (xRef != kXRefAucun && piece == 0) {

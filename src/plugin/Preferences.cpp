@@ -37,6 +37,9 @@ const Preferences kPreferencesDefaut = {
     35,
     // Narrow.
     0,
+    // Off: a document's slurs keep the shapes stored with them; the MusicXML
+    // import turns it on for its own reshaping.
+    0,
 };
 
 }  // namespace

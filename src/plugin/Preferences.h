@@ -25,6 +25,7 @@ struct Preferences {
   uint8_t afficheLimitesPage;       // page limits drawn over the ribbon's staves
   int16_t couleurLimitesPage;       // their colour index
   uint8_t gouttiereLarge;           // the ribbon's staves start 24 pixels in rather than 12
+  uint8_t formeAutoCoules;          // slurs shaped clear of the notes they span (the MusicXML import forces it on)
 };
 
 extern Preferences pref;

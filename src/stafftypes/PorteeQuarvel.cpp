@@ -384,16 +384,16 @@ int16_t VectCvtIndexNoteEnAireRubanStd(Portee** staff, int32_t index, BigRect* o
   const int32_t w = (*staff)->largeurNoteRuban;
   const float r = (*staff)->interligneRuban > 0.0f ? (*staff)->interligneRuban : 6.0f;
   if (note.kind >= 0) {
-    *out = BigRect{int32_t(float(y) - 1.0f - r / 3.0f), x, int32_t(float(y) + 2.0f + r / 3.0f), x + w};
+    *out = BigRect{x, x + w, int32_t(float(y) - 1.0f - r / 3.0f), int32_t(float(y) + 2.0f + r / 3.0f)};
   } else if (note.kind == kSigneRepeteDeuxMesures && score) {
     const int32_t t = CvtIndexNoteEnTemps(staff, index);
     const int32_t cx = CvtMesureEnPixelRubanDebutMesure(score, CvtTempsEnMesure(score, t) + 1);
-    *out = BigRect{int32_t(float(y) - 2.0f * r), cx - w, y, cx + w};
+    *out = BigRect{cx - w, cx + w, int32_t(float(y) - 2.0f * r), y};
   } else if (note.kind == kSigneSpecial) {
-    *out = BigRect{int32_t(float(y) - 2.0f * r), x, y, x + 2 * w};
+    *out = BigRect{x, x + 2 * w, int32_t(float(y) - 2.0f * r), y};
   } else {
     const int32_t z = score ? ZoomRuban(score, 1) : 1;
-    BigRect b{int32_t(float(y) - r - float(z)), x, int32_t(float(y) + r + float(z)), x + w};
+    BigRect b{x, x + w, int32_t(float(y) - r - float(z)), int32_t(float(y) + r + float(z))};
     const int32_t d = note.duree;
     const int pas = d >= 20160 ? 0 : d >= 10080 ? 1 : d >= 5040 ? 2 : d >= 2520 ? 3 : 4;
     for (int k = 0; k < pas; k++) {

@@ -35,7 +35,8 @@ inline const char* DossierPrive() {
   }
   std::atexit([] {
     char p[1200];
-    for (const char* nom : {"Selvane.err", "doc", "doc.qrv", "doc.musicxml", "doc.mxl", "doc.abc", "doc.tab"}) {
+    for (const char* nom : {"Selvane.err", "doc", "doc.qrv", "doc.musicxml", "doc.mxl", "doc.abc", "doc.tab", "doc.pdf",
+                            "doc.png", "TamrelQL.qlgenerator"}) {
       std::snprintf(p, sizeof p, "%s/%s", chemin, nom);
       std::remove(p);
     }

@@ -70,6 +70,7 @@ void Natifs() {
     const Bytes b = WriteNativeDocument(d);
     Ecrit("native", c.nom, b);
     Ecrit("load", std::string("native-") + c.nom, b);
+    Ecrit("preview", std::string("native-") + c.nom, b);
   }
 }
 
@@ -121,7 +122,28 @@ void Partitions() {
     const Bytes b = WriteNativeDocument(d);
     Ecrit("native", nom, b);
     Ecrit("load", nom, b);
+    Ecrit("preview", nom, b);
   }
+  // A page of melody for the drawing: steps and leaps, four lengths, rests,
+  // notes joined to the next, a hidden note, on two staves.
+  StaffRecord melodie;
+  melodie.size = 18;
+  for (int i = 0; i < 48; i++) {
+    SignRecord n;
+    n.kind = uint8_t(i % 11 == 10 ? 255 : 52 + (i * 7) % 29);
+    if (i % 8 == 0) n.flags = 0x0002;
+    n.duration = n.written = uint32_t(10080) << (i % 4);
+    n.hidden = i % 17 == 16;
+    melodie.notes.push_back(n);
+  }
+  ScoreRecord sc;
+  sc.staves = {melodie, melodie};
+  NativeDocument d;
+  d.version = 0x9805;
+  d.lzw = 1;
+  d.titles[0].text = "Melodie";
+  d.scores.push_back(ScoreSection(sc));
+  Ecrit("preview", "score-melody", WriteNativeDocument(d));
 }
 
 void Images() {

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "layout/DonneesMiseEnPage.h"
 #include "layout/MiseEnPage.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "model/Document.h"
@@ -18,6 +21,7 @@
 #include "model/Vues.h"
 #include "platform/DateTime.h"
 #include "platform/Memory.h"
+#include "plugin/PiloteRequete.h"
 #include "support/DataFiles.h"
 #include "system/PortLayer.h"
 #include "system/QrvFiles.h"
@@ -252,6 +256,70 @@ TEST(MusicXMLDriver, RefittedToThePagesTheFileAsks) {
       EXPECT_GT(pages, c.newPages.size());
     }
   }
+}
+
+// A one-bar file whose defaults hold the given page layout (0.1 mm a tenth).
+std::string PageDuFichier(const std::string& layout) {
+  return "<score-partwise><defaults><scaling><millimeters>4</millimeters><tenths>40</tenths></scaling>" + layout +
+         "</defaults><part-list><score-part id=\"P\"><part-name>P</part-name></score-part></part-list>"
+         "<part id=\"P\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>4</beats>"
+         "<beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef></attributes>"
+         "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><type>whole</type></note>"
+         "</measure></part></score-partwise>";
+}
+
+// The preview's pages take the file's paper (the host draws pageRect at the
+// document's context scale, in points) and a lone system stays at the top of
+// its page.
+TEST(MusicXMLDriver, PagesTakeTheFilesPaper) {
+  const std::filesystem::path dossier = std::filesystem::temp_directory_path() / "tamrel-xml-papier";
+  std::filesystem::create_directories(dossier);
+  auto page = [](const char* w, const char* h) {
+    return std::string("<page-layout><page-height>") + h + "</page-height><page-width>" + w +
+           "</page-width><page-margins><left-margin>100</left-margin><right-margin>100</right-margin>"
+           "<top-margin>100</top-margin><bottom-margin>100</bottom-margin></page-margins></page-layout>";
+  };
+  struct {
+    std::string layout;
+    double largeur, hauteur;  // points
+    uint8_t propre;
+  } cases[] = {
+      {page("2100", "2970"), 595.3, 841.9, 1},     // A4
+      {page("2159", "2794"), 612.0, 792.0, 1},     // letter
+      {page("2100", "1480"), 595.3, 419.5, 1},     // A5 across: a landscape page
+      {"", 595.3, 841.9, 1},                       // no page layout: A4
+      {page("5", "5"), 595.3, 841.9, 0},           // half a millimetre: the printer's page
+      {page("200000", "2970"), 2457.0, 841.9, 1},  // 20 m wide: held to what the host's 16 bits hold
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.layout);
+    const std::string chemin = (dossier / "papier.musicxml").string();
+    std::ofstream(chemin, std::ios::binary) << PageDuFichier(c.layout);
+    Rect r{};
+    uint16_t pages = 0;
+    Document* doc = LoadDocument(chemin.c_str(), &r, &pages, nullptr);
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(pages, 1);
+    EXPECT_EQ(doc->taillePagePropre, c.propre);
+    const double echelle = EchelleContexteDocument(doc);
+    EXPECT_NEAR(r.right * echelle, c.largeur, 1.0);
+    EXPECT_NEAR(r.bottom * echelle, c.hauteur, 1.0);
+
+    // The music system's top lies in the page's top quarter, not mid-page.
+    Partition** score = doc->partitionCourante;
+    const Page& p = reinterpret_cast<const Page*>(*(*score)->pages)[0];
+    bool vu = false;
+    const int32_t n = p.systemes ? GetHandleSize(p.systemes) / int32_t(sizeof(Systeme)) : 0;
+    for (int32_t i = 0; i < n; i++) {
+      const Systeme& s = reinterpret_cast<const Systeme*>(*p.systemes)[i];
+      if (s.type != kSystemeMusique) continue;
+      vu = true;
+      EXPECT_LT(s.rectMiseEnPage.top - p.rectPage.top, (p.rectPage.bottom - p.rectPage.top) / 4);
+    }
+    EXPECT_TRUE(vu);
+    DisposeDocument(doc);
+  }
+  std::filesystem::remove_all(dossier);
 }
 
 }  // namespace

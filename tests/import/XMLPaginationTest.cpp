@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "import/XMLImportFixture.h"
+#include "layout/DonneesModeGraphique.h"
 #include "layout/Zoom.h"
 #include "model/StaffHeightEvts.h"
 #include "model/TabEltMesure.h"
@@ -430,6 +431,44 @@ TEST(XMLPagination, BeamWidthFromTheAppearance) {
   EXPECT_GT(fin, 0);
   EXPECT_GT(epais, fin);
   EXPECT_LT(epais, 31);
+}
+
+// The file's stem, staff-line, bar-line and leger-line widths become the
+// score's thickness slots; widths it does not give keep the defaults, and a
+// hostile one stays within an inch.
+TEST(XMLPagination, LineWidthsFromTheAppearance) {
+  const auto slots = [](const std::string& widths) {
+    ImportXML x(AvecDefauts("<appearance>" + widths + "</appearance>"));
+    EXPECT_EQ(x.Notes(), 1);
+    XMLFinalizeAppearance(x.doc);
+    return (*x.doc->partitionCourante)->modeGraphique;
+  };
+  const auto w = [](const char* type, const char* v) {
+    return std::string("<line-width type=\"") + type + "\">" + v + "</line-width>";
+  };
+  const ModeGraphique defaut = slots("");
+  const int kSlots[] = {kSlotEpaisseurQueue, kSlotEpaisseurLignePortee, kSlotEpaisseurBarreFine,
+                        kSlotEpaisseurBarreEpaisse, kSlotEpaisseurLigneSup};
+  // Widths of other things leave the slots as an empty appearance does.
+  const ModeGraphique sans = slots(w("enclosure", "3") + w("ending", "2") + w("beam", "5"));
+  for (int k : kSlots) EXPECT_EQ(sans.slot[k], defaut.slot[k]) << k;
+
+  const ModeGraphique m = slots(w("stem", "1.5") + w("staff", "1.5") + w("light barline", "3") +
+                                w("heavy barline", "12") + w("leger", "1e9"));
+  EXPECT_GT(m.slot[kSlotEpaisseurQueue], 0);
+  EXPECT_EQ(m.slot[kSlotEpaisseurLignePortee], m.slot[kSlotEpaisseurQueue]);  // the same width
+  EXPECT_EQ(m.slot[kSlotEpaisseurBarreFine], 2 * m.slot[kSlotEpaisseurQueue]);
+  EXPECT_GT(m.slot[kSlotEpaisseurBarreEpaisse], 3 * m.slot[kSlotEpaisseurBarreFine]);
+  EXPECT_EQ(m.slot[kSlotEpaisseurLigneSup], 288);
+  // Slots beside them are untouched.
+  EXPECT_EQ(m.slot[kSlotEpaisseurQueue + 1], defaut.slot[kSlotEpaisseurQueue + 1]);
+  EXPECT_EQ(m.slot[kSlotEpaisseurLignePortee + 1], defaut.slot[kSlotEpaisseurLignePortee + 1]);
+
+  // A stem held to its smallest width (1 tenth) is still drawn; a staff line
+  // of next to nothing is one unit thick.
+  const ModeGraphique fin = slots(w("stem", "0.01") + w("staff", "0.0001"));
+  EXPECT_GE(fin.slot[kSlotEpaisseurQueue], 1);
+  EXPECT_EQ(fin.slot[kSlotEpaisseurLignePortee], 1);
 }
 
 }  // namespace

@@ -260,6 +260,34 @@ TEST_F(BarTableTest, EveryViewGetsTheNewRows) {
   EXPECT_EQ(NbLignes(), 2);
 }
 
+TEST_F(BarTableTest, AChangeReachesEveryViewWhenAnotherViewIsShown) {
+  // View 0 is shown: the base view and view 1 hold their own tables, which
+  // the change must reach without taking the shown one's place.
+  doc->vues = NewHandleClear(Size(2 * sizeof(Vue)));
+  doc->indexVueCourante = 0;
+  Mesures(4);
+  // View 1 keeps a different layout: a scale the others do not have.
+  GetLignesTabElt(GetVueDocument(doc, 1)->tabEltMesure)[0].echelle = 700;
+  DivisionTemporelle troisQuatre;
+  GetDivisionTemporelleDefaut(&troisQuatre);
+  troisQuatre.numerateur = troisQuatre.partieAdditive1 = 3;
+  FixeDivisionMesurePartition(score, 5, &troisQuatre, 1, false);
+
+  ASSERT_EQ(NbLignes(), 6);
+  EXPECT_EQ(Ligne(5).division.numerateur, 3);
+  EXPECT_EQ(Ligne(0).echelle, 1000);
+  for (int16_t v = -1; v < 2; v++) {
+    Vue* vue = GetVueDocument(doc, v);
+    ASSERT_EQ(vue->nbMesures, 6) << v;
+    ASSERT_EQ(GetNbLignesTabElt(vue->tabEltMesure), 6) << v;
+    const TabEltMesure* r = GetLignesTabElt(vue->tabEltMesure);
+    EXPECT_EQ(r[5].division.numerateur, 3) << v;
+    EXPECT_EQ(r[4].division.numerateur, 4) << v;
+    EXPECT_EQ(r[0].echelle, v == 1 ? 700 : 1000) << v;
+    EXPECT_NE(vue->tabEltMesure, (*score)->tabEltMesure[0]) << v;
+  }
+}
+
 TEST_F(BarTableTest, BarCountsAreBounded) {
   Mesures(2);
   EXPECT_FALSE(AddEltTabEltMesureRuban(score, 0));

@@ -5,7 +5,9 @@
 
 #include "NotationFixtures.h"
 #include "model/BarTableFixtures.h"
+#include "model/ParamEffet.h"
 #include "model/QrvLiaison.h"
+#include "notation/AjusteCoules.h"
 #include "notation/LiaisonsAccroche.h"
 #include "notation/QrvLiaisonCoule.h"
 #include "notation/TaillesPortee.h"
@@ -448,6 +450,218 @@ TEST_F(LiaisonsTest, BeamLinkHalvesAndStemTips) {
   EXPECT_GT(deux.size(), un.size());
   EXPECT_GT(un.size(), aucun.size());
   EXPECT_EQ(beams(1, 1), un);  // drawing leaves the notes as they were
+}
+
+// ---- Automatic slur shape.
+
+struct FormeAutoTest : LiaisonsTest {
+  FormeAutoTest() { pref.formeAutoCoules = 1; }
+  // The slur's shape fields: start dx, dy, control y, end dx, dy.
+  std::vector<int> Forme(int32_t i) {
+    const DataLiaison d = Lien(staff, i);
+    return {int8_t(d.forme[kFormeLiaisonDebutDx]), int8_t(d.forme[kFormeLiaisonDebutDy]),
+            int16_t(GetChampFormeLiaison(&d, kFormeLiaisonControleY, 2)), int8_t(d.forme[kFormeLiaisonFinDx]),
+            int8_t(d.forme[kFormeLiaisonFinDy])};
+  }
+  void Style(int32_t i, int32_t style) {
+    SetChampFormeLiaison(&GetParamEffetIndexNote(staff, i)->liaison, kFormeLiaisonStyle, style, 4);
+  }
+  // The three points of the slur on the piano roll at the shaping zoom.
+  bool Points(int32_t i, BigPt* a, BigPt* c, BigPt* b) {
+    ReglagesCalculCoules r(score, staff);
+    return CalculeCoordonneesLiaison(false, staff, i, false, kEffetDeLaNote, a, c, b, nullptr, false, nullptr,
+                                     nullptr) == 1;
+  }
+};
+
+// Shaping leaves alone what it must: a slur that keeps its shape (unless
+// forced), a bracket, wavy or straight slur, everything while the preference
+// is off.
+TEST_F(FormeAutoTest, WhatShapingLeavesAlone) {
+  const int32_t a = Note(staff, 60);
+  Note(staff, 72);
+  const int32_t c = Note(staff, 64);
+  ASSERT_EQ(SetLiaison(staff, a, staff, c, kLiaisonCoule), 1);
+  const auto depart = Forme(a);
+  GetParamEffetIndexNote(staff, a)->liaison.forme[kFormeLiaisonGarde] = 1;
+  AjusteCoule(staff, a, true, false);
+  AjusteCoulesPartition(score);
+  EXPECT_EQ(Forme(a), depart);
+  for (int32_t style : {1, 2, 3, 5}) {
+    Style(a, style);
+    AjusteCoule(staff, a, true, true);
+    EXPECT_EQ(Forme(a), depart) << style;
+  }
+  Style(a, 0);
+  GetParamEffetIndexNote(staff, a)->liaison.forme[kFormeLiaisonGarde] = 0;
+  pref.formeAutoCoules = 0;
+  AjusteCoulesPartition(score);
+  AjusteCouleRange(staff, 0, 3, true);
+  AjusteAutoCouleSymbole(staff, c, true);
+  EXPECT_EQ(Forme(a), depart);
+  pref.formeAutoCoules = 1;
+  AjusteCoulesPartition(score);
+  EXPECT_NE(Forme(a), depart);
+  // The dotted styles are shaped as the solid one.
+  for (int32_t style : {4, 6, 7}) {
+    SetParamLiaisonCouleNote(staff, a, 6, 8, 500, 1000, 0, 8);
+    Style(a, style);
+    AjusteCoule(staff, a, true, false);
+    EXPECT_NE(Forme(a), (std::vector<int>{6, 8, 1000, 0, 8})) << style;
+  }
+}
+
+// The scratch settings (piano-roll zoom 200, bar table held) come back on
+// every way out of a shaping call, an early return included; nested scopes
+// leave them to the outermost.
+TEST_F(FormeAutoTest, ScratchSettingsComeBackOnEveryPath) {
+  const int32_t a = Note(staff, 60);
+  Note(staff, 67);
+  const int32_t c = Note(staff, 64);
+  ASSERT_EQ(SetLiaison(staff, a, staff, c, kLiaisonCoule), 1);
+  (*score)->zoom = 90;
+  const int16_t tenue = (*score)->reentranceTabElt;
+  {
+    ReglagesCalculCoules r(score, nullptr);
+    EXPECT_EQ((*score)->zoom, kZoomCalculCoules);
+    EXPECT_EQ((*score)->reentranceTabElt, tenue + 1);
+    { ReglagesCalculCoules interieur(score, staff); }
+    EXPECT_EQ((*score)->zoom, kZoomCalculCoules);
+    EXPECT_EQ((*score)->reentranceTabElt, tenue + 1);
+  }
+  const struct {
+    int32_t style;
+    const char* path;
+  } cas[] = {{1, "a bracket: out before any shaping"}, {0, "the whole shaping"}};
+  for (const auto& k : cas) {
+    Style(a, k.style);
+    AjusteCoule(staff, a, true, true);
+    EXPECT_EQ((*score)->zoom, 90) << k.path;
+    EXPECT_EQ((*score)->reentranceTabElt, tenue) << k.path;
+  }
+  // The next shaping scope sets the zoom again: nothing was left counted.
+  ReglagesCalculCoules r(score, staff);
+  EXPECT_EQ((*score)->zoom, kZoomCalculCoules);
+}
+
+// A slur between adjacent notes of one pitch takes the tie shape.
+TEST_F(FormeAutoTest, ATieLikeSlurTakesTheTieShape) {
+  const int32_t a = Note(staff, 60, kSigneQueueEnBas), b = Note(staff, 60);
+  ASSERT_EQ(SetLiaison(staff, a, staff, b, kLiaisonCoule), 1);
+  GetParamEffetIndexNote(staff, a)->liaison.formeType = 2;
+  DataLiaison attendu = Lien(staff, a);
+  AdjustTie(&attendu, 1, 1, 0, 0, 10);
+  AjusteCoule(staff, a, true, false);
+  EXPECT_EQ(Forme(a), (std::vector<int>{5, -4, -460, 2, -4}));
+  EXPECT_EQ(std::memcmp(Lien(staff, a).forme, attendu.forme, sizeof attendu.forme), 0);
+}
+
+// The ends stand off the heads on the slur's side, farther for a note whose
+// stem points there or that carries a mark there.
+TEST_F(FormeAutoTest, EndsClearStemsAndMarks) {
+  const int32_t a = Note(staff, 60, kSigneQueueEnBas), b = Note(staff, 62), c = Note(staff, 64);
+  Note(staff, 65);
+  ASSERT_EQ(SetLiaison(staff, a, staff, b, kLiaisonCoule), 1);
+  ASSERT_EQ(SetLiaison(staff, c, staff, 3, kLiaisonCoule), 1);
+  // Start stem down with the slur above: -k (8 % of size 100); far stem up,
+  // the slur on its side: over its tip.
+  AjusteCoule(staff, a, true, true);
+  auto f = Forme(a);
+  EXPECT_EQ(f[0], 7);  // the start stem is on the other side
+  EXPECT_EQ(f[1], -8);
+  EXPECT_EQ(f[3], 4);  // the far stem is on the slur's side
+  EXPECT_LT(f[4], -8);
+  // Below a stem-up note: as close as a k.
+  AjusteCoule(staff, c, false, true);
+  f = Forme(c);
+  EXPECT_EQ(f[0], 7);
+  EXPECT_EQ(f[1], 8);
+  // A fermata above the start note lifts the start clear of it.
+  AjusteCoule(staff, a, true, true);
+  const int before = Forme(a)[1];
+  AddMarkNote(staff, a, 49, 0, 0, 128);
+  AjusteCoule(staff, a, true, true);
+  EXPECT_LT(Forme(a)[1], before);
+}
+
+// Over notes whose stems reach toward it, the curve rises above their tips;
+// a long slur over one high note is held to the steepest slope and lifted
+// whole until it clears it.
+TEST_F(FormeAutoTest, ASlurClearsTheNotesBetweenItsEnds) {
+  const int32_t a = Note(staff, 60, kSigneQueueEnBas);
+  for (int k = 0; k < 3; k++) Note(staff, 66);
+  const int32_t b = Note(staff, 60, kSigneQueueEnBas);
+  ASSERT_EQ(SetLiaison(staff, a, staff, b, kLiaisonCoule), 1);
+  AjusteCoule(staff, a, true, true);
+  BigPt p, c, q;
+  ASSERT_TRUE(Points(a, &p, &c, &q));
+  int32_t tip;
+  {
+    ReglagesCalculCoules r(score, staff);
+    tip = CvtIndexNoteEnPosRubanLin(staff, 2) - GetTailleAfficheeTigeNote(staff, 2);
+  }
+  EXPECT_LT(c.y, tip);
+  EXPECT_LT(Forme(a)[2], 0);
+
+  // Below, under stems that point down to it.
+  const int32_t d = Note(staff, 72);
+  for (int k = 0; k < 3; k++) Note(staff, 66, kSigneQueueEnBas);
+  const int32_t e = Note(staff, 72);
+  ASSERT_EQ(SetLiaison(staff, d, staff, e, kLiaisonCoule), 1);
+  AjusteCoule(staff, d, false, true);
+  ASSERT_TRUE(Points(d, &p, &c, &q));
+  {
+    ReglagesCalculCoules r(score, staff);
+    tip = CvtIndexNoteEnPosRubanLin(staff, d + 2) + GetTailleAfficheeTigeNote(staff, d + 2);
+  }
+  EXPECT_GT(c.y, tip);
+  EXPECT_GT(Forme(d)[2], 0);
+}
+
+TEST_F(FormeAutoTest, ALongSlurIsFlattenedThenLifted) {
+  const int32_t a = Note(staff, 60, kSigneQueueEnBas);
+  for (int k = 0; k < 5; k++) Note(staff, 60, kSigneQueueEnBas);
+  Note(staff, 84);
+  for (int k = 0; k < 5; k++) Note(staff, 60, kSigneQueueEnBas);
+  const int32_t b = Note(staff, 60, kSigneQueueEnBas);
+  ASSERT_EQ(SetLiaison(staff, a, staff, b, kLiaisonCoule), 1);
+  AjusteCoule(staff, a, true, true);
+  BigPt p, c, q;
+  ASSERT_TRUE(Points(a, &p, &c, &q));
+  const float span = float(q.x - p.x);
+  const float aplat = float(100 - kMGAplatissementCoule);
+  const float penteMax = (float(kMGPenteMaxCoule) * 0.006f) * 10.0f * aplat / (8.0f * aplat + span);
+  const float hauteur = float((p.y + q.y) / 2 - c.y);
+  EXPECT_LE(hauteur / span, penteMax * 1.1f);
+  EXPECT_GT(hauteur / span, penteMax * 0.5f);
+  // The ends went up beyond the plain stand-off to let the high note pass.
+  const auto f = Forme(a);
+  EXPECT_LT(f[1], -8);
+  EXPECT_EQ(f[1], f[4]);
+  int32_t tip;
+  {
+    ReglagesCalculCoules r(score, staff);
+    tip = CvtIndexNoteEnPosRubanLin(staff, a + 6) - GetTailleAfficheeTigeNote(staff, a + 6);
+  }
+  EXPECT_LT(c.y, tip);
+}
+
+// The whole score and a staff's range: every slur of the range, those that
+// keep their shape left alone.
+TEST_F(FormeAutoTest, RangeAndScore) {
+  const int32_t a = Note(staff, 60), b = Note(staff, 72), c = Note(staff, 64), d = Note(staff, 67);
+  ASSERT_EQ(SetLiaison(staff, a, staff, c, kLiaisonCoule), 1);
+  ASSERT_EQ(SetLiaison(staff, b, staff, d, kLiaisonCoule), 1);
+  const auto fa = Forme(a), fb = Forme(b);
+  AjusteCouleRange(staff, 1, 99, false);  // from the second note: the first's slur reaches into it
+  EXPECT_NE(Forme(a), fa);
+  EXPECT_NE(Forme(b), fb);
+  SetParamLiaisonCouleNote(staff, a, 6, 8, 500, 1000, 0, 8);
+  SetParamLiaisonCouleNote(staff, b, 6, 8, 500, 1000, 0, 8);
+  GetParamEffetIndexNote(staff, b)->liaison.forme[kFormeLiaisonGarde] = 1;
+  AjusteCouleRange(staff, -5, 99, false);
+  EXPECT_NE(Forme(a), (std::vector<int>{6, 8, 1000, 0, 8}));
+  EXPECT_EQ(Forme(b), (std::vector<int>{6, 8, 1000, 0, 8}));
 }
 
 }  // namespace

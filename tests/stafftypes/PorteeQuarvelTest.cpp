@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/BarTableFixtures.h"
+#include "model/CvtTemps.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
@@ -241,6 +242,23 @@ TEST_F(PorteeQuarvelTest, NotesAndSignsOnTheStaff) {
   EXPECT_FALSE(IsAfficheLignePortee(staff, -6));
   SetAfficheLignePortee(staff, 11, 1);
   EXPECT_TRUE(IsAfficheLignePortee(staff, 0));
+}
+
+// A note's piano-roll area lies around its head: from its x rightwards,
+// around its y; a rest's reaches up from its y.
+TEST_F(PorteeQuarvelTest, NoteAreasOnThePianoRollHoldTheirNote) {
+  AjouteSigne(staff, 64, 40320, 100, 0);
+  AjouteSigne(staff, kSigneSilence, 40320, 100, 0);
+  for (int32_t i : {0, 1}) {
+    BigRect r{};
+    ASSERT_EQ((*staff)->vecteurs.CvtIndexNoteEnAireRuban(staff, i, &r), 1) << i;
+    const int32_t x = CvtIndexNoteEnPixelRubanSelonSensCorps(staff, i);
+    const int32_t y = CvtIndexNoteEnPosRubanLin(staff, i);
+    EXPECT_EQ(r.left, x) << i;
+    EXPECT_GT(r.right, r.left) << i;
+    EXPECT_LT(r.top, y) << i;
+    EXPECT_GT(r.bottom, y) << i;
+  }
 }
 
 }  // namespace
