@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "layout/ModeGraphique.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "model/CvtTemps.h"
 #include "model/Partition.h"
@@ -27,14 +26,17 @@ constexpr int16_t kCouleurGrisee = 247;
 int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
 int16_t Mg(int n) { return GModeGraphique.slot[n]; }
 // A size the mode leaves at 0 or below (a mode stored without these entries)
-// takes the built-in value, so that a block never vanishes.
+// takes the built-in mode's value, so that a block never vanishes.
 int16_t MgTaille(int n) {
-  static const ModeGraphique defaut = [] {
-    ModeGraphique m;
-    GetDefautModeGraphique(&m);
-    return m;
-  }();
-  return GModeGraphique.slot[n] > 0 ? GModeGraphique.slot[n] : defaut.slot[n];
+  if (GModeGraphique.slot[n] > 0) return GModeGraphique.slot[n];
+  switch (n) {
+    case 34: return 16;   // bar thickness, sixteenths of an interline
+    case 35: return 8;    // stroke overhang
+    case 36: return 32;   // rest count size
+    case 46: return 32;   // repeat count size
+    case 47: return 100;  // repeat glyph size, percent
+    default: return 1;
+  }
 }
 
 float Il(Portee** staff) { return (*staff)->interligne > 0.0f ? (*staff)->interligne : 6.0f; }
