@@ -35,11 +35,11 @@ struct ValeurNote {
   const char* nom;
   int64_t fin;
 };
-constexpr ValeurNote kValeurs[] = {
-    {"long", 645120 * kFin}, {"breve", 322560 * kFin}, {"whole", 161280 * kFin}, {"half", 80640 * kFin},
-    {"quarter", 40320 * kFin}, {"eighth", 20160 * kFin}, {"16th", 10080 * kFin}, {"32nd", 5040 * kFin},
-    {"64th", 2520 * kFin}, {"128th", 1260 * kFin}, {"256th", 630 * kFin}, {"512th", 315 * kFin},
-    {"1024th", 315 * kFin / 2}};
+constexpr ValeurNote kValeurs[] = {{"long", 645120 * kFin},   {"breve", 322560 * kFin},  {"whole", 161280 * kFin},
+                                   {"half", 80640 * kFin},    {"quarter", 40320 * kFin}, {"eighth", 20160 * kFin},
+                                   {"16th", 10080 * kFin},    {"32nd", 5040 * kFin},     {"64th", 2520 * kFin},
+                                   {"128th", 1260 * kFin},    {"256th", 630 * kFin},     {"512th", 315 * kFin},
+                                   {"1024th", 315 * kFin / 2}};
 // A type name no note has.
 constexpr int64_t kValeurInconnue = 1260 * kFin;
 
