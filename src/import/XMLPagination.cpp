@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "import/MusicXML.h"
@@ -18,6 +19,7 @@
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
+#include "model/QrvText.h"
 #include "model/Ruban.h"
 #include "model/StaffHeightEvts.h"
 #include "model/TabEltMesure.h"
@@ -29,6 +31,7 @@
 #include "system/Handles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
+#include "text/TextBox.h"
 
 namespace {
 
@@ -1128,7 +1131,35 @@ void XMLFinalizeAppearance(Document* doc) {
       if (Portee** staff = GetPorteeIndex(score, i)) (*staff)->epaisseurBarre = poutre;
   }
 }
-// SEAM(import): text widths on the ribbon once the lyrics and directions passes land.
-void XMLPaginationRecalculeLargeurObjetsTexte(Document*) {}
-// SEAM(import): chord-diagram positions once chord symbols land.
+// Free texts of the import end where their text ends on the ribbon, measured
+// once the bar widths are final. Lyric and chord cells keep their bar's span.
+void XMLPaginationRecalculeLargeurObjetsTexte(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) return;
+  const int16_t dpi = GetDpiDest();
+  SetDpiDest(72);
+  std::string texte;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    int32_t n = 0;
+    if (!staff || !GetTextesPortee(staff, &n)) continue;
+    for (int32_t i = 0; i < n; i++) {
+      const Texte* t = GetTextesPortee(staff, &n);
+      if (!t || i >= n || t[i].ligne != 0 || t[i].passage != 0 || !t[i].texte || !*t[i].texte) continue;
+      texte.assign(*t[i].texte, strnlen(*t[i].texte, size_t(GetHandleSize(t[i].texte))));
+      const TextStyle style = t[i].style;
+      const int32_t debut = t[i].debut;
+      uint16_t largeur = 0;
+      TextBoxStyleSize(texte.c_str(), int32_t(texte.size()), &style, &largeur, nullptr, 1);
+      const int64_t x = int64_t(CvtTempsEnPixelRuban(score, debut)) + ZoomRuban(score, int32_t(largeur) + 8);
+      const int32_t fin = CvtPixelRubanEnTemps(score, int32_t(std::min<int64_t>(x, INT32_MAX)));
+      Texte* u = GetTextesPortee(staff, &n);
+      if (u && i < n) u[i].fin = std::max(fin, debut);
+    }
+  }
+  SetDpiDest(dpi);
+}
+// SEAM(import): chord-diagram positions (ribbon x and offsets at the staff's
+// scale) once the chord-symbol reader lands and says which placement fields
+// it writes; no import places a diagram yet.
 void XMLPaginationRecalculeLargeurDiagrammes(Document*) {}

@@ -15,6 +15,7 @@
 #include "import/XMLImportFixture.h"
 #include "layout/DonneesModeGraphique.h"
 #include "layout/Zoom.h"
+#include "model/QrvText.h"
 #include "model/StaffHeightEvts.h"
 #include "model/TabEltMesure.h"
 #include "support/DataFiles.h"
@@ -469,6 +470,32 @@ TEST(XMLPagination, LineWidthsFromTheAppearance) {
   const ModeGraphique fin = slots(w("stem", "0.01") + w("staff", "0.0001"));
   EXPECT_GE(fin.slot[kSlotEpaisseurQueue], 1);
   EXPECT_EQ(fin.slot[kSlotEpaisseurLignePortee], 1);
+}
+
+// A free text ends where its text ends on the ribbon: a longer text later,
+// whatever end it had; lyric cells keep their span.
+TEST(XMLPagination, FreeTextsEndWhereTheirTextEnds) {
+  ImportXML x(Partwise(ScorePart("P", "P"), Part("P", Measure("1", Note(4)) + Measure("2", Note(4)))));
+  ASSERT_EQ(x.Notes(), 1);
+  Portee** staff = x.Staff(0);
+  const int32_t court = CreeObjetTexte(staff, "i", 0, 12, 0, 40320, 0, 0);
+  const int32_t long_ = CreeObjetTexte(staff, "WWWWWWWWWWWWWWWWWWWW", 0, 12, 0, 40320, 0, 0);
+  ASSERT_GE(court, 0);
+  ASSERT_GE(long_, 0);
+  Texte cellule{};
+  cellule.debut = 0;
+  cellule.fin = 161279;
+  cellule.ligne = 1;
+  const int32_t paroles = SetEnregTexte(staff, -1, &cellule, "la");
+  ASSERT_GE(paroles, 0);
+  int32_t n = 0;
+  for (int32_t i : {court, long_}) GetTextesPortee(staff, &n)[i].fin = 50 * 161280;
+  XMLPaginationRecalculeLargeurObjetsTexte(x.doc);
+  const Texte* t = GetTextesPortee(staff, &n);
+  EXPECT_GT(t[court].fin, t[court].debut);
+  EXPECT_GT(t[long_].fin, t[court].fin);
+  EXPECT_LT(t[long_].fin, 50 * 161280);
+  EXPECT_EQ(t[paroles].fin, 161279);
 }
 
 }  // namespace
