@@ -29,9 +29,14 @@ enum : uint32_t {
   kLigneDiagonale = 11,
 };
 
-// An inline bitmap of more pixels than this is skipped: its size comes from
-// the file, and a preview has no use for a poster.
-constexpr int64_t kMaxPixelsImage = int64_t(1) << 24;
+// Sizes and counts come from the file and cost nothing to write: an inline
+// bitmap of more pixels than this is skipped, the bitmaps of one import share
+// a budget of pixels, and one import makes at most so many pictures and so
+// many page lines and frames (a page has a few; each is laid on its page).
+constexpr int64_t kMaxPixelsImage = int64_t(1) << 22;
+constexpr int64_t kMaxPixelsImport = int64_t(1) << 24;
+constexpr int32_t kMaxImagesImport = 256;
+constexpr int32_t kMaxGraphiquesImport = 2048;
 
 // Held to 16 bits.
 int16_t Court16(double v) {
@@ -124,24 +129,26 @@ Offscreen Bitmap(const uint8_t* pixels, int32_t width, int32_t height, int32_t b
 }
 
 // One "image" (pixel rows in its text) or "picture" (packed rows) element.
-void BitmapEnObjet(Document* doc, XMLElt* e, bool picture) {
+void BitmapEnObjet(Document* doc, XMLElt* e, bool picture, int64_t* budget) {
   Partition** score = doc->partitionCourante;
   const int32_t width = XMLGetAttributeLong(e, "source-width");
   const int32_t height = XMLGetAttributeLong(e, "source-height");
   const char* colorbits = XMLGetAttributeValue(e, "colorbits");
   if (height == kXMLAbsentLong || width == kXMLAbsentLong || width < 1 || height < 1 || !colorbits) return;
-  if (width > 32767 || height > 32767 || int64_t(width) * height > kMaxPixelsImage) return;
+  const int64_t pixels = int64_t(width) * height;
+  if (width > 32767 || height > 32767 || pixels > kMaxPixelsImage || pixels > *budget) return;
+  *budget -= pixels;
   const int32_t bits = !stricmp(colorbits, "bitmap") ? 1 : !stricmp(colorbits, "8bitgray") ? 8 : 24;
   const size_t rowBytes = (size_t(bits) * size_t(width) + 7) / 8;
   size_t total = rowBytes * size_t(height);
   const int16_t index = NewObjetLibre(doc, kObjetLibreImage);
   if (index < 0) return;
   // Rows the text does not hold are white (zero bits) or black (zero grey).
-  std::vector<uint8_t> pixels(total, 0);
+  std::vector<uint8_t> rows(total, 0);
   const char* text = XMLGetText(e);
   bool lu = true;
   if (!picture) {
-    DecodeBase64(text, pixels.data(), total);
+    DecodeBase64(text, rows.data(), total);
   } else {
     // The packed size is the file's: no more than the text can hold.
     const size_t possible = text ? std::strlen(text) / 4 * 3 + 3 : 0;
@@ -151,9 +158,9 @@ void BitmapEnObjet(Document* doc, XMLElt* e, bool picture) {
     std::vector<uint8_t> packed(packedSize, 0);
     const size_t n = DecodeBase64(text, packed.data(), packedSize);
     int32_t out = int32_t(total);
-    lu = UnpackXMLPicture(packed.data(), int32_t(n), pixels.data(), &out, XMLGetAttributeValue(e, "packing")) != 0;
+    lu = UnpackXMLPicture(packed.data(), int32_t(n), rows.data(), &out, XMLGetAttributeValue(e, "packing")) != 0;
   }
-  Offscreen off = lu ? Bitmap(pixels.data(), width, height, bits, rowBytes) : nullptr;
+  Offscreen off = lu ? Bitmap(rows.data(), width, height, bits, rowBytes) : nullptr;
   if (!off) {
     LibereObjetLibre(score, index);
     return;
@@ -271,24 +278,27 @@ int16_t UnpackXMLPicture(const uint8_t* packed, int32_t packedLength, uint8_t* o
 
 void XMLProcessImages(Document* doc, XMLRootElt* tree) {
   if (!doc || !doc->partitionCourante || !tree) return;
+  int64_t budget = kMaxPixelsImport;
   int32_t n = 0;
   XMLElt** elts = XMLGetElts(tree, "@image", &n);
   // An image stands only in the score itself; a picture anywhere.
-  for (int32_t i = 0; i < n; i++)
+  int32_t faits = 0;
+  for (int32_t i = 0; i < n && faits < kMaxImagesImport; i++)
     if (elts[i]->parent && elts[i]->parent->name && !std::strcmp(elts[i]->parent->name, "score-partwise"))
-      BitmapEnObjet(doc, elts[i], false);
+      BitmapEnObjet(doc, elts[i], false, &budget), faits++;
   XMLDisposeElts(elts);
   elts = XMLGetElts(tree, "@picture", &n);
-  for (int32_t i = 0; i < n; i++) BitmapEnObjet(doc, elts[i], true);
+  for (int32_t i = 0; i < n && faits < kMaxImagesImport; i++) BitmapEnObjet(doc, elts[i], true, &budget), faits++;
   XMLDisposeElts(elts);
 }
 
 void XMLProcessExtraGraphics(Document* doc, XMLRootElt* tree) {
   if (!doc || !doc->partitionCourante || !tree) return;
+  int32_t faits = 0;
   for (const bool frame : {false, true}) {
     int32_t n = 0;
     XMLElt** elts = XMLGetElts(tree, frame ? "@graphic-frame" : "@graphic-line", &n);
-    for (int32_t i = 0; i < n; i++) GraphiqueEnObjet(doc, elts[i], frame);
+    for (int32_t i = 0; i < n && faits < kMaxGraphiquesImport; i++, faits++) GraphiqueEnObjet(doc, elts[i], frame);
     XMLDisposeElts(elts);
   }
 }

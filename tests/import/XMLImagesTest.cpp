@@ -186,4 +186,23 @@ TEST(XMLImages, PageLinesAndFrames) {
   EXPECT_EQ(o[1].valeurs3[0], 0);
 }
 
+// Sizes and counts are the file's: a file of thousands of page lines or of
+// pictures of many pixels each is cut short, not laid out for minutes.
+TEST(XMLImages, CountsAndSizesFromTheFileAreBounded) {
+  std::string lignes, images;
+  for (int i = 0; i < 3000; i++) lignes += "<?Tamrel <graphic-line x-start=\"1\" x-end=\"2\"/>?>";
+  // 4096 x 4096 is past one bitmap's pixels; 1024 x 1024 ones share the import's budget.
+  images += "<?Tamrel <image source-width=\"4096\" source-height=\"4096\" colorbits=\"bitmap\">gA==</image>?>";
+  for (int i = 0; i < 20; i++)
+    images += "<?Tamrel <image source-width=\"1024\" source-height=\"1024\" colorbits=\"bitmap\">gA==</image>?>";
+  {
+    ImportXML x(Fichier(lignes));
+    ASSERT_EQ(x.Squelette(), 1);
+    EXPECT_EQ(Objets(x).size(), 2048u);
+  }
+  ImportXML x(Fichier(images));
+  ASSERT_EQ(x.Squelette(), 1);
+  EXPECT_EQ(Objets(x).size(), 16u);
+}
+
 }  // namespace
