@@ -7,7 +7,10 @@
 
 #include "model/DiagrammesAccord.h"
 #include "model/Portee.h"
+#include "model/Signe.h"
 #include "model/TonaliteMaths.h"
+#include "notation/Alterations.h"
+#include "notation/NomsNotes.h"
 #include "system/Strings.h"
 
 namespace {
@@ -27,43 +30,23 @@ const char* Suffixe(int16_t seventh, int16_t ninth) {
 
 int16_t DecalageAlteration(uint8_t alteration) { return alteration == 1 ? 1 : alteration == 3 ? -1 : 0; }
 
-// SEAM(notation): roots are named with the English letters and spelled from
-// the key signature until note names and accidental spelling are built: a
-// pitch class of the scale takes the key's spelling, another one a sharp in
-// keys without flats and a flat in keys with flats.
+// The root's step and accidental: the pitch class spelled in the key, as
+// notes are (a natural becomes "none"). The accidentals in force belong to
+// the note walk, which may be drawing: they are given back.
 void EpelleFondamentale(int16_t pitchClass, const Tonalite* key, int8_t* step, uint8_t* alteration) {
-  bool bemols = false;
-  if (key)
-    for (uint8_t a : key->alterations)
-      if (a == 3) bemols = true;
-  for (int8_t s = 0; s < 7; s++) {
-    const uint8_t a = key ? key->alterations[s] : 0;
-    const int16_t v = int16_t((Note2DemiTonStd[s] + (a == 1 ? 1 : a == 3 ? -1 : 0) + 12) % 12);
-    if (v == pitchClass) {
-      *step = s;
-      *alteration = a == 1 ? 1 : a == 3 ? 3 : 2;
-      return;
-    }
-  }
-  for (int8_t s = 0; s < 7; s++)
-    if (Note2DemiTonStd[s] == pitchClass) {
-      *step = s;
-      *alteration = 2;
-      return;
-    }
-  const int16_t voisin = int16_t((pitchClass + (bemols ? 1 : 11)) % 12);
-  for (int8_t s = 0; s < 7; s++)
-    if (Note2DemiTonStd[s] == voisin) {
-      *step = s;
-      *alteration = bemols ? 3 : 1;
-      return;
-    }
+  uint8_t enCours[kNbLignesAlteration];
+  std::memcpy(enCours, AlterationCourante, sizeof enCours);
+  int16_t s = 0;
+  uint8_t a = kAlterationAucune;
+  CalculeNoteFnTonalite(pitchClass, key, &s, &a);
+  std::memcpy(AlterationCourante, enCours, sizeof enCours);
+  *step = int8_t(s);
+  *alteration = a == 0 ? uint8_t(kAlterationAucune) : a;
 }
 
 void NomRacine(const DefAccord* chord, std::string* out) {
-  static const char kLettres[] = "CDEFGAB";
-  if (chord->fondamentale > 6) return;
-  out->push_back(kLettres[chord->fondamentale]);
+  char nom[4];
+  *out += GetNomNote(nom, chord->fondamentale);
   if (chord->alterationFondamentale == 3) out->push_back('b');
   if (chord->alterationFondamentale == 1) out->push_back('#');
 }
@@ -139,9 +122,9 @@ char* AccordToStr(const int16_t pitches[5], char* dst, const Tonalite* key) {
   return dst;
 }
 
-// SEAM(notation): chord texts are read with the English note letters and no
-// slash-chord preference (a bass note makes the text the chord's own name)
-// until note names and the preferences of chord names are built.
+// SEAM(notation): chord texts are read without the slash-chord preference (a
+// bass note makes the text the chord's own name) until the preferences of
+// chord names are built.
 int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
   std::memset(out, 0, sizeof *out);
   out->neck = -1;
@@ -157,11 +140,14 @@ int16_t CvtChaineEnAccord(const char* text, DefAccord* out) {
   char o[20], u[20];
   strnzcpy(o, text, sizeof o);
   for (size_t i = 0; i < sizeof u; i++) u[i] = char(std::toupper(static_cast<unsigned char>(o[i])));
-  static const char kLettres[] = "CDEFGAB";
-  const char* l = u[0] ? std::strchr(kLettres, u[0]) : nullptr;
-  if (!l) return 0;
-  out->fondamentale = int8_t(l - kLettres);
-  size_t i = 1;
+  const char* p = u;
+  const int16_t step = FindNomNote(&p);
+  if (step < 0) return 0;
+  out->fondamentale = int8_t(step);
+  size_t i = size_t(p - u);
+  // Syllables are matched first, so "Fadd9" and "Faug" would read as the
+  // syllable FA followed by "dd9" and "ug": their root is the letter F.
+  if (i == 2 && u[0] == 'F' && (Commence(u + 1, "ADD") || Commence(u + 1, "AUG"))) i = 1;
   if (o[i] == '#') {
     out->alterationFondamentale = 1;
     i++;
