@@ -632,9 +632,10 @@ void XMLFinalizeLyrics(Document* doc) {
         char* syllabe = GetLyricCell(score, staff, v, time);
         const char* brut = syllabe ? GetTexteBrutTexteStyle(syllabe) : "";
         const size_t n = std::strlen(brut);
+        const char derniere = n > 0 ? brut[n - 1] : 0;
         DisposeTextData(syllabe);
         if (n > 0) {
-          c = brut[n - 1] == '-' ? '-' : ' ';
+          c = derniere == '-' ? '-' : ' ';
           continue;
         }
         const char texte[2] = {c, 0};
