@@ -122,3 +122,9 @@ int16_t ReadConfigGraphique(ModeGraphique* mode);
 // Staff heights (HauteursPortees.cpp).
 // Sets a new staff's inner line positions.
 void SetDefaultLignesInternesPortees(Portee** staff);
+// The lyrics base line's default: 2 line spacings under the base line (3
+// under a tablature, 0 on lyrics and track staves).
+void SetDefaultLignesBaseKaraoke(Portee** staff);
+// Raises the height to what the base line, tablature and text lines need;
+// 1 when it had to.
+int16_t CheckHauteurPortee(Portee** staff);
