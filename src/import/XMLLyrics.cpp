@@ -11,13 +11,25 @@
 #include "layout/ImpressionPartition.h"
 #include "layout/Titres.h"
 #include "layout/Zoom.h"
+#include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/ObjetsLibres.h"
 #include "model/Partition.h"
+#include "model/Portee.h"
+#include "model/QRVPOBJ.h"
+#include "model/QrvText.h"
+#include "model/Signe.h"
 #include "model/StrTitre.h"
+#include "model/TempsJoue.h"
+#include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
+#include "sound/LanguesVoix.h"
+#include "sound/SINSTRUM.h"
+#include "sound/VoixFichiers.h"
+#include "stafftypes/DonneesLigneTexte.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/PortLayer.h"
 #include "system/Strings.h"
 #include "text/Fontes.h"
@@ -360,7 +372,279 @@ void XMLConvertFreeObjectsToDocumentInfo(Document* doc) {
   }
 }
 
-// SEAM(import): no lyrics yet.
-void XMLFinalizeLyrics(Document*) {}
-// SEAM(import): the notes pass hands each lyric here; no lyric cells yet.
-void XMLProcessLyric(Portee**, int32_t, XMLElt*) {}
+// ---- lyrics ---------------------------------------------------------------------
+
+namespace {
+
+// The values of SetLyricCell's font, size and face that store a plain text.
+constexpr uint16_t kSansStyle = 65535;
+// A cell holds what its readers read back.
+constexpr int32_t kMaxTexteCellule = kTailleTexteCellule - 1;
+
+bool EstSeparateur(char c) { return c == ' ' || c == '-' || c == '_'; }
+
+// The column of a time in its bar: the first note column at or after it
+// (the column count when none), with the bar.
+int16_t ColonneDuTemps(Partition** score, Portee** staff, int32_t time, int16_t* bar) {
+  *bar = CvtTempsEnMesure(score, time);
+  TaquetKaraoke colonnes[kMaxTaquetsMesure];
+  const int16_t n = CalculeTableauTaquetKaraokeMesure(colonnes, staff, kTaquetsNotes, 0, *bar, 0, 1, 0);
+  const int32_t decalage = time - CvtMesureEnTemps(score, *bar);
+  int16_t k = 0;
+  while (k < n && colonnes[k].temps < decalage) k++;
+  return k;
+}
+
+// A new C string copy (freed with DisposeTextData, as the styled strings).
+char* Copie(const char* s) {
+  char* c = InsereSousChaineStyle(s, -1, "", 0, 0);
+  return c;
+}
+
+// A syllable is empty when it holds nothing but separators.
+bool SyllabeVide(const char* syllable) {
+  if (!syllable) return true;
+  for (const char* p = GetTexteBrutTexteStyle(syllable); *p; p++)
+    if (!EstSeparateur(*p)) return false;
+  return true;
+}
+
+// Only spaces, hyphens, joins and no-break spaces: a syllable that carries no
+// word of its own.
+bool SansMot(const std::string& t) {
+  for (size_t i = 0; i < t.size(); i++) {
+    const char c = t[i];
+    if (c == ' ' || c == '-' || c == '=' || c == '^' || c == '_') continue;
+    if (uint8_t(c) == 0xC2 && i + 1 < t.size() && uint8_t(t[i + 1]) == 0xA0) {
+      i++;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+char* GetLyricCell(Partition** score, Portee** staff, int16_t verse, int32_t time) {
+  if (!score || !staff) return nullptr;
+  const LigneTexte* ligne = GetLigneTextePortee(staff, kLigneTexteParoles);
+  if (!ligne) return nullptr;
+  int16_t bar;
+  const int16_t k = ColonneDuTemps(score, staff, time, &bar);
+  if (CvtCelluleKaraokeEnIndexTexte(staff, kLigneTexteParoles, bar, verse) < 0) return nullptr;
+  char* cellule = Copie(GetTexteStyleKaraokeCellule(staff, kLigneTexteParoles, bar, verse, nullptr));
+  if (!cellule) return nullptr;
+  int32_t debut, fin, manque;
+  GetBoundsStringTaquet(GetTexteBrutTexteStyle(cellule), k, &debut, &fin, &manque);
+  char* r = ExtraitSousChaineStyle(cellule, debut, fin, &ligne->styleCellule);
+  DisposeTextData(cellule);
+  return r;
+}
+
+void SetLyricCell(Portee** staff, int32_t time, int16_t verse, const char* text, uint16_t font, uint16_t size,
+                  uint16_t face, const RGBColor* color, uint8_t continuation) {
+  LigneTexte* ligne = GetLigneTextePortee(staff, kLigneTexteParoles);
+  if (!ligne || !text) return;
+  Partition** score = (*staff)->partition;
+  char* nouveau;
+  if (font != kSansStyle || size != kSansStyle || face != kSansStyle) {
+    TextStyle style{int16_t(font), uint8_t(face), int16_t(size), color ? *color : ligne->styleCellule.color};
+    ligne->styleCellule = style;
+    nouveau = CreeChaineStyle(text, &style);
+  } else {
+    nouveau = Copie(text);
+  }
+  if (!nouveau) return;
+
+  int16_t bar;
+  const int16_t k = ColonneDuTemps(score, staff, time, &bar);
+  char* cellule = Copie(GetTexteStyleKaraokeCellule(staff, kLigneTexteParoles, bar, verse, nullptr));
+  if (!cellule) {
+    DisposeTextData(nouveau);
+    return;
+  }
+  const std::string brutCellule = GetTexteBrutTexteStyle(cellule);
+  int32_t debut, fin, manque;
+  GetBoundsStringTaquet(brutCellule.c_str(), k, &debut, &fin, &manque);
+
+  // A syllable already on the column (another lyric of the verse there, as
+  // two voices of a staff give): the new text joins it, before its own
+  // separators and line ends, after an in-column space so that the words stay
+  // apart; the same word twice is shown once.
+  if (fin - debut > 1) {
+    const std::string brutNouveau = GetTexteBrutTexteStyle(nouveau);
+    int32_t n = int32_t(brutNouveau.size());
+    while (n > 0 && (brutNouveau[size_t(n - 1)] == '\r' || brutNouveau[size_t(n - 1)] == '-' ||
+                     brutNouveau[size_t(n - 1)] == ' '))
+      n--;
+    int32_t position = fin;
+    while (position > debut &&
+           (brutCellule[size_t(position - 1)] == '\r' || EstSeparateur(brutCellule[size_t(position - 1)])))
+      position--;
+    char* present = ExtraitSousChaineStyle(cellule, debut, fin, &ligne->styleCellule);
+    char* joint = nullptr;
+    if (present && brutCellule.compare(size_t(debut), size_t(position - debut), brutNouveau, 0, size_t(n)) == 0) {
+      joint = present;
+      present = nullptr;
+    } else if (present) {
+      char* avec = InsereSousChaineStyle(nouveau, n, present, position - debut, -1);
+      joint = avec ? InsereSousChaineStyle("^", -1, avec, position - debut, -1) : nullptr;
+      DisposeTextData(avec);
+    }
+    DisposeTextData(present);
+    DisposeTextData(nouveau);
+    nouveau = joint;
+    if (!nouveau) {
+      DisposeTextData(cellule);
+      return;
+    }
+  }
+  char* c = SupprimeSousChaineStyle(cellule, debut, fin, -1);
+  DisposeTextData(cellule);
+  cellule = c;
+  // Columns without a syllable before this one get one: a hyphen inside a
+  // word, a space outside.
+  if (cellule && manque > 0 && manque < kMaxTaquetsMesure) {
+    const std::string vides(size_t(manque), continuation ? '-' : ' ');
+    c = InsereSousChaineStyle(vides.c_str(), -1, cellule, debut, -1);
+    DisposeTextData(cellule);
+    cellule = c;
+    debut += manque;
+  }
+  const std::string brutNouveau = nouveau ? GetTexteBrutTexteStyle(nouveau) : "";
+  if (cellule && (brutNouveau.empty() || !EstSeparateur(brutNouveau.back()))) {
+    c = InsereSousChaineStyle(" ", -1, cellule, debut, -1);
+    DisposeTextData(cellule);
+    cellule = c;
+  }
+  if (cellule && nouveau) {
+    c = InsereSousChaineStyle(nouveau, -1, cellule, debut, -1);
+    DisposeTextData(cellule);
+    cellule = c;
+  }
+  // A cell is never longer than its readers read back: a syllable beyond
+  // that is dropped.
+  if (cellule && GetStrlenBrutTexteStyle(cellule) <= kMaxTexteCellule)
+    SetTexteKaraokeCellule(staff, bar, verse, kLigneTexteParoles, cellule, nullptr);
+  DisposeTextData(cellule);
+  DisposeTextData(nouveau);
+}
+
+void XMLProcessLyric(Portee** staff, int32_t time, XMLElt* lyric) {
+  if (!staff || !lyric) return;
+  Partition** score = (*staff)->partition;
+  Document* doc = score ? (*score)->document : nullptr;
+  if (!doc) return;
+  RGBColor couleur{0, 0, 0};
+  bool avecCouleur = XMLGetColor(XMLGetAttributeValue(lyric, "color"), &couleur) != 0;
+
+  if (!(*staff)->ligneParolesAffichee) {
+    // SEAM(stafftypes): the staff's lyric line is switched on with the lyric
+    // lines' switching (InverseEtatPorteeKaraoke); until then it is shown
+    // and the staff marked as carrying lyrics.
+    (*staff)->ligneParolesAffichee = 1;
+    (*staff)->karaoke = 1;
+    if (const Instrument* i = GetInstrument(score, (*staff)->instrument))
+      DoChargePredefVoix(staff, int32_t(i->soundId));
+    LigneTexte& ligne = (*staff)->lignesTexte[0];
+    ligne.echelleIdeale = 0;
+    ligne.guides = 0;
+    ligne.alignement = 1;
+  }
+
+  int16_t verse = -1;
+  const char* numero = XMLGetAttributeValue(lyric, "number");
+  if (numero && std::isdigit(uint8_t(*numero))) {
+    const long n = std::strtol(numero, nullptr, 10);
+    if (n < 1 || n > kNbPassagesCellule) return;
+    verse = int16_t(n - 1);
+  } else {
+    for (int16_t v = 0; v < kNbPassagesCellule && verse < 0; v++) {
+      char* s = GetLyricCell(score, staff, v, time);
+      if (SyllabeVide(s)) verse = v;
+      DisposeTextData(s);
+    }
+    if (verse < 0) return;
+  }
+
+  XMLElt* texte = XMLGetChild(lyric, "text", 0);
+  if (!texte) return;
+  const char* t = XMLGetText(texte);
+  int16_t j, h, v, taille;
+  uint16_t police;
+  uint8_t face[2];
+  if (XMLGetColor(XMLGetAttributeValue(texte, "color"), &couleur)) avecCouleur = true;
+  XMLGetTextStyle(texte, &j, &h, &v, &police, &taille, face, nullptr, nullptr);
+  const XMLElt* note = lyric->parent;
+  const char* imprime = note ? XMLGetAttributeValue(note, "print-lyric") : nullptr;
+  if (imprime && !std::strcmp(imprime, "no")) {
+    couleur = RGBColor{65535, 65535, 65535};
+    avecCouleur = true;
+  }
+
+  // In-column forms: spaces and underscores join, hyphens are written.
+  std::string syllabe;
+  for (const char* p = t ? t : ""; *p; p++) {
+    if (*p == ' ' || *p == '_') syllabe += '^';
+    else if (*p == '-') syllabe += '=';
+    else syllabe += *p;
+  }
+  XMLElt* syllabic = XMLGetChild(lyric, "syllabic", 0);
+  const char* genre = syllabic ? XMLGetText(syllabic) : nullptr;
+  const bool milieu = genre && !std::strcmp(genre, "middle");
+  const bool fin = genre && !std::strcmp(genre, "end");
+  if (milieu && SansMot(syllabe)) syllabe = "-";
+  else if (milieu || (genre && !std::strcmp(genre, "begin"))) syllabe += '-';
+  if (XMLGetChild(lyric, "end-line", 0)) syllabe += '\r';
+  if (XMLGetChild(lyric, "end-paragraph", 0)) syllabe += "\r\r";
+
+  if (syllabic) {
+    const int16_t t16 = TailleSurZoom(taille, ZoomImpression(doc));
+    SetLyricCell(staff, time, verse, syllabe.c_str(), police, uint16_t(t16), face[0], avecCouleur ? &couleur : nullptr,
+                 milieu || fin ? 1 : 0);
+  }
+
+  const char* langue = XMLGetAttributeValue(texte, "xml:lang");
+  if (!(*staff)->langueVoix && langue) (*staff)->langueVoix = CheckLangageVoix(LYLang2CharToID(langue));
+}
+
+void XMLFinalizeLyrics(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) return;
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff || !GetLigneTextePortee(staff, kLigneTexteParoles)) continue;
+    // Verses: as many as the line shows, or as its cells hold.
+    int32_t nbVers = (*staff)->lignesTexte[0].nbLignes;
+    int32_t nbTextes = 0;
+    const Texte* textes = GetTextesPortee(staff, &nbTextes);
+    for (int32_t i = 0; i < nbTextes; i++)
+      if (textes[i].ligne == kLigneTexteParoles) nbVers = std::max<int32_t>(nbVers, textes[i].passage + 1);
+    nbVers = std::min<int32_t>(nbVers, kNbPassagesCellule);
+    for (int16_t v = 0; v < nbVers; v++) {
+      char c = ' ';
+      for (int32_t i = 0; i < (*staff)->nbNotes; i++) {
+        if (reinterpret_cast<const Signe*>(*(*staff)->notes)[i].kind < 0) continue;
+        const int16_t bar = CvtIndexNoteEnMesure(staff, i);
+        if (CvtPosMesurePassageEnMesureJouee(score, bar, v) < 0) continue;
+        const int32_t time = CvtIndexNoteEnTemps(staff, i);
+        char* syllabe = GetLyricCell(score, staff, v, time);
+        const char* brut = syllabe ? GetTexteBrutTexteStyle(syllabe) : "";
+        const size_t n = std::strlen(brut);
+        const char derniere = n > 0 ? brut[n - 1] : 0;
+        DisposeTextData(syllabe);
+        if (n > 0) {
+          c = derniere == '-' ? '-' : ' ';
+          continue;
+        }
+        const char texte[2] = {c, 0};
+        if (v == 0) {
+          SetLyricCell(staff, time, v, texte, kSansStyle, kSansStyle, kSansStyle, nullptr, 0);
+        } else if (CvtCelluleKaraokeEnIndexTexte(staff, kLigneTexteParoles, bar, v) >= 0) {
+          SetLyricCell(staff, time, v, texte, kSansStyle, kSansStyle, kSansStyle, nullptr, c == '-' ? 1 : 0);
+        }
+      }
+    }
+  }
+}

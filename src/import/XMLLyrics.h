@@ -8,6 +8,7 @@
 
 struct Document;
 struct ObjetLibre;
+struct Partition;
 struct Portee;
 struct StrTitre;
 
@@ -46,6 +47,21 @@ void XMLConvertFreeObjectsToDocumentInfo(Document* doc);
 // object's text, style, justification, angle and place.
 int16_t ProcessFreeObjectAsDocumentInfo(Document* doc, const ObjetLibre* object, StrTitre* title);
 
+// Every note of a worded passage gets a syllable: "-" inside a word, " "
+// after its end.
 void XMLFinalizeLyrics(Document* doc);
-// One "lyric" element of a note of the staff starting at the tick.
+// One "lyric" element of a note of the staff starting at the tick: its
+// syllable into the lyric cell of its verse (the staff's lyric line shown
+// first).
 void XMLProcessLyric(Portee** staff, int32_t tick, XMLElt* lyric);
+// The syllable of a verse on the note column of a time (its separator
+// included), a new styled string the caller frees (DisposeTextData); null
+// when the bar has no cell of that verse.
+char* GetLyricCell(Partition** score, Portee** staff, int16_t verse, int32_t time);
+// Stores a syllable (plain UTF-8) on the column of a time: joined to a
+// syllable already there, after the columns left empty before it ('-' with
+// continuation, else ' '), followed by a space unless it ends with a
+// separator. Font, size and face all 65535 store a plain text; otherwise
+// their style (colour, or the line's) becomes the line's cell style.
+void SetLyricCell(Portee** staff, int32_t time, int16_t verse, const char* text, uint16_t font, uint16_t size,
+                  uint16_t face, const RGBColor* color, uint8_t continuation);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "import/MusicXML.h"
 #include "layout/MiseEnPage.h"
@@ -263,6 +264,191 @@ TEST(XMLCredits, HeaderTitlesDoNotOverlap) {
   EXPECT_GT(basTitre, 0);
   EXPECT_GE(t[1].positions[1], basTitre);
   EXPECT_GE(t[2].positions[1], basTitre);
+}
+
+}  // namespace
+
+namespace {
+
+// The plain texts of a staff's lyric cells, bar by bar ("|" between bars)
+// for one verse.
+std::string Cellules(Portee** staff, int16_t verse) {
+  Partition** score = (*staff)->partition;
+  std::string r;
+  char texte[kTailleTexteCellule];
+  for (int16_t b = 0; b < (*score)->nbMesures; b++) {
+    if (b) r += "|";
+    r += GetTexteKaraokeCellule(staff, kLigneTexteParoles, b, verse, texte, nullptr);
+  }
+  return r;
+}
+
+// A 4/4 score of quarter notes (a rest where the text is "R"), bar after
+// bar, each note's lyric elements given whole.
+std::string AvecParoles(const std::vector<std::vector<std::string>>& bars) {
+  std::string m;
+  for (size_t b = 0; b < bars.size(); b++) {
+    m += "<measure number=\"" + std::to_string(b + 1) + "\">";
+    if (b == 0)
+      m += "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time>"
+           "<clef><sign>G</sign><line>2</line></clef></attributes>";
+    for (const std::string& n : bars[b]) {
+      if (n == "R") m += "<note><rest/><duration>1</duration><type>quarter</type></note>";
+      else
+        m += "<note" + std::string(n.find("HIDE") != std::string::npos ? " print-lyric=\"no\"" : "") +
+             "><pitch><step>C</step><octave>5</octave></pitch><duration>1</duration><type>quarter</type>" +
+             (n.find("HIDE") != std::string::npos ? "" : n) + "</note>";
+    }
+    m += "</measure>";
+  }
+  return "<score-partwise><part-list><score-part id=\"P\"><part-name>P</part-name></score-part></part-list>"
+         "<part id=\"P\">" +
+         m + "</part></score-partwise>";
+}
+
+std::string L(const std::string& syllabic, const std::string& text, const std::string& attributes = "",
+              const std::string& more = "") {
+  return "<lyric" + attributes + ">" + (syllabic.empty() ? "" : "<syllabic>" + syllabic + "</syllabic>") + "<text>" +
+         text + "</text>" + more + "</lyric>";
+}
+
+// Syllables on their note columns: hyphens inside words, spaces after them,
+// empty columns filled, in-column forms for the spaces and hyphens of a text,
+// verses by number or by the first free one, lyrics without syllabic or text
+// dropped; after the notes, every note of a worded passage carries one.
+TEST(XMLLyrics, SyllablesIntoTheCellsOfTheirVerses) {
+  const std::string n1 = " number=\"1\"";
+  struct {
+    const char* what;
+    std::vector<std::vector<std::string>> bars;
+    std::string verse0, verse1;
+  } cases[] = {
+      {"a word over three notes, then one of one",
+       {{L("begin", "Tra", n1), L("middle", "la", n1), L("end", "li", n1), L("single", "Ja!", n1)}},
+       "Tra-la-li Ja! ",
+       ""},
+      {"an end after notes without syllable fills them with hyphens",
+       {{L("begin", "a"), "", "", L("end", "b")}},
+       "a---b ",
+       ""},
+      {"notes after a word's end get spaces, across the bar line too",
+       {{L("single", "x"), "", L("begin", "lan"), ""}, {L("end", "tern"), "", "R", ""}},
+       "x  lan--|tern   ",
+       ""},
+      {"a rest makes no column", {{"R", L("single", "a"), "R", L("single", "b")}}, "a b ", ""},
+      {"an elided space and a written hyphen stay in their column",
+       {{L("single", "a b"), L("single", "x-y"), L("single", "z_w"), ""}},
+       "a^b x=y z^w  ",
+       ""},
+      {"a middle syllable of nothing but hyphens and spaces is a hyphen",
+       {{L("begin", "a"), L("middle", " - "), L("end", "b"), ""}},
+       "a--b  ",
+       ""},
+      {"verses by number, and without number the first free verse of the note",
+       {{L("single", "one") + L("single", "two"), L("single", "deux", " number=\"2\""), "", ""}},
+       "one    ",
+       "two deux "},
+      {"lyrics without syllabic, without text or of a verse out of range are dropped",
+       {{L("", "gone"), "<lyric><syllabic>single</syllabic></lyric>", L("single", "far", " number=\"300\""),
+         L("single", "kept")}},
+       "   kept ",
+       ""},
+      {"line and paragraph ends follow the syllable",
+       {{L("single", "a", "", "<end-line/>"), L("single", "b", "", "<end-paragraph/>"), "", ""}},
+       "a\r b\r\r   ",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DocPtr doc = Importe(AvecParoles(c.bars));
+    Portee** staff = GetPorteeIndex(doc->partitionCourante, 0);
+    ASSERT_NE(staff, nullptr);
+    EXPECT_EQ((*staff)->ligneParolesAffichee, 1);
+    EXPECT_EQ(Cellules(staff, 0), c.verse0);
+    EXPECT_EQ(Cellules(staff, 1).find_first_not_of('|') == std::string::npos ? "" : Cellules(staff, 1), c.verse1);
+  }
+}
+
+// A lyric's formatting becomes the line's cell style, its size on the
+// printed page; a lyric the note does not print is white.
+TEST(XMLLyrics, FormattingAndHiddenLyrics) {
+  DocPtr doc = Importe(AvecParoles({{L("single", "a", " color=\"#00FF00\"", "") + "", "", "", ""},
+                                    {"<lyric><syllabic>single</syllabic><text "
+                                     "font-size=\"12\" font-weight=\"bold\" "
+                                     "font-family=\"sans-serif\">b</text></lyric>",
+                                     "", "", ""}}));
+  Portee** staff = GetPorteeIndex(doc->partitionCourante, 0);
+  const TextStyle& style = (*staff)->lignesTexte[0].styleCellule;
+  EXPECT_EQ(style.font, kXMLFontSansSerif);
+  EXPECT_EQ(style.face & 0x7F, 1);
+  EXPECT_EQ(style.size, int16_t(12 / doc->misesEnPage[0].echelle));
+  TextStyle premier{};
+  ASSERT_TRUE(ExtraitStyleChaine(GetTexteStyleKaraokeCellule(staff, kLigneTexteParoles, 0, 0, nullptr), 0, &premier));
+  EXPECT_EQ(premier.color.green, 65535);
+  EXPECT_EQ(premier.color.red, 0);
+  EXPECT_EQ(premier.size, int16_t(8 / doc->misesEnPage[0].echelle));
+
+  std::string xml = AvecParoles({{"HIDE", "", "", ""}});
+  xml.insert(xml.find("</note>"), L("single", "shh"));
+  DocPtr hidden = Importe(xml);
+  Portee** s2 = GetPorteeIndex(hidden->partitionCourante, 0);
+  EXPECT_EQ(Cellules(s2, 0), "shh    ");
+  const TextStyle& blanc = (*s2)->lignesTexte[0].styleCellule;
+  EXPECT_EQ(blanc.color.red, 65535);
+  EXPECT_EQ(blanc.color.green, 65535);
+  EXPECT_EQ(blanc.color.blue, 65535);
+}
+
+// A repeated bar: its second verse is its second pass, filled as the first
+// wherever that pass has words; a bar played once gets no second verse.
+TEST(XMLLyrics, SecondPassOfARepeatFilled) {
+  std::string xml = AvecParoles({{L("begin", "a") + L("single", "x", " number=\"2\""), "", "", ""},
+                                 {L("single", "b") + L("begin", "y", " number=\"2\""), "", "", ""}});
+  // The first bar repeated.
+  xml.insert(xml.find("</measure>"), "<barline location=\"right\"><repeat direction=\"backward\"/></barline>");
+  DocPtr doc = Importe(xml);
+  Portee** staff = GetPorteeIndex(doc->partitionCourante, 0);
+  EXPECT_EQ(Cellules(staff, 0), "a----|b    ");
+  EXPECT_EQ(Cellules(staff, 1), "x    |y-");
+}
+
+// Many lyrics on one note: verses stop at the last a bar holds, and a cell
+// stops growing at what its readers read back.
+TEST(XMLLyrics, CrowdedNoteStaysBounded) {
+  std::string joints, vers;
+  for (int i = 0; i < 300; i++) {
+    joints += L("single", "w" + std::to_string(i), " number=\"1\"");
+    vers += L("single", "v");
+  }
+  DocPtr doc = Importe(AvecParoles({{joints, "", "", ""}, {vers, "", "", ""}}));
+  Portee** staff = GetPorteeIndex(doc->partitionCourante, 0);
+  const std::string cellule = Cellules(staff, 0).substr(0, Cellules(staff, 0).find('|'));
+  EXPECT_EQ(cellule.rfind("w0^w1^w2^", 0), 0u) << cellule;
+  EXPECT_LE(cellule.size(), size_t(kTailleTexteCellule - 1));
+  // Verses past the first are not passes of these bars: not filled after.
+  EXPECT_EQ(Cellules(staff, 1), "|v ");
+  EXPECT_EQ(Cellules(staff, 255), "|v ");
+}
+
+// The corpus: simple lyrics with notes left without syllable, and two
+// voices of a staff singing the same verse (one word shown once, two words
+// kept apart in their column).
+TEST(XMLLyrics, Corpus) {
+  struct {
+    const char* file;
+    const char* verse0;
+  } cases[] = {
+      {"musicxml/61a-Lyrics.xml", "Tra-la-li Ja! | Tra--ra! | Bah!  "},
+      {"musicxml/42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml", "This is the |lyrics of Voice1^Voice2 |"},
+  };
+  for (const auto& c : cases) {
+    std::string xml;
+    ASSERT_TRUE(tamrel_test::ReadData(c.file, &xml));
+    DocPtr doc = Importe(xml);
+    Partition** score = doc->partitionCourante;
+    EXPECT_EQ(Cellules(GetPorteeIndex(score, 0), 0), c.verse0) << c.file;
+    EXPECT_EQ(Cellules(GetPorteeIndex(score, 0), 1), "||") << c.file;
+  }
 }
 
 }  // namespace
