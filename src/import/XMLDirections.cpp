@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "import/MusicXML.h"
+#include "import/XMLLyrics.h"
 #include "import/XMLPagination.h"
 #include "import/XMLPileNotes.h"
 #include "import/XMLPortees.h"
@@ -458,25 +459,25 @@ void XMLProcessWord(XMLElt* element, Portee** staff, int32_t tick, int32_t index
   if (!element || !staff) return;
   float x = 0, y = 0, rx = 0;
   XMLCalculePosXY(element, staff, index, tick, divisions, &x, &y, placement, &rx);
-  // SEAM(import): the words' font, size, face, colour and rotation from the
-  // lyrics pass's text formatting reader once it lands; until then its defaults.
-  int16_t font = 20, size = 8;
-  uint8_t face = 128;
+  int16_t justification = 0, halign = 0, valign = 0, size = 0;
+  uint16_t font = kXMLFontSerif;
+  uint8_t face[2] = {128, 0};
   RGBColor colour{0, 0, 0};
   float rotation = 0.0f;
+  XMLGetTextStyle(element, &justification, &halign, &valign, &font, &size, face, &colour, &rotation);
   const char* text = XMLGetText(element);
   if (!text || !text[0]) return;
   const int16_t taille = Court(std::trunc(double(size) / double(kXMLZoomImpression)));
   const int16_t dpi = GetDpiDest();
   SetDpiDest(72);
-  SetTextFontSize(font, taille == 0 ? 12 : taille);
+  SetTextFontSize(int16_t(font), taille == 0 ? 12 : taille);
   FontInfo info{};
   GetFontInfo(&info);
   TextFont(0);
   TextSize(0);
   SetDpiDest(dpi);
   const int32_t i =
-      CreeObjetTexte(staff, text, font, taille, face, Entier(x), Entier(double(y) - info.ascent), rotation);
+      CreeObjetTexte(staff, text, int16_t(font), taille, face[0], Entier(x), Entier(double(y) - info.ascent), rotation);
   if (i < 0) return;
   int32_t n = 0;
   Texte* t = GetTextesPortee(staff, &n);

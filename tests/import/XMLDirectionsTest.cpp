@@ -317,7 +317,9 @@ TEST(XMLDirections, TempoMarksFromMetronomesAndSoundTempos) {
 }
 
 TEST(XMLDirections, WordsRehearsalsAndUnregisteredVoices) {
-  ImportXML x(UnePartie({Direction("<words relative-x=\"10\">dolce</words>"),
+  ImportXML x(UnePartie({Direction(
+                             "<words relative-x=\"10\" font-size=\"12\" font-style=\"italic\" "
+                             "color=\"#FF0000\">dolce</words>"),
                          Direction("<rehearsal>B</rehearsal>") + Direction("<rehearsal/>"),
                          "<direction><direction-type><dynamics><f/></dynamics></direction-type><voice>2</voice>"
                          "</direction>"}));
@@ -330,6 +332,10 @@ TEST(XMLDirections, WordsRehearsalsAndUnregisteredVoices) {
   EXPECT_EQ(t[0].debut, 0);
   EXPECT_NE(t[0].extensionGauche, 0);
   EXPECT_EQ(t[0].extensionGauche, t[0].extensionDroite);
+  EXPECT_EQ(t[0].style.size, 20);  // 12 points at the print zoom
+  EXPECT_EQ(t[0].style.face, 128 | 2);
+  EXPECT_EQ(t[0].style.color.red, 65535);
+  EXPECT_EQ(t[0].style.color.green, 0);
   ASSERT_EQ(GetNbCibles(x.Score()), 1);
   const Cible& c = reinterpret_cast<const Cible*>(*(*x.Score())->cibles)[0];
   EXPECT_STREQ(c.nom, "B");
