@@ -9,6 +9,7 @@
 #include "import/XMLMusicFrame.h"
 #include "import/XMLNotes.h"
 #include "import/XMLPagination.h"
+#include "import/XMLPileNotes.h"
 #include "import/XMLPortees.h"
 #include "layout/Justification.h"
 #include "layout/ServicesMiseEnPage.h"
@@ -147,6 +148,8 @@ void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
   XMLDisposeInstrumentReg();
   XMLDisposePorteeReg();
   XMLDisposeJumpDict();
+  // Hairpins and octave shifts left open point into the freed tree.
+  XMLDisposeNoteStacks();
   XMLClearPagination(nullptr);
 }
 
@@ -196,6 +199,7 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
   if (skeletonOnly) {
     TermineSquelette(doc);
     XMLDisposeJumpDict();
+    XMLDisposeNoteStacks();
     return 1;
   }
 

@@ -495,6 +495,3 @@ uint8_t XMLCreateMusicFrame(XMLRootElt* tree, Document* doc, Handle records) {
   XMLDisposeElts(played);
   return 1;
 }
-
-// SEAM(import): the jump dictionary of direction events, once they are read.
-void XMLDisposeJumpDict() {}

@@ -535,7 +535,7 @@ namespace {
 constexpr float kUnitesParMm = 4.7244094500000005f;
 constexpr float kMmParUnite = 0.21166666661375f;
 constexpr float kPointsParMm = 2.83464567f;
-constexpr float kEchelleImport = 0.6f;
+constexpr float kEchelleImport = kXMLZoomImpression;
 // The document's own page size is laid out at 576 dpi and handed to the host
 // divided by the page scale, in 16 bits: at the import's scale at most 2457
 // points a side. A page under an inch is no page to lay music on.

@@ -15,6 +15,10 @@
 struct Document;
 struct Portee;
 
+// The print zoom every import sets with its page setup; sizes read before it
+// is applied (directions of the event replay) divide by it all the same.
+constexpr float kXMLZoomImpression = 0.6f;
+
 // Marks a length or distance the file did not give.
 constexpr float kXMLLongueurAbsente = 1e20f;
 

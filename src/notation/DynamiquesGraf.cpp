@@ -279,6 +279,27 @@ void MarqueTempo(Portee** staff, const Dynamique* d, const Rect* r, int16_t colo
   GetFontMetrics(&fi);
   MoveTo(r->left, r->top);
   const char* brut = TexteBrut(d);
+  // "$T" in a plain text stands for the reference note and its number: the
+  // text before it, the note, then the text after it.
+  const char* code = IsStyledString(d->texte) ? nullptr : std::strstr(d->texte, "$T");
+  if (code) {
+    char avant[sizeof d->texte];
+    const size_t n = size_t(code - d->texte);
+    std::memcpy(avant, d->texte, n);
+    avant[n] = 0;
+    if (n > 0) DrawTextWithRhythmicPattern(&d->style, avant, int32_t(n), r, 0.75f);
+    Point pen;
+    GetPen(&pen);
+    const int16_t x = DrawNoteReferenceDansTempo(staff, d, r, n > 0 ? pen.h : r->left);
+    const char* apres = code + 2;
+    if (*apres) {
+      SetTextStyleZoom(nullptr, &d->style);
+      SetForeColor(colour);
+      MoveTo(x, int16_t(r->top + Zoom(d->style.size == 0 ? 12 : d->style.size)));
+      UTFDrawText(CarboniseGetCurrentPort(), apres, 0, int32_t(std::strlen(apres)), 0);
+    }
+    return;
+  }
   if (brut[0] != 0) {
     // SEAM(model): the pattern drawer takes no reference-note callback yet;
     // VectDrawNoteReferenceDansTempo is its form for one.

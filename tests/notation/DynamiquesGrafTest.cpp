@@ -330,6 +330,27 @@ TEST_F(DynamiquesTest, TempoReferenceNote) {
   EXPECT_LT(x[1], x[0]);
 }
 
+TEST_F(DynamiquesTest, TempoTextHoldsTheReferenceNoteAtItsCode) {
+  const struct {
+    const char* text;
+    std::string drawn;
+  } cas[] = {
+      {"Allegro $T", "Allegro q = 120"},
+      {"$T", "q = 120"},
+      {"Vivo $T (ca.)", "Vivo q = 120 (ca.)"},
+      {"Lento ", "Lento "},  // no code: the text alone
+  };
+  for (const auto& c : cas) {
+    SCOPED_TRACE(c.text);
+    Dynamique t = Objet(kDynTempo, c.text);
+    t.uniteTempo = 40320;
+    t.valeur1 = 120;
+    const std::string drawn = Textes(Dessine(t));
+    EXPECT_EQ(drawn, c.drawn);
+    EXPECT_EQ(drawn.find('$'), std::string::npos);
+  }
+}
+
 TEST_F(DynamiquesTest, StandardSizes) {
   Rect r;
   GetRectStdDynamique(staff, nullptr, &r);
