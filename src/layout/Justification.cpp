@@ -15,8 +15,10 @@
 #include "model/PreservePositions.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
+#include "notation/ServicesNotation.h"
 #include "platform/Memory.h"
 #include "plugin/ServicesInertes.h"
+#include "stafftypes/PorteeKaraoke.h"
 
 void CalculeEchelleMesureJustifie(Partition** score, int16_t first, int16_t end, int32_t width) {
   if (!score) return;
@@ -179,6 +181,10 @@ void FormattageAutomatiqueTailleMesure(Partition** score, int16_t baseWidth, int
   UpdateTabEltMesure(score, kTabEltEspacement | kTabEltMarges);
   SetDpiDest(dpi);
   RestaurePositionsPartition(score);
-  // SEAM(stafftypes): lyrics staves asking for their ideal scale get their bar
-  // scales from their syllables once the lyric lines measure them.
+  // Lyrics lines asking for their ideal scale widen the bars to their syllables.
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = (*score)->portees[s];
+    const LigneTexte* ligne = GetLigneTextePortee(staff, kLigneTexteParoles);
+    if (ligne && ligne->echelleIdeale) CalculeEchelleIdealePorteeKaraoke(0, staff, kLigneTexteParoles);
+  }
 }

@@ -276,7 +276,7 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
   AfficheDynamiquesPortee(staff, &clipRect, visX, barTick, lastTick);
   // SEAM(notation): the objects of the current view are drawn with the view objects.
   AfficheFXsPortee(staff, &clipRect, visX, barTick, lastTick);
-  // SEAM(stafftypes): the text-line background is drawn with the text lines.
+  if ((*staff)->ligneParolesAffichee || (*staff)->ligneAccordsAffichee) TraceFondLigneTextes(staff, &staffRect);
   AfficheLignesPartRuptures(staff, &clipRect, visX,
                             IsModePagePartition(score) || IsModeImpressionPartition(score) ? 0 : largeurEntete, barTick,
                             lastTick);

@@ -53,14 +53,9 @@ TextStyle Taille12(TextStyle s) {
   return s;
 }
 
-// One style run of a cell's plain text.
-struct Run {
-  int32_t debut;
-  TextStyle style;
-};
+}  // namespace
 
-// The runs of a styled string; a plain one is one run in `defaut`.
-void RunsChaine(const char* styled, const TextStyle& defaut, std::vector<Run>& runs) {
+void GetRunsTexteKaraoke(const char* styled, const TextStyle& defaut, std::vector<RunKaraoke>& runs) {
   runs.clear();
   if (styled && IsStyledString(styled)) {
     const size_t n = std::strlen(styled);
@@ -78,8 +73,10 @@ void RunsChaine(const char* styled, const TextStyle& defaut, std::vector<Run>& r
       ExtendedDisposeStylHandle(sh);
     }
   }
-  if (runs.empty() || runs[0].debut > 0) runs.insert(runs.begin(), Run{0, defaut});
+  if (runs.empty() || runs[0].debut > 0) runs.insert(runs.begin(), RunKaraoke{0, defaut});
 }
+
+namespace {
 
 // The bars of the line's cells in played order (bars only for line 2).
 std::vector<int16_t> OrdreJoue(Partition** score, int16_t line) {
@@ -149,7 +146,7 @@ int16_t CalculeHauteurCelluleLigneTexte(Portee** staff, int16_t line) {
   Partition** score = (*staff)->partition;
   int32_t n = 0;
   GetTextesPortee(staff, &n);
-  std::vector<Run> runs;
+  std::vector<RunKaraoke> runs;
   for (int32_t i = 0; i < n && score; i++) {
     const Texte t = GetTextesPortee(staff, &n)[i];
     if (t.ligne != uint32_t(line)) continue;
@@ -157,8 +154,8 @@ int16_t CalculeHauteurCelluleLigneTexte(Portee** staff, int16_t line) {
     essaie(t.style);
     const char* chaine = t.texte ? *t.texte : nullptr;
     if (chaine && IsStyledString(chaine)) {
-      RunsChaine(chaine, t.style, runs);
-      for (const Run& r : runs) essaie(r.style);
+      GetRunsTexteKaraoke(chaine, t.style, runs);
+      for (const RunKaraoke& r : runs) essaie(r.style);
     }
   }
   ligne = Ligne(staff, line);
@@ -224,7 +221,7 @@ ExtendedTE CreeTexteKaraoke(Portee** staff, int16_t line, int8_t slashes, int8_t
   bool duplique = true;
 
   std::string texte;
-  std::vector<Run> sortie;  // runs of the whole text
+  std::vector<RunKaraoke> sortie;  // runs of the whole text
   auto ajouteStyle = [&](const TextStyle& s) {
     const TextStyle t = Taille12(s);
     if (!sortie.empty() && sortie.back().debut == int32_t(texte.size())) {
@@ -239,7 +236,7 @@ ExtendedTE CreeTexteKaraoke(Portee** staff, int16_t line, int8_t slashes, int8_t
     }
     sortie.push_back({int32_t(texte.size()), t});
   };
-  std::vector<Run> runs;
+  std::vector<RunKaraoke> runs;
   uint32_t tempsJoue = 0;
   for (int32_t i = 0; i < n; i++) {
     const int16_t b = ordre[size_t(i)];
@@ -282,7 +279,7 @@ ExtendedTE CreeTexteKaraoke(Portee** staff, int16_t line, int8_t slashes, int8_t
       Avertissement(0, 0, "Bad data in lyrics, staff '%s'", (*staff)->aspect.nom);
       continue;
     }
-    RunsChaine(chaine, courant[size_t(b)], runs);
+    GetRunsTexteKaraoke(chaine, courant[size_t(b)], runs);
     size_t k = 0;
     ajouteStyle(runs[0].style);
     bool marqueur = false, rythme = false;

@@ -6,6 +6,7 @@
 // re-laying a line and editing which verse shows on which row. What the model
 // calls of them is declared in stafftypes/ServicesTypesPortee.h.
 #include <cstdint>
+#include <vector>
 
 #include "platform/PlatformTypes.h"
 #include "stafftypes/DonneesLigneTexte.h"
@@ -16,6 +17,15 @@
 struct Document;
 struct Partition;
 struct Portee;
+
+// One style run of a cell's plain text, from its offset on.
+struct RunKaraoke {
+  int32_t debut;
+  TextStyle style;
+};
+// The runs of a cell's styled string, the first from offset 0; a plain
+// string is one run in `defaut`.
+void GetRunsTexteKaraoke(const char* styled, const TextStyle& defaut, std::vector<RunKaraoke>& runs);
 
 // The height of one verse row of a line, 72 dpi: the line's cell style and
 // every shown cell's own styles measured, the tallest winning, plus the

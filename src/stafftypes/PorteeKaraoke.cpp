@@ -26,11 +26,6 @@
 #include "text/TextData.h"
 #include "text/UTFText.h"
 
-// SEAM(stafftypes): the syllables of a cell are drawn with the lyric lines'
-// drawing; until then a cell draws nothing.
-void AfficheLigneTexte(Portee**, const LigneTexte*, int16_t, const Rect*, Handle, const TextStyle*, uint8_t,
-                       VectTraiteTaquet) {}
-
 namespace {
 
 // One column per note or chord that starts in the bar (a chord whose last

@@ -477,8 +477,7 @@ int16_t TraceBarreMesureQuarvel(Portee** staff, int16_t bar, int16_t x, int16_t,
     // SEAM(stafftypes): a tablature's part of the bar line is drawn with the
     // tablature slots.
   }
-  // SEAM(stafftypes): the bar lines of the staff's lyric lines are drawn with
-  // the text lines.
+  if (drawLine) TraceBarreMesureLigneTextes(staff, x);
   return bar < 0 ? x : hx;
 }
 

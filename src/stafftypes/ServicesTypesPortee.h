@@ -77,9 +77,7 @@ int16_t GetNextTaquet(TaquetKaraoke* columns, TaquetKaraoke* out, int16_t* bar, 
 // The syllable of the last column asked in a verse, without its separator
 // (out holds kTailleTexteCellule bytes).
 void GetTexteLastTaquet(char* out, int16_t verse);
-// Draws one cell of a text line in its rectangle.
-void AfficheLigneTexte(Portee** staff, const LigneTexte* line, int16_t bar, const Rect* cell, Handle text,
-                       const TextStyle* style, uint8_t showCodes, VectTraiteTaquet hook);
+// Their cells (CellulesKaraoke.cpp).
 // Edits the display rows of the lyric verses over bars first..last: 1 inserts
 // a row, 2 hides the verse of a row, 3 compacts the rows, 4 shows every verse.
 enum : int16_t {
@@ -90,6 +88,16 @@ enum : int16_t {
 };
 void DoActionCellulesParoles(Partition** score, Portee** staff, int16_t action, int16_t first, int16_t last,
                              int16_t row);
+// Their drawing (TraceLigneTexte.cpp).
+// Draws one cell of a text line in its rectangle: its syllables on the
+// columns of the bar, hyphens and extender lines, its markers (shown as text
+// with showCodes).
+void AfficheLigneTexte(Portee** staff, const LigneTexte* line, int16_t bar, const Rect* cell, Handle text,
+                       const TextStyle* style, uint8_t showCodes, VectTraiteTaquet hook);
+// The guide lines and labels of the staff's shown text lines over a rectangle.
+void TraceFondLigneTextes(Portee** staff, const Rect* rect);
+// The bar lines of the staff's shown text lines at x (drawn with their guides).
+void TraceBarreMesureLigneTextes(Portee** staff, int16_t x);
 
 // Accordion chords (PorteeTablature.cpp).
 // The accordion chord name of a note list (ended by a pitch of -1) at a tick;
