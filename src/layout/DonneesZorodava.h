@@ -46,3 +46,7 @@ struct ZorodavaPos {
   int32_t offset;
   float x;
 };
+
+// Drum staves follow the spacing engine (initially on): their grid lines and
+// notes take the spacing columns' x rather than equal cells.
+extern uint8_t GridDrumFollowZorodava;

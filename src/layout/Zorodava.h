@@ -17,8 +17,6 @@ struct Partition;
 extern Taquet* tabTaquet;
 extern int16_t nbTaquets;
 extern int16_t nbMaxTaquet;
-// Drum staves follow the spacing engine (initially on).
-extern uint8_t GridDrumFollowZorodava;
 
 // Clears a setup and writes the factory values (the engine off).
 void SetZorodavaUsine(ZorodavaSetup* setup);
