@@ -218,7 +218,8 @@ void TraceGuide(Portee** staff, Partition** score, int16_t bar, int16_t x) {
   const Signe* s = GetSignesPortee(staff, &n);
   if (!s || n <= 0) return;
   const int32_t t0 = CvtMesureEnTemps(score, bar);
-  const int64_t fin = int64_t(CvtIndexNoteEnTemps(staff, n - 1)) + GetSignesPortee(staff, &n)[n - 1].duree;
+  const int32_t duree = s[n - 1].duree;
+  const int64_t fin = int64_t(CvtIndexNoteEnTemps(staff, n - 1)) + duree;
   if (t0 > fin) return;
   const int32_t cible = CvtTempsEnIndexNote(staff, t0);
   s = GetSignesPortee(staff, &n);

@@ -458,7 +458,8 @@ TEST_F(GregorienTest, NoteRectanglesAreTheirNeumeSquares) {
   ASSERT_EQ(slot(staff, 2, &r), 1);
   Neume depuis;
   int32_t n;
-  ExtraitNeumeRuban(staff, GetSignesPortee(staff, &n), 0, n, CvtIndexNoteEnPixelRuban(staff, 0), &depuis);
+  const Signe* signes = GetSignesPortee(staff, &n);
+  ExtraitNeumeRuban(staff, signes, 0, n, CvtIndexNoteEnPixelRuban(staff, 0), &depuis);
   EXPECT_EQ(r.left, depuis.elements[2].carre.left);
   EXPECT_EQ(r.top, depuis.elements[2].carre.top);
   EXPECT_EQ(r.bottom, depuis.elements[2].carre.bottom);
