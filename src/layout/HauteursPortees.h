@@ -29,12 +29,7 @@ void SetLigneBaseTablature(Portee** staff, int16_t y);
 // At the score's own resolution, restored afterwards.
 void SetLigneAccordPortee(Portee** staff, int16_t y);
 void SetLigneBaseKaraoke(Portee** staff, int16_t y);
-// Defaults: the chord line 6 line spacings and Zoom(4) above the base line
-// (under the tablature on a tablature staff); the lyrics base line 2 line
-// spacings under it (3 under a tablature, 0 on lyrics and track staves).
+// Default: the chord line 6 line spacings and Zoom(4) above the base line
+// (under the tablature on a tablature staff). The lyrics base line's default
+// and the height check are in layout/ServicesMiseEnPage.h.
 void SetDefaultLignesAccordPortee(Portee** staff);
-void SetDefaultLignesBaseKaraoke(Portee** staff);
-
-// Raises the height to what the base line, tablature and text lines need;
-// 1 when it had to.
-int16_t CheckHauteurPortee(Portee** staff);

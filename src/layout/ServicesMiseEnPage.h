@@ -61,6 +61,10 @@ bool CvtPointEcranEnLocalisationPageSelonType(Document* document, Point point, i
 // Clips drawing to the drawing frame of a located page element within the
 // drawable area of the mode.
 void SetClipSysteme(Document* document, const LocalisationPage* location);
+// The drawable area of the window: everything in print modes; the window in
+// page mode; in mode 0 the window less the score's inset (unless flag 8), the
+// gutter (unless flag 2) and the ruler's height (unless flag 4).
+void CalculeAireSelonMode(Document* document, int16_t flags, Rect* out);
 
 // The spacing engine (Zorodava.cpp).
 // Gives a score the user's settings; with keepOn 0 the engine is switched off.
@@ -118,3 +122,9 @@ int16_t ReadConfigGraphique(ModeGraphique* mode);
 // Staff heights (HauteursPortees.cpp).
 // Sets a new staff's inner line positions.
 void SetDefaultLignesInternesPortees(Portee** staff);
+// The lyrics base line's default: 2 line spacings under the base line (3
+// under a tablature, 0 on lyrics and track staves).
+void SetDefaultLignesBaseKaraoke(Portee** staff);
+// Raises the height to what the base line, tablature and text lines need;
+// 1 when it had to.
+int16_t CheckHauteurPortee(Portee** staff);

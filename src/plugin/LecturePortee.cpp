@@ -33,6 +33,7 @@
 #include "sound/DonneesFX.h"
 #include "sound/Lyrastel.h"
 #include "sound/PisteNumerique.h"
+#include "stafftypes/CellulesKaraoke.h"
 #include "stafftypes/DonneesTablature.h"
 #include "stafftypes/PorteeParoleTempoPiste.h"
 #include "system/Handles.h"
@@ -680,8 +681,12 @@ void Termine(Portee** staff) {
   // SEAM(notation): the staff's diagram list and the layout of its chord-name
   // line are computed once their drawing exists (CalculeDiagrammesAccordsPortee,
   // MetsEnFormeLigneTexteAccords).
-  // SEAM(stafftypes): the lyric-cell styles are applied with the lyric lines
-  // (SetStyleCellulesKaraoke).
+  // The texts' karaoke switch is the lyrics line's own: a staff read with it
+  // shows its line, whose cells go back on their verse rows at its row height
+  // (documents before 9.20 keep their cells' own styles).
+  if ((*staff)->karaoke) (*staff)->ligneParolesAffichee = 1;
+  (*staff)->lignesTexte[0].styleCellule = (*staff)->styleLigneTexte;
+  SetStyleCellulesKaraoke(staff, kLigneTexteParoles, VersionQuarvelLoad < 0x0920 ? 1 : 0);
   CheckHauteurPortee(staff);
   if (VersionQuarvelLoad < 0x0910) AjustePositionNomPorteeModePage(staff);
   CheckLeakParamEffetsPortee(staff);

@@ -22,6 +22,7 @@
 #include "notation/TaillesPortee.h"
 #include "platform/QuickDraw.h"
 #include "sound/ServicesSon.h"
+#include "stafftypes/CellulesKaraoke.h"
 #include "stafftypes/Neumes.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "system/Couleurs.h"
@@ -422,7 +423,6 @@ void InitPorteeGregorien(Portee** staff) {
   // (never in a preview), as the document reader does for a staff without
   // voice data.
   if (IsLyrastel()) InitChantConfigPortee(staff);
-  // SEAM(stafftypes): the lyric line's cell style and row height come with
-  // the lyric lines (SetStyleCellulesKaraoke(staff, 1, 1),
-  // CalculeHauteurCelluleLigneTexte(staff, 1)).
+  SetStyleCellulesKaraoke(staff, 1, 1);
+  CalculeHauteurCelluleLigneTexte(staff, 1);
 }

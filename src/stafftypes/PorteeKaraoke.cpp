@@ -3,31 +3,33 @@
 #include <algorithm>
 #include <cstring>
 
+#include <string>
+#include <vector>
+#include "layout/ServicesMiseEnPage.h"
 #include "layout/Zoom.h"
 #include "model/CvtTemps.h"
 #include "model/DeleteMesures.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/PreservePositions.h"
 #include "model/QrvText.h"
 #include "model/Ruban.h"
+#include "model/Ruptures.h"
 #include "model/Signe.h"
 #include "model/TabEltMesure.h"
+#include "model/TempsJoue.h"
+#include "notation/ServicesNotation.h"
+#include "platform/TextDraw.h"
 #include "stafftypes/PorteeGregorien.h"
+#include "system/PortLayer.h"
+#include "text/TextBox.h"
 #include "text/TextData.h"
 #include "text/UTFText.h"
-
-// SEAM(stafftypes): the whole text of a lyric line comes with the lyric lines'
-// editing; until then no line gives one.
-ExtendedTE CreeTexteKaraoke(Portee**, int16_t, int8_t, int8_t, Handle, uint16_t, int32_t, int32_t) { return nullptr; }
 
 // SEAM(stafftypes): the syllables of a cell are drawn with the lyric lines'
 // drawing; until then a cell draws nothing.
 void AfficheLigneTexte(Portee**, const LigneTexte*, int16_t, const Rect*, Handle, const TextStyle*, uint8_t,
                        VectTraiteTaquet) {}
-
-// SEAM(stafftypes): the verse rows of a lyric line are edited together with its
-// whole text, which comes with the lyric lines; until then the rows stay.
-void DoActionCellulesParoles(Partition**, Portee**, int16_t, int16_t, int16_t, int16_t) {}
 
 namespace {
 
@@ -272,25 +274,199 @@ void GetTexteLastTaquet(char* out, int16_t verse) {
 
 void SetStyleCalculeTaillesTexteKaraoke(Portee** staff, const TextStyle* style) {
   if (!staff) return;
-  const TextStyle s = style ? *style : (*staff)->lignesTexte[0].styleCellule;
-  SetTextStyleHauteurZoom(&s, s.size);
+  TextStyle s = style ? *style : (*staff)->lignesTexte[0].styleCellule;
+  if (s.size <= 0) s.size = 12;
+  const float echelle = (*staff)->texteEchelle ? float((*staff)->aspect.tailleUnite) / 72.0f : 1.0f;
+  TextLook(s.font, float(Zoom(s.size)) * echelle, int16_t(s.face & 127));
 }
 
-// SEAM(stafftypes): a syllable is measured as plain text in the cell's style;
-// its styled runs are measured with the lyric lines' drawing.
+namespace {
+
+// Walks the measurable characters of a cell text: markers "[" .. "]" and
+// rhythm patterns "$(" .. ")" (an unclosed one runs to the end) and line
+// breaks are passed over. `mesure(from, to)` gets each stretch of measurable
+// characters, `separe(c)` each separator; a false result stops the walk.
+// `style(k)` is called when the walk reaches the k-th style run.
+template <typename Mesure, typename Separe, typename Style>
+void ParcoursSyllabes(const char* text, int32_t length, const ExtendedRun* runs, int32_t nbRuns, Mesure mesure,
+                      Separe separe, Style style) {
+  int32_t debut = 0;
+  int32_t run = 0;
+  auto vide = [&](int32_t p) {
+    if (p > debut) mesure(debut, p);
+  };
+  for (int32_t p = 0; p < length;) {
+    if (runs && run < nbRuns && runs[run].start <= p) {
+      vide(p);
+      debut = p;
+      while (run < nbRuns && runs[run].start <= p) run++;
+      style(run - 1);
+    }
+    const char c = text[p];
+    if (c == '[' || (c == '$' && p + 1 < length && text[p + 1] == '(')) {
+      vide(p);
+      const char fin = c == '[' ? ']' : ')';
+      while (p < length && text[p] != fin) p++;
+      debut = ++p;
+      continue;
+    }
+    if (c == '\r' || c == '\n') {
+      vide(p);
+      debut = ++p;
+      continue;
+    }
+    if (IsSeparateurSyllabe(c)) {
+      vide(p);
+      debut = p + 1;
+      if (!separe(c)) return;
+    }
+    p++;
+  }
+  vide(length);
+}
+
+}  // namespace
+
+int16_t CalculeTaillesTexteKaraoke(Portee** staff, TaquetKaraoke* columns, uint16_t gap, int16_t count,
+                                   const char* text, ExtendedStylHandle runs) {
+  if (!staff || !columns || count <= 0) return 0;
+  count = std::min<int16_t>(count, int16_t(kMaxTaquetsMesure));
+  for (int16_t k = 0; k < count; k++) columns[k].largeurSyllabe = 0;
+  if (!text) return 0;
+  const int32_t length = int32_t(std::strlen(text));
+  int32_t w = gap;
+  int16_t s = 0;
+  const ExtendedRun* r = runs ? ExtendedRuns(runs) : nullptr;
+  const int32_t nbRuns = runs ? (*runs)->nRuns : 0;
+  ParcoursSyllabes(
+      text, length, r, nbRuns, [&](int32_t a, int32_t b) { w += UTFTextWidth(nullptr, text, a, b - a); },
+      [&](char) {
+        columns[s++].largeurSyllabe = uint16_t(std::clamp(w, 0, 65535));
+        w = gap;
+        return s < count;
+      },
+      [&](int32_t k) {
+        if (k < 0 || r[k].style >= (*runs)->nStyles) return;
+        TextStyle t{};
+        ExtendedTEStyleToTextStyle(&ExtendedStyles(runs)[r[k].style], &t);
+        SetStyleCalculeTaillesTexteKaraoke(staff, &t);
+      });
+  if (s < count) columns[s].largeurSyllabe = uint16_t(std::clamp(w, 0, 65535));
+  return count;
+}
+
+int16_t CalculeTailleTexteSyllabeKaraoke(const char* text, uint8_t utf8) {
+  if (!text) return 0;
+  int32_t w = 0;
+  ParcoursSyllabes(
+      text, int32_t(std::strlen(text)), nullptr, 0,
+      [&](int32_t a, int32_t b) {
+        w += utf8 ? UTFTextWidth(nullptr, text, a, b - a) : TextWidth(text, int16_t(a), int16_t(b - a));
+      },
+      [](char) { return false; }, [](int32_t) {});
+  return int16_t(std::clamp(w, -32768, 32767));
+}
+
 int16_t CalculeTaillesTexteKaraoke(Portee** staff, int16_t bar, int16_t verse, int16_t count, int16_t* widths) {
   if (!staff || !widths || count <= 0) return 0;
   count = std::min<int16_t>(count, int16_t(kMaxTaquetsMesure));
   std::fill(widths, widths + count, int16_t(0));
-  char texte[kTailleTexteCellule];
   TextStyle style{};
-  GetTexteKaraokeCellule(staff, kLigneTexteParoles, bar, verse, texte, &style);
-  if (!texte[0]) return 0;
+  const char* chaine = GetTexteStyleKaraokeCellule(staff, kLigneTexteParoles, bar, verse, &style);
+  const char* brut = GetTexteBrutTexteStyle(chaine);
+  if (!brut[0]) return 0;
   SetStyleCalculeTaillesTexteKaraoke(staff, &style);
-  for (int16_t n = 0; n < count; n++) {
-    int32_t debut = 0, fin = 0;
-    GetBoundsStringTaquet(texte, n, &debut, &fin, nullptr);
-    if (fin > debut) widths[n] = UTFTextWidth(nullptr, texte, debut, fin - debut);
+  ExtendedStylHandle runs = nullptr;
+  std::string copie;
+  if (IsStyledString(chaine)) {
+    copie = chaine;
+    runs = CvtTextDataToStyleHandle(copie.data());
   }
+  TaquetKaraoke colonnes[kMaxTaquetsMesure];
+  CalculeTaillesTexteKaraoke(staff, colonnes, 0, count, GetTexteBrutTexteStyle(copie.empty() ? chaine : copie.c_str()),
+                             runs);
+  if (runs) ExtendedDisposeStylHandle(runs);
+  for (int16_t k = 0; k < count; k++) widths[k] = int16_t(std::min<int32_t>(colonnes[k].largeurSyllabe, 32767));
   return count;
+}
+
+uint8_t CalculeEchelleIdealePorteeKaraoke(uint8_t reset, Portee** staff, int16_t line) {
+  if (!staff || !(*staff)->partition) return 0;
+  Partition** score = (*staff)->partition;
+  Document* document = (*score)->document;
+  if (IsModeZorodava(score, nullptr)) {
+    SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
+    FixeMiseEnPageNonCalculee(document);
+    return 0;
+  }
+  const int16_t nbMesures = (*score)->nbMesures;
+  if (reset) {
+    PreservePositionsPartition(score);
+    for (int16_t b = 0; b < nbMesures; b++) FixeEchelleMesureBrut(score, b, 1000);
+    RestaurePositionsPartition(score);
+  }
+  const LigneTexte* enreg = GetLigneTextePortee(staff, uint32_t(line));
+  if (!enreg || nbMesures <= 0) return 0;
+  const LigneTexte ligne = *enreg;
+  CGrafPtr ancien = SetPortTemporaire();
+  PreservePositionsPartition(score);
+  RemetRupturesEnForme(score);
+  const uint16_t gap = uint16_t(std::max<int32_t>(Zoom((*staff)->espacementSyllabes), 0));
+  std::vector<int16_t> ordre;
+  if (line == kLigneTexteParoles && (*score)->tabCvtMesure) {
+    const int32_t n = GetNbMesuresJouees(score);
+    for (int32_t i = 0; i < n; i++) ordre.push_back(int16_t(CalculeIndexMesureSelonRupture(score, i)));
+  } else {
+    for (int16_t b = 0; b < nbMesures; b++) ordre.push_back(b);
+  }
+  std::vector<int16_t> compteur(size_t(nbMesures), 0);
+  TaquetKaraoke colonnes[kMaxTaquetsMesure];
+  bool change = false;
+  std::string copie;
+  for (const int16_t b : ordre) {
+    if (b < 0 || b >= nbMesures) continue;
+    const int16_t v = compteur[size_t(b)]++;
+    const int16_t n =
+        CalculeTableauTaquetKaraokeMesure(colonnes, staff, ligne.modeTaquets, ligne.parametreTaquets, b, 1, 1, 1);
+    if (n <= 0) continue;
+    TextStyle style = ligne.styleCellule;
+    const char* chaine = GetTexteStyleKaraokeCellule(staff, uint32_t(line), b, v, &style);
+    if (!*GetTexteBrutTexteStyle(chaine)) continue;
+    ExtendedStylHandle runs = nullptr;
+    if (IsStyledString(chaine)) {
+      copie = chaine;
+      runs = CvtTextDataToStyleHandle(copie.data());
+      chaine = copie.c_str();
+    }
+    SetStyleCalculeTaillesTexteKaraoke(staff, &style);
+    CalculeTaillesTexteKaraoke(staff, colonnes, gap, n, GetTexteBrutTexteStyle(chaine), runs);
+    if (runs) ExtendedDisposeStylHandle(runs);
+    double r = 1.0;
+    if (ligne.alignement == 1) {
+      // Centred syllables share the room between two notes; the last one has
+      // the rest of its bar.
+      for (int16_t i = 0; i + 1 < n; i++) {
+        const int32_t room = int32_t(colonnes[i + 1].xEcran) - colonnes[i].xEcran;
+        if (room > 0) r = std::max(r, double((colonnes[i].largeurSyllabe + colonnes[i + 1].largeurSyllabe) / 2) / room);
+      }
+      const int32_t room = colonnes[n - 1].largeurEcran;
+      if (room > 0) r = std::max(r, double(colonnes[n - 1].largeurSyllabe / 2) / room);
+    } else {
+      for (int16_t i = 0; i < n; i++)
+        if (colonnes[i].largeurEcran > 0)
+          r = std::max(r, double(colonnes[i].largeurSyllabe) / colonnes[i].largeurEcran);
+    }
+    if (r > 1.0) {
+      const double echelle = std::clamp(double(GetEchelleMesureOrig(score, b)) * r, 20.0, 6000.0);
+      SetEchelleMesureOrig(score, b, uint16_t(echelle));
+      change = true;
+    }
+  }
+  SetPort(ancien);
+  if (change) {
+    SetTabEltMesureModifie(score, kTabEltEspacement | kTabEltMarges);
+    FixeMiseEnPageNonCalculee(document);
+  }
+  RestaurePositionsPartition(score);
+  return change ? 1 : 0;
 }
