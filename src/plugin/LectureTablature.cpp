@@ -175,7 +175,7 @@ int16_t ReadTablature(Tablature* t) {
     t->liaisonsDessinees = ((b >> 2) & 1) ^ 1;
     t->decalageVertical = int8_t(LitOctet());
     t->suitOctaves = LitOctet();
-    t->groupeNotesCourtes = LitOctet();
+    t->octetReserve = LitOctet();
     t->partageGroupe = LitOctet();
     ReadGap(6);
     t->afficheAccordage = LitOctet();

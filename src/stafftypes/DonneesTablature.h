@@ -188,7 +188,7 @@ struct Tablature {
   uint16_t poidsChangementCorde;
   uint16_t profondeur;  // search depth
   uint16_t poidsEcart;  // gap cost
-  uint8_t octetPoids;
+  uint8_t octetPoids;  // the fingering groups short notes (0)
   uint8_t couleur;  // line colour index
   // Note text style, header text style, grace-note text style.
   TextStyle styles[3];
@@ -202,7 +202,7 @@ struct Tablature {
   uint8_t liaisonsDessinees;   // the notes' ties are drawn
   int8_t decalageVertical;     // 72-dpi units added zoomed to every note position (0)
   uint8_t suitOctaves;         // the fingering uses the octave-adjusted pitch
-  uint8_t groupeNotesCourtes;  // the fingering groups short notes (0)
+  uint8_t octetReserve;        // kept as read
   uint8_t afficheAccordage;    // the tuning at a line start (0)
   uint8_t afficheTAB;          // the letters T, A, B at a line start (0)
   uint8_t partageGroupe;       // shared by the staff's group (1)

@@ -23,6 +23,7 @@
 #include "platform/TextDraw.h"
 #include "plugin/Necks.h"
 #include "plugin/ServicesInertes.h"
+#include "stafftypes/DoigteGuitare.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/Tablature.h"
 #include "system/Couleurs.h"
@@ -155,9 +156,7 @@ void InitVecteursTablatureGuitare(Portee** staff) {
   v.TraceNote = &TraceNoteTablatureGuitare;
   v.ReCalculeInterneGraph = &ReCalculeInterneGraphTablatureGuitare;
   v.GetHauteurEcran = &GetHauteurEcranTablatureGuitare;
-  // SEAM(stafftypes): the automatic fingering of fretted tablatures fills
-  // the CalculeTablature slot once it is built.
-  v.CalculeTablature = nullptr;
+  v.CalculeTablature = &CalculeTablatureGuitare;
   v.CvtRubanToNote = &CvtRubanToNoteTablatureGuitare;
   v.CvtNoteToEcr = &CvtNoteToEcrTablatureGuitare;
   v.CvtNoteToRuban = &CvtNoteToRubanTablatureGuitare;
