@@ -188,24 +188,24 @@ struct Tablature {
   uint16_t poidsChangementCorde;
   uint16_t profondeur;  // search depth
   uint16_t poidsEcart;  // gap cost
-  uint8_t octetPoids;  // the fingering groups short notes (0)
-  uint8_t couleur;  // line colour index
+  uint8_t octetPoids;   // the fingering groups short notes (0)
+  uint8_t couleur;      // line colour index
   // Note text style, header text style, grace-note text style.
   TextStyle styles[3];
   uint16_t mot;
   int16_t capo;  // fret
   // Display switches (1 at creation but where said).
   uint8_t afficheCapo;
-  uint8_t effaceDerriere;      // the note text's background is erased
-  uint8_t teteHarmoniques;     // harmonic heads are written as harmonics
-  uint8_t marquesDessinees;    // the notes' marks are drawn
-  uint8_t liaisonsDessinees;   // the notes' ties are drawn
-  int8_t decalageVertical;     // 72-dpi units added zoomed to every note position (0)
-  uint8_t suitOctaves;         // the fingering uses the octave-adjusted pitch
-  uint8_t octetReserve;        // kept as read
-  uint8_t afficheAccordage;    // the tuning at a line start (0)
-  uint8_t afficheTAB;          // the letters T, A, B at a line start (0)
-  uint8_t partageGroupe;       // shared by the staff's group (1)
+  uint8_t effaceDerriere;     // the note text's background is erased
+  uint8_t teteHarmoniques;    // harmonic heads are written as harmonics
+  uint8_t marquesDessinees;   // the notes' marks are drawn
+  uint8_t liaisonsDessinees;  // the notes' ties are drawn
+  int8_t decalageVertical;    // 72-dpi units added zoomed to every note position (0)
+  uint8_t suitOctaves;        // the fingering uses the octave-adjusted pitch
+  uint8_t octetReserve;       // kept as read
+  uint8_t afficheAccordage;   // the tuning at a line start (0)
+  uint8_t afficheTAB;         // the letters T, A, B at a line start (0)
+  uint8_t partageGroupe;      // shared by the staff's group (1)
   Harmonica harmonica;
   Accordeon accordeon;
 };
