@@ -27,6 +27,28 @@ namespace {
 
 constexpr int32_t kNoire = 40320;
 constexpr int32_t kPasLongueur = 1260;
+
+// Written values in 1/1024 tick: a whole note is 161280 ticks, so a 1024th
+// is 157.5 ticks and only this finer unit holds it, and its dots, exactly.
+constexpr int64_t kFin = 1024;
+struct ValeurNote {
+  const char* nom;
+  int64_t fin;
+};
+constexpr ValeurNote kValeurs[] = {{"long", 645120 * kFin},   {"breve", 322560 * kFin},  {"whole", 161280 * kFin},
+                                   {"half", 80640 * kFin},    {"quarter", 40320 * kFin}, {"eighth", 20160 * kFin},
+                                   {"16th", 10080 * kFin},    {"32nd", 5040 * kFin},     {"64th", 2520 * kFin},
+                                   {"128th", 1260 * kFin},    {"256th", 630 * kFin},     {"512th", 315 * kFin},
+                                   {"1024th", 315 * kFin / 2}};
+// A type name no note has.
+constexpr int64_t kValeurInconnue = 1260 * kFin;
+
+int64_t ValeurFine(const char* type) {
+  if (type)
+    for (const auto& v : kValeurs)
+      if (!stricmp(type, v.nom)) return v.fin;
+  return kValeurInconnue;
+}
 // Start ticks of the score stay well inside 32 bits.
 constexpr int64_t kTempsMaxPartition = int64_t(1) << 30;
 
@@ -52,14 +74,17 @@ void AjouteEvent(std::vector<XMLEvent>* events, uint32_t kind, uint32_t part, in
 void PoseTemps(XMLElt* note, int32_t* position, int32_t* previous, int32_t divisions) {
   const int32_t duration = XMLGetTextLong(XMLGetChild(note, "duration", 0));
   const int32_t sounding = duration == kXMLAbsentLong ? 0 : Ticks(duration, divisions);
-  int32_t written = 0;
+  // The written value is kept exact and cut to whole ticks once, as the
+  // sounding duration is: a dotted 1024th of 3 divisions of 512 is 236 ticks
+  // either way, and the two compare equal.
+  int64_t fine = 0;
   if (const char* type = XMLGetText(XMLGetChild(note, "type", 0))) {
-    written = int32_t(XMLNoteNameToDuration(type));
-    int32_t add = written;
+    fine = ValeurFine(type);
+    int64_t add = fine;
     for (int32_t i = 0; i < note->nbChildren; i++)
       if (!std::strcmp(note->children[i]->name, "dot")) {
         add /= 2;
-        written += add;
+        fine += add;
       }
   }
   if (XMLElt* tm = XMLGetChild(note, "time-modification", 0)) {
@@ -67,9 +92,10 @@ void PoseTemps(XMLElt* note, int32_t* position, int32_t* previous, int32_t divis
     int32_t normal = XMLGetTextLong(XMLGetChild(tm, "normal-notes", 0));
     if (actual == kXMLAbsentLong || actual < 1 || actual > 999) actual = 3;
     if (normal == kXMLAbsentLong || normal < 1 || normal > 999) normal = 2;
-    written = Borne(int64_t(written) * normal / actual, 0, kXMLDureeMax);
+    fine = fine * normal / actual;
     XMLAddUserAttrLong(note, "hatuplet", actual * 100 + normal);
   }
+  const int32_t written = Borne(fine / kFin, 0, kXMLDureeMax);
   const bool rest = XMLGetChild(note, "rest", 0) != nullptr;
   int32_t length = written;
   if (sounding == written || sounding == 0 || written == 0 || (rest && written == kDureeRonde)) length = sounding;
@@ -237,18 +263,7 @@ void CreeMesures(Partition** score, Handle records) {
 
 }  // namespace
 
-uint32_t XMLNoteNameToDuration(const char* type) {
-  static const struct {
-    const char* nom;
-    uint32_t ticks;
-  } kTypes[] = {{"long", 645120},   {"breve", 322560}, {"whole", 161280}, {"half", 80640},
-                {"quarter", 40320}, {"eighth", 20160}, {"16th", 10080},   {"32nd", 5040},
-                {"64th", 2520},     {"128th", 1260},   {"256th", 630}};
-  if (type)
-    for (const auto& t : kTypes)
-      if (!stricmp(type, t.nom)) return t.ticks;
-  return 1260;
-}
+uint32_t XMLNoteNameToDuration(const char* type) { return uint32_t(ValeurFine(type) / kFin); }
 
 void GetDivisionFromXMLTime(const XMLElt* time, DivisionTemporelle* out) {
   std::memset(out, 0, sizeof *out);

@@ -38,6 +38,8 @@ constexpr int32_t kXMLDureeMax = 16 * 161280;
 uint8_t XMLCreateMusicFrame(XMLRootElt* tree, Document* doc, Handle barNumbers);
 // Fills a time division from a "time" element.
 void GetDivisionFromXMLTime(const XMLElt* time, DivisionTemporelle* out);
+// Ticks of a note type name, cut to whole ticks (a 1024th is 157 of its
+// 157.5); 1260 for a name no note has.
 uint32_t XMLNoteNameToDuration(const char* type);
 // Bar, then position, then part, then document order.
 int ClasseEvents(const void* a, const void* b);

@@ -33,10 +33,6 @@ struct PrInfo;
 // the document's orientation.
 void GetPrInfoDocument(Document* document, PrInfo* out);
 
-// The drawable area of the window: everything in print modes; the window in
-// page mode; in mode 0 the window less the score's inset (unless flag 8), the
-// gutter (unless flag 2) and the ruler's height (unless flag 4).
-void CalculeAireSelonMode(Document* document, int16_t flags, Rect* out);
 // Height of the bars above the ribbon (the ruler's: a preview has no others).
 int16_t CalculeHauteursBarres(Document* document);
 

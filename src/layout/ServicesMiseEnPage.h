@@ -61,6 +61,10 @@ bool CvtPointEcranEnLocalisationPageSelonType(Document* document, Point point, i
 // Clips drawing to the drawing frame of a located page element within the
 // drawable area of the mode.
 void SetClipSysteme(Document* document, const LocalisationPage* location);
+// The drawable area of the window: everything in print modes; the window in
+// page mode; in mode 0 the window less the score's inset (unless flag 8), the
+// gutter (unless flag 2) and the ruler's height (unless flag 4).
+void CalculeAireSelonMode(Document* document, int16_t flags, Rect* out);
 
 // The spacing engine (Zorodava.cpp).
 // Gives a score the user's settings; with keepOn 0 the engine is switched off.

@@ -23,17 +23,56 @@
 #include "notation/DecalagesAccord.h"
 #include "notation/FormesCorps.h"
 #include "notation/NotesPortee.h"
+#include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "stafftypes/DonneesTablature.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/Couleurs.h"
 #include "system/PortLayer.h"
 
-// SEAM(notation): staves are not placed in page systems until pages are
-// drawn: no bar can be prepared.
-bool PrepareDraw(Portee**, int32_t, bool, int32_t* xOffset) {
+bool PrepareDraw(Portee** staff, int32_t bar, bool clip, int32_t* xOffset) {
   if (xOffset) *xOffset = 0;
-  return false;
+  Partition** score = staff && *staff ? (*staff)->partition : nullptr;
+  Document* document = score ? (*score)->document : nullptr;
+  if (!document) return false;
+  if (GetModeEcran(score) == kModeEcranRuban) {
+    if (xOffset) *xOffset = CvtPixelEnPosEcr(document, 0);
+    if (clip) {
+      Rect vue;
+      CalculeAireSelonMode(document, 0, &vue);
+      ClipRect(&vue);
+    }
+    return true;
+  }
+  UpdateTabEltMesure(score, kTabEltEspacement | kTabEltMarges);
+  LocalisationPage lieu{};
+  if (bar < 0 || bar >= (*score)->nbMesures ||
+      !CvtTempsPorteeEnLocalisationPage(document, staff, CvtMesureEnTemps(score, bar), false, false, &lieu))
+    return false;
+  // The entry found may be the next staff's when this one is not in the
+  // system: it is not placed on another staff's lines.
+  if (lieu.entree < 0 || lieu.portee.indexPortee != uint16_t((*staff)->index)) return false;
+  const int32_t nbPages = (*score)->pages ? GetHandleSize((*score)->pages) / int32_t(sizeof(Page)) : 0;
+  if (lieu.page < 0 || lieu.page >= nbPages) return false;
+  const Page& page = reinterpret_cast<const Page*>(*(*score)->pages)[lieu.page];
+  const int32_t nbElements = page.systemes ? GetHandleSize(page.systemes) / int32_t(sizeof(Systeme)) : 0;
+  if (!page.montree || lieu.element < 0 || lieu.element >= nbElements) return false;
+  const Systeme systeme = reinterpret_cast<const Systeme*>(*page.systemes)[lieu.element];
+  if (EmptyRect(&systeme.rectDessin)) return false;
+  if (xOffset)
+    *xOffset = int32_t(std::clamp<int64_t>(
+        int64_t(systeme.rectDessin.left) -
+            CalculeDebutVis(score, CvtMesureEnTemps(score, std::max<int32_t>(0, systeme.premiereMesure))),
+        INT32_MIN, INT32_MAX));
+  if (clip) ClipRect(&systeme.rectDessin);
+  Portee& p = **staff;
+  p.rect = lieu.portee.rectDessin;
+  p.yHaut = p.yEcran = p.rect.top;
+  p.yBas = p.rect.bottom;
+  p.decalageLigneBas = int16_t(std::min<int32_t>(Zoom(lieu.portee.espaceB), INT16_MAX));
+  if (Tablature** tab = GetTablature(staff))
+    (*tab)->ligneBaseZoom = int16_t(std::min<int32_t>(Zoom(lieu.portee.espaceT), INT16_MAX));
+  return true;
 }
 
 namespace {

@@ -20,6 +20,7 @@
 #include "notation/DessinMarks.h"
 #include "notation/FormesCorps.h"
 #include "notation/PetitesNotes.h"
+#include "notation/Queues.h"
 #include "notation/SilencesFantomes.h"
 #include "notation/TaillesPortee.h"
 #include "notation/TraceLiaisons.h"
@@ -30,6 +31,7 @@
 #include "system/Handles.h"
 #include "system/Offscreens.h"
 #include "system/Reporters.h"
+#include "system/Splines.h"
 #include "system/Strings.h"
 #include "text/Fontes.h"
 
@@ -45,9 +47,196 @@ bool IsNoteLiee(Portee** staff, int32_t index) {
   return plusieurs;
 }
 
-// SEAM(notation): the notes of a text's rhythm pattern are drawn with the note
-// drawing; until then they take no room.
-void TraceSignesRhythmicPattern(const Signe*, int32_t, uint8_t, float) {}
+namespace {
+
+// One sign of a rhythm figure as it is placed: its written value, its head's
+// x and width, its size and its stem tip. The stem-group entries the figure
+// borrows are kept beside it and given back.
+struct SigneFigure {
+  NotePossible valeur;
+  int32_t x, largeur, pourcent, taille, tige;
+  float interligne;
+  QueueEntry garde;
+};
+
+uint8_t GlypheAlterationFigure(uint8_t alteration) {
+  switch (alteration & kAlterationMasque) {
+    case 0: return 110;
+    case 1: return 35;
+    case 3: return 98;
+    case 4: return 220;
+    case 5: return 186;
+    default: return 0;
+  }
+}
+
+// A sign's colour; without one, black (no staff lends its own).
+void CouleurFigure(uint16_t couleur) {
+  if (couleur > 0) SetForeColor(int16_t(couleur));
+  else ForeColor(blackColor);
+}
+
+uint8_t GlypheSilenceFigure(int32_t valeur) {
+  switch (valeur) {
+    case 2520: return 244;
+    case 5040: return 168;
+    case 10080: return 197;
+    case 20160: return 228;
+    case 40320: return GModeGraphique.drapeaux[2] ? 213 : 206;
+    case 80640: return 238;
+    case 161280: return 183;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void TraceSignesRhythmicPattern(const Signe* notes, int32_t count, uint8_t secondMode, float scale) {
+  if (!notes || count <= 0) return;
+  count = std::min<int32_t>(count, kMaxQueues);
+  Handle travail = NewHandleClear(Size(count) * Size(sizeof(SigneFigure)));
+  if (!travail) return;
+  HLock(travail);
+  SigneFigure* f = reinterpret_cast<SigneFigure*>(*travail);
+  const int16_t nbQueueAvant = nbQueue, minBarresAvant = minBarresInTabQueue, modeAvant = curModeDecoupeDemiTemps;
+  for (int32_t i = 0; i < count; i++) f[i].garde = TabQueue[i];
+  Point pen;
+  GetPen(&pen);
+  const float echelle = scale > 0.0f ? scale : 1.0f;
+
+  // Values, sizes and places from the pen; the stem group rebuilt from them.
+  nbQueue = 0;
+  int32_t x = pen.h;
+  for (int32_t i = 0; i < count; i++) {
+    const Signe& s = notes[i];
+    SigneFigure& g = f[i];
+    CalculeNotePossible(1290240, s.duree, nullptr, s.motTuplet ? s.motTuplet : kDivisionSimple, &g.valeur, s.kind);
+    g.pourcent = std::max<int32_t>(1, int32_t(float(s.taille ? s.taille : 100) * echelle));
+    g.taille = std::max<int32_t>(1, g.pourcent * 72 / 100);
+    TextFontMusicale(nullptr, Sature16(g.taille));
+    g.largeur = (int32_t(CharWidthCaractereMusical(207)) * 613 + 356) / 713;
+    // The music font's unit size is four interlines.
+    g.interligne = std::max(1.0f, float(Zoom(g.taille)) / 12.0f);
+    g.x = x;
+    g.tige = Sature32(int64_t(pen.v) - int64_t(g.interligne * 4.0f));
+    const bool lie = (s.flags & kSigneAccroche) && i + 1 < count && !(s.motTuplet & 0x1000);
+    if (s.kind >= 0)
+      AjouteQueue(Sature16(g.largeur), Sature16(x), g.valeur.crochets, g.valeur.base, 0, lie, lie, 0, 0, 0, 0, 0, i,
+                  s.couleur, uint16_t(g.pourcent), 0, nullptr);
+    else
+      AjouteQueue(Sature16(g.largeur), Sature16(x), kCrochetsSilence, g.valeur.base, 0, 0, 0, 0, 0, 0, 0, 0, i,
+                  s.couleur, uint16_t(g.pourcent), 0, nullptr);
+    x = Sature32(int64_t(x) + g.largeur + Zoom(int32_t(s.decalageTeteAccord) + 5));
+  }
+
+  // Heads with their accidentals and dots, rests, ties.
+  const int16_t epaisseurQueue = Sature16(std::max<int32_t>(1, Zoom(GModeGraphique.slot[kSlotEpaisseurQueue]) / 4));
+  for (int32_t i = 0; i < count; i++) {
+    const Signe& s = notes[i];
+    const SigneFigure& g = f[i];
+    CouleurFigure(s.couleur);
+    TextFontMusicale(nullptr, Sature16(g.taille));
+    // The head sits on the pen's line.
+    const int32_t y = pen.v - int32_t(g.interligne / 2.0f);
+    if (s.kind < 0) {
+      if (const uint8_t r = GlypheSilenceFigure(g.valeur.base)) {
+        MoveTo(Sature16(g.x), Sature16(int32_t(pen.v) - int32_t(g.interligne * 2.0f)));
+        DrawCharMusical(r);
+      }
+    } else {
+      if (const uint8_t a = GlypheAlterationFigure(s.alteration); a && s.alteration != kAlterationAucune) {
+        const int32_t decale = (s.alteration & kAlterationMasque) == 5 ? Zoom(1) : 0;
+        MoveTo(Sature16(g.x - CharWidthCaractereMusical(a) - Zoom(1) - decale), Sature16(y));
+        DrawCharMusical(a);
+      }
+      TraceFormeCorps(nullptr, s.formeTete, g.valeur.base, 0, Sature16(g.pourcent), Sature16(g.x), Sature16(y));
+      MoveTo(Sature16(g.x + g.largeur), Sature16(y));
+    }
+    for (int16_t k = 0; k < g.valeur.points; k++) {
+      Move(Sature16(std::max<int32_t>(1, Zoom(1) / 2)), 0);
+      DrawCharMusical(46);
+    }
+    if (s.indexParamEffet != -1 && i + 1 < count) {
+      const SigneFigure& h = f[i + 1];
+      const int32_t yl = y - int32_t(g.interligne);
+      const int32_t x0 = g.x + g.largeur / 2, x1 = h.x + h.largeur / 2;
+      const int32_t creux = int32_t(float(x1 - x0) * float(GModeGraphique.slot[70]) / 100.0f);
+      TraceLiaisonCoule(0, Sature16(x0), Sature16(yl), Sature16(x1), Sature16(yl), Sature16((x0 + x1) / 2),
+                        Sature16(yl - creux), Sature16(std::max<int32_t>(1, Zoom(GModeGraphique.slot[69]))), 0.0f);
+    }
+  }
+
+  // Stems up, then flags or beams.
+  for (int32_t i = 0; i < count;) {
+    const SigneFigure& g = f[i];
+    const QueueEntry& q = TabQueue[i];
+    if (q.barres == kCrochetsSilence || g.valeur.base >= 161280 || g.valeur.base <= 0) {
+      i++;
+      continue;
+    }
+    // A run of stems beamed together ends at the first that is not beamed on.
+    int32_t fin = i;
+    while (fin + 1 < count && TabQueue[fin].barreSuivante && TabQueue[fin + 1].barres != kCrochetsSilence &&
+           f[fin + 1].valeur.base < 161280)
+      fin++;
+    int32_t tige = g.tige;
+    for (int32_t k = i; k <= fin; k++) tige = std::min(tige, f[k].tige);
+    auto xTige = [&](int32_t k) { return f[k].x + f[k].largeur - epaisseurQueue; };
+    for (int32_t k = i; k <= fin; k++) {
+      CouleurFigure(notes[k].couleur);
+      PenSize(epaisseurQueue, epaisseurQueue);
+      const int32_t y = pen.v - int32_t(f[k].interligne / 2.0f);
+      MoveTo(Sature16(xTige(k)), Sature16(y - 1));
+      LineTo(Sature16(xTige(k)), Sature16(fin > i ? tige : f[k].tige));
+    }
+    if (fin == i) {
+      const int32_t n = std::max<int32_t>(0, g.valeur.crochets);
+      const int32_t xs = xTige(i);
+      TextFontMusicale(nullptr, Sature16(g.taille));
+      const int32_t S = Zoom(g.taille);
+      if (n > 0 && secondMode) {
+        for (int32_t k = 0; k < n; k++) {
+          const float y0 = float(g.tige) + float(k) * g.interligne * 0.75f;
+          AntialiasedLine(true, float(xs), y0, float(xs) + float(g.largeur), y0 + g.interligne, 1.0f,
+                          float(epaisseurQueue) * 2.0f);
+        }
+      } else if (n == 1 || n == 2) {
+        MoveTo(Sature16(xs), Sature16(g.tige + S * 23 / 100));
+        DrawCharMusical(n == 1 ? kGlypheCrochetHaut1 : kGlypheCrochetHaut2);
+      } else {
+        for (int32_t k = 0; k < n; k++) {
+          MoveTo(Sature16(xs), Sature16(g.tige + S * 23 / 100 + int32_t(float(k) * g.interligne * 0.75f)));
+          DrawCharMusical(kGlypheCrochetHautEmpile);
+        }
+      }
+    } else {
+      for (int32_t k = i; k < fin; k++) {
+        const int32_t epaisseur = std::max<int32_t>(1, Zoom(f[k].pourcent * LargeurBarre / 100) / 4);
+        const int32_t ecart = std::max<int32_t>(1, Zoom(f[k].pourcent * EcartBarre / 100) / 4);
+        int16_t gauche = 0, droite = 0;
+        GetBeamLeftRight(int16_t(i), int16_t(fin), int16_t(k), 0, &gauche, &droite);
+        CouleurFigure(notes[k].couleur);
+        for (int32_t b = 0; b < droite; b++) {
+          const int32_t dy = b * (ecart + epaisseur);
+          const Rect r{Sature16(tige + dy), Sature16(xTige(k)), Sature16(tige + dy + epaisseur),
+                       Sature16(xTige(k + 1) + epaisseurQueue)};
+          PaintRect(&r);
+        }
+      }
+    }
+    i = fin + 1;
+  }
+
+  for (int32_t i = 0; i < count; i++) TabQueue[i] = f[i].garde;
+  nbQueue = nbQueueAvant;
+  minBarresInTabQueue = minBarresAvant;
+  curModeDecoupeDemiTemps = modeAvant;
+  DisposeHandle(travail);
+  // The pen moves past the figure.
+  PenNormal();
+  ForeColor(blackColor);
+  MoveTo(Sature16(x), pen.v);
+}
 
 Handle CvtNoteEnListeNotesLieesBorne(Portee** staff, int32_t index, int32_t, int32_t lastBar, int32_t) {
   Handle h = NewHandleClear(0);

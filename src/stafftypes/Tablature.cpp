@@ -118,7 +118,8 @@ void InitVecteursTablature(Portee** staff, uint32_t kind) {
     p.vect_Note2Ecr = v.CvtNoteToEcr;
     p.vect_Note2Ruban = v.CvtNoteToRuban;
     p.CvtIndexNoteEnAireRuban = v.CvtIndexNoteTablatureEnAireRuban;
-  } else {
+  } else if ((*staff)->type == kTypePorteeStandard || (*staff)->type == kTypePorteeBatterieStd) {
+    // Other types keep their own note positions.
     p.vect_Note2Ecr = &VectNoteToEcrCleSol;
     p.vect_Note2Ruban = &VectNoteToRubanCleSol;
     p.CvtIndexNoteEnAireRuban = &VectCvtIndexNoteEnAireRubanStd;

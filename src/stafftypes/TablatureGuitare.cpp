@@ -457,7 +457,7 @@ void TraceArmatureTablatureGuitare(Portee** staff, const Rect* rect, int32_t tic
   if (tick == 0) {
     ReCalculeInterneGraphTablatureGuitare(staff);
     SetStyleEnteteTablature(staff);
-    const Tablature r = *Rec(staff);
+    const Tablature& r = *Rec(staff);
     if (r.afficheCapo && r.capo != 0) {
       char capo[24];
       std::snprintf(capo, sizeof capo, "Capo %d", int(r.capo));
@@ -523,7 +523,8 @@ void TraceNoteTablatureGuitare(Portee** staff, int16_t x, int16_t, int32_t index
   Partition** score = (*staff)->partition;
   SetStyleTablature(staff, note);
   t = Rec(staff);
-  const Tablature r = *t;
+  // The record's block is never resized while it is drawn: it stays put.
+  const Tablature& r = *t;
   const int16_t base = Base(staff, r);
   const float milieu = float(base) + float(GetHauteurUtileTablature(GetTablature(staff))) / 2.0f;
   if (note->kind == kSigneRepeteDeuxMesures || note->kind == kSigneSpecial) {
@@ -614,7 +615,8 @@ int16_t TraceGraceNotesTablatureGuitare(Portee** staff, int16_t x, int16_t y, in
   int16_t nAvant = 0, nApres = 0;
   GraceEntry avant[kMaxGraceEntries], apres[kMaxGraceEntries];
   if (!CalculeTabGraceNotes(staff, note, index, 0, &nAvant, &nApres, avant, apres)) return 0;
-  const Tablature r = *t;
+  // The record's block is never resized while it is drawn: it stays put.
+  const Tablature& r = *t;
   const int16_t fret = int8_t(note->tablatureCase);
   SetStyleTablatureGrace(staff, note);
   char texte[128] = {};
@@ -660,8 +662,20 @@ void CalculePosEffetTablatureGuitare(uint8_t screen, Portee** staff, const Signe
   auto z = [&](int32_t v) { return screen || !score ? Zoom(v) : ZoomRuban(score, v); };
   char texte[32] = {};
   if (note) CalculeTexteNoteTablature(staff, note, texte);
+  // The note's text is measured in its style; the port's text and colour
+  // are the caller's again afterwards.
+  GrafPtr port;
+  GetPort(&port);
+  const int16_t police = GetPortTextFont(port), taille = GetPortTextSize(port);
+  const uint8_t face = GetPortTextFace(port);
+  RGBColor couleur;
+  GetForeColor(&couleur);
   SetStyleTablature(staff, note);
   const int32_t w = LargeurTexte(texte);
+  TextFont(police);
+  TextSize(taille);
+  TextFace(face);
+  RGBForeColor(&couleur);
   const float sp = screen ? t->interligne : t->interligneRuban;
   const int32_t h = int32_t(sp);
   const int32_t base = screen ? Base(staff, *t) : int32_t(int64_t((*staff)->aireRuban.top) + t->ligneBaseRuban);
@@ -707,7 +721,8 @@ void AfficheCurseurTablatureGuitare(Portee** staff, int32_t x, int32_t y, const 
   if (!t || !note || !(*staff)->partition) return;
   Point p{};
   CvtPtRubanEnPtEcran((*(*staff)->partition)->document, BigPt{x, y}, &p, nullptr);
-  const Tablature r = *t;
+  // The record's block is never resized while it is drawn: it stays put.
+  const Tablature& r = *t;
   if (note->kind == kSigneSilence && !IsCorpsHarmoniqueGuitare(staff, note)) {
     TextFontMusicale(staff, 72);
     TraceSilence(p.h, S16f(float(Base(staff, r)) + r.interligne), note->duree, Interligne(staff));

@@ -13,6 +13,7 @@
 #include "import/MusicXML.h"
 #include "import/XMLImportFixture.h"
 #include "import/XMLNotesReleve.h"
+#include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/QRVPOBJ.h"
 #include "model/Vues.h"
@@ -83,13 +84,18 @@ TEST(XMLCorpusNotes, PitchesAndAccidentals01a) {
 TEST(XMLCorpusNotes, RestDurations02a) {
   auto x = Importe("02a-Rests-Durations.xml");
   ASSERT_TRUE(x);
-  // Whole rests, then halving down to a 256th; values shorter than the
-  // model's 128th step stand at 1260 (512th, 1024ths). Then the dotted ones.
+  // Whole rests, then halving down to a 1024th (157.5 ticks, cut to 157 as
+  // its sounding duration is). Then the dotted ones.
   const std::vector<std::string> expected = {
       "r 161280", "r 161280", "r 161280", "r 80640", "r 40320", "r 20160",  "r 10080", "r 5040",  "r 2520",
-      "r 1260",   "r 630",    "r 1260",   "r 1260",  "r 1260",  "r 120960", "r 40320", "r 40320", "r 60480",
-      "r 30240",  "r 15120",  "r 7560",   "r 3780",  "r 1890",  "r 945",    "r 1890",  "r 1890",  "r 1890"};
+      "r 1260",   "r 630",    "r 315",    "r 157",   "r 157",   "r 120960", "r 40320", "r 40320", "r 60480",
+      "r 30240",  "r 15120",  "r 7560",   "r 3780",  "r 1890",  "r 945",    "r 472",   "r 236",   "r 236"};
   EXPECT_EQ(Accords(x->Staff(0)), expected);
+  // Every bar is a whole long: the shortest values do not push a bar past
+  // its signature.
+  Partition** score = x->Score();
+  ASSERT_EQ((*score)->nbMesures, 6);
+  for (int32_t b = 0; b <= 6; b++) EXPECT_EQ(CvtMesureEnTemps(score, b), b * 161280) << b;
   // One after the other, with no gap and nothing hidden among them.
   Portee** staff = x->Staff(0);
   const std::vector<Signe> s = Signes(staff);

@@ -49,9 +49,9 @@ TEST(XMLSquelette, NoteTypesAndTimeElements) {
   struct {
     const char* type;
     uint32_t ticks;
-  } types[] = {{"long", 645120},  {"Breve", 322560}, {"whole", 161280}, {"half", 80640}, {"QUARTER", 40320},
-               {"eighth", 20160}, {"16th", 10080},   {"32nd", 5040},    {"64th", 2520},  {"128th", 1260},
-               {"256th", 630},    {"512th", 1260},   {nullptr, 1260}};
+  } types[] = {{"long", 645120},  {"Breve", 322560}, {"whole", 161280}, {"half", 80640},  {"QUARTER", 40320},
+               {"eighth", 20160}, {"16th", 10080},   {"32nd", 5040},    {"64th", 2520},   {"128th", 1260},
+               {"256th", 630},    {"512th", 315},    {"1024th", 157},   {"2048th", 1260}, {nullptr, 1260}};
   for (auto& t : types) EXPECT_EQ(XMLNoteNameToDuration(t.type), t.ticks) << (t.type ? t.type : "null");
 
   struct {

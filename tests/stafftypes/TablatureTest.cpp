@@ -333,6 +333,11 @@ TEST_F(TablatureTest, StandardNotationAndTablatureOnOneStaff) {
   Portee** std = Staff(kTypePorteeStandard);
   InitVecteursTablature(std, 0);
   EXPECT_EQ((*std)->vecteurs.vect_Note2Ecr, &VectNoteToEcrCleSol);
+  // A staff of another type keeps its own note positions.
+  Portee** autre = Staff(kTypePorteeGregorien);
+  (*autre)->vecteurs.vect_Note2Ecr = &CvtNoteToRubanTablatureGuitare;
+  InitVecteursTablature(autre, 0);
+  EXPECT_EQ((*autre)->vecteurs.vect_Note2Ecr, &CvtNoteToRubanTablatureGuitare);
 }
 
 TEST_F(TablatureTest, MarksAroundATablatureNote) {
