@@ -460,8 +460,7 @@ bool Construit(Document* doc) {
   if (!staff) return false;
   Tablature** tab = NewTablature(staff, 0);
   if (!tab) return false;
-  // SEAM(stafftypes): the tablature's default style (line spacing, number
-  // and text styles) comes with the tablature record's own code.
+  SetDefaultStyleTablature(staff);
   (*score)->tempo = 120;
 
   // The neck: the one the command names, else one of the same tuning.
@@ -487,7 +486,13 @@ bool Construit(Document* doc) {
   }
   (*tab)->kind = uint32_t(id);
   (*tab)->nbCordes = uint16_t(nb);
-  for (int i = 0; i < nb; i++) (*tab)->cordes[i].valeurs[0] = loadTab.accordage[i];
+  // Strings take the neck's fret count and first fret when the neck gives
+  // them, else a common 24-fret neck.
+  for (int i = 0; i < nb && i < kNbCordesTablature; i++) {
+    const bool duNeck = id != kNeckPersonnalise && i < neck.nbCordes && neck.cordes[i].nbCases > 0;
+    (*tab)->cordes[i] = CordeTablature{{loadTab.accordage[i], uint16_t(duNeck ? neck.cordes[i].nbCases : 24),
+                                        uint16_t(duNeck ? std::max<int16_t>(0, neck.cordes[i].premiereCase) : 0)}};
+  }
   (*staff)->neck = id;
 
   // Meter and notes.

@@ -8,6 +8,7 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLPagination.h"
+#include "layout/HauteursPortees.h"
 #include "model/Document.h"
 #include "model/PartGroups.h"
 #include "model/Partition.h"
@@ -15,6 +16,7 @@
 #include "model/QRVPOBJ.h"
 #include "platform/Collections.h"
 #include "platform/Memory.h"
+#include "plugin/Necks.h"
 #include "sound/SINSTRUM.h"
 #include "stafftypes/Tablature.h"
 #include "system/Handles.h"
@@ -455,9 +457,18 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
           if (!staff) break;
           if (Tablature** tab = (*staff)->tablature ? reinterpret_cast<Tablature**>((*staff)->tablature) : nullptr) {
             (*tab)->flagsAffichage = 0;
-            // SEAM(stafftypes): the tablature's default style, its strings from the tuning read here
-            // (highest string first) and the staff height that follows, once the record holds strings.
-            if (details.nbCordes > 0) (*tab)->kind = 1001;
+            SetDefaultStyleTablature(staff);
+            if (details.nbCordes > 0) {
+              // Line 1 is the highest string: the last entry of the record.
+              Tablature* t = *tab;
+              t->kind = uint32_t(kNeckPersonnalise);
+              t->nbCordes = uint16_t(details.nbCordes);
+              for (int32_t c = 0; c < details.nbCordes; c++) {
+                const int32_t pitch = details.cordes[details.nbCordes - 1 - c];
+                t->cordes[c] = CordeTablature{{uint16_t(pitch < 0 ? 0xFFFF : pitch), 21, 0}};
+              }
+              CheckHauteurPortee(staff);
+            }
           }
           (*staff)->aspect.tailleUnite = 72;
           AjouteItem(staff, FourCC("part"), p);

@@ -242,14 +242,14 @@ void CalculePosLigneDebutEtFinPortee(Portee** staff, int16_t mode, int16_t* top,
 
 namespace {
 
-// SEAM(stafftypes): a tablature's lines come with its geometry; until then it
-// starts at its top offset below the staff's base line and ends at the
-// staff's bottom.
+// A tablature's lines: from its base line below the staff's top down by its
+// useful height.
 void LignesTablature(Portee** staff, int16_t* top, int16_t* bottom) {
   Tablature** t = GetTablature(staff);
   const Portee* p = *staff;
-  *top = int16_t(int32_t(p->yEcran) + p->decalageLigneBas + (t ? (*t)->decalageHaut : 0));
-  *bottom = p->yBas;
+  const int32_t haut = int32_t(p->yEcran) + (t ? (*t)->ligneBaseZoom : p->decalageLigneBas);
+  *top = int16_t(std::clamp<int32_t>(haut, INT16_MIN, INT16_MAX));
+  *bottom = int16_t(std::clamp<int32_t>(haut + GetHauteurUtileTablature(t), INT16_MIN, INT16_MAX));
 }
 
 }  // namespace

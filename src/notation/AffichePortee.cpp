@@ -20,7 +20,9 @@
 #include "model/TabEltMesure.h"
 #include "model/Tonalite.h"
 #include "notation/BarresMesure.h"
+#include "notation/DecalagesAccord.h"
 #include "notation/FormesCorps.h"
+#include "notation/NotesPortee.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
 #include "stafftypes/DonneesTablature.h"
@@ -127,6 +129,24 @@ int32_t CvtNumGroupeAccrocheEnTemps(Partition** score, int32_t number) {
 namespace {
 
 int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
+
+// A note of a staff that shows a tablature, written by the tablature's note
+// slot at its x. Its offset in its bar is computed at every drawing (kept in
+// the note): a page and the thumbnail are drawn at different resolutions.
+void TraceNoteTablature(Portee** staff, int32_t i, int32_t tick, int32_t bar, int64_t dx) {
+  Tablature** tab = GetTablature(staff);
+  Partition** score = (*staff)->partition;
+  if (!tab || !score || !(*tab)->vecteurs.TraceNote) return;
+  const int64_t debut = CvtMesureEnPixelEcranDebutMesure(score, bar);
+  const int64_t x = int64_t(CvtTempsEnPixelEcran(score, tick)) + CalculeDecalageCorpsAccord(nullptr, staff, i) - debut;
+  int32_t n = 0;
+  Signe* s = GetSignesPortee(staff, &n);
+  if (!s || i >= n) return;
+  s[i].xRelatifMesure = int16_t(std::clamp<int64_t>(x, -32000, 32000));
+  const Signe note = s[i];
+  (*tab)->vecteurs.TraceNote(staff, S16(note.xRelatifMesure + debut + dx), S16(debut + dx), i, &note,
+                             note.indexParamEffet);
+}
 
 // The bar table rows, read by index and guarded by the row count.
 struct Lignes {
@@ -270,7 +290,10 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
                        CvtTempsEnMesure(score, int32_t(std::max<int64_t>(INT32_MIN, int64_t(endTick) - 3))) + 1) -
       1;
   const int64_t dx = int64_t(headerEndX) - visX;
-  // SEAM(stafftypes): tablatures are fingered with the tablature slots.
+  // A tablature under the staff is fingered before it is drawn.
+  if (Tablature** tab = GetTablature(staff);
+      tab && IsNecessaireCalculTablature(staff) && (*tab)->vecteurs.CalculeTablature)
+    (*tab)->vecteurs.CalculeTablature(staff);
 
   AfficheGraphiquesPortee(staff, &clipRect, visX, barTick, lastTick);
   AfficheDynamiquesPortee(staff, &clipRect, visX, barTick, lastTick);
@@ -339,9 +362,14 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
       if (next <= index) next = index + 1;
       s = GetSignesPortee(staff, &n);
       if (next > n) next = n;
-      // SEAM(stafftypes): a tablature's rhythm stems and notes are drawn with
-      // the tablature slots.
+      AfficheQueuesTablature(staff, S16(noteX), uint16_t(S16(barX)), s, index, n, int16_t(bar), 0);
+      s = GetSignesPortee(staff, &n);
+      if (next > n) next = n;
+      const bool tablature = IsTablatureVisible(staff);
       for (int32_t i = index; i < next && s; i++) {
+        if (tablature) TraceNoteTablature(staff, i, int32_t(tick), bar, dx);
+        s = GetSignesPortee(staff, &n);
+        if (!s || i >= n) break;
         if (s[i].flags & kSigneAccordSuite) continue;
         tick += s[i].duree;
         tickInBar += s[i].duree;
@@ -425,6 +453,7 @@ int32_t TraceNotesVide(Portee**, int16_t, uint16_t, Signe*, int32_t, int32_t fir
                        uint8_t) {
   return first + 1;
 }
+void TraceNoteTablatureVide(Portee**, int16_t, int16_t, int32_t, const Signe*, int16_t) {}
 }  // namespace
 
 int16_t AffichePorteeSansNotes(Portee** staff, const Rect* area, int32_t startTick, int32_t endTick, uint16_t plainBar,
@@ -432,9 +461,15 @@ int16_t AffichePorteeSansNotes(Portee** staff, const Rect* area, int32_t startTi
   if (!staff || !*staff) return 0;
   const VectTraceNotes garde = (*staff)->vecteurs.vect_trace_notes;
   (*staff)->vecteurs.vect_trace_notes = &TraceNotesVide;
-  // SEAM(stafftypes): a tablature's note slot is swapped with the tablature slots.
+  Tablature** tab = GetTablature(staff);
+  void (*noteTablature)(Portee**, int16_t, int16_t, int32_t, const Signe*, int16_t) = nullptr;
+  if (tab) {
+    noteTablature = (*tab)->vecteurs.TraceNote;
+    (*tab)->vecteurs.TraceNote = &TraceNoteTablatureVide;
+  }
   const int16_t h = AffichePorteeBrut(staff, area, startTick, endTick, plainBar, armatureFlag, firstBarFlag, withHeader,
                                       0, barOption);
   (*staff)->vecteurs.vect_trace_notes = garde;
+  if (tab) (*tab)->vecteurs.TraceNote = noteTablature;
   return h;
 }

@@ -80,11 +80,7 @@ Tablature* TablatureDe(Portee** staff) {
   return t ? *t : nullptr;
 }
 
-// SEAM(stafftypes): a tablature's useful height is its screen height until
-// its line geometry is built.
-int16_t HauteurTablature(Portee** staff, Tablature* t) {
-  return t && t->vecteurs.GetHauteurEcran ? t->vecteurs.GetHauteurEcran(staff, 1) : 0;
-}
+int16_t HauteurTablature(Portee** staff, Tablature* t) { return t ? GetHauteurUtileTablature(GetTablature(staff)) : 0; }
 
 bool TablatureSansNotation(Portee** staff, Tablature* t) {
   return staff && (*staff)->type == 7 && t && !(t->flagsAffichage & kTablatureAfficheNotation);

@@ -222,8 +222,8 @@ Handle CvtNoteEnAffCorps(Portee** staff, int32_t index, int32_t start, int16_t b
       a.xTete = a.x;
       if (!(note.flags & kSigneQueueEnBas))
         a.xTete = a.x + (*staff)->largeurTete - std::max<int32_t>(1, CvtTaillePlumeZoom(kMGLargeurPlumeBarre, 288) / 4);
-      // SEAM(stafftypes): a tablature note sits on its string once the
-      // tablature record gives its lines; until then, as on a staff.
+      // On a tablature staff the staff's note slot is the record's: the
+      // note sits on its string.
       a.y = CvtIndexNoteEnPosEcranLin(staff, index);
       if ((*staff)->type == kTypePorteeTablature) {
         a.queue = 18;

@@ -5,6 +5,8 @@
 #include "notation/DessinMarks.h"
 #include "notation/PetitesNotes.h"
 #include "notation/TraceLiaisons.h"
+#include "stafftypes/DonneesTablature.h"
+#include "stafftypes/ServicesTypesPortee.h"
 
 int16_t TraceExtraGraphiquesNote(Portee** staff, int16_t x, int16_t y, int32_t xOrigin, int32_t noteIndex,
                                  uint8_t tablatureMode, uint8_t withMarks, uint8_t withTie) {
@@ -14,11 +16,12 @@ int16_t TraceExtraGraphiquesNote(Portee** staff, int16_t x, int16_t y, int32_t x
   if (!s || noteIndex >= n) return 0;
   const Signe note = s[noteIndex];
   if (note.indexParamEffet < 0) return 0;
-  // SEAM(stafftypes): a tablature's own grace-note slot comes with the
-  // tablature slots; until then tablatures (mode other than 0) draw none.
-  const int16_t graces = tablatureMode == 0 ? TraceGraceNotes(staff, 1, x, 0, y, noteIndex, &note,
-                                                              uint16_t(note.indexParamEffet), nullptr, 0)
-                                            : int16_t(0);
+  int16_t graces = 0;
+  if (tablatureMode == 0) {
+    graces = TraceGraceNotes(staff, 1, x, 0, y, noteIndex, &note, uint16_t(note.indexParamEffet), nullptr, 0);
+  } else if (Tablature** t = GetTablature(staff); t && (*t)->vecteurs.TraceGraceNotes) {
+    graces = (*t)->vecteurs.TraceGraceNotes(staff, x, y, noteIndex, &note);
+  }
   if (withTie)
     TraceLiaisonEntreDeuxNotes(staff, xOrigin, noteIndex, &note, tablatureMode != 0, uint16_t(note.indexParamEffet));
   if (withMarks) TraceMarksNote(staff, x, y, noteIndex, &note, tablatureMode != 0, note.indexParamEffet);

@@ -45,7 +45,8 @@ void Zorodava(Partition** score, int32_t bar, int32_t* w, int32_t* u) {
 void QueuesRythme(Portee** staff, int16_t mode, Tablature* tablature) {
   if (nbQueue <= 0) return;
   const float il = (*staff)->interligne > 0.0f ? (*staff)->interligne : 6.0f;
-  const int32_t haut = (*staff)->rect.top + tablature->decalageHaut;
+  // The tablature's first line: its base line under the staff's top.
+  const int32_t haut = (*staff)->rect.top + tablature->ligneBaseZoom;
   const int32_t bas = haut + (tablature->vecteurs.GetHauteurEcran ? tablature->vecteurs.GetHauteurEcran(staff, 1) : 0);
   for (int16_t k = 0; k < nbQueue; k++) {
     QueueEntry& e = TabQueue[k];

@@ -19,6 +19,7 @@
 #include "notation/TaillesPortee.h"
 #include "platform/QuickDraw.h"
 #include "platform/TextDraw.h"
+#include "stafftypes/DonneesTablature.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/BigRect.h"
 #include "text/Fontes.h"
@@ -73,9 +74,14 @@ bool EstTablature(Portee** staff) { return staff && (*staff)->type == kTypePorte
 // The mark's point on either form.
 void PointMark(const Metrique& m, const Signe* note, int32_t index, const Mark* mark, bool onTablature, int32_t* x,
                int32_t* y) {
-  // SEAM(stafftypes): tablatures have no mark-placement slot yet: a mark on a
-  // tablature only takes its offsets.
+  // On a tablature the record's kind places the mark; a kind without a
+  // placement slot only adds the mark's offsets.
   if (onTablature || EstTablature(m.staff)) {
+    Tablature** t = GetTablature(m.staff);
+    if (t && (*t)->vecteurs.CalculePosEffet) {
+      (*t)->vecteurs.CalculePosEffet(m.ecran ? 1 : 0, m.staff, note, mark, x, y);
+      return;
+    }
     *x += m.Z(MarkDx(*mark));
     *y -= m.Z(MarkDy(*mark));
     return;

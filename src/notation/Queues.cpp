@@ -37,8 +37,8 @@ int16_t UniteMusicale(Portee** staff) {
 // Rhythm stems of a tablature: its display flags hold both bits 0 and 5.
 bool ModeRythme(const Tablature* tablature) { return tablature && (tablature->flagsAffichage & 33) == 33; }
 
-// SEAM(stafftypes): the tablature record carries no stem extension and no
-// centred-stem option yet: stems are neither lengthened nor centred.
+// The tablature record keeps no stem extension and no centred-stem option:
+// stems are neither lengthened nor centred.
 int16_t ExtensionQueueTablature(const Tablature*) { return 0; }
 
 // The stem pen: graphic-mode word 26 at the destination resolution.

@@ -150,9 +150,9 @@ int16_t Note2EcrTablatureAssociee(Portee** staff, int32_t, int32_t, const Signe*
   if (!staff || !sign) return 0;
   Tablature** tab = GetTablature(staff);
   const float origine = float((*staff)->rect.top + (tab ? (*tab)->ligneBaseZoom : 0));
-  // SEAM(stafftypes): the tablature record has no string spacing yet; the
-  // strings are an interline apart.
-  const float ecart = Interligne(staff);
+  // The strings are the record's line spacing apart (an interline before
+  // the record has measured them).
+  const float ecart = tab && (*tab)->interligne > 0.0f ? (*tab)->interligne : Interligne(staff);
   const float corde = float(sign->tablatureCorde) + ((sign->flags & kSigneQueueEnBas) ? 0.5f : -0.5f);
   return S16(int32_t(origine + corde * ecart));
 }

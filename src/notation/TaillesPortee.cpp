@@ -81,8 +81,8 @@ int16_t InitTaillePortee(Portee** staff) {
   p->hauteurEcran = int16_t(std::clamp<int32_t>(Zoom(p->hauteurBaseRuban), INT16_MIN, INT16_MAX));
   p->decalageLigneBas = int16_t(std::clamp<int32_t>(Zoom(p->decalageLigneBasBaseRuban), INT16_MIN, INT16_MAX));
   p->lignesTexte[1].decalageHaut = uint16_t(std::clamp<int32_t>(Zoom(p->ligneAccord), 0, UINT16_MAX));
-  // SEAM(stafftypes): the tablature record has no unit of its own yet; it
-  // only recomputes its inner graphics.
+  // The tablature's base line at the destination, then its inner graphics.
+  if (tab) (*tab)->ligneBaseZoom = int16_t(std::clamp<int32_t>(Zoom((*tab)->ligneBase), INT16_MIN, INT16_MAX));
   if (tab && (*tab)->vecteurs.ReCalculeInterneGraph) (*tab)->vecteurs.ReCalculeInterneGraph(staff);
   p = *staff;
   p->lignesTexte[0].decalageHaut = uint16_t(std::clamp<int32_t>(Zoom(p->hauteurBaseLigneTexte), 0, UINT16_MAX));

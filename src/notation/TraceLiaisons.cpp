@@ -22,6 +22,8 @@
 #include "notation/SCleGraf.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
+#include "stafftypes/DonneesTablature.h"
+#include "stafftypes/ServicesTypesPortee.h"
 #include "system/Strings.h"
 
 namespace {
@@ -88,9 +90,9 @@ bool GetCoordonneesTeteNoteAccroche(Portee** staff, int32_t note, bool tablature
   const Signe* s = GetSignesPortee(staff, &n);
   if (!score || !s || note < 0 || note >= n) return false;
   if (tablature && !(*staff)->tablature) return false;
-  // SEAM(stafftypes): a tablature note's y on its string comes with the
-  // tablature's own note positions; until then it sits as on its staff.
-  out->y = ecran ? CvtIndexNoteEnPosEcranLin(staff, note) : CvtIndexNoteEnPosRubanLin(staff, note);
+  if (tablature)
+    out->y = ecran ? CvtIndexNoteEnPosEcranLinTablature(staff, note) : CvtIndexNoteEnPosRubanLinTablature(staff, note);
+  else out->y = ecran ? CvtIndexNoteEnPosEcranLin(staff, note) : CvtIndexNoteEnPosRubanLin(staff, note);
   int64_t t = CvtIndexNoteEnTemps(staff, note);
   if (finChaine) {
     Handle pieces = CvtNoteEnListeNotesLiees(staff, note);

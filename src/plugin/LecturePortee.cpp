@@ -377,15 +377,15 @@ bool LitListes(Portee** staff, uint8_t lireGraphiques) {
   // The preferences' tablature styles are the standard style here.
   for (TextStyle& style : tab.styles) FixeTextStyleStd(&style);
   tab.partageGroupe = 1;
+  // Documents older than the marks-and-ties switches draw both.
+  tab.marquesDessinees = 1;
+  tab.liaisonsDessinees = 1;
   if (ReadTablature(&tab) && (*staff)->type != kTypePorteeBatterie && (*staff)->type != kTypePorteeParole) {
-    Tablature** t = NewTablature(staff, tab.kind);
-    if (t) {
-      // The slots the staff's record already holds stay: the file holds none.
-      // SEAM(stafftypes): the slots of the record's kind are installed with
-      // the tablature's renderers (InitVecteursTablature).
-      const VecteursTablature slots = (**t).vecteurs;
-      **t = tab;
-      (**t).vecteurs = slots;
+    if (!(*staff)->tablature) (*staff)->tablature = NewHandleClear(Size(sizeof(Tablature)));
+    if (Handle h = (*staff)->tablature) {
+      // The file holds no slots: the record's kind installs them.
+      *reinterpret_cast<Tablature*>(*h) = tab;
+      InitVecteursTablature(staff, tab.kind);
     }
   }
   FixeTablatureEtAccordsNonCalcules(staff);

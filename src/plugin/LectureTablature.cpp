@@ -160,8 +160,8 @@ int16_t ReadTablature(Tablature* t) {
     t->mot = LitMot();
     t->capo = LitOctet();
     const uint8_t b = LitOctet();
-    t->switches[0] = b & 1;
-    t->switches[1] = ((b >> 1) & 1) ^ 1;
+    t->afficheCapo = b & 1;
+    t->effaceDerriere = ((b >> 1) & 1) ^ 1;
   }
   t->poidsEcart = LitMot();
 
@@ -170,14 +170,16 @@ int16_t ReadTablature(Tablature* t) {
     ReadHarmonica(t);
     if (v >= 0x0750 && LitMot() == 1) LitAccordeon(t);
     const uint8_t b = LitOctet();
-    t->switches[2] = b & 1;
-    t->switches[3] = ((b >> 1) & 1) ^ 1;
-    t->switches[4] = ((b >> 2) & 1) ^ 1;
-    for (int i = 0; i < 3; i++) t->octets[i] = LitOctet();
+    t->teteHarmoniques = b & 1;
+    t->marquesDessinees = ((b >> 1) & 1) ^ 1;
+    t->liaisonsDessinees = ((b >> 2) & 1) ^ 1;
+    t->decalageVertical = int8_t(LitOctet());
+    t->suitOctaves = LitOctet();
+    t->octetReserve = LitOctet();
     t->partageGroupe = LitOctet();
     ReadGap(6);
-    t->octets[3] = LitOctet();
-    t->octets[4] = LitOctet();
+    t->afficheAccordage = LitOctet();
+    t->afficheTAB = LitOctet();
     if (v >= 0x9630) {
       numeros.color.red = LitMot();
       numeros.color.green = LitMot();

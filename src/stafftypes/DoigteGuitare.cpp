@@ -17,6 +17,7 @@
 #include "notation/QrvLiaisonCoule.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/ServicesTypesPortee.h"
+#include "stafftypes/TablatureGuitare.h"
 
 namespace {
 
@@ -35,20 +36,11 @@ constexpr int32_t kEtapesFenetre = 1 << 16;
 constexpr int64_t kEtapesCalcul = int64_t(1) << 23;
 constexpr int32_t kEtapesFenetreEpuise = 64;
 
-// SEAM(stafftypes): the fretted renderer's harmonic table and dulcimer frets
-// come with it; these copies serve the fingering until then.
 int16_t CaseHarmonique(int32_t ouverte, int32_t hauteur) {
-  static const int16_t kHarmoniques[][2] = {{12, 12}, {28, 9}, {19, 7}, {24, 5}, {4, 4}, {31, 3}};
-  for (const auto& h : kHarmoniques)
-    if (hauteur - ouverte == h[0]) return h[1];
-  return -1;
+  return CalculePosCaseHarmoniqueGuitare(int16_t(ouverte), int16_t(hauteur));
 }
 
-int32_t CaseDulcimerEnDemiTon(int32_t fret) {
-  static const int8_t kDemiTons[7] = {0, 2, 4, 5, 7, 9, 10};
-  if (fret < 0) return 0;
-  return 12 * (fret / 7) + kDemiTons[fret % 7];
-}
+int32_t CaseDulcimerEnDemiTon(int32_t fret) { return CvtCaseDulcimerEnDemiTon(int16_t(fret)); }
 
 // The hand and chord state the search carries from note to note.
 struct Etat {
@@ -280,12 +272,9 @@ void CalculeTablatureGuitare(Portee** staff) {
   if (!staff) return;
   Tablature** th = GetTablature(staff);
   if (!th || !*th) return;
-  // SEAM(stafftypes): the record's calculated, follows-octave-marks and
-  // harmonic-heads flags come with the record's slots; until then the
-  // caller marks it calculated and both flags are taken as set, their
-  // value at creation.
-  const bool suitOctaves = true;
-  const bool tetesHarmoniques = true;
+  (*th)->calculee = 1;
+  const bool suitOctaves = (*th)->suitOctaves != 0;
+  const bool tetesHarmoniques = (*th)->teteHarmoniques == 1;
   Partition** score = (*staff)->partition;
   if (suitOctaves && score) PrepareDynamiquesPartition(score);
 

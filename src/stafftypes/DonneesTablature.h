@@ -2,20 +2,78 @@
 // SHARED(data): the tablature record of a staff. Its operations are declared
 // in stafftypes/ServicesTypesPortee.h.
 #include "platform/PlatformTypes.h"
+#include "stafftypes/VecteursPortee.h"
 #include "text/TextStyle.h"
 
-// Display flags of a tablature record.
-enum : uint8_t { kTablatureAfficheNotation = 2 };
+// Display flags of a tablature record: the tablature, standard notation as
+// well, stems drawn on the tablature, those stems down, rests.
+enum : uint8_t {
+  kTablatureAfficheTablature = 1,
+  kTablatureAfficheNotation = 2,
+  kTablatureAfficheQueues = 4,
+  kTablatureQueuesEnBas = 8,
+  kTablatureAfficheSilences = 16,
+};
 
-struct Portee;
+struct BigRect;
+struct Mark;
+struct Rect;
+struct Signe;
 
 // The record's operation slots, filled by its kind; a null slot does nothing
-// (a tablature without a height slot is 0 high).
+// (a tablature without a height slot is 0 high). Tops are the y of the first
+// line (staff area's top + base line).
 struct VecteursTablature {
-  // Recomputes the line spacing and heights at the destination resolution.
+  // 0: capo, T A B and tuning at a line start (time 0), with the time signature.
+  void (*TraceArmature)(Portee** staff, const Rect* rect, int32_t tick, int16_t top, uint8_t withTime);
+  // 1: a time-signature change at a bar.
+  void (*TraceClefChange)(Portee** staff, int16_t bar, int16_t x);
+  // 2: the lines over `area`, with the start line when asked.
+  void (*TraceFond)(Portee** staff, const Rect* rect, const Rect* area, int16_t top, uint8_t startLine);
+  // 3: the bar line from y1 to y2 (across the tablature when they are equal).
+  void (*TraceBarre)(Portee** staff, int16_t bar, int16_t x, int16_t y1, int16_t y2);
+  // 4: one note at x (xRef the bar's x); effectsIndex its grace and mark record.
+  void (*TraceNote)(Portee** staff, int16_t x, int16_t xRef, int32_t index, const Signe* note, int16_t effectsIndex);
+  // 5: recomputes the line spacing and heights at the destination resolution.
   void (*ReCalculeInterneGraph)(Portee** staff);
-  // The tablature's height in pixels at the destination resolution (asked with 1).
-  int16_t (*GetHauteurEcran)(Portee** staff, int16_t mode);
+  // 6: the tablature's height in pixels at the destination resolution (asked
+  // with 1: half a line spacing more).
+  int16_t (*GetHauteurEcran)(Portee** staff, int16_t half);
+  // 7: the automatic fingering of the staff's notes.
+  void (*CalculeTablature)(Portee** staff);
+  // 8: the palette of a clicked note (never shown here).
+  int16_t (*PopUpSelectCase)(Portee** staff, int16_t a, int16_t b, int16_t c, int16_t d);
+  // 9: the note under the cursor (its pitch into note->kind); -2 when none.
+  int16_t (*CvtRubanToNote)(Portee** staff, int32_t tick, int32_t y, Signe* note);
+  // 10 and 11: the y of a note on the screen and on the ribbon (staff slots 3 and 4).
+  VectNote2Y CvtNoteToEcr;
+  VectNote2Y CvtNoteToRuban;
+  // 12: a note's horizontal shift.
+  int16_t (*GetDeltaXNote)(Portee** staff, int32_t index);
+  // 13: the note the cursor would write at (x, y) on the ribbon.
+  void (*AfficheCurseur)(Portee** staff, int32_t x, int32_t y, const Signe* note, uint8_t withStyle);
+  // 14: the settings dialog (never shown here).
+  int16_t (*SelectParam)(Portee** staff);
+  // 15 to 18: the cursor's fret and string.
+  int16_t (*GetPosCase)(Portee** staff);
+  int16_t (*GetPosCorde)(Portee** staff);
+  void (*SetPosCase)(Portee** staff, int16_t fret);
+  void (*SetPosCorde)(Portee** staff, int16_t string);
+  // 19: the ribbon rectangle of a note (staff slot 12).
+  VectCvtIndexNoteEnAireRuban CvtIndexNoteTablatureEnAireRuban;
+  // 20 and 21: the tablature's area on the ribbon and on the screen.
+  void (*GetRectRuban)(Portee** staff, BigRect* out);
+  void (*GetRectEcran)(Portee** staff, Rect* out);
+  // 22: the pitch of a fret on a string.
+  int16_t (*CalculeHauteurNote)(Portee** staff, int16_t string, int16_t fret);
+  // 23: the first string and fret that play a pitch (255 both when none).
+  void (*CalculeCordeCaseNote)(Portee** staff, int16_t pitch, uint8_t* string, uint8_t* fret);
+  // 24: the grace notes of a note drawn at (x, y); returns what they drew.
+  int16_t (*TraceGraceNotes)(Portee** staff, int16_t x, int16_t y, int32_t index, const Signe* note);
+  // 25: the point of a note's mark (x, y in: the note's point).
+  void (*CalculePosEffet)(uint8_t screen, Portee** staff, const Signe* note, const Mark* mark, int32_t* x, int32_t* y);
+  // 26: two positions (string x 256 + fret) can stand together.
+  bool (*IsPosCompatibles)(Portee** staff, uint16_t a, uint16_t b);
 };
 
 // Fixed room of the record: what a document stores beyond it is read and dropped.
@@ -30,9 +88,13 @@ constexpr int kNbRangeesBassesAccordeon = 3;
 // Tablature instruments other than necks.
 enum : uint32_t { kTablatureHarmonica = 2000, kTablatureAccordeon = 3000 };
 
+// How frets are written: numbers, lute letters, dulcimer frets, shamisen and
+// kountigui labels.
+enum : int32_t { kModeChiffres = 0, kModeLuth = 1, kModeDulcimer = 2, kModeShamisen = 3, kModeKountigui = 4 };
+
 // One string: three values, the first its open pitch.
 struct CordeTablature {
-  uint16_t valeurs[3];
+  uint16_t valeurs[3];  // open pitch, fret count, first fret
 };
 
 struct TrouHarmonica {
@@ -92,11 +154,13 @@ struct Accordeon {
   uint8_t octet800;
 };
 
-// The head of the record: the tablature code completes it with its geometry,
-// text styles and the rest of its operation slots.
+// A staff's tablature record: the instrument (a neck's strings, a harmonica
+// or an accordion), its geometry at the destination resolution, its styles,
+// its display switches and the slots of its kind.
 struct Tablature {
   uint32_t kind;           // kTablatureAccordeon, kTablatureHarmonica, else a neck id (0 fretted)
-  uint8_t flagsAffichage;  // kTablatureAfficheNotation: standard notation shown too
+  uint8_t calculee;        // the automatic fingering is up to date
+  uint8_t flagsAffichage;  // kTablatureAffiche* bits
   int16_t decalageHaut;    // y of the first tablature line relative to the staff's base line
   // Offset of the first line below the staff area's top: at 72 dpi, zoomed,
   // and zoomed for the piano roll (layout/HauteursPortees.h sets them).
@@ -104,29 +168,47 @@ struct Tablature {
   int16_t ligneBaseZoom;
   int16_t ligneBaseRuban;
   float decalage;  // under a staff of another type: added to the staff's height
+  // Geometry: useful height and line spacing, on the screen and the ribbon.
+  int16_t hauteur;
+  float interligne;
+  int16_t hauteurRuban;
+  float interligneRuban;
   VecteursTablature vecteurs;
 
   // As documents store it.
   uint16_t nbCordes;  // as stored; at most kNbCordesTablature are kept
+  // Per string: open pitch, fret count, first fret.
   CordeTablature cordes[kNbCordesTablature];
   uint8_t transposition;
   int32_t modeNumeros;  // 0 numbers, 1 lute letters, 2 dulcimer, 3 shamisen, 4 kountigui
   // Weights of the automatic fingering.
   uint16_t envergure;  // hand span in frets
-  uint16_t poidsCase;
+  uint16_t poidsCase;  // stretch cost
   uint16_t poidsCordeVide;
   uint16_t poidsChangementCorde;
   uint16_t profondeur;  // search depth
-  uint16_t poidsEcart;
-  uint8_t octetPoids;
-  uint8_t couleur;  // colour index
-  // Number style, text style, and the style of the other numbers.
+  uint16_t poidsEcart;  // gap cost
+  uint8_t octetPoids;   // the fingering groups short notes (0)
+  uint8_t couleur;      // line colour index
+  // Note text style, header text style, grace-note text style.
   TextStyle styles[3];
   uint16_t mot;
-  int16_t capo;
-  uint8_t switches[6];
-  uint8_t octets[5];
-  uint8_t partageGroupe;  // shared by the staff's group (1)
+  int16_t capo;  // fret
+  // Display switches (1 at creation but where said).
+  uint8_t afficheCapo;
+  uint8_t effaceDerriere;     // the note text's background is erased
+  uint8_t teteHarmoniques;    // harmonic heads are written as harmonics
+  uint8_t marquesDessinees;   // the notes' marks are drawn
+  uint8_t liaisonsDessinees;  // the notes' ties are drawn
+  int8_t decalageVertical;    // 72-dpi units added zoomed to every note position (0)
+  uint8_t suitOctaves;        // the fingering uses the octave-adjusted pitch
+  uint8_t octetReserve;       // kept as read
+  uint8_t afficheAccordage;   // the tuning at a line start (0)
+  uint8_t afficheTAB;         // the letters T, A, B at a line start (0)
+  uint8_t partageGroupe;      // shared by the staff's group (1)
   Harmonica harmonica;
   Accordeon accordeon;
 };
+
+// The styles of the record.
+enum : int { kStyleTablatureNote = 0, kStyleTablatureEntete = 1, kStyleTablatureGrace = 2 };

@@ -20,6 +20,7 @@
 #include "notation/NotesPortee.h"
 #include "notation/TaillesPortee.h"
 #include "platform/QuickDraw.h"
+#include "stafftypes/Tablature.h"
 #include "system/Couleurs.h"
 #include "system/PortLayer.h"
 #include "text/Fontes.h"
@@ -263,8 +264,6 @@ int16_t TraceDivisionTemps(Portee** staff, int16_t x, int16_t y, int32_t rightLi
 
 // ---- The slots.
 
-namespace {
-
 void InitPorteeStd(Portee** staff) {
   CGrafPtr avant = SetPortTemporaire();
   InitTaillePortee(staff);
@@ -272,6 +271,8 @@ void InitPorteeStd(Portee** staff) {
   (*staff)->largeurCle = S16(Zoom(59));
   SetPort(reinterpret_cast<GrafPtr>(avant));
 }
+
+namespace {
 
 // The screen (or ribbon) y of a note or sign.
 int16_t NoteEnY(Portee** staff, int32_t tick, int32_t index, const Signe* note, uint8_t* flags, bool ruban) {
@@ -301,6 +302,8 @@ int16_t NoteEnY(Portee** staff, int32_t tick, int32_t index, const Signe* note, 
   return S16f(y);
 }
 
+}  // namespace
+
 int16_t VectNoteToEcrCleSol(Portee** staff, int32_t tick, int32_t index, const Signe* note, uint8_t* flags) {
   return NoteEnY(staff, tick, index, note, flags, false);
 }
@@ -322,8 +325,11 @@ void TraceFondPorteeQuarvel(Portee** staff, const Rect* staffRect, int16_t, cons
     if ((*staff)->aspect.afficheLigne[k])
       TraceLigneHorizontale(staff, zone.left, y, S16(int32_t(zone.right) - zone.left - 1), epaisseur,
                             float(Mg(kMGEpaisseurLignePortee)), CouleurPortee(staff));
-  // SEAM(stafftypes): a tablature's own background is drawn with the
-  // tablature slots.
+  // A tablature under the staff draws its lines; a tablature staff draws
+  // them itself before this background.
+  if (Tablature** t = GetTablature(staff); t && (*staff)->type != kTypePorteeTablature && (*t)->vecteurs.TraceFond)
+    (*t)->vecteurs.TraceFond(staff, staffRect, &zone, S16(int32_t((*staff)->rect.top) + (*t)->ligneBaseZoom),
+                             startLine && (*staff)->debutLigne);
   if (startLine && Mg(kMGEpaisseurLigneDebut) != 0 && (*staff)->debutLigne) {
     FixeEpaisseurCouleur(Mg(kMGEpaisseurLigneDebut), 1, 288, CouleurPortee(staff));
     MoveTo(staffRect->left, (*staff)->yBarreHaut);
@@ -333,7 +339,7 @@ void TraceFondPorteeQuarvel(Portee** staff, const Rect* staffRect, int16_t, cons
   ForeColor(blackColor);
 }
 
-void TraceArmature(Portee** staff, const Rect* rect, int32_t tick, uint8_t withTime, bool neutre) {
+static void TraceArmature(Portee** staff, const Rect* rect, int32_t tick, uint8_t withTime, bool neutre) {
   if (!staff || !rect) return;
   Partition** score = (*staff)->partition;
   const int16_t bar = score ? CvtTempsEnMesure(score, tick) : int16_t(0);
@@ -353,8 +359,8 @@ void TraceArmature(Portee** staff, const Rect* rect, int32_t tick, uint8_t withT
     CvtMesureEnDivisionTemporelle(score, bar, &d);
     x = TraceDivisionTemps(staff, x, S16f(BasY(staff) - 2.0f * Il(staff)), kSansLimiteDroite, &d);
   }
-  // SEAM(stafftypes): a tablature's line-start header is drawn with the
-  // tablature slots.
+  if (Tablature** t = GetTablature(staff); t && (*t)->vecteurs.TraceArmature)
+    (*t)->vecteurs.TraceArmature(staff, rect, tick, S16(int32_t((*staff)->rect.top) + (*t)->ligneBaseZoom), withTime);
   TextSize(0);
   TextFont(GetStdFont());
   ForeColor(blackColor);
@@ -363,7 +369,7 @@ void TraceArmature(Portee** staff, const Rect* rect, int32_t tick, uint8_t withT
 void VectTraceArmatureStd(Portee** staff, const Rect* rect, const Rect*, int32_t tick, uint8_t withTime) {
   TraceArmature(staff, rect, tick, withTime, false);
 }
-void VectTraceArmatureBatterieStd(Portee** staff, const Rect* rect, const Rect*, int32_t tick, uint8_t) {
+static void VectTraceArmatureBatterieStd(Portee** staff, const Rect* rect, const Rect*, int32_t tick, uint8_t) {
   TraceArmature(staff, rect, tick, 0, true);
 }
 
@@ -404,8 +410,6 @@ int16_t VectCvtIndexNoteEnAireRubanStd(Portee** staff, int32_t index, BigRect* o
   }
   return 1;
 }
-
-}  // namespace
 
 int16_t TraceBarreMesureQuarvel(Portee** staff, int16_t bar, int16_t x, int16_t, uint8_t drawLine, uint8_t) {
   if (!staff) return x;
@@ -454,8 +458,12 @@ int16_t TraceBarreMesureQuarvel(Portee** staff, int16_t bar, int16_t x, int16_t,
       hx = TraceDivisionTemps(staff, hx, S16f(BasY(staff) - 2.0f * Il(staff)), bar < rows ? limite : kSansLimiteDroite,
                               &d);
     }
-    // SEAM(stafftypes): a tablature's header at bar 0 is drawn with the
-    // tablature slots.
+    if (Tablature** t = GetTablature(staff);
+        bar == 0 && t && !(*staff)->enteteTablature && (*t)->vecteurs.TraceArmature) {
+      const Rect r{(*staff)->rect.top, x, (*staff)->rect.bottom, (*staff)->rect.right};
+      (*t)->vecteurs.TraceArmature(staff, &r, 0, S16(int32_t((*staff)->rect.top) + (*t)->ligneBaseZoom),
+                                   (vis & kVisibleSignature) ? 1 : 0);
+    }
     if ((*staff)->flagNumeroMesure) AfficheNumeroMesure(staff, x, bar);
     ForeColor(blackColor);
   }
@@ -474,8 +482,8 @@ int16_t TraceBarreMesureQuarvel(Portee** staff, int16_t bar, int16_t x, int16_t,
     LineTo(x, (*staff)->yBarreBas);
     PenNormal();
     ForeColor(blackColor);
-    // SEAM(stafftypes): a tablature's part of the bar line is drawn with the
-    // tablature slots.
+    if (Tablature** t = GetTablature(staff); t && (*t)->vecteurs.TraceBarre)
+      (*t)->vecteurs.TraceBarre(staff, bar, x, 0, 0);
   }
   if (drawLine) TraceBarreMesureLigneTextes(staff, x);
   return bar < 0 ? x : hx;

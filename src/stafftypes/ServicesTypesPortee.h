@@ -109,10 +109,15 @@ void CalculeAccordAccordeonSelonNotes(Partition** score, Portee** staff, int32_t
 int16_t CvtAccordAccordeonEnListeNotes(Portee** staff, const char* text, uint16_t* pitches);
 
 // The tablature record of a staff (Tablature.cpp).
-// Creates the staff's record when it has none and returns it.
+// Creates the staff's record when it has none (kind 0 fretted, 2000
+// harmonica, 3000 accordion) and returns it.
 Tablature** NewTablature(Portee** staff, uint32_t kind);
-// Clears the tablature slots of a staff whose record is a window on its group's.
+// Puts the group forwarders in the slots of a staff whose record is a window
+// on its group's.
 void ClearVecteursTablature(Portee** staff);
+// Installs the slots of the record's kind after the staff was read, and the
+// staff's note-position slots that follow from its type.
+void InitVecteursTablature(Portee** staff, uint32_t kind);
 // Frees the record and clears the staff's field.
 void DisposeTablature(Portee** staff);
 // Marks the staff's tablature as not computed (nothing without a tablature).
@@ -121,5 +126,19 @@ void FixeTablatureNonCalculee(Portee** staff);
 void FixeTablatureNonCalculeePourOttava(Portee** staff);
 // The record that serves the staff (following merged staves), or null.
 Tablature** GetTablature(Portee** staff);
-// The staff shows a tablature (it has a tablature record, its own or its group's).
+// The staff of the score that owns the record, or null.
+Portee** GetPorteeFromTablature(Partition** score, Tablature** tablature);
+// The staff shows a tablature (a record serves it, its own or its group's).
 bool IsTablatureVisible(Portee** staff);
+// Marks of the staff's notes are drawn as on grace notes (a record serves it).
+bool IsStaffDisplayMarkAsGrace(Portee** staff);
+// Page drawing must run the fingering first: a record on a staff not of the
+// tablature type, not computed.
+bool IsNecessaireCalculTablature(Portee** staff);
+// The height of the tablature's lines in screen pixels.
+int16_t GetHauteurUtileTablature(Tablature** tablature);
+// The note, header and grace styles take the preferences' defaults.
+void SetDefaultStyleTablature(Portee** staff);
+// The y of a note on the staff's tablature (screen), on its group's (ribbon).
+int16_t CvtIndexNoteEnPosEcranLinTablature(Portee** staff, int32_t index);
+int16_t CvtIndexNoteEnPosRubanLinTablature(Portee** staff, int32_t index);

@@ -373,6 +373,35 @@ TEST(TABImport, TuningNeckAndInstrument) {
   }
 }
 
+// The tablature's strings take the fret count and first fret of the neck
+// found (a five-string banjo's short string starts at fret 5), 24 frets from
+// the first one without a neck; the tablature can place a pitch on them.
+TEST(TABImport, StringsTakeTheNecksFrets) {
+  struct {
+    std::string texte;
+    const char* neck;
+    int cordes;
+    int16_t cases, premiere;  // of the last string
+  } cas[] = {
+      {Bloc({"d|-0-|", "B|---|", "G|---|", "D|---|", "g|---|"}), "Banjo", 5, 22, 5},
+      {Bloc({"C|-0-|", "C|---|", "C|---|", "C|---|"}), "Custom", 4, 24, 0},
+  };
+  for (auto& c : cas) {
+    DocumentTAB d(c.texte);
+    ASSERT_EQ(d.resultat, 1) << c.neck;
+    EXPECT_EQ(std::string(d.Son()->name), c.neck);
+    const Tablature& t = **d.Tab();
+    ASSERT_EQ(t.nbCordes, c.cordes) << c.neck;
+    EXPECT_EQ(t.cordes[c.cordes - 1].valeurs[1], c.cases) << c.neck;
+    EXPECT_EQ(t.cordes[c.cordes - 1].valeurs[2], c.premiere) << c.neck;
+    EXPECT_NE(t.vecteurs.CalculeCordeCaseNote, nullptr);
+    uint8_t corde = 0, fret = 0;
+    t.vecteurs.CalculeCordeCaseNote(d.Staff(), int16_t(t.cordes[0].valeurs[0] + 3), &corde, &fret);
+    EXPECT_EQ(corde, 0) << c.neck;
+    EXPECT_EQ(fret, 3) << c.neck;
+  }
+}
+
 TEST(TABImport, NeckAndTempoCommands) {
   struct {
     const char* commandes;

@@ -11,6 +11,7 @@
 #include "model/PartGroups.h"
 #include "platform/Collections.h"
 #include "sound/SINSTRUM.h"
+#include "stafftypes/DonneesTablature.h"
 #include "stafftypes/ServicesTypesPortee.h"
 
 namespace {
@@ -200,6 +201,32 @@ TEST(XMLPortees, StaffDetailsGiveLinesSizesAndTypes) {
     // The staff height (tenths, at 0.15 mm each) relative to a 5.08 mm staff.
     EXPECT_NEAR(XMLGetTaillePortee(s), c.heightTenths * 0.15f * 0.19685039f, 1e-4f) << c.attributes;
   }
+}
+
+// A tablature part's tuning becomes the record's strings, the highest (the
+// last line) first; the record shows its notes only through the tablature.
+TEST(XMLPortees, TablatureStringsFromTheTuning) {
+  std::string tuning;
+  const char* steps[] = {"E", "A", "D", "G", "B", "E"};
+  const int octaves[] = {2, 2, 3, 3, 3, 4};
+  for (int i = 0; i < 6; i++)
+    tuning += "<staff-tuning line=\"" + std::to_string(i + 1) + "\"><tuning-step>" + steps[i] +
+              "</tuning-step><tuning-octave>" + std::to_string(octaves[i]) + "</tuning-octave></staff-tuning>";
+  ImportXML x(Partwise(
+      ScorePart("P", "P"),
+      Part("P", Measure("1", "<attributes><clef><sign>TAB</sign></clef><staff-details><staff-lines>6</staff-lines>" +
+                                 tuning + "</staff-details></attributes>"))));
+  ASSERT_EQ(x.NbPortees(), 1);
+  Tablature** t = GetTablature(x.Staff(0));
+  ASSERT_NE(t, nullptr);
+  ASSERT_EQ((*t)->nbCordes, 6);
+  EXPECT_EQ((*t)->cordes[0].valeurs[0], 64);
+  EXPECT_EQ((*t)->cordes[5].valeurs[0], 40);
+  EXPECT_EQ((*t)->cordes[3].valeurs[1], 21);
+  EXPECT_EQ((*t)->kind, 1001u);
+  EXPECT_EQ((*t)->flagsAffichage, 0);
+  // The staff is as high as the tablature's lines under its base line.
+  EXPECT_GE(int32_t((*x.Staff(0))->hauteurBaseRuban), (*t)->ligneBase + 5 * 11);
 }
 
 TEST(XMLPortees, HiddenStavesAndAmbitus) {

@@ -108,6 +108,10 @@ TEST(ModeGraphiqueTest, DisplaySnapshotPutsTheLayoutBack) {
   (*score)->portees[0] = staves[0];
   (*score)->portees[1] = staves[1];
   (*score)->nbPortees = 2;
+  for (int16_t i = 0; i < 2; i++) {
+    (*staves[i])->partition = score;
+    (*staves[i])->index = i;
+  }
   (*score)->zoom = 72;
   (*score)->echelleEcran = 1.0f;
   (*score)->margeGaucheEcran = 30;

@@ -276,7 +276,15 @@ TEST_F(ZoomTest, TopLineOfAStaffByType) {
     (*staff)->type = c.type;
     EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), c.y) << c.type;
   }
-  // A tablature: from its own top offset unless it shows the five-line reference.
+  // A tablature: from its own top offset unless it shows the five-line
+  // reference. The staff stands in a score, where its record is looked up.
+  Handle hs = NewHandleClear(sizeof(Partition));
+  ASSERT_NE(hs, nullptr);
+  auto score = reinterpret_cast<Partition**>(hs);
+  (*score)->portees = reinterpret_cast<Portee***>(NewPtrClear(sizeof(Portee**)));
+  (*score)->portees[0] = staff;
+  (*score)->nbPortees = 1;
+  (*staff)->partition = score;
   Tablature** tab = NewTablature(staff, 0);
   ASSERT_NE(tab, nullptr);
   (*tab)->decalageHaut = -12;
@@ -285,6 +293,8 @@ TEST_F(ZoomTest, TopLineOfAStaffByType) {
   EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(staff), -12);
   EXPECT_EQ(CalculeDeltaPixelSelonTypePortee(nullptr), 0);
   DisposeTablature(staff);
+  DisposePtr(reinterpret_cast<Ptr>((*score)->portees));
+  DisposeHandle(hs);
   DisposeHandle(h);
 }
 

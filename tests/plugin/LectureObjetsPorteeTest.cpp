@@ -150,10 +150,10 @@ TEST_F(LectureObjetsPortee, TablatureRecordsByVersion) {
     EXPECT_EQ(lu.styles[0].face, 2);
     EXPECT_EQ(lu.flagsAffichage, 19);
     EXPECT_EQ(lu.capo, v >= 0x0301 ? 3 : 0);
-    EXPECT_EQ(lu.switches[0], v >= 0x0301 ? 1 : 0);
-    EXPECT_EQ(lu.switches[1], v >= 0x0301 ? 1 : 0);
-    EXPECT_EQ(lu.switches[3], v >= 0x0322 ? 0 : 0);
-    EXPECT_EQ(lu.switches[4], v >= 0x0322 ? 1 : 0);
+    EXPECT_EQ(lu.afficheCapo, v >= 0x0301 ? 1 : 0);
+    EXPECT_EQ(lu.effaceDerriere, v >= 0x0301 ? 1 : 0);
+    EXPECT_EQ(lu.marquesDessinees, v >= 0x0322 ? 0 : 0);
+    EXPECT_EQ(lu.liaisonsDessinees, v >= 0x0322 ? 1 : 0);
     EXPECT_EQ(lu.partageGroupe, v >= 0x0322 ? 0 : 1);
     EXPECT_EQ(lu.accordeon.present, v >= 0x0750 ? 1 : 0);
     if (v >= 0x0750) {
