@@ -58,6 +58,10 @@ TextStyle Taille12(TextStyle s) {
 void GetRunsTexteKaraoke(const char* styled, const TextStyle& defaut, std::vector<RunKaraoke>& runs) {
   runs.clear();
   if (styled && IsStyledString(styled)) {
+    // Read at 72 dpi: the styles come back in points, and the drawing scales
+    // them to its own resolution once.
+    const int16_t dpi = GetDpiDest();
+    SetDpiDest(72);
     const size_t n = std::strlen(styled);
     std::vector<char> copie(styled, styled + n + 1);
     ExtendedStylHandle sh = CvtTextDataToStyleHandle(copie.data());
@@ -72,6 +76,7 @@ void GetRunsTexteKaraoke(const char* styled, const TextStyle& defaut, std::vecto
       }
       ExtendedDisposeStylHandle(sh);
     }
+    SetDpiDest(dpi);
   }
   if (runs.empty() || runs[0].debut > 0) runs.insert(runs.begin(), RunKaraoke{0, defaut});
 }

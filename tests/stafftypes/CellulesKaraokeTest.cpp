@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/Zoom.h"
 #include "model/BarTableFixtures.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
@@ -13,6 +14,7 @@
 #include "model/TempsJoue.h"
 #include "model/Tonalite.h"
 #include "platform/Memory.h"
+#include "stafftypes/CellulesKaraoke.h"
 #include "stafftypes/PorteeKaraoke.h"
 #include "system/PortLayer.h"
 #include "text/Fontes.h"
@@ -253,3 +255,23 @@ TEST_F(CellulesKaraokeTest, IdealScaleWidensOnlyBarsWhoseSyllablesDoNotFit) {
 }
 
 }  // namespace
+
+// A cell's styles read back in points whatever resolution the drawing works
+// at: the drawing scales them once (read at the page's 576 dpi they came out
+// eight times too large).
+TEST(GetRunsTexteKaraoke, StylesComeBackInPointsAtAnyResolution) {
+  const TextStyle style{int16_t(3), 1, 13, RGBColor{0, 0, 0}};
+  char* chaine = CreeChaineStyle("la", &style);
+  ASSERT_NE(chaine, nullptr);
+  const int16_t dpi = GetDpiDest();
+  std::vector<RunKaraoke> runs;
+  for (int16_t resolution : {int16_t(72), int16_t(576)}) {
+    SetDpiDest(resolution);
+    GetRunsTexteKaraoke(chaine, TextStyle{}, runs);
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs[0].style.size, 13) << resolution;
+    EXPECT_EQ(GetDpiDest(), resolution);
+  }
+  SetDpiDest(dpi);
+  DisposeTextData(chaine);
+}
