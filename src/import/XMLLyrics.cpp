@@ -28,6 +28,7 @@
 #include "sound/LanguesVoix.h"
 #include "sound/SINSTRUM.h"
 #include "sound/VoixFichiers.h"
+#include "stafftypes/CellulesKaraoke.h"
 #include "stafftypes/DonneesLigneTexte.h"
 #include "stafftypes/ServicesTypesPortee.h"
 #include "system/PortLayer.h"
@@ -540,11 +541,12 @@ void XMLProcessLyric(Portee** staff, int32_t time, XMLElt* lyric) {
   bool avecCouleur = XMLGetColor(XMLGetAttributeValue(lyric, "color"), &couleur) != 0;
 
   if (!(*staff)->ligneParolesAffichee) {
-    // SEAM(stafftypes): the staff's lyric line is switched on with the lyric
-    // lines' switching (InverseEtatPorteeKaraoke); until then it is shown
-    // and the staff marked as carrying lyrics.
-    (*staff)->ligneParolesAffichee = 1;
-    (*staff)->karaoke = 1;
+    // The switch would take the staff's volume and pan from its instrument:
+    // the part's own are kept.
+    const uint16_t volume = (*staff)->volume, pan = (*staff)->pan;
+    InverseEtatPorteeKaraoke(staff, 0);
+    (*staff)->volume = volume;
+    (*staff)->pan = pan;
     if (const Instrument* i = GetInstrument(score, (*staff)->instrument))
       DoChargePredefVoix(staff, int32_t(i->soundId));
     LigneTexte& ligne = (*staff)->lignesTexte[0];

@@ -395,7 +395,8 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
       if (index >= n) fini = true;
     }
   }
-  // SEAM(stafftypes): digital tracks are drawn with the track staff type.
+  if ((*staff)->type == kTypePorteePisteNumerique)
+    AffichePisteNumerique(score, staff, int32_t(std::clamp<int64_t>(dx, INT32_MIN, INT32_MAX)), barTick, lastTick);
 
   // Closing bar lines up to the right edge.
   {

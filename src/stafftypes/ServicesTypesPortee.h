@@ -49,6 +49,9 @@ float CvtOldHauteurTempoToNewTempo(const Signe* note);
 // when the bar has no cell.
 bool CalculeAireCelluleEcranPisteNumerique(Partition** score, Portee** staff, int32_t bar, int32_t pass, Rect* out,
                                            int32_t xOffset);
+// A digital track's cells from the bar of startTick to that of endTick, one
+// row per played pass, then its markers.
+void AffichePisteNumerique(Partition** score, Portee** staff, int32_t xOffset, int32_t startTick, int32_t endTick);
 // The tablature staff type (type 7) (PorteeTablature.cpp).
 void InitPorteeTablature(Portee** staff);
 // The Gregorian staff type (type 9) (PorteeGregorien.cpp).
