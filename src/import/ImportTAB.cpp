@@ -29,6 +29,7 @@
 #include "plugin/Necks.h"
 #include "plugin/ServicesInertes.h"
 #include "sound/SINSTRUM.h"
+#include "stafftypes/CellulesKaraoke.h"
 #include "stafftypes/DonneesLigneTexte.h"
 #include "stafftypes/DonneesTablature.h"
 #include "stafftypes/ServicesTypesPortee.h"
@@ -405,16 +406,15 @@ bool LitParoles(Portee** staff) {
         while (debut < texte.size() && EstBlanc(texte[debut])) debut++;
         texte.erase(0, debut);
         if (texte.empty()) continue;
-        if (!(*staff)->karaoke) {
-          (*staff)->karaoke = 1;
-          (*staff)->ligneParolesAffichee = 1;
-        }
+        if (!(*staff)->ligneParolesAffichee) InverseEtatPorteeKaraoke(staff, 0);
         if (SetTexteKaraokeCellule(staff, int16_t(b), couplet, kLigneTexteParoles, EnUTF8(texte).c_str(), nullptr) >= 0)
           paroles = true;
       }
       couplet++;
     }
   }
+  // The cells written after the switch take their rows at the line's height.
+  if (paroles) SetStyleCellulesKaraoke(staff, kLigneTexteParoles, 1);
   return paroles;
 }
 
@@ -550,6 +550,8 @@ bool Construit(Document* doc) {
   const bool paroles = LitParoles(staff);
   SetLigneAccordPortee(staff, 8);
   SetLigneBaseTablature(staff, int16_t((nb == 6 ? 108 : 148) - (*tab)->decalageHaut));
+  // The lyrics follow the tablature down to its new place, under it.
+  if (paroles) SetDefaultLignesBaseKaraoke(staff);
   SetHauteurPortee(staff, paroles ? 308 : 128);
 
   char valeur[256];

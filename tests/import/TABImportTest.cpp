@@ -10,9 +10,11 @@
 
 #include "import/ImportTAB.h"
 #include "import/TABInterne.h"
+#include "layout/HauteursPortees.h"
 #include "layout/MiseEnPage.h"
 #include "layout/ModesEcran.h"
 #include "layout/ServicesMiseEnPage.h"
+#include "layout/Zoom.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
 #include "model/ParamEffet.h"
@@ -432,6 +434,20 @@ TEST(TABImport, LyricsBelowTheStrings) {
   EXPECT_STREQ(GetTexteKaraokeCellule(d.Staff(), kLigneTexteParoles, 0, 0, texte, nullptr), "la");
   EXPECT_STREQ(GetTexteKaraokeCellule(d.Staff(), kLigneTexteParoles, 1, 0, texte, nullptr), "li");
   EXPECT_STREQ(GetTexteKaraokeCellule(d.Staff(), kLigneTexteParoles, 1, 1, texte, nullptr), "two");
+  // The line is laid out: each verse's cells stand in their own row band,
+  // and the rows below the tablature's strings.
+  const Portee& p = **d.Staff();
+  const int32_t h = p.lignesTexte[0].hauteurLigne;
+  ASSERT_GT(h, 0);
+  int32_t n = 0;
+  const Texte* t = GetTextesPortee(d.Staff(), &n);
+  for (int16_t verse : {0, 1}) {
+    const int32_t i = CvtCelluleKaraokeEnIndexTexte(d.Staff(), kLigneTexteParoles, 1, verse);
+    ASSERT_TRUE(i >= 0 && i < n) << verse;
+    EXPECT_EQ(t[i].haut, verse * h + 2) << verse;
+    EXPECT_EQ(t[i].bas, verse * h + 2 + h) << verse;
+  }
+  EXPECT_GE(int32_t(p.hauteurBaseLigneTexte), (*d.Tab())->ligneBase + DeZoom(GetHauteurTablaturePortee(d.Staff())));
   DocumentTAB sans(Haut("|-0---|-2---|", 6));
   EXPECT_EQ((*sans.Staff())->karaoke, 0);
 }
