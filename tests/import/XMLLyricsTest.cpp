@@ -369,6 +369,21 @@ TEST(XMLLyrics, SyllablesIntoTheCellsOfTheirVerses) {
   }
 }
 
+// A staff's first lyric switches its lyrics line on: the line gets its base
+// line under the staff, and the staff a voice to sing it.
+TEST(XMLLyrics, FirstLyricSwitchesTheLineOn) {
+  DocPtr doc = Importe(AvecParoles({{L("single", "a"), "", "", ""}}));
+  Portee** staff = GetPorteeIndex(doc->partitionCourante, 0);
+  ASSERT_NE(staff, nullptr);
+  const Portee& p = **staff;
+  EXPECT_EQ(p.karaoke, 1);
+  EXPECT_EQ(p.lignesTexte[0].echelleIdeale, 0);
+  EXPECT_EQ(p.lignesTexte[0].guides, 0);
+  EXPECT_EQ(p.lignesTexte[0].alignement, 1);
+  EXPECT_NE(p.voixParam, nullptr);
+  EXPECT_GT(p.hauteurBaseLigneTexte, p.decalageLigneBasBaseRuban);
+}
+
 // A lyric's formatting becomes the line's cell style, its size on the
 // printed page; a lyric the note does not print is white.
 TEST(XMLLyrics, FormattingAndHiddenLyrics) {
