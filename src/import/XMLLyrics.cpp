@@ -541,8 +541,8 @@ void XMLProcessLyric(Portee** staff, int32_t time, XMLElt* lyric) {
   bool avecCouleur = XMLGetColor(XMLGetAttributeValue(lyric, "color"), &couleur) != 0;
 
   if (!(*staff)->ligneParolesAffichee) {
-    // The switch would take the staff's volume and pan from its instrument:
-    // the part's own are kept.
+    // Switching the line may reset the staff's volume and pan from its
+    // instrument: the part's own are kept.
     const uint16_t volume = (*staff)->volume, pan = (*staff)->pan;
     InverseEtatPorteeKaraoke(staff, 0);
     (*staff)->volume = volume;

@@ -11,27 +11,27 @@
 #include "model/CourbeTempo.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/QRVPOBJ.h"
 #include "model/QrvDynamics.h"
+#include "model/Ruptures.h"
 #include "model/TempsJoue.h"
+#include "notation/BarresMesure.h"
+#include "notation/TaillesPortee.h"
 #include "platform/Memory.h"
 #include "platform/TextDraw.h"
 #include "plugin/ServicesInertes.h"
-#include "system/Strings.h"
-#include "model/QRVPOBJ.h"
-#include "model/Ruptures.h"
-#include "notation/BarresMesure.h"
-#include "notation/TaillesPortee.h"
 #include "stafftypes/PorteeKaraoke.h"
 #include "system/Couleurs.h"
 #include "system/PortLayer.h"
+#include "system/Strings.h"
 #include "text/Fontes.h"
 
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
-#include "sound/PisteNumerique.h"
 #include "sound/DoubleBuffer.h"
 #include "sound/Flux.h"
+#include "sound/PisteNumerique.h"
 #include "sound/SCvtdgit.h"
 
 namespace {
@@ -292,8 +292,8 @@ void AffichePisteNumerique(Partition** score, Portee** staff, int32_t xOffset, i
         if (CalculeIndexMesureSelonRupture(score, i) == b)
           AfficheDataMesurePisteNumerique(score, staff, b, i, rangee++, xOffset);
       if (rangee == 0)
-        AfficheDataMesurePisteNumerique(score, staff, b, b + (n - 1) - CalculeIndexMesureSelonRupture(score, n - 1),
-                                        0, xOffset);
+        AfficheDataMesurePisteNumerique(score, staff, b, b + (n - 1) - CalculeIndexMesureSelonRupture(score, n - 1), 0,
+                                        xOffset);
     } else {
       AfficheDataMesurePisteNumerique(score, staff, b, table ? 0 : b, 0, xOffset);
     }
@@ -366,7 +366,8 @@ void InitPorteePisteNumerique(Portee** staff, uint32_t rateCode, int16_t bits) {
   p->volume = 127;
   p->pan = 64;
   if (!p->flux)
-    p->flux = CreateFlux("FlxStaff", 0, kFluxMemoire, GetSampleRatePisteNumerique(staff), GetNbBitsPisteNumerique(staff));
+    p->flux =
+        CreateFlux("FlxStaff", 0, kFluxMemoire, GetSampleRatePisteNumerique(staff), GetNbBitsPisteNumerique(staff));
   ReglagesPiste& t = p->piste;
   t.reglage1 = 1;  // cell frame
   t.reglage4 = 1;  // waveform

@@ -246,10 +246,10 @@ TEST_F(PisteTest, CellRectangleLeavesRoomForTextLines) {
     int32_t rangee;
     int16_t haut, bas;
   } cas[] = {
-      {0, 0, 0, 0, 100, 164},  // the whole staff
-      {1, 0, 0, 0, 100, 148},  // 64 - (12 + 4)
-      {1, 1, 0, 0, 100, 124},  // and - (20 + 4)
-      {1, 0, 2, 1, 124, 148},  // two rows of 24, the second
+      {0, 0, 0, 0, 100, 164},   // the whole staff
+      {1, 0, 0, 0, 100, 148},   // 64 - (12 + 4)
+      {1, 1, 0, 0, 100, 124},   // and - (20 + 4)
+      {1, 0, 2, 1, 124, 148},   // two rows of 24, the second
       {1, 1, -3, 0, 100, 124},  // a damaged row count is no count
   };
   for (const Cas& c : cas) {
