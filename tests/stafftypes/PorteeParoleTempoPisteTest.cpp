@@ -169,6 +169,7 @@ struct PisteTest : BarTableTest {
   void Joue(const std::vector<int32_t>& barres) {
     Handle rows = NewHandleClear(Size(barres.size()) * Size(sizeof(LigneCvtMesure)));
     for (size_t i = 0; i < barres.size(); i++) reinterpret_cast<LigneCvtMesure*>(*rows)[i].mesure = barres[i];
+    if ((*score)->tabCvtMesure) DisposeHandle((*score)->tabCvtMesure);
     (*score)->tabCvtMesure = rows;
     (*score)->nbCvtMesures = int16_t(barres.size());
     TabCvtMesureHasChanged(score, rows);
