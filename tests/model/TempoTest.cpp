@@ -296,13 +296,14 @@ TEST_F(TempoTest, PlayedTimeWalksRepeatsAndDigitalTracksFindTheirPass) {
   EXPECT_EQ(CvtPosPisteEnTempsEcrit(score, 44100, 485100), 2 * kMesure + kNoire);
   EXPECT_EQ(CvtPosPisteEnTempsEcrit(score, 0, 485100), 0);
   EXPECT_EQ(CvtPosPisteEnMs(48000, 48000 * 3), 3000);
-  // Without a cell to draw into, a position has no x.
+  // On the page the position stands a quarter into the cell of that pass.
   Portee** piste = P(1, kTypePorteePisteNumerique);
   Rect cellule{1, 2, 3, 4};
   int32_t joue = -1;
-  EXPECT_EQ(CvtPosPisteNumeriqueEnPosEcr(doc, piste, 485100, &cellule, &joue), 0);
+  EXPECT_EQ(CvtPosPisteNumeriqueEnPosEcr(doc, piste, 485100, &cellule, &joue),
+            CvtTempsEnPixelEcran(score, 2 * kMesure + kNoire) - CvtMesureEnPixelEcran(score, 2));
   EXPECT_EQ(joue, 4);
-  EXPECT_EQ(cellule.right, 0);
+  EXPECT_GT(cellule.right, cellule.left);
 }
 
 TEST_F(TempoTest, AShortPlayedListEndsTheTable) {
