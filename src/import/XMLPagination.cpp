@@ -1088,10 +1088,10 @@ int16_t XMLNombrePagesDemandees(Document* doc) {
   return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
 // The file's line widths (tenths of a staff space) against the staves' mean
-// line spacing at 72 dpi: the score's stem, staff-line, bar-line and
-// leger-line thicknesses and every staff's beam. The enclosure width and the
-// grace-note size have no slot of the score (text frames and grace notes keep
-// the drawing's own), nor the effect positions scaled to that spacing.
+// line spacing at 72 dpi: the score's stem, staff-line, bar-line, leger-line
+// and text-frame thicknesses and every staff's beam; and its grace-note size.
+// Effect positions are not rescaled to that spacing: the import sets them
+// against each staff's own spacing already.
 void XMLFinalizeAppearance(Document* doc) {
   Partition** score = doc ? doc->partitionCourante : nullptr;
   if (!score) return;
@@ -1102,7 +1102,8 @@ void XMLFinalizeAppearance(Document* doc) {
       {kApparenceBarreFine, kSlotEpaisseurBarreFine}, {kApparenceBarreEpaisse, kSlotEpaisseurBarreEpaisse},
       {kApparenceLigneSup, kSlotEpaisseurLigneSup},
   };
-  bool donnee = gApparence[kApparencePoutre] > 0;
+  bool donnee =
+      gApparence[kApparencePoutre] > 0 || gApparence[kApparenceCadre] > 0 || gApparence[kApparenceNoteGrace] > 0;
   for (const auto& t : traits) donnee = donnee || gApparence[t.apparence] > 0;
   if (!donnee) return;
   const int16_t dpi = GetDpiDest();
@@ -1125,6 +1126,12 @@ void XMLFinalizeAppearance(Document* doc) {
   for (const auto& t : traits)
     if (gApparence[t.apparence] > 0)
       (*score)->modeGraphique.slot[t.slot] = int16_t(epaisseur(gApparence[t.apparence], 288.0f));
+  if (gApparence[kApparenceCadre] > 0)
+    (*score)->modeGraphique.epaisseurCadreTexte = int16_t(epaisseur(gApparence[kApparenceCadre], 288.0f));
+  // A per-cent size from the file; kept within what a note's size byte can scale.
+  if (gApparence[kApparenceNoteGrace] > 0)
+    (*score)->modeGraphique.pourcentGraces =
+        int16_t(std::clamp(std::trunc(double(gApparence[kApparenceNoteGrace]) * 0.8333333333333334), 1.0, 400.0));
   if (gApparence[kApparencePoutre] > 0) {
     const uint8_t poutre = uint8_t(epaisseur(gApparence[kApparencePoutre], 31.0f));
     for (int16_t i = 0; i < (*score)->nbPortees; i++)
