@@ -17,8 +17,8 @@
 #include "model/Accords.h"
 #include "model/CvtTemps.h"
 #include "model/DiagrammesAccord.h"
-#include "model/DonneesAccords.h"
 #include "model/Document.h"
+#include "model/DonneesAccords.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QrvText.h"
@@ -44,8 +44,10 @@ const XMLAccordPredef tabAccordsPredefXML[27] = {
     {4, {-1, -1, X, X, X, X, X}, "dim|Dim"},
     {3, {0, 1, X, X, X, X, X}, "Aug|aug|+5|#5"},
     {12, {0, 0, 0, X, X, X, X}, "6"},
-    {8, {-1, -1, X, -2, X, X, X}, "dim7|Dim7|\xC2\xBA"
-                                  "7"},
+    {8,
+     {-1, -1, X, -2, X, X, X},
+     "dim7|Dim7|\xC2\xBA"
+     "7"},
     {10, {-1, -1, X, -1, X, X, X}, "m7-5|m7b5"},
     {5, {0, 0, X, -1, X, X, X}, "7"},
     {9, {0, 1, X, -1, X, X, X}, "Aug7|aug7"},
@@ -73,11 +75,11 @@ constexpr int32_t kAbsentAussi = -9999;
 constexpr int kDegresColonnes[6] = {5, 6, 7, 9, 11, 13};
 
 const char* const kNomsTypes[] = {
-    "major",          "minor",         "augmented",         "diminished",         "dominant",
-    "major-seventh",  "minor-seventh", "diminished-seventh", "augmented-seventh", "half-diminished",
-    "major-minor",    "major-sixth",   "minor-sixth",       "dominant-ninth",     "major-ninth",
-    "minor-ninth",    "dominant-11th", "major-11th",        "minor-11th",         "dominant-13th",
-    "major-13th",     "minor-13th",    "suspended-second",  "suspended-fourth",
+    "major",         "minor",         "augmented",          "diminished",        "dominant",
+    "major-seventh", "minor-seventh", "diminished-seventh", "augmented-seventh", "half-diminished",
+    "major-minor",   "major-sixth",   "minor-sixth",        "dominant-ninth",    "major-ninth",
+    "minor-ninth",   "dominant-11th", "major-11th",         "minor-11th",        "dominant-13th",
+    "major-13th",    "minor-13th",    "suspended-second",   "suspended-fourth",
 };
 
 int32_t Entier(double v) {
@@ -87,7 +89,7 @@ int32_t Entier(double v) {
   return int32_t(v);
 }
 
-// Appends without ever overflowing the name.
+// Appends a piece of the chord name.
 void Ajoute(std::string* name, const char* s) { name->append(s); }
 
 // The spelled suffix of the components, appended to the name.
@@ -228,10 +230,10 @@ bool NomHarmonie(XMLElt* harmony, std::string* name) {
     XMLDegreHarmonie& e = h.degres[n++];
     e.valeur = int16_t(std::clamp<int32_t>(v, -1, 14));
     e.alteration = int16_t(a == kXMLAbsentLong ? 0 : std::clamp<int32_t>(a, -3, 3));
-    e.type = !type || !stricmp(type, "add")   ? kXMLDegreAjoute
-             : !stricmp(type, "alter")        ? kXMLDegreAltere
-             : !stricmp(type, "subtract")     ? kXMLDegreRetire
-                                              : uint32_t(3);
+    e.type = !type || !stricmp(type, "add") ? kXMLDegreAjoute
+             : !stricmp(type, "alter")      ? kXMLDegreAltere
+             : !stricmp(type, "subtract")   ? kXMLDegreRetire
+                                            : uint32_t(3);
   }
   int16_t c[kXMLNbComposantes];
   CvtXMLHarmonyToComposants(&h, c);

@@ -16,8 +16,8 @@
 #include "layout/Zoom.h"
 #include "layout/Zorodava.h"
 #include "model/CvtTemps.h"
-#include "model/DonneesAccords.h"
 #include "model/Document.h"
+#include "model/DonneesAccords.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
@@ -1176,8 +1176,8 @@ void XMLPaginationRecalculeLargeurDiagrammes(Document* doc) {
   for (int16_t s = 0; s < (*score)->nbPortees; s++) {
     Portee** staff = GetPorteeIndex(score, s);
     if (!staff || !(*staff)->diagrammes) continue;
-    const int32_t n = std::min<int32_t>((*staff)->nbDiagrammes,
-                                        int32_t(GetHandleSize((*staff)->diagrammes) / Size(sizeof(PlacementDiagramme))));
+    const int32_t n = std::min<int32_t>(
+        (*staff)->nbDiagrammes, int32_t(GetHandleSize((*staff)->diagrammes) / Size(sizeof(PlacementDiagramme))));
     for (int32_t i = 0; i < n; i++) {
       float largeur = 0, decalage = 0;
       PlacementDiagramme& p = reinterpret_cast<PlacementDiagramme*>(*(*staff)->diagrammes)[i];

@@ -60,7 +60,8 @@ TEST(XMLHarmonies, ComponentsFromTheChordTypeAndDegrees) {
       {5, {{9, kXMLDegreAjoute, -1}}, {A, A, 0, A, 0, A, -1, A, -1, A, A, A, A}},
       // No row for the type: only the degrees; degrees outside 1..13 and
       // unknown types are skipped.
-      {31, {{9, kXMLDegreAjoute, 0}, {14, kXMLDegreAjoute, 0}, {0, kXMLDegreAjoute, 0}, {3, 7, 0}},
+      {31,
+       {{9, kXMLDegreAjoute, 0}, {14, kXMLDegreAjoute, 0}, {0, kXMLDegreAjoute, 0}, {3, 7, 0}},
        {A, A, A, A, A, A, A, A, 0, A, A, A, A}},
       // Power chord: the fifth alone.
       {30, {}, {A, A, A, A, 0, A, A, A, A, A, A, A, A}},
@@ -149,8 +150,8 @@ TEST(XMLHarmonies, ChordNamesSpelled) {
       // A kind the table lacks is major: the root alone.
       {Harmonie("C", "power"), "C"},
       // The kind's own text ends the name: no degrees, no bass.
-      {"<harmony><root><root-step>C</root-step></root><kind text=\"maj7\">major-seventh</kind>" +
-           Degre(9, 0, "add") + "<bass><bass-step>E</bass-step></bass></harmony>",
+      {"<harmony><root><root-step>C</root-step></root><kind text=\"maj7\">major-seventh</kind>" + Degre(9, 0, "add") +
+           "<bass><bass-step>E</bass-step></bass></harmony>",
        "Cmaj7"},
       {Harmonie("G", "major", "<bass><bass-step>B</bass-step><bass-alter>-1</bass-alter></bass>"), "G/Bb"},
       {"<harmony><root><root-step text=\"\">C</root-step></root><kind text=\"N.C.\">none</kind></harmony>", "N.C."},
@@ -259,7 +260,7 @@ TEST(XMLHarmonies, FrameSizesBarresAndSharedChords) {
   Portee** staff = t.Staff(0);
   ASSERT_EQ((*staff)->nbDiagrammes, 2);
   const PlacementDiagramme* p = reinterpret_cast<PlacementDiagramme*>(*(*staff)->diagrammes);
-  EXPECT_EQ(p[0].cordes[5], 0);  // five strings
+  EXPECT_EQ(p[0].cordes[5], 0);                     // five strings
   EXPECT_EQ(std::string(p[0].cordes, 5), "     ");  // no string under the barre muted
   EXPECT_EQ(p[0].caseBase, 10);
   ASSERT_EQ(p[0].nbPoints, 2);
@@ -305,10 +306,10 @@ TEST(XMLHarmonies, SameColumnNoStaffAndNoColumn) {
   // Two chords on one column: the later one takes it. A chord of no staff
   // is dropped; one moved before the first bar has no column and stays as a
   // free text.
-  const std::string m = std::string(kAttributs) + Harmonie("C", "major") + Harmonie("D", "minor") +
-                        "<harmony><root><root-step>E</root-step></root><kind>major</kind><staff>7</staff></harmony>" +
-                        "<harmony><root><root-step>F</root-step></root><kind>major</kind><offset>-3</offset></harmony>" +
-                        Note(4);
+  const std::string m =
+      std::string(kAttributs) + Harmonie("C", "major") + Harmonie("D", "minor") +
+      "<harmony><root><root-step>E</root-step></root><kind>major</kind><staff>7</staff></harmony>" +
+      "<harmony><root><root-step>F</root-step></root><kind>major</kind><offset>-3</offset></harmony>" + Note(4);
   ImportXML t(Partwise(ScorePart("P", "P"), Part("P", Measure("1", m))));
   ASSERT_EQ(t.Notes(), 1);
   Portee** staff = t.Staff(0);
@@ -330,9 +331,8 @@ TEST(XMLHarmonies, CorpusChordNames) {
     for (size_t i = 0; i < n.size(); i++) r += n[i] + (i + 1 < n.size() ? "    " : " ");
     return r;
   };
-  EXPECT_EQ(CellulesAccords(staff, 2),
-            (std::vector<std::string>{colonnes({"C", "CM7Add+11", "B7+9+5", "EbAdd2"}),
-                                      colonnes({"Gm", "D#M7", "Adim7", "A+5"})}));
+  EXPECT_EQ(CellulesAccords(staff, 2), (std::vector<std::string>{colonnes({"C", "CM7Add+11", "B7+9+5", "EbAdd2"}),
+                                                                 colonnes({"Gm", "D#M7", "Adim7", "A+5"})}));
 }
 
 }  // namespace
