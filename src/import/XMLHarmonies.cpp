@@ -538,6 +538,8 @@ void XMLApplyHarmonyEvent(const XMLEvent& event, int32_t tick, Document* doc) {
   TextSize(0);
   SetDpiDest(dpi);
 
+  // Free texts and diagrams are placed in the import's object unit.
+  (*staff)->uniteObjet = kXMLUniteObjet;
   XMLElt* frame = XMLGetChild(harmony, "frame", 0);
   if (frame) {
     TextStyle& style = (*score)->modeGraphique.styleAccords;

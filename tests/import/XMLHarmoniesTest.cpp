@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "import/XMLDirections.h"
 #include "import/XMLImportFixture.h"
 #include "model/DiagrammesAccord.h"
 #include "model/DonneesAccords.h"
@@ -225,6 +226,7 @@ TEST(XMLHarmonies, NamesOnTheChordLineAndFramesAsPlacements) {
   EXPECT_EQ(p.debut, 161280);
   // Above the staff: the box ends at the anchor and rises 6 staff spaces.
   EXPECT_EQ(p.bas - p.haut, 48);
+  EXPECT_EQ((*staff)->uniteObjet, kXMLUniteObjet);
   EXPECT_NE(p.idUnique, 0u);
   Partition** score = t.Score();
   ASSERT_GE(p.indexDiagramme, 0);
