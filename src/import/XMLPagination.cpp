@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/MusicXML.h"
+#include "import/XMLHarmonies.h"
 #include "import/XMLPortees.h"
 #include "layout/DonneesModeGraphique.h"
 #include "layout/HauteursPortees.h"
@@ -16,6 +17,7 @@
 #include "layout/Zorodava.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/DonneesAccords.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
@@ -1166,7 +1168,33 @@ void XMLPaginationRecalculeLargeurObjetsTexte(Document* doc) {
   }
   SetDpiDest(dpi);
 }
-// SEAM(import): chord-diagram positions (ribbon x and offsets at the staff's
-// scale) once the chord-symbol reader lands and says which placement fields
-// it writes; no import places a diagram yet.
-void XMLPaginationRecalculeLargeurDiagrammes(Document*) {}
+// The diagrams of chord symbols are placed on the final piano roll: their
+// width is drawn in pixels whatever the bar's length, so their start becomes
+// the ribbon x of their tick (unzoomed, x 32) moved by their offset.
+void XMLPaginationRecalculeLargeurDiagrammes(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) {
+    XMLDisposeHarmonies();
+    return;
+  }
+  const int16_t dpi = GetDpiDest();
+  SetDpiDest(72);
+  auto pixels32 = [](double v) { return int32_t(std::clamp(v * 32.0, double(INT32_MIN), double(INT32_MAX))); };
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff || !(*staff)->diagrammes) continue;
+    const int32_t n = std::min<int32_t>(
+        (*staff)->nbDiagrammes, int32_t(GetHandleSize((*staff)->diagrammes) / Size(sizeof(PlacementDiagramme))));
+    for (int32_t i = 0; i < n; i++) {
+      float largeur = 0, decalage = 0;
+      PlacementDiagramme& p = reinterpret_cast<PlacementDiagramme*>(*(*staff)->diagrammes)[i];
+      if (p.modePosition != 0 || !XMLGetDiagrammeEnAttente(staff, i, &largeur, &decalage)) continue;
+      const double x = double(DeZoomRuban(score, CvtTempsEnPixelRuban(score, p.debut))) + double(decalage);
+      p.debut = pixels32(x);
+      p.fin = pixels32(x + double(largeur));
+      p.modePosition = 1;
+    }
+  }
+  SetDpiDest(dpi);
+  XMLDisposeHarmonies();
+}
