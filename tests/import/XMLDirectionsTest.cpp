@@ -14,6 +14,7 @@
 #include "model/Cibles.h"
 #include "model/QrvDynamics.h"
 #include "model/QrvText.h"
+#include "model/Ruban.h"
 #include "model/Ruptures.h"
 #include "support/DataFiles.h"
 
@@ -248,6 +249,37 @@ TEST(XMLDirections, JumpsAreLabelledInOrderOfFirstAppearance) {
   EXPECT_EQ(n, 0);
 }
 
+// A bar keeps one sign record: a segno and a coda in its first half share it,
+// the second drawn from its text; a sign from the bar's middle on belongs to
+// the next bar and keeps a record of its own.
+TEST(XMLDirections, ASegnoAndACodaInOneBarAreBothDrawn) {
+  struct Cas {
+    std::string mesure;
+    size_t segnos, codas;
+    const char* texte;  // the first record's
+  };
+  const Cas cas[] = {
+      {Direction("<segno/>") + Note(1) + Direction("<coda/>") + Note(3), 1, 0, "$S$C"},
+      {Direction("<coda/>") + Note(1) + Direction("<segno/>") + Note(3), 0, 1, "$C$S"},
+      {Direction("<segno/>") + Note(2) + Direction("<coda/>") + Note(2), 1, 1, "$S"},
+  };
+  for (const Cas& c : cas) {
+    ImportXML x(UnePartie({c.mesure, ""}));
+    ASSERT_EQ(x.Squelette(), 1);
+    const std::vector<Rupture> segnos = Ruptures(x.Score(), kRuptureSegno);
+    const std::vector<Rupture> codas = Ruptures(x.Score(), kRuptureCoda);
+    ASSERT_EQ(segnos.size(), c.segnos) << c.texte;
+    ASSERT_EQ(codas.size(), c.codas) << c.texte;
+    const Rupture& premier = c.segnos ? segnos[0] : codas[0];
+    EXPECT_EQ(premier.mesure, 0);
+    EXPECT_STREQ(premier.texte, c.texte);
+    if (c.segnos && c.codas) {
+      EXPECT_EQ(codas[0].mesure, 1);
+      EXPECT_STREQ(codas[0].texte, "$C");
+    }
+  }
+}
+
 TEST(XMLDirections, JumpWithoutWordsAndLongWords) {
   std::string longue;
   for (int i = 0; i < 70; i++) longue += "é";  // 140 bytes
@@ -342,6 +374,36 @@ TEST(XMLDirections, WordsRehearsalsAndUnregisteredVoices) {
   EXPECT_EQ((*x.Score())->libellesCiblesAuto, 1);
   // Voice 2 has no staff of its own: its direction is dropped.
   EXPECT_TRUE(Dynamiques(x.Staff(0)).empty());
+}
+
+// A word's position counts eighths of a staff space from the bottom line: its
+// text ends 4 eighths below the height given (its top is that height less the
+// ascent), wherever the staff stands and whatever its size.
+TEST(XMLDirections, WordsStandAtTheirHeightInStaffSpaces) {
+  struct Cas {
+    const char* attrs;
+    float bas;  // staff spaces below the bottom line
+  };
+  const Cas cas[] = {
+      {" default-y=\"-80\"", 4.5f},  // 4 spaces below
+      {" default-y=\"20\"", -5.5f},  // 2 spaces above the top line
+      {" placement=\"below\"", 2.5f},
+  };
+  for (const Cas& c : cas) {
+    ImportXML x(UnePartie({Direction(std::string("<words") + c.attrs + ">dolce</words>")}));
+    ASSERT_EQ(x.Squelette(), 1);
+    CalculeAireRubanPorteesPartition(x.Score());
+    Portee** staff = x.Staff(0);
+    int32_t n = 0;
+    GetTextesPortee(staff, &n);
+    ASSERT_EQ(n, 1);
+    BigRect r{};
+    CalculeAireTexteRuban(x.doc, staff, 0, &r);
+    const Portee* p = *staff;
+    const float ref = float(p->aireRuban.top + p->decalageLigneBasRuban);
+    EXPECT_NEAR((float(r.bottom) - ref) / p->interligneRuban, c.bas, 0.2f) << c.attrs;
+    EXPECT_LT(r.top, r.bottom) << c.attrs;
+  }
 }
 
 TEST(XMLDirections, BraceGroupsMarkDynamicsBetweenTheirStaves) {
