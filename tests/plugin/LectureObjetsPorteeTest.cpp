@@ -265,17 +265,17 @@ TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
     const Harmonica& h = lu.harmonica;
     EXPECT_EQ(lu.kind, kTablatureHarmonica);
     EXPECT_EQ(h.modele, c.modele);
-    EXPECT_EQ(h.mot, 9);
-    EXPECT_EQ(h.switches[2], 1);
-    EXPECT_EQ(h.switches[1], 0);
-    EXPECT_EQ(h.octets[1], 4);
+    EXPECT_EQ(h.hauteurReference, 9);
+    EXPECT_EQ(h.secondePasse, 1);
+    EXPECT_EQ(h.cercleCoulisse, 0);
+    EXPECT_EQ(h.lignesAffichees, 4);
     EXPECT_EQ(h.definition.nbTrousUtilises, c.attenduUtilises);
     EXPECT_EQ(h.definition.nbTrous, c.attenduTrous);
     if (c.modele == -1) {
-      EXPECT_STREQ(h.definition.nom, "Blues");
-      EXPECT_EQ(h.definition.trous[2].souffle, 62);
-      EXPECT_EQ(h.definition.trous[2].aspireCoulisse, c.version >= 0x0750 ? 72 : 0);
-      EXPECT_EQ(h.definition.trous[2].rangees[4], c.version >= 0x9630 ? 82 : 0);
+      EXPECT_STREQ(h.definition.nomFrancais, "Blues");
+      EXPECT_EQ(h.definition.souffle[2], 62);
+      EXPECT_EQ(h.definition.aspireCoulisse[2], c.version >= 0x0750 ? 72 : 0);
+      EXPECT_EQ(h.definition.rangees[4][2], c.version >= 0x9630 ? 82 : 0);
       EXPECT_EQ(h.definition.valves, c.version >= 0x9630 ? 1 : 0);
     }
   }
