@@ -363,8 +363,12 @@ void TraceSymboleHarmonica(int16_t style, float spacing, bool blow, int16_t x, i
   const int32_t L = int32_t(spacing * f);
   // A length in twelfths of the spacing at 72 dpi, zoomed.
   auto z = [u](float v) { return Zoom(int32_t(std::lround(v * u))); };
-  const int epaisseurSlot = style == 2 || style == 3 ? kSlotEpaisseurQueueSuivante : kSlotEpaisseurQueue;
-  const int32_t e = int32_t(float(GModeGraphique.slot[epaisseurSlot]) * u);
+  // Triangles have a thickness of their own; a graphic mode without one
+  // (0) would leave the outlined ones invisible: they take the stems'.
+  int16_t epaisseur = GModeGraphique.slot[kSlotEpaisseurQueue];
+  if ((style == 2 || style == 3) && GModeGraphique.slot[kSlotEpaisseurQueueSuivante] != 0)
+    epaisseur = GModeGraphique.slot[kSlotEpaisseurQueueSuivante];
+  const int32_t e = int32_t(float(epaisseur) * u);
   PenSizeZoom(e, e, 288);
   const int32_t x0 = x - z(5);
   const bool over = bends == kBendsOver;
@@ -424,8 +428,12 @@ void TraceSymboleHarmonica(int16_t style, float spacing, bool blow, int16_t x, i
     }
     case 2:
     case 3: {
-      const int32_t gauche = x0 + z(1), largeur = z(14 * f), base = y + z(2);
-      const int32_t pointe = blow ? base - L : base + L;
+      // The triangle stands on its line, as the other symbols do: a blow
+      // one points up from its base, a draw one hangs from its base down to
+      // the line, clear of the hole number below.
+      const int32_t gauche = x0 + z(1), largeur = z(14 * f), bas = y + z(2);
+      const int32_t base = blow ? bas : bas - L;
+      const int32_t pointe = blow ? bas - L : bas;
       const bool plein = (style == 2) != blow;
       PolyHandle poly = OpenPoly();
       MoveTo(S16(gauche), S16(base));
