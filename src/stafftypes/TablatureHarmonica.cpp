@@ -16,6 +16,7 @@
 #include "model/TabEltMesure.h"
 #include "notation/ExtrasNote.h"
 #include "notation/PetitesNotes.h"
+#include "notation/PlacementMarks.h"
 #include "notation/ServicesNotation.h"
 #include "notation/Silences.h"
 #include "platform/QuickDraw.h"
@@ -221,6 +222,53 @@ void DessineLigne(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
 void Cercle(int32_t cx, int32_t cy, int32_t d) {
   const Rect r{S16(cy - d / 2), S16(cx - d / 2), S16(cy - d / 2 + d), S16(cx - d / 2 + d)};
   FrameOval(&r);
+}
+
+// Marks kept where their user put them, and the two that sit a little
+// further from the label.
+constexpr uint8_t kMarkPlaceLibre = 3;
+constexpr uint8_t kMark55 = 55, kMark56 = 56;
+
+// The grace notes, the tie and the marks of a note whose label stands on
+// `baseline`: the marks are stacked from the label away from the band's
+// start, each under (or over) the one before; they get their own placement
+// back afterwards.
+void TraceMarquesHarmonica(Portee** staff, const Signe* note, int16_t x, int32_t baseline, int16_t sens,
+                           int32_t index, uint8_t marques, uint8_t liaisons) {
+  ParamEffet* e = note->indexParamEffet >= 0 ? GetParamEffetNote(staff, note) : nullptr;
+  const int32_t nm = e && e->marks ? std::min<int32_t>(GetNbMarks(e->marks), kMaxMarks) : 0;
+  if (nm <= 0) {
+    TraceExtraGraphiquesNote(staff, x, S16(baseline), x, index, 1, marques, liaisons);
+    return;
+  }
+  FontInfo fi{};
+  GetFontInfo(&fi);
+  int32_t o = sens > 0 ? 4 : -DeZoom(fi.ascent + fi.descent);
+  if (e->liaison.idSource > 0 && liaisons && sens > 0) o += 4;
+  uint8_t garde[kMaxMarks][2];
+  for (int32_t k = 0; k < nm; k++) {
+    Mark* m = reinterpret_cast<Mark*>(*e->marks) + k;
+    garde[k][0] = m->param1;
+    garde[k][1] = m->param3;
+    if (m->octet6) continue;
+    if (m->code == kMark55 || m->code == kMark56) o += sens > 0 ? 4 : -2;
+    m->param1 = kMarkPlaceLibre;
+    m->param3 = uint8_t(int8_t(std::clamp<int32_t>(o, INT8_MIN, INT8_MAX)));
+    const Mark copie = *m;
+    BigRect a{};
+    CalculeAireExacteMarkEcran(staff, &copie, x, baseline, &a, e);
+    o += sens * DeZoom(std::max<int32_t>(0, a.bottom - a.top));
+    e = GetParamEffetNote(staff, note);
+    if (!e || !e->marks) return;
+  }
+  TraceExtraGraphiquesNote(staff, x, S16(baseline), x, index, 1, marques, liaisons);
+  e = GetParamEffetNote(staff, note);
+  if (!e || !e->marks) return;
+  Mark* m = reinterpret_cast<Mark*>(*e->marks);
+  for (int32_t k = 0; k < std::min<int32_t>(nm, GetNbMarks(e->marks)); k++) {
+    m[k].param1 = garde[k][0];
+    m[k].param3 = garde[k][1];
+  }
 }
 
 }  // namespace
@@ -598,7 +646,7 @@ void TraceNoteTablatureHarmonica(Portee** staff, int16_t x, int16_t, int32_t ind
   MoveTo(S16(gauche), S16(baseline));
   DrawText(label, 0, int16_t(std::strlen(label)));
   if (trou && Place(*note) == 0) Symbole(h, s, *note, x, l, gauche, baseline, w, false);
-  TraceExtraGraphiquesNote(staff, x, S16(baseline), x, index, 1, marques, liaisons);
+  TraceMarquesHarmonica(staff, note, x, baseline, l.sens, index, marques, liaisons);
   ForeColor(blackColor);
 }
 

@@ -509,6 +509,36 @@ TEST_F(HarmonicaTest, MarkPlacement) {
   EXPECT_EQ(y, 205);
 }
 
+// A note's marks are stacked from its label away from the band's start,
+// and keep their own placement.
+TEST_F(HarmonicaTest, MarksStackFromTheLabel) {
+  Portee** s = Staff();
+  Signe n = Note(60);
+  n.tablatureCase = 0;
+  n.tablatureCorde = 1;
+  const int32_t i = AjouteNote(s, &n, 0, 1);
+  ASSERT_GE(i, 0);
+  AddMarkNote(s, i, kMarkStaccato, 0, 0, 0);
+  AddMarkNote(s, i, kMarkPointOrgue, 0, 0, 64);
+  int32_t count = 0;
+  const Signe note = GetSignesPortee(s, &count)[i];
+  auto points = [&] {
+    const auto ops = Enregistre([&] { TraceNoteTablatureHarmonica(s, 50, 40, i, &note, note.indexParamEffet); });
+    const auto dot = Filtre(ops, {"PaintOval"});
+    EXPECT_EQ(dot.size(), 1u);
+    return dot.empty() ? 0 : std::stoi(dot[0].substr(dot[0].find('(') + 1));
+  };
+  // Under the number line (168) growing down; over the label growing up.
+  EXPECT_GT(points(), 168);
+  T(s)->harmonica.orientation = 1;
+  EXPECT_LT(points(), 136 - 8);
+  const ParamEffet* e = GetParamEffetNote(s, &note);
+  ASSERT_NE(e, nullptr);
+  const Mark* m = reinterpret_cast<const Mark*>(*e->marks);
+  EXPECT_EQ(m[0].param1, 0);
+  EXPECT_EQ(m[1].param1, 64);
+}
+
 TEST_F(HarmonicaTest, GraceNotesFindTheirHoleNearTheNote) {
   Portee** s = Staff();
   T(s)->harmonica.hauteurReference = 60;
