@@ -29,8 +29,11 @@ void ReadHarmonica(Tablature* t) {
   Harmonica& h = t->harmonica;
   h.modele = ReadShort();
   h.hauteurReference = LitMot();
-  h.styleSymboles = uint32_t(int32_t(ReadShort()));
-  h.modeLibelles = LitOctet();
+  // A symbol style or label mode the drawing does not know takes its default.
+  const int16_t style = ReadShort();
+  h.styleSymboles = style >= 0 && style <= 4 ? uint32_t(style) : 0;
+  const uint8_t mode = LitOctet();
+  h.modeLibelles = mode <= 2 ? mode : 2;
   const uint8_t b = LitOctet();
   h.orientation = b & 1;
   h.cercleCoulisse = (b >> 1) & 1;

@@ -233,8 +233,8 @@ constexpr uint8_t kMark55 = 55, kMark56 = 56;
 // `baseline`: the marks are stacked from the label away from the band's
 // start, each under (or over) the one before; they get their own placement
 // back afterwards.
-void TraceMarquesHarmonica(Portee** staff, const Signe* note, int16_t x, int32_t baseline, int16_t sens,
-                           int32_t index, uint8_t marques, uint8_t liaisons) {
+void TraceMarquesHarmonica(Portee** staff, const Signe* note, int16_t x, int32_t baseline, int16_t sens, int32_t index,
+                           uint8_t marques, uint8_t liaisons) {
   ParamEffet* e = note->indexParamEffet >= 0 ? GetParamEffetNote(staff, note) : nullptr;
   const int32_t nm = e && e->marks ? std::min<int32_t>(GetNbMarks(e->marks), kMaxMarks) : 0;
   if (nm <= 0) {
@@ -406,6 +406,7 @@ void CalculeLibelleTrouHarmonica(const Harmonica& h, int16_t hole, char* text) {
 
 void TraceSymboleHarmonica(int16_t style, float spacing, bool blow, int16_t x, int16_t y, bool slide, int16_t bends,
                            bool flag, bool grace) {
+  if (style < 0 || style > 4) style = 0;
   const float u = float(DeZoom(int32_t(spacing))) / 12.0f;
   const float f = grace ? 0.5f : 1.0f;
   const int32_t L = int32_t(spacing * f);
@@ -640,8 +641,7 @@ void TraceNoteTablatureHarmonica(Portee** staff, int16_t x, int16_t, int32_t ind
   char label[8];
   CalculeLibelleTrouHarmonica(h, trou ? int16_t(note->tablatureCase) : int16_t(-1), label);
   const int16_t w = Largeur(label);
-  const int32_t baseline =
-      l.y4 + SensEmpilement(h, l.sens, souffle) * int32_t(float(Place(*note)) * s);
+  const int32_t baseline = l.y4 + SensEmpilement(h, l.sens, souffle) * int32_t(float(Place(*note)) * s);
   const int32_t gauche = x + Zoom(3) - w / 2;
   MoveTo(S16(gauche), S16(baseline));
   DrawText(label, 0, int16_t(std::strlen(label)));
@@ -725,7 +725,8 @@ void CalculePosEffetTablatureHarmonica(uint8_t screen, Portee** staff, const Sig
   // The label is measured in its style; the port's text and colour are the
   // caller's again afterwards.
   char label[8] = {};
-  if (note) CalculeLibelleTrouHarmonica(t->harmonica, AUnTrou(*note) ? int16_t(note->tablatureCase) : int16_t(-1), label);
+  if (note)
+    CalculeLibelleTrouHarmonica(t->harmonica, AUnTrou(*note) ? int16_t(note->tablatureCase) : int16_t(-1), label);
   GrafPtr port;
   GetPort(&port);
   const int16_t police = GetPortTextFont(port), taille = GetPortTextSize(port);
@@ -890,8 +891,7 @@ void AfficheCurseurTablatureHarmonica(Portee** staff, int32_t x, int32_t y, cons
   }
   Signe palette = *note;
   palette.tablatureCase = uint8_t(GetGlobalPosCaseTablature() - 1);
-  palette.tablatureCorde =
-      uint8_t((IsPaletteSouffleHarmonica() ? 1 : 0) | ((GetPaletteEffetHarmonica() & 7) << 1));
+  palette.tablatureCorde = uint8_t((IsPaletteSouffleHarmonica() ? 1 : 0) | ((GetPaletteEffetHarmonica() & 7) << 1));
   if (withStyle) SetStyleTablature(staff, note);
   const Lignes l = LignesDe(true, staff, int16_t(Souffle(palette)));
   char label[8];

@@ -43,7 +43,6 @@ Signe Note(int pitch, uint16_t flags = 0) {
   return n;
 }
 
-
 // A staff with a harmonica record, its note text 12 points high (16-pixel
 // spacing at 72 dpi), its band 20 pixels below the staff area's top.
 struct HarmonicaTest : BarTableTest {
@@ -102,9 +101,10 @@ TEST(ModelesHarmonica, CodesTranspositionAndSpecialRows) {
     const char* anglais;
     int trous;
     int premierSouffle;  // hole 1 blow in the key of 60
-  } cas[] = {{0, "Diatonic Major", 10, 60}, {1, "Chromatic", 12, 60},          {2, "Melody Maker", 10, 60},
-             {3, "Natural Minor Diatonic", 10, 60}, {4, "Harmonic Minor", 10, 60}, {5, "Chromatic 16 holes", 16, 60},
-             {6, "Diatonic Country", 10, 60},     {7, "Richter tuned (valved)", 10, 60},
+  } cas[] = {{0, "Diatonic Major", 10, 60},        {1, "Chromatic", 12, 60},
+             {2, "Melody Maker", 10, 60},          {3, "Natural Minor Diatonic", 10, 60},
+             {4, "Harmonic Minor", 10, 60},        {5, "Chromatic 16 holes", 16, 60},
+             {6, "Diatonic Country", 10, 60},      {7, "Richter tuned (valved)", 10, 60},
              {8, "Valved SUB30 Ultrabend", 10, 60}};
   for (const auto& c : cas) {
     DefinitionHarmonica d;
@@ -120,8 +120,8 @@ TEST(ModelesHarmonica, CodesTranspositionAndSpecialRows) {
   TabCalcHarmonica t;
   ASSERT_TRUE(InitTabCalcHarmonica(1, Defaut(62), &t));
   EXPECT_EQ(t.rangees[kRangeeSouffle][0], 62);
-  EXPECT_EQ(t.rangees[3][0], 63);   // slide blow
-  EXPECT_EQ(t.rangees[2][11], 100); // slide draw of hole 12
+  EXPECT_EQ(t.rangees[3][0], 63);    // slide blow
+  EXPECT_EQ(t.rangees[2][11], 100);  // slide draw of hole 12
   EXPECT_EQ(t.rangees[4][0], 0);
 
   // Transposing a valved model leaves its empty extra entries empty.
@@ -138,7 +138,7 @@ TEST(ModelesHarmonica, OwnDefinitionHoleCounts) {
     int16_t stored;
     int sounding;
     int expected;
-  } cas[] = {{10, 10, 10}, {12, 12, 12}, {16, 16, 16}, {0, 3, 10},
+  } cas[] = {{10, 10, 10}, {12, 12, 12}, {16, 16, 16},  {0, 3, 10},
              {-5, 10, 10}, {11, 11, 12}, {300, 14, 16}, {20, 20, 16}};
   for (const auto& c : cas) {
     Harmonica h = Defaut(70);
@@ -160,12 +160,12 @@ TEST(ModelesHarmonica, RowBytesAndTheirPitch) {
     int16_t hole;
     int16_t pitch;
   } cas[] = {
-      {0x0F, 3, 75},   // overblow: draw 74 + 1
-      {0x0E, 7, 89},   // overdraw: blow 88 + 1
-      {0x05, 3, 70},   // blow bent 2
-      {0x04, 2, 69},   // draw bent 2
-      {0x31, 0, 60},   // the chord place is not part of the pitch
-      {0x00, 9, 93},   {0x01, 10, -1}, {0x01, -1, -1}, {0x01, 19, -1},
+      {0x0F, 3, 75},  // overblow: draw 74 + 1
+      {0x0E, 7, 89},  // overdraw: blow 88 + 1
+      {0x05, 3, 70},  // blow bent 2
+      {0x04, 2, 69},  // draw bent 2
+      {0x31, 0, 60},  // the chord place is not part of the pitch
+      {0x00, 9, 93}, {0x01, 10, -1}, {0x01, -1, -1}, {0x01, 19, -1},
   };
   for (const auto& c : cas) EXPECT_EQ(CalculeHauteurNoteHarmonica(h, c.row, c.hole), c.pitch) << int(c.row);
   // On a chromatic in use any bend bits read the slide row.
@@ -366,8 +366,8 @@ TEST_F(HarmonicaTest, BandLinesByStyleModeAndOrientation) {
     std::vector<int> lignes;  // drawn 2 pixels below the band's lines
     int numeros;              // the hole-number line
   } cas[] = {
-      {0, 2, 0, {122, 138, 154}, 168}, {0, 0, 0, {122, 138}, 152},     {3, 1, 1, {170, 154, 138}, 136},
-      {0, 0, 1, {170, 154}, 152},       {4, 2, 0, {138}, 168},          {4, 2, 1, {138}, 120},
+      {0, 2, 0, {122, 138, 154}, 168}, {0, 0, 0, {122, 138}, 152}, {3, 1, 1, {170, 154, 138}, 136},
+      {0, 0, 1, {170, 154}, 152},      {4, 2, 0, {138}, 168},      {4, 2, 1, {138}, 120},
   };
   for (const auto& c : cas) {
     SCOPED_TRACE(testing::Message() << c.style << " " << c.mode << " " << int(c.orientation));
@@ -486,8 +486,8 @@ TEST_F(HarmonicaTest, MarkPlacement) {
     uint8_t code;
     int8_t dx, dy;
     int32_t x, y;  // from the note's point (100, 200)
-  } cas[] = {{0, 0, 0, 100 + 3, 200 - 8 - 6}, {32, 0, 0, 92, 200},     {64, 0, 2, 103, 216 - 2},
-             {96, 0, 0, 106, 200},          {128, 0, 0, 103, 112}, {192, 1, 0, 104, 176}};
+  } cas[] = {{0, 0, 0, 100 + 3, 200 - 8 - 6}, {32, 0, 0, 92, 200},  {64, 0, 2, 103, 216 - 2}, {96, 0, 0, 106, 200},
+             {128, 0, 0, 103, 112},           {192, 1, 0, 104, 176}};
   for (const auto& c : cas) {
     Mark m{};
     m.param1 = c.code;
@@ -555,8 +555,7 @@ TEST_F(HarmonicaTest, GraceNotesFindTheirHoleNearTheNote) {
   const Signe note = GetSignesPortee(s, &count)[i];
   ASSERT_EQ(note.tablatureCase, 3);
   std::vector<std::string> labels;
-  for (const Texte& t :
-       Textes(Enregistre([&] { VectTraceGraceNotesTablatureHarmonica(s, 200, 168, i, &note); })))
+  for (const Texte& t : Textes(Enregistre([&] { VectTraceGraceNotesTablatureHarmonica(s, 200, 168, i, &note); })))
     labels.push_back(t.texte);
   // From the note outward: the nearest grace first.
   EXPECT_EQ(labels, (std::vector<std::string>{"3", "-", "3", "+", "4", "-"}));
