@@ -10,6 +10,7 @@
 #include "platform/QuickDraw.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/PorteeQuarvel.h"
+#include "stafftypes/TablatureAccordeon.h"
 #include "stafftypes/TablatureGuitare.h"
 #include "system/Couleurs.h"
 #include "text/Fontes.h"
@@ -63,10 +64,10 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   (*t)->ligneBaseZoom = int16_t(Zoom((*t)->ligneBase));
   (*t)->flagsAffichage = kTablatureAfficheNotation;
   switch (kind) {
-    case kTablatureAccordeon:
+    case kTablatureAccordeon: NewTablatureAccordeon(staff); break;
     case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
+      // SEAM(stafftypes): the harmonica kind installs its slots with its own
+      // renderer.
       break;
     case 0: NewTablatureGuitare(staff); break;
     default: break;
@@ -105,10 +106,10 @@ void ClearVecteursTablature(Portee** staff) {
 void InitVecteursTablature(Portee** staff, uint32_t kind) {
   if (!staff || !(*staff)->tablature) return;
   switch (kind) {
-    case kTablatureAccordeon:
+    case kTablatureAccordeon: InitVecteursTablatureAccordeon(staff); break;
     case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
+      // SEAM(stafftypes): the harmonica kind installs its slots with its own
+      // renderer.
       break;
     default: InitVecteursTablatureGuitare(staff); break;
   }
