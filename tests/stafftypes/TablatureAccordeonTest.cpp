@@ -16,6 +16,7 @@
 #include "model/QRVPOBJ.h"
 #include "model/Signe.h"
 #include "notation/NotationFixtures.h"
+#include "notation/SilencesFantomes.h"
 #include "platform/TextDraw.h"
 #include "stafftypes/DoigteAccordeon.h"
 #include "stafftypes/Tablature.h"
@@ -207,6 +208,14 @@ TEST_F(TablatureAccordeonTest, PositionsAndPitches) {
     EXPECT_EQ(CvtNoteToEcrTablatureAccordeon(s, 0, 0, &n, &f), c.y) << c.mode << " " << int(c.row);
     EXPECT_EQ(f, 2);
   }
+  // Rhythm stems of the notation stand off the middle of the note's space
+  // (row 0 at the bottom), never a row byte's "string" away.
+  T().accordeon.modeAffichage = 0;
+  Signe n = Note(60, 1, 16);
+  uint8_t alteration = 0;
+  EXPECT_EQ(Note2EcrTablatureAssociee(s, 0, 0, &n, &alteration), 149);  // 157 - 7.5
+  n.flags = kSigneQueueEnBas;
+  EXPECT_EQ(Note2EcrTablatureAssociee(s, 0, 0, &n, &alteration), 164);
 }
 
 TEST_F(TablatureAccordeonTest, ChordButtonsShareTheirLineAfterTheGraceNotes) {
