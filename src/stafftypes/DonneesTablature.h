@@ -145,14 +145,14 @@ struct AccordAccordeon {
 enum : int { kLibellePousseAccordeon = 3, kLibelleTireAccordeon = 4, kFonteAccordsAccordeon = 5 };
 
 struct Accordeon {
-  uint16_t present;             // 1: the block below was stored
-  int32_t modeAffichage;        // 0: one line per keyboard row; else two lines, push above pull
-  uint8_t lignesAffichees;      // the band's lines and bar lines are drawn
-  uint16_t intervalleSoufflet;  // bellows reversal, in quarter notes
-  char chaines[6][256];         // kept at 63, 63, 254, 31, 31 and 254 characters
-  int16_t premierBouton;        // the number written for button 0
-  uint16_t nbRangees;           // 1 to kNbRangeesAccordeon
-  uint16_t nbRangeesBasses;     // bass rows per bank: 0 to kNbRangeesBassesAccordeon
+  uint16_t present;                           // 1: the block below was stored
+  int32_t modeAffichage;                      // 0: one line per keyboard row; else two lines, push above pull
+  uint8_t lignesAffichees;                    // the band's lines and bar lines are drawn
+  uint16_t intervalleSoufflet;                // bellows reversal, in quarter notes
+  char chaines[6][256];                       // kept at 63, 63, 254, 31, 31 and 254 characters
+  int16_t premierBouton;                      // the number written for button 0
+  uint16_t nbRangees;                         // 1 to kNbRangeesAccordeon
+  uint16_t nbRangeesBasses;                   // bass rows per bank: 0 to kNbRangeesBassesAccordeon
   char nomsRangees[kNbRangeesAccordeon][32];  // row 0 first
   BoutonAccordeon clavier[kNbBoutonsAccordeon][kNbRangeesAccordeon];
   AccordAccordeon basses[kNbBanquesBassesAccordeon][kNbRangeesBassesAccordeon];

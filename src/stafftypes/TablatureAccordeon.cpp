@@ -289,9 +289,7 @@ void InitVecteursTablatureAccordeon(Portee** staff) {
   v.AfficheCurseur = &AfficheCurseurTablatureAccordeon;
   v.SelectParam = nullptr;
   v.GetPosCase = [](Portee**) { return GetGlobalPosCaseTablature(); };
-  v.GetPosCorde = [](Portee**) {
-    return int16_t(GetPaletteRangeeAccordeon() + (IsPaletteTireAccordeon() ? 16 : 0));
-  };
+  v.GetPosCorde = [](Portee**) { return int16_t(GetPaletteRangeeAccordeon() + (IsPaletteTireAccordeon() ? 16 : 0)); };
   v.SetPosCase = [](Portee**, int16_t button) { SetGlobalPosCaseTablature(button); };
   v.SetPosCorde = [](Portee**, int16_t row) {
     SetPaletteRangeeAccordeon(int16_t(row & 15));
@@ -603,8 +601,8 @@ void TraceNoteTablatureAccordeon(Portee** staff, int16_t x, int16_t, int32_t ind
   }
 }
 
-void CalculePosEffetTablatureAccordeon(uint8_t screen, Portee** staff, const Signe* note, const Mark* mark,
-                                       int32_t* x, int32_t* y) {
+void CalculePosEffetTablatureAccordeon(uint8_t screen, Portee** staff, const Signe* note, const Mark* mark, int32_t* x,
+                                       int32_t* y) {
   const Tablature* t = Rec(staff);
   if (!t || !mark || !x || !y) return;
   Partition** score = (*staff)->partition;

@@ -30,8 +30,7 @@ bool IsPosCompatiblesAccordeon(Portee** staff, uint16_t a, uint16_t b);
 
 // The y of a note on the screen or the ribbon: the middle of its line's
 // space (flags get 2).
-int16_t CvtNoteToEcrTablatureAccordeon(Portee** staff, int32_t tick, int32_t index, const Signe* note,
-                                       uint8_t* flags);
+int16_t CvtNoteToEcrTablatureAccordeon(Portee** staff, int32_t tick, int32_t index, const Signe* note, uint8_t* flags);
 int16_t CvtNoteToRubanTablatureAccordeon(Portee** staff, int32_t tick, int32_t index, const Signe* note,
                                          uint8_t* flags);
 void GetRectEcranTablatureAccordeon(Portee** staff, Rect* out);
@@ -47,6 +46,6 @@ void TraceBarreTablatureAccordeon(Portee** staff, int16_t bar, int16_t x, int16_
 // Queues a note (its grace notes around it) and draws its marks, or draws a rest.
 void TraceNoteTablatureAccordeon(Portee** staff, int16_t x, int16_t xRef, int32_t index, const Signe* note,
                                  int16_t effectsIndex);
-void CalculePosEffetTablatureAccordeon(uint8_t screen, Portee** staff, const Signe* note, const Mark* mark,
-                                       int32_t* x, int32_t* y);
+void CalculePosEffetTablatureAccordeon(uint8_t screen, Portee** staff, const Signe* note, const Mark* mark, int32_t* x,
+                                       int32_t* y);
 void AfficheCurseurTablatureAccordeon(Portee** staff, int32_t x, int32_t y, const Signe* note, uint8_t withStyle);

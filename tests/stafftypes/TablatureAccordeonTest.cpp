@@ -61,9 +61,7 @@ std::string SurLigne(const std::vector<TextePlace>& t, int y) {
   return s;
 }
 
-int CompteTraits(const std::vector<std::string>& ops) {
-  return int(Filtre(ops, {"Line", "ShortLine"}).size());
-}
+int CompteTraits(const std::vector<std::string>& ops) { return int(Filtre(ops, {"Line", "ShortLine"}).size()); }
 
 struct TablatureAccordeonTest : BarTableTest {
   EnvNotation env;
@@ -200,8 +198,8 @@ TEST_F(TablatureAccordeonTest, PositionsAndPitches) {
     int16_t y;
   };
   // Line factor f gives 120 + 15 f - 7.5, truncated.
-  for (const Cas& c : {Cas{0, 0, 1, 157}, Cas{0, 18, 1, 127}, Cas{0, 0, 255, 126}, Cas{1, 2, 1, 127},
-                       Cas{1, 16, 1, 142}}) {
+  for (const Cas& c :
+       {Cas{0, 0, 1, 157}, Cas{0, 18, 1, 127}, Cas{0, 0, 255, 126}, Cas{1, 2, 1, 127}, Cas{1, 16, 1, 142}}) {
     T().accordeon.modeAffichage = c.mode;
     const Signe n = Note(60, c.button, c.row);
     uint8_t f = 0;
@@ -320,13 +318,13 @@ TEST_F(TablatureAccordeonTest, MarksAroundAButton) {
     int8_t dx, dy;
     int32_t x, y;
   } cas[] = {
-      {32, 0, 2, 100 - 8, 144 - 2},   // left: 8 units further left
-      {96, 1, 0, 100 + 1 + 6, 144},   // right: 6 units further right
-      {0, 0, 1, -1, 144 - 7 - 6 - 1}, // above: half a line up, 6 more
-      {64, 0, 0, -1, 144 + 15},       // below: a line down
-      {128, 0, 2, -1, 112 - 2},       // above the band
-      {192, 0, 0, -1, 120 + 45 + 7},  // below the band
-      {7, 3, 5, 103, 149},            // other codes: the offsets only
+      {32, 0, 2, 100 - 8, 144 - 2},    // left: 8 units further left
+      {96, 1, 0, 100 + 1 + 6, 144},    // right: 6 units further right
+      {0, 0, 1, -1, 144 - 7 - 6 - 1},  // above: half a line up, 6 more
+      {64, 0, 0, -1, 144 + 15},        // below: a line down
+      {128, 0, 2, -1, 112 - 2},        // above the band
+      {192, 0, 0, -1, 120 + 45 + 7},   // below the band
+      {7, 3, 5, 103, 149},             // other codes: the offsets only
   };
   for (const auto& c : cas) {
     Mark m{};
