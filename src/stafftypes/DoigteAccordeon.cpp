@@ -19,6 +19,7 @@ namespace {
 constexpr int32_t kNoire = 40320;
 constexpr int32_t kRonde = 161280;
 constexpr int kMaxNotesTexte = 6;
+constexpr int32_t kPorteeLiaison = 1024;
 
 int NbRangees(const Accordeon& a) { return std::clamp<int>(a.nbRangees, 1, kNbRangeesAccordeon); }
 int NbRangeesBasses(const Accordeon& a) { return std::min<int>(a.nbRangeesBasses, kNbRangeesBassesAccordeon); }
@@ -70,8 +71,9 @@ bool LieeAMemeHauteur(Portee** staff, const Signe* s, int32_t i) {
   Portee** autre = nullptr;
   const uint32_t id = GetLiaisonDestNote(staff, i, &autre, 0);
   if (!id || (autre && autre != staff)) return false;
-  // The start is nearly always just before: look back from the note.
-  for (int32_t k = i - 1; k >= 0; k--) {
+  // The start is nearly always just before: look back from the note, a
+  // bounded way (a tie never spans that many records).
+  for (int32_t k = i - 1; k >= 0 && k >= i - kPorteeLiaison; k--) {
     Portee** o = nullptr;
     if (GetLiaisonSourceNote(staff, k, &o, 0) == id && (!o || o == staff)) return s[k].kind == s[i].kind;
   }

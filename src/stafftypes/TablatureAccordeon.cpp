@@ -333,7 +333,8 @@ void NewTablatureAccordeon(Portee** staff) {
 void ReCalculeInterneGraphTablatureAccordeon(Portee** staff) {
   Tablature* t = Rec(staff);
   if (!t) return;
-  const int32_t taille = t->styles[kStyleTablatureNote].size + 4;
+  // A style without a size writes at 12 points.
+  const int32_t taille = (t->styles[kStyleTablatureNote].size > 0 ? t->styles[kStyleTablatureNote].size : 12) + 4;
   Partition** score = (*staff)->partition;
   t->interligne = float(Zoom(taille));
   t->interligneRuban = score ? float(ZoomRuban(score, taille)) : float(taille);
