@@ -12,6 +12,7 @@
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/TablatureAccordeon.h"
 #include "stafftypes/TablatureGuitare.h"
+#include "stafftypes/TablatureHarmonica.h"
 #include "system/Couleurs.h"
 #include "text/Fontes.h"
 
@@ -65,10 +66,7 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   (*t)->flagsAffichage = kTablatureAfficheNotation;
   switch (kind) {
     case kTablatureAccordeon: NewTablatureAccordeon(staff); break;
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the harmonica kind installs its slots with its own
-      // renderer.
-      break;
+    case kTablatureHarmonica: NewTablatureHarmonica(staff); break;
     case 0: NewTablatureGuitare(staff); break;
     default: break;
   }
@@ -107,10 +105,7 @@ void InitVecteursTablature(Portee** staff, uint32_t kind) {
   if (!staff || !(*staff)->tablature) return;
   switch (kind) {
     case kTablatureAccordeon: InitVecteursTablatureAccordeon(staff); break;
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the harmonica kind installs its slots with its own
-      // renderer.
-      break;
+    case kTablatureHarmonica: InitVecteursTablatureHarmonica(staff); break;
     default: InitVecteursTablatureGuitare(staff); break;
   }
   const VecteursTablature& v = reinterpret_cast<Tablature*>(*(*staff)->tablature)->vecteurs;
