@@ -302,8 +302,10 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
     const int32_t premiere = std::max<int32_t>(p.premiereCorde, 0);
     const int32_t derniere = std::min<int32_t>(p.derniereCorde, cordes - 1);
     if (premiere > derniere) continue;
-    // The fret the colours read: 0 is the first fret.
-    const int16_t caseJouee = S16(int32_t(p.caseManche) + b - 1 + shift);
+    // The fret the colours read (0 the first fret). Degrees are read against
+    // the diagram's own root, which the shift does not move: the frets are
+    // read unshifted too.
+    const int16_t caseJouee = S16(int32_t(p.caseManche) + b - 1 + (pref.couleurDoigteDiagrammes == 1 ? shift : 0));
     if (premiere < derniere) {
       const int32_t xa = std::min(xCorde(premiere), xCorde(derniere));
       const int32_t xb = std::max(xCorde(premiere), xCorde(derniere));
