@@ -86,12 +86,12 @@ void PrepareDiagrammesPortee(Portee** staff) {
   if (!staff || !*staff) return;
   int32_t n;
   PlacementDiagramme* l = Placements(staff, &n);
-  // An insertion sort: stable, and sound with an order that is not strict at
-  // equal starts.
+  // An insertion sort: stable, in place, and within its range with an order
+  // that is not strict for every pair at equal starts.
   for (int32_t i = 1; i < n; i++) {
     const PlacementDiagramme p = l[i];
     int32_t j = i;
-    for (; j > 0 && CompareDiagrammes(&l[j - 1], &p) > 0; j--) l[j] = l[j - 1];
+    for (; j > 0 && CompareDiagrammes(&p, &l[j - 1]) < 0; j--) l[j] = l[j - 1];
     l[j] = p;
   }
 }
