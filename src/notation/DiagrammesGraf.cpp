@@ -39,8 +39,18 @@ constexpr RGBColor kNoir{0, 0, 0};
 constexpr RGBColor kBlanc{0xFFFF, 0xFFFF, 0xFFFF};
 constexpr RGBColor kGrisBarre{0x5000, 0x5000, 0x5000};
 
-// A slot read as a size: a hostile document cannot make it negative or huge.
-int32_t Slot(int s) { return std::clamp<int32_t>(GModeGraphique.slot[s], 0, 1000); }
+// The built-in values of those slots.
+constexpr int16_t kDefautsSlots[] = {kMGEpaisseurDiagramme,     kMGHauteurSillet,         kMGTailleMarqueDiagramme,
+                                     kMGTaillePointDiagramme,   kMGTailleBarreDiagramme,  kMGTailleNumeroCaseDiagramme,
+                                     kMGTailleNomDiagramme};
+
+// A slot read as a size. A document that leaves it at 0 would draw dots,
+// nut and texts of no size: it takes the built-in value; a hostile one
+// cannot make it negative or huge.
+int32_t Slot(int s) {
+  const int16_t v = GModeGraphique.slot[s];
+  return v <= 0 ? kDefautsSlots[s - kSlotPlume] : std::min<int32_t>(v, 1000);
+}
 
 int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
 
@@ -229,7 +239,8 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
   int32_t decalage = 0;
   int32_t numero = 0;
   int32_t sillet = 0;
-  if (b == 1 || shift + b < 2) {
+  const bool avecSillet = b == 1 || shift + b < 2;
+  if (avecSillet) {
     decalage = b == 1 ? shift : shift + b - 1;
     sillet = Zoom(Slot(kSlotSillet));
   } else {
@@ -274,9 +285,11 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
     LineTo(S16(x0 + c * espaceCordes), S16(yHaut + 5 * espaceCases));
   }
 
-  // Dots and barres.
-  const int32_t point = Zoom(Slot(kSlotPoint) * unite / 100);
-  const int32_t barre = Zoom(Slot(kSlotBarre) * unite / 100);
+  // Dots and barres, sized in the port's pixels: a unit of a few points
+  // would lose its fraction at a printer's resolution.
+  const int32_t uniteEcran = largeur / (showName ? 7 : 6);
+  const int32_t point = std::max<int32_t>(1, Slot(kSlotPoint) * uniteEcran / 100);
+  const int32_t barre = std::max<int32_t>(1, Slot(kSlotBarre) * uniteEcran / 100);
   PenNormal();
   // The fret pressed on each string, as its highest dot.
   auto premiereCase = [&](int32_t corde) -> int32_t {
@@ -332,7 +345,7 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
   }
 
   // The nut, or the number of the first fret.
-  if (sillet) {
+  if (avecSillet) {
     SetForeColor(dotColour);
     const Rect r{S16(yHaut - sillet), S16(x0), S16(yHaut + plume / 4 + 1), S16(x0 + longueur + plume)};
     PaintRect(&r);
