@@ -422,8 +422,8 @@ struct Portee {
   uint8_t diagrammesLigneAvecNom;   // with their name (Zoom(12) taller)
   uint8_t diagrammesLigneDoigtes;   // fingering diagrams asked for
   int16_t decalageDiagrammesLigne;  // below the line, 72-dpi units
-  uint16_t taillePortee;       // staff size (interline unit)
-  uint16_t reglagesLignes[5];  // five staff-line settings
+  uint16_t taillePortee;            // staff size (interline unit)
+  uint16_t reglagesLignes[5];       // five staff-line settings
   uint16_t hauteurBaseLigneTexte;
   uint8_t octetsGroupe[7];  // a group of per-staff bytes
   TextStyle styleTexte;     // the staff's text style

@@ -40,8 +40,8 @@ constexpr RGBColor kBlanc{0xFFFF, 0xFFFF, 0xFFFF};
 constexpr RGBColor kGrisBarre{0x5000, 0x5000, 0x5000};
 
 // The built-in values of those slots.
-constexpr int16_t kDefautsSlots[] = {kMGEpaisseurDiagramme,     kMGHauteurSillet,         kMGTailleMarqueDiagramme,
-                                     kMGTaillePointDiagramme,   kMGTailleBarreDiagramme,  kMGTailleNumeroCaseDiagramme,
+constexpr int16_t kDefautsSlots[] = {kMGEpaisseurDiagramme,   kMGHauteurSillet,        kMGTailleMarqueDiagramme,
+                                     kMGTaillePointDiagramme, kMGTailleBarreDiagramme, kMGTailleNumeroCaseDiagramme,
                                      kMGTailleNomDiagramme};
 
 // A slot read as a size. A document that leaves it at 0 would draw dots,
@@ -124,7 +124,7 @@ RGBColor CvtComposanteEnCouleurRelative(int16_t interval, char* sign, bool* dark
     bool sombre;
   };
   static const Entree kTable[12] = {
-      {&kFondamentale, 0, false}, {&kSeconde, '-', false}, {&kSeconde, 0, false}, {&kTierce, '-', true},
+      {&kFondamentale, 0, false}, {&kSeconde, '-', false}, {&kSeconde, 0, false},  {&kTierce, '-', true},
       {&kTierce, 0, false},       {&kQuarte, 0, false},    {&kQuinte, '-', false}, {&kQuinte, 0, false},
       {&kQuinte, '+', false},     {&kSixte, 0, false},     {&kSeptieme, 0, false}, {&kSeptieme, '+', false},
   };
@@ -144,9 +144,9 @@ RGBColor CvtNoteEnCouleurAbsolue(int16_t pitchClass, char* sign, bool* dark) {
     bool sombre;
   };
   static const Entree kTable[12] = {
-      {&kDo, 0, false},   {&kDo, '+', true},  {&kRe, 0, false}, {&kRe, '+', true},  {&kMi, 0, false},
-      {&kFa, 0, false},   {&kFa, '+', false}, {&kSol, 0, false}, {&kSol, '+', false}, {&kLa, 0, false},
-      {&kLa, '+', true},  {&kSi, 0, false},
+      {&kDo, 0, false},    {&kDo, '+', true}, {&kRe, 0, false},   {&kRe, '+', true},
+      {&kMi, 0, false},    {&kFa, 0, false},  {&kFa, '+', false}, {&kSol, 0, false},
+      {&kSol, '+', false}, {&kLa, 0, false},  {&kLa, '+', true},  {&kSi, 0, false},
   };
   const int k = pitchClass % 12 < 0 ? 0 : pitchClass % 12;
   if (sign) *sign = kTable[k].signe;
@@ -363,7 +363,8 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
     for (int32_t c = 0; c < cordes; c++)
       if (premiereCase(c) == 0) {
         const int32_t cx = xCorde(c), cy = yMarques - hauteurMarques / 2;
-        const Rect o{S16(cy - point / 2), S16(cx - point / 2), S16(cy - point / 2 + point), S16(cx - point / 2 + point)};
+        const Rect o{S16(cy - point / 2), S16(cx - point / 2), S16(cy - point / 2 + point),
+                     S16(cx - point / 2 + point)};
         TraceDoigteCouleur(diagram, -1, int16_t(c), true, &o);
       }
   PoliceDiagramme(tailleMarque);

@@ -118,6 +118,15 @@ TEST_F(DiagrammesGrafTest, TheNutOrTheBaseFretsNumber) {
   }
 }
 
+// A graphic mode that leaves the diagram sizes at 0 draws as the built-in
+// one, not dots and a nut of no size.
+TEST_F(DiagrammesGrafTest, ZeroSizesTakeTheBuiltInOnes) {
+  const DiagrammeAccord d = Diagramme(1, {{0, 2, 2}});
+  const auto attendu = Dessine(&d, 0, Rect{0, 0, 80, 60}, true);
+  for (int s = 90; s <= 96; s++) GModeGraphique.slot[s] = 0;
+  EXPECT_EQ(Dessine(&d, 0, Rect{0, 0, 80, 60}, true), attendu);
+}
+
 // A barre over all six strings is one rectangle; in a colour mode it turns
 // grey and each string whose highest dot it is gets a coloured dot.
 TEST_F(DiagrammesGrafTest, ABarreIsOneRectangle) {
@@ -195,8 +204,9 @@ TEST_F(DiagrammesGrafTest, DotColours) {
   DiagrammeAccord d = Diagramme(1, {});
   pref.couleurDoigteDiagrammes = 1;
   auto ops = Enregistre([&] { TraceDoigteCouleur(&d, 8, 0, false, &r); });
-  ASSERT_EQ(Filtre(ops, {"RGBFgCol", "PaintOval"}),
-            (std::vector<std::string>{"RGBFgCol FF00 0000 0000", "PaintOval (10,10,16,16)", "RGBFgCol FFFF FFFF FFFF"}));
+  ASSERT_EQ(
+      Filtre(ops, {"RGBFgCol", "PaintOval"}),
+      (std::vector<std::string>{"RGBFgCol FF00 0000 0000", "PaintOval (10,10,16,16)", "RGBFgCol FFFF FFFF FFFF"}));
   EXPECT_EQ(Textes(ops), std::vector<std::string>{"+"});
 
   // The open D string (50) of a D chord: its root, black.
@@ -260,14 +270,14 @@ TEST_F(DiagrammesGrafTest, KeyRectangles) {
     Rect touche;
     int16_t noire;
   } cas[] = {
-      {0, {0, 0, 20, 10}, 0},    {1, {0, 6, 13, 14}, 1},      {4, {0, 20, 20, 30}, 0},    {6, {0, 36, 13, 44}, 1},
-      {11, {0, 60, 20, 70}, 0},  {12, {0, 70, 20, 80}, 0},    {22, {0, 126, 13, 134}, 1}, {23, {0, 130, 20, 140}, 0},
+      {0, {0, 0, 20, 10}, 0},   {1, {0, 6, 13, 14}, 1},   {4, {0, 20, 20, 30}, 0},    {6, {0, 36, 13, 44}, 1},
+      {11, {0, 60, 20, 70}, 0}, {12, {0, 70, 20, 80}, 0}, {22, {0, 126, 13, 134}, 1}, {23, {0, 130, 20, 140}, 0},
   };
   for (const auto& c : cas) {
     Rect r{};
     EXPECT_EQ(CvtDemiTonEnAireTouche(&clavier, c.demiTon, &r), c.noire) << c.demiTon;
-    EXPECT_TRUE(EqualRect(&r, &c.touche)) << c.demiTon << ": " << r.top << "," << r.left << "," << r.bottom << ","
-                                          << r.right;
+    EXPECT_TRUE(EqualRect(&r, &c.touche))
+        << c.demiTon << ": " << r.top << "," << r.left << "," << r.bottom << "," << r.right;
   }
 }
 

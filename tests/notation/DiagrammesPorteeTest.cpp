@@ -144,11 +144,11 @@ TEST_F(DiagrammesPorteeTest, DiagramLookup) {
     int32_t index;
     int16_t distance;
   } cas[] = {
-      {Accord(0), 0, 0},      // C: exact
-      {Accord(4), 3, 0},      // G: the preferred of two
-      {Accord(5), 3, 2},      // A: two above G
-      {Accord(1, 3), 0, 1},   // D flat: one above C
-      {Accord(6, 3), 3, 3},   // B flat: three above G
+      {Accord(0), 0, 0},     // C: exact
+      {Accord(4), 3, 0},     // G: the preferred of two
+      {Accord(5), 3, 2},     // A: two above G
+      {Accord(1, 3), 0, 1},  // D flat: one above C
+      {Accord(6, 3), 3, 3},  // B flat: three above G
       {Accord(4, 2, 9), -1, kDistanceDiagrammeAucune},
   };
   for (const auto& c : cas) {
@@ -265,11 +265,11 @@ TEST_F(DiagrammesPorteeTest, WhatIsDrawnAndInWhichColours) {
 // and moves what starts after them back two bars; piano-roll positions
 // compare with bar numbers x 10000.
 TEST_F(DiagrammesPorteeTest, DeletingBarsThreeAndFour) {
-  Ajoute(2 * kMesure, 2 * kMesure + 100);        // bar 2: stays
-  Ajoute(3 * kMesure, 3 * kMesure + 100);        // bar 3: goes
-  Ajoute(4 * kMesure + 10, 7 * kMesure);         // bar 4: goes
-  Ajoute(6 * kMesure + 7, 6 * kMesure + 9);      // bar 6: two bars back
-  Ajoute(5 * kMesure, 5 * kMesure + 1);          // bar 5: two bars back
+  Ajoute(2 * kMesure, 2 * kMesure + 100);    // bar 2: stays
+  Ajoute(3 * kMesure, 3 * kMesure + 100);    // bar 3: goes
+  Ajoute(4 * kMesure + 10, 7 * kMesure);     // bar 4: goes
+  Ajoute(6 * kMesure + 7, 6 * kMesure + 9);  // bar 6: two bars back
+  Ajoute(5 * kMesure, 5 * kMesure + 1);      // bar 5: two bars back
   for (int32_t debut : {25000, 30000, 49999, 50000, 65000}) {
     const int32_t i = Ajoute(debut, debut + 500);
     P(i).modePosition = 1;
