@@ -476,6 +476,9 @@ void XMLProcessWord(XMLElt* element, Portee** staff, int32_t tick, int32_t index
   TextFont(0);
   TextSize(0);
   SetDpiDest(dpi);
+  // The staff's object heights are what the import writes: eighths of a
+  // staff space (the unit the model reads otherwise makes each one a space).
+  (*staff)->uniteObjet = kXMLUniteObjet;
   const int32_t i =
       CreeObjetTexte(staff, text, int16_t(font), taille, face[0], Entier(x), Entier(double(y) - info.ascent), rotation);
   if (i < 0) return;

@@ -8,6 +8,10 @@
 struct Document;
 struct Portee;
 
+// Object units per staff space of the heights the import gives staff texts:
+// a direction's position is counted in eighths of a staff space.
+constexpr float kXMLUniteObjet = 8.0f;
+
 // Between-staves flags of the dynamics of brace groups, once every object is in.
 void XMLFinalizeDynamics(Document* doc);
 // One "direction" event of the replay, at the tick where it stands.

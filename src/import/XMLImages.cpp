@@ -225,7 +225,8 @@ void GraphiqueEnObjet(Document* doc, XMLElt* e, bool frame) {
   o->rect.bottom = Dixiemes(bottom);
   o->rect.right = Dixiemes(right);
   o->page = int16_t(page);
-  o->valeurs3[0] = Court16(Entier(e, "width") * 16.0 * mm);
+  // Tenths of a millimetre, as the page drawing reads a free object's line.
+  o->valeurs3[0] = Court16(Entier(e, "width") * 10.0 * mm);
   o->valeur3 = Couleur(e);
 }
 

@@ -184,7 +184,9 @@ void FixeStylesTitres(Document* doc) {
 // a text.
 void CreditTexte(Document* doc, const XMLElt* credit) {
   Partition** score = doc->partitionCourante;
-  const float zoom = ZoomImpression(doc);
+  // Credits are read before the import gives the page its scale: their sizes
+  // are taken over that scale, not over the one the document had before.
+  const float zoom = kXMLZoomImpression;
   // The object's text (sizes on the printed page) and the same at the sizes
   // written, to place it: plain while one style holds, then styled strings.
   std::string brut;

@@ -14,6 +14,7 @@
 #include "layout/Titres.h"
 #include "layout/Zoom.h"
 #include "model/Document.h"
+#include "model/PartGroups.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/PreservePositions.h"
@@ -32,6 +33,7 @@
 #include "system/Handles.h"
 #include "system/Strings.h"
 #include "text/Fontes.h"
+#include "text/TextBox.h"
 #include "text/TextData.h"
 
 namespace {
@@ -115,6 +117,51 @@ int64_t LargeurNaturelle(Partition** score, int32_t first, int32_t end) {
   int64_t w = 0;
   for (int32_t b = first; b < end; b++) w += rows[b].largeurTotale;
   return w;
+}
+
+// ---------------------------------------------------------------- names
+
+// Room a name takes left of a system: its box ends `recul` left of the
+// system's x and its own offset moves it right by `decalage`.
+int32_t PlaceNom(const char* texte, size_t taille, const TextStyle& style, int32_t recul, int32_t decalage) {
+  const int32_t n = int32_t(strnlen(texte, taille));
+  if (n == 0) return 0;
+  uint16_t largeur = 0, hauteur = 0;
+  TextBoxStyleSize(texte, n, &style, &largeur, &hauteur, 1);
+  return recul + int32_t(largeur) - decalage;
+}
+
+// Room the staff and part-group names take left of a system, as the page
+// drawing places them: full names on the score's first system, else the
+// abbreviations. A document that makes no room of its own for them (an
+// import without page layout) would otherwise print them off the sheet.
+int32_t PlaceNoms(Partition** score, MiseEnPage* setup, bool premier) {
+  int32_t place = 0;
+  for (int16_t i = 0; i < (*score)->nbPortees; i++) {
+    Portee** staff = PorteeN(score, i);
+    if (!PorteeCandidate(setup, staff)) continue;
+    // A copy: measuring may move the staff's memory.
+    const AspectGraphiquePortee a = (*staff)->aspect;
+    if (strnlen(a.nom, sizeof a.nom) == 0) continue;
+    const bool complet = premier || strnlen(a.nomAbrege, sizeof a.nomAbrege) == 0;
+    const int32_t recul = Zoom(CalculeDeltaXDefaultPartGroup(score, nullptr, i, i)) + Zoom(6);
+    place = std::max(place, complet ? PlaceNom(a.nom, sizeof a.nom, a.styleNom, recul, Zoom(a.valeursNom[0]))
+                                    : PlaceNom(a.nomAbrege, sizeof a.nomAbrege, a.styleNomAbrege, recul,
+                                               Zoom(a.valeursNomAbrege[0])));
+  }
+  const int16_t n = GetNbPartGroups((*score)->partGroups);
+  for (int16_t k = 0; k < n; k++) {
+    const PartGroup g = reinterpret_cast<const PartGroup*>(*(*score)->partGroups)[k];
+    if (g.dernierePortee < g.premierePortee || (g.dernierePortee == g.premierePortee && !g.uneSeulePorteePermise))
+      continue;
+    const int32_t signe = g.type == kPartGroupAccolade ? Zoom(10) : Zoom(4);
+    const int32_t recul = signe + Zoom(g.retrait);
+    place = std::max(
+        place, premier
+                   ? PlaceNom(g.nom, sizeof g.nom, g.styleNom, recul, Zoom(int32_t(g.valeursNom[0]) - 6))
+                   : PlaceNom(g.abrege, sizeof g.abrege, g.styleAbrege, recul, Zoom(int32_t(g.valeursAbrege[0]) - 6)));
+  }
+  return place;
 }
 
 // ---------------------------------------------------------------- the run
@@ -604,6 +651,7 @@ int16_t MetsEnPageDocument(Document* document, MiseEnPage* setup, const PrInfo* 
   if (!reference && (*score)->nbPortees > 0) reference = (*score)->portees[0];
 
   const int32_t epaisseur = kMGEpaisseurLigneSysteme * int32_t(resolution) / 288;
+  const int32_t placeNomsPremier = PlaceNoms(score, setup, true), placeNomsSuite = PlaceNoms(score, setup, false);
   int16_t start = pg.debut;
   bool premierSysteme = true;
   while (start < pg.fin) {
@@ -612,6 +660,9 @@ int16_t MetsEnPageDocument(Document* document, MiseEnPage* setup, const PrInfo* 
     if (premierSysteme) rows[start].debutPage = 1;
     int32_t retrait = reference ? Zoom(ExtractStaffHeightEvt(reference, 'G', start, start)) : 0;
     if (premierSysteme) retrait += CalculeDecalageXPremierGroupe(setup, 1);
+    // Names may stand in the margin, not off the sheet.
+    retrait = std::max<int32_t>(retrait, (premierSysteme ? placeNomsPremier : placeNomsSuite) -
+                                             (int32_t(pg.rectPage.left) - pg.info->page.left));
     int32_t largeur = int32_t(pg.rectPage.right) - 1 - pg.rectPage.left - retrait;
     if (document->misesEnPage[0].justifier && reference)
       largeur -= Zoom(ExtractStaffHeightEvt(reference, 'D', start, start));

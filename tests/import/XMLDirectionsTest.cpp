@@ -14,6 +14,7 @@
 #include "model/Cibles.h"
 #include "model/QrvDynamics.h"
 #include "model/QrvText.h"
+#include "model/Ruban.h"
 #include "model/Ruptures.h"
 #include "support/DataFiles.h"
 
@@ -342,6 +343,36 @@ TEST(XMLDirections, WordsRehearsalsAndUnregisteredVoices) {
   EXPECT_EQ((*x.Score())->libellesCiblesAuto, 1);
   // Voice 2 has no staff of its own: its direction is dropped.
   EXPECT_TRUE(Dynamiques(x.Staff(0)).empty());
+}
+
+// A word's position counts eighths of a staff space from the bottom line: its
+// text ends 4 eighths below the height given (its top is that height less the
+// ascent), wherever the staff stands and whatever its size.
+TEST(XMLDirections, WordsStandAtTheirHeightInStaffSpaces) {
+  struct Cas {
+    const char* attrs;
+    float bas;  // staff spaces below the bottom line
+  };
+  const Cas cas[] = {
+      {" default-y=\"-80\"", 4.5f},  // 4 spaces below
+      {" default-y=\"20\"", -5.5f},  // 2 spaces above the top line
+      {" placement=\"below\"", 2.5f},
+  };
+  for (const Cas& c : cas) {
+    ImportXML x(UnePartie({Direction(std::string("<words") + c.attrs + ">dolce</words>")}));
+    ASSERT_EQ(x.Squelette(), 1);
+    CalculeAireRubanPorteesPartition(x.Score());
+    Portee** staff = x.Staff(0);
+    int32_t n = 0;
+    GetTextesPortee(staff, &n);
+    ASSERT_EQ(n, 1);
+    BigRect r{};
+    CalculeAireTexteRuban(x.doc, staff, 0, &r);
+    const Portee* p = *staff;
+    const float ref = float(p->aireRuban.top + p->decalageLigneBasRuban);
+    EXPECT_NEAR((float(r.bottom) - ref) / p->interligneRuban, c.bas, 0.2f) << c.attrs;
+    EXPECT_LT(r.top, r.bottom) << c.attrs;
+  }
 }
 
 TEST(XMLDirections, BraceGroupsMarkDynamicsBetweenTheirStaves) {

@@ -181,8 +181,8 @@ TEST(XMLImages, PageLinesAndFrames) {
   EXPECT_EQ(o[0].valeur3, CvtRGBEnIndexProche(&rouge));
   EXPECT_EQ(o[1].valeur3, CvtRGBEnIndexProche(&noir));
   EXPECT_NE(o[0].valeur3, o[1].valeur3);
-  // 2 tenths x 16 x 0.15.
-  EXPECT_EQ(o[0].valeurs3[0], 4);
+  // Line widths in tenths of a millimetre, as drawn: 2 tenths of 0.15 mm.
+  EXPECT_EQ(o[0].valeurs3[0], 3);
   EXPECT_EQ(o[1].valeurs3[0], 0);
 }
 

@@ -220,6 +220,23 @@ TEST(XMLCredits, TitlesAndPageTexts) {
   EXPECT_NEAR((mid.rect.top + mid.rect.bottom) / 2.0, 1970, 1);
 }
 
+// A credit's sizes are points of the printed page: over the page's final
+// scale they give back the sizes written, for a page text as for a title.
+TEST(XMLCredits, SizesAreThoseOfThePrintedPage) {
+  DocPtr doc = Importe(
+      AvecCredits("<work><work-title>Song</work-title></work>",
+                  "<credit page=\"1\"><credit-words default-x=\"1050\" default-y=\"2770\" justify=\"center\" "
+                  "font-size=\"24\">Song</credit-words></credit>"
+                  "<credit page=\"2\"><credit-words default-x=\"100\" default-y=\"1000\" font-size=\"12\">Page two"
+                  "</credit-words></credit>"));
+  Partition** score = doc->partitionCourante;
+  ASSERT_EQ(NbObjetsLibres(score), 1);
+  const float echelle = doc->misesEnPage[0].echelle;
+  EXPECT_EQ(doc->titres[0].style.size, int16_t(24 / echelle));
+  const ObjetLibre& o = Objet(score, 0);
+  EXPECT_EQ(o.style.size, int16_t(12 / echelle));
+}
+
 TEST(XMLCredits, BoxMovedByItsAlignment) {
   TextStyle style{kFontTimes, 0, 20, {0, 0, 0}};
   struct {

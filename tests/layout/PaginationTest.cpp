@@ -16,7 +16,9 @@
 #include "layout/ModeGraphique.h"
 #include "layout/ModesEcran.h"
 #include "layout/PaginationFixtures.h"
+#include "layout/Titres.h"
 #include "model/CvtTemps.h"
+#include "model/PartGroups.h"
 #include "model/QrvText.h"
 #include "model/Signe.h"
 #include "model/Vues.h"
@@ -481,4 +483,74 @@ TEST_F(PaginationImpression, AnUnreachableTargetEndsAtTheNearestCount) {
   EXPECT_EQ(RecalculeEchellePourNombreDePage(q.doc, 0, &q.Setup(), 1), 1);
   EXPECT_EQ(q.Ruban(2).sautPage, 0);
   EXPECT_EQ(CombienDePages(q.score), 1);
+}
+
+// Names stand left of their system, right-aligned on it: a system whose
+// setup makes no room for them is moved right until the widest name of that
+// system (full names on the first system, abbreviations after) starts on the
+// sheet. Names that fit in the margin leave the layout alone.
+TEST(Pagination, SystemsMakeRoomForTheNamesLeftOfThem) {
+  PartitionPaginee p(2, 12);
+  SetNomPortee(p.Staff(0), "Violoncello and double bass");
+  SetNomAbregePortee(p.Staff(0), "Vc.");
+  SetNomPortee(p.Staff(1), "Piano");
+  p.Pagine();
+  const std::vector<Systeme> s = p.TousSystemes();
+  ASSERT_GE(s.size(), 3u);
+  // The box of every name each system shows, as the page drawing places it.
+  auto gaucheNoms = [&](const Systeme& sys) {
+    int gauche = 32767;
+    for (int i = 0; i < 2; i++) {
+      const int32_t recul = Zoom(CalculeDeltaXDefaultPartGroup(p.score, &sys, int16_t(i), int16_t(i))) + Zoom(6);
+      Rect r;
+      CalculeAireNomPorteeModePage(p.Staff(i), &sys, int16_t(sys.rectMiseEnPage.left - recul), 0, &r);
+      gauche = std::min<int>(gauche, r.left);
+    }
+    return gauche;
+  };
+  // The first system just holds the long name; later ones the abbreviation
+  // and the short full name, so they start further left and take more bars.
+  EXPECT_EQ(gaucheNoms(s[0]), 0);
+  EXPECT_GT(s[0].rectMiseEnPage.left, s[1].rectMiseEnPage.left);
+  EXPECT_GT(s[1].rectMiseEnPage.left, 0);
+  EXPECT_LT(s[0].finMesure - s[0].premiereMesure, s[1].finMesure - s[1].premiereMesure);
+  for (size_t i = 1; i < s.size(); i++) {
+    EXPECT_EQ(gaucheNoms(s[i]), 0) << i;
+    EXPECT_EQ(s[i].rectMiseEnPage.left, s[1].rectMiseEnPage.left) << i;
+  }
+
+  // An indent that already holds the names is kept as it stands.
+  p.Setup().retraitPremierSysteme = 1000;
+  p.Pagine();
+  const int16_t retrait = CalculeDecalageXPremierGroupe(&p.Setup(), 1);
+  ASSERT_GT(retrait, s[0].rectMiseEnPage.left);
+  EXPECT_EQ(p.TousSystemes()[0].rectMiseEnPage.left, retrait);
+
+  // So is a margin that holds them; one that holds part of them gives the
+  // rest.
+  p.Setup().retraitPremierSysteme = 0;
+  for (const int16_t marge : {int16_t(400), int16_t(50)}) {
+    p.Setup().margeGauche = marge;
+    p.Pagine();
+    const std::vector<Systeme> m = p.TousSystemes();
+    const int gauche = int(float(marge) * 72.0f / 254.0f);
+    EXPECT_EQ(m[0].rectMiseEnPage.left, std::max<int>(gauche, s[0].rectMiseEnPage.left)) << marge;
+    EXPECT_EQ(m[1].rectMiseEnPage.left, std::max<int>(gauche, s[1].rectMiseEnPage.left)) << marge;
+  }
+}
+
+// A part group's name stands left of its brace, further left than the names
+// of its staves.
+TEST(Pagination, APartGroupNameMakesRoomLeftOfItsBrace) {
+  PartitionPaginee p(2, 4);
+  SetNomPortee(p.Staff(0), "Piano");
+  const int16_t g =
+      NewPartGroup(p.score, kPartGroupAccolade, 1, 0, 1, CalculeDeltaXDefaultPartGroup(p.score, nullptr, 0, 1), "", "");
+  ASSERT_GE(g, 0);
+  p.Pagine();
+  const int16_t sansNom = p.TousSystemes()[0].rectMiseEnPage.left;
+  EXPECT_GT(sansNom, 0);
+  std::strcpy(reinterpret_cast<PartGroup*>(*(*p.score)->partGroups)[g].nom, "Piano four hands");
+  p.Pagine();
+  EXPECT_GT(p.TousSystemes()[0].rectMiseEnPage.left, sansNom);
 }
