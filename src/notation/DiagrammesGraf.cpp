@@ -386,8 +386,14 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
     const int32_t n = int32_t(std::strlen(nom));
     const int32_t place = int32_t(rect->right) - (int32_t(rect->left) + reserve);
     const TextStyle style = GModeGraphique.styleTexteAccords;
-    int16_t t = tailleNom;
-    SetTextStyleHauteurZoom(&style, std::max<int16_t>(t, 1));
+    int16_t t = std::max<int16_t>(tailleNom, 1);
+    SetTextStyleHauteurZoom(&style, t);
+    // A name far too wide starts just above the size its width says, so that
+    // a huge size is not stepped down point by point.
+    if (const int32_t w = UTFTextWidth(port, nom, 0, n); w > place && t >= 2 && w > 0) {
+      t = int16_t(std::clamp<int32_t>(int32_t(t) * std::max<int32_t>(place, 0) / w + 1, 1, t));
+      SetTextStyleHauteurZoom(&style, t);
+    }
     while (UTFTextWidth(port, nom, 0, n) > place && t >= 2) {
       t--;
       SetTextStyleHauteurZoom(&style, t);
