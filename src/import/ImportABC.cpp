@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "import/ABCInterne.h"
+#include "import/LectureFlux.h"
 #include "layout/ModesEcran.h"
 #include "layout/ServicesMiseEnPage.h"
 #include "model/Document.h"
@@ -20,7 +21,6 @@
 #include "model/TonaliteMaths.h"
 #include "platform/EncodingTables.h"
 #include "system/Handles.h"
-#include "system/QrvFiles.h"
 #include "system/Reporters.h"
 #include "system/Strings.h"
 
@@ -1009,15 +1009,7 @@ int16_t ChargeMusiqueABCOctets(Document* doc, const uint8_t* data, size_t length
 
 int16_t ChargeMusiqueABC(Document* doc, int16_t tune, int16_t* outTune) {
   if (outTune) *outTune = -1;
-  int64_t taille = GetStreamRemaining();
-  if (taille < 0 || taille > kMaxFichierABC) return 0;
   std::vector<uint8_t> octets;
-  try {
-    octets.resize(size_t(taille));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  int32_t lus = taille ? ReadCarBlock(octets.data(), int32_t(taille)) : 0;
-  if (lus < 0) lus = 0;
-  return ChargeMusiqueABCOctets(doc, octets.data(), size_t(lus), tune, outTune);
+  if (!LitResteFlux(kMaxFichierABC, &octets)) return 0;
+  return ChargeMusiqueABCOctets(doc, octets.data(), octets.size(), tune, outTune);
 }

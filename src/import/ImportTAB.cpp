@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "import/LectureFlux.h"
 #include "import/TABInterne.h"
 #include "layout/HauteursPortees.h"
 #include "layout/Justification.h"
@@ -631,15 +632,7 @@ int16_t ChargeMusiqueTABOctets(Document* doc, const uint8_t* octets, size_t tail
 }
 
 int16_t ChargeMusiqueTAB(Document* doc) {
-  const int64_t taille = GetStreamRemaining();
-  if (taille < 0 || taille > kMaxFichierTAB) return 0;
   std::vector<uint8_t> octets;
-  try {
-    octets.resize(size_t(taille));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  int32_t lus = taille ? ReadCarBlock(octets.data(), int32_t(taille)) : 0;
-  if (lus < 0) lus = 0;
-  return ChargeMusiqueTABOctets(doc, octets.data(), size_t(lus));
+  if (!LitResteFlux(kMaxFichierTAB, &octets)) return 0;
+  return ChargeMusiqueTABOctets(doc, octets.data(), octets.size());
 }

@@ -5,6 +5,7 @@
 
 #include "import/XMLBrowser.h"
 #include "import/XMLDirections.h"
+#include "import/XMLHarmonies.h"
 #include "import/XMLLyrics.h"
 #include "import/XMLMusicFrame.h"
 #include "import/XMLNotes.h"
@@ -150,11 +151,13 @@ void LibereEtatImport(XMLRootElt** tree, Handle* barNumbers) {
   XMLDisposeJumpDict();
   // Hairpins and octave shifts left open point into the freed tree.
   XMLDisposeNoteStacks();
+  XMLDisposeHarmonies();
   XMLClearPagination(nullptr);
 }
 
 uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonOnly) {
   if (!PrepareDocument(doc)) return 0;
+  XMLDisposeHarmonies();
 
   // "Browsing MusicXML tree."
   char err[512] = {};
@@ -198,6 +201,7 @@ uint8_t Etapes(Document* doc, Handle text, uint8_t refitPages, uint8_t skeletonO
 
   if (skeletonOnly) {
     TermineSquelette(doc);
+    XMLDisposeHarmonies();
     XMLDisposeJumpDict();
     XMLDisposeNoteStacks();
     return 1;

@@ -173,9 +173,33 @@ void Sauts(EtatDirection* e, XMLElt* sound) {
   }
 }
 
-// A segno or coda sign: on the current rupture, or a new one.
+// The record of the other sign (a coda for a segno, a segno for a coda) in
+// the bar where a sign made at this tick would stand, or -1.
+int16_t AutreSigneDeLaMesure(Partition** score, int16_t preset, int32_t tick) {
+  int32_t bar = CvtTempsEnMesure(score, tick);
+  if (bar < 0) bar = 0;
+  // A sign past the bar's middle goes to the next bar.
+  if (int64_t(tick) - CvtMesureEnTemps(score, bar) >= CvtMesureEnDureeMesure(score, bar) / 2) bar++;
+  const uint32_t autre = preset == 11 ? kRuptureCoda : kRuptureSegno;
+  for (int16_t i = 0; i < GetNbRuptures(score); i++) {
+    const Rupture* r = GetRupture(score, i);
+    if (r->mesure == bar && r->type == autre && GetTypeRupture(r) == GetTypeRupture(&TabPredefRupture[preset]))
+      return i;
+  }
+  return -1;
+}
+
+// A segno or coda sign: on the current rupture, or a new one. A bar holds one
+// sign record: a segno and a coda in one bar share it, the second drawn from
+// its text beside the first, rather than replacing it.
 void SigneSaut(EtatDirection* e, int16_t preset, const char* code) {
   if (!Courante(*e)) {
+    if (const int16_t j = AutreSigneDeLaMesure(e->score, preset, e->tick); j >= 0) {
+      Rupture* r = GetRupture(e->score, j);
+      if (!std::strstr(r->texte, code) && std::strlen(r->texte) + std::strlen(code) < sizeof r->texte)
+        std::strcat(r->texte, code);
+      return;
+    }
     const int16_t i = AjouteRupture(e->score, preset, e->tick, true);
     if (i < 0) return;
     e->rupture = i;

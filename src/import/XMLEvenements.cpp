@@ -5,6 +5,7 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLDirections.h"
+#include "import/XMLHarmonies.h"
 #include "import/XMLPagination.h"
 #include "import/XMLPortees.h"
 #include "model/CvtTemps.h"
@@ -285,9 +286,6 @@ void AppliqueBarre(Partition** score, Handle records, const XMLEvent& ev, int32_
   }
 }
 
-// SEAM(import): harmonies become chord names or diagrams once chord symbols are read.
-void AppliqueHarmonie(const XMLEvent&, int32_t, Document*) {}
-
 }  // namespace
 
 uint8_t XMLApplyEvents(XMLEvent* events, int32_t count, Handle records, Document* doc) {
@@ -302,7 +300,7 @@ uint8_t XMLApplyEvents(XMLEvent* events, int32_t count, Handle records, Document
     switch (ev.kind) {
       case kXMLEventDirection: XMLApplyDirectionEvent(ev, tick, doc); break;
       case kXMLEventAttributs: AppliqueAttributs(score, records, ev, tick); break;
-      case kXMLEventHarmonie: AppliqueHarmonie(ev, tick, doc); break;
+      case kXMLEventHarmonie: XMLApplyHarmonyEvent(ev, tick, doc); break;
       case kXMLEventPrint: AppliquePrint(doc, ev); break;
       case kXMLEventSon: AppliqueSon(score, ev, tick); break;
       case kXMLEventBarre: AppliqueBarre(score, records, ev, start, tick); break;

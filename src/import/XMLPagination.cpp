@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/MusicXML.h"
+#include "import/XMLHarmonies.h"
 #include "import/XMLPortees.h"
 #include "layout/DonneesModeGraphique.h"
 #include "layout/HauteursPortees.h"
@@ -16,6 +17,7 @@
 #include "layout/Zorodava.h"
 #include "model/CvtTemps.h"
 #include "model/Document.h"
+#include "model/DonneesAccords.h"
 #include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/QRVPOBJ.h"
@@ -1088,10 +1090,10 @@ int16_t XMLNombrePagesDemandees(Document* doc) {
   return int16_t(std::min<int32_t>(pages, kMaxPagesDemandees));
 }
 // The file's line widths (tenths of a staff space) against the staves' mean
-// line spacing at 72 dpi: the score's stem, staff-line, bar-line and
-// leger-line thicknesses and every staff's beam. The enclosure width and the
-// grace-note size have no slot of the score (text frames and grace notes keep
-// the drawing's own), nor the effect positions scaled to that spacing.
+// line spacing at 72 dpi: the score's stem, staff-line, bar-line, leger-line
+// and text-frame thicknesses and every staff's beam; and its grace-note size.
+// Effect positions are not rescaled to that spacing: the import sets them
+// against each staff's own spacing already.
 void XMLFinalizeAppearance(Document* doc) {
   Partition** score = doc ? doc->partitionCourante : nullptr;
   if (!score) return;
@@ -1102,7 +1104,8 @@ void XMLFinalizeAppearance(Document* doc) {
       {kApparenceBarreFine, kSlotEpaisseurBarreFine}, {kApparenceBarreEpaisse, kSlotEpaisseurBarreEpaisse},
       {kApparenceLigneSup, kSlotEpaisseurLigneSup},
   };
-  bool donnee = gApparence[kApparencePoutre] > 0;
+  bool donnee =
+      gApparence[kApparencePoutre] > 0 || gApparence[kApparenceCadre] > 0 || gApparence[kApparenceNoteGrace] > 0;
   for (const auto& t : traits) donnee = donnee || gApparence[t.apparence] > 0;
   if (!donnee) return;
   const int16_t dpi = GetDpiDest();
@@ -1125,6 +1128,12 @@ void XMLFinalizeAppearance(Document* doc) {
   for (const auto& t : traits)
     if (gApparence[t.apparence] > 0)
       (*score)->modeGraphique.slot[t.slot] = int16_t(epaisseur(gApparence[t.apparence], 288.0f));
+  if (gApparence[kApparenceCadre] > 0)
+    (*score)->modeGraphique.epaisseurCadreTexte = int16_t(epaisseur(gApparence[kApparenceCadre], 288.0f));
+  // A per-cent size from the file; kept within what a note's size byte can scale.
+  if (gApparence[kApparenceNoteGrace] > 0)
+    (*score)->modeGraphique.pourcentGraces =
+        int16_t(std::clamp(std::trunc(double(gApparence[kApparenceNoteGrace]) * 0.8333333333333334), 1.0, 400.0));
   if (gApparence[kApparencePoutre] > 0) {
     const uint8_t poutre = uint8_t(epaisseur(gApparence[kApparencePoutre], 31.0f));
     for (int16_t i = 0; i < (*score)->nbPortees; i++)
@@ -1159,7 +1168,33 @@ void XMLPaginationRecalculeLargeurObjetsTexte(Document* doc) {
   }
   SetDpiDest(dpi);
 }
-// SEAM(import): chord-diagram positions (ribbon x and offsets at the staff's
-// scale) once the chord-symbol reader lands and says which placement fields
-// it writes; no import places a diagram yet.
-void XMLPaginationRecalculeLargeurDiagrammes(Document*) {}
+// The diagrams of chord symbols are placed on the final piano roll: their
+// width is drawn in pixels whatever the bar's length, so their start becomes
+// the ribbon x of their tick (unzoomed, x 32) moved by their offset.
+void XMLPaginationRecalculeLargeurDiagrammes(Document* doc) {
+  Partition** score = doc ? doc->partitionCourante : nullptr;
+  if (!score) {
+    XMLDisposeHarmonies();
+    return;
+  }
+  const int16_t dpi = GetDpiDest();
+  SetDpiDest(72);
+  auto pixels32 = [](double v) { return int32_t(std::clamp(v * 32.0, double(INT32_MIN), double(INT32_MAX))); };
+  for (int16_t s = 0; s < (*score)->nbPortees; s++) {
+    Portee** staff = GetPorteeIndex(score, s);
+    if (!staff || !(*staff)->diagrammes) continue;
+    const int32_t n = std::min<int32_t>(
+        (*staff)->nbDiagrammes, int32_t(GetHandleSize((*staff)->diagrammes) / Size(sizeof(PlacementDiagramme))));
+    for (int32_t i = 0; i < n; i++) {
+      float largeur = 0, decalage = 0;
+      PlacementDiagramme& p = reinterpret_cast<PlacementDiagramme*>(*(*staff)->diagrammes)[i];
+      if (p.modePosition != 0 || !XMLGetDiagrammeEnAttente(staff, i, &largeur, &decalage)) continue;
+      const double x = double(DeZoomRuban(score, CvtTempsEnPixelRuban(score, p.debut))) + double(decalage);
+      p.debut = pixels32(x);
+      p.fin = pixels32(x + double(largeur));
+      p.modePosition = 1;
+    }
+  }
+  SetDpiDest(dpi);
+  XMLDisposeHarmonies();
+}

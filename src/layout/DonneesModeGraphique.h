@@ -25,6 +25,10 @@ struct ModeGraphique {
   TextStyle styleNombreRepetition;  // byte 96 (slots 48 to 53): number of a repeated-bar block
   TextStyle styleAccords;           // byte 194 (slots 97 to 102): chord symbols
   TextStyle styleTexteAccords;      // byte 230 (slots 115 to 120): chord-symbol text
+  // Values an imported score sets and the stored record has no place for;
+  // 0 keeps the built-in value (kMGEpaisseurCadreTexte, kMGPourcentGraces).
+  int16_t epaisseurCadreTexte;  // frames of staff texts, in quarter pixels
+  int16_t pourcentGraces;       // grace notes, per cent of their main note's size
 };
 
 // Thickness slots raised to the preferences' minimums in print modes.

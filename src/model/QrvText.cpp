@@ -241,7 +241,12 @@ int32_t CreeObjetTexte(Portee** staff, const char* text, int16_t font, int16_t s
   GetFontInfo(&info);
   TextFace(face & 0x7F);
   int32_t extra = 4;
-  if (std::strstr(text, "$X") != nullptr) extra = 2 * (kMGEpaisseurCadreTexte / 4 + kMGMargeCadreTexte) + 4;
+  if (std::strstr(text, "$X") != nullptr)
+    extra =
+        2 * ((GModeGraphique.epaisseurCadreTexte > 0 ? GModeGraphique.epaisseurCadreTexte : kMGEpaisseurCadreTexte) /
+                 4 +
+             kMGMargeCadreTexte) +
+        4;
   const char* plain = GetTexteBrutTexteStyle(text);
   const int32_t largeur = UTFTextWidth(nullptr, plain, 0, int32_t(std::strlen(plain))) + extra;
   Texte t{};

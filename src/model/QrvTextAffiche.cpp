@@ -184,9 +184,14 @@ void DessineTexte(const char* text, const Rect* rect, const TextStyle* style, in
   DisposeTextData(sans);
 }
 
+// Pen of text frames: the score's when an import set one.
+int16_t EpaisseurCadreTexte() {
+  return GModeGraphique.epaisseurCadreTexte > 0 ? GModeGraphique.epaisseurCadreTexte : kMGEpaisseurCadreTexte;
+}
+
 // Frame or fill of a rectangle, turned by the text's angle.
 void TraceCadre(const Rect* r, Cadre cadre, bool plein, int16_t angle) {
-  PenSizeZoom(kMGEpaisseurCadreTexte, kMGEpaisseurCadreTexte, 288);
+  PenSizeZoom(EpaisseurCadreTexte(), EpaisseurCadreTexte(), 288);
   if (cadre == Cadre::Ovale) {
     if (plein) PaintOval(r);
     else FrameOval(r);
@@ -363,7 +368,7 @@ void AfficheTexte(Portee** staff, const Rect* rect, const Texte* record) {
   }
   Rect zone = *rect;
   if (e.cadre != Cadre::Aucun) {
-    const int16_t retrait = int16_t(Zoom(kMGEpaisseurCadreTexte / 4 + kMGMargeCadreTexte));
+    const int16_t retrait = int16_t(Zoom(EpaisseurCadreTexte() / 4 + kMGMargeCadreTexte));
     Rect cadre = *rect;
     if (e.cadre != Cadre::Tout) {
       TextBoxStyleArea(expanse, longueur, &style, &cadre, 1);

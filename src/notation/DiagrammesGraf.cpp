@@ -83,7 +83,7 @@ void TexteCentre(const char* text, int32_t centreX, int32_t baseline) {
 }
 
 void PoliceDiagramme(int16_t size) {
-  TextFont(GModeGraphique.styleTexteAccords.font);
+  TextFont(GModeGraphique.styleAccords.font);
   TextFace(0);
   TextSize(CvtTaillePlumeZoom(std::max<int16_t>(size, 1), 72));
 }
@@ -385,7 +385,7 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
     }
     const int32_t n = int32_t(std::strlen(nom));
     const int32_t place = int32_t(rect->right) - (int32_t(rect->left) + reserve);
-    const TextStyle style = GModeGraphique.styleTexteAccords;
+    const TextStyle style = GModeGraphique.styleAccords;
     int16_t t = std::max<int16_t>(tailleNom, 1);
     SetTextStyleHauteurZoom(&style, t);
     // A name far too wide starts just above the size its width says, so that

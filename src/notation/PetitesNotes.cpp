@@ -264,7 +264,9 @@ int16_t TraceSeriePetitesNotes(Portee** staff, uint8_t, const ParamEffet* effect
   int16_t dernierAccord = 0;
   for (int16_t i = 1; i < count; i++)
     if (!(table[i - 1].accord & 1)) dernierAccord = i;
-  const uint8_t taille = uint8_t(std::clamp<int32_t>(kMGPourcentGraces * sign->taille / 100, 1, 255));
+  const uint8_t taille = uint8_t(std::clamp<int32_t>(
+      (GModeGraphique.pourcentGraces > 0 ? GModeGraphique.pourcentGraces : kMGPourcentGraces) * sign->taille / 100, 1,
+      255));
   for (int16_t i = 0; i < count; i++) {
     const GraceEntry& g = table[i];
     const int32_t decalage = std::clamp<int32_t>(g.decalageDuree, 0, 30);

@@ -249,6 +249,37 @@ TEST(XMLDirections, JumpsAreLabelledInOrderOfFirstAppearance) {
   EXPECT_EQ(n, 0);
 }
 
+// A bar keeps one sign record: a segno and a coda in its first half share it,
+// the second drawn from its text; a sign from the bar's middle on belongs to
+// the next bar and keeps a record of its own.
+TEST(XMLDirections, ASegnoAndACodaInOneBarAreBothDrawn) {
+  struct Cas {
+    std::string mesure;
+    size_t segnos, codas;
+    const char* texte;  // the first record's
+  };
+  const Cas cas[] = {
+      {Direction("<segno/>") + Note(1) + Direction("<coda/>") + Note(3), 1, 0, "$S$C"},
+      {Direction("<coda/>") + Note(1) + Direction("<segno/>") + Note(3), 0, 1, "$C$S"},
+      {Direction("<segno/>") + Note(2) + Direction("<coda/>") + Note(2), 1, 1, "$S"},
+  };
+  for (const Cas& c : cas) {
+    ImportXML x(UnePartie({c.mesure, ""}));
+    ASSERT_EQ(x.Squelette(), 1);
+    const std::vector<Rupture> segnos = Ruptures(x.Score(), kRuptureSegno);
+    const std::vector<Rupture> codas = Ruptures(x.Score(), kRuptureCoda);
+    ASSERT_EQ(segnos.size(), c.segnos) << c.texte;
+    ASSERT_EQ(codas.size(), c.codas) << c.texte;
+    const Rupture& premier = c.segnos ? segnos[0] : codas[0];
+    EXPECT_EQ(premier.mesure, 0);
+    EXPECT_STREQ(premier.texte, c.texte);
+    if (c.segnos && c.codas) {
+      EXPECT_EQ(codas[0].mesure, 1);
+      EXPECT_STREQ(codas[0].texte, "$C");
+    }
+  }
+}
+
 TEST(XMLDirections, JumpWithoutWordsAndLongWords) {
   std::string longue;
   for (int i = 0; i < 70; i++) longue += "é";  // 140 bytes

@@ -9,6 +9,7 @@
 
 #include "import/MusicXML.h"
 #include "import/XMLBrowser.h"
+#include "import/XMLHarmonies.h"
 #include "import/XMLMusicFrame.h"
 #include "import/XMLNotes.h"
 #include "import/XMLPagination.h"
@@ -50,6 +51,7 @@ class ImportXML {
     XMLDisposeInstrumentReg();
     XMLDisposePorteeReg();
     XMLDisposeJumpDict();
+    XMLDisposeHarmonies();
     XMLClearPagination(nullptr);
     XMLBrowserDispose(tree);
     if (records) DisposeHandle(records);

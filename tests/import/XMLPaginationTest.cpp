@@ -472,6 +472,30 @@ TEST(XMLPagination, LineWidthsFromTheAppearance) {
   EXPECT_EQ(fin.slot[kSlotEpaisseurLignePortee], 1);
 }
 
+// The enclosure width and the grace-note size the file gives become the
+// score's; without them the score keeps none (the drawing's own).
+TEST(XMLPagination, EnclosureAndGraceSizeFromTheAppearance) {
+  const auto mode = [](const std::string& appearance) {
+    ImportXML x(AvecDefauts("<appearance>" + appearance + "</appearance>"));
+    EXPECT_EQ(x.Notes(), 1);
+    XMLFinalizeAppearance(x.doc);
+    return (*x.doc->partitionCourante)->modeGraphique;
+  };
+  const ModeGraphique sans = mode("");
+  EXPECT_EQ(sans.epaisseurCadreTexte, 0);
+  EXPECT_EQ(sans.pourcentGraces, 0);
+
+  const auto avec = mode(
+      "<line-width type=\"enclosure\">1.5</line-width><line-width type=\"stem\">1.5</line-width>"
+      "<note-size type=\"grace\">60</note-size>");
+  EXPECT_GT(avec.epaisseurCadreTexte, 0);
+  EXPECT_EQ(avec.epaisseurCadreTexte, avec.slot[kSlotEpaisseurQueue]);  // the same width
+  EXPECT_EQ(avec.pourcentGraces, 50);
+
+  // A hostile size stays within what a size byte can scale.
+  EXPECT_EQ(mode("<note-size type=\"grace\">1e9</note-size>").pourcentGraces, 400);
+}
+
 // A free text ends where its text ends on the ribbon: a longer text later,
 // whatever end it had; lyric cells keep their span.
 TEST(XMLPagination, FreeTextsEndWhereTheirTextEnds) {

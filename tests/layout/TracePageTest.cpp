@@ -27,6 +27,7 @@
 #include "platform/Fonts.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Trace.h"
+#include "support/ImpressionFixture.h"
 #include "system/Strings.h"
 
 namespace {
@@ -57,39 +58,7 @@ struct TroisPages : PartitionPaginee {
 
 // Pages are drawn in the print mode of the request driver, with the default
 // virtual printer (A4 at 576 dpi) and a preferences folder of its own.
-class TracePage : public ::testing::Test {
- protected:
-  void SetUp() override {
-    LibereImprimante();
-    ResetVirtualPrinter();
-    prefs_ = GetPreferencesFolderPath();
-    char modele[] = "/tmp/tamrel-tracepage-XXXXXX";
-    ASSERT_NE(mkdtemp(modele), nullptr);
-    dossier_ = modele;
-    SetPreferencesFolderPath(dossier_.c_str());
-  }
-  void TearDown() override {
-    LibereImprimante();
-    ResetVirtualPrinter();
-    rmdir(dossier_.c_str());
-    SetPreferencesFolderPath(prefs_.c_str());
-  }
-  static void ModeImpression(PartitionPaginee& p) {
-    p.doc->orientation = 1;
-    FixeResolutionStdImprimante();
-    PrInfo info;
-    GetPrInfoDocument(p.doc, &info);
-    InitVueCourante(p.doc);
-    (*p.score)->resolutionImpression = info.resH;
-    InjecteZoomPartition(p.score, 72.0f);
-    SetModeEcran(p.score, kModeEcranImpression);
-    SetDpiDest(info.resH);
-    InitPortees(p.score);
-    SetTabEltMesureModifie(p.score, kTabEltMarges);
-    UpdateTabEltMesure(p.score, kTabEltTout);
-  }
-  std::string prefs_, dossier_;
-};
+class TracePage : public tamrel_test::FixtureImpression {};
 
 TEST_F(TracePage, ElementsOfEachPageAndWhatFollows) {
   TroisPages p;

@@ -15,44 +15,13 @@
 #include "model/Vues.h"
 #include "notation/NotationFixtures.h"
 #include "platform/SpecialFolders.h"
+#include "support/ImpressionFixture.h"
 
 namespace {
 
 // Three staves of 12 bars laid out in the print mode of the request driver
 // (the default virtual printer, a preferences folder of its own).
-class PlacementPortee : public ::testing::Test {
- protected:
-  void SetUp() override {
-    LibereImprimante();
-    ResetVirtualPrinter();
-    prefs_ = GetPreferencesFolderPath();
-    char modele[] = "/tmp/tamrel-prepare-XXXXXX";
-    ASSERT_NE(mkdtemp(modele), nullptr);
-    dossier_ = modele;
-    SetPreferencesFolderPath(dossier_.c_str());
-  }
-  void TearDown() override {
-    LibereImprimante();
-    ResetVirtualPrinter();
-    rmdir(dossier_.c_str());
-    SetPreferencesFolderPath(prefs_.c_str());
-  }
-  static void ModeImpression(PartitionPaginee& p) {
-    p.doc->orientation = 1;
-    FixeResolutionStdImprimante();
-    PrInfo info;
-    GetPrInfoDocument(p.doc, &info);
-    InitVueCourante(p.doc);
-    (*p.score)->resolutionImpression = info.resH;
-    InjecteZoomPartition(p.score, 72.0f);
-    SetModeEcran(p.score, kModeEcranImpression);
-    SetDpiDest(info.resH);
-    InitPortees(p.score);
-    SetTabEltMesureModifie(p.score, kTabEltMarges);
-    UpdateTabEltMesure(p.score, kTabEltTout);
-  }
-  std::string prefs_, dossier_;
-};
+class PlacementPortee : public tamrel_test::FixtureImpression {};
 
 // The music system and staff entry that show a bar of a staff.
 bool EntreeMesure(PartitionPaginee& p, int staff, int bar, Systeme* systeme, PorteeSysteme* entree) {

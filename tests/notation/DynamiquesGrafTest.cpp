@@ -9,53 +9,20 @@
 #include "model/BarTableFixtures.h"
 #include "model/QrvDynamics.h"
 #include "notation/DynamiquesGraf.h"
+#include "support/Enregistrements.h"
 #include "system/Couleurs.h"
 #include "system/PortLayer.h"
 #include "text/Fontes.h"
 
 namespace {
 
-// Lines drawn, as absolute "x1,y1-x2,y2" whatever opcode recorded them.
-std::vector<std::array<int, 4>> Lignes(const std::vector<std::string>& ops) {
-  std::vector<std::array<int, 4>> out;
-  int pv = 0, ph = 0;
-  auto ajoute = [&](int h1, int v1, int h2, int v2) {
-    out.push_back({h1, v1, h2, v2});
-    ph = h2;
-    pv = v2;
-  };
-  for (const std::string& op : ops) {
-    int v1, h1, v2, h2, dh, dv;
-    if (std::sscanf(op.c_str(), "Line (%d,%d) (%d,%d)", &v1, &h1, &v2, &h2) == 4) ajoute(h1, v1, h2, v2);
-    else if (std::sscanf(op.c_str(), "ShortLine (%d,%d) %d %d", &v1, &h1, &dh, &dv) == 4)
-      ajoute(h1, v1, h1 + dh, v1 + dv);
-    else if (std::sscanf(op.c_str(), "ShortLineFrom %d %d", &dh, &dv) == 2) ajoute(ph, pv, ph + dh, pv + dv);
-    else if (std::sscanf(op.c_str(), "LineFrom (%d,%d)", &v2, &h2) == 2) ajoute(ph, pv, h2, v2);
-  }
-  return out;
-}
+// Lines drawn, as absolute {x1, y1, x2, y2} whatever opcode recorded them.
+constexpr auto* Lignes = &tamrel_test::LignesEnregistrees;
 
 // The x of each text operation's origin.
 std::vector<int> XTextes(const std::vector<std::string>& ops) {
   std::vector<int> out;
-  int h = 0, v = 0;
-  for (const std::string& op : ops) {
-    int a, b, c;
-    if (std::sscanf(op.c_str(), "LongText (%d,%d)", &a, &b) == 2) {
-      v = a;
-      h = b;
-    } else if (std::sscanf(op.c_str(), "DHDVText %d %d", &a, &b) == 2) {
-      h += a;
-      v += b;
-    } else if (std::sscanf(op.c_str(), "DHText %d", &c) == 1) {
-      h += c;
-    } else if (std::sscanf(op.c_str(), "DVText %d", &c) == 1) {
-      v += c;
-    } else {
-      continue;
-    }
-    out.push_back(h);
-  }
+  for (const tamrel_test::TexteEnregistre& t : tamrel_test::TextesEnregistres(ops)) out.push_back(t.h);
   return out;
 }
 

@@ -13,6 +13,7 @@
 #include "notation/PlacementMarks.h"
 #include "notation/TaillesPortee.h"
 #include "stafftypes/ServicesTypesPortee.h"
+#include "support/Enregistrements.h"
 #include "system/BigRect.h"
 #include "system/Couleurs.h"
 
@@ -276,24 +277,7 @@ std::vector<std::string> Traces(const std::vector<std::string>& ops) {
 }
 
 // Lines drawn, as absolute {x1, y1, x2, y2} whatever opcode recorded them.
-std::vector<std::array<int, 4>> Lignes(const std::vector<std::string>& ops) {
-  std::vector<std::array<int, 4>> out;
-  int pv = 0, ph = 0;
-  auto ajoute = [&](int h1, int v1, int h2, int v2) {
-    out.push_back({h1, v1, h2, v2});
-    ph = h2;
-    pv = v2;
-  };
-  for (const std::string& op : ops) {
-    int v1, h1, v2, h2, dh, dv;
-    if (std::sscanf(op.c_str(), "Line (%d,%d) (%d,%d)", &v1, &h1, &v2, &h2) == 4) ajoute(h1, v1, h2, v2);
-    else if (std::sscanf(op.c_str(), "ShortLine (%d,%d) %d %d", &v1, &h1, &dh, &dv) == 4)
-      ajoute(h1, v1, h1 + dh, v1 + dv);
-    else if (std::sscanf(op.c_str(), "ShortLineFrom %d %d", &dh, &dv) == 2) ajoute(ph, pv, ph + dh, pv + dv);
-    else if (std::sscanf(op.c_str(), "LineFrom (%d,%d)", &v2, &h2) == 2) ajoute(ph, pv, h2, v2);
-  }
-  return out;
-}
+constexpr auto* Lignes = &tamrel_test::LignesEnregistrees;
 
 // Width of the first oval painted or framed.
 int LargeurOvale(const std::vector<std::string>& ops) {

@@ -15,6 +15,7 @@
 #include "notation/NotationFixtures.h"
 #include "stafftypes/PorteeKaraoke.h"
 #include "stafftypes/TraceLigneTexte.h"
+#include "support/Enregistrements.h"
 #include "system/PortLayer.h"
 #include "text/Fontes.h"
 #include "text/TextBox.h"
@@ -23,53 +24,11 @@
 namespace {
 
 using Segment = std::array<int, 4>;  // h1, v1, h2, v2
-
-std::vector<Segment> Segments(const std::vector<std::string>& ops) {
-  std::vector<Segment> out;
-  int pv = 0, ph = 0;
-  auto ajoute = [&](int h1, int v1, int h2, int v2) {
-    out.push_back({h1, v1, h2, v2});
-    ph = h2;
-    pv = v2;
-  };
-  for (const std::string& op : ops) {
-    int v1, h1, v2, h2, dh, dv;
-    if (std::sscanf(op.c_str(), "Line (%d,%d) (%d,%d)", &v1, &h1, &v2, &h2) == 4) ajoute(h1, v1, h2, v2);
-    else if (std::sscanf(op.c_str(), "ShortLine (%d,%d) %d %d", &v1, &h1, &dh, &dv) == 4)
-      ajoute(h1, v1, h1 + dh, v1 + dv);
-    else if (std::sscanf(op.c_str(), "ShortLineFrom %d %d", &dh, &dv) == 2) ajoute(ph, pv, ph + dh, pv + dv);
-    else if (std::sscanf(op.c_str(), "LineFrom (%d,%d)", &v2, &h2) == 2) ajoute(ph, pv, h2, v2);
-  }
-  return out;
-}
+constexpr auto* Segments = &tamrel_test::LignesEnregistrees;
 
 // The texts drawn with their absolute origins.
-struct Ecrit {
-  int h, v;
-  std::string texte;
-};
-std::vector<Ecrit> Textes(const std::vector<std::string>& ops) {
-  std::vector<Ecrit> out;
-  int h = 0, v = 0;
-  for (const std::string& op : ops) {
-    int a = 0, b = 0;
-    if (std::sscanf(op.c_str(), "LongText (%d,%d)", &v, &h) == 2) {
-    } else if (std::sscanf(op.c_str(), "DHDVText %d %d", &a, &b) == 2) {
-      h += a;
-      v += b;
-    } else if (std::sscanf(op.c_str(), "DHText %d", &a) == 1) {
-      h += a;
-    } else if (std::sscanf(op.c_str(), "DVText %d", &b) == 1) {
-      v += b;
-    } else {
-      continue;
-    }
-    const size_t q = op.find('"');
-    const size_t r = op.rfind('"');
-    out.push_back({h, v, q != std::string::npos && r > q ? op.substr(q + 1, r - q - 1) : std::string()});
-  }
-  return out;
-}
+using Ecrit = tamrel_test::TexteEnregistre;
+constexpr auto* Textes = &tamrel_test::TextesEnregistres;
 
 TEST(TraceTiret, DashesFillTheRoomOrNothingWhenItIsTooSmall) {
   const int16_t dpi = GetDpiDest();
