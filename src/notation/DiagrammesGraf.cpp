@@ -288,8 +288,9 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
   // Dots and barres, sized in the port's pixels: a unit of a few points
   // would lose its fraction at a printer's resolution.
   const int32_t uniteEcran = largeur / (showName ? 7 : 6);
-  const int32_t point = std::max<int32_t>(1, Slot(kSlotPoint) * uniteEcran / 100);
-  const int32_t barre = std::max<int32_t>(1, Slot(kSlotBarre) * uniteEcran / 100);
+  // A flat grid keeps them within their fret.
+  const int32_t point = std::max<int32_t>(1, std::min(Slot(kSlotPoint) * uniteEcran / 100, espaceCases));
+  const int32_t barre = std::max<int32_t>(1, std::min(Slot(kSlotBarre) * uniteEcran / 100, espaceCases * 3 / 4));
   PenNormal();
   // The fret pressed on each string, as its highest dot.
   auto premiereCase = [&](int32_t corde) -> int32_t {
