@@ -11,6 +11,7 @@
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/TablatureGuitare.h"
+#include "stafftypes/TablatureHarmonica.h"
 #include "system/Couleurs.h"
 #include "text/Fontes.h"
 
@@ -64,10 +65,10 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   (*t)->flagsAffichage = kTablatureAfficheNotation;
   switch (kind) {
     case kTablatureAccordeon:
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
+      // SEAM(stafftypes): the accordion kind installs its slots with its own
+      // renderer.
       break;
+    case kTablatureHarmonica: NewTablatureHarmonica(staff); break;
     case 0: NewTablatureGuitare(staff); break;
     default: break;
   }
@@ -106,10 +107,10 @@ void InitVecteursTablature(Portee** staff, uint32_t kind) {
   if (!staff || !(*staff)->tablature) return;
   switch (kind) {
     case kTablatureAccordeon:
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
+      // SEAM(stafftypes): the accordion kind installs its slots with its own
+      // renderer.
       break;
+    case kTablatureHarmonica: InitVecteursTablatureHarmonica(staff); break;
     default: InitVecteursTablatureGuitare(staff); break;
   }
   const VecteursTablature& v = reinterpret_cast<Tablature*>(*(*staff)->tablature)->vecteurs;

@@ -228,7 +228,8 @@ TEST_F(LectureObjetsPortee, TablatureCountsBeyondTheRecordAreDropped) {
 }
 
 // The harmonica block: a model code other than -1 ends it after its first
-// fields; a user definition follows -1, its holes with slide pitches from
+// fields (a symbol style or label mode out of range reads as its default);
+// a user definition follows -1, its holes with slide pitches from
 // 7.50 and extra rows from 96.30; its two counts are exchanged when the
 // holes with a pitch number the first and not the second.
 TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
@@ -247,6 +248,8 @@ TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
     t.harmonica.word = 9;
     t.harmonica.switches = 0x15;
     t.harmonica.byte2 = 4;
+    t.harmonica.value = c.modele == -1 ? 9 : 3;  // symbol style: 0 to 4, else 0
+    t.harmonica.byte = c.modele == -1 ? 1 : 5;   // label mode: 0 to 2, else 2
     t.harmonica.name = "Blues";
     t.harmonica.valved = 1;
     t.harmonica.usedHoles = c.utilises;
@@ -265,17 +268,19 @@ TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
     const Harmonica& h = lu.harmonica;
     EXPECT_EQ(lu.kind, kTablatureHarmonica);
     EXPECT_EQ(h.modele, c.modele);
-    EXPECT_EQ(h.mot, 9);
-    EXPECT_EQ(h.switches[2], 1);
-    EXPECT_EQ(h.switches[1], 0);
-    EXPECT_EQ(h.octets[1], 4);
+    EXPECT_EQ(h.hauteurReference, 9);
+    EXPECT_EQ(h.secondePasse, 1);
+    EXPECT_EQ(h.cercleCoulisse, 0);
+    EXPECT_EQ(h.lignesAffichees, 4);
+    EXPECT_EQ(h.styleSymboles, c.modele == -1 ? 0u : 3u);
+    EXPECT_EQ(h.modeLibelles, c.modele == -1 ? 1u : 2u);
     EXPECT_EQ(h.definition.nbTrousUtilises, c.attenduUtilises);
     EXPECT_EQ(h.definition.nbTrous, c.attenduTrous);
     if (c.modele == -1) {
-      EXPECT_STREQ(h.definition.nom, "Blues");
-      EXPECT_EQ(h.definition.trous[2].souffle, 62);
-      EXPECT_EQ(h.definition.trous[2].aspireCoulisse, c.version >= 0x0750 ? 72 : 0);
-      EXPECT_EQ(h.definition.trous[2].rangees[4], c.version >= 0x9630 ? 82 : 0);
+      EXPECT_STREQ(h.definition.nomFrancais, "Blues");
+      EXPECT_EQ(h.definition.souffle[2], 62);
+      EXPECT_EQ(h.definition.aspireCoulisse[2], c.version >= 0x0750 ? 72 : 0);
+      EXPECT_EQ(h.definition.rangees[4][2], c.version >= 0x9630 ? 82 : 0);
       EXPECT_EQ(h.definition.valves, c.version >= 0x9630 ? 1 : 0);
     }
   }
