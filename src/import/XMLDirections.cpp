@@ -296,7 +296,10 @@ int32_t IndexDebut(const XMLNoteStackEntry& start) {
 void XMLCalculePosXY(XMLElt* element, Portee** staff, int32_t index, int32_t tick, int32_t divisions, float* x,
                      float* y, int32_t placement, float* relativeX) {
   float h = placement == 1 ? 2.0f : -6.0f;
-  if (placement == -1 && staff && (*staff)->ligneParolesAffichee) h = 2.0f;
+  // Without a placement, a mark goes above a staff with lyrics, clear of them.
+  // Directions come before the notes pass switches the lyrics line on, so
+  // the lyrics the file gives the staff count as well.
+  if (placement == -1 && staff && ((*staff)->ligneParolesAffichee || XMLPorteeAvecParoles(staff))) h = 2.0f;
   const float relY = XMLGetAttributeFloat(element, "relative-y");
   const float defY = XMLGetAttributeFloat(element, "default-y");
   if (Present(relY)) h = (index >= 0 ? float(XMLGetInterligneNote(staff, index, nullptr)) : h) + relY * 0.1f;

@@ -603,11 +603,11 @@ void XMLProcessLyric(Portee** staff, int32_t time, XMLElt* lyric) {
   if (XMLGetChild(lyric, "end-line", 0)) syllabe += '\r';
   if (XMLGetChild(lyric, "end-paragraph", 0)) syllabe += "\r\r";
 
-  if (syllabic) {
-    const int16_t t16 = TailleSurZoom(taille, ZoomImpression(doc));
-    SetLyricCell(staff, time, verse, syllabe.c_str(), police, uint16_t(t16), face[0], avecCouleur ? &couleur : nullptr,
-                 milieu || fin ? 1 : 0);
-  }
+  // A lyric without syllabic is a whole word, as a single one: files often
+  // leave it out, and dropping it lost their lyrics.
+  const int16_t t16 = TailleSurZoom(taille, ZoomImpression(doc));
+  SetLyricCell(staff, time, verse, syllabe.c_str(), police, uint16_t(t16), face[0], avecCouleur ? &couleur : nullptr,
+               milieu || fin ? 1 : 0);
 
   const char* langue = XMLGetAttributeValue(texte, "xml:lang");
   if (!(*staff)->langueVoix && langue) (*staff)->langueVoix = CheckLangageVoix(LYLang2CharToID(langue));

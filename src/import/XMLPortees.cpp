@@ -46,10 +46,10 @@ void AjouteInstrumentReg(const char* key, bool owned, uint32_t instrument, bool 
   nbInstrumentReg++;
 }
 
-void AjoutePorteeReg(uint32_t part, uint32_t staff, uint32_t voice, uint32_t instrument, Portee** p) {
+void AjoutePorteeReg(uint32_t part, uint32_t staff, uint32_t voice, uint32_t instrument, Portee** p, bool paroles) {
   auto* e = static_cast<XMLPorteeReg*>(std::calloc(1, sizeof(XMLPorteeReg)));
   if (!e) return;
-  *e = XMLPorteeReg{part, staff, voice, instrument, p, nullptr};
+  *e = XMLPorteeReg{part, staff, voice, instrument, p, uint8_t(paroles), nullptr};
   if (lastPorteeReg) lastPorteeReg->suivant = e;
   else firstPorteeReg = e;
   lastPorteeReg = e;
@@ -164,8 +164,15 @@ void LitDetails(Document* doc, XMLElt* part, bool tablature, DetailsPortee* d) {
 
 // The largest voice of each staff of the part: notes without a staff child
 // count for the first staff.
-void LitVoix(XMLElt* part, int32_t* staves, int32_t voices[kXMLMaxPorteesOuVoix]) {
-  for (int32_t s = 0; s < kXMLMaxPorteesOuVoix; s++) voices[s] = 1;
+// Per staff number minus 1, one bit per voice number minus 1 whose notes
+// carry lyrics.
+using ParolesVoix = uint32_t[kXMLMaxPorteesOuVoix];
+
+void LitVoix(XMLElt* part, int32_t* staves, int32_t voices[kXMLMaxPorteesOuVoix], ParolesVoix paroles) {
+  for (int32_t s = 0; s < kXMLMaxPorteesOuVoix; s++) {
+    voices[s] = 1;
+    paroles[s] = 0;
+  }
   int32_t nb = 0;
   XMLElt** notes = XMLGetEltsInChild(part, "measure/@note", &nb);
   for (int32_t i = 0; i < nb; i++) {
@@ -178,6 +185,7 @@ void LitVoix(XMLElt* part, int32_t* staves, int32_t voices[kXMLMaxPorteesOuVoix]
     }
     const int32_t v = XMLLitNumeroPorteeOuVoix(Texte(notes[i], "voice"));
     if (v > voices[s - 1]) voices[s - 1] = v;
+    if (XMLGetChild(notes[i], "lyric", 0)) paroles[s - 1] |= 1u << (v > 0 ? v - 1 : 0);
   }
   XMLDisposeElts(notes);
 }
@@ -355,6 +363,12 @@ Portee** XMLGetPorteeFromId(uint32_t part, uint32_t staff, uint32_t voice, int32
   return nullptr;
 }
 
+bool XMLPorteeAvecParoles(Portee** staff) {
+  for (XMLPorteeReg* e = firstPorteeReg; e; e = e->suivant)
+    if (e->staff == staff && e->paroles) return true;
+  return false;
+}
+
 uint32_t XMLGetNbStavesInPart(uint32_t part) {
   uint32_t n = 1;
   for (XMLPorteeReg* e = firstPorteeReg; e; e = e->suivant)
@@ -438,7 +452,8 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
     int32_t staves = 1;
     LitMesures(records, part, &staves);
     int32_t voices[kXMLMaxPorteesOuVoix];
-    LitVoix(part, &staves, voices);
+    ParolesVoix paroles;
+    LitVoix(part, &staves, voices, paroles);
 
     DetailsPortee details;
     LitDetails(doc, part, type == kTypePorteeTablature, &details);
@@ -484,7 +499,8 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
           else strnzcpy(abbr, partAbbr, kMaxNom + 1);
           SetNomAbregePortee(staff, abbr);
           const int16_t instrument = instruments[k];
-          AjoutePorteeReg(p, uint32_t(s), uint32_t(v), uint32_t(instrument < 0 ? 0 : instrument), staff);
+          AjoutePorteeReg(p, uint32_t(s), uint32_t(v), uint32_t(instrument < 0 ? 0 : instrument), staff,
+                          (paroles[s] >> v) & 1u);
           const float height =
               details.lignes == 1 ? details.taille * 0.4f : (details.lignes - 1) * details.taille * 0.1f;
           XMLSetStaffHeight(p, uint32_t(s + 1), height);
@@ -511,6 +527,9 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
         for (size_t k = 0; k < created.size(); k++) {
           (*created[k])->modeFusion = kFusionMaitre;
           (*created[k])->fusionneAvecSuivante = k + 1 < created.size();
+          // Merged staves are drawn as one: the first one's name stands for
+          // them all, the others' would print over it.
+          (*created[k])->aspect.nomsCaches = k > 0;
         }
     }
     if (staves >= 2 && firstStaff >= 0) {
@@ -527,6 +546,9 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
           groups[g].valeursNom[j] = (*first)->aspect.valeursNom[j];
           groups[g].valeursAbrege[j] = (*first)->aspect.valeursNomAbrege[j];
         }
+        // The brace carries the part's name once; its staves (and the voices
+        // merged onto them) would otherwise each print it again.
+        for (int16_t k = firstStaff; k <= lastStaff; k++) (*(*score)->portees[k])->aspect.nomsCaches = 1;
       }
     }
     p++;

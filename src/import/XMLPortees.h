@@ -40,6 +40,7 @@ struct XMLPorteeReg {
   uint32_t voix;
   uint32_t instrument;
   Portee** staff;
+  uint8_t paroles;  // 1 when notes of this staff and voice carry lyrics
   XMLPorteeReg* suivant;
 };
 
@@ -78,6 +79,9 @@ XMLPorteeReg* XMLGetFirstPorteeReg();
 // The staff of the first entry of that part, staff and voice (and instrument
 // when it is 0 or more); null when none.
 Portee** XMLGetPorteeFromId(uint32_t part, uint32_t staff, uint32_t voice, int32_t instrument);
+// Whether the file gives lyrics to a registered staff: known from the
+// start, before the notes pass switches its lyrics line on.
+bool XMLPorteeAvecParoles(Portee** staff);
 // 1 + the highest staff number minus 1 of the part; 1 when the part has none.
 uint32_t XMLGetNbStavesInPart(uint32_t part);
 // index when record index carries that number; else the first record that

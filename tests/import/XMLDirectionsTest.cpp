@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/XMLImportFixture.h"
@@ -126,6 +127,34 @@ TEST(XMLDirections, PositionsFromPlacementLyricsHeightsAndOffsets) {
     EXPECT_EQ(d[0].haut, c.top) << c.attrs << c.more;
     if (c.top != INT32_MIN) EXPECT_EQ(d[0].bas - d[0].haut, 16) << c.attrs << c.more;
   }
+}
+
+// Directions come before the notes pass switches a staff's lyrics line on:
+// marks without placement still clear the lyrics the file gives that staff's
+// voice (and only that voice's) by going above the staff.
+TEST(XMLDirections, MarksWithoutPlacementClearTheLyricsTheFileGives) {
+  const std::string paroles = "<lyric><syllabic>single</syllabic><text>la</text></lyric>";
+  // The top of the dynamic and of the word of a one-staff file whose two
+  // voices' notes carry the children given.
+  auto hauts = [](const std::string& voice1, const std::string& voice2) {
+    ImportXML x(UnePartie({Direction("<dynamics><f/></dynamics>") + Direction("<words>dolce</words>") +
+                           Note(4, "<voice>1</voice>" + voice1) + "<backup><duration>4</duration></backup>" +
+                           Note(4, "<voice>2</voice>" + voice2)}));
+    EXPECT_EQ(x.Squelette(), 1);
+    EXPECT_EQ((*x.Staff(0))->ligneParolesAffichee, 0);  // not switched on yet
+    const std::vector<Dynamique> d = Dynamiques(x.Staff(0));
+    int32_t n = 0;
+    const Texte* t = GetTextesPortee(x.Staff(0), &n);
+    EXPECT_EQ(d.size(), 1u);
+    EXPECT_EQ(n, 1);
+    return std::pair<int32_t, int32_t>(d.empty() ? 0 : d[0].haut, t && n > 0 ? t[0].haut : 0);
+  };
+  const auto sans = hauts("", "");
+  EXPECT_EQ(sans.first, 16 - 8);  // two spaces below the bottom line
+  const auto avec = hauts(paroles, "");
+  EXPECT_EQ(avec.first, -48 - 8);  // two spaces above the top line
+  EXPECT_LT(avec.second, sans.second);
+  EXPECT_EQ(hauts("", paroles), sans);  // another voice's lyrics
 }
 
 TEST(XMLDirections, WedgesOpenFromTheirStartToTheirStop) {

@@ -331,8 +331,9 @@ std::string L(const std::string& syllabic, const std::string& text, const std::s
 
 // Syllables on their note columns: hyphens inside words, spaces after them,
 // empty columns filled, in-column forms for the spaces and hyphens of a text,
-// verses by number or by the first free one, lyrics without syllabic or text
-// dropped; after the notes, every note of a worded passage carries one.
+// verses by number or by the first free one, lyrics without text dropped and
+// without syllabic taken as words; after the notes, every note of a worded
+// passage carries one.
 TEST(XMLLyrics, SyllablesIntoTheCellsOfTheirVerses) {
   const std::string n1 = " number=\"1\"";
   struct {
@@ -365,10 +366,10 @@ TEST(XMLLyrics, SyllablesIntoTheCellsOfTheirVerses) {
        {{L("single", "one") + L("single", "two"), L("single", "deux", " number=\"2\""), "", ""}},
        "one    ",
        "two deux "},
-      {"lyrics without syllabic, without text or of a verse out of range are dropped",
-       {{L("", "gone"), "<lyric><syllabic>single</syllabic></lyric>", L("single", "far", " number=\"300\""),
+      {"lyrics without text or of a verse out of range are dropped; one without syllabic is a word",
+       {{L("", "word"), "<lyric><syllabic>single</syllabic></lyric>", L("single", "far", " number=\"300\""),
          L("single", "kept")}},
-       "   kept ",
+       "word   kept ",
        ""},
       {"line and paragraph ends follow the syllable",
        {{L("single", "a", "", "<end-line/>"), L("single", "b", "", "<end-paragraph/>"), "", ""}},
