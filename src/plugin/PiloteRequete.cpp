@@ -29,6 +29,7 @@
 #include "notation/NomsNotes.h"
 #include "notation/QrvLiaisonCoule.h"
 #include "notation/TraceLiaisons.h"
+#include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/Memory.h"
 #include "platform/QuickDraw.h"
@@ -150,6 +151,14 @@ bool PartitionCouranteValide(const Document* doc) {
          doc->partitions[doc->indexPartitionCourante] == doc->partitionCourante;
 }
 
+// A text-format import is a new document: dated now, as the MusicXML import
+// dates its own (undated, the page footer's year read 1904).
+void DateMaintenant(Document* doc) {
+  uint32_t maintenant = 0;
+  GetDateTime(&maintenant);
+  for (int i = 0; i < 3; i++) doc->dates[i] = maintenant;
+}
+
 int16_t ChargeSelonFormat(Document* doc, int32_t format, Handle mxl) {
   if (chargeurTest) return chargeurTest(doc, format);
   switch (format) {
@@ -159,6 +168,7 @@ int16_t ChargeSelonFormat(Document* doc, int32_t format, Handle mxl) {
       CreePorteeVide(score, 0, 1, 1);
       FixeMiseEnPageStandardDocument(doc);
       SetModeEcran(score, kModeEcranRuban);
+      DateMaintenant(doc);
       return ChargeMusiqueABC(doc, 0, nullptr) ? 1 : 0;
     }
     case kFormatTab: {
@@ -170,6 +180,7 @@ int16_t ChargeSelonFormat(Document* doc, int32_t format, Handle mxl) {
       CreePorteeVide(score, 0, 1, 1);
       FixeMiseEnPageStandardDocument(doc);
       SetModeEcran(score, kModeEcranRuban);
+      DateMaintenant(doc);
       return ChargeMusiqueTAB(doc) ? 1 : 0;
     }
     case kFormatXML:

@@ -5,6 +5,7 @@
 #include "PluginFixtures.h"
 #include "model/Document.h"
 #include "model/QRVPOBJ.h"
+#include "platform/DateTime.h"
 #include "platform/Memory.h"
 #include "platform/PictDump.h"
 #include "platform/QuickDraw.h"
@@ -152,6 +153,31 @@ TEST(PiloteRequete, PageOfADocumentWithoutScoreIsAnErasedFrame) {
   KillPicture(pic);
   EXPECT_EQ(CreatePictPage(nullptr, 1, 1, &frame), nullptr);
   DisposeDocument(doc);
+}
+
+// Text-format imports are new documents dated at their load (undated, their
+// page footer's year read 1904).
+TEST(PiloteRequete, TextImportsAreDatedAtTheirLoad) {
+  DossierTemp dossier;
+  const struct {
+    const char* nom;
+    const char* contenu;
+  } cas[] = {
+      {"air.abc", "X:1\nT:Air\nM:4/4\nL:1/4\nK:C\nCDEF|\n"},
+      {"air.tab", "e|-0-1-|\nB|-----|\nG|-----|\nD|-----|\nA|-----|\nE|-----|\n"},
+  };
+  for (const auto& c : cas) {
+    uint32_t avant = 0, apres = 0;
+    GetDateTime(&avant);
+    Rect page = {0, 0, 0, 0};
+    uint16_t pages = 0;
+    Document* doc = LoadDocument(dossier.Ecrit(c.nom, c.contenu).c_str(), &page, &pages, nullptr);
+    GetDateTime(&apres);
+    ASSERT_NE(doc, nullptr) << c.nom;
+    EXPECT_GE(doc->dates[0], avant) << c.nom;
+    EXPECT_LE(doc->dates[0], apres) << c.nom;
+    DisposeDocument(doc);
+  }
 }
 
 // Loading makes the document's folder current while the document is open;
