@@ -3,6 +3,7 @@
 // harmonica block and the accordion keyboard and bass tables. Counts beyond
 // the record's room are read in full and the excess dropped, so that what
 // follows stays in step.
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -76,17 +77,19 @@ void ReadHarmonica(Tablature* t) {
 void LitAccordeon(Tablature* t) {
   Accordeon& a = t->accordeon;
   a.present = 1;
-  a.valeur = ReadShort();
+  a.modeAffichage = ReadShort();
   ReadGap(1);
-  a.octet = LitOctet();
+  a.lignesAffichees = LitOctet();
   a.intervalleSoufflet = LitMot();
   static constexpr int16_t kMax[6] = {63, 63, 254, 31, 31, 254};
   for (int i = 0; i < 6; i++) LitChaine(a.chaines[i], kMax[i]);
-  a.premierBouton = LitMot();
+  a.premierBouton = ReadShort();
   const uint16_t rangees = LitMot();
   const uint16_t basses = LitMot();
-  a.nbRangees = rangees > kNbRangeesAccordeon ? kNbRangeesAccordeon : rangees;
-  a.nbRangeesBasses = basses > kNbRangeesBassesAccordeon ? kNbRangeesBassesAccordeon : basses;
+  // A keyboard has one to three rows: a stored 0 keeps one (without pitches),
+  // so that no row index of the drawing or the fingering falls below 0.
+  a.nbRangees = std::clamp<uint16_t>(rangees, 1, kNbRangeesAccordeon);
+  a.nbRangeesBasses = std::min<uint16_t>(basses, kNbRangeesBassesAccordeon);
   for (auto& nom : a.nomsRangees) LitChaine(nom, 31);
 
   // The stored rows are read whatever their number; past the record's room
@@ -97,9 +100,9 @@ void LitAccordeon(Tablature* t) {
     for (uint16_t r = 0; r < rangees && !EndOfFile(); r++) {
       BoutonAccordeon& b = r < kNbRangeesAccordeon ? bouton[r] : boutonJete;
       ReadGap(1);
-      b.pousse = LitOctet();
+      b.pousse = int8_t(LitOctet());
       ReadGap(1);
-      b.tire = LitOctet();
+      b.tire = int8_t(LitOctet());
     }
   }
   AccordAccordeon accordJete;

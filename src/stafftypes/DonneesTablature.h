@@ -139,10 +139,11 @@ struct Harmonica {
   uint8_t chromatiqueUtilise;  // copied from the model at each fingering
 };
 
-// A button of the accordion keyboard: its pitch on the push and on the pull.
+// A button of the accordion keyboard: its pitch on the push and on the pull
+// (0: the button has no note there).
 struct BoutonAccordeon {
-  uint8_t pousse;
-  uint8_t tire;
+  int8_t pousse;
+  int8_t tire;
 };
 
 // One bass button: its chord on the push and on the pull (names and notes).
@@ -153,16 +154,20 @@ struct AccordAccordeon {
   char notesTire[36];
 };
 
+// The keyboard's texts, by index in Accordeon::chaines: the labels of the
+// push and pull lines in two-line mode, and the chord font's name.
+enum : int { kLibellePousseAccordeon = 3, kLibelleTireAccordeon = 4, kFonteAccordsAccordeon = 5 };
+
 struct Accordeon {
-  uint16_t present;  // 1: the block below was stored
-  int32_t valeur;
-  uint8_t octet;
-  uint16_t intervalleSoufflet;  // bellows reversal, in quarter notes
-  char chaines[6][256];         // kept at 63, 63, 254, 31, 31 and 254 characters
-  uint16_t premierBouton;
-  uint16_t nbRangees;        // at most kNbRangeesAccordeon
-  uint16_t nbRangeesBasses;  // at most kNbRangeesBassesAccordeon
-  char nomsRangees[kNbRangeesAccordeon][32];
+  uint16_t present;                           // 1: the block below was stored
+  int32_t modeAffichage;                      // 0: one line per keyboard row; else two lines, push above pull
+  uint8_t lignesAffichees;                    // the band's lines and bar lines are drawn
+  uint16_t intervalleSoufflet;                // bellows reversal, in quarter notes
+  char chaines[6][256];                       // kept at 63, 63, 254, 31, 31 and 254 characters
+  int16_t premierBouton;                      // the number written for button 0
+  uint16_t nbRangees;                         // 1 to kNbRangeesAccordeon
+  uint16_t nbRangeesBasses;                   // bass rows per bank: 0 to kNbRangeesBassesAccordeon
+  char nomsRangees[kNbRangeesAccordeon][32];  // row 0 first
   BoutonAccordeon clavier[kNbBoutonsAccordeon][kNbRangeesAccordeon];
   AccordAccordeon basses[kNbBanquesBassesAccordeon][kNbRangeesBassesAccordeon];
   uint8_t octet800;

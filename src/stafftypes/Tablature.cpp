@@ -10,6 +10,7 @@
 #include "platform/QuickDraw.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/PorteeQuarvel.h"
+#include "stafftypes/TablatureAccordeon.h"
 #include "stafftypes/TablatureGuitare.h"
 #include "stafftypes/TablatureHarmonica.h"
 #include "system/Couleurs.h"
@@ -64,10 +65,7 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   (*t)->ligneBaseZoom = int16_t(Zoom((*t)->ligneBase));
   (*t)->flagsAffichage = kTablatureAfficheNotation;
   switch (kind) {
-    case kTablatureAccordeon:
-      // SEAM(stafftypes): the accordion kind installs its slots with its own
-      // renderer.
-      break;
+    case kTablatureAccordeon: NewTablatureAccordeon(staff); break;
     case kTablatureHarmonica: NewTablatureHarmonica(staff); break;
     case 0: NewTablatureGuitare(staff); break;
     default: break;
@@ -106,10 +104,7 @@ void ClearVecteursTablature(Portee** staff) {
 void InitVecteursTablature(Portee** staff, uint32_t kind) {
   if (!staff || !(*staff)->tablature) return;
   switch (kind) {
-    case kTablatureAccordeon:
-      // SEAM(stafftypes): the accordion kind installs its slots with its own
-      // renderer.
-      break;
+    case kTablatureAccordeon: InitVecteursTablatureAccordeon(staff); break;
     case kTablatureHarmonica: InitVecteursTablatureHarmonica(staff); break;
     default: InitVecteursTablatureGuitare(staff); break;
   }

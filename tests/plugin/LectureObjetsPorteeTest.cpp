@@ -227,6 +227,55 @@ TEST_F(LectureObjetsPortee, TablatureCountsBeyondTheRecordAreDropped) {
   EXPECT_TRUE(EndOfFile());
 }
 
+// The accordion block's settings by name; a stored keyboard of no row keeps
+// one row (without pitches) and the record stays in step; a block cut short
+// ends at the stream's end.
+TEST_F(LectureObjetsPortee, AccordionBlockSettingsAndHostileCounts) {
+  TablatureRecord t;
+  AccordionRecord a;
+  a.value = 1;
+  a.byte = 1;
+  a.bellows = 3;
+  a.strings = {"", "", "", "Push", "Pull", "Chords"};
+  a.firstButton = 4;
+  a.rows = 0;
+  a.bassRows = 9;
+  a.basses.assign(8, {{"C", "C E G", "G", "G B D"}});
+  t.accordion = a;
+  NativeWriter w(0x9805);
+  WriteTablature(w, t);
+  Ouvre(w);
+  int16_t resultat;
+  const Tablature lu = LitTablature(&resultat);
+  ApresLeRecord();
+  const Accordeon& k = lu.accordeon;
+  EXPECT_EQ(k.modeAffichage, 1);
+  EXPECT_EQ(k.lignesAffichees, 1);
+  EXPECT_EQ(k.intervalleSoufflet, 3);
+  EXPECT_STREQ(k.chaines[kLibellePousseAccordeon], "Push");
+  EXPECT_STREQ(k.chaines[kLibelleTireAccordeon], "Pull");
+  EXPECT_STREQ(k.chaines[kFonteAccordsAccordeon], "Chords");
+  EXPECT_EQ(k.premierBouton, 4);
+  EXPECT_EQ(k.nbRangees, 1);
+  EXPECT_EQ(k.nbRangeesBasses, 3);
+  EXPECT_EQ(k.clavier[0][0].pousse, 0);
+  EXPECT_STREQ(k.basses[7][0].nomTire, "G");
+
+  AccordionRecord coupe;
+  coupe.rows = 3;
+  TablatureRecord c;
+  c.accordion = coupe;
+  NativeWriter wc(0x9805);
+  WriteTablature(wc, c);
+  octets_ = wc.Finish();
+  ASSERT_GT(octets_.size(), 400u);
+  octets_.resize(octets_.size() - 200);  // inside the keyboard
+  VersionQuarvelLoad = 0x9805;
+  FixeLectureSurPtr(octets_.data(), uint32_t(octets_.size()));
+  LitTablature(&resultat);
+  EXPECT_TRUE(EndOfFile());
+}
+
 // The harmonica block: a model code other than -1 ends it after its first
 // fields (a symbol style or label mode out of range reads as its default);
 // a user definition follows -1, its holes with slide pitches from
