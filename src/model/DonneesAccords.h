@@ -86,4 +86,7 @@ struct PlacementDiagramme {
   uint8_t caseBase;
   int8_t nbPoints;
   PointDiagramme points[kNbPointsPlacement];
+  // The start made relative to the notes around an edit (anchor and offset).
+  int32_t ancrePreserve;
+  int32_t decalagePreserve;
 };

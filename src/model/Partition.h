@@ -102,6 +102,7 @@ struct Partition {
   Handle matriceRythme;
   int32_t preRoll;  // 1/200 s
   int16_t niveauPreservePositions;
+  int16_t niveauPreserveDiagrammes;  // the diagram placements' own nesting of the same brackets
   Handle objetsLibres;
   Handle courbes;                     // Courbe records of the score
   InterpreteCourbe interpreteCourbe;  // the score's curve values in force during playback

@@ -415,8 +415,15 @@ struct Portee {
   char chaineLigneAccords[255];
   TextStyle styleChaineLigneAccords;
   uint16_t nbLignesAccords;
-  uint16_t taillePortee;       // staff size (interline unit)
-  uint16_t reglagesLignes[5];  // five staff-line settings
+  // Chord diagrams over the chord line's cells. Documents store no setting
+  // known to be these: they are off unless set.
+  uint8_t diagrammesLigneAccords;   // shown
+  uint8_t diagrammesDessusLigne;    // above the line rather than under it
+  uint8_t diagrammesLigneAvecNom;   // with their name (Zoom(12) taller)
+  uint8_t diagrammesLigneDoigtes;   // fingering diagrams asked for
+  int16_t decalageDiagrammesLigne;  // below the line, 72-dpi units
+  uint16_t taillePortee;            // staff size (interline unit)
+  uint16_t reglagesLignes[5];       // five staff-line settings
   uint16_t hauteurBaseLigneTexte;
   uint8_t octetsGroupe[7];  // a group of per-staff bytes
   TextStyle styleTexte;     // the staff's text style

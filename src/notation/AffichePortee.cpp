@@ -21,6 +21,7 @@
 #include "model/Tonalite.h"
 #include "notation/BarresMesure.h"
 #include "notation/DecalagesAccord.h"
+#include "notation/DiagrammesPortee.h"
 #include "notation/FormesCorps.h"
 #include "notation/NotesPortee.h"
 #include "platform/Memory.h"
@@ -438,8 +439,7 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
   CalculeAccordsPortee(score, staff);
   AfficheTextesPortee(staff, &clipRect, visX, barTick, lastTick, true);
   AfficheTextesPortee(staff, &clipRect, visX, barTick, lastTick, false);
-  // SEAM(notation): chord diagrams placed on the staff are drawn with the
-  // diagram drawing.
+  AfficheDiagrammesPortee(staff, &clipRect, visX, barTick, lastTick);
   ForeColor(blackColor);
   RestaureClip(clipAvant);
   return (*staff)->hauteurEcran;

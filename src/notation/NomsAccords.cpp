@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "model/DiagrammesAccord.h"
+#include "model/Partition.h"
 #include "model/Portee.h"
 #include "model/Signe.h"
 #include "model/TonaliteMaths.h"
 #include "notation/Alterations.h"
 #include "notation/NomsNotes.h"
+#include "plugin/Necks.h"
 #include "system/Strings.h"
 
 namespace {
@@ -264,4 +267,121 @@ int32_t CvtNomAccordEnIndexDiagrammePortee(Portee** staff, const DefAccord* chor
     if (chord->neck == -1 || d.accord.neck == chord->neck) return i;
   }
   return -1;
+}
+
+namespace {
+
+// Semitone of a chord's root, 0..11 before its accidental.
+int16_t DemiTonRacine(const DefAccord& d) {
+  if (d.fondamentale < 0 || d.fondamentale > 6) return 0;
+  return int16_t(Note2DemiTonStd[d.fondamentale] + DecalageAlteration(d.alterationFondamentale));
+}
+
+bool MemesDegres(const DefAccord& a, const DefAccord& b) {
+  return a.tierce == b.tierce && a.quinte == b.quinte && a.septieme == b.septieme && a.neuvieme == b.neuvieme;
+}
+
+// The two bytes a stored diagram keeps besides its chord: the first marks a
+// diagram made from a fingering, the second a preferred one.
+bool EstDoigte(const DiagrammeAccord& d) { return d.octetsLus[0] != 0; }
+bool EstPrefere(const DiagrammeAccord& d) { return d.octetsLus[1] != 0; }
+
+// A fingering diagram holds a dot on the first fret row of the neck's last string.
+bool RacineSurDerniereCorde(const DiagrammeAccord& d) {
+  const int16_t cordes = GetNbCordesNeck(d.accord.neck);
+  const int n = std::clamp<int>(d.nbPoints, 0, kNbPointsDiagramme);
+  for (int i = 0; i < n; i++)
+    if (d.points[i].caseManche == 0 && d.points[i].premiereCorde == cordes - 1) return true;
+  return false;
+}
+
+}  // namespace
+
+int32_t CvtDefAccordEnIndexDiagramme(Handle diagrams, const DefAccord* chord, int16_t* distance, bool fingering) {
+  int16_t dummy;
+  if (!distance) distance = &dummy;
+  *distance = kDistanceDiagrammeAucune;
+  const int32_t n = GetNbDiagrammesAccords(diagrams);
+  if (!chord || n <= 0) return -1;
+  const int16_t racine = DemiTonRacine(*chord);
+  int32_t exact = -1, proche = -1;
+  int16_t meilleure = kDistanceDiagrammeAucune;
+  bool exactPrefere = false, prochePrefere = false;
+  for (int32_t i = 0; i < n; i++) {
+    const DiagrammeAccord& d = reinterpret_cast<const DiagrammeAccord*>(*diagrams)[i];
+    if (chord->neck != -1 && d.accord.neck != chord->neck) continue;
+    if (fingering && (!EstDoigte(d) || !RacineSurDerniereCorde(d))) continue;
+    const bool memeNom = chord->nomPropre && std::strncmp(d.accord.nom, chord->nom, sizeof d.accord.nom) == 0;
+    const bool degres = MemesDegres(d.accord, *chord);
+    const bool memeRacine = d.accord.fondamentale == chord->fondamentale &&
+                            d.accord.alterationFondamentale == chord->alterationFondamentale;
+    if ((degres && memeRacine) || memeNom) {
+      if (exact < 0 || (EstPrefere(d) && !exactPrefere)) {
+        exact = i;
+        exactPrefere = EstPrefere(d);
+      }
+      continue;
+    }
+    if (!degres || d.accord.fondamentale < 0) continue;
+    const int16_t ecart = int16_t(racine - DemiTonRacine(d.accord));
+    const int a = std::abs(ecart), b = std::abs(meilleure);
+    if (proche < 0 || a < b || (a == b && EstPrefere(d) && !prochePrefere)) {
+      proche = i;
+      meilleure = ecart;
+      prochePrefere = EstPrefere(d);
+    }
+  }
+  if (exact >= 0) {
+    *distance = 0;
+    return exact;
+  }
+  if (proche >= 0) *distance = meilleure;
+  return proche;
+}
+
+int32_t CvtDefAccordEnIndexDiagrammePortee(Portee** staff, const DefAccord* chord, int16_t* distance, bool fingering) {
+  int16_t dummy;
+  if (!distance) distance = &dummy;
+  *distance = kDistanceDiagrammeAucune;
+  if (!staff || !*staff || !chord) return -1;
+  if (chord->nom[0]) {
+    const int32_t parNom = CvtNomAccordEnIndexDiagrammePortee(staff, chord);
+    if (parNom >= 0) {
+      *distance = 0;
+      return parNom + kIndexDiagrammesPortee;
+    }
+  }
+  Partition** score = (*staff)->partition;
+  Handle bibliotheque = score ? (*score)->diagrammesCustoms : nullptr;
+  int32_t i = CvtDefAccordEnIndexDiagramme(bibliotheque, chord, distance, fingering);
+  if (i < 0 && fingering) i = CvtDefAccordEnIndexDiagramme(bibliotheque, chord, distance, false);
+  if (i >= 0) return i;
+  i = CvtDefAccordEnIndexDiagramme((*staff)->diagrammesCustoms, chord, distance, fingering);
+  return i < 0 ? -1 : i + kIndexDiagrammesPortee;
+}
+
+bool CvtIndexEnDiagrammeEditPortee(Portee** staff, int32_t index, DiagrammeAccord* out) {
+  if (!staff || !*staff || !out || index < 0) return false;
+  Handle h = nullptr;
+  if (index >= kIndexDiagrammesPortee) {
+    h = (*staff)->diagrammesCustoms;
+    index -= kIndexDiagrammesPortee;
+  } else {
+    Partition** score = (*staff)->partition;
+    h = score ? (*score)->diagrammesCustoms : nullptr;
+  }
+  if (index >= GetNbDiagrammesAccords(h)) return false;
+  *out = reinterpret_cast<const DiagrammeAccord*>(*h)[index];
+  return true;
+}
+
+void CvtDefAccordToStrDemiTon(const DefAccord* chord, char* dst, const Tonalite* key, int16_t semitones) {
+  dst[0] = 0;
+  if (!chord) return;
+  DefAccord d = *chord;
+  if (!d.nomPropre && d.fondamentale >= 0 && d.fondamentale <= 6) {
+    const int16_t classe = int16_t(((DemiTonRacine(d) + semitones) % 12 + 12) % 12);
+    EpelleFondamentale(classe, key, &d.fondamentale, &d.alterationFondamentale);
+  }
+  CreeNomAccord(&d, dst);
 }

@@ -73,9 +73,9 @@ int16_t ReadDiagrammeAccord(PlacementDiagramme* p) {
     }
   }
   if (v <= 0x0510) {
-    // SEAM(notation): the shift of a placement stored without its own comes
-    // from its chord in the score's chord table, which is not kept yet; it
-    // stays 0.
+    // A placement stored without its fretboard takes its diagram and shift
+    // from its chord when the staff's list is resolved after reading
+    // (CalculeDiagrammesAccordsPortee).
     if (p->modePosition != 0) {
       p->debut = int32_t(int64_t(p->debut) * 32);
       p->fin = int32_t(int64_t(p->fin) * 32);

@@ -678,9 +678,9 @@ bool LitFin(Portee** staff) {
 
 // Step 36.
 void Termine(Portee** staff) {
-  // SEAM(notation): the staff's diagram list and the layout of its chord-name
-  // line are computed once their drawing exists (CalculeDiagrammesAccordsPortee,
-  // MetsEnFormeLigneTexteAccords).
+  CalculeDiagrammesAccordsPortee(staff);
+  // SEAM(notation): the layout of the chord-name line is computed once its
+  // drawing exists (MetsEnFormeLigneTexteAccords).
   // The texts' karaoke switch is the lyrics line's own: a staff read with it
   // shows its line, whose cells go back on their verse rows at its row height
   // (documents before 9.20 keep their cells' own styles).

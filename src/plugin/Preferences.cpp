@@ -40,6 +40,10 @@ const Preferences kPreferencesDefaut = {
     // Off: a document's slurs keep the shapes stored with them; the MusicXML
     // import turns it on for its own reshaping.
     0,
+    // Plain dots: a printed diagram reads in any ink.
+    0,
+    // Right-handed.
+    0,
 };
 
 }  // namespace

@@ -26,6 +26,10 @@ struct Preferences {
   int16_t couleurLimitesPage;       // their colour index
   uint8_t gouttiereLarge;           // the ribbon's staves start 24 pixels in rather than 12
   uint8_t formeAutoCoules;          // slurs shaped clear of the notes they span (the MusicXML import forces it on)
+  // Chord-diagram dots: 0 plain, 1 coloured by note name, any other value by
+  // chord degree.
+  uint8_t couleurDoigteDiagrammes;
+  uint8_t diagrammesGaucher;  // chord diagrams drawn for the left hand (strings mirrored)
 };
 
 extern Preferences pref;
