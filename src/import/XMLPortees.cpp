@@ -511,6 +511,9 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
         for (size_t k = 0; k < created.size(); k++) {
           (*created[k])->modeFusion = kFusionMaitre;
           (*created[k])->fusionneAvecSuivante = k + 1 < created.size();
+          // Merged staves are drawn as one: the first one's name stands for
+          // them all, the others' would print over it.
+          (*created[k])->aspect.nomsCaches = k > 0;
         }
     }
     if (staves >= 2 && firstStaff >= 0) {
@@ -527,6 +530,9 @@ Handle XMLCreePortees(XMLRootElt* tree, Document* doc) {
           groups[g].valeursNom[j] = (*first)->aspect.valeursNom[j];
           groups[g].valeursAbrege[j] = (*first)->aspect.valeursNomAbrege[j];
         }
+        // The brace carries the part's name once; its staves (and the voices
+        // merged onto them) would otherwise each print it again.
+        for (int16_t k = firstStaff; k <= lastStaff; k++) (*(*score)->portees[k])->aspect.nomsCaches = 1;
       }
     }
     p++;

@@ -142,7 +142,7 @@ int32_t PlaceNoms(Partition** score, MiseEnPage* setup, bool premier) {
     if (!PorteeCandidate(setup, staff)) continue;
     // A copy: measuring may move the staff's memory.
     const AspectGraphiquePortee a = (*staff)->aspect;
-    if (strnlen(a.nom, sizeof a.nom) == 0) continue;
+    if (a.nomsCaches || strnlen(a.nom, sizeof a.nom) == 0) continue;
     const bool complet = premier || strnlen(a.nomAbrege, sizeof a.nomAbrege) == 0;
     const int32_t recul = Zoom(CalculeDeltaXDefaultPartGroup(score, nullptr, i, i)) + Zoom(6);
     place = std::max(place, complet ? PlaceNom(a.nom, sizeof a.nom, a.styleNom, recul, Zoom(a.valeursNom[0]))

@@ -98,7 +98,7 @@ int16_t CalculeAireNomPorteeModePage(Portee** staff, const Systeme* system, int1
   *rect = Rect{0, 0, 0, 0};
   if (!staff) return 0;
   const AspectGraphiquePortee& a = (*staff)->aspect;
-  if (LongueurNom(a.nom, sizeof a.nom) == 0) return 0;
+  if (a.nomsCaches || LongueurNom(a.nom, sizeof a.nom) == 0) return 0;
   const bool complet =
       (system && system->premierSystemePartition) || !system || LongueurNom(a.nomAbrege, sizeof a.nomAbrege) == 0;
   // Copies: measuring may move the staff's memory.

@@ -83,6 +83,9 @@ struct AspectGraphiquePortee {
   TextStyle styleNomAbrege;
   uint16_t encodageNomAbrege;
   int16_t valeursNomAbrege[2];
+  // 1 when a part group shows this staff's name for it: the staff's own name
+  // and abbreviation are then left out left of systems.
+  uint8_t nomsCaches;
   // Display settings.
   uint32_t modeAffichage;                 // 2
   uint16_t tailleUnite;                   // 72: music-font size at 72 dpi (karaoke text, key signatures)

@@ -94,6 +94,19 @@ bool EstNoire(int16_t s) {
   return k == 1 || k == 3 || k == 6 || k == 8 || k == 10;
 }
 
+// The strings of the grid: the neck's; without a known neck (an imported
+// frame names none), as many as the last string a mark or a dot uses, so
+// that a five-string frame, whose sixth mark is left empty, shows five.
+int32_t NbCordes(int32_t neck, const BlocDiagramme& bloc) {
+  const int16_t n = GetNbCordesNeck(neck);
+  if (n > 0) return std::min<int32_t>(n, kMaxCordesNeck);
+  int32_t utilisees = 0;
+  for (int c = 0; c < kNbCordesDiagramme; c++)
+    if (bloc.cordes[c]) utilisees = c + 1;
+  for (int i = 0; i < bloc.nbPoints; i++) utilisees = std::max<int32_t>(utilisees, bloc.points[i].derniereCorde + 1);
+  return utilisees > 0 ? std::min<int32_t>(utilisees, kMaxCordesNeck) : kNbCordesDiagramme;
+}
+
 }  // namespace
 
 BlocDiagramme BlocDiagrammeAccord(const DiagrammeAccord& d) {
@@ -231,7 +244,7 @@ void AfficheDiagrammeAccordBrut(const DiagrammeAccord* diagram, const BlocDiagra
   }
 
   const BlocDiagramme bloc = block ? *block : BlocDiagrammeAccord(*diagram);
-  const int32_t cordes = std::clamp<int32_t>(GetNbCordesDiagrammeAccord(diagram), 1, kMaxCordesNeck);
+  const int32_t cordes = NbCordes(diagram->accord.neck, bloc);
   const bool gaucher = pref.diagrammesGaucher != 0;
   const bool couleurs = pref.couleurDoigteDiagrammes != 0;
   const int32_t b = bloc.caseBase;

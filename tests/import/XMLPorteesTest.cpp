@@ -71,6 +71,9 @@ TEST(XMLPortees, PianoGivesOneMergedStaffPerVoiceUnderABrace) {
   EXPECT_EQ(g.premierePortee, 0);
   EXPECT_EQ(g.dernierePortee, 2);
   EXPECT_STREQ(g.nom, "Piano");
+  // The brace shows the part's name once: its staves keep their names but
+  // leave them out, or the voice staves would print them over each other.
+  for (int16_t i = 0; i < 3; i++) EXPECT_EQ((*x.Staff(i))->aspect.nomsCaches, 1) << i;
   EXPECT_EQ(XMLGetNbStavesInPart(0), 2u);
   EXPECT_EQ(XMLGetNbStavesInPart(5), 1u);
   // One instrument, named from the file, on every staff.
@@ -99,6 +102,8 @@ TEST(XMLPortees, InstrumentsGiveMergedStavesAndTheirMidiSettings) {
   ASSERT_EQ(x.NbPortees(), 2);
   for (int16_t i = 0; i < 2; i++) {
     EXPECT_STREQ((*x.Staff(i))->aspect.nom, "Duo");
+    // Drawn as one, the two staves show the first one's name only.
+    EXPECT_EQ((*x.Staff(i))->aspect.nomsCaches, i > 0 ? 1 : 0);
     EXPECT_EQ((*x.Staff(i))->modeFusion, uint32_t(kFusionMaitre));
   }
   EXPECT_EQ((*x.Staff(0))->fusionneAvecSuivante, 1);

@@ -539,6 +539,19 @@ TEST(Pagination, SystemsMakeRoomForTheNamesLeftOfThem) {
   }
 }
 
+// A staff whose part group shows its name for it makes no room for that name.
+TEST(Pagination, NamesAPartGroupShowsInsteadMakeNoRoom) {
+  PartitionPaginee p(1, 4);
+  p.Pagine();
+  const int16_t sansNom = p.TousSystemes()[0].rectMiseEnPage.left;
+  SetNomPortee(p.Staff(0), "Violoncello and double bass");
+  p.Pagine();
+  EXPECT_GT(p.TousSystemes()[0].rectMiseEnPage.left, sansNom);
+  (*p.Staff(0))->aspect.nomsCaches = 1;
+  p.Pagine();
+  EXPECT_EQ(p.TousSystemes()[0].rectMiseEnPage.left, sansNom);
+}
+
 // A part group's name stands left of its brace, further left than the names
 // of its staves.
 TEST(Pagination, APartGroupNameMakesRoomLeftOfItsBrace) {

@@ -29,20 +29,25 @@ struct AvecNom : PartitionPaginee {
 
 // The name's box stands left of x, right of it or centred on it by its
 // justification; the first system shows the full name, the others the
-// abbreviation (the full name when there is none); no name, no box.
+// abbreviation (the full name when there is none); no name, or names a part
+// group shows instead, no box.
 TEST(NomsPortees, TheNameBoxOfAStaff) {
   struct Cas {
     const char *nom, *abrege;
     bool premier;
     int16_t justification;
-    const char* montre;  // null: empty box
+    const char* montre;   // null: empty box
+    bool caches = false;  // another staff or a part group shows them
   };
   const Cas cas[] = {
-      {"Violin", "Vl.", true, -1, "Violin"}, {"Violin", "Vl.", true, 0, "Violin"}, {"Violin", "Vl.", true, 1, "Violin"},
-      {"Violin", "Vl.", false, 0, "Vl."},    {"Violin", "", false, 0, "Violin"},   {"", "Vl.", false, 0, nullptr},
+      {"Violin", "Vl.", true, -1, "Violin"},     {"Violin", "Vl.", true, 0, "Violin"},
+      {"Violin", "Vl.", true, 1, "Violin"},      {"Violin", "Vl.", false, 0, "Vl."},
+      {"Violin", "", false, 0, "Violin"},        {"", "Vl.", false, 0, nullptr},
+      {"Violin", "Vl.", true, 0, nullptr, true}, {"Violin", "Vl.", false, 0, nullptr, true},
   };
   for (const Cas& c : cas) {
     AvecNom p(c.nom, c.abrege);
+    (*p.Staff(0))->aspect.nomsCaches = c.caches ? 1 : 0;
     Systeme s;
     SetSystemeDefaut(&s);
     s.premierSystemePartition = c.premier ? 1 : 0;

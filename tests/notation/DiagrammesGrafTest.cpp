@@ -127,6 +127,29 @@ TEST_F(DiagrammesGrafTest, ZeroSizesTakeTheBuiltInOnes) {
   EXPECT_EQ(Dessine(&d, 0, Rect{0, 0, 80, 60}, true), attendu);
 }
 
+// The neck gives the strings; without a known one, the last string a mark
+// or a dot uses (a five-string frame leaves its sixth mark empty).
+TEST_F(DiagrammesGrafTest, StringsFromTheNeckOrTheMarks) {
+  auto cordes = [](const std::vector<std::string>& ops) {
+    int n = 0;
+    for (const std::string& op : ops) {
+      int v, h, dh, dv;
+      if (std::sscanf(op.c_str(), "ShortLine (%d,%d) %d %d", &v, &h, &dh, &dv) == 4 && dh == 0 && dv > 0) n++;
+    }
+    return n;
+  };
+  DiagrammeAccord d = Diagramme(1, {{0, 1, 1}});
+  std::memcpy(d.cordes, "x  o ", 5);
+  EXPECT_EQ(cordes(Dessine(&d)), 6);
+  d.accord.neck = -1;
+  EXPECT_EQ(cordes(Dessine(&d)), 5);
+  d.points[d.nbPoints++] = PointDiagramme{2, 0, 5};
+  EXPECT_EQ(cordes(Dessine(&d)), 6);
+  std::memset(d.cordes, 0, sizeof d.cordes);
+  d.nbPoints = 0;
+  EXPECT_EQ(cordes(Dessine(&d)), 6);
+}
+
 // A barre over all six strings is one rectangle; in a colour mode it turns
 // grey and each string whose highest dot it is gets a coloured dot.
 TEST_F(DiagrammesGrafTest, ABarreIsOneRectangle) {
