@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "model/Partition.h"
 #include "model/Portee.h"
+#include "model/QRVPOBJ.h"
 #include "model/Signe.h"
 #include "stafftypes/ServicesTypesPortee.h"
 
 namespace {
 
 constexpr int kMaxNotesAccord = 16;
+constexpr int kNbMaxPorteesGroupe = 64;
 constexpr int kAucune = -1;
 
 bool Utilisateur(const Signe& s) { return s.flags & kSignePositionUtilisateur; }
@@ -185,9 +188,26 @@ void CalculeTablatureHarmonica(Portee** staff) {
   Tablature** t = staff ? GetTablature(staff) : nullptr;
   if (!t) return;
   (*t)->calculee = 1;
-  int32_t n = 0;
-  Signe* s = GetSignesPortee(staff, &n);
-  if (!s || n <= 0) return;
-  // The notes live in another block than the record: neither moves here.
-  CalculeDoigteHarmonica((*t)->harmonica, s, n);
+  // The staves of a merged group that share the record are fingered with it:
+  // its calculated flag stands for all of them.
+  Portee** membres[kNbMaxPorteesGroupe];
+  int nb = 0;
+  Partition** score = (*staff)->partition;
+  if ((*staff)->modeFusion != kFusionAucune && (*t)->partageGroupe && score) {
+    Portee** tete = CvtPorteeEnPorteeDebutFusion(staff);
+    const int16_t total = tete ? GetNbPorteesFusion(tete) : int16_t(0);
+    for (int16_t i = 0; tete && i < total && nb < kNbMaxPorteesGroupe; i++) {
+      const int32_t k = int32_t((*tete)->index) + i;
+      if (k < 0 || k >= (*score)->nbPortees) break;
+      Portee** m = (*score)->portees[k];
+      if (m && GetTablature(m) == t) membres[nb++] = m;
+    }
+  }
+  if (nb == 0) membres[nb++] = staff;
+  for (int i = 0; i < nb; i++) {
+    int32_t n = 0;
+    Signe* s = GetSignesPortee(membres[i], &n);
+    // The notes live in another block than the record: neither moves here.
+    if (s && n > 0) CalculeDoigteHarmonica((*t)->harmonica, s, n);
+  }
 }

@@ -272,21 +272,35 @@ TEST(DoigteHarmonica, SecondPassKeepsNotesNearTheirNeighbour) {
   EXPECT_EQ(Doigte(h, {Note(72), Note(67)}), (std::vector<Attendu>{{3, 1}, {1, 0}}));
 }
 
-TEST_F(HarmonicaTest, FingeringSlotMarksTheRecordCalculated) {
+// The slot fingers the staff, and the staves of its merged group that share
+// its record: the record's calculated flag stands for all of them.
+TEST_F(HarmonicaTest, FingeringSlotCoversTheStavesSharingTheRecord) {
   Portee** s = Staff(kTypePorteeStandard);
+  Portee** membre = NewPortee(score, kTypePorteeStandard);
+  (*s)->fusionneAvecSuivante = 1;
+  (*s)->modeFusion = kFusionMaitre;
+  (*membre)->modeFusion = kFusionMembre;
+  ASSERT_EQ(GetTablature(membre), GetTablature(s));
   T(s)->harmonica.modele = 1;
-  const Signe n = Note(50);
+  const Signe n = Note(50), m = Note(53);
   ASSERT_GE(AjouteNote(s, &n, 0, 1), 0);
+  ASSERT_GE(AjouteNote(membre, &m, 0, 1), 0);
   EXPECT_TRUE(IsNecessaireCalculTablature(s));
   T(s)->vecteurs.CalculeTablature(s);
   EXPECT_FALSE(IsNecessaireCalculTablature(s));
+  EXPECT_FALSE(IsNecessaireCalculTablature(membre));
   EXPECT_EQ(T(s)->harmonica.chromatiqueUtilise, 1);
+  // 50 is hole 1 draw of the chromatic in the key of 48, 53 hole 2 draw.
   int32_t count = 0;
   const Signe* notes = GetSignesPortee(s, &count);
   ASSERT_GE(count, 1);
-  // 50 is hole 1 draw of the chromatic in the key of 48.
   EXPECT_EQ(notes[0].kind, 50);
   EXPECT_EQ(notes[0].tablatureCase, 0);
+  EXPECT_EQ(notes[0].tablatureCorde, 0);
+  notes = GetSignesPortee(membre, &count);
+  ASSERT_GE(count, 1);
+  EXPECT_EQ(notes[0].kind, 53);
+  EXPECT_EQ(notes[0].tablatureCase, 1);
   EXPECT_EQ(notes[0].tablatureCorde, 0);
 }
 
