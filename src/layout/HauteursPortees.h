@@ -26,8 +26,6 @@ void SetHauteurPortee(Portee** staff, int16_t h);
 // Negative values are stored as 0.
 void SetLigneBasePortee(Portee** staff, int16_t y);
 void SetLigneBaseTablature(Portee** staff, int16_t y);
-// At the score's own resolution, restored afterwards.
-void SetLigneAccordPortee(Portee** staff, int16_t y);
 void SetLigneBaseKaraoke(Portee** staff, int16_t y);
 // Default: the chord line 6 line spacings and Zoom(4) above the base line
 // (under the tablature on a tablature staff). The lyrics base line's default

@@ -120,6 +120,9 @@ void SetCurrentModeGraphique(Partition** score);
 int16_t ReadConfigGraphique(ModeGraphique* mode);
 
 // Staff heights (HauteursPortees.cpp).
+// The chord-name line's y below the staff's top (zoomed), at the score's own
+// resolution, restored afterwards.
+void SetLigneAccordPortee(Portee** staff, int16_t y);
 // Sets a new staff's inner line positions.
 void SetDefaultLignesInternesPortees(Portee** staff);
 // The lyrics base line's default: 2 line spacings under the base line (3

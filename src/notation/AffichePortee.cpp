@@ -317,8 +317,9 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
     TraceLimitePage(document, staff, bar, int32_t(x));
     BarreMesure(staff, int16_t(bar), S16(x), clipTop, plainBar, &flag, barOption);
   }
-  // SEAM(stafftypes): accordion notes are collected and drawn with the
-  // accordion tablature.
+  // An accordion tablature queues its notes during the walk and writes each
+  // column's buttons together once the walk is over.
+  InitDisplayTablatureAccordeon();
 
   // The note groups. `passee` is the last bar whose pass the walk made.
   int32_t passee = INT32_MIN;
@@ -395,6 +396,7 @@ int16_t AffichePorteeBrut(Portee** staff, const Rect* area, int32_t startTick, i
       if (index >= n) fini = true;
     }
   }
+  EndDisplayTablatureAccordeon(staff, -1, nullptr, 1);
   // SEAM(stafftypes): digital tracks are drawn with the track staff type.
 
   // Closing bar lines up to the right edge.

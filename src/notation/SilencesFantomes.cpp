@@ -149,6 +149,14 @@ int16_t Note2EcrTablatureAssociee(Portee** staff, int32_t, int32_t, const Signe*
   if (accidental) *accidental = kAlterationAucune;
   if (!staff || !sign) return 0;
   Tablature** tab = GetTablature(staff);
+  // An accordion writes rows and directions, not strings: the stem stands
+  // half a line spacing off the middle of the note's line space.
+  if (tab && (*tab)->kind == kTablatureAccordeon && (*tab)->vecteurs.CvtNoteToEcr) {
+    const float il = (*tab)->interligne;
+    uint8_t flags = 0;
+    const float y = float((*tab)->vecteurs.CvtNoteToEcr(staff, 0, -1, sign, &flags));
+    return S16(int32_t(y + ((sign->flags & kSigneQueueEnBas) ? 0.5f : -0.5f) * il));
+  }
   const float origine = float((*staff)->rect.top + (tab ? (*tab)->ligneBaseZoom : 0));
   // The strings are the record's line spacing apart (an interline before
   // the record has measured them).

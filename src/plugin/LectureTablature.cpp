@@ -3,7 +3,9 @@
 // harmonica block and the accordion keyboard and bass tables. Counts beyond
 // the record's room are read in full and the excess dropped, so that what
 // follows stays in step.
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "plugin/LectureDocument.h"
 #include "stafftypes/DonneesTablature.h"
@@ -27,58 +29,67 @@ void ReadHarmonica(Tablature* t) {
   const uint16_t v = VersionQuarvelLoad;
   Harmonica& h = t->harmonica;
   h.modele = ReadShort();
-  h.mot = LitMot();
-  h.valeur = ReadShort();
-  h.octet = LitOctet();
+  h.hauteurReference = LitMot();
+  // A symbol style or label mode the drawing does not know takes its default.
+  const int16_t style = ReadShort();
+  h.styleSymboles = style >= 0 && style <= 4 ? uint32_t(style) : 0;
+  const uint8_t mode = LitOctet();
+  h.modeLibelles = mode <= 2 ? mode : 2;
   const uint8_t b = LitOctet();
-  for (int i = 0; i < 5; i++) h.switches[i] = (b >> i) & 1;
-  h.octets[0] = LitOctet();
-  h.octets[1] = LitOctet();
+  h.orientation = b & 1;
+  h.cercleCoulisse = (b >> 1) & 1;
+  h.secondePasse = (b >> 2) & 1;
+  h.bendsPermis = (b >> 3) & 1;
+  h.overblowsPermis = (b >> 4) & 1;
+  h.afficheInconnus = LitOctet();
+  h.lignesAffichees = LitOctet();
   if (h.modele != -1) return;
 
+  // The definition as stored: one name, the flags, two counts and the holes.
+  // The hole count is checked where the model is built.
   DefinitionHarmonica& d = h.definition;
-  LitChaine(d.nom, 31);
+  LitChaine(d.nomFrancais, 31);
+  std::memcpy(d.nomAnglais, d.nomFrancais, sizeof d.nomAnglais);
   d.chromatique = LitOctet();
   if (v >= 0x9630) d.valves = LitOctet();
   d.nbTrousUtilises = LitOctet();
-  d.nbTrous = LitOctet();
+  uint8_t trous = LitOctet();
   int utilises = 0;
-  for (TrouHarmonica& trou : d.trous) {
-    trou.souffle = LitOctet();
-    trou.aspire = LitOctet();
+  for (int i = 0; i < kNbTrousHarmonica; i++) {
+    d.souffle[i] = LitOctet();
+    d.aspire[i] = LitOctet();
     ReadGap(2);
     if (v >= 0x0750) {
-      trou.souffleCoulisse = LitOctet();
-      trou.aspireCoulisse = LitOctet();
+      d.souffleCoulisse[i] = LitOctet();
+      d.aspireCoulisse[i] = LitOctet();
       ReadGap(2);
     }
     if (v >= 0x9630)
-      for (uint8_t& r : trou.rangees) r = LitOctet();
-    if (trou.souffle || trou.aspire || trou.souffleCoulisse || trou.aspireCoulisse) utilises++;
+      for (auto& r : d.rangees) r[i] = LitOctet();
+    if (d.souffle[i] || d.aspire[i] || d.souffleCoulisse[i] || d.aspireCoulisse[i]) utilises++;
   }
   // Some documents store the two counts the wrong way round: the holes that
   // carry a pitch tell which is which.
-  if (utilises == d.nbTrousUtilises && utilises != d.nbTrous) {
-    const uint8_t n = d.nbTrous;
-    d.nbTrous = d.nbTrousUtilises;
-    d.nbTrousUtilises = n;
-  }
+  if (utilises == d.nbTrousUtilises && utilises != trous) std::swap(trous, d.nbTrousUtilises);
+  d.nbTrous = trous;
 }
 
 void LitAccordeon(Tablature* t) {
   Accordeon& a = t->accordeon;
   a.present = 1;
-  a.valeur = ReadShort();
+  a.modeAffichage = ReadShort();
   ReadGap(1);
-  a.octet = LitOctet();
+  a.lignesAffichees = LitOctet();
   a.intervalleSoufflet = LitMot();
   static constexpr int16_t kMax[6] = {63, 63, 254, 31, 31, 254};
   for (int i = 0; i < 6; i++) LitChaine(a.chaines[i], kMax[i]);
-  a.premierBouton = LitMot();
+  a.premierBouton = ReadShort();
   const uint16_t rangees = LitMot();
   const uint16_t basses = LitMot();
-  a.nbRangees = rangees > kNbRangeesAccordeon ? kNbRangeesAccordeon : rangees;
-  a.nbRangeesBasses = basses > kNbRangeesBassesAccordeon ? kNbRangeesBassesAccordeon : basses;
+  // A keyboard has one to three rows: a stored 0 keeps one (without pitches),
+  // so that no row index of the drawing or the fingering falls below 0.
+  a.nbRangees = std::clamp<uint16_t>(rangees, 1, kNbRangeesAccordeon);
+  a.nbRangeesBasses = std::min<uint16_t>(basses, kNbRangeesBassesAccordeon);
   for (auto& nom : a.nomsRangees) LitChaine(nom, 31);
 
   // The stored rows are read whatever their number; past the record's room
@@ -89,9 +100,9 @@ void LitAccordeon(Tablature* t) {
     for (uint16_t r = 0; r < rangees && !EndOfFile(); r++) {
       BoutonAccordeon& b = r < kNbRangeesAccordeon ? bouton[r] : boutonJete;
       ReadGap(1);
-      b.pousse = LitOctet();
+      b.pousse = int8_t(LitOctet());
       ReadGap(1);
-      b.tire = LitOctet();
+      b.tire = int8_t(LitOctet());
     }
   }
   AccordAccordeon accordJete;

@@ -97,38 +97,53 @@ struct CordeTablature {
   uint16_t valeurs[3];  // open pitch, fret count, first fret
 };
 
-struct TrouHarmonica {
-  uint8_t souffle;  // blow and draw pitches, then with the slide pushed
-  uint8_t aspire;
-  uint8_t souffleCoulisse;
-  uint8_t aspireCoulisse;
-  uint8_t rangees[kNbRangeesSupHarmonica];  // one pitch per extra row
-};
-
-// A harmonica the user defined.
+// One harmonica model: what each hole sounds, blown and drawn, with the slide
+// pushed (chromatic models) and on the extra rows of valved models. Pitches
+// are note numbers; 0 = the hole has no note there.
 struct DefinitionHarmonica {
-  char nom[32];  // UTF-8
-  uint8_t chromatique;
-  uint8_t valves;
-  uint8_t nbTrousUtilises;
-  uint8_t nbTrous;
-  TrouHarmonica trous[kNbTrousHarmonica];
+  uint32_t code;
+  uint16_t hauteurReference;   // hole 1 blow, for which the rows are written
+  uint16_t hauteurReference2;  // stored beside it, read by nothing
+  char nomFrancais[32];
+  char nomAnglais[32];
+  int16_t nbTrous;       // 10, 12 or 16
+  uint16_t chromatique;  // 1: a slide (slide rows in use)
+  uint8_t bends;         // bend rows are derived
+  uint8_t overblows;     // overblow and overdraw rows are derived
+  uint8_t souffle[kNbTrousHarmonica];
+  uint8_t aspire[kNbTrousHarmonica];
+  uint8_t souffleCoulisse[kNbTrousHarmonica];
+  uint8_t aspireCoulisse[kNbTrousHarmonica];
+  // Non-zero: the holes below it are labelled with a prime and the numbering
+  // starts again at 1 from it.
+  int16_t premierTrouNormal;
+  uint8_t valves;  // 1: the extra rows are the bends, not derived
+  uint8_t rangees[kNbRangeesSupHarmonica][kNbTrousHarmonica];
+  uint8_t nbTrousUtilises;  // documents store it beside the hole count; nothing reads it
 };
 
+// The harmonica part of the record.
 struct Harmonica {
-  int32_t modele;  // -1: the user definition below
-  uint16_t mot;
-  int32_t valeur;
-  int16_t octet;
-  uint8_t switches[5];
-  uint8_t octets[2];
+  int32_t modele;             // built-in model 0 to 8; -1: the record's own definition below
+  uint16_t hauteurReference;  // the key: pitch of hole 1 blow (48)
+  uint32_t styleSymboles;     // breath symbols: 0 signs, 1 arrows, 2 and 3 triangles, 4 one line per breath
+  uint32_t modeLibelles;      // 0 one symbol line, 1 blow/draw lines labelled in full, 2 short labels (2)
+  uint8_t orientation;        // the band grows the other way
+  uint8_t cercleCoulisse;     // slide notes are circled instead of marked
+  uint8_t secondePasse;       // the fingering moves single notes next to the previous one
+  uint8_t bendsPermis;        // (1)
+  uint8_t overblowsPermis;    // (0)
+  uint8_t afficheInconnus;    // a note without a hole shows "?" (1)
+  uint8_t lignesAffichees;    // (1)
   DefinitionHarmonica definition;
+  uint8_t chromatiqueUtilise;  // copied from the model at each fingering
 };
 
-// A button of the accordion keyboard: its pitch on the push and on the pull.
+// A button of the accordion keyboard: its pitch on the push and on the pull
+// (0: the button has no note there).
 struct BoutonAccordeon {
-  uint8_t pousse;
-  uint8_t tire;
+  int8_t pousse;
+  int8_t tire;
 };
 
 // One bass button: its chord on the push and on the pull (names and notes).
@@ -139,16 +154,20 @@ struct AccordAccordeon {
   char notesTire[36];
 };
 
+// The keyboard's texts, by index in Accordeon::chaines: the labels of the
+// push and pull lines in two-line mode, and the chord font's name.
+enum : int { kLibellePousseAccordeon = 3, kLibelleTireAccordeon = 4, kFonteAccordsAccordeon = 5 };
+
 struct Accordeon {
-  uint16_t present;  // 1: the block below was stored
-  int32_t valeur;
-  uint8_t octet;
-  uint16_t intervalleSoufflet;  // bellows reversal, in quarter notes
-  char chaines[6][256];         // kept at 63, 63, 254, 31, 31 and 254 characters
-  uint16_t premierBouton;
-  uint16_t nbRangees;        // at most kNbRangeesAccordeon
-  uint16_t nbRangeesBasses;  // at most kNbRangeesBassesAccordeon
-  char nomsRangees[kNbRangeesAccordeon][32];
+  uint16_t present;                           // 1: the block below was stored
+  int32_t modeAffichage;                      // 0: one line per keyboard row; else two lines, push above pull
+  uint8_t lignesAffichees;                    // the band's lines and bar lines are drawn
+  uint16_t intervalleSoufflet;                // bellows reversal, in quarter notes
+  char chaines[6][256];                       // kept at 63, 63, 254, 31, 31 and 254 characters
+  int16_t premierBouton;                      // the number written for button 0
+  uint16_t nbRangees;                         // 1 to kNbRangeesAccordeon
+  uint16_t nbRangeesBasses;                   // bass rows per bank: 0 to kNbRangeesBassesAccordeon
+  char nomsRangees[kNbRangeesAccordeon][32];  // row 0 first
   BoutonAccordeon clavier[kNbBoutonsAccordeon][kNbRangeesAccordeon];
   AccordAccordeon basses[kNbBanquesBassesAccordeon][kNbRangeesBassesAccordeon];
   uint8_t octet800;

@@ -99,14 +99,23 @@ void TraceFondLigneTextes(Portee** staff, const Rect* rect);
 // The bar lines of the staff's shown text lines at x (drawn with their guides).
 void TraceBarreMesureLigneTextes(Portee** staff, int16_t x);
 
-// Accordion chords (PorteeTablature.cpp).
-// The accordion chord name of a note list (ended by a pitch of -1) at a tick;
-// the text holds at least 64 bytes.
+// Accordion chords (DoigteAccordeon.cpp).
+// The bass chord of the accordion's table whose notes best match a note list
+// (ended by a negative pitch) at a tick: single bass notes on strong beats,
+// chords on weak ones; push and/or pull rows as asked. The text (at least 64
+// bytes) gets its name, empty when none matches.
 void CalculeAccordAccordeonSelonNotes(Partition** score, Portee** staff, int32_t tick, const NoteAnalyse* notes,
                                       int16_t pull, int16_t push, char* text);
-// The pitches of an accordion chord text (ended by 65535); 0 or less when the
-// text names no chord.
+// The pitches of the bass chord a text names (ended by 65535); 0 when the
+// table holds no such name.
 int16_t CvtAccordAccordeonEnListeNotes(Portee** staff, const char* text, uint16_t* pitches);
+// The accordion tablature's deferred note drawing (TablatureAccordeon.cpp):
+// opened before a staff's notes are walked and flushed after. The flush
+// writes the queued notes column by column and returns the x offset of
+// note `index` in its column (0 when not queued); with `width` it measures
+// that note instead of stopping there; draw 0 only measures.
+void InitDisplayTablatureAccordeon();
+int16_t EndDisplayTablatureAccordeon(Portee** staff, int32_t index, int16_t* width, uint8_t draw);
 
 // The tablature record of a staff (Tablature.cpp).
 // Creates the staff's record when it has none (kind 0 fretted, 2000

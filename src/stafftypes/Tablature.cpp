@@ -10,7 +10,9 @@
 #include "platform/QuickDraw.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/PorteeQuarvel.h"
+#include "stafftypes/TablatureAccordeon.h"
 #include "stafftypes/TablatureGuitare.h"
+#include "stafftypes/TablatureHarmonica.h"
 #include "system/Couleurs.h"
 #include "text/Fontes.h"
 
@@ -63,11 +65,8 @@ Tablature** NewTablature(Portee** staff, uint32_t kind) {
   (*t)->ligneBaseZoom = int16_t(Zoom((*t)->ligneBase));
   (*t)->flagsAffichage = kTablatureAfficheNotation;
   switch (kind) {
-    case kTablatureAccordeon:
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
-      break;
+    case kTablatureAccordeon: NewTablatureAccordeon(staff); break;
+    case kTablatureHarmonica: NewTablatureHarmonica(staff); break;
     case 0: NewTablatureGuitare(staff); break;
     default: break;
   }
@@ -105,11 +104,8 @@ void ClearVecteursTablature(Portee** staff) {
 void InitVecteursTablature(Portee** staff, uint32_t kind) {
   if (!staff || !(*staff)->tablature) return;
   switch (kind) {
-    case kTablatureAccordeon:
-    case kTablatureHarmonica:
-      // SEAM(stafftypes): the accordion and harmonica kinds install their
-      // slots with their own renderers.
-      break;
+    case kTablatureAccordeon: InitVecteursTablatureAccordeon(staff); break;
+    case kTablatureHarmonica: InitVecteursTablatureHarmonica(staff); break;
     default: InitVecteursTablatureGuitare(staff); break;
   }
   const VecteursTablature& v = reinterpret_cast<Tablature*>(*(*staff)->tablature)->vecteurs;

@@ -227,8 +227,58 @@ TEST_F(LectureObjetsPortee, TablatureCountsBeyondTheRecordAreDropped) {
   EXPECT_TRUE(EndOfFile());
 }
 
+// The accordion block's settings by name; a stored keyboard of no row keeps
+// one row (without pitches) and the record stays in step; a block cut short
+// ends at the stream's end.
+TEST_F(LectureObjetsPortee, AccordionBlockSettingsAndHostileCounts) {
+  TablatureRecord t;
+  AccordionRecord a;
+  a.value = 1;
+  a.byte = 1;
+  a.bellows = 3;
+  a.strings = {"", "", "", "Push", "Pull", "Chords"};
+  a.firstButton = 4;
+  a.rows = 0;
+  a.bassRows = 9;
+  a.basses.assign(8, {{"C", "C E G", "G", "G B D"}});
+  t.accordion = a;
+  NativeWriter w(0x9805);
+  WriteTablature(w, t);
+  Ouvre(w);
+  int16_t resultat;
+  const Tablature lu = LitTablature(&resultat);
+  ApresLeRecord();
+  const Accordeon& k = lu.accordeon;
+  EXPECT_EQ(k.modeAffichage, 1);
+  EXPECT_EQ(k.lignesAffichees, 1);
+  EXPECT_EQ(k.intervalleSoufflet, 3);
+  EXPECT_STREQ(k.chaines[kLibellePousseAccordeon], "Push");
+  EXPECT_STREQ(k.chaines[kLibelleTireAccordeon], "Pull");
+  EXPECT_STREQ(k.chaines[kFonteAccordsAccordeon], "Chords");
+  EXPECT_EQ(k.premierBouton, 4);
+  EXPECT_EQ(k.nbRangees, 1);
+  EXPECT_EQ(k.nbRangeesBasses, 3);
+  EXPECT_EQ(k.clavier[0][0].pousse, 0);
+  EXPECT_STREQ(k.basses[7][0].nomTire, "G");
+
+  AccordionRecord coupe;
+  coupe.rows = 3;
+  TablatureRecord c;
+  c.accordion = coupe;
+  NativeWriter wc(0x9805);
+  WriteTablature(wc, c);
+  octets_ = wc.Finish();
+  ASSERT_GT(octets_.size(), 400u);
+  octets_.resize(octets_.size() - 200);  // inside the keyboard
+  VersionQuarvelLoad = 0x9805;
+  FixeLectureSurPtr(octets_.data(), uint32_t(octets_.size()));
+  LitTablature(&resultat);
+  EXPECT_TRUE(EndOfFile());
+}
+
 // The harmonica block: a model code other than -1 ends it after its first
-// fields; a user definition follows -1, its holes with slide pitches from
+// fields (a symbol style or label mode out of range reads as its default);
+// a user definition follows -1, its holes with slide pitches from
 // 7.50 and extra rows from 96.30; its two counts are exchanged when the
 // holes with a pitch number the first and not the second.
 TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
@@ -247,6 +297,8 @@ TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
     t.harmonica.word = 9;
     t.harmonica.switches = 0x15;
     t.harmonica.byte2 = 4;
+    t.harmonica.value = c.modele == -1 ? 9 : 3;  // symbol style: 0 to 4, else 0
+    t.harmonica.byte = c.modele == -1 ? 1 : 5;   // label mode: 0 to 2, else 2
     t.harmonica.name = "Blues";
     t.harmonica.valved = 1;
     t.harmonica.usedHoles = c.utilises;
@@ -265,17 +317,19 @@ TEST_F(LectureObjetsPortee, HarmonicaBlocks) {
     const Harmonica& h = lu.harmonica;
     EXPECT_EQ(lu.kind, kTablatureHarmonica);
     EXPECT_EQ(h.modele, c.modele);
-    EXPECT_EQ(h.mot, 9);
-    EXPECT_EQ(h.switches[2], 1);
-    EXPECT_EQ(h.switches[1], 0);
-    EXPECT_EQ(h.octets[1], 4);
+    EXPECT_EQ(h.hauteurReference, 9);
+    EXPECT_EQ(h.secondePasse, 1);
+    EXPECT_EQ(h.cercleCoulisse, 0);
+    EXPECT_EQ(h.lignesAffichees, 4);
+    EXPECT_EQ(h.styleSymboles, c.modele == -1 ? 0u : 3u);
+    EXPECT_EQ(h.modeLibelles, c.modele == -1 ? 1u : 2u);
     EXPECT_EQ(h.definition.nbTrousUtilises, c.attenduUtilises);
     EXPECT_EQ(h.definition.nbTrous, c.attenduTrous);
     if (c.modele == -1) {
-      EXPECT_STREQ(h.definition.nom, "Blues");
-      EXPECT_EQ(h.definition.trous[2].souffle, 62);
-      EXPECT_EQ(h.definition.trous[2].aspireCoulisse, c.version >= 0x0750 ? 72 : 0);
-      EXPECT_EQ(h.definition.trous[2].rangees[4], c.version >= 0x9630 ? 82 : 0);
+      EXPECT_STREQ(h.definition.nomFrancais, "Blues");
+      EXPECT_EQ(h.definition.souffle[2], 62);
+      EXPECT_EQ(h.definition.aspireCoulisse[2], c.version >= 0x0750 ? 72 : 0);
+      EXPECT_EQ(h.definition.rangees[4][2], c.version >= 0x9630 ? 82 : 0);
       EXPECT_EQ(h.definition.valves, c.version >= 0x9630 ? 1 : 0);
     }
   }
