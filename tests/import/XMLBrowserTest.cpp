@@ -180,7 +180,7 @@ TEST(XMLRequest, PlainChildNames) {
     int32_t n;
     const char* k;  // the child's attribute k; null for no child
   } cases[] = {
-      {"a", 0, "1"}, {"a", 1, "2"}, {"a", 2, nullptr}, {"k", 0, "3"},
+      {"a", 0, "1"}, {"a", 1, "2"},     {"a", 2, nullptr}, {"k", 0, "3"},
       {"b", 0, ""},  {"z", 0, nullptr}, {"r", 0, nullptr},
   };
   for (const Case& c : cases) {
