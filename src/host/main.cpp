@@ -31,6 +31,7 @@ bool gTiming = false;
 using Horloge = std::chrono::steady_clock;
 const Horloge::time_point gDebut = Horloge::now();
 double gEcritureMs = 0;  // flush and release of the output, summed
+double gFinsPageMs = 0;  // ends of the PDF's pages, summed
 
 double MsDepuis(Horloge::time_point t) { return std::chrono::duration<double, std::milli>(Horloge::now() - t).count(); }
 
@@ -51,6 +52,13 @@ void LibereChronometre(QLRequest* r, cairo_t* cr) {
   gProcsHote->releaseContext(r, cr);
   gEcritureMs += MsDepuis(t);
 }
+// A PDF page is turned into its bytes (the drawing replayed, then compressed)
+// as it ends: a large part of a long score's time, in no engine phase.
+void FinPageChronometre(QLRequest* r, cairo_t* cr) {
+  auto t = Horloge::now();
+  gProcsHote->endPDFPage(r, cr);
+  gFinsPageMs += MsDepuis(t);
+}
 
 const char* kUsage =
     "usage: tamrel-ql [--trace] [--timing] [--frames] [--time-limit S] [--bundle DIR] COMMAND ...\n"
@@ -60,9 +68,10 @@ const char* kUsage =
     "  --help                             this text\n"
     "  --trace                            send the engine's silent reporters to stderr\n"
     "  --timing                           print the wall time of each phase to stderr (milliseconds):\n"
-    "                                     the host's (plug-in load, factory, request, output writing,\n"
-    "                                     total since main) and the engine's (font activation, document\n"
-    "                                     loading, page recording, drawing into the output)\n"
+    "                                     the host's (plug-in load, factory, request, PDF page ends,\n"
+    "                                     output writing, total since main) and the engine's (font\n"
+    "                                     activation, document loading, page recording, drawing into\n"
+    "                                     the output)\n"
     "  --frames                           draw the frames of the page elements and staff entries (layout check)\n"
     "  --time-limit S                     give up a request after S seconds (default 20; 0: no limit)\n"
     "  --bundle DIR                       the plug-in bundle (default: TamrelQL.qlgenerator beside tamrel-ql)\n"
@@ -252,6 +261,7 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
     chronometre = *request.procs;
     chronometre.flushContext = VideChronometre;
     chronometre.releaseContext = LibereChronometre;
+    chronometre.endPDFPage = FinPageChronometre;
     request.procs = &chronometre;
   }
   t = Horloge::now();
@@ -267,6 +277,7 @@ int RunRequest(const std::string& lib, const std::string& bundle, bool thumbnail
   }
   alarm(0);
   NoteTemps("request", MsDepuis(t));
+  if (gFinsPageMs > 0) NoteTemps("  of which PDF page ends", gFinsPageMs);
   NoteTemps("  of which output write", gEcritureMs);
   calls->Release(generator);
   base->Release(instance);

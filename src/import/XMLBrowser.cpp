@@ -773,6 +773,8 @@ XMLRootElt* RootOf(const XMLElt* e) {
   return reinterpret_cast<XMLRootElt*>(const_cast<XMLElt*>(e));
 }
 
+XMLTreeStore* StoreOf(XMLElt* e) { return RootOf(e)->store; }
+
 std::vector<XMLElt*> gResults;
 std::vector<const XMLElt*> gWalk;
 
@@ -942,6 +944,20 @@ XMLElt** XMLGetEltsInList(XMLElt** elts, int32_t n, const char* request, int32_t
 XMLElt* XMLGetChild(XMLElt* elt, const char* request, int32_t n) {
   if (!elt || !request || n < 0) return nullptr;
   int32_t end = static_cast<int32_t>(std::strlen(request));
+  // Most requests are one plain name, asked of every note: the children's
+  // names are interned, so one lookup and pointer comparisons answer it. A
+  // name the tree never interned matches nothing but the renamed copies of
+  // broken elements, whose names start with '*'.
+  if (end > 0 && std::strcspn(request, "/@!<[") == static_cast<size_t>(end)) {
+    XMLTreeStore* store = StoreOf(elt);
+    NameEntry* entry = store ? store->Find(std::string_view(request, static_cast<size_t>(end))) : nullptr;
+    if (entry) {
+      for (int32_t i = 0; i < elt->nbChildren; i++)
+        if (elt->children[i]->name == entry->name && n-- == 0) return elt->children[i];
+      return nullptr;
+    }
+    if (request[0] != '*') return nullptr;
+  }
   int32_t marked = MarkedStart(request, end);
   for (int32_t i = 0; i < elt->nbChildren; i++) {
     if (EltMatchComplexRequest(elt->children[i], request, marked, end) && n-- == 0) return elt->children[i];
@@ -985,8 +1001,6 @@ float ReadFloat(const char* s) {
   if (res.ec != std::errc() || res.ptr == s) return kXMLAbsentFloat;
   return neg ? -v : v;
 }
-
-XMLTreeStore* StoreOf(XMLElt* e) { return RootOf(e)->store; }
 
 }  // namespace
 

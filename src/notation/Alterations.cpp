@@ -1,5 +1,6 @@
 #include "notation/Alterations.h"
 
+#include <cstring>
 #include <vector>
 
 #include "layout/DonneesModeGraphique.h"
@@ -44,9 +45,15 @@ void Enregistre(int16_t line, uint8_t code) {
   }
 }
 
+// Every line takes its step's accidental: the key's seven bytes repeated,
+// copied by doubling blocks (this runs before every note is spelled).
 void RazDepuisTonalite(const Tonalite& key) {
   if (!priseEnCompteAlterations) return;
-  for (int l = 0; l < kNbLignesAlteration; l++) AlterationCourante[l] = key.alterations[l % 7];
+  std::memcpy(AlterationCourante, key.alterations, 7);
+  for (int fait = 7; fait < kNbLignesAlteration; fait *= 2) {
+    const int n = fait * 2 <= kNbLignesAlteration ? fait : kNbLignesAlteration - fait;
+    std::memcpy(AlterationCourante + fait, AlterationCourante, size_t(n));
+  }
 }
 
 void TonaliteMesure(Portee** staff, int32_t tick, Tonalite* key) {

@@ -32,7 +32,7 @@ struct QLOutput {
   std::string destination;  // the output, or the file a symbolic link there names
   std::string temporary;    // beside the destination, once created
   int fd = -1;
-  std::string held;       // bytes written before the first page was complete
+  std::string held;       // bytes not yet written: all of them before the first page is complete
   bool replaces = false;  // a file is already at the destination
   mode_t mode = 0;        // the new file's permissions
   int error = 0;          // the first failure: errno or one of ours
@@ -109,6 +109,12 @@ bool EcritTout(QLOutput* o, const char* data, size_t n) {
   return true;
 }
 
+bool EcritTenus(QLOutput* o) {
+  const bool ok = EcritTout(o, o->held.data(), o->held.size());
+  o->held.clear();
+  return ok;
+}
+
 // The temporary file, in the destination's folder so that the final rename
 // stays on one file system; the bytes held so far go to it first.
 bool OuvreTemporaire(QLRequest* r, QLOutput* o) {
@@ -123,23 +129,22 @@ bool OuvreTemporaire(QLRequest* r, QLOutput* o) {
   if (o->fd < 0) return Echoue(o, errno), false;
   o->temporary = nom.data();
   std::memcpy(gPartiel, nom.data(), nom.size());
-  std::string tenus;
-  tenus.swap(o->held);
-  return EcritTout(o, tenus.data(), tenus.size());
+  return EcritTenus(o);
 }
+
+// Cairo hands over a PDF a few bytes at a time (hundreds of pieces for one
+// page): they are gathered and written in large blocks, one system call each.
+constexpr size_t kBlocEcriture = 64 * 1024;
 
 // Cairo's writer: nothing touches the file system before a page exists.
 cairo_status_t EcritSortie(void* closure, const unsigned char* data, unsigned int n) {
   auto* r = static_cast<QLRequest*>(closure);
   QLOutput* o = r->pending;
   if (!o || o->error) return CAIRO_STATUS_WRITE_ERROR;
-  const char* octets = reinterpret_cast<const char*>(data);
-  if (o->fd < 0 && r->pagesDrawn == 0) {
-    o->held.append(octets, n);
-    return CAIRO_STATUS_SUCCESS;
-  }
-  if (o->fd < 0 && !OuvreTemporaire(r, o)) return CAIRO_STATUS_WRITE_ERROR;
-  return EcritTout(o, octets, n) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+  o->held.append(reinterpret_cast<const char*>(data), n);
+  if (r->pagesDrawn == 0 || o->held.size() < kBlocEcriture) return CAIRO_STATUS_SUCCESS;
+  if (o->fd < 0) return OuvreTemporaire(r, o) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+  return EcritTenus(o) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
 void OublieTemporaire(QLOutput* o) {
@@ -154,6 +159,7 @@ void OublieTemporaire(QLOutput* o) {
 // before it replaces a file, closed without error; then one rename.
 void PlaceSortie(QLRequest* r, QLOutput* o) {
   if (o->error == 0 && o->fd < 0) OuvreTemporaire(r, o);
+  else if (o->error == 0 && !o->held.empty()) EcritTenus(o);
   if (o->error == 0 && fchmod(o->fd, o->mode) != 0) Echoue(o, errno);
   if (o->error == 0 && o->replaces && fdatasync(o->fd) != 0) Echoue(o, errno);
   if (o->fd >= 0) {

@@ -167,6 +167,36 @@ TEST(XMLRequest, SubtreeListAndChildQueries) {
   EXPECT_EQ(XMLGetElts(nullptr, "x", &n), nullptr);
 }
 
+// A plain name is answered from the interned names: the nth child of that
+// name, never a grandchild, whatever else the name is used for (an attribute),
+// and nothing for a name the document does not use; the general matcher gives
+// the same answers.
+TEST(XMLRequest, PlainChildNames) {
+  Tree t("<r><a k='1'><a k='g'/></a><b/><a k='2'/><k k='3'/></r>");
+  ASSERT_NE(t.root, nullptr) << t.err;
+  XMLElt* r = t.root->elts[0];
+  struct Case {
+    const char* request;
+    int32_t n;
+    const char* k;  // the child's attribute k; null for no child
+  } cases[] = {
+      {"a", 0, "1"}, {"a", 1, "2"},     {"a", 2, nullptr}, {"k", 0, "3"},
+      {"b", 0, ""},  {"z", 0, nullptr}, {"r", 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    XMLElt* e = XMLGetChild(r, c.request, c.n);
+    const std::string general = std::string(c.request) + "<!zz>";
+    EXPECT_EQ(XMLGetChild(r, general.c_str(), c.n), e) << c.request;
+    if (!c.k) {
+      EXPECT_EQ(e, nullptr) << c.request << " " << c.n;
+      continue;
+    }
+    ASSERT_NE(e, nullptr) << c.request << " " << c.n;
+    const char* k = XMLGetAttributeValue(e, "k");
+    EXPECT_STREQ(k ? k : "", c.k) << c.request << " " << c.n;
+  }
+}
+
 TEST(XMLTree, StructureIndexesAndParents) {
   Tree t("<?xml version='1.0'?><a><b x='1' y='2'/><c>t</c></a>");
   ASSERT_NE(t.root, nullptr);
