@@ -21,6 +21,7 @@
 #include "platform/TextDraw.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/DoigteAccordeon.h"
+#include "stafftypes/OutilsTablature.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/Tablature.h"
 #include "system/Couleurs.h"
@@ -29,28 +30,9 @@
 
 namespace {
 
-// Marks placed above and below the note, left and right of it, and above and
-// below the whole band.
-enum : uint8_t {
-  kPlaceDessus = 0,
-  kPlaceGauche = 32,
-  kPlaceDessous = 64,
-  kPlaceDroite = 96,
-  kPlaceDessusTablature = 128,
-  kPlaceDessousTablature = 192,
-};
+using namespace outils_tablature;
+
 constexpr int kMaxLignes = 3;
-
-int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
-int16_t S16f(float v) {
-  if (!(v == v)) return 0;
-  return int16_t(std::clamp(v, -32768.0f, 32767.0f));
-}
-
-Tablature* Rec(Portee** staff) {
-  Tablature** t = staff ? GetTablature(staff) : nullptr;
-  return t ? *t : nullptr;
-}
 
 bool DeuxLignes(const Tablature& t) { return t.accordeon.modeAffichage != 0; }
 int NbRangees(const Tablature& t) { return std::clamp<int>(t.accordeon.nbRangees, 1, kNbRangeesAccordeon); }

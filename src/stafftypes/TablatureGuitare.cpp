@@ -24,12 +24,15 @@
 #include "plugin/Necks.h"
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/DoigteGuitare.h"
+#include "stafftypes/OutilsTablature.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/Tablature.h"
 #include "system/Couleurs.h"
 #include "text/Fontes.h"
 
 namespace {
+
+using namespace outils_tablature;
 
 // Natural harmonics: interval above the open string (semitones), fret.
 constexpr int16_t kHarmoniques[6][2] = {{12, 12}, {28, 9}, {19, 7}, {24, 5}, {4, 4}, {31, 3}};
@@ -48,27 +51,6 @@ constexpr uint8_t kGlypheCroix = 192, kGlypheRepeteMesure = 212, kGlyphePoint = 
 // Head shapes written as harmonics, and the cross head.
 constexpr uint8_t kTeteHarmonique1 = 2, kTeteHarmonique2 = 13, kTeteCroix = 3;
 constexpr uint8_t kMarkCercle = 6;
-// Marks placed above and below the note, left and right of it, and above and
-// below the whole tablature.
-enum : uint8_t {
-  kPlaceDessus = 0,
-  kPlaceGauche = 32,
-  kPlaceDessous = 64,
-  kPlaceDroite = 96,
-  kPlaceDessusTablature = 128,
-  kPlaceDessousTablature = 192,
-};
-
-int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
-int16_t S16f(float v) {
-  if (!(v == v)) return 0;
-  return int16_t(std::clamp(v, -32768.0f, 32767.0f));
-}
-
-Tablature* Rec(Portee** staff) {
-  Tablature** t = staff ? GetTablature(staff) : nullptr;
-  return t ? *t : nullptr;
-}
 
 int16_t Ouverte(const Tablature& t, int corde) { return int16_t(t.cordes[corde & 15].valeurs[0]); }
 int16_t NbCases(const Tablature& t, int corde) { return int16_t(t.cordes[corde & 15].valeurs[1]); }

@@ -24,6 +24,7 @@
 #include "plugin/ServicesInertes.h"
 #include "stafftypes/DoigteHarmonica.h"
 #include "stafftypes/ModelesHarmonica.h"
+#include "stafftypes/OutilsTablature.h"
 #include "stafftypes/PorteeQuarvel.h"
 #include "stafftypes/Tablature.h"
 #include "system/BigRect.h"
@@ -33,6 +34,8 @@
 #include "text/UTFText.h"
 
 namespace {
+
+using namespace outils_tablature;
 
 // Header labels: blow and draw in full, in short, the hole line, and the
 // pair of the one-line style.
@@ -48,27 +51,6 @@ enum : int16_t {
 };
 constexpr uint32_t kStyleUneLigne = 4;
 constexpr int kSlotEpaisseurQueueSuivante = kSlotEpaisseurQueue + 1;
-// Marks placed above and below the note, left and right of it, and above and
-// below the whole band.
-enum : uint8_t {
-  kPlaceDessus = 0,
-  kPlaceGauche = 32,
-  kPlaceDessous = 64,
-  kPlaceDroite = 96,
-  kPlaceDessusTablature = 128,
-  kPlaceDessousTablature = 192,
-};
-
-int16_t S16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
-int16_t S16f(float v) {
-  if (!(v == v)) return 0;
-  return int16_t(std::clamp(v, -32768.0f, 32767.0f));
-}
-
-Tablature* Rec(Portee** staff) {
-  Tablature** t = staff ? GetTablature(staff) : nullptr;
-  return t ? *t : nullptr;
-}
 
 float Interligne(Portee** staff) { return (*staff)->interligne > 0.0f ? (*staff)->interligne : 6.0f; }
 
